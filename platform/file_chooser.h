@@ -1,0 +1,65 @@
+// File and folder choosers. The GUI installs choosers that show real dialogs;
+// headless, a scripted chooser hands out the answers a test queued, and
+// cancels once they run out.
+#pragma once
+
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+struct FileChooserRequest {
+    std::string defaultExtension;  // without the dot, may be empty
+    std::string filter;            // "description|pattern|description|pattern|"
+    std::string proposedName;      // may be empty
+    std::string initialFolder;
+    int filterIndex = 1;  // 1-based, as the filter lists them
+};
+
+struct FileChooserAnswer {
+    bool chosen = false;
+    std::string path;
+    int filterIndex = 1;
+};
+
+struct FolderChooserRequest {
+    std::string initialFolder;
+    std::string title;
+};
+
+class FileChooser {
+public:
+    virtual ~FileChooser() = default;
+    virtual FileChooserAnswer ChooseFile(const FileChooserRequest& request) = 0;
+    // chosen == false means cancelled.
+    virtual FileChooserAnswer ChooseFolder(const FolderChooserRequest& request) = 0;
+};
+
+class ScriptedFileChooser : public FileChooser {
+public:
+    FileChooserAnswer ChooseFile(const FileChooserRequest& request) override;
+    FileChooserAnswer ChooseFolder(const FolderChooserRequest& request) override;
+
+    void QueueFile(const std::string& path, int filterIndex = 1);
+    void QueueFolder(const std::string& path);
+    void QueueCancel();  // the next chooser of either kind is cancelled
+
+    std::vector<FileChooserRequest> FileRequests() const;
+    std::vector<FolderChooserRequest> FolderRequests() const;
+
+private:
+    mutable std::mutex mutex_;
+    std::deque<FileChooserAnswer> answers_;
+    std::vector<FileChooserRequest> fileRequests_;
+    std::vector<FolderChooserRequest> folderRequests_;
+};
+
+// Installs a chooser; nullptr restores the default (a scripted chooser with no
+// answers, which cancels everything). Returns the one replaced.
+std::shared_ptr<FileChooser> SetFileChooser(std::shared_ptr<FileChooser> chooser);
+std::shared_ptr<FileChooser> GetFileChooser();
+
+}  // namespace platform
