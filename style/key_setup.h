@@ -1,0 +1,18 @@
+// The key set-up every change of the working style runs: it fixes the style's
+// key and the tonic chord and time-chart names the knowledge-base loader reads.
+#pragma once
+
+#include <cstddef>
+
+#include "style/music_style.h"
+
+constexpr std::size_t kTimeChartNameSize = 13;  // up to 12 characters and a zero
+
+// The key set-up values, written under StyleRecordMutex().
+extern ChordCode TonicChordCode;
+extern char TimeChartFileName[kTimeChartNameSize];
+extern char CadenceTimeChartFileName[kTimeChartNameSize];
+
+// Set WorkingStyle's "Key" and the key set-up values.
+void SetupMajorKey();
+void SetupMinorKey();
