@@ -1,6 +1,10 @@
 #include "platform/paths.h"
 
+#include <errno.h>
+#include <fcntl.h>
 #include <limits.h>
+#include <stdio.h>
+#include <cstdlib>
 #include <unistd.h>
 #include <mutex>
 
@@ -50,6 +54,34 @@ std::string CurrentDirectory() {
     char buf[PATH_MAX + 1];
     if (getcwd(buf, sizeof buf) == nullptr) return std::string();
     return std::string(buf);
+}
+
+
+std::string TemporaryDirectory() {
+    const char* env = std::getenv("TMPDIR");
+    std::string dir = env != nullptr && env[0] != '\0' ? env : "/tmp";
+    if (dir.back() != kPathSeparator) dir += kPathSeparator;
+    return dir;
+}
+
+bool ReplaceFileContents(const std::string& path, const void* data, std::size_t length) {
+    std::string temp = path + ".tmp";
+    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) return false;
+    const char* bytes = static_cast<const char*>(data);
+    std::size_t done = 0;
+    bool ok = true;
+    while (ok && done < length) {
+        ssize_t n = ::write(fd, bytes + done, length - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) ok = false;
+        else done += static_cast<std::size_t>(n);
+    }
+    ok = ok && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    ok = ok && ::rename(temp.c_str(), path.c_str()) == 0;
+    if (!ok) ::unlink(temp.c_str());
+    return ok;
 }
 
 }  // namespace platform

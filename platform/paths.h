@@ -1,6 +1,7 @@
 // Where the program lives and how paths are written on this system.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace platform {
@@ -21,5 +22,15 @@ std::string JoinPath(const std::string& folder, const std::string& name);
 
 // The process's current folder, or empty when it cannot be read.
 std::string CurrentDirectory();
+
+// The system's folder for temporary files (TMPDIR, else /tmp), always with a
+// trailing separator.
+std::string TemporaryDirectory();
+
+// Replaces the file's contents as one step: the bytes go to a temporary file
+// in the same folder, are flushed to the disk, and that file is renamed over
+// the old one. On any failure the old file is left as it was and the
+// temporary file removed. True when the new contents are in place.
+bool ReplaceFileContents(const std::string& path, const void* data, std::size_t length);
 
 }  // namespace platform
