@@ -69,6 +69,19 @@ void RowCodes(GridPart& grid, Rows codes) {
     }
 }
 
+// Root, third and fifth held for half a bar each.
+void HalfNotePad(GridPart& grid) {
+    Notes(grid, {kRoot, kThird, kFifth}, {0, 8});
+    Continue(grid, {1, 2, 3, 4, 5, 6, 7, 9, 10, 11, 12, 13, 14, 15});
+}
+
+// The Harmony grid's two-bar switch, carry-over and stroke flags.
+void HarmonyOptions(CustomHarmonyBlock& block, int useX, int continueMajor, int stroke) {
+    block.useX[kGridHarmony] = useX;
+    block.continueMajor[kGridHarmony] = continueMajor;
+    block.stroke[kGridHarmony] = stroke;
+}
+
 void CopyColumn(GridPart& to, int toStep, const GridPart& from, int fromStep) {
     for (int row = 0; row < kGridRows; ++row)
         to.Cell(row, toStep) = from.Cell(row, fromStep);
@@ -180,9 +193,7 @@ void GridPreset09(CustomHarmonyBlock& block) {
 
 // Half-note pad.
 void GridPreset10(CustomHarmonyBlock& block) {
-    GridPart& harmony = Grid(block, 0, kGridHarmony);
-    Notes(harmony, {kRoot, kThird, kFifth}, {0, 8});
-    Continue(harmony, {1, 2, 3, 4, 5, 6, 7, 9, 10, 11, 12, 13, 14, 15});
+    HalfNotePad(Grid(block, 0, kGridHarmony));
     ApplyContinueColumns(block);
 }
 
@@ -304,9 +315,7 @@ void GridPreset20(CustomHarmonyBlock& block) {
     GridPart& second = Grid(block, 1, kGridHarmony);
     Notes(second, {kRoot, kFifth, kOctave}, {0, 6, 8});
     Continue(second, {1, 2, 3, 4, 5, 7, 9, 10, 11, 12, 13, 14, 15});
-    block.useX[kGridHarmony] = 1;
-    block.continueMajor[kGridHarmony] = 0;
-    block.stroke[kGridHarmony] = 1;
+    HarmonyOptions(block, 1, 0, 1);
     ApplyContinueColumns(block);
 }
 
@@ -314,9 +323,7 @@ void GridPreset20(CustomHarmonyBlock& block) {
 void GridPreset21(CustomHarmonyBlock& block) {
     Notes(Grid(block, 0, kGridHarmony), {kRoot, kThird, kFifth, kOctave}, {0, 4, 6, 10, 12, 14});
     Notes(Grid(block, 1, kGridHarmony), {kRoot, kThird, kFifth, kOctave}, {0, 4, 6, 8, 12});
-    block.useX[kGridHarmony] = 1;
-    block.continueMajor[kGridHarmony] = 1;
-    block.stroke[kGridHarmony] = 1;
+    HarmonyOptions(block, 1, 1, 1);
     ApplyContinueColumns(block);
 }
 
@@ -326,9 +333,7 @@ void GridPreset22(CustomHarmonyBlock& block) {
     GridPart& bass = Grid(block, 0, kGridBass);
     Notes(bass, {kRoot}, {0, 8});
     Notes(bass, {kFifth}, {4, 12});
-    block.useX[kGridHarmony] = 0;
-    block.continueMajor[kGridHarmony] = 1;
-    block.stroke[kGridHarmony] = 1;
+    HarmonyOptions(block, 0, 1, 1);
     ApplyContinueColumns(block);
 }
 
@@ -339,9 +344,7 @@ void GridPreset23(CustomHarmonyBlock& block) {
     Notes(drum, {kKick}, {0, 6, 8});
     Notes(drum, {kSnare}, {4, 12});
     Notes(drum, {kClosedHat}, kEvenSteps);
-    block.useX[kGridHarmony] = 0;
-    block.continueMajor[kGridHarmony] = 0;
-    block.stroke[kGridHarmony] = 0;
+    HarmonyOptions(block, 0, 0, 0);
     ApplyContinueColumns(block);
 }
 
@@ -402,9 +405,7 @@ void GridPreset29(CustomHarmonyBlock& block) {
 
 // Held half-note pad in the sub harmony.
 void GridPreset30(CustomHarmonyBlock& block) {
-    GridPart& sub = Grid(block, 0, kGridSubHarmony);
-    Notes(sub, {kRoot, kThird, kFifth}, {0, 8});
-    Continue(sub, {1, 2, 3, 4, 5, 6, 7, 9, 10, 11, 12, 13, 14, 15});
+    HalfNotePad(Grid(block, 0, kGridSubHarmony));
     ApplyContinueColumns(block);
 }
 
