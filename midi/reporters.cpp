@@ -419,6 +419,10 @@ int AskConfirm(ErrorCode code) {
     return ShowOkCancelBox(text);
 }
 
+std::span<const CodeText> CommonDialogErrorTable() {
+    return kCommonDialogTable;
+}
+
 void ShowCommonDialogError(std::uint32_t code) {
     kCommonDialogReporter.Show(code);
 }

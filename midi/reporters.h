@@ -40,6 +40,9 @@ struct CodeText {
     const char* text;
 };
 
+// Texts of the common file-dialog error codes (shared by the shell's report).
+std::span<const CodeText> CommonDialogErrorTable();
+
 // "TAG%08X text", cut to the message buffer.
 std::string FormatClassMessage(const char* tag, std::uint32_t code, const char* text);
 

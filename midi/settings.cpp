@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <type_traits>
 
@@ -163,6 +164,9 @@ int SanitizeSettings(AppSettingsRecord& s) {
 }
 
 SettingsLoadResult LoadSettingsFileFrom(const std::string& path) {
+    // A folder of that name opens on this system but is no settings file.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return SettingsLoadResult::Missing;
     std::unique_ptr<std::FILE, FileCloser> f(std::fopen(path.c_str(), "rb"));
     if (!f) return SettingsLoadResult::Missing;
 

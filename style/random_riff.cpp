@@ -20,9 +20,13 @@ int RiffTarget(const MusicStyle& style) {
     }
 }
 
-int RandomChordStep() { return 2 * RandomInRange(0, 2) + 4; }
+int RandomChordStep() {
+    return 2 * RandomInRange(0, 2) + 4;
+}
 
-bool IsChordStep(int step) { return step == 4 || step == 6 || step == 8; }
+bool IsChordStep(int step) {
+    return step == 4 || step == 6 || step == 8;
+}
 
 // Triples that fit with the terminating zero.
 constexpr int kMaxTriples = (kRiffTableSize - 1) / 3;

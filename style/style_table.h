@@ -4,6 +4,7 @@
 
 #include <mutex>
 
+#include "midi/settings.h"
 #include "style/music_style.h"
 
 enum StyleCategory : int {
@@ -17,9 +18,8 @@ enum StyleCategory : int {
     kHealingMusic = 7,
     kTechno = 8,
 };
-constexpr int kStyleCategories = 9;
-constexpr int kStyleSlots = 24;
-constexpr int kStyleEntries = kStyleCategories * kStyleSlots;
+// kStyleCategories and kStyleSlots come with the selection tables.
+constexpr int kStyleEntries = kStyleSelectionCount;
 
 // Index category * 24 + slot.
 extern MusicStyle StyleTable[kStyleEntries];
