@@ -16,8 +16,6 @@ using namespace preset_data;
 
 namespace {
 
-using GridPresetFunction = void (*)(CustomHarmonyBlock&);
-
 constexpr GridPresetFunction kGridPresets[] = {
     GridPreset01, GridPreset02, GridPreset03, GridPreset04, GridPreset05, GridPreset06,
     GridPreset07, GridPreset08, GridPreset09, GridPreset10, GridPreset11, GridPreset12,
@@ -27,6 +25,15 @@ constexpr GridPresetFunction kGridPresets[] = {
     GridPreset31, GridPreset32, GridPreset33, GridPreset34, GridPreset35, GridPreset36,
     GridPreset37, GridPreset38,
 };
+
+}  // namespace
+
+GridPresetFunction preset_data::GridPresetByNumber(int number) {
+    if (number < 1 || number > static_cast<int>(std::size(kGridPresets))) return nullptr;
+    return kGridPresets[number - 1];
+}
+
+namespace {
 
 const PresetRow* FindPresetRow(int category, int slot) {
     for (const PresetRow& row : PresetRows()) {
@@ -102,8 +109,8 @@ void ApplyFieldWrite(MusicStyle& style, const FieldWrite& write) {
             }
             break;
         case WriteOp::kGrid:
-            if (write.value >= 1 && write.value <= static_cast<int>(std::size(kGridPresets))) {
-                kGridPresets[write.value - 1](style.customHarmony);
+            if (GridPresetFunction grid = GridPresetByNumber(write.value)) {
+                grid(style.customHarmony);
             }
             break;
         case WriteOp::kFixedRiff:

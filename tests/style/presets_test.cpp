@@ -20,6 +20,7 @@
 #include "style/grid_presets.h"
 #include "style/music_style.h"
 #include "style/preset_data.h"
+#include "style/style_table.h"
 
 namespace {
 
@@ -499,17 +500,9 @@ TEST(BuiltInStyles, RiffsAndGridPresets) {
         CustomHarmonyBlock expected;
         ResetCustomHarmony(expected);
         for (int number : s.grids) {
-            static constexpr void (*kGrids[])(CustomHarmonyBlock&) = {
-                GridPreset01, GridPreset02, GridPreset03, GridPreset04, GridPreset05, GridPreset06,
-                GridPreset07, GridPreset08, GridPreset09, GridPreset10, GridPreset11, GridPreset12,
-                GridPreset13, GridPreset14, GridPreset15, GridPreset16, GridPreset17, GridPreset18,
-                GridPreset19, GridPreset20, GridPreset21, GridPreset22, GridPreset23, GridPreset24,
-                GridPreset25, GridPreset26, GridPreset27, GridPreset28, GridPreset29, GridPreset30,
-                GridPreset31, GridPreset32, GridPreset33, GridPreset34, GridPreset35, GridPreset36,
-                GridPreset37, GridPreset38};
-            ASSERT_GE(number, 1);
-            ASSERT_LE(number, 38);
-            kGrids[number - 1](expected);
+            preset_data::GridPresetFunction grid = preset_data::GridPresetByNumber(number);
+            ASSERT_NE(grid, nullptr) << number;
+            grid(expected);
         }
         for (int set = 0; set < kGridSets; ++set) {
             for (int part : {kGridHarmony, kGridSubHarmony, kGridBass}) {
@@ -521,6 +514,10 @@ TEST(BuiltInStyles, RiffsAndGridPresets) {
         }
     }
     EXPECT_EQ(fixed, 6);
+    EXPECT_EQ(preset_data::GridPresetByNumber(1), &GridPreset01);
+    EXPECT_EQ(preset_data::GridPresetByNumber(21), &GridPreset21);
+    EXPECT_EQ(preset_data::GridPresetByNumber(38), &GridPreset38);
+    EXPECT_EQ(preset_data::GridPresetByNumber(39), nullptr);
     int withGrids = 0;
     for (const ExpectedStyle& s : ExpectedStyles())
         withGrids += !s.grids.empty();
@@ -835,6 +832,30 @@ TEST(BuiltInStyles, EveryRowWriteIsCarriedOut) {
     EXPECT_EQ(positions.size(), 158u);
     EXPECT_EQ(MelodyTableByNumber(0), nullptr);
     EXPECT_EQ(ScaleNotesText(6), nullptr);
+}
+
+// The catalogue keeps the values chosen from the settings of the moment it is
+// built; a later change of the settings reaches it only with the next build.
+TEST(BuiltInStyles, CatalogueKeepsTheSettingsOfItsBuild) {
+    {
+        PresetSettings settings(0, false);
+        BuildStyleTable();
+    }
+    const MusicStyle& acoustic = StyleTable[0 * kStyleSlots + 1];
+    EXPECT_EQ(FieldText(acoustic.title), "Acoustic");
+    EXPECT_EQ(acoustic.voice[kPartMelody], 22);
+    EXPECT_EQ(StyleClipboard.voice[kPartMelody], 22);
+    EXPECT_EQ(StyleTable[0 * kStyleSlots + 10].voice[kPartMelody], 128);  // "Dog Rap"
+    {
+        PresetSettings settings(2, true);
+        EXPECT_EQ(acoustic.voice[kPartMelody], 22);
+        BuildStyleTable();
+        EXPECT_EQ(acoustic.voice[kPartMelody], 144);
+        EXPECT_EQ(StyleTable[0 * kStyleSlots + 10].voice[kPartMelody], 143);
+    }
+    for (const ExpectedStyle& s : ExpectedStyles()) {
+        EXPECT_EQ(FieldText(StyleTable[s.category * kStyleSlots + s.slot].title), s.title);
+    }
 }
 
 }  // namespace
