@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -647,10 +648,24 @@ TEST(BuiltInStyles, FullyFixedStylesMatchValueForValue) {
         auto built = Build(category, slot, 2, true, 5);
         EXPECT_TRUE(SameBytes(*built, *expected));
     };
-    auto mix = [](MusicStyle& s, int part, int volume, int chorus, int reverb) {
-        s.mix[part].volume = static_cast<std::uint8_t>(volume);
-        s.mix[part].chorus = static_cast<std::uint8_t>(chorus);
-        s.mix[part].reverb = static_cast<std::uint8_t>(reverb);
+    // Title, description and knowledge-base variant.
+    auto named = [](MusicStyle& s, const char* title, const char* description,
+                    const std::string& variant) {
+        SetStyleTitle(s, title);
+        SetFieldText(s.description, description);
+        SetFieldText(s.knowledgeBase, "PATTERN." + variant);
+        SetFieldText(s.resolutionKnowledgeBase, "RESOLUT." + variant);
+    };
+    // Volume, chorus and reverb of Melody, Bass, Harmony, Obbligato and Drum.
+    auto mixes = [](MusicStyle& s, std::initializer_list<std::array<int, 3>> values) {
+        const int parts[] = {kPartMelody, kPartBass, kPartHarmony, kPartObbligato, kPartDrum};
+        const int* part = parts;
+        for (const auto& [volume, chorus, reverb] : values) {
+            s.mix[*part].volume = static_cast<std::uint8_t>(volume);
+            s.mix[*part].chorus = static_cast<std::uint8_t>(chorus);
+            s.mix[*part].reverb = static_cast<std::uint8_t>(reverb);
+            ++part;
+        }
     };
     auto table = [](MusicStyle& s, std::initializer_list<int> interval) {
         std::copy(interval.begin(), interval.end(), s.melodyTableInterval);
@@ -658,21 +673,14 @@ TEST(BuiltInStyles, FullyFixedStylesMatchValueForValue) {
         std::copy(direction, direction + 8, s.melodyTableDirection);
     };
     expect(1, 1, [&](MusicStyle& s) {
-        SetStyleTitle(s, "Enka");
-        SetFieldText(s.description, "Enka is a popular music style among elder people in Japan.");
-        SetFieldText(s.knowledgeBase, "PATTERN.DB2");
-        SetFieldText(s.resolutionKnowledgeBase, "RESOLUT.DB2");
+        named(s, "Enka", "Enka is a popular music style among elder people in Japan.", "DB2");
         s.voice[kPartMelody] = 65;
         s.voice[kPartBass] = 32;
         s.voice[kPartHarmony] = 26;
         s.voice[kPartSubHarmony] = 48;
         s.voice[kPartDrum] = 1;
         s.setting60 = 48;
-        mix(s, kPartMelody, 115, 60, 120);
-        mix(s, kPartBass, 110, 60, 60);
-        mix(s, kPartHarmony, 100, 60, 120);
-        mix(s, kPartObbligato, 115, 60, 60);
-        mix(s, kPartDrum, 100, 60, 120);
+        mixes(s, {{115, 60, 120}, {110, 60, 60}, {100, 60, 120}, {115, 60, 60}, {100, 60, 120}});
         s.mix[kPartSubHarmony].volume = 100;
         s.octave[kPartHarmony] = 0;
         s.timeSignature = 0;
@@ -699,21 +707,14 @@ TEST(BuiltInStyles, FullyFixedStylesMatchValueForValue) {
         s.density[kPartSubHarmony] = 80;
     });
     expect(0, 1, [&](MusicStyle& s) {
-        SetStyleTitle(s, "Acoustic");
-        SetFieldText(s.description, "Played with guitar and other acoustic instruments.");
-        SetFieldText(s.knowledgeBase, "PATTERN.DB2");
-        SetFieldText(s.resolutionKnowledgeBase, "RESOLUT.DB2");
+        named(s, "Acoustic", "Played with guitar and other acoustic instruments.", "DB2");
         s.voice[kPartMelody] = 144;  // "Use Group Inst." on
         s.voice[kPartBass] = 32;
         s.voice[kPartHarmony] = 24;
         s.voice[kPartDrum] = 1;
         s.setting60 = 48;
-        mix(s, kPartMelody, 100, 64, 70);
+        mixes(s, {{100, 64, 70}, {93, 50, 60}, {100, 90, 100}, {98, 50, 50}, {70, 50, 90}});
         s.mix[kPartMelody].delay = 4;
-        mix(s, kPartBass, 93, 50, 60);
-        mix(s, kPartHarmony, 100, 90, 100);
-        mix(s, kPartObbligato, 98, 50, 50);
-        mix(s, kPartDrum, 70, 50, 90);
         s.octave[kPartHarmony] = -1;
         s.tempo = 500000;
         s.key = 2;
@@ -741,21 +742,14 @@ TEST(BuiltInStyles, FullyFixedStylesMatchValueForValue) {
         GridPreset21(s.customHarmony);
     });
     expect(2, 3, [&](MusicStyle& s) {
-        SetStyleTitle(s, "Blues Quartet");
-        SetFieldText(s.description, "Blues band organized by 4 people.");
-        SetFieldText(s.knowledgeBase, "PATTERN.DBB");
-        SetFieldText(s.resolutionKnowledgeBase, "RESOLUT.DBB");
+        named(s, "Blues Quartet", "Blues band organized by 4 people.", "DBB");
         s.voice[kPartMelody] = 65;
         s.voice[kPartBass] = 32;
         s.voice[kPartHarmony] = 1;
         s.voice[kPartObbligato] = 1;
         s.voice[kPartDrum] = 1;
         s.setting60 = 20;
-        mix(s, kPartMelody, 115, 60, 60);
-        mix(s, kPartBass, 90, 60, 60);
-        mix(s, kPartHarmony, 100, 60, 60);
-        mix(s, kPartObbligato, 115, 60, 60);
-        mix(s, kPartDrum, 100, 60, 60);
+        mixes(s, {{115, 60, 60}, {90, 60, 60}, {100, 60, 60}, {115, 60, 60}, {100, 60, 60}});
         s.octave[kPartObbligato] = -1;
         s.tempo = 500000;
         s.key = 1;
