@@ -136,9 +136,10 @@ void MusicEvent::ReserveData(int n) {
         ShowMusicEventError(muev::kDataError);
         return;
     }
-    int keep = data_ ? std::min(blockSize_, std::min(dataLength_, n + kBlockPadding)) : 0;
+    // A smaller block holds less data: what no longer fits stops being data,
+    // and the padding after it stays zero.
+    int keep = data_ ? std::min(blockSize_, std::min(dataLength_, n)) : 0;
     if (!Reblock(n + kBlockPadding, data_, keep)) return;
-    // A smaller block holds less data: the accessors must not reach past it.
     dataLength_ = std::min(dataLength_, n);
 }
 

@@ -50,7 +50,19 @@ int MidiTrackData::ConvertToNoteOnOff() {
     };
     std::vector<PendingOff> offs;
     std::vector<MidiEvent*> closesAtOnce(n, nullptr);
-    std::size_t room = static_cast<std::size_t>(std::max(0, maxEvents_ - static_cast<int>(n)));
+    // Each note needs a second slot for its note-off. When the array cannot
+    // hold them all, the first notes that fit are kept and the rest dropped,
+    // so that no note is left sounding.
+    std::size_t notes = 0;
+    for (const MidiEvent* e : events)
+        notes += e->IsNoteWithLength();
+    std::size_t others = n - notes;
+    std::size_t room = notes;
+    if (n + notes > static_cast<std::size_t>(maxEvents_)) {
+        room = static_cast<std::size_t>(maxEvents_) > others
+                   ? (static_cast<std::size_t>(maxEvents_) - others) / 2
+                   : 0;
+    }
     bool refused = false;
     for (std::size_t i = 0; i < n; ++i) {
         MidiEvent* e = events[i];
