@@ -273,7 +273,7 @@ TEST(TrackAppendAndInsert, AppendersMakeTheirEvents) {
     std::string all = Describe(track);
     EXPECT_EQ(all.substr(0, 11), "0:M1'first'");
     // Texts at a time go after the events already there.
-    EXPECT_EQ(all.substr(all.size() - 37), "0:M3'Piano' 0:M2'' 5:M6'five' 10:EOT");
+    EXPECT_EQ(all.substr(all.size() - 36), "0:M3'Piano' 0:M2'' 5:M6'five' 10:EOT");
     std::string text;
     EXPECT_EQ(track.GetMetaText(3, text), 1);
     EXPECT_EQ(text, "Piano");
