@@ -95,6 +95,7 @@ int MidiTrackData::ConvertToNoteOnOff() {
     outTimes.reserve(n + offs.size());
     std::size_t k = 0;
     MidiEvent* endOfTrack = nullptr;
+    long long endTime = 0;
     for (std::size_t i = 0; i < n; ++i) {
         MidiEvent* e = events[i];
         if (e->kind == event_kind::kCleared) {
@@ -107,8 +108,10 @@ int MidiTrackData::ConvertToNoteOnOff() {
             ++k;
         }
         if (!endOfTrack && e->IsEndOfTrack()) {
-            // The first End of Track goes to the very end.
+            // The first End of Track goes to the very end; it never moves
+            // earlier than it stood.
             endOfTrack = e;
+            endTime = times[i];
         } else {
             out.push_back(e);
             outTimes.push_back(times[i]);
@@ -123,7 +126,7 @@ int MidiTrackData::ConvertToNoteOnOff() {
         outTimes.push_back(offs[k].time);
     }
     if (endOfTrack) {
-        outTimes.push_back(outTimes.empty() ? 0 : outTimes.back());
+        outTimes.push_back(outTimes.empty() ? endTime : std::max(endTime, outTimes.back()));
         out.push_back(endOfTrack);
     }
     PutEventsAtTimes(out, outTimes);
