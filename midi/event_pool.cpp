@@ -11,25 +11,23 @@ namespace event_pool {
 
 namespace {
 
-struct Node {
-    Node* next;
-};
-
-struct alignas(alignof(std::max_align_t)) Slot {
+// One cache line per slot.
+struct alignas(kSlotSize) Slot {
     unsigned char bytes[kSlotSize];
 };
 static_assert(sizeof(Slot) == kSlotSize);
 
 constexpr std::size_t kSlabSlots = 4096;
-// A thread keeps at most two batches; the surplus batch goes to the stock.
+// A thread keeps at most two batches of free slots; the surplus batch goes
+// to the shared stock, and an empty thread takes one batch back from it.
 constexpr std::size_t kBatch = 1024;
+constexpr std::size_t kCacheSlots = 2 * kBatch;
 
 // The shared stock and the slabs. It is never destroyed, so events freed by
 // global objects at exit still find it.
 struct Stock {
     std::mutex mutex;
-    Node* head = nullptr;
-    std::size_t count = 0;
+    std::vector<void*> free;
     std::vector<std::unique_ptr<Slot[]>> slabs;
 };
 
@@ -38,132 +36,113 @@ Stock& TheStock() {
     return *stock;
 }
 
+#ifndef NDEBUG
 std::atomic<std::size_t> g_inUse{0};
+#define ZAW_POOL_COUNT(op) g_inUse.op(1, std::memory_order_relaxed)
+#else
+#define ZAW_POOL_COUNT(op) ((void)0)
+#endif
 
-// The calling thread's free list. Plain values, so they stay usable while
-// the thread's other objects are destroyed; the flusher hands the list back
-// to the stock when the thread ends.
-thread_local Node* t_head = nullptr;
-thread_local std::size_t t_count = 0;
-thread_local bool t_ended = false;
-
-void PushToStock(Node* first, Node* last, std::size_t count) {
-    Stock& stock = TheStock();
-    std::lock_guard<std::mutex> lock(stock.mutex);
-    last->next = stock.head;
-    stock.head = first;
-    stock.count += count;
-}
+// The calling thread's free slots, kept as an array of pointers so that
+// taking one does not read the slot itself, and the rest of its newest slab.
+// Plain values, so they stay usable while the thread's other objects are
+// destroyed; the flusher hands them back to the stock when the thread ends.
+struct Cache {
+    void* slots[kCacheSlots];
+    std::size_t count;
+    Slot* fresh;
+    std::size_t freshLeft;
+    bool ended;
+};
+thread_local Cache t_cache{};
 
 struct Flusher {
     bool armed = false;
     ~Flusher() {
-        t_ended = true;
-        if (!t_head) return;
-        Node* last = t_head;
-        while (last->next)
-            last = last->next;
-        PushToStock(t_head, last, t_count);
-        t_head = nullptr;
-        t_count = 0;
+        Cache& c = t_cache;
+        c.ended = true;
+        Stock& stock = TheStock();
+        std::lock_guard<std::mutex> lock(stock.mutex);
+        stock.free.insert(stock.free.end(), c.slots, c.slots + c.count);
+        for (std::size_t i = 0; i < c.freshLeft; ++i)
+            stock.free.push_back(c.fresh + i);
+        c.count = 0;
+        c.freshLeft = 0;
     }
 };
 thread_local Flusher t_flusher;
 
-// Takes up to one batch from the stock, or carves a new slab, into the
-// thread's list.
-void Refill() {
+void* RefillAndTake(Cache& c) {
+    t_flusher.armed = true;  // registers the hand-back at thread end
     Stock& stock = TheStock();
     std::lock_guard<std::mutex> lock(stock.mutex);
-    if (stock.head) {
-        Node* first = stock.head;
-        Node* last = first;
-        std::size_t taken = 1;
-        while (taken < kBatch && last->next) {
-            last = last->next;
-            ++taken;
-        }
-        stock.head = last->next;
-        stock.count -= taken;
-        last->next = t_head;
-        t_head = first;
-        t_count += taken;
-        return;
+    if (!stock.free.empty()) {
+        std::size_t n = std::min(kBatch, stock.free.size());
+        auto first = stock.free.end() - static_cast<std::ptrdiff_t>(n);
+        std::copy(first, stock.free.end(), c.slots);
+        stock.free.erase(first, stock.free.end());
+        c.count = n;
+        return c.slots[--c.count];
     }
-    std::unique_ptr<Slot[]> slab(new Slot[kSlabSlots]);
-    for (std::size_t i = kSlabSlots; i-- > 0;) {
-        Node* node = reinterpret_cast<Node*>(&slab[i]);
-        node->next = t_head;
-        t_head = node;
-    }
-    t_count += kSlabSlots;
-    stock.slabs.push_back(std::move(slab));
+    stock.slabs.emplace_back(new Slot[kSlabSlots]);
+    c.fresh = stock.slabs.back().get();
+    c.freshLeft = kSlabSlots;
+    --c.freshLeft;
+    return c.fresh++;
 }
 
 }  // namespace
 
 void* Allocate() {
-    if (t_ended) {
+    Cache& c = t_cache;
+    ZAW_POOL_COUNT(fetch_add);
+    if (c.count > 0) return c.slots[--c.count];
+    if (c.freshLeft > 0) {
+        --c.freshLeft;
+        return c.fresh++;
+    }
+    if (c.ended) {
         // The thread is ending: serve straight from the stock.
         Stock& stock = TheStock();
-        std::unique_lock<std::mutex> lock(stock.mutex);
-        if (stock.head) {
-            Node* node = stock.head;
-            stock.head = node->next;
-            --stock.count;
-            ++g_inUse;
-            return node;
+        std::lock_guard<std::mutex> lock(stock.mutex);
+        if (!stock.free.empty()) {
+            void* slot = stock.free.back();
+            stock.free.pop_back();
+            return slot;
         }
-        lock.unlock();
-        ++g_inUse;
-        return ::operator new(kSlotSize);  // joins the stock when it is released
+        stock.slabs.emplace_back(new Slot[1]);
+        return stock.slabs.back().get();
     }
-    t_flusher.armed = true;
-    if (!t_head) Refill();
-    Node* node = t_head;
-    t_head = node->next;
-    --t_count;
-    g_inUse.fetch_add(1, std::memory_order_relaxed);
-    return node;
+    return RefillAndTake(c);
 }
 
 void Release(void* slot) {
     if (!slot) return;
-    g_inUse.fetch_sub(1, std::memory_order_relaxed);
-    Node* node = static_cast<Node*>(slot);
-    if (t_ended) {
-        PushToStock(node, node, 1);
+    ZAW_POOL_COUNT(fetch_sub);
+    Cache& c = t_cache;
+    if (c.ended) {
+        Stock& stock = TheStock();
+        std::lock_guard<std::mutex> lock(stock.mutex);
+        stock.free.push_back(slot);
         return;
     }
-    t_flusher.armed = true;
-    node->next = t_head;
-    t_head = node;
-    if (++t_count >= 2 * kBatch) {
-        Node* last = t_head;
-        for (std::size_t i = 1; i < kBatch; ++i)
-            last = last->next;
-        Node* first = t_head;
-        t_head = last->next;
-        t_count -= kBatch;
-        PushToStock(first, last, kBatch);
+    if (c.count == kCacheSlots) {
+        t_flusher.armed = true;
+        Stock& stock = TheStock();
+        std::lock_guard<std::mutex> lock(stock.mutex);
+        stock.free.insert(stock.free.end(), c.slots + kBatch, c.slots + kCacheSlots);
+        c.count = kBatch;
+    } else if (c.count == 0) {
+        t_flusher.armed = true;
     }
+    c.slots[c.count++] = slot;
 }
 
 std::size_t SlotsInUse() {
+#ifndef NDEBUG
     return g_inUse.load();
-}
-
-bool EventsUsePool() {
-#if defined(__SANITIZE_ADDRESS__)
-    return false;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-    return false;
 #else
-    return true;
-#endif
-#else
-    return true;
+    return 0;
 #endif
 }
 

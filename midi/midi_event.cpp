@@ -29,6 +29,7 @@ const CodeText kMidiEventTable[] = {
 constexpr ClassReporter kMidiEventReporter("MDEV", kMidiEventTable, "Error occurred in MidiEvent!");
 
 static_assert(sizeof(MidiEvent) <= event_pool::kSlotSize);
+static_assert(sizeof(MidiEvent) == 64, "one cache line per event");
 static_assert(alignof(MidiEvent) <= alignof(std::max_align_t));
 
 // Ringtone meta codes.
@@ -67,20 +68,6 @@ void ShowMidiEventError(std::uint32_t code) {
 }
 
 // ---- MusicEvent ----
-
-void* MusicEvent::operator new(std::size_t size) {
-    if (size <= event_pool::kSlotSize && event_pool::EventsUsePool()) return event_pool::Allocate();
-    return ::operator new(size);
-}
-
-void MusicEvent::operator delete(void* p, std::size_t size) {
-    if (!p) return;
-    if (size <= event_pool::kSlotSize && event_pool::EventsUsePool()) {
-        event_pool::Release(p);
-        return;
-    }
-    ::operator delete(p);
-}
 
 void MusicEvent::ReleaseBlock() {
     if (data_ && data_ != inline_) delete[] data_;
@@ -124,6 +111,16 @@ void MusicEvent::SetData(const std::uint8_t* bytes, int n) {
     if (n <= 0) return;
     if (!bytes) {
         ShowMusicEventError(muev::kDataError);
+        return;
+    }
+    if (n + kBlockPadding <= kInlineBlock && data_ != inline_) {
+        // The common case of the file reader: short bytes into a fresh event.
+        ReleaseBlock();
+        std::memset(inline_, 0, sizeof inline_);
+        std::memcpy(inline_, bytes, static_cast<std::size_t>(n));
+        data_ = inline_;
+        blockSize_ = n + kBlockPadding;
+        dataLength_ = n;
         return;
     }
     if (!Reblock(n + kBlockPadding, bytes, n)) return;

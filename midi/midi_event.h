@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "midi/event_pool.h"
+
 // Event kinds.
 namespace event_kind {
 constexpr int kCleared = 0;  // dead; removed by the track's next compaction
@@ -67,8 +69,9 @@ void ShowMidiEventError(std::uint32_t code);
 class MusicEvent {
 public:
     // Data blocks this small live inside the record, so the common events
-    // (channel messages, tempo, meter, short texts) need no heap block.
-    static constexpr int kInlineBlock = 24;
+    // (channel messages, tempo, meter, key) need no heap block and a
+    // MidiEvent fills one cache line.
+    static constexpr int kInlineBlock = 12;
     // Every block has this many zero bytes after the data.
     static constexpr int kBlockPadding = 8;
     // Data longer than this is reported when stored.
@@ -105,8 +108,19 @@ public:
     // Deep copy of everything but the channel.
     void CopyFrom(const MusicEvent& other);
 
-    static void* operator new(std::size_t size);
-    static void operator delete(void* p, std::size_t size);
+    static void* operator new(std::size_t size) {
+        if (event_pool::kEventsUsePool && size <= event_pool::kSlotSize) {
+            return event_pool::Allocate();
+        }
+        return ::operator new(size);
+    }
+    static void operator delete(void* p, std::size_t size) {
+        if (event_pool::kEventsUsePool && size <= event_pool::kSlotSize) {
+            event_pool::Release(p);
+        } else {
+            ::operator delete(p);
+        }
+    }
 
     int kind = 0;
     int delta = 0;
@@ -124,8 +138,8 @@ private:
 
     int dataLength_ = 0;
     int blockSize_ = 0;
-    std::uint8_t* data_ = nullptr;
     std::uint8_t inline_[kInlineBlock];
+    std::uint8_t* data_ = nullptr;
 };
 
 class MidiEvent : public MusicEvent {

@@ -131,8 +131,8 @@ TEST(MidiEventValues, PitchBendTempoAndMasterVolume) {
     EXPECT_EQ(e.kind, 0xF0);
     EXPECT_EQ(e.subtype, 1);
     EXPECT_EQ(e.value, 100);
-    EXPECT_EQ(Bytes(e), std::vector<std::uint8_t>({0xF0, 0x07, 0x7F, 0x7F, 0x04, 0x01, 0x00, 100,
-                                                   0xF7}));
+    EXPECT_EQ(Bytes(e),
+              std::vector<std::uint8_t>({0xF0, 0x07, 0x7F, 0x7F, 0x04, 0x01, 0x00, 100, 0xF7}));
 
     e.SetControlChange(3, 7, 90);
     EXPECT_EQ(e.kind, 0xB0);
@@ -302,10 +302,18 @@ TEST(SysExHelpers, ClassesOfMessages) {
     EXPECT_EQ(value, 0x30);
     EXPECT_EQ(classify({0xF0, 0x05, 0x7E, 0x7F, 0x09, 0x01, 0xF7}), 9);
     auto gs = [&](int a1, int a2, int data) {
-        std::vector<std::uint8_t> b = {0xF0, 0x0A, 0x41, 0x10, 0x42, 0x12, 0x40,
+        std::vector<std::uint8_t> b = {0xF0,
+                                       0x0A,
+                                       0x41,
+                                       0x10,
+                                       0x42,
+                                       0x12,
+                                       0x40,
                                        static_cast<std::uint8_t>(a1),
                                        static_cast<std::uint8_t>(a2),
-                                       static_cast<std::uint8_t>(data), 0, 0xF7};
+                                       static_cast<std::uint8_t>(data),
+                                       0,
+                                       0xF7};
         SetRolandChecksum(b.data());
         return classify(b, &value, &channel);
     };

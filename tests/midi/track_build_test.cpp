@@ -232,8 +232,7 @@ TEST(TrackAppendAndInsert, AppendersMakeTheirEvents) {
     EXPECT_EQ(note->GetData()[0], 16);
     track.AddBankProgram(1, 8, 2, 40);
     track.AddBankMsbProgram(2, 1, 41);
-    EXPECT_EQ(Describe(track),
-              "5:N3/60/48 5:CC1/0=8 5:CC1/32=2 5:PC1=40 5:CC2/0=1 5:PC2=41");
+    EXPECT_EQ(Describe(track), "5:N3/60/48 5:CC1/0=8 5:CC1/32=2 5:PC1=40 5:CC2/0=1 5:PC2=41");
     EXPECT_EQ(track.Event(1)->GetData()[0], 0xB0);
     EXPECT_EQ(track.Event(3)->GetData()[1], 40);
     track.DeleteAllEvents();
@@ -312,18 +311,18 @@ TEST(TrackAppendAndInsert, SystemExclusiveAppenders) {
     EXPECT_EQ(gm->subtype, 9);
     EXPECT_EQ(gm->channel, 255);
     EXPECT_EQ(bytes(track.AppendGsReset()),
-              std::vector<std::uint8_t>({0xF0, 0x0A, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F,
-                                         0x00, 0x41, 0xF7}));
-    EXPECT_EQ(bytes(track.AppendXgSystemOn()),
-              std::vector<std::uint8_t>({0xF0, 0x08, 0x43, 0x10, 0x4C, 0x00, 0x00, 0x7E, 0x00,
-                                         0xF7}));
-    EXPECT_EQ(bytes(track.AppendXgDisplayText(0, "Hi")),
-              std::vector<std::uint8_t>({0xF0, 9, 0x43, 0x10, 0x4C, 0x06, 0x00, 0x00, 'H', 'i',
-                                         0xF7}));
+              std::vector<std::uint8_t>(
+                  {0xF0, 0x0A, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41, 0xF7}));
+    EXPECT_EQ(
+        bytes(track.AppendXgSystemOn()),
+        std::vector<std::uint8_t>({0xF0, 0x08, 0x43, 0x10, 0x4C, 0x00, 0x00, 0x7E, 0x00, 0xF7}));
+    EXPECT_EQ(
+        bytes(track.AppendXgDisplayText(0, "Hi")),
+        std::vector<std::uint8_t>({0xF0, 9, 0x43, 0x10, 0x4C, 0x06, 0x00, 0x00, 'H', 'i', 0xF7}));
     std::vector<std::uint8_t> gs = bytes(track.AppendGsDisplayText(0, "Hi"));
     std::uint8_t sum = static_cast<std::uint8_t>((128 - (0x10 + 'H' + 'i') % 128) % 128);
-    EXPECT_EQ(gs, std::vector<std::uint8_t>({0xF0, 11, 0x41, 0x10, 0x45, 0x12, 0x10, 0x00, 0x00,
-                                             'H', 'i', sum, 0xF7}));
+    EXPECT_EQ(gs, std::vector<std::uint8_t>(
+                      {0xF0, 11, 0x41, 0x10, 0x45, 0x12, 0x10, 0x00, 0x00, 'H', 'i', sum, 0xF7}));
     EXPECT_EQ(Sink().Count(), 0u);
     track.AppendXgDisplayText(0, std::string(33, 'a'));
     EXPECT_EQ(Sink().Count(), 1u);

@@ -42,11 +42,11 @@ TEST(TrackModeConversions, NotesWithLengthToNoteOnOff) {
 TEST(TrackModeConversions, NoteOnOffToNotesWithLength) {
     MidiTrackData track(1, 0x6000);
     track.AppendEvent(NoteEvent(0x90, 0, 60, 0));
-    track.AppendEvent(NoteEvent(0x90, 0, 60, 10));      // second note-on of the same key
-    track.AppendEvent(NoteEvent(0x90, 0, 60, 10, 0));   // velocity 0: a note-off
-    track.AppendEvent(NoteEvent(0x80, 1, 60, 5));       // another channel: stray
+    track.AppendEvent(NoteEvent(0x90, 0, 60, 10));     // second note-on of the same key
+    track.AppendEvent(NoteEvent(0x90, 0, 60, 10, 0));  // velocity 0: a note-off
+    track.AppendEvent(NoteEvent(0x80, 1, 60, 5));      // another channel: stray
     track.AppendEvent(NoteEvent(0x80, 0, 60, 5));
-    track.AppendEvent(NoteEvent(0x90, 0, 64, 10));      // never closed
+    track.AppendEvent(NoteEvent(0x90, 0, 64, 10));  // never closed
     track.AppendEndOfTrackAt(10);
     EXPECT_EQ(track.ConvertToNoteLength(), 1);
     EXPECT_EQ(track.NoteMode(), 2);
@@ -74,7 +74,8 @@ TEST(TrackModeConversions, OrderWithinATick) {
     track.AppendEvent(NoteEvent(0x80, 0, 62, 10));
     track.AppendEndOfTrack();
     track.OrderNoteOffsFirst();
-    EXPECT_EQ(Describe(track), "0:On0/60 10:Off0/60 10:On0/62 10:On0/64 10:Off0/64 20:Off0/62 20:EOT");
+    EXPECT_EQ(Describe(track),
+              "0:On0/60 10:Off0/60 10:On0/62 10:On0/64 10:Off0/64 20:Off0/62 20:EOT");
     EXPECT_EQ(track.Event(1)->delta, 10);  // positions keep their deltas
     EXPECT_EQ(track.Event(2)->delta, 0);
 
@@ -170,9 +171,10 @@ TEST(TrackModeConversions, DuplicateNotes) {
 
 TEST(TrackQueries, NotesTimesAndPolyphony) {
     MidiTrackData track;
-    FillNotes(track, {{0, 2, 60, 96}, {0, 2, 64, 96}, {48, 2, 67, 300}, {200, 2, 60, 0},
-                      {200, 2, 62, 20, 0}},
-              240);
+    FillNotes(
+        track,
+        {{0, 2, 60, 96}, {0, 2, 64, 96}, {48, 2, 67, 300}, {200, 2, 60, 0}, {200, 2, 62, 20, 0}},
+        240);
     EXPECT_EQ(track.CountNotes(), 5);
     EXPECT_EQ(track.CountNotesOfChannel(2), 4);  // velocity 0 does not count
     EXPECT_EQ(track.CountNotesOfPitch(60), 2);

@@ -14,8 +14,9 @@ using track_test::FillNotes;
 namespace {
 // A GS part message of a class (18 rhythm part, 69 part parameter) for a channel.
 MidiEvent* GsPartEvent(int base, int address, int channel) {
-    std::uint8_t b[12] = {0xF0, 0x0A, 0x41, 0x10, 0x42, 0x12, 0x40, 0, static_cast<std::uint8_t>(address),
-                          0x01, 0, 0xF7};
+    std::uint8_t b[12] = {
+        0xF0, 0x0A, 0x41, 0x10, 0x42, 0x12, 0x40, 0, static_cast<std::uint8_t>(address),
+        0x01, 0,    0xF7};
     SetGsPartByte(channel, b + 7, base);
     SetRolandChecksum(b);
     auto* e = new MidiEvent(0);
@@ -28,9 +29,15 @@ MidiEvent* GsPartEvent(int base, int address, int channel) {
 
 TEST(TrackDrumOperations, UnifyLimitAndMonophony) {
     MidiTrackData drums;
-    FillNotes(drums, {{0, 9, 57, 10}, {48, 9, 57, 10}, {96, 9, 49, 10}, {144, 9, 57, 10},
-                      {144, 3, 49, 10}, {192, 9, 36, 10}, {240, 9, 35, 10}},
-                  384);
+    FillNotes(drums,
+              {{0, 9, 57, 10},
+               {48, 9, 57, 10},
+               {96, 9, 49, 10},
+               {144, 9, 57, 10},
+               {144, 3, 49, 10},
+               {192, 9, 36, 10},
+               {240, 9, 35, 10}},
+              384);
     drums.UnifyDrumNotes();
     // The most played key of a group wins, the earlier key of the group on
     // equal counts; a non-drum channel is left alone.
@@ -58,8 +65,13 @@ TEST(TrackDrumOperations, UnifyLimitAndMonophony) {
     EXPECT_EQ(Sink().Count(), 0u);
 
     MidiTrackData chords;
-    FillNotes(chords, {{0, 0, 60, 96}, {0, 0, 67, 96}, {0, 0, 64, 96}, {0, 1, 30, 200},
-                       {48, 0, 50, 96}, {200, 0, 52, 10}},
+    FillNotes(chords,
+              {{0, 0, 60, 96},
+               {0, 0, 67, 96},
+               {0, 0, 64, 96},
+               {0, 1, 30, 200},
+               {48, 0, 50, 96},
+               {200, 0, 52, 10}},
               300);
     MidiTrackData all(chords, 0x6000);
     chords.MakeMonophonic(0);

@@ -13,7 +13,8 @@ TEST(TrackEditing, NoteValues) {
     MidiTrackData track;
     FillNotes(track, {{0, 0, 5, 10}, {0, 1, 125, 10}, {0, 0, 60, 10, 0}}, 20);
     track.Transpose(-1, -7);
-    EXPECT_EQ(Describe(track), "0:N0/10/10 0:N1/118/10 0:N0/60/10 20:EOT");  // -2 raised by an octave
+    EXPECT_EQ(Describe(track),
+              "0:N0/10/10 0:N1/118/10 0:N0/60/10 20:EOT");  // -2 raised by an octave
     track.Transpose(1, 12);
     EXPECT_EQ(track.Event(1)->note, 118);  // 130 lowered by an octave
     track.AddToVelocity(100);
@@ -103,9 +104,10 @@ TEST(TrackEditing, CutsAndTimeSpans) {
     EXPECT_EQ(Sink().Texts().back(), "MDTK0D000025 Data is invalid!");
 
     MidiTrackData span;
-    FillNotes(span, {{0, 0, 60, 10}, {50, 0, 62, 10}, {60, 0, 63, 10}, {100, 0, 64, 10},
-                     {130, 0, 65, 10}},
-              200);
+    FillNotes(
+        span,
+        {{0, 0, 60, 10}, {50, 0, 62, 10}, {60, 0, 63, 10}, {100, 0, 64, 10}, {130, 0, 65, 10}},
+        200);
     MidiTrackData keepEdges(span, 0x6000);
     span.DeleteTimeSpan(50, 100, 1, 0, 0);
     EXPECT_EQ(Describe(span), "0:N0/60/10 50:N0/62/10 50:N0/64/10 80:N0/65/10 150:EOT");

@@ -19,7 +19,8 @@ TEST(TrackMerges, MergeTrackTakesTheOtherTracksEventFirst) {
     MidiTrackData merged(piano, 0x60000);
     EXPECT_EQ(merged.MergeTrack(bass), 1);
     // The source with a channel loses its name; at 96 the other track's note comes first.
-    EXPECT_EQ(Describe(merged), "0:M3'Piano' 0:N0/60/10 96:N1/40/10 96:N0/62/10 300:N1/41/10 310:EOT");
+    EXPECT_EQ(Describe(merged),
+              "0:M3'Piano' 0:N0/60/10 96:N1/40/10 96:N0/62/10 300:N1/41/10 310:EOT");
     EXPECT_EQ(Describe(bass).substr(0, 10), "0:M3'Bass'");  // the source is unchanged
 
     MidiTrackData joined(piano, 0x60000);

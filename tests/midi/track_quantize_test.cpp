@@ -41,14 +41,22 @@ TEST(TrackQuantiseAndThin, GridQuantiser) {
 
 TEST(TrackQuantiseAndThin, TripletAndShufflePositions) {
     MidiTrackData track;
-    FillNotes(track, {{10, 0, 60, 5},                    // unit 0: one early note
-                      {96 + 60, 0, 61, 5},               // unit 1: one late note
-                      {192 + 5, 0, 62, 5}, {192 + 20, 0, 63, 5},     // two early
-                      {288 + 10, 0, 64, 5}, {288 + 70, 0, 65, 5},    // straddling
-                      {384 + 50, 0, 66, 5}, {384 + 80, 0, 67, 5},    // two late
-                      {480 + 1, 0, 68, 5}, {480 + 2, 0, 69, 5}, {480 + 3, 0, 70, 5},
-                      {576 + 1, 0, 71, 5}, {576 + 2, 0, 72, 5}, {576 + 3, 0, 73, 5},
-                      {576 + 4, 0, 74, 5}},
+    FillNotes(track,
+              {{10, 0, 60, 5},       // unit 0: one early note
+               {96 + 60, 0, 61, 5},  // unit 1: one late note
+               {192 + 5, 0, 62, 5},
+               {192 + 20, 0, 63, 5},  // two early
+               {288 + 10, 0, 64, 5},
+               {288 + 70, 0, 65, 5},  // straddling
+               {384 + 50, 0, 66, 5},
+               {384 + 80, 0, 67, 5},  // two late
+               {480 + 1, 0, 68, 5},
+               {480 + 2, 0, 69, 5},
+               {480 + 3, 0, 70, 5},
+               {576 + 1, 0, 71, 5},
+               {576 + 2, 0, 72, 5},
+               {576 + 3, 0, 73, 5},
+               {576 + 4, 0, 74, 5}},
               672);
     track.AddControlChange(0, 7, 100);  // after the End of Track: keeps its time
     track.QuantizeTriplet(96);

@@ -3,14 +3,38 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "midi/track_data.h"
 
 namespace track_test {
 
-// "t:kind" entries: N ch key len (note with length), On ch key, Off ch key,
-// CC ch ctl val, PC ch prog, PB ch value, EOT, Meta type "text", SX class.
+// Appends texts and numbers (piece by piece, which keeps GCC 12's string
+// warnings quiet).
+inline void Add(std::string&) {}
+template <typename... Rest>
+void Add(std::string& out, long long n, Rest... rest);
+template <typename... Rest>
+void Add(std::string& out, std::string_view text, Rest... rest);
+template <typename... Rest>
+void Add(std::string& out, const char* text, Rest... rest) {
+    out.append(text);
+    Add(out, rest...);
+}
+template <typename... Rest>
+void Add(std::string& out, std::string_view text, Rest... rest) {
+    out.append(text);
+    Add(out, rest...);
+}
+template <typename... Rest>
+void Add(std::string& out, long long n, Rest... rest) {
+    out.append(std::to_string(n));
+    Add(out, rest...);
+}
+
+// One entry "time:event" per event: N ch/key/len (note with length), On ch/key,
+// Off ch/key, CC ch/ctl=val, PC ch=prog, PB ch=value, SX class, EOT, M type'text'.
 inline std::string Describe(const MidiTrackData& track) {
     std::string out;
     long long t = 0;
@@ -18,41 +42,41 @@ inline std::string Describe(const MidiTrackData& track) {
         const MidiEvent* e = track.Event(i);
         t += e->delta;
         if (!out.empty()) out += " ";
-        out += std::to_string(t) + ":";
+        Add(out, t, ":");
+        long long ch = e->channel;
         switch (e->kind) {
             case event_kind::kNote:
-                out += "N" + std::to_string(e->channel) + "/" + std::to_string(e->note) + "/" +
-                       std::to_string(e->length);
+                Add(out, "N", ch, "/", static_cast<long long>(e->note), "/",
+                    static_cast<long long>(e->length));
                 break;
             case event_kind::kNoteOn:
-                out += "On" + std::to_string(e->channel) + "/" + std::to_string(e->note);
+                Add(out, "On", ch, "/", static_cast<long long>(e->note));
                 break;
             case event_kind::kNoteOff:
-                out += "Off" + std::to_string(e->channel) + "/" + std::to_string(e->note);
+                Add(out, "Off", ch, "/", static_cast<long long>(e->note));
                 break;
             case event_kind::kControlChange:
-                out += "CC" + std::to_string(e->channel) + "/" + std::to_string(e->subtype) + "=" +
-                       std::to_string(e->value);
+                Add(out, "CC", ch, "/", static_cast<long long>(e->subtype), "=",
+                    static_cast<long long>(e->value));
                 break;
             case event_kind::kProgramChange:
-                out += "PC" + std::to_string(e->channel) + "=" + std::to_string(e->value);
+                Add(out, "PC", ch, "=", static_cast<long long>(e->value));
                 break;
             case event_kind::kPitchBend:
-                out += "PB" + std::to_string(e->channel) + "=" +
-                       std::to_string(e->GetPitchBendValue());
+                Add(out, "PB", ch, "=", static_cast<long long>(e->GetPitchBendValue()));
                 break;
             case event_kind::kSysEx:
-                out += "SX" + std::to_string(e->subtype);
+                Add(out, "SX", static_cast<long long>(e->subtype));
                 break;
             case event_kind::kMeta:
                 if (e->IsEndOfTrack()) {
-                    out += "EOT";
+                    Add(out, "EOT");
                 } else {
-                    out += "M" + std::to_string(e->subtype) + "'" + std::string(e->DataText()) + "'";
+                    Add(out, "M", static_cast<long long>(e->subtype), "'", e->DataText(), "'");
                 }
                 break;
             default:
-                out += "K" + std::to_string(e->kind);
+                Add(out, "K", static_cast<long long>(e->kind));
         }
     }
     return out;
