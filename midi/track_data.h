@@ -213,8 +213,8 @@ public:
 
     // ---- Quantisers ----
     void Quantize(int steps, int division, long long start, long long end);
-    void QuantizeTriplet(int unit);
-    void QuantizeShuffle(int unit);
+    void QuantizeTriplet(int unit) { QuantizeToUnits(unit, false); }
+    void QuantizeShuffle(int unit) { QuantizeToUnits(unit, true); }
     // Target offsets within a unit for the notes starting there.
     static void PlaceOneNote(int unit, const long long* offsets, long long* targets);
     static void PlaceTwoNotes(int unit, const long long* offsets, long long* targets);
@@ -252,6 +252,8 @@ protected:
     // simultaneous events; positions keep their deltas.
     template <typename Test>
     void MoveToRunStart(Test test);
+    // The walk of the triplet and shuffle quantisers.
+    void QuantizeToUnits(int unit, bool shuffle);
     // The sounding-table fix on the note-on/off form.
     int FixDuplicatesOnOff(int closeFirst);
 

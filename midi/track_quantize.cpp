@@ -143,36 +143,15 @@ static void QuantizeUnits(MidiTrackData& track, int unit, UnitFeel feel,
     }
 }
 
-void MidiTrackData::QuantizeTriplet(int unit) {
+void MidiTrackData::QuantizeToUnits(int unit, bool shuffle) {
     if (unit < 3) {
         ShowError(mdtk::kInvalidParameter);
         return;
     }
     std::vector<long long> times = AbsoluteTimes();
-    QuantizeUnits(*this, unit, UnitFeel::kTriplet, times);
+    QuantizeUnits(*this, unit, shuffle ? UnitFeel::kShuffle : UnitFeel::kTriplet, times);
     // Moved notes take their place among the other events; nothing else
     // changes its time.
-    std::vector<std::size_t> order(times.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(),
-                     [&](std::size_t a, std::size_t b) { return times[a] < times[b]; });
-    std::vector<MidiEvent*> events = TakeEvents();
-    std::vector<MidiEvent*> sorted;
-    std::vector<long long> sortedTimes;
-    for (std::size_t k : order) {
-        sorted.push_back(events[k]);
-        sortedTimes.push_back(times[k]);
-    }
-    PutEventsAtTimes(sorted, sortedTimes);
-}
-
-void MidiTrackData::QuantizeShuffle(int unit) {
-    if (unit < 3) {
-        ShowError(mdtk::kInvalidParameter);
-        return;
-    }
-    std::vector<long long> times = AbsoluteTimes();
-    QuantizeUnits(*this, unit, UnitFeel::kShuffle, times);
     std::vector<std::size_t> order(times.size());
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(),

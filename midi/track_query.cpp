@@ -11,6 +11,17 @@ bool InRange(long long t, long long start, long long end) {
     return t >= start && t < end;
 }
 
+// The value of the first meta of a type; 1 when there is one.
+int FirstMetaValue(const MidiTrackData& track, int type, int* value) {
+    for (int i = 0; i < track.EventCount(); ++i) {
+        if (track.Event(i)->IsMeta(type)) {
+            if (value) *value = track.Event(i)->value;
+            return 1;
+        }
+    }
+    return 0;
+}
+
 }  // namespace
 
 int MidiTrackData::GetFirstChannel() const {
@@ -104,23 +115,11 @@ int MidiTrackData::GetMetaText(int type, std::string& out) const {
 }
 
 int MidiTrackData::GetTimeSignature(int* code) const {
-    for (int i = 0; i < eventCount_; ++i) {
-        if (Event(i)->IsMeta(meta_type::kTimeSignature)) {
-            if (code) *code = Event(i)->value;
-            return 1;
-        }
-    }
-    return 0;
+    return FirstMetaValue(*this, meta_type::kTimeSignature, code);
 }
 
 int MidiTrackData::GetTempo(int* microseconds) const {
-    for (int i = 0; i < eventCount_; ++i) {
-        if (Event(i)->IsMeta(meta_type::kTempo)) {
-            if (microseconds) *microseconds = Event(i)->value;
-            return 1;
-        }
-    }
-    return 0;
+    return FirstMetaValue(*this, meta_type::kTempo, microseconds);
 }
 
 int MidiTrackData::FindKeySignature(std::uint8_t bytes[2], int index) const {
