@@ -1,0 +1,74 @@
+#include "midi/music_data.h"
+
+#include <cstring>
+
+#include "midi/reporters.h"
+
+namespace {
+
+const CodeText kMidiDataTable[] = {
+    {mddt::kFormatError, "Midi Format Error!"},
+};
+constexpr ClassReporter kMidiDataReporter("MDDT", kMidiDataTable, "Error occured in MidiData!");
+
+constexpr int kPrefixSize = 128;
+
+}  // namespace
+
+MusicData::MusicData(int capacity) {
+    if (capacity < 0) capacity = 0;
+    block_ = AllocZeroed(static_cast<std::size_t>(capacity));
+    capacity_ = block_ ? capacity : 0;
+}
+
+int MusicData::LoadFile(const std::string& path) {
+    std::size_t count = 0;
+    int result = ReadWholeFile(path, block_.data(), &count, static_cast<std::size_t>(capacity_));
+    length_ = static_cast<int>(count);
+    return result;
+}
+
+int MusicData::SaveFile(const std::string& path) {
+    return WriteFileBytes(path, block_.data(), static_cast<std::size_t>(length_));
+}
+
+int MusicData::CheckSizeLimit(int limit, const std::string& text) {
+    if (length_ <= limit) return 1;
+    ShowInfoBox(text);
+    return 0;
+}
+
+int MusicData::SetLength(int length) {
+    if (length < 0 || length > capacity_) return 0;
+    length_ = length;
+    return 1;
+}
+
+int MusicData::SetPosition(int position) {
+    if (position < 0 || position > capacity_) return 0;
+    position_ = position;
+    return 1;
+}
+
+void ShowMidiDataError(std::uint32_t code) {
+    kMidiDataReporter.Show(code);
+}
+
+int MidiData::LoadFile(const std::string& path) {
+    int result = MusicData::LoadFile(path);
+    noteMode = note_mode::kImage;
+    return result;
+}
+
+int MidiData::GetSmfFormat(std::uint8_t* image, int size) {
+    if (!image || size < 4) return -1;
+    if (std::memcmp(image, "MThd", 4) != 0 && size >= kPrefixSize + 4 &&
+        std::memcmp(image + kPrefixSize, "MThd", 4) == 0) {
+        std::memmove(image, image + kPrefixSize, static_cast<std::size_t>(size - kPrefixSize));
+        size -= kPrefixSize;
+    }
+    if (size < 10) return -1;
+    if (image[8] == 0 && image[9] == 0) return 0;
+    if (image[8] == 0 && image[9] == 1) return 1;
+    return -1;
+}

@@ -1,0 +1,71 @@
+// MusicData: the fixed-capacity, zero-filled byte image every file-format
+// class is built on; MidiData adds what a Standard MIDI File image needs.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "midi/utilities.h"
+
+// Capacity of a file image unless a caller says otherwise.
+constexpr int kMusicDataCapacity = 0x60000;
+
+class MusicData {
+public:
+    explicit MusicData(int capacity = kMusicDataCapacity);
+    ~MusicData() = default;
+    MusicData(const MusicData&) = delete;
+    MusicData& operator=(const MusicData&) = delete;
+
+    // Reads the whole file (refused when larger than the capacity).
+    int LoadFile(const std::string& path);
+    // Writes the first length bytes.
+    int SaveFile(const std::string& path);
+    // 1 when length <= limit; otherwise shows text and returns 0.
+    int CheckSizeLimit(int limit, const std::string& text);
+
+    std::uint8_t* Data() { return block_.data(); }
+    const std::uint8_t* Data() const { return block_.data(); }
+    int Length() const { return length_; }
+    int Capacity() const { return capacity_; }
+    int Position() const { return position_; }
+    // Both refuse (0) a value outside 0..capacity.
+    int SetLength(int length);
+    int SetPosition(int position);
+
+protected:
+    int length_ = 0;
+    int position_ = 0;
+    int capacity_ = 0;
+    MemoryBlock block_;
+};
+
+// Failures of MidiData, tag "MDDT".
+namespace mddt {
+constexpr std::uint32_t kFormatError = 0x35000001;
+}
+
+void ShowMidiDataError(std::uint32_t code);
+
+// Note modes of a track or tune.
+namespace note_mode {
+constexpr int kUnset = -1;
+constexpr int kImage = 0;      // the image holds SMF bytes
+constexpr int kNoteOnOff = 1;  // note-on and note-off events
+constexpr int kLength = 2;     // notes with length
+}  // namespace note_mode
+
+class MidiData : public MusicData {
+public:
+    explicit MidiData(int capacity = kMusicDataCapacity) : MusicData(capacity) {}
+
+    int LoadFile(const std::string& path);
+
+    // 0 or 1 for an SMF image of that format, -1 otherwise. A 128-byte
+    // prefix in front of "MThd" is dropped in place first.
+    static int GetSmfFormat(std::uint8_t* image, int size);
+
+    int division = 0;
+    int noteMode = note_mode::kImage;
+    int timeSignatureOverride = 0;
+};

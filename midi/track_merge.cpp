@@ -1,0 +1,156 @@
+// Merging tracks into one, in time order.
+#include <string>
+
+#include "midi/track_data.h"
+
+namespace {
+
+// Longest joined track name kept as it is.
+constexpr std::size_t kLongestName = 127;
+
+// Frees the events marked cleared, carrying their deltas onto the next.
+void DropCleared(std::vector<MidiEvent*>& events) {
+    std::size_t out = 0;
+    long long carry = 0;
+    for (MidiEvent* e : events) {
+        if (e->kind == event_kind::kCleared) {
+            carry += e->delta;
+            delete e;
+            continue;
+        }
+        e->delta = static_cast<int>(e->delta + carry);
+        carry = 0;
+        events[out++] = e;
+    }
+    events.resize(out);
+}
+
+// The first track name; with removeAll every name is cleared, otherwise
+// only the first when removeFirst is set.
+std::string TakeTrackName(std::vector<MidiEvent*>& events, bool removeAll, bool removeFirst) {
+    std::string name;
+    bool found = false;
+    for (MidiEvent* e : events) {
+        if (!e->IsMeta(meta_type::kTrackName)) continue;
+        if (!found) {
+            name.assign(e->DataText().substr(0, static_cast<std::size_t>(e->DataLength())));
+            found = true;
+            if (removeFirst || removeAll) e->Clear();
+            if (!removeAll) break;
+            continue;
+        }
+        e->Clear();
+    }
+    DropCleared(events);
+    return name;
+}
+
+}  // namespace
+
+int MidiTrackData::MergeTrackEx(const MidiTrackData& other, int option) {
+    if (noteMode_ != note_mode::kLength || other.noteMode_ != note_mode::kLength) {
+        ShowError(mdtk::kInternal);
+        return 0;
+    }
+    std::vector<MidiEvent*> theirs = CopyEventsOf(other);
+    bool otherHasChannel = other.GetFirstChannel() != kNoChannel;
+    std::vector<MidiEvent*> ours = TakeEvents();
+
+    std::string joined;
+    if (option == 1) {
+        std::string mine = TakeTrackName(ours, true, true);
+        std::string their = TakeTrackName(theirs, true, true);
+        if (mine.empty()) {
+            joined = their;
+        } else if (their.empty()) {
+            joined = mine;
+        } else {
+            joined = mine + " / " + their;
+        }
+        if (joined.size() > kLongestName) joined = "long name";
+    } else if (otherHasChannel) {
+        TakeTrackName(theirs, false, true);
+    }
+
+    // At equal times the other track's event is taken first.
+    std::vector<MidiEvent*> merged;
+    merged.reserve(ours.size() + theirs.size());
+    std::size_t a = 0, b = 0;
+    long long pendingA = ours.empty() ? 0 : ours[0]->delta;
+    long long pendingB = theirs.empty() ? 0 : theirs[0]->delta;
+    while (a < ours.size() && b < theirs.size()) {
+        if (pendingA >= pendingB) {
+            MidiEvent* e = theirs[b++];
+            e->delta = static_cast<int>(pendingB);
+            merged.push_back(e);
+            pendingA -= pendingB;
+            pendingB = b < theirs.size() ? theirs[b]->delta : 0;
+        } else {
+            MidiEvent* e = ours[a++];
+            e->delta = static_cast<int>(pendingA);
+            merged.push_back(e);
+            pendingB -= pendingA;
+            pendingA = a < ours.size() ? ours[a]->delta : 0;
+        }
+    }
+    for (bool first = true; a < ours.size(); first = false) {
+        if (first) ours[a]->delta = static_cast<int>(pendingA);
+        merged.push_back(ours[a++]);
+    }
+    for (bool first = true; b < theirs.size(); first = false) {
+        if (first) theirs[b]->delta = static_cast<int>(pendingB);
+        merged.push_back(theirs[b++]);
+    }
+    PutEvents(merged);
+    if (!joined.empty()) InsertMetaTextFirst(meta_type::kTrackName, joined);
+    FixEndOfTrack();
+    return 1;
+}
+
+int MidiTrackData::MergeTracks(MidiTrackData* const* tracks, int n) {
+    if (!tracks || n <= 0) {
+        ShowError(mdtk::kTrackError);
+        return 0;
+    }
+    // Copies first: this track may be one of the sources.
+    std::vector<std::vector<MidiEvent*>> lists(static_cast<std::size_t>(n));
+    std::vector<std::vector<long long>> times(static_cast<std::size_t>(n));
+    for (int k = 0; k < n; ++k) {
+        const MidiTrackData* source = tracks[k];
+        if (!source) continue;
+        if (source->noteMode_ != note_mode::kLength) {
+            ShowError(mdtk::kInternal);
+            continue;
+        }
+        lists[static_cast<std::size_t>(k)] = CopyEventsOf(*source);
+        times[static_cast<std::size_t>(k)] = source->AbsoluteTimes();
+    }
+    DeleteAllEvents();
+    noteMode_ = note_mode::kLength;
+
+    // By time, and at equal times every event of an earlier track first.
+    std::vector<MidiEvent*> merged;
+    std::vector<long long> mergedTimes;
+    std::vector<std::size_t> next(static_cast<std::size_t>(n), 0);
+    for (;;) {
+        int best = -1;
+        long long bestTime = 0;
+        for (int k = 0; k < n; ++k) {
+            std::size_t i = next[static_cast<std::size_t>(k)];
+            const auto& list = lists[static_cast<std::size_t>(k)];
+            if (i >= list.size()) continue;
+            long long t = times[static_cast<std::size_t>(k)][i];
+            if (best < 0 || t < bestTime) {
+                best = k;
+                bestTime = t;
+            }
+        }
+        if (best < 0) break;
+        std::size_t& i = next[static_cast<std::size_t>(best)];
+        merged.push_back(lists[static_cast<std::size_t>(best)][i++]);
+        mergedTimes.push_back(bestTime);
+    }
+    PutEventsAtTimes(merged, mergedTimes);
+    FixEndOfTrack();
+    return 1;
+}
