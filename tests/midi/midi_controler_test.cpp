@@ -134,8 +134,9 @@ TEST(MidiControler, SystemExclusiveBlocksAreSentWithoutTheirLengthCount) {
     EXPECT_EQ(longs[0], (Bytes{0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7}));
     EXPECT_EQ(longs[1], (Bytes{0xF3, 0x01}));
     EXPECT_EQ(longs[2], (Bytes{0x41, 0x10, 0xF7}));
-    Bytes bigSent{0xF0};
-    bigSent.insert(bigSent.end(), big.begin() + 3, big.end());
+    // F0 in place of the count's last byte, then the message.
+    Bytes bigSent(big.begin() + 2, big.end());
+    bigSent[0] = 0xF0;
     EXPECT_EQ(longs[3], bigSent);
     EXPECT_EQ(longs[4], (Bytes{0xF0, 0x43, 0xF7}));
     EXPECT_EQ(Sink().Count(), 0u);
