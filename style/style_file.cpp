@@ -366,11 +366,13 @@ int LoadStyleFile(MusicStyle& target, const std::string& path) {
     if (!IsTextPath(path)) {
         std::vector<std::uint8_t> bytes(kMusicStyleSize, 0);
         std::size_t size = std::fread(bytes.data(), 1, bytes.size(), file.get());
+        if (std::ferror(file.get())) return kStyleCantOpen;  // a folder, say
         return LoadStyleImage(target, bytes.data(), size);
     }
 
     std::vector<std::uint8_t> text(kStyleTextFileCapacity, 0);
     std::size_t length = std::fread(text.data(), 1, text.size(), file.get());
+    if (std::ferror(file.get())) return kStyleCantOpen;
     // A text that does not fit is refused rather than applied in part.
     if (length == text.size() && std::fgetc(file.get()) != EOF) {
         ShowGeneralError(gene::kDataTooLarge);
