@@ -284,91 +284,53 @@ void FillOldTail(Image& image, std::size_t start) {
 }
 
 void ExpectOldFields(const MusicStyle& s) {
-    EXPECT_EQ(s.voice[kPartMelody], 10);
-    EXPECT_EQ(s.voice[kPartObbligato], 11);
-    EXPECT_EQ(s.voice[kPartHarmony], 12);
-    EXPECT_EQ(s.voice[kPartSubHarmony], 13);
-    EXPECT_EQ(s.voice[kPartBass], 14);
-    EXPECT_EQ(s.voice[kPartDrum], kEthnicSet);
-    EXPECT_EQ(s.voice[kPartSubDrum], 16);
-    EXPECT_EQ(s.voice[kPartEnvironment], 17);
-    // Mix bytes: the old byte's offset is its value.
-    EXPECT_EQ(s.mix[kPartMelody].volume, 32);
-    EXPECT_EQ(s.mix[6].volume, 33);
-    EXPECT_EQ(s.mix[kPartDrum].volume, 39);
-    EXPECT_EQ(s.mix[kPartHarmony].chorus, 40);
-    EXPECT_EQ(s.mix[kPartSubHarmony].chorus, 43);
-    EXPECT_EQ(s.mix[kPartSubHarmony].reverb, 50);
-    EXPECT_EQ(s.mix[kPartObbligato].brightness, 56);
-    EXPECT_EQ(s.mix[kPartSubDrum].brightness, 61);
-    EXPECT_EQ(s.mix[kPartHarmony].attack, 62);
-    EXPECT_EQ(s.mix[kPartDrum].decay, 73);
-    EXPECT_EQ(s.mix[kPartMelody].release, 76);
-    EXPECT_EQ(s.mix[kPartBass].resonance, 81);
-    EXPECT_EQ(s.mix[kPartMelody].delay, 86);
-    EXPECT_EQ(s.mix[kPartDrum].delay, 91);
-    EXPECT_EQ(s.mix[kPartEnvironment].delay, 93);
-    EXPECT_EQ(s.mix[kPartMelody].panpot, 94);
-    // Six Sub Harmony bytes of the tail; what no rule names keeps its default.
-    EXPECT_EQ(s.mix[kPartSubHarmony].brightness, 101);
-    EXPECT_EQ(s.mix[kPartSubHarmony].resonance, 105);
-    EXPECT_EQ(s.mix[kPartSubHarmony].delay, 106);
-    EXPECT_EQ(s.mix[kPartSubHarmony].panpot, 64);
-    EXPECT_EQ(s.mix[kPartEnvironment].volume, 100);
-    EXPECT_EQ(s.mix[kPartBass].panpot, 64);
+    const int kVoices[10] = {0, 10, 14, 12, 11, 16, 0, 13, 17, kEthnicSet};
+    for (int part : {1, 2, 3, 4, 5, 7, 8, 9})
+        EXPECT_EQ(s.voice[part], kVoices[part]) << part;
+    // Mix bytes: the old byte's offset is its value; the tail's six Sub
+    // Harmony bytes; what no rule names keeps its default.
+    const std::uint8_t* mix = reinterpret_cast<const std::uint8_t*>(s.mix);
+    const std::pair<int, int> kMix[] = {
+        {16 * 1 + 0, 32},  {16 * 6 + 0, 33}, {16 * 9 + 0, 39},  {16 * 3 + 1, 40}, {16 * 7 + 2, 50},
+        {16 * 5 + 3, 61},  {16 * 3 + 4, 62}, {16 * 9 + 5, 73},  {16 * 1 + 6, 76}, {16 * 2 + 7, 81},
+        {16 * 1 + 9, 86},  {16 * 9 + 9, 91}, {16 * 8 + 9, 93},  {16 * 1 + 8, 94}, {16 * 7 + 3, 101},
+        {16 * 7 + 9, 106}, {16 * 7 + 8, 64}, {16 * 8 + 0, 100}, {16 * 2 + 8, 64}};
+    for (auto [at, value] : kMix)
+        EXPECT_EQ(mix[at], value) << "mix byte " << at;
 
     EXPECT_EQ(s.version, 774);
     EXPECT_EQ(s.flag372, 1);
     EXPECT_EQ(Text(s, 376, 20), "Old Stored Title");
     EXPECT_EQ(s.tuneLength, 32);
     EXPECT_EQ(Text(s, 440, 256), "An old style");
-    EXPECT_EQ(s.timeSignature, 1);
     EXPECT_EQ(s.tempo, 500000);
-    EXPECT_EQ(s.key, 2);
     EXPECT_EQ(s.scale, 13);
     const MelodySettings& m = s.melody[kPartMelody];
     EXPECT_EQ(m.dissonance, 9);
-    EXPECT_EQ(m.noteLength, 4);
     EXPECT_EQ(m.syncopation, 1);
     EXPECT_EQ(s.basicBeat, 1);
-    EXPECT_EQ(m.ornament, 2);
     EXPECT_EQ(m.voicing, 1);
     EXPECT_EQ(s.density[kPartMelody], 20);
-    EXPECT_EQ(m.upperLimit, 82);
+    EXPECT_EQ(m.upperLimit, 82);  // stored 12 lower
     EXPECT_EQ(m.lowerLimit, 52);
-    EXPECT_EQ(m.algorithm, 3);
     EXPECT_EQ(m.tension, 2);
-    EXPECT_EQ(s.adjustToChordTone, 1);
-    EXPECT_EQ(s.chordGenerationMethod, 1);
     EXPECT_EQ(s.transpose, 1);
-    EXPECT_EQ(s.octave[kPartMelody], 1);
     EXPECT_EQ(s.octave[kPartHarmony], -1);
-    EXPECT_EQ(s.octave[kPartSubHarmony], 2);
     EXPECT_EQ(s.octave[kPartBass], -2);
-    EXPECT_EQ(s.octave[kPartObbligato], 0);
     EXPECT_EQ(s.fixedBass, 40);
     EXPECT_EQ(s.riff[13], 6);
     EXPECT_EQ(s.onChord, 1);
     EXPECT_EQ(Text(s, 876, 17), "xxxx900000000000");
-    EXPECT_EQ(s.mtAdjustF, 0);
     EXPECT_EQ(s.mtNoCnt, 1);
-    EXPECT_EQ(s.melodyTableInterval[7], 8);
     EXPECT_EQ(s.melodyTableDirection[0], -1);
-    EXPECT_EQ(Text(s, 976, 128), "OLD.DB");
     EXPECT_EQ(Text(s, 1104, 128), "OLDRES.DB");
 
-    EXPECT_EQ(s.chordsInBlock, 1);
     EXPECT_EQ(s.blockLength, 4);
     EXPECT_EQ(s.table17544[10], 11);
-    EXPECT_EQ(s.imitationOfPhrase, 1);
     EXPECT_EQ(s.subMelodyMethod, 7);  // the stamped version keeps it
-    EXPECT_EQ(s.harmonyPattern, 30);
-    EXPECT_EQ(s.chordProgression, 3);
     EXPECT_EQ(s.rhythmPattern, 9);
     EXPECT_EQ(s.subHarmonyPattern, 1);  // 28 is repaired
-    EXPECT_EQ(s.bassPattern, 6);
     EXPECT_EQ(s.subDrumPattern, 1);
-    EXPECT_EQ(s.randomGeneratorCode, 0);
     EXPECT_EQ(s.harmonyStructure[6 * 31 + 1], 0x20);
     EXPECT_EQ(s.harmonyStructure[6 * 32], 0);
 
@@ -377,8 +339,7 @@ void ExpectOldFields(const MusicStyle& s) {
     EXPECT_EQ(s.setting718, 51205);
     EXPECT_EQ(s.density[kPartBass], 100);
     EXPECT_EQ(s.melody[kPartObbligato].noteLength, 2);
-    EXPECT_EQ(s.melody[kPartBass].noteLength, 0);
-    EXPECT_EQ(s.mtAdjustL, 1);
+    EXPECT_EQ(s.octave[kPartObbligato], 0);
 }
 
 }  // namespace
