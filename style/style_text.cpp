@@ -312,6 +312,14 @@ constexpr KeyRule List(const char* key, Syntax syntax, std::size_t offset, int w
                        ErrorCode error, ErrorCode lengthError) {
     return {key, syntax, offset, width, {}, error, lengthError, Words::OnOff, false};
 }
+// A grid list of one grid part, with the error codes of its kind of list.
+constexpr KeyRule GridList(const char* key, Syntax syntax, int gridPart) {
+    if (syntax == Syntax::GridNotes)
+        return List(key, syntax, 0, gridPart, kNoteTableInvalid, kNoteTableLengthInvalid);
+    if (syntax == Syntax::GridInterval)
+        return List(key, syntax, 0, gridPart, kIntervalInvalid, kIntervalLengthInvalid);
+    return List(key, syntax, 0, gridPart, kContinueInvalid, kContinueLengthInvalid);
+}
 constexpr KeyRule Alias(KeyRule rule) {
     rule.readOnly = true;
     return rule;
@@ -385,30 +393,18 @@ constexpr KeyRule kMainRules[] = {
     Number("Custom Harmony:use_x:Bass", UseXAt(kGridBass)),
     Number("Custom Harmony:use_x:Drum", UseXAt(kGridDrum)),
 
-    List("Custom Harmony:NoteTable:Harmony", Syntax::GridNotes, 0, kGridHarmony, kNoteTableInvalid,
-         kNoteTableLengthInvalid),
-    List("Custom Harmony:NoteTable:Sub Harmony", Syntax::GridNotes, 0, kGridSubHarmony,
-         kNoteTableInvalid, kNoteTableLengthInvalid),
-    List("Custom Harmony:NoteTable:Bass", Syntax::GridNotes, 0, kGridBass, kNoteTableInvalid,
-         kNoteTableLengthInvalid),
-    List("Custom Harmony:NoteTable:Drum", Syntax::GridNotes, 0, kGridDrum, kNoteTableInvalid,
-         kNoteTableLengthInvalid),
-    List("Custom Harmony:pn_interval:Harmony", Syntax::GridInterval, 0, kGridHarmony,
-         kIntervalInvalid, kIntervalLengthInvalid),
-    List("Custom Harmony:pn_interval:Sub Harmony", Syntax::GridInterval, 0, kGridSubHarmony,
-         kIntervalInvalid, kIntervalLengthInvalid),
-    List("Custom Harmony:pn_interval:Bass", Syntax::GridInterval, 0, kGridBass, kIntervalInvalid,
-         kIntervalLengthInvalid),
-    List("Custom Harmony:pn_interval:Drum", Syntax::GridInterval, 0, kGridDrum, kIntervalInvalid,
-         kIntervalLengthInvalid),
-    List("Custom Harmony:pn_continuem:Harmony", Syntax::GridContinue, 0, kGridHarmony,
-         kContinueInvalid, kContinueLengthInvalid),
-    List("Custom Harmony:pn_continuem:Sub Harmony", Syntax::GridContinue, 0, kGridSubHarmony,
-         kContinueInvalid, kContinueLengthInvalid),
-    List("Custom Harmony:pn_continuem:Bass", Syntax::GridContinue, 0, kGridBass, kContinueInvalid,
-         kContinueLengthInvalid),
-    List("Custom Harmony:pn_continuem:Drum", Syntax::GridContinue, 0, kGridDrum, kContinueInvalid,
-         kContinueLengthInvalid),
+    GridList("Custom Harmony:NoteTable:Harmony", Syntax::GridNotes, kGridHarmony),
+    GridList("Custom Harmony:NoteTable:Sub Harmony", Syntax::GridNotes, kGridSubHarmony),
+    GridList("Custom Harmony:NoteTable:Bass", Syntax::GridNotes, kGridBass),
+    GridList("Custom Harmony:NoteTable:Drum", Syntax::GridNotes, kGridDrum),
+    GridList("Custom Harmony:pn_interval:Harmony", Syntax::GridInterval, kGridHarmony),
+    GridList("Custom Harmony:pn_interval:Sub Harmony", Syntax::GridInterval, kGridSubHarmony),
+    GridList("Custom Harmony:pn_interval:Bass", Syntax::GridInterval, kGridBass),
+    GridList("Custom Harmony:pn_interval:Drum", Syntax::GridInterval, kGridDrum),
+    GridList("Custom Harmony:pn_continuem:Harmony", Syntax::GridContinue, kGridHarmony),
+    GridList("Custom Harmony:pn_continuem:Sub Harmony", Syntax::GridContinue, kGridSubHarmony),
+    GridList("Custom Harmony:pn_continuem:Bass", Syntax::GridContinue, kGridBass),
+    GridList("Custom Harmony:pn_continuem:Drum", Syntax::GridContinue, kGridDrum),
 
     Switch("Custom Harmony:continue_major:Harmony", ContinueAt(kGridHarmony), Words::ContinueNot),
     Switch("Custom Harmony:continue_major:Sub Harmony", ContinueAt(kGridSubHarmony),
