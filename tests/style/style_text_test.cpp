@@ -342,7 +342,7 @@ TEST(StyleText, ItemLists) {
     // Grid lists name their set in the first character.
     std::string interval = "3\r\n";
     for (int i = 0; i < 14; ++i)
-        interval += "0" + std::to_string(10 + i) + "-";
+        interval.append("0").append(std::to_string(10 + i)).append("-");
     Read(*style, "[Custom Harmony:pn_interval:Sub Harmony]" + interval);
     EXPECT_EQ(style->customHarmony.grid[3][kGridSubHarmony].pnInterval[13], 23);
     Read(*style, "[Custom Harmony:pn_interval:Drum]" + interval + "001-");
