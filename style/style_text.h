@@ -1,0 +1,24 @@
+// The text form of a style file: one "[key]value" entry per setting, the
+// melody settings of a part inside a "[[part]] ... [[/part]]" block, choices
+// written by their display names so a user can read and edit the style.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "style/music_style.h"
+
+// Longest value an entry may carry (the reader's scratch buffer, its
+// terminating zero included); a longer value is refused.
+constexpr std::size_t kStyleTextValueBufferSize = 64 * 1024;
+
+// Applies every entry of the text to the style, in order. Bad entries are
+// reported one box each and skipped; the fields they name keep their values
+// unless the key's rules say otherwise. Keys that do not appear leave their
+// fields as they were.
+void ReadStyleText(const std::uint8_t* text, std::size_t length, MusicStyle& style);
+
+// Writes the whole text form of the style into out (replacing what it held)
+// and returns its length in bytes.
+std::size_t WriteStyleText(const MusicStyle& style, std::string& out);

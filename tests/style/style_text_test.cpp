@@ -1,0 +1,471 @@
+#include "style/style_text.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "midi/utilities.h"
+#include "tests/style/style_bytes.h"
+#include "tests/style/style_samples.h"
+#include "tests/support/test_support.h"
+
+using namespace style_bytes;
+using testing_support::Sink;
+
+namespace {
+
+void Read(MusicStyle& style, std::string_view text) {
+    ReadStyleText(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), style);
+}
+
+std::string Write(const MusicStyle& style) {
+    std::string text;
+    std::size_t length = WriteStyleText(style, text);
+    EXPECT_EQ(length, text.size());
+    return text;
+}
+
+std::unique_ptr<MusicStyle> Poisoned() {
+    auto style = std::make_unique<MusicStyle>();
+    std::memset(style.get(), 0x5A, sizeof(MusicStyle));
+    return style;
+}
+
+bool Shown(const std::string& text) {
+    for (const std::string& box : Sink().Texts()) {
+        if (box == text) return true;
+    }
+    return false;
+}
+
+// The value the writer put after "[key]", up to its CR LF.
+std::string WrittenValue(const std::string& text, const std::string& key) {
+    std::size_t at = text.find("[" + key + "]");
+    if (at == std::string::npos) return "<missing>";
+    at += key.size() + 2;
+    return text.substr(at, text.find("\r\n", at) - at);
+}
+
+// Every byte range the text form carries, compared after a write and a
+// read; want already has the text form's limits applied.
+void ExpectTextFieldsCarried(const MusicStyle& want, const MusicStyle& got,
+                             const std::string& name) {
+    std::vector<std::pair<std::size_t, std::size_t>> ranges = {
+        {368, 4},   {376, 24},  {400, 21},     {696, 16},  {724, 4},    {756, 12},
+        {772, 121}, {896, 336}, {1232, 16304}, {17536, 8}, {17588, 32}, {17628, 4096}};
+    for (int part : {1, 4, 3, 7, 2, 9, 5, 8}) {
+        ranges.push_back({4 * part, 4});        // voice
+        ranges.push_back({64 + 16 * part, 9});  // mix bytes 0..8
+    }
+    for (int part : {1, 4, 5, 3, 7})
+        ranges.push_back({22684 + 4 * part, 4});  // density
+    for (int part : {1, 4, 3, 7, 2, 5})
+        ranges.push_back({320 + 4 * part, 4});  // octave
+    for (int part : {1, 4, 5}) {
+        ranges.push_back({21724 + 60 * part, 12});       // melody settings 0..2
+        ranges.push_back({21724 + 60 * part + 16, 40});  // and 4..13
+    }
+    for (auto [offset, size] : ranges) {
+        EXPECT_EQ(std::memcmp(Bytes(want) + offset, Bytes(got) + offset, size), 0)
+            << name << ": bytes " << offset << ".." << offset + size - 1;
+    }
+}
+
+}  // namespace
+
+TEST(StyleText, WriteThenReadCarriesEveryTextField) {
+    auto samples = style_samples::SampleStyles();
+    // The hand-made records use only values the text can name: read over a
+    // record of junk, every field the text carries comes back.
+    for (std::size_t i = 0; i < 3; ++i) {
+        const auto& sample = samples[i];
+        Sink().Clear();
+        std::string text = Write(*sample.style);
+        auto read = Poisoned();
+        Read(*read, text);
+        EXPECT_EQ(Sink().Count(), 0u)
+            << sample.name << ": " << testing::PrintToString(Sink().Texts());
+        auto expected = std::make_unique<MusicStyle>(*sample.style);
+        style_samples::ApplyTextFormLimits(*expected);
+        ExpectTextFieldsCarried(*expected, *read, sample.name);
+        // Reading the text again changes nothing more.
+        EXPECT_EQ(Write(*read), text) << sample.name;
+    }
+    // Every style read back over itself, as loading a text file does, is
+    // the record again within the limits of the text form.
+    for (const auto& sample : samples) {
+        SCOPED_TRACE(sample.name);
+        std::string text = Write(*sample.style);
+        auto read = std::make_unique<MusicStyle>(*sample.style);
+        Read(*read, text);
+        auto expected = std::make_unique<MusicStyle>(*sample.style);
+        style_samples::ApplyTextFormLimits(*expected);
+        for (std::size_t offset = 0; offset < sizeof(MusicStyle); ++offset) {
+            ASSERT_EQ(Byte(*read, offset), Byte(*expected, offset)) << "offset " << offset;
+        }
+    }
+}
+
+TEST(StyleText, WriterLayout) {
+    auto style = style_samples::VariedStyle();
+    std::string text = Write(*style);
+    EXPECT_EQ(text.rfind("[ZAW Version]", 0), 0u);
+    EXPECT_EQ(WrittenValue(text, "ZAW Version"), "0000");  // the saver stamps the version
+    EXPECT_EQ(WrittenValue(text, "Title"), "Varied Waltz Style 1");
+    EXPECT_EQ(WrittenValue(text, "Tempo"), "100");
+    EXPECT_EQ(WrittenValue(text, "Tune Length"), "0024");
+    EXPECT_EQ(WrittenValue(text, "Instrument:Drum"), "Ethnic Set");
+    EXPECT_EQ(WrittenValue(text, "Fixed Bass"), "036");
+    EXPECT_EQ(WrittenValue(text, "Octave:Melody"), "-01");
+    EXPECT_EQ(WrittenValue(text, "Custom Harmony:use_x:Drum"), "001");
+    EXPECT_EQ(WrittenValue(text, "Melody Tabe:Direction"), "-50--40--30--20--10-000-010-099-");
+    EXPECT_EQ(WrittenValue(text, "Custom Chord").substr(0, 27), "0288CMPS-0288CMPS-0288CMPS-");
+    EXPECT_EQ(WrittenValue(text, "Custom Chord").substr(27, 18), "0288amPs-0288GMPs-");
+    // The riff sits on the line after its key; 255 is written as -1.
+    EXPECT_EQ(WrittenValue(text, "Riff"), "");
+    std::size_t riff = text.find("[Riff]\r\n") + 8;
+    EXPECT_EQ(text.substr(riff, 24), "002-004-001-002-008-005-");
+    EXPECT_EQ(text.substr(riff + 7 * 4, 8), "-01--01-");
+    EXPECT_EQ(text.substr(riff + 94 * 4, 4), "200-");
+
+    // The part blocks: Melody, Obbligato, and the Sub Drum part under "Drum",
+    // each behind its density; "Rest Note" is never written.
+    std::size_t melody =
+        text.find("[Melody:Density]160\r\n[[Melody]]\r\n[Melody Structure:Dissonant]Prohibit\r\n");
+    std::size_t obbligato = text.find("[Obbligato:Density]040\r\n[[Obbligato]]\r\n");
+    std::size_t drum =
+        text.find("[Sub Drum:Density]020\r\n[[Drum]]\r\n[Melody Structure:Dissonant]Little\r\n");
+    EXPECT_NE(melody, std::string::npos);
+    EXPECT_LT(melody, obbligato);
+    EXPECT_LT(obbligato, drum);
+    EXPECT_NE(text.find("[Melody Structure:Algorithm Parameter]007\r\n[[/Melody]]\r\n"),
+              std::string::npos);
+    EXPECT_EQ(text.find("Rest Note"), std::string::npos);
+
+    // Grids: each set on its own entry, the set digit first.
+    const std::string intervalSet2 = "[Custom Harmony:pn_interval:Bass]\r\n2\r\n";
+    std::size_t grid = text.find(intervalSet2);
+    ASSERT_NE(grid, std::string::npos);
+    EXPECT_EQ(text.substr(grid + intervalSet2.size(), 8), "083-084-");
+    EXPECT_NE(text.find("[Custom Harmony:NoteTable:Harmony]\r\n0\r\n001-000-000-001-"),
+              std::string::npos);
+    EXPECT_LT(text.find("[Custom Harmony:NoteTable:Drum]"),
+              text.find("[Custom Harmony:pn_interval:Harmony]"));
+    EXPECT_TRUE(
+        text.ends_with("[Mixer:Environment]<Volume>062<Chorus>075<Reverb>088"
+                       "<Brightness>101<Attack>114<Decay>127<Release>012"
+                       "<Resonance>025<Panpot>038\r\n"));
+    EXPECT_EQ(Sink().Count(), 0u);
+}
+
+TEST(StyleText, WorkedExamples) {
+    auto style = style_samples::DefaultStyle();
+    Read(*style, "[Tempo]080");
+    EXPECT_EQ(style->tempo, 750000);
+    EXPECT_EQ(WrittenValue(Write(*style), "Tempo"), "080");
+
+    Read(*style,
+         "[Mixer:Bass]<Volume>090<Chorus>010<Reverb>020<Brightness>064<Attack>064"
+         "<Decay>064<Release>064<Resonance>064<Panpot>100");
+    const std::uint8_t kBass[9] = {90, 10, 20, 64, 64, 64, 64, 64, 100};
+    EXPECT_EQ(std::memcmp(Bytes(*style) + 64 + 16 * 2, kBass, 9), 0);
+
+    // A metre outside 0..2 is written as the code page 932 bytes of its error word.
+    style->timeSignature = 5;
+    EXPECT_EQ(WrittenValue(Write(*style), "Time Signature"), "\x83\x47\x83\x89\x81\x5B");
+
+    // Line breaks inside a value are dropped.
+    Read(*style, "[Tune Length]00\r\n40\r\n");
+    EXPECT_EQ(style->tuneLength, 40);
+    EXPECT_EQ(Sink().Count(), 0u);
+}
+
+TEST(StyleText, NamesAndTheirErrors) {
+    auto style = style_samples::DefaultStyle();
+    Read(*style, "[Key]A Minor\r\n");
+    EXPECT_EQ(style->key, 2);
+    Read(*style, "[Key]C Major\r\n");
+    EXPECT_EQ(style->key, 1);
+    Read(*style, "[Key]c major\r\n");
+    EXPECT_EQ(style->key, 1);
+    EXPECT_TRUE(Shown("ZAWCFF010187 Key is invalid!"));
+
+    Read(*style,
+         "[Scale]Gypsy[Rhythm Pattern]Poly Rhythm[Bass Patterm]Kecak[Sub Drum Pattern]Bonodori");
+    EXPECT_EQ(style->scale, 15);
+    EXPECT_EQ(style->rhythmPattern, 39);
+    EXPECT_EQ(style->bassPattern, 22);
+    EXPECT_EQ(style->subDrumPattern, 1);
+
+    // Every harmony pattern goes through its name, but "Rhythmic" reads as
+    // 10, and numbers no name carries stay as they were.
+    for (int pattern = 1; pattern <= 61; ++pattern) {
+        Sink().Clear();
+        style->harmonyPattern = pattern;
+        std::string text = Write(*style);
+        style->harmonyPattern = 99;
+        Read(*style, "[Harmony Pattern]" + WrittenValue(text, "Harmony Pattern"));
+        if (pattern == 28 || pattern == 48 || pattern == 60) {
+            EXPECT_EQ(style->harmonyPattern, 99) << pattern;
+            EXPECT_TRUE(Shown("ZAWCFF010191 Harmony pattern is invalid!")) << pattern;
+        } else {
+            EXPECT_EQ(style->harmonyPattern, pattern == 20 ? 10 : pattern) << pattern;
+            EXPECT_EQ(Sink().Count(), 0u) << pattern;
+        }
+    }
+    Read(*style, "[Sub Harmony Pattern]Quarter Cutting");
+    EXPECT_EQ(style->subHarmonyPattern, 46);
+
+    // Switches take any of the word pairs; another word is 0 and reported.
+    Sink().Clear();
+    Read(*style, "[Transpose]On[On Chord]Continue[Imitation of Phrase]Do");
+    EXPECT_EQ(style->transpose, 1);
+    EXPECT_EQ(style->onChord, 1);
+    EXPECT_EQ(style->imitationOfPhrase, 1);
+    EXPECT_EQ(Sink().Count(), 0u);
+    Read(*style, "[Transpose]Yes");
+    EXPECT_EQ(style->transpose, 0);
+    EXPECT_TRUE(Shown("ZAWCFF010179 Parameter is invalid!"));
+
+    // Unknown instruments and drum sets become "not used".
+    Read(*style, "[Instrument:Obligatto]" + std::string(InstrumentNameTable[40]));
+    EXPECT_EQ(style->voice[kPartObbligato], 40);
+    Read(*style, "[Instrument:Bass]Kazoo[Instrument:Drum]Jazz Set");
+    EXPECT_EQ(style->voice[kPartBass], 256);
+    EXPECT_EQ(style->voice[kPartDrum], 256);
+    EXPECT_TRUE(Shown("ZAWCFF01017A Can not get instrument from paramter!"));
+    EXPECT_TRUE(Shown("ZAWCFF01017B Can not get drum from paramater!"));
+
+    // The writer reports voice codes it cannot name and writes them as unused.
+    Sink().Clear();
+    style->voice[kPartHarmony] = 152;
+    style->voice[kPartDrum] = 7;
+    std::string text = Write(*style);
+    EXPECT_EQ(WrittenValue(text, "Instrument:Harmony"), "---");
+    EXPECT_EQ(WrittenValue(text, "Instrument:Drum"), "---");
+    EXPECT_TRUE(Shown("ZAWCFF0101A4 Instrument is invalid!"));
+
+    // A number no name carries is written as digits and refused on reading.
+    style->chordProgression = 8;
+    EXPECT_EQ(WrittenValue(Write(*style), "Chord Progression"), "008");
+
+    // Texts: titles cut to 20 characters, scale notes refused when longer than 16.
+    Read(*style, "[Title]An Overlong Title For Cutting[Knowledge Base]MY.DB");
+    EXPECT_EQ(Text(*style, 376, 20), "An Overlong Title Fo");
+    EXPECT_EQ(Text(*style, 400, 21), "An Overlong Title Fo");
+    EXPECT_EQ(Text(*style, 976, 128), "MY.DB");
+    Read(*style, "[Scale Notes]xxxx9090990909090");
+    EXPECT_EQ(Text(*style, 876, 17), "xxxx909099090909");
+    EXPECT_TRUE(Shown("ZAWCFF01018B Scale note is invalid!"));
+
+    Sink().Clear();
+    Read(*style, "[Colour]Blue");
+    EXPECT_TRUE(Shown("ZAWCFF010196 Parameter is invalid!"));
+}
+
+TEST(StyleText, PartBlocks) {
+    auto style = style_samples::DefaultStyle();
+    Read(*style,
+         "[[Obligatto]]\r\n[Melody Structure:Note Length]Swing\r\n"
+         "[Melody Structure:Rest Note]more\r\n[Melody Structure:Syncopation]Maybe\r\n"
+         "[[/Obligatto]]\r\n"
+         "[[Drum]][Melody Structure:Algorithm]Mono note[Melody Structure:Upper Limit]077[[/Drum]]");
+    EXPECT_EQ(style->melody[kPartObbligato].noteLength, 10);
+    EXPECT_EQ(style->density[kPartObbligato], 40);
+    EXPECT_EQ(style->melody[kPartObbligato].syncopation, 0);  // unknown word, silently kept
+    EXPECT_EQ(style->melody[kPartSubDrum].algorithm, 7);
+    EXPECT_EQ(style->melody[kPartSubDrum].upperLimit, 77);
+    EXPECT_EQ(style->melody[kPartDrum].algorithm, 0);
+    EXPECT_EQ(Sink().Count(), 0u);
+
+    // Another part's name is skipped without a message.
+    Read(*style, "[[Bass]]\r\n[Melody Structure:Tension]Jazz\r\n[[/Bass]]\r\n[Key]A Minor");
+    EXPECT_EQ(Sink().Count(), 0u);
+    EXPECT_EQ(style->key, 2);
+    EXPECT_EQ(style->melody[kPartBass].tension, 0);
+
+    // A block closed under another name is reported and not applied.
+    Read(*style, "[[Melody]]\r\n[Melody Structure:Tension]Jazz\r\n[[/Obbligato]]\r\n[Key]C Major");
+    EXPECT_TRUE(Shown("ZAWCFF010179 Parameter is invalid!"));
+    EXPECT_EQ(style->melody[kPartMelody].tension, 0);
+    EXPECT_EQ(style->key, 1);
+
+    Sink().Clear();
+    Read(*style, "[[Melody]]Tension[[/Melody]]");
+    EXPECT_TRUE(Shown("ZAWCFF010197 The structure of melody is invalid!"));
+    Read(*style,
+         "[[Melody]][Melody Structure:Tension]Loud[Melody Structure:Rest Note]lots"
+         "[Key]A Minor[Melody Structure:Repeat Melody]Repeat Weak[[/Melody]]");
+    EXPECT_TRUE(Shown("ZAWCFF01019F Tension setting is invalid!"));
+    EXPECT_TRUE(Shown("ZAWCFF01019A Setting of Rest note is invalid!"));
+    EXPECT_TRUE(Shown("ZAWCFF0101A2 Parameter of melody is invalid!"));
+    EXPECT_EQ(style->melody[kPartMelody].repeatMelody, 1);
+    EXPECT_EQ(style->density[kPartMelody], 100);
+    EXPECT_EQ(style->key, 1);
+
+    // An unterminated block stops the reading there.
+    Sink().Clear();
+    Read(*style, "[[Melody]][Melody Structure:Voicing]Symmetry");
+    EXPECT_EQ(style->melody[kPartMelody].voicing, 0);
+    EXPECT_TRUE(Shown("ZAWCFF010179 Parameter is invalid!"));
+}
+
+TEST(StyleText, ItemLists) {
+    auto style = style_samples::DefaultStyle();
+    auto before = std::make_unique<MusicStyle>(*style);
+    std::string riff;
+    for (int i = 0; i < 95; ++i)
+        riff += "002-";
+    Read(*style, "[Riff]" + riff);
+    EXPECT_TRUE(Shown("ZAWCFF01017D Length of Riff is invalid!"));
+    Read(*style, "[Riff]" + riff + "002+");
+    EXPECT_TRUE(Shown("ZAWCFF01017C Chord is invalid!"));
+    EXPECT_EQ(std::memcmp(style->riff, before->riff, 96), 0);
+    Sink().Clear();
+    Read(*style, "[Riff]\r\n" + riff + "-01-");
+    EXPECT_EQ(Sink().Count(), 0u);
+    EXPECT_EQ(style->riff[0], 2);
+    EXPECT_EQ(style->riff[95], 255);
+
+    Read(*style, "[Melody Tabe:Interval]001-002-003-004-005-006-007-");
+    EXPECT_TRUE(Shown("ZAWCFF01017F Length of Melody Table Text is invalid!"));
+    Read(*style, "[Melody Tabe:Interval]001-002-003-004-005-006-007-008=");
+    EXPECT_TRUE(Shown("ZAWCFF01017E Melody Table Text is invalid!"));
+    EXPECT_EQ(style->melodyTableInterval[0], 40);
+    Read(*style, "[Melody Tabe:Direction]-01-002-003-004-005-006-007-008-");
+    EXPECT_EQ(style->melodyTableDirection[0], -1);
+    EXPECT_EQ(style->melodyTableDirection[7], 8);
+
+    // Grid lists name their set in the first character.
+    std::string interval = "3\r\n";
+    for (int i = 0; i < 14; ++i)
+        interval.append("0").append(std::to_string(10 + i)).append("-");
+    Read(*style, "[Custom Harmony:pn_interval:Sub Harmony]" + interval);
+    EXPECT_EQ(style->customHarmony.grid[3][kGridSubHarmony].pnInterval[13], 23);
+    Read(*style, "[Custom Harmony:pn_interval:Drum]" + interval + "001-");
+    EXPECT_TRUE(Shown("ZAWCFF010183 Length of Interval Text is invalid!"));
+    Read(*style, "[Custom Harmony:pn_continuem:Bass]4001-");
+    EXPECT_TRUE(Shown("ZAWCFF010184 Note continue information is invalid!"));
+    Read(*style, "[Custom Harmony:NoteTable:Drum]0001-");
+    EXPECT_TRUE(Shown("ZAWCFF010181 Length of Note Table Text is invalid!"));
+    EXPECT_EQ(std::memcmp(&style->customHarmony.grid[0][kGridDrum],
+                          &before->customHarmony.grid[0][kGridDrum], sizeof(GridPart)),
+              0);
+
+    // Custom chords clear the list first and stop at a bad item.
+    Sink().Clear();
+    Read(*style, "[Custom Chord]0384CMPS-0192GMPs-0192Cx");
+    EXPECT_TRUE(Shown("ZAWCFF01017C Chord is invalid!"));
+    const std::uint8_t kChords[14] = {1, 128, 'C', 'M', 'P', 'S', 0, 192, 'G', 'M', 'P', 's', 0, 0};
+    EXPECT_EQ(std::memcmp(style->harmonyStructure, kChords, 14), 0);
+    EXPECT_EQ(style->harmonyStructure[12 + 6], 0);
+
+    // More than the list holds is cut at 682 entries, leaving the end mark.
+    std::string chords;
+    for (int i = 0; i < 700; ++i)
+        chords += "0096NoCd-";
+    Read(*style, "[Custom Chord]" + chords);
+    EXPECT_EQ(style->harmonyStructure[6 * 681 + 1], 96);
+    EXPECT_EQ(style->harmonyStructure[6 * 682], 0);
+    EXPECT_EQ(style->harmonyStructure[6 * 682 + 1], 0);
+}
+
+TEST(StyleText, OutOfRangeValuesAreRefusedOrClamped) {
+    auto style = style_samples::DefaultStyle();
+    // Tempo: only 1..999 beats per minute.
+    for (const char* bpm : {"000", "-05", "1000", "abc"}) {
+        Sink().Clear();
+        Read(*style, std::string("[Tempo]") + bpm);
+        EXPECT_EQ(style->tempo, 750000) << bpm;
+        EXPECT_EQ(Sink().Count(), 1u) << bpm;
+    }
+    Read(*style, "[Tempo]999");
+    EXPECT_EQ(style->tempo, 60000);
+    Read(*style, "[Tempo]001");
+    EXPECT_EQ(style->tempo, 60000000);
+    // The writer never divides by a zero tempo.
+    Sink().Clear();
+    style->tempo = 999;
+    EXPECT_EQ(WrittenValue(Write(*style), "Tempo"), "120");
+    EXPECT_EQ(Sink().Count(), 1u);
+    style->tempo = -40;
+    EXPECT_EQ(WrittenValue(Write(*style), "Tempo"), "120");
+
+    // Mixer bytes are clamped to 0..127 and reported; a missing tag stops there.
+    Sink().Clear();
+    Read(*style, "[Mixer:Drum]<Panpot>200<Volume>-10<Chorus>005");
+    EXPECT_EQ(style->mix[kPartDrum].volume, 0);
+    EXPECT_EQ(style->mix[kPartDrum].chorus, 5);
+    EXPECT_EQ(style->mix[kPartDrum].reverb, 64);
+    EXPECT_EQ(style->mix[kPartDrum].panpot, 64);
+    EXPECT_EQ(Sink().Count(), 2u);
+    EXPECT_TRUE(Shown("ZAWCFF010186 Setting of Mixer is invalid!"));
+    Sink().Clear();
+    Read(*style,
+         "[Mixer:Sub Drum]<Volume>999<Chorus>1<Reverb>002<Brightness>003<Attack>004<Decay>005"
+         "<Release>006<Resonance>007<Panpot>008");
+    EXPECT_EQ(style->mix[kPartSubDrum].volume, 127);
+    EXPECT_EQ(style->mix[kPartSubDrum].chorus, 1);
+    EXPECT_EQ(style->mix[kPartSubDrum].panpot, 8);
+    EXPECT_EQ(Sink().Count(), 1u);
+
+    // Riff values outside the byte range are clamped, never wrapped.
+    std::string riff;
+    for (int i = 0; i < 96; ++i)
+        riff += i == 0 ? "300-" : i == 1 ? "-02-" : "001-";
+    Sink().Clear();
+    Read(*style, "[Riff]" + riff);
+    EXPECT_EQ(style->riff[0], 255);
+    EXPECT_EQ(style->riff[1], 0);
+    EXPECT_EQ(style->riff[2], 1);
+    EXPECT_EQ(Sink().Count(), 1u);
+
+    // A chord longer than four digits can hold is cut to 9999 ticks when
+    // written, so the list still reads back.
+    Sink().Clear();
+    style->harmonyStructure[0] = 0x30;  // 12416 ticks
+    std::string text = Write(*style);
+    EXPECT_EQ(WrittenValue(text, "Custom Chord").substr(0, 18), "9999CMPS-0384CMPS-");
+    EXPECT_TRUE(Shown("ZAWCFF01017C Chord is invalid!"));
+    auto read = Poisoned();
+    Read(*read, text);
+    EXPECT_EQ(read->harmonyStructure[0] * 256 + read->harmonyStructure[1], 9999);
+    EXPECT_EQ(read->harmonyStructure[6 * 40], 0);
+}
+
+TEST(StyleText, ScanningAndTheValueBuffer) {
+    auto style = style_samples::DefaultStyle();
+    // Text before the first entry is skipped; a double-byte character keeps
+    // its second byte, even when that byte is a bracket.
+    Read(*style, "notes\r\n[Title]\x83[x\x83]\r\n[Key]A Minor");
+    EXPECT_EQ(Text(*style, 376, 20), "\x83[x\x83]");
+    EXPECT_EQ(style->key, 2);
+    EXPECT_EQ(Sink().Count(), 0u);
+
+    // A value longer than the scratch buffer is refused; the next entry is read.
+    std::string longTitle(kStyleTextValueBufferSize, 'T');
+    Read(*style, "[Title]" + longTitle + "[Tune Length]0012");
+    EXPECT_TRUE(Shown("ZAWCFF010179 Parameter is invalid!"));
+    EXPECT_EQ(Text(*style, 376, 20), "\x83[x\x83]");
+    EXPECT_EQ(style->tuneLength, 12);
+    // Line breaks do not count against it.
+    Sink().Clear();
+    std::string broken;
+    for (std::size_t i = 0; i < kStyleTextValueBufferSize; ++i)
+        broken += "\r\n";
+    Read(*style, "[Tune Length]" + broken + "0016");
+    EXPECT_EQ(style->tuneLength, 16);
+    EXPECT_EQ(Sink().Count(), 0u);
+
+    // A key without its closing bracket ends the text.
+    Read(*style, "[Tune Length0020");
+    EXPECT_EQ(style->tuneLength, 16);
+    EXPECT_TRUE(Shown("ZAWCFF010179 Parameter is invalid!"));
+    // A lead byte at the very end is not read past.
+    Read(*style, "[Title]ab\x83");
+    EXPECT_EQ(Text(*style, 376, 20), "ab\x83");
+    ReadStyleText(nullptr, 10, *style);
+}
