@@ -72,3 +72,13 @@ int MidiData::GetSmfFormat(std::uint8_t* image, int size) {
     if (image[8] == 0 && image[9] == 1) return 1;
     return -1;
 }
+
+int MidiData::FindSmfHeader() {
+    std::uint8_t* p = Data();
+    if (length_ >= kPrefixSize + 4 && std::memcmp(p, "MThd", 4) != 0 &&
+        std::memcmp(p + kPrefixSize, "MThd", 4) == 0) {
+        std::memmove(p, p + kPrefixSize, static_cast<std::size_t>(length_ - kPrefixSize));
+        length_ -= kPrefixSize;
+    }
+    return length_ >= 14 && std::memcmp(p, "MThd", 4) == 0;
+}
