@@ -71,6 +71,13 @@ MidiF1TrackData::MidiF1TrackData(MidiEvent* const* events, int count, int mode, 
     if (events && count > 0) PutEvents(std::vector<MidiEvent*>(events, events + count));
 }
 
+MidiF1TrackData::MidiF1TrackData(std::size_t imageLength, std::size_t chunkOffset,
+                                 const std::uint8_t* image, std::size_t capacity,
+                                 SmfReadState* state)
+    : MidiTrackData(imageLength, chunkOffset, image, capacity, state) {
+    Warnings().Reset();
+}
+
 // ---- Merging new events into the time line ----
 
 void MidiF1TrackData::MergeNewEvents(std::vector<NewEvent>& added) {
@@ -88,8 +95,8 @@ void MidiF1TrackData::MergeNewEvents(std::vector<NewEvent>& added) {
     for (std::size_t j = 0; j < events.size(); ++j)
         all.push_back({times[j], 2 * static_cast<long long>(j) + 1, 0, events[j]});
     for (std::size_t k = 0; k < added.size(); ++k)
-        all.push_back({added[k].time, 2 * static_cast<long long>(added[k].before), k + 1,
-                       added[k].event});
+        all.push_back(
+            {added[k].time, 2 * static_cast<long long>(added[k].before), k + 1, added[k].event});
     std::stable_sort(all.begin(), all.end(), [](const Entry& a, const Entry& b) {
         return std::tie(a.time, a.rank, a.order) < std::tie(b.time, b.rank, b.order);
     });

@@ -9,6 +9,7 @@
 // f1_track_shape.cpp the shaping passes.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -46,6 +47,9 @@ public:
     MidiF1TrackData(const MidiTrackData& source, int capacity);
     // Takes over count event pointers (the track owns them afterwards).
     MidiF1TrackData(MidiEvent* const* events, int count, int mode, int capacity);
+    // Reads the "MTrk" chunk at chunkOffset of an SMF image (see MidiTrackData).
+    MidiF1TrackData(std::size_t imageLength, std::size_t chunkOffset, const std::uint8_t* image,
+                    std::size_t capacity, SmfReadState* state = nullptr);
 
     // ---- Range edits (absolute times, ranges [begin, end)) ----
     // Text of the last marker in the range (empty when none); 1 when found.

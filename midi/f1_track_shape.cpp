@@ -106,7 +106,8 @@ void MidiF1TrackData::AddPitchGlide(int time, int steps, int range) {
         long long nextTime = times[static_cast<std::size_t>(i + 1)];
         for (int k = 1; k <= steps; ++k) {
             long long at = nextTime - time + static_cast<long long>(k - 1) * step;
-            added.push_back({at, i + 1, NewBend(e->channel, kCentreBend + k * (semitone * d / steps))});
+            added.push_back(
+                {at, i + 1, NewBend(e->channel, kCentreBend + k * (semitone * d / steps))});
         }
     }
     if (eventCount_ > 0) {

@@ -122,8 +122,8 @@ TEST(F1Track, CopyAndInsertSpans) {
 
 TEST(F1Track, ClearRangeKeepsControls) {
     MidiF1TrackData track;
-    Build(track, {Note(0, 60, 10), Control(0, 7, 100, 10), Note(0, 62, 5, 2),
-                  new MidiEvent(3), Note(0, 64, 5, 5), EndOfTrack(10)});
+    Build(track, {Note(0, 60, 10), Control(0, 7, 100, 10), Note(0, 62, 5, 2), new MidiEvent(3),
+                  Note(0, 64, 5, 5), EndOfTrack(10)});
     track.Event(3)->kind = event_kind::kProgramChange;
     track.Event(3)->channel = 0;
     track.ClearRangeKeepControls(10, 20);
@@ -152,10 +152,10 @@ TEST(F1Track, ControllerCleanupsKeepChannelsApart) {
     MidiF1TrackData track;
     Build(track,
           {Control(0, 7, 100), Control(1, 7, 90), NoteEvent(0x90, 0, 60, 0),
-           NoteEvent(0x90, 1, 60, 0), Control(0, 7, 100, 10), Control(1, 7, 80),
-           Control(1, 7, 70), NoteEvent(0x80, 0, 60, 10), NoteEvent(0x80, 1, 60, 0),
-           Control(0, 91, 10, 5), Control(0, 91, 20, 5), NoteEvent(0x90, 0, 62, 1),
-           NoteEvent(0x80, 0, 62, 5), EndOfTrack(0)},
+           NoteEvent(0x90, 1, 60, 0), Control(0, 7, 100, 10), Control(1, 7, 80), Control(1, 7, 70),
+           NoteEvent(0x80, 0, 60, 10), NoteEvent(0x80, 1, 60, 0), Control(0, 91, 10, 5),
+           Control(0, 91, 20, 5), NoteEvent(0x90, 0, 62, 1), NoteEvent(0x80, 0, 62, 5),
+           EndOfTrack(0)},
           1);
     const int excluded[] = {6, 100, 101};
     track.RemoveRedundantControllers(excluded, 3);
@@ -166,13 +166,12 @@ TEST(F1Track, ControllerCleanupsKeepChannelsApart) {
               "20:Off1/60 30:CC0/91=20 31:On0/62 36:Off0/62 36:EOT");
 
     MidiF1TrackData pans;
-    Build(pans, {Control(0, 10, 10), Control(1, 10, 20), Control(0, 10, 30, 5),
-                 NoteEvent(0x90, 1, 60, 0), Control(1, 10, 40), NoteEvent(0x80, 1, 60, 5),
-                 EndOfTrack(0)},
+    Build(pans,
+          {Control(0, 10, 10), Control(1, 10, 20), Control(0, 10, 30, 5), NoteEvent(0x90, 1, 60, 0),
+           Control(1, 10, 40), NoteEvent(0x80, 1, 60, 5), EndOfTrack(0)},
           1);
     pans.RemoveRedundantPans();
-    EXPECT_EQ(Describe(pans),
-              "0:CC1/10=20 5:CC0/10=30 5:On1/60 5:CC1/10=40 10:Off1/60 10:EOT");
+    EXPECT_EQ(Describe(pans), "0:CC1/10=20 5:CC0/10=30 5:On1/60 5:CC1/10=40 10:Off1/60 10:EOT");
 
     MidiF1TrackData volumes;
     FillNotes(volumes, {{0, 0, 60, 10}}, 20);
@@ -183,7 +182,8 @@ TEST(F1Track, ControllerCleanupsKeepChannelsApart) {
     volumes.InsertEvent(4, 2, Control(0, 11, 100));
     volumes.RemoveRepeatedVolumes();
     volumes.RemoveClearedEvents();
-    EXPECT_EQ(Describe(volumes), "0:CC0/7=100 0:CC1/7=100 0:CC1/11=100 0:CC0/11=100 0:N0/60/10 20:EOT");
+    EXPECT_EQ(Describe(volumes),
+              "0:CC0/7=100 0:CC1/7=100 0:CC1/11=100 0:CC0/11=100 0:N0/60/10 20:EOT");
     EXPECT_EQ(volumes.NoteMode(), 2);
 
     MidiF1TrackData unset(-1, 0x600);
@@ -193,10 +193,10 @@ TEST(F1Track, ControllerCleanupsKeepChannelsApart) {
 
 TEST(F1Track, PitchBendThinning) {
     MidiF1TrackData track;
-    Build(track, {Bend(0, 8192), Bend(0, 9000, 1), Bend(0, 9000, 1), Bend(0, 10000, 1),
-                  Bend(1, 100), Bend(0, 11000, 1), NoteEvent(0x90, 0, 60, 1),
-                  Bend(0, 12000, 1), Bend(0, 13000, 1), Bend(0, 14000, 1),
-                  NoteEvent(0x80, 0, 60, 1), EndOfTrack(0)},
+    Build(track,
+          {Bend(0, 8192), Bend(0, 9000, 1), Bend(0, 9000, 1), Bend(0, 10000, 1), Bend(1, 100),
+           Bend(0, 11000, 1), NoteEvent(0x90, 0, 60, 1), Bend(0, 12000, 1), Bend(0, 13000, 1),
+           Bend(0, 14000, 1), NoteEvent(0x80, 0, 60, 1), EndOfTrack(0)},
           1);
     track.RemoveRedundantPitchBends();
     EXPECT_EQ(Describe(track),
@@ -308,6 +308,13 @@ TEST(F1Track, Constructors) {
     MidiF1TrackData copy(taken, 0x600);
     EXPECT_EQ(Describe(copy), Describe(taken));
     EXPECT_EQ(MidiF1TrackData(0x600).NoteMode(), -1);
+
+    // A chunk: note on and off on channel 1 and End of Track.
+    const std::uint8_t chunk[] = {'M', 'T', 'r',  'k',  0,  0, 0,    12,   0x00, 0x91,
+                                  60,  100, 0x10, 0x81, 60, 0, 0x00, 0xFF, 0x2F, 0x00};
+    MidiF1TrackData read(sizeof chunk, 0, chunk, 0x600);
+    EXPECT_EQ(Describe(read), "0:On1/60 16:Off1/60 16:EOT");
+    EXPECT_EQ(read.Length(), static_cast<int>(sizeof chunk));
 
     MidiF1TrackData other;
     FillNotes(other, {{5, 1, 40, 10}}, 20);
