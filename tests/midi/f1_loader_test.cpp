@@ -258,3 +258,67 @@ TEST(FileLoader, ConvertsImagesBetweenFormats) {
     EXPECT_EQ(MidiData::ConvertSmfFormat(buffer.data(), &small, 2, 0x1000), 0);
     EXPECT_EQ(Sink().Texts().at(1), "MDDT35000001 Midi Format Error!");
 }
+
+TEST(F1Data, WrittenTunesReadBackToTheSameEvents) {
+    // A tune of notes, controls, bends, texts, tempo, meter and system
+    // exclusive on several channels, written in both formats.
+    MidiF1Data tune(480);
+    MidiF1TrackData* conductor = tune.AddEmptyTrack();
+    conductor->InsertMetaTextFirst(meta_type::kTrackName, "Song");
+    conductor->AppendTempo(450000);
+    conductor->AppendTimeSignature(3, 2);
+    conductor->AppendMarker(960, "B");
+    conductor->AppendEndOfTrack();
+    for (int ch : {0, 9, 15}) {
+        MidiF1TrackData* t = tune.AddEmptyTrack();
+        t->AppendGmSystemOn();
+        t->AddProgramChange(ch, 10 + ch);
+        t->AddControlChange(ch, 7, 90);
+        t->AppendPitchBendRange(0, ch, 2);
+        for (int i = 0; i < 20; ++i)
+            t->AddNote(ch, i % 3 == 0 ? 0 : 120, 40 + i, 64 + i, 60 + 10 * i);
+        t->AppendEndOfTrack();
+    }
+    auto describeAll = [](const MidiF1Data& t) {
+        std::string all;
+        for (int i = 0; i < t.TrackCount(); ++i)
+            all += Describe(*t.Track(i)) + "\n";
+        return all;
+    };
+    // The first write settles what the file form changes (tempo bytes are
+    // kept as the value, each End of Track follows the last note-off, format 0
+    // orders simultaneous events); from then on every write reads back to the
+    // same events and the same bytes.
+    const std::string tempoAndNotes = describeAll(tune);
+    tune.ConvertToNoteOnOff();
+    ASSERT_EQ(tune.WriteSmf(), 1);
+    Bytes first = ImageOf(tune);
+    MidiF1Data read1(first.data(), static_cast<int>(first.size()));
+    ASSERT_EQ(read1.TrackCount(), 4);
+    EXPECT_EQ(read1.Track(0)->Event(1)->value, 450000);
+    EXPECT_EQ(read1.Track(0)->Event(2)->value, 3 * 256 + 4);
+    const std::string once = describeAll(read1);
+    for (int k = 1; k < 4; ++k)
+        EXPECT_EQ(read1.Track(k)->CountNotes(), 20);
+    EXPECT_NE(tempoAndNotes.find("1560:N15/59/250"), std::string::npos);
+    EXPECT_NE(once.find("1560:N15/59/250 1810:EOT"), std::string::npos);
+    read1.ConvertToNoteOnOff();
+    ASSERT_EQ(read1.WriteSmf(), 1);
+    EXPECT_EQ(ImageOf(read1), first);
+    MidiF1Data read2(first.data(), static_cast<int>(first.size()));
+    EXPECT_EQ(describeAll(read2), once);
+
+    MidiF0Data song(note_mode::kLength, 480);
+    read2.MergeInto(song);
+    song.ConvertToNoteOnOff();
+    ASSERT_EQ(song.WriteSmf(), 1);
+    Bytes f0 = ImageOf(song);
+    MidiF0Data back(f0.data(), static_cast<int>(f0.size()));
+    const std::string merged = Describe(*back.Track());
+    back.ConvertToNoteOnOff();
+    ASSERT_EQ(back.WriteSmf(), 1);
+    EXPECT_EQ(ImageOf(back), f0);
+    MidiF0Data back2(f0.data(), static_cast<int>(f0.size()));
+    EXPECT_EQ(Describe(*back2.Track()), merged);
+    EXPECT_EQ(Sink().Count(), 0u);
+}
