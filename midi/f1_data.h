@@ -99,9 +99,18 @@ public:
     void InsertTime(long long time, int ticks);
     void DeleteTimeRange(long long begin, long long end);
     void FoldExpressionIntoVolume();
+    void RemoveRedundantControllers(const int* excluded, int n);
+    void RemoveRepeatedVolumes();
+    void RemoveRedundantPrograms();
+    void RemoveRedundantPitchBends();
+    void RemoveRedundantPans();
+    void FoldFineTuneIntoPitchBend();
+    void ApplyPitchBendToNotes();
+    void TrimDrumNoteOverlaps();
 
     // ---- Queries and single edits ----
     int CountUsedChannels(int* secondPort) const;
+    int HaveSameProgram(int a, int b) const;
     int HasNotesOnChannel(int channel) const;
     int GetMetaText(int type, std::string& out) const;
     int GetTimeSignature(int* code) const;
@@ -110,13 +119,29 @@ public:
     void EnsureMasterVolume(int warn);
     // (absolute time, tempo) pairs, at most kMaxTempos; their number.
     int CollectTempos(std::vector<std::pair<long long, int>>& pairs) const;
+    int IsDrumTrack(int index) const;
     void InsertMetaTextAtTime(long long time, int type, std::string_view text);
+    // Each track's first name into the slot of its first channel (16 for
+    // none), removed from the track; and put back.
+    void TakeTrackNames(std::string slots[17]);
+    void RestoreTrackNames(const std::string slots[17]);
+    // Moves every track named like the one at index to the channel.
+    void RemapChannel(int index, int channel);
+    void KeepSingleTrackName();
+    void MoveGmSystemOnFirst();
+    int DeleteMetaEvents(int type, int all);
+    void LimitDrumRange(int warn);
 
     // ---- Splitting and merging ----
     void SplitFromF0(const MidiF0Data& song);
     void RebuildFromF0(const MidiF0Data& song) { SplitFromF0(song); }
     int MergeTracksInto(MidiF0Data& song) const;
     int MergeInto(MidiF0Data& song) const { return MergeTracksInto(song); }
+    // Tracks filed by first channel: exactly 16 tracks, track n for channel n.
+    void MergeByChannel();
+    // Merges the listed tracks (ascending) into the first, on its channel.
+    void MergeTracks(int count, const int* indices, int fix);
+    void ThinVoices(int limit);
 
     // ---- Reporting ----
     static void ShowError(std::uint32_t code);

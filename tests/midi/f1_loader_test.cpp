@@ -322,3 +322,57 @@ TEST(F1Data, WrittenTunesReadBackToTheSameEvents) {
     EXPECT_EQ(Describe(*back2.Track()), merged);
     EXPECT_EQ(Sink().Count(), 0u);
 }
+
+TEST(F1Data, TuneOperationsOverTracks) {
+    MidiF1Data tune(96);
+    auto addTrack = [&](int ch, int program, const char* name) {
+        MidiF1TrackData* t = tune.AddEmptyTrack(0x4000);
+        if (name) t->InsertMetaTextFirst(meta_type::kTrackName, name);
+        if (program >= 0) t->AddProgramChange(ch, program);
+        t->AddNote(ch, 0, 60, 100, 48);
+        t->AddNote(ch, 0, 64, 100, 48);
+        t->AddNote(ch, 0, 67, 100, 48);
+        t->AppendEndOfTrack();
+        return t;
+    };
+    addTrack(0, 5, "Lead");
+    addTrack(9, 0, "Drums");
+    addTrack(3, 5, nullptr);
+    addTrack(0, 7, "Pad");
+    EXPECT_EQ(tune.IsDrumTrack(1), 1);
+    EXPECT_EQ(tune.IsDrumTrack(0), 0);
+    EXPECT_EQ(tune.HaveSameProgram(0, 2), 1);
+    EXPECT_EQ(tune.HaveSameProgram(0, 3), 0);
+    int second = -1;
+    EXPECT_EQ(tune.CountUsedChannels(&second), 3);
+    EXPECT_EQ(second, 0);
+    EXPECT_EQ(tune.HasNotesOnChannel(3), 1);
+    EXPECT_EQ(tune.HasNotesOnChannel(4), 0);
+
+    std::string names[17];
+    tune.TakeTrackNames(names);
+    EXPECT_EQ(names[0], "Pad");  // the later track of a channel wins the slot
+    EXPECT_EQ(names[9], "Drums");
+    std::string text;
+    EXPECT_EQ(tune.Track(1)->GetMetaText(meta_type::kTrackName, text), 0);
+    tune.RestoreTrackNames(names);
+    EXPECT_EQ(tune.Track(1)->GetMetaText(meta_type::kTrackName, text), 1);
+    EXPECT_EQ(text, "Drums");
+    tune.KeepSingleTrackName();
+    EXPECT_EQ(tune.Track(1)->GetMetaText(meta_type::kTrackName, text), 0);
+
+    // Thinning to two voices keeps the layout of one track per channel.
+    tune.ThinVoices(2);
+    EXPECT_EQ(tune.TrackCount(), 17);
+    EXPECT_LE(tune.Track(1)->GetMaxPolyphony(), 2);
+
+    tune.MergeByChannel();
+    ASSERT_EQ(tune.TrackCount(), 16);
+    EXPECT_EQ(tune.Track(9)->GetFirstChannel(), 9);
+    EXPECT_EQ(tune.Track(4)->EventCount(), 1);  // an End of Track alone
+    EXPECT_EQ(tune.Track(3)->GetFirstChannel(), 3);
+
+    Sink().Clear();
+    tune.DeleteTimeRange(-1, 10);
+    EXPECT_EQ(Sink().Texts().at(0), "M1DT0300001B Begin point is invalid!");
+}
