@@ -4,7 +4,7 @@
 //
 // f1_data.cpp holds building, the file form and the track list;
 // f1_tune_ops.cpp the operations over every track, queries, splitting and
-// merging.
+// merging; f1_merge.cpp channel fitting and the merges it uses.
 #pragma once
 
 #include <cstdint>
@@ -142,6 +142,21 @@ public:
     // Merges the listed tracks (ascending) into the first, on its channel.
     void MergeTracks(int count, const int* indices, int fix);
     void ThinVoices(int limit);
+    // Gives every track a channel of its own where one is free.
+    void AssignChannels();
+    // Tracks in one group of eight programs merged onto the busiest one.
+    void MergeTracksByProgram();
+    void MergeDrumTracks();
+    void MergeTracksByInstrument(int n, const int* excludedChannels);
+    void MergeSameInstrumentTracks() { MergeTracksByInstrument(0, nullptr); }
+    // Merges until the tune fits 16 channels, then assigns them.
+    void FitTo16Channels();
+    // The distinct instrument names of the tracks, in track order.
+    int CollectInstrumentNames(std::vector<std::string>& names) const;
+    // Removes the first ticks of one track: its notes there are deleted.
+    void TrimTrackStart(int index, long long ticks);
+    // Keeps the events of one track up to the first reaching time.
+    void TruncateTrack(int index, long long time);
 
     // ---- Reporting ----
     static void ShowError(std::uint32_t code);

@@ -376,3 +376,73 @@ TEST(F1Data, TuneOperationsOverTracks) {
     tune.DeleteTimeRange(-1, 10);
     EXPECT_EQ(Sink().Texts().at(0), "M1DT0300001B Begin point is invalid!");
 }
+
+TEST(F1Data, ChannelFittingMerges) {
+    auto tuneOf = [](std::initializer_list<std::tuple<int, int, const char*>> specs) {
+        auto tune = std::make_unique<MidiF1Data>(96);
+        int key = 40;
+        for (const auto& [ch, program, name] : specs) {
+            MidiF1TrackData* t = tune->AddEmptyTrack(0x4000);
+            if (name) t->InsertMetaTextFirst(meta_type::kInstrumentName, name);
+            if (program >= 0) t->AddProgramChange(ch, program);
+            t->AddNote(ch, 0, key++, 100, 48);
+            t->AppendEndOfTrack();
+        }
+        return tune;
+    };
+    // A second-port track whose channel is taken moves to the first free one.
+    auto ports = tuneOf({{0, 1, nullptr}, {0, 2, "SC-88B"}});
+    ports->AssignChannels();
+    EXPECT_EQ(ports->Track(0)->GetFirstChannel(), 0);
+    EXPECT_EQ(ports->Track(1)->GetFirstChannel(), 1);
+
+    auto drums = tuneOf({{0, 1, nullptr}, {9, 0, nullptr}, {9, 0, nullptr}});
+    drums->MergeDrumTracks();
+    ASSERT_EQ(drums->TrackCount(), 2);
+    EXPECT_EQ(drums->Track(1)->CountNotes(), 2);
+    auto none = tuneOf({{0, 1, nullptr}});
+    Sink().Clear();
+    none->MergeDrumTracks();
+    EXPECT_EQ(Sink().Texts().at(0), "M1DT03000012 No drum track has been found!");
+
+    // Programs 0 and 3 share a group of eight: one track, one program change.
+    auto programs = tuneOf({{0, 0, nullptr}, {1, 3, nullptr}, {2, 40, nullptr}});
+    programs->Track(1)->AddNote(1, 10, 70, 100, 10);
+    programs->MergeTracksByProgram();
+    ASSERT_EQ(programs->TrackCount(), 2);
+    EXPECT_EQ(programs->Track(0)->CountNotes(), 3);
+    EXPECT_EQ(programs->Track(0)->GetFirstChannel(), 1);  // the busier track is the base
+    EXPECT_EQ(programs->Track(0)->GetFirstProgram(), 3);
+    EXPECT_EQ(programs->Track(0)->CountProgramChanges(), 1);
+
+    // 18 channels over two ports fit into 16 after merging.
+    auto wide = std::make_unique<MidiF1Data>(96);
+    for (int k = 0; k < 18; ++k) {
+        MidiF1TrackData* t = wide->AddEmptyTrack(0x4000);
+        if (k >= 16) t->InsertMetaTextFirst(meta_type::kInstrumentName, "SC-88B");
+        t->AddControlChange(k % 16, 0, 0);
+        t->AddProgramChange(k % 16, 8 * (k % 16));
+        t->AddNote(k % 16, 0, 60, 100, 48);
+        t->AppendEndOfTrack();
+    }
+    int second = 0;
+    EXPECT_EQ(wide->CountUsedChannels(&second), 18);
+    wide->FitTo16Channels();
+    EXPECT_LE(wide->CountUsedChannels(&second), 16);
+
+    MidiF1Data cut(96);
+    MidiF1TrackData* c = cut.AddEmptyTrack(0x4000);
+    c->SetNoteMode(note_mode::kNoteOnOff);
+    c->AddProgramChange(0, 1);
+    c->AppendEvent(track_test::NoteEvent(event_kind::kNoteOn, 0, 40, 0));
+    c->AppendEvent(track_test::NoteEvent(event_kind::kNoteOff, 0, 40, 20));
+    c->AppendEvent(track_test::NoteEvent(event_kind::kNoteOn, 0, 50, 80));
+    c->AppendEvent(track_test::NoteEvent(event_kind::kNoteOff, 0, 50, 10));
+    c->AppendEndOfTrack();
+    cut.TrimTrackStart(0, 50);
+    EXPECT_EQ(Describe(*c), "0:PC0=1 50:On0/50 60:Off0/50 60:EOT");
+    cut.TruncateTrack(0, 50);
+    EXPECT_EQ(Describe(*c), "0:PC0=1 50:On0/50 50:EOT");
+    cut.TruncateTrack(0, 0);
+    EXPECT_EQ(Describe(*c), "0:EOT");
+}
