@@ -64,6 +64,17 @@ public:
     // 0 or 1 for an SMF image of that format, -1 otherwise. A 128-byte
     // prefix in front of "MThd" is dropped in place first.
     static int GetSmfFormat(std::uint8_t* image, int size);
+    // GetSmfFormat that also shortens size when a prefix was dropped.
+    static int DetectSmfFormat(std::uint8_t* image, int* size);
+    // Rewrites an SMF image in place as format target (0 or 1); the new image
+    // must fit capacity, the size of the caller's buffer. 1 when the image
+    // holds the target format afterwards.
+    static int ConvertSmfFormat(std::uint8_t* image, int* size, int target, int capacity);
+
+    // Finds "MThd" at the start of the image, dropping a 128-byte block in
+    // front of it (the length shrinks by 128). 0 when the image holds no
+    // whole header.
+    int FindSmfHeader();
 
     int division = 0;
     int noteMode = note_mode::kImage;

@@ -10,6 +10,7 @@
 // files of their own.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -57,6 +58,12 @@ struct SoundingTable {
     }
 };
 
+// What one file reader carries from one track chunk to the next: the running
+// status. A fresh state is made for every file.
+struct SmfReadState {
+    int runningStatus = 0;
+};
+
 class MidiTrackData : public MusicData {
 public:
     // Room for capacity / 3 events; the array never grows.
@@ -66,6 +73,15 @@ public:
     MidiTrackData(const MidiTrackData& source, int capacity);
     // A copy of the span [start, end) of the source, times counted from start.
     MidiTrackData(const MidiTrackData& source, int start, int end, int capacity);
+    // Reads the track chunk that starts at chunkOffset of an SMF image of
+    // imageLength bytes: the chunk is copied into the track's block and parsed
+    // into note-on/off events (mode 1); Length() is then the chunk's size, by
+    // which the caller advances to the next chunk. A chunk that is refused
+    // (wrong id, length past the image or the block) leaves an empty track of
+    // length 0. state carries the running status between the chunks of one
+    // file; null starts afresh.
+    MidiTrackData(std::size_t imageLength, std::size_t chunkOffset, const std::uint8_t* image,
+                  std::size_t capacity, SmfReadState* state = nullptr);
     ~MidiTrackData();
     MidiTrackData(const MidiTrackData&) = delete;
     MidiTrackData& operator=(const MidiTrackData&) = delete;
@@ -229,6 +245,25 @@ public:
     // ---- System exclusive ----
     // Sets class, value and part channel of a system-exclusive event.
     static void ClassifySysEx(MidiEvent* event);
+
+    // ---- Track chunks (SMF) ----
+    // Parses the chunk held in the track's block (mode 0) into events
+    // (mode 1). 1 when every event was read.
+    int ParseTrackChunk(SmfReadState* state);
+    // Writes the events (mode 1, ending in an End of Track) as a chunk with
+    // the given id into the track's block (mode 0); Length() is the chunk's
+    // size. 1 when written whole, 0 when refused or cut short.
+    int WriteTrackChunk(const char* id = "MTrk");
+    // Time-signature code from the file's numerator and power of two.
+    static int MakeTimeSignatureCode(int numerator, int power);
+    // Bytes of the event as written (0 for an event that is not written);
+    // the writers size their buffers by it.
+    static int EncodedSize(const MidiEvent& event);
+    // Writes the event's delta time; bytes written.
+    static int WriteDeltaTime(const MidiEvent& event, std::uint8_t* buffer);
+    // Writes the event's bytes (room for EncodedSize is the caller's);
+    // bytes written, 0 for an event that is skipped and reported.
+    static int EncodeEvent(MidiEvent* event, std::uint8_t* buffer);
 
     // ---- Reporting ----
     static void ShowError(std::uint32_t code);

@@ -1,0 +1,127 @@
+// MidiF0Data: a tune held as one track, either as a format-0 SMF image
+// (mode 0) or as one MidiTrackData in note-on/off (1) or note-with-length (2)
+// form; with the preparation steps the ringtone converters apply.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "midi/music_data.h"
+#include "midi/track_data.h"
+
+// Failures of MidiF0Data, tag "M0DT".
+namespace m0dt {
+constexpr std::uint32_t kNotFormat0 = 0x04000001;
+constexpr std::uint32_t kCannotOpen = 0x04000002;
+constexpr std::uint32_t kTrackCount = 0x04000003;
+constexpr std::uint32_t kNotMidiFile = 0x04000004;
+constexpr std::uint32_t kInternal = 0x04000005;
+constexpr std::uint32_t kTimeSignPlace = 0x04000007;
+constexpr std::uint32_t kMeasureInvalid = 0x04000008;
+constexpr std::uint32_t kMusicWrong = 0x04000009;
+constexpr std::uint32_t kStopError = 0x0400000A;
+constexpr std::uint32_t kEndOfTrack = 0x0400000B;
+}  // namespace m0dt
+
+// Size of the header chunk of every SMF image.
+constexpr int kSmfHeaderSize = 14;
+
+// A file's division must be a positive tick count: 0 cannot be played and a
+// negative (time-code) division has no ticks per quarter note.
+inline bool IsPlayableDivision(int division) {
+    return division > 0 && division < 0x8000;
+}
+
+// The tune readers' message for an image larger than the tune can hold.
+void ShowSmfTooLarge();
+
+class MidiF0Data : public MidiData {
+public:
+    explicit MidiF0Data(int capacity = kMusicDataCapacity);
+    MidiF0Data(int mode, int division, int capacity = kMusicDataCapacity);
+    // Deep copy of a tune in mode 2.
+    MidiF0Data(const MidiF0Data& source);
+    // Copy of the span [start, end) of a tune in mode 2.
+    MidiF0Data(const MidiF0Data& source, int start, int end);
+    // Copy of a mode-2 track.
+    MidiF0Data(const MidiTrackData& track, int division);
+    // Loads a file of format 0 or 1 as notes with length; anything else
+    // gives an empty tune after the reader's message.
+    MidiF0Data(const std::string& path, int capacity);
+    // Reads a format-0 image (copied in) as notes with length. An image
+    // larger than the capacity is refused.
+    MidiF0Data(const std::uint8_t* image, int length, int capacity = kMusicDataCapacity);
+    ~MidiF0Data();
+    MidiF0Data& operator=(const MidiF0Data&) = delete;
+
+    MidiTrackData* Track() const { return track_.get(); }
+    // Hands the track over (the tune keeps none) or replaces it.
+    std::unique_ptr<MidiTrackData> TakeTrack() { return std::move(track_); }
+    void SetTrack(std::unique_ptr<MidiTrackData> track) { track_ = std::move(track); }
+
+    // ---- File form ----
+    void WriteHeader();
+    // 1 with the division stored and the position at 14, else 0.
+    int ReadHeader(int showMessages);
+    int CheckHeader() { return ReadHeader(1); }
+    // Mode 0 -> 1: the chunk after the header.
+    int ReadTrack();
+    // Mode 1 -> 0: header and chunk into the image; the track is deleted.
+    // 0 (track kept, mode 1) when the chunk does not fit.
+    int WriteSmf();
+
+    // ---- Modes and resolution ----
+    int ConvertToNoteLength();
+    int ConvertToNoteOnOff();
+    int ChangeResolution(int newDivision, int dropEmpty);
+    int SetResolution(int newDivision) { return ChangeResolution(newDivision, 0); }
+
+    // ---- Measures and time ----
+    int GetTimeSignature(int* code) const;
+    int GetTicksPerMeasure() const;
+    void RemoveLeadIn(long long ticks);
+    long long GetTicksBeforeFirstNote() const;
+    long long MeasureToTicks(int measure) const;
+
+    // ---- Tempo placement (mode 2) ----
+    void EnsureInitialTempo(int microseconds);
+    void MoveTemposFirst();
+    void RemoveTempos(int from, int to);
+    int FindFirstNoteGroupEnd() const;
+    void RemoveLeadingTempos();
+
+    // ---- Channels ----
+    void DeleteChannelEvents(int channel);
+    void CountChannelEvents(int counts[16]) const;
+    int FindLeastUsedChannel(const int* excluded, int n) const;
+    int UsesChannel(int channel) const;
+    void SimplifyDrumNotes();
+
+    // ---- Preparation for conversion ----
+    int ApplyStopMarker() { return TruncateAtStop(0); }
+    int ApplyStartMarker() { return TrimToStart(0); }
+    int TruncateAtStop(int keepMarker);
+    int TrimToStart(int reportOnly);
+    long long RemoveLeadingEmptyMeasures();
+    void ApplySustainPedal();
+
+    // ---- Reporting ----
+    static void ShowError(std::uint32_t code);
+    // Each warning at most once until called with 0.
+    static void ShowWarningOnce(std::uint32_t code);
+
+private:
+    bool InNoteMode() const {
+        return track_ && (noteMode == note_mode::kNoteOnOff || noteMode == note_mode::kLength);
+    }
+    // InNoteMode, reporting when not.
+    bool CheckNoteMode() const {
+        if (!InNoteMode()) ShowError(m0dt::kInternal);
+        return InNoteMode();
+    }
+    // Reads the image held (mode 0) with messages into notes with length.
+    void ReadImage();
+
+    std::unique_ptr<MidiTrackData> track_;
+};

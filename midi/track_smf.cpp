@@ -1,0 +1,496 @@
+// The "MTrk" chunk of a Standard MIDI File: the reader that turns a chunk
+// into events and the writer that turns events back into a chunk. Every read
+// is bounded by the chunk held in the track's block; every write by the block.
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+#include "midi/reporters.h"
+#include "midi/track_data.h"
+
+namespace {
+
+constexpr int kHeaderSize = 8;
+
+bool IsChunkId(const std::uint8_t* p) {
+    return std::memcmp(p, "MTrk", 4) == 0 || std::memcmp(p, "XFKM", 4) == 0 ||
+           std::memcmp(p, "XFIH", 4) == 0;
+}
+
+bool IsStatusByte(int b) {
+    return (b >= 0x80 && b <= 0xEF) || b == 0xF0 || b == 0xF7 || b == 0xFF;
+}
+
+// Data bytes of a channel message by its kind.
+int ChannelDataBytes(int kind) {
+    return kind == event_kind::kProgramChange || kind == event_kind::kChannelPressure ? 1 : 2;
+}
+
+// Size of the fixed-size meta types; -1 for the counted ones.
+int FixedMetaSize(int type) {
+    switch (type) {
+        case meta_type::kSequenceNumber:
+            return 2;
+        case meta_type::kChannelPrefix:
+            return 1;
+        case meta_type::kEndOfTrack:
+            return 0;
+        case meta_type::kTempo:
+            return 3;
+        case meta_type::kSmpteOffset:
+            return 5;
+        case meta_type::kTimeSignature:
+            return 4;
+        case meta_type::kKeySignature:
+            return 2;
+        default:
+            return -1;
+    }
+}
+
+bool IsTextMeta(int type) {
+    return (type >= meta_type::kText && type <= meta_type::kCuePoint) ||
+           type == meta_type::kSequencerSpecific;
+}
+
+// One pass over the chunk held in a track's block. Methods return the bytes
+// they used, 0 when the event could not be read (after reporting it).
+class ChunkReader {
+public:
+    ChunkReader(const std::uint8_t* chunk, std::size_t size, SmfReadState* state)
+        : chunk_(chunk), end_(size), state_(state) {}
+
+    // 1 when the chunk was read to its end.
+    int Run(MidiTrackData& track) {
+        position_ = kHeaderSize;
+        while (position_ < end_) {
+            if (track.IsFull()) {
+                MidiTrackData::ShowError(mdtk::kLargeData);
+                return 0;
+            }
+            if (!ReadNextEvent(track)) return 0;
+        }
+        return 1;
+    }
+
+private:
+    std::size_t Left() const { return end_ - position_; }
+
+    int ReadNextEvent(MidiTrackData& track) {
+        std::uint32_t delta = 0;
+        int used = ReadVarLen(&delta);
+        // The delta must be followed by at least the event's first byte.
+        if (used == 0 || static_cast<std::size_t>(used) >= Left()) {
+            MidiTrackData::ShowError(mdtk::kInternal);
+            return 0;
+        }
+        position_ += static_cast<std::size_t>(used);
+        auto* event = new MidiEvent(static_cast<int>(delta));
+        int n = ReadEvent(event);
+        if (n == 0) {
+            delete event;
+            return 0;
+        }
+        position_ += static_cast<std::size_t>(n);
+        track.AppendEvent(event);
+        return 1;
+    }
+
+    int ReadVarLen(std::uint32_t* value) const {
+        return ::ReadVarLen(chunk_ + position_, Left(), value);
+    }
+
+    int ReadEvent(MidiEvent* event) {
+        int b = chunk_[position_];
+        if (IsStatusByte(b)) {
+            if (b != event_kind::kMeta) state_->runningStatus = b;
+            return DecodeEvent(event, b, false);
+        }
+        // Running status: the byte is the first data byte of a message with
+        // the last status read. Only channel messages can run on.
+        int status = state_->runningStatus;
+        reported_ = false;
+        int n = status >= 0x80 && status <= 0xEF ? DecodeEvent(event, status, true) : 0;
+        if (n == 0 && !reported_) MidiTrackData::ShowError(mdtk::kUndefinedEvent);
+        return n;
+    }
+
+    // Decodes one event by its status; running says the status byte is not
+    // in the chunk. Bytes used.
+    int DecodeEvent(MidiEvent* event, int status, bool running) {
+        if (status == event_kind::kMeta) return DecodeMetaEvent(event);
+        if (status == event_kind::kSysEx) return DecodeSysEx(event);
+        if (status == event_kind::kEscapedSysEx) return DecodeEscaped(event);
+        const int kind = status & 0xF0;
+        const int count = ChannelDataBytes(kind);
+        const std::size_t start = running ? 0 : 1;
+        if (Left() < start + static_cast<std::size_t>(count)) return Truncated();
+        const std::uint8_t* d = chunk_ + position_ + start;
+        std::uint8_t bytes[3] = {static_cast<std::uint8_t>(status), d[0],
+                                 count > 1 ? d[1] : std::uint8_t{0}};
+        // A data byte must not look like a status: the message is cut.
+        if (d[0] >= 0x80 && kind != event_kind::kNoteOn && kind != event_kind::kNoteOff &&
+            kind != event_kind::kProgramChange) {
+            return Undefined();
+        }
+        event->kind = kind;
+        event->channel = status & 0x0F;
+        switch (kind) {
+            case event_kind::kNoteOff:
+            case event_kind::kNoteOn:
+                event->note = d[0];
+                event->velocity = d[1];
+                if (event->note >= 128) {
+                    MidiTrackData::ShowWarningOnce(mdtk::kNoteRepaired);
+                    event->note = 0;
+                    event->velocity = 0;
+                }
+                if (kind == event_kind::kNoteOn && event->velocity == 0) {
+                    event->kind = event_kind::kNoteOff;
+                }
+                break;
+            case event_kind::kPolyPressure:
+                event->note = d[0];
+                event->value = d[1];
+                break;
+            case event_kind::kControlChange:
+                event->subtype = d[0];
+                event->value = d[1];
+                break;
+            case event_kind::kProgramChange:
+                event->value = d[0];
+                if (event->value >= 128) {
+                    MidiTrackData::ShowError(mdtk::kWrongProgram);
+                    event->value = 0;
+                }
+                break;
+            case event_kind::kChannelPressure:
+                event->value = d[0];
+                break;
+            default:  // pitch bend
+                event->note = d[0];
+                event->value = d[1];
+                break;
+        }
+        event->SetData(bytes, 1 + count);
+        return static_cast<int>(start) + count;
+    }
+
+    // F0 through the first F7; the length count after F0 is kept as read.
+    int DecodeSysEx(MidiEvent* event) {
+        const std::uint8_t* p = chunk_ + position_;
+        const void* f7 = std::memchr(p + 1, 0xF7, Left() - 1);
+        if (!f7) return Truncated();
+        int n = static_cast<int>(static_cast<const std::uint8_t*>(f7) - p) + 1;
+        event->kind = event_kind::kSysEx;
+        event->SetData(p, n);
+        MidiTrackData::ClassifySysEx(event);
+        WarnIfLarge(*event);
+        return n;
+    }
+
+    // F7, the count, the bytes.
+    int DecodeEscaped(MidiEvent* event) {
+        std::uint32_t count = 0;
+        int used = ::ReadVarLen(chunk_ + position_ + 1, Left() - 1, &count);
+        if (used == 0 || count > Left() - 1 - static_cast<std::size_t>(used)) return Truncated();
+        int n = 1 + used + static_cast<int>(count);
+        event->kind = event_kind::kEscapedSysEx;
+        event->SetData(chunk_ + position_, n);
+        WarnIfLarge(*event);
+        return n;
+    }
+
+    int DecodeMetaEvent(MidiEvent* event) {
+        if (Left() < 3) return Truncated();
+        const int type = chunk_[position_ + 1];
+        std::uint32_t count = 0;
+        int used = ::ReadVarLen(chunk_ + position_ + 2, Left() - 2, &count);
+        if (used == 0 || count > Left() - 2 - static_cast<std::size_t>(used)) return Truncated();
+        const std::uint8_t* data = chunk_ + position_ + 2 + used;
+        event->kind = event_kind::kMeta;
+        event->subtype = type;
+        if (FixedMetaSize(type) >= 0) {
+            DecodeFixedMeta(event, data, count);
+        } else {
+            DecodeMetaData(event, data, static_cast<int>(count));
+        }
+        return 2 + used + static_cast<int>(count);
+    }
+
+    // The fixed-size types take their standard size whatever the length
+    // byte says; missing bytes read as 0.
+    static void DecodeFixedMeta(MidiEvent* event, const std::uint8_t* data, std::uint32_t count) {
+        const int size = FixedMetaSize(event->subtype);
+        std::uint8_t bytes[5] = {};
+        std::memcpy(bytes, data, std::min<std::size_t>(static_cast<std::size_t>(size), count));
+        static constexpr std::uint8_t kZeros[5] = {};
+        switch (event->subtype) {
+            case meta_type::kEndOfTrack:
+                break;
+            case meta_type::kTempo:
+                event->value = bytes[0] << 16 | bytes[1] << 8 | bytes[2];
+                if (event->value == 0) {
+                    MidiTrackData::ShowError(mdtk::kWrongTempo);
+                    event->value = kDefaultTempo;
+                }
+                event->SetData(kZeros, size);
+                break;
+            case meta_type::kTimeSignature:
+                event->value = MidiTrackData::MakeTimeSignatureCode(bytes[0], bytes[1]);
+                if (bytes[0] == 0 || bytes[1] == 0) {
+                    MidiTrackData::ShowError(mdtk::kTimeSignError);
+                    event->value = 4 * 256 + 4;
+                    static constexpr std::uint8_t kFourFour[4] = {4, 2, 24, 8};
+                    std::memcpy(bytes, kFourFour, 4);
+                }
+                event->SetData(bytes, size);
+                break;
+            case meta_type::kKeySignature:
+                event->SetData(bytes, size);
+                break;
+            default:  // sequence number, channel prefix, SMPTE offset
+                event->SetData(kZeros, size);
+                break;
+        }
+    }
+
+    // The counted types: texts keep their bytes (an empty one becomes a
+    // single zero byte); unknown types are read over and cleared.
+    static void DecodeMetaData(MidiEvent* event, const std::uint8_t* data, int count) {
+        int type = event->subtype;
+        if (type == meta_type::kDeviceName) type = meta_type::kInstrumentName;
+        if (!IsTextMeta(type)) {
+            event->Clear();
+            return;
+        }
+        event->subtype = type;
+        static constexpr std::uint8_t kZero[1] = {0};
+        if (count == 0) {
+            event->SetData(kZero, 1);
+        } else {
+            event->SetData(data, count);
+        }
+        WarnIfLarge(*event);
+    }
+
+    static void WarnIfLarge(const MidiEvent& event) {
+        if (event.DataLength() >= MusicEvent::kLargeData && event.subtype != 127) {
+            MidiTrackData::ShowWarningOnce(mdtk::kLargeEvent);
+        }
+    }
+
+    int Truncated() {
+        MidiTrackData::ShowError(mdtk::kInternal);
+        reported_ = true;
+        return 0;
+    }
+
+    int Undefined() {
+        MidiTrackData::ShowError(mdtk::kUndefinedEvent);
+        reported_ = true;
+        return 0;
+    }
+
+    const std::uint8_t* chunk_;
+    std::size_t end_;
+    std::size_t position_ = 0;
+    SmfReadState* state_;
+    bool reported_ = false;
+};
+
+// Writes (out non-null) or counts the bytes of an event as written; 0 for an
+// event that is not written.
+int Encode(const MidiEvent& e, std::uint8_t* out) {
+    std::uint8_t scratch[8];
+    std::uint8_t* b = out ? out : scratch;
+    auto data = [](int v) { return static_cast<std::uint8_t>(v & 0x7F); };
+    if (e.IsChannelMessage()) {
+        if (e.channel < 0 || e.channel > 15) return 0;
+        b[0] = static_cast<std::uint8_t>(e.kind | e.channel);
+        switch (e.kind) {
+            case event_kind::kNoteOff:
+                b[1] = data(e.note);
+                b[2] = 0x40;
+                return 3;
+            case event_kind::kNoteOn:
+                b[1] = data(e.note);
+                b[2] = data(e.velocity);
+                return 3;
+            case event_kind::kPolyPressure:
+                b[1] = data(e.note);
+                b[2] = data(e.value);
+                return 3;
+            case event_kind::kControlChange:
+                b[1] = data(e.subtype);
+                b[2] = data(e.value);
+                return 3;
+            case event_kind::kProgramChange:
+            case event_kind::kChannelPressure:
+                b[1] = data(e.value);
+                return 2;
+            default:  // pitch bend
+                b[1] = data(e.note);
+                b[2] = data(e.value);
+                return 3;
+        }
+    }
+    if (e.kind == event_kind::kSysEx || e.kind == event_kind::kEscapedSysEx) {
+        const int n = e.DataLength();
+        if (n < 2 || e.GetData()[0] != e.kind) return 0;
+        if (out) std::memcpy(out, e.GetData(), static_cast<std::size_t>(n));
+        return n;
+    }
+    if (e.kind != event_kind::kMeta || e.subtype < 0 || e.subtype > 0x7F) return 0;
+    // Meta: FF, type, the length as a variable-length number, the data.
+    std::uint8_t fixed[4];
+    const std::uint8_t* bytes = e.GetData();
+    int n = e.DataLength();
+    if (e.IsEndOfTrack()) {
+        n = 0;
+    } else if (e.subtype == meta_type::kTempo) {
+        fixed[0] = static_cast<std::uint8_t>(e.value >> 16);
+        fixed[1] = static_cast<std::uint8_t>(e.value >> 8);
+        fixed[2] = static_cast<std::uint8_t>(e.value);
+        bytes = fixed;
+        n = 3;
+    } else if (e.subtype == meta_type::kTimeSignature && n < 4) {
+        int length = 0;
+        TimeSignatureBytes(e.value, fixed, &length);
+        bytes = fixed;
+        n = 4;
+    } else if (e.subtype == meta_type::kTimeSignature) {
+        n = 4;
+    }
+    std::uint8_t count[4];
+    int used = WriteVarLen(static_cast<std::uint32_t>(n), count);
+    if (out) {
+        out[0] = 0xFF;
+        out[1] = static_cast<std::uint8_t>(e.subtype);
+        std::memcpy(out + 2, count, static_cast<std::size_t>(used));
+        if (n > 0) std::memcpy(out + 2 + used, bytes, static_cast<std::size_t>(n));
+    }
+    return 2 + used + n;
+}
+
+}  // namespace
+
+MidiTrackData::MidiTrackData(std::size_t imageLength, std::size_t chunkOffset,
+                             const std::uint8_t* image, std::size_t capacity, SmfReadState* state)
+    : MidiTrackData(static_cast<int>(std::min<std::size_t>(capacity, INT_MAX))) {
+    ShowWarningOnce(0);
+    noteMode_ = note_mode::kNoteOnOff;  // what a refused chunk leaves: an empty track
+    if (!image || chunkOffset > imageLength || imageLength - chunkOffset < kHeaderSize) {
+        ShowError(mdtk::kInternal);
+        return;
+    }
+    const std::uint8_t* chunk = image + chunkOffset;
+    if (!IsChunkId(chunk)) {
+        ShowError(mdtk::kNotMidiFile);
+        return;
+    }
+    const std::uint64_t size = kHeaderSize + static_cast<std::uint64_t>(ReadBigEndian32(chunk + 4));
+    if (size > imageLength - chunkOffset || size > static_cast<std::uint64_t>(capacity_)) {
+        ShowError(mdtk::kInternal);
+        return;
+    }
+    std::memcpy(Data(), chunk, static_cast<std::size_t>(size));
+    length_ = static_cast<int>(size);
+    noteMode_ = note_mode::kImage;
+    SmfReadState fresh;
+    ParseTrackChunk(state ? state : &fresh);
+}
+
+int MidiTrackData::ParseTrackChunk(SmfReadState* state) {
+    if (noteMode_ != note_mode::kImage || length_ < kHeaderSize) {
+        ShowError(mdtk::kInternal);
+        return 0;
+    }
+    SmfReadState fresh;
+    ChunkReader reader(Data(), static_cast<std::size_t>(length_), state ? state : &fresh);
+    int result = reader.Run(*this);
+    noteMode_ = note_mode::kNoteOnOff;
+    return result;
+}
+
+int MidiTrackData::MakeTimeSignatureCode(int numerator, int power) {
+    return numerator * 256 + (power >= 0 && power < 16 ? 1 << power : 0);
+}
+
+int MidiTrackData::EncodedSize(const MidiEvent& event) {
+    return Encode(event, nullptr);
+}
+
+int MidiTrackData::WriteDeltaTime(const MidiEvent& event, std::uint8_t* buffer) {
+    return WriteVarLen(static_cast<std::uint32_t>(std::max(event.delta, 0)), buffer);
+}
+
+int MidiTrackData::EncodeEvent(MidiEvent* event, std::uint8_t* buffer) {
+    if (!event) {
+        ShowError(mdtk::kInternal);
+        return 0;
+    }
+    if (event->IsChannelMessage() && (event->channel < 0 || event->channel > 15)) {
+        ShowError(mdtk::kWrongChannel);
+        return 0;
+    }
+    if ((event->kind == event_kind::kNoteOn || event->kind == event_kind::kNoteOff) &&
+        (event->note < 0 || event->note > 127)) {
+        event->note = 0;
+    }
+    int n = Encode(*event, buffer);
+    if (n == 0) {
+        ShowError(mdtk::kUndefinedEvent);
+        return 0;
+    }
+    if (event->kind == event_kind::kMeta && event->subtype != meta_type::kSequencerSpecific &&
+        event->DataLength() > 128) {
+        ShowWarningOnce(mdtk::kLargeEvent);
+    }
+    return n;
+}
+
+int MidiTrackData::WriteTrackChunk(const char* id) {
+    const MidiEvent* last = LastEvent();
+    if (noteMode_ != note_mode::kNoteOnOff || !last || !last->IsEndOfTrack() || !id ||
+        std::strlen(id) != 4 || capacity_ < kHeaderSize) {
+        ShowError(mdtk::kInternal);
+        return 0;
+    }
+    std::uint8_t* block = Data();
+    const std::size_t capacity = static_cast<std::size_t>(capacity_);
+    std::size_t position = kHeaderSize;
+    long long carried = 0;  // deltas of events that were skipped
+    int whole = 1;
+    for (int i = 0; i < eventCount_; ++i) {
+        MidiEvent* e = events_[i];
+        const long long delta = std::max(e->delta, 0) + carried;
+        const int size = EncodedSize(*e);
+        if (size == 0) {
+            EncodeEvent(e, nullptr);  // reports why the event is not written
+            carried = delta;
+            continue;
+        }
+        if (delta > static_cast<long long>(kMaxVarLen)) {
+            ShowError(mdtk::kInvalidMusic);
+            whole = 0;
+            break;
+        }
+        std::uint8_t deltaBytes[4];
+        const int used = WriteVarLen(static_cast<std::uint32_t>(delta), deltaBytes);
+        if (capacity - position < static_cast<std::size_t>(used + size)) {
+            ShowError(mdtk::kCannotAdd);
+            whole = 0;
+            break;
+        }
+        std::memcpy(block + position, deltaBytes, static_cast<std::size_t>(used));
+        position += static_cast<std::size_t>(used);
+        position += static_cast<std::size_t>(EncodeEvent(e, block + position));
+        carried = 0;
+    }
+    std::memcpy(block, id, 4);
+    WriteBigEndian32(block + 4, static_cast<std::uint32_t>(position - kHeaderSize));
+    length_ = static_cast<int>(position);
+    noteMode_ = note_mode::kImage;
+    return whole;
+}
