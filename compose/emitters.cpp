@@ -1,5 +1,6 @@
 // Channel set-up, bent notes and track ends for the part generators.
 #include <algorithm>
+#include <initializer_list>
 #include <utility>
 
 #include "compose/compose_track.h"
@@ -76,23 +77,35 @@ constexpr int kScale8Tuning[12] = {-6, 45, -2, -12, -51, -8, 43, -4, 47, 0, -10,
 
 // ---- Bent notes ----
 
-// The common part of the bent notes: rests for low keys, the plain note or a
-// grace note when the voice cannot bend. Returns -1 when the caller is to
-// write the bent note, else the ticks used.
-int PlainOrGrace(int delta, int note, int velocity, int length, int step, int channel,
-                 ComposeTrackData& track, bool bendAllowed) {
-    if (note <= 11) {
-        track.AddNote(channel, delta, 0, 0, length);
+struct BentNote {
+    int delta, note, velocity, length, step, channel;
+};
+
+// Low keys are rests of the given length. A voice that can bend gets the
+// note, a bend (lsb, msb) at its start and bends to each of `later` (MSB) one
+// step apart, when bendAllowed; a voice that cannot bend gets a grace note a
+// semitone below when the step is long enough; otherwise the plain note.
+// Returns the ticks used past the note start.
+int WriteBentNote(const BentNote& n, ComposeTrackData& track, bool bendAllowed, int lsb, int msb,
+                  std::initializer_list<int> later) {
+    if (n.note <= 11) {
+        track.AddNote(n.channel, n.delta, 0, 0, n.length);
         return 0;
     }
-    if (track.IsBendableVoice(channel)) {
-        if (bendAllowed) return -1;
-    } else if (step > 7) {
-        track.AddNoteEvent(channel, delta, note - 1, velocity, 4);
-        track.AddNoteEvent(channel, 4, note, velocity, length - 4);
+    if (track.IsBendableVoice(n.channel)) {
+        if (bendAllowed) {
+            track.AddNoteEvent(n.channel, n.delta, n.note, n.velocity, n.length);
+            AddBend(track, n.channel, 0, lsb, msb);
+            for (int m : later)
+                AddBend(track, n.channel, n.step, 0, m);
+            return n.step * static_cast<int>(later.size());
+        }
+    } else if (n.step > 7) {
+        track.AddNoteEvent(n.channel, n.delta, n.note - 1, n.velocity, 4);
+        track.AddNoteEvent(n.channel, 4, n.note, n.velocity, n.length - 4);
         return 4;
     }
-    track.AddNoteEvent(channel, delta, note, velocity, length);
+    track.AddNoteEvent(n.channel, n.delta, n.note, n.velocity, n.length);
     return 0;
 }
 
@@ -100,33 +113,19 @@ int PlainOrGrace(int delta, int note, int velocity, int length, int step, int ch
 
 int AddNoteBendFromAbove(int delta, int note, int velocity, int length, int step, int channel,
                          ComposeTrackData& track) {
-    int used = PlainOrGrace(delta, note, velocity, length, step, channel, track, true);
-    if (used >= 0) return used;
-    track.AddNoteEvent(channel, delta, note, velocity, length);
-    AddBend(track, channel, 0, 0, 68);
-    AddBend(track, channel, step, 0, 64);
-    return step;
+    return WriteBentNote({delta, note, velocity, length, step, channel}, track, true, 0, 68, {64});
 }
 
 int AddNoteBendScoop(int delta, int note, int velocity, int length, int step, int channel,
                      ComposeTrackData& track) {
-    int used = PlainOrGrace(delta, note, velocity, length, step, channel, track, step > 0);
-    if (used >= 0) return used;
-    track.AddNoteEvent(channel, delta, note, velocity, length);
-    AddBend(track, channel, 0, 68, 60);
-    for (int msb : {62, 63, 64, 65, 64})
-        AddBend(track, channel, step, 0, msb);
-    return 5 * step;
+    return WriteBentNote({delta, note, velocity, length, step, channel}, track, step > 0, 68, 60,
+                         {62, 63, 64, 65, 64});
 }
 
 int AddNoteBendFromBelow(int delta, int note, int velocity, int length, int step, int channel,
                          ComposeTrackData& track) {
-    int used = PlainOrGrace(delta, note, velocity, length, step, channel, track, step > 0);
-    if (used >= 0) return used;
-    track.AddNoteEvent(channel, delta, note, velocity, length);
-    AddBend(track, channel, 0, 68, 58);
-    AddBend(track, channel, step, 0, 64);
-    return step;
+    return WriteBentNote({delta, note, velocity, length, step, channel}, track, step > 0, 68, 58,
+                         {64});
 }
 
 // ---- Channel set-up ----
@@ -150,12 +149,7 @@ void DelayAndDetuneTrack(MidiTrackData& track, int channel, int ticks) {
     const int controls[4][2] = {{101, 0}, {100, 1}, {6, 56}, {38, 0}};
     int at = first;
     for (const auto& c : controls) {
-        auto* e = new MidiEvent(0);
-        e->SetControlChange(channel, c[0], c[1]);
-        const std::uint8_t bytes[3] = {0xB0, static_cast<std::uint8_t>(c[0]),
-                                       static_cast<std::uint8_t>(c[1])};
-        e->SetData(bytes, 3);
-        if (track.InsertEvent(at, 2, e) >= 0) ++at;
+        if (track.InsertEvent(at, 2, NewControlChange(channel, c[0], c[1])) >= 0) ++at;
     }
 }
 

@@ -238,36 +238,33 @@ TEST_F(Emitters, BentNotes) {
 }
 
 TEST_F(Emitters, PassingNotes) {
+    // Every outcome of the pass over two notes, across many seeds.
+    auto outcomes = [](int firstLength, int secondTime, int secondKey, int secondLength) {
+        std::set<std::string> seen;
+        for (int seed = 1; seed <= 60; ++seed) {
+            SeedRandomWith(seed);
+            ComposeTrackData track(2, 0x6000);
+            track.AddNoteEvent(0, 0, 60, 90, firstLength);
+            track.AddNoteEvent(0, secondTime, secondKey, 90, secondLength);
+            track.AddPassingNotes();
+            seen.insert(Describe(track));
+        }
+        return seen;
+    };
     // A long note a whole tone below the next one: sometimes a passing note
     // of 32 ticks (triplet rhythm) right before the next note.
     WorkingStyle.basicBeat = 3;
-    std::set<std::string> outcomes;
-    for (int seed = 1; seed <= 40; ++seed) {
-        SeedRandomWith(seed);
-        ComposeTrackData track(2, 0x6000);
-        track.AddNoteEvent(0, 0, 60, 90, 192);
-        track.AddNoteEvent(0, 192, 62, 90, 60);
-        track.AddPassingNotes();
-        outcomes.insert(Describe(track));
-    }
-    EXPECT_EQ(outcomes, (std::set<std::string>{"0:N0/60/192 192:N0/62/60",
-                                               "0:N0/60/192 160:N0/61/32 192:N0/62/60"}));
+    EXPECT_EQ(outcomes(192, 192, 62, 60),
+              (std::set<std::string>{"0:N0/60/192 192:N0/62/60",
+                                     "0:N0/60/192 160:N0/61/32 192:N0/62/60"}));
 
     // A middle-length note is cut at 72 with a copy after it, 96 long when
     // the next note is far; the same key may step down a semitone.
     WorkingStyle.basicBeat = 0;
-    outcomes.clear();
-    for (int seed = 1; seed <= 60; ++seed) {
-        SeedRandomWith(seed);
-        ComposeTrackData track(2, 0x6000);
-        track.AddNoteEvent(0, 0, 60, 90, 80);
-        track.AddNoteEvent(0, 200, 60, 90, 50);
-        track.AddPassingNotes();
-        outcomes.insert(Describe(track));
-    }
-    EXPECT_EQ(outcomes, (std::set<std::string>{"0:N0/60/80 200:N0/60/50",
-                                               "0:N0/60/72 72:N0/60/96 200:N0/60/50",
-                                               "0:N0/60/72 72:N0/59/96 200:N0/60/50"}));
+    EXPECT_EQ(
+        outcomes(80, 200, 60, 50),
+        (std::set<std::string>{"0:N0/60/80 200:N0/60/50", "0:N0/60/72 72:N0/60/96 200:N0/60/50",
+                               "0:N0/60/72 72:N0/59/96 200:N0/60/50"}));
 
     ComposeTrackData onOff(1, 0x6000);
     onOff.AddPassingNotes();
