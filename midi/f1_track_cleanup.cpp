@@ -251,12 +251,7 @@ void MidiF1TrackData::SetPitchBendRange(int semitones) {
         ++at;
     const int values[3][2] = {{kRpnMsb, 0}, {kRpnLsb, 0}, {kDataEntryMsb, semitones}};
     for (const auto& v : values) {
-        auto* e = new MidiEvent(0);
-        e->SetControlChange(channel, v[0], v[1]);
-        const std::uint8_t bytes[3] = {0xB0, static_cast<std::uint8_t>(v[0]),
-                                       static_cast<std::uint8_t>(v[1])};
-        e->SetData(bytes, 3);
-        if (InsertEvent(at, 2, e) >= 0) ++at;
+        if (InsertEvent(at, 2, NewControlChange(channel, v[0], v[1])) >= 0) ++at;
     }
 }
 

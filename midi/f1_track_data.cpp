@@ -32,6 +32,15 @@ bool InRange(long long t, long long begin, long long end) {
 
 }  // namespace
 
+MidiEvent* NewControlChange(int channel, int controller, int value) {
+    auto* e = new MidiEvent(0);
+    e->SetControlChange(channel, controller, value);
+    const std::uint8_t bytes[3] = {0xB0, static_cast<std::uint8_t>(controller),
+                                   static_cast<std::uint8_t>(value)};
+    e->SetData(bytes, 3);
+    return e;
+}
+
 void MidiF1TrackData::ShowError(std::uint32_t code) {
     kErrorReporter.Show(code);
 }

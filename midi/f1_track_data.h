@@ -33,6 +33,9 @@ constexpr std::uint32_t kTimeSignPlace = 0x2E00001A;
 constexpr std::uint32_t kBendRangeTooLarge = 0x2E00001B;
 }  // namespace m1tk
 
+// A new control change with its message bytes, delta 0 (the caller owns it).
+MidiEvent* NewControlChange(int channel, int controller, int value);
+
 class MidiF1TrackData : public MidiTrackData {
 public:
     // Most events a span copy or insertion handles.
