@@ -2,6 +2,7 @@
 
 #include <time.h>
 #include <cerrno>
+#include <thread>
 
 namespace platform {
 
@@ -32,6 +33,15 @@ void RealClock::SleepUntil(Nanoseconds deadline) {
     }
 }
 
+bool RealClock::WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
+                          Nanoseconds deadline) {
+    // steady_clock is CLOCK_MONOTONIC, the same origin as Now(), and the wait
+    // is on the absolute instant.
+    std::chrono::steady_clock::time_point until(
+        std::chrono::duration_cast<std::chrono::steady_clock::duration>(deadline));
+    return cv.wait_until(lock, until) == std::cv_status::timeout;
+}
+
 FakeClock::FakeClock() : wallAtZero_(1'700'000'000) {}
 
 Nanoseconds FakeClock::Now() {
@@ -57,6 +67,17 @@ void FakeClock::SleepUntil(Nanoseconds deadline) {
         slept_ += deadline - now_;
         now_ = deadline;
     }
+}
+
+bool FakeClock::WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable&,
+                          Nanoseconds deadline) {
+    // The waiter's lock is given up for a moment so that threads it shares
+    // state with can act while the (fake) time passes.
+    lock.unlock();
+    std::this_thread::yield();
+    lock.lock();
+    SleepUntil(deadline);
+    return true;
 }
 
 void FakeClock::Advance(Nanoseconds duration) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <ctime>
 #include <memory>
@@ -23,6 +24,11 @@ public:
     virtual std::tm LocalTime() = 0;
     // Sleeps until the monotonic deadline (returns at once when it has passed).
     virtual void SleepUntil(Nanoseconds deadline) = 0;
+    // Waits on cv (lock held on entry and on return) until it is notified or
+    // the monotonic deadline passes. True when the deadline was reached; false
+    // when woken earlier (spuriously too), so callers re-check their state.
+    virtual bool WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
+                           Nanoseconds deadline) = 0;
 
     void SleepFor(Nanoseconds duration) { SleepUntil(Now() + duration); }
     void SleepMilliseconds(std::int64_t ms) { SleepFor(std::chrono::milliseconds(ms)); }
@@ -35,10 +41,13 @@ public:
     std::int64_t WallSeconds() override;
     std::tm LocalTime() override;
     void SleepUntil(Nanoseconds deadline) override;
+    bool WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
+                   Nanoseconds deadline) override;
 };
 
 // Time that only moves when told to or when somebody sleeps: a sleep jumps
-// the clock to its deadline and returns at once.
+// the clock to its deadline and returns at once. A wait on a condition
+// variable lets other threads run for a moment, then jumps to its deadline.
 class FakeClock : public Clock {
 public:
     FakeClock();
@@ -46,6 +55,8 @@ public:
     std::int64_t WallSeconds() override;
     std::tm LocalTime() override;
     void SleepUntil(Nanoseconds deadline) override;
+    bool WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
+                   Nanoseconds deadline) override;
 
     void Advance(Nanoseconds duration);
     // Sets the wall-clock time; the local time is derived from it in UTC.

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -95,4 +97,42 @@ TEST(ScriptedFileChooser, HandsOutQueuedAnswersThenCancels) {
     EXPECT_FALSE(chooser.ChooseFolder({"/x", "t"}).chosen);
     ASSERT_EQ(chooser.FileRequests().size(), 2u);
     EXPECT_EQ(chooser.FileRequests()[0].initialFolder, "/x");
+}
+
+TEST(Clock, WaitUntilEndsAtTheDeadlineOrWhenNotified) {
+    std::mutex mutex;
+    std::condition_variable cv;
+    platform::RealClock real;
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        auto start = real.Now();
+        bool reached = false;
+        while (!reached)
+            reached = real.WaitUntil(lock, cv, start + std::chrono::milliseconds(5));
+        EXPECT_GE(real.Now() - start, std::chrono::milliseconds(5));
+    }
+    {
+        // A notification ends the wait long before its deadline.
+        bool flag = false;
+        std::thread notifier([&] {
+            std::lock_guard<std::mutex> lock(mutex);
+            flag = true;
+            cv.notify_all();
+        });
+        std::unique_lock<std::mutex> lock(mutex);
+        auto start = real.Now();
+        while (!flag)
+            EXPECT_FALSE(real.WaitUntil(lock, cv, start + std::chrono::seconds(30)));
+        EXPECT_LT(real.Now() - start, std::chrono::seconds(30));
+        lock.unlock();
+        notifier.join();
+    }
+    // The fake clock jumps to the deadline at once, still holding the lock.
+    platform::FakeClock fake;
+    std::unique_lock<std::mutex> lock(mutex);
+    EXPECT_TRUE(fake.WaitUntil(lock, cv, std::chrono::seconds(3)));
+    EXPECT_TRUE(lock.owns_lock());
+    EXPECT_EQ(fake.Now(), std::chrono::seconds(3));
+    EXPECT_TRUE(fake.WaitUntil(lock, cv, std::chrono::seconds(1)));
+    EXPECT_EQ(fake.Now(), std::chrono::seconds(3));
 }

@@ -15,6 +15,7 @@ namespace {
 std::shared_ptr<platform::RecordingMessageSink> g_sink;
 std::shared_ptr<platform::FakeClock> g_clock;
 std::shared_ptr<platform::ScriptedFileChooser> g_chooser;
+std::shared_ptr<platform::RecordingMidiOut> g_midi;
 std::string g_scratch;
 
 class InstallFakes : public ::testing::EmptyTestEventListener {
@@ -22,9 +23,11 @@ class InstallFakes : public ::testing::EmptyTestEventListener {
         g_sink = std::make_shared<platform::RecordingMessageSink>();
         g_clock = std::make_shared<platform::FakeClock>();
         g_chooser = std::make_shared<platform::ScriptedFileChooser>();
+        g_midi = std::make_shared<platform::RecordingMidiOut>();
         platform::SetMessageSink(g_sink);
         platform::SetClock(g_clock);
         platform::SetFileChooser(g_chooser);
+        platform::SetMidiOutSystem(g_midi);
         g_scratch.clear();
         (void)info;
     }
@@ -47,6 +50,9 @@ platform::FakeClock& Clock() {
 }
 platform::ScriptedFileChooser& Chooser() {
     return *g_chooser;
+}
+platform::RecordingMidiOut& Midi() {
+    return *g_midi;
 }
 
 std::string ScratchDir() {
