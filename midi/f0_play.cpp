@@ -32,11 +32,32 @@ struct StartSignal {
     }
 };
 
-bool WaitForIdle(int steps) {
+// Wakes the waits for an idle player as soon as a play thread ends.
+std::mutex g_idleMutex;
+std::condition_variable g_idleChanged;
+
+void SetIdle(int idle) {
+    {
+        std::lock_guard<std::mutex> lock(g_idleMutex);
+        TheMusicPlayer.idle = idle;
+    }
+    g_idleChanged.notify_all();
+}
+
+// One step of a wait for an idle player; true when it is idle.
+bool WaitIdleStep(std::chrono::milliseconds step) {
     std::shared_ptr<platform::Clock> clock = platform::GetClock();
+    platform::Nanoseconds deadline = clock->Now() + step;
+    std::unique_lock<std::mutex> lock(g_idleMutex);
+    while (!TheMusicPlayer.idle.load()) {
+        if (clock->WaitUntil(lock, g_idleChanged, deadline)) break;
+    }
+    return TheMusicPlayer.idle.load() != 0;
+}
+
+bool WaitForIdle(int steps) {
     for (int i = 0; i < steps; ++i) {
-        if (TheMusicPlayer.idle.load()) return true;
-        clock->SleepFor(kIdleStep);
+        if (WaitIdleStep(kIdleStep)) return true;
     }
     return TheMusicPlayer.idle.load() != 0;
 }
@@ -44,11 +65,10 @@ bool WaitForIdle(int steps) {
 // Waits for the running play to end: a stop is requested after 5 s, and
 // after 10 s the wait gives up (false) with the general error.
 bool WaitForPlayerIdle() {
-    std::shared_ptr<platform::Clock> clock = platform::GetClock();
     for (int i = 1; i <= kIdleStepsBeforeGivingUp; ++i) {
         if (TheMusicPlayer.idle.load()) return true;
         if (i == kIdleStepsBeforeStop) TheMusicPlayer.RequestStop();
-        clock->SleepFor(kIdleStep);
+        if (WaitIdleStep(kIdleStep)) return true;
     }
     if (TheMusicPlayer.idle.load()) return true;
     ShowGeneralError(gene::kQuitAndRestart);
@@ -65,7 +85,7 @@ bool StopRunningPlay() {
 }
 
 void PlayThreadMain(PlayParameters block, std::shared_ptr<StartSignal> signal) {
-    TheMusicPlayer.idle = 0;
+    SetIdle(0);
     g_tuneInPlay = block.tune;
     int started = TheMusicPlayer.Start(block.tune, block.eventCallback, block.startTime,
                                        block.startTick, block.endPosition, block.endCallback);
@@ -77,13 +97,13 @@ void PlayThreadMain(PlayParameters block, std::shared_ptr<StartSignal> signal) {
         TheMusicPlayer.ReleasePlayer();
         g_tuneInPlay = nullptr;
         if (block.freeFlag == 1) delete block.tune;
-        TheMusicPlayer.idle = 1;
+        SetIdle(1);
         return;
     }
     g_tuneInPlay = nullptr;
     if (block.endCallback) block.endCallback();
     if (block.freeFlag == 1) delete block.tune;
-    TheMusicPlayer.idle = 1;
+    SetIdle(1);
     signal->Set(-1);
 }
 
@@ -153,7 +173,7 @@ int MidiF0Data::StartPlayThread(PlayEndCallback endCallback, PlayEventCallback e
     block.loop = loop;
     auto signal = std::make_shared<StartSignal>();
     // Busy from now on, so that no other start slips in before the thread runs.
-    TheMusicPlayer.idle = 0;
+    SetIdle(0);
     std::thread(PlayThreadMain, block, signal).detach();
 
     std::shared_ptr<platform::Clock> clock = platform::GetClock();

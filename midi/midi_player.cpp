@@ -54,6 +54,11 @@ bool WaitForPlayEnd(platform::Nanoseconds deadline) {
     return PlayerPlaying.load() == 0;
 }
 
+void WakePlayWaiters() {
+    { std::lock_guard<std::mutex> lock(g_endMutex); }
+    g_endChanged.notify_all();
+}
+
 std::shared_ptr<MidiControler> SharedMidiControler() {
     std::lock_guard<std::mutex> lock(g_controlerMutex);
     return g_controler;

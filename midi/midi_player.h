@@ -50,6 +50,8 @@ extern std::atomic<int> SendGmSystemOnBeforePlay;
 // Waits on the installed clock until PlayerPlaying is 0 or the deadline
 // passes; woken as soon as a chain ends. True when play has ended.
 bool WaitForPlayEnd(platform::Nanoseconds deadline);
+// Wakes the waiters of WaitForPlayEnd (after a stop request).
+void WakePlayWaiters();
 
 // The controller the last preparation opened (null when none).
 std::shared_ptr<MidiControler> SharedMidiControler();

@@ -55,8 +55,12 @@ int MusicPlayer::Start(MidiF0Data* song, PlayEventCallback eventCallback, long l
 }
 
 void MusicPlayer::RequestStop() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (Current()) PlayerStopRequest = 1;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!Current()) return;
+        PlayerStopRequest = 1;
+    }
+    WakePlayWaiters();
 }
 
 void MusicPlayer::Kill() {
