@@ -280,12 +280,6 @@ bool MidiPlayer::ScheduleOrSleep(platform::TimerProc proc, bool* failed) {
     return true;
 }
 
-void MidiPlayer::SleepUntilDue() {
-    std::shared_ptr<platform::Clock> clock = platform::GetClock();
-    platform::Nanoseconds due(static_cast<long long>(due_));
-    if (due > clock->Now()) clock->SleepUntil(due);
-}
-
 void MidiPlayer::EndPlay() {
     {
         std::lock_guard<std::mutex> lock(g_endMutex);
@@ -307,22 +301,28 @@ void MidiPlayer::Kill() {
     if (killed) EndPlay();
 }
 
+bool MidiPlayer::BeginCallback(platform::TimerProc proc) {
+    if (StopWanted()) {
+        AllNotesOff();
+        EndPlay();
+        return false;
+    }
+    bool failed = false;
+    if (ScheduleOrSleep(proc, &failed)) return false;  // woken before the event was due
+    if (failed) {
+        EndPlay();
+        return false;
+    }
+    return true;
+}
+
 void MidiPlayer::TimerProc(platform::TimerId, void* user) {
     static_cast<MidiPlayer*>(user)->OnTimer();
 }
 
 void MidiPlayer::OnTimer() {
-    if (StopWanted()) {
-        AllNotesOff();
-        EndPlay();
-        return;
-    }
+    if (!BeginCallback(TimerProc)) return;
     bool failed = false;
-    if (ScheduleOrSleep(TimerProc, &failed)) return;  // woken before the event was due
-    if (failed) {
-        EndPlay();
-        return;
-    }
     for (;;) {
         const MidiEvent* e = EventAt(playIndex_);
         if (!e) break;  // the last event was played
@@ -389,17 +389,8 @@ void CallBackPlayer::TimerProc(platform::TimerId, void* user) {
 }
 
 void CallBackPlayer::OnTimer() {
-    if (StopWanted()) {
-        AllNotesOff();
-        EndPlay();
-        return;
-    }
+    if (!BeginCallback(TimerProc)) return;
     bool failed = false;
-    if (ScheduleOrSleep(TimerProc, &failed)) return;  // woken before the batch was due
-    if (failed) {
-        EndPlay();
-        return;
-    }
     std::shared_ptr<platform::Clock> clock = platform::GetClock();
     const double now = static_cast<double>(clock->Now().count());
     bool atEnd = false;

@@ -114,7 +114,10 @@ protected:
     // Sets the one-shot timer for due_ when it lies at least 1 ms ahead
     // (true); otherwise sleeps until due_ (false).
     bool ScheduleOrSleep(platform::TimerProc proc, bool* failed);
-    void SleepUntilDue();
+    // The start of every timer callback: a stop request silences and ends
+    // play, an early wake sets the timer again; true when the event at the
+    // play index is due now.
+    bool BeginCallback(platform::TimerProc proc);
     // Marks the chain ended: PlayerPlaying = 0, waiters woken.
     void EndPlay();
     bool StopWanted() const { return PlayerStopRequest.load() != 0 || killRequested_.load(); }
