@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "midi/f1_data.h"
 #include "midi/reporters.h"
 
 namespace {
@@ -29,14 +30,7 @@ OnceWarning g_warnings(kWarningReporter);
 constexpr int kDefaultDivision = 960;
 constexpr int kCopyCapacity = 0x60000;
 
-const CodeText kTooLargeTable[] = {{0x03000019, "Data is too large!"}};
-constexpr ClassReporter kTooLargeReporter("M1DT", kTooLargeTable, "MidiF1Data Error!");
-
 }  // namespace
-
-void ShowSmfTooLarge() {
-    kTooLargeReporter.Show(0x03000019);
-}
 
 void MidiF0Data::ShowError(std::uint32_t code) {
     kReporter.Show(code);
@@ -100,6 +94,27 @@ MidiF0Data::MidiF0Data(const std::uint8_t* image, int length, int capacity) : Mi
         length_ = length;
     } else if (length > capacity_) {
         ShowSmfTooLarge();
+    }
+    ReadImage();
+}
+
+MidiF0Data::MidiF0Data(const std::string& path, int capacity) : MidiData(capacity) {
+    ShowWarningOnce(0);
+    noteMode = note_mode::kLength;
+    division = kDefaultDivision;
+    track_ = std::make_unique<MidiTrackData>(note_mode::kLength, capacity_);
+    if (GetFileLength(path) > static_cast<std::uint64_t>(capacity_)) {
+        ShowSmfTooLarge();
+        return;
+    }
+    if (!LoadFile(path)) return;
+    // One dispatch on the file's own format: format 1 goes to the format-1
+    // reader, anything else is refused by this one with its message.
+    const int format = DetectSmfFormat(Data(), &length_);
+    if (format == 1) {
+        MidiF1Data tune(Data(), length_, capacity_);
+        tune.MergeInto(*this);
+        return;
     }
     ReadImage();
 }

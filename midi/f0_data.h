@@ -168,6 +168,11 @@ private:
     bool InNoteMode() const {
         return track_ && (noteMode == note_mode::kNoteOnOff || noteMode == note_mode::kLength);
     }
+    // InNoteMode, reporting when not.
+    bool CheckNoteMode() const {
+        if (!InNoteMode()) ShowError(m0dt::kInternal);
+        return InNoteMode();
+    }
     // Reads the image held (mode 0) with messages into notes with length.
     void ReadImage();
 

@@ -11,6 +11,14 @@ bool IsMarkerText(const MidiEvent& e, bool textToo, std::string_view text) {
            e.DataText() == text;
 }
 
+// Index of the first marker (or text) meta holding exactly text, or -1.
+int FirstMarker(const MidiTrackData& tr, bool textToo, std::string_view text) {
+    for (int i = 0; i < tr.EventCount(); ++i) {
+        if (IsMarkerText(*tr.Event(i), textToo, text)) return i;
+    }
+    return -1;
+}
+
 bool IsNoteEvent(const MidiEvent& e) {
     return e.IsNoteWithLength() || e.kind == event_kind::kNoteOn || e.kind == event_kind::kNoteOff;
 }
@@ -18,15 +26,9 @@ bool IsNoteEvent(const MidiEvent& e) {
 }  // namespace
 
 int MidiF0Data::TruncateAtStop(int keepMarker) {
-    if (!InNoteMode()) {
-        ShowError(m0dt::kInternal);
-        return 0;
-    }
+    if (!CheckNoteMode()) return 0;
     MidiTrackData& tr = *track_;
-    int at = -1;
-    for (int i = 0; i < tr.EventCount() && at < 0; ++i) {
-        if (IsMarkerText(*tr.Event(i), true, "STOP")) at = i;
-    }
+    const int at = FirstMarker(tr, true, "STOP");
     if (at < 0) return 0;
     if (keepMarker != 1) tr.Event(at)->subtype = meta_type::kEndOfTrack;
     // The marker goes to the end of its run of simultaneous events.
@@ -41,15 +43,9 @@ int MidiF0Data::TruncateAtStop(int keepMarker) {
 }
 
 int MidiF0Data::TrimToStart(int reportOnly) {
-    if (!InNoteMode()) {
-        ShowError(m0dt::kInternal);
-        return 0;
-    }
+    if (!CheckNoteMode()) return 0;
     MidiTrackData& tr = *track_;
-    int at = -1;
-    for (int i = 0; i < tr.EventCount() && at < 0; ++i) {
-        if (IsMarkerText(*tr.Event(i), false, "START")) at = i;
-    }
+    const int at = FirstMarker(tr, false, "START");
     if (at < 0) return 0;
     if (reportOnly == 1) return 1;
     tr.Event(at)->Clear();
@@ -67,10 +63,7 @@ int MidiF0Data::TrimToStart(int reportOnly) {
 }
 
 long long MidiF0Data::RemoveLeadingEmptyMeasures() {
-    if (!InNoteMode()) {
-        ShowError(m0dt::kInternal);
-        return 0;
-    }
+    if (!CheckNoteMode()) return 0;
     long long first = GetTicksBeforeFirstNote();
     long long measure = GetTicksPerMeasure();
     if (measure <= 0) return 0;

@@ -1,7 +1,9 @@
 #include "midi/music_data.h"
 
 #include <cstring>
+#include <memory>
 
+#include "midi/f1_data.h"
 #include "midi/reporters.h"
 
 namespace {
@@ -73,6 +75,14 @@ int MidiData::GetSmfFormat(std::uint8_t* image, int size) {
     return -1;
 }
 
+int MidiData::DetectSmfFormat(std::uint8_t* image, int* size) {
+    const bool prefixed = image && *size >= kPrefixSize + 4 && std::memcmp(image, "MThd", 4) != 0 &&
+                          std::memcmp(image + kPrefixSize, "MThd", 4) == 0;
+    const int format = GetSmfFormat(image, *size);
+    if (prefixed) *size -= kPrefixSize;
+    return format;
+}
+
 int MidiData::FindSmfHeader() {
     std::uint8_t* p = Data();
     if (length_ >= kPrefixSize + 4 && std::memcmp(p, "MThd", 4) != 0 &&
@@ -81,4 +91,37 @@ int MidiData::FindSmfHeader() {
         length_ -= kPrefixSize;
     }
     return length_ >= 14 && std::memcmp(p, "MThd", 4) == 0;
+}
+
+int MidiData::ConvertSmfFormat(std::uint8_t* image, int* size, int target, int capacity) {
+    if (target != 0 && target != 1) {
+        ShowMidiDataError(mddt::kFormatError);
+        return 0;
+    }
+    if (!image || !size || *size <= 0) return 0;
+    if (GetSmfFormat(image, *size) == target) return 1;
+    const MidiData* written = nullptr;
+    std::unique_ptr<MidiF0Data> song;
+    std::unique_ptr<MidiF1Data> tune;
+    if (target == 1) {
+        MidiF0Data source(image, *size, kMusicDataCapacity);
+        tune = std::make_unique<MidiF1Data>(source, kMusicDataCapacity);
+        tune->ConvertToNoteOnOff();
+        if (!tune->WriteSmf()) return 0;
+        written = tune.get();
+    } else {
+        MidiF1Data source(image, *size, 1, kMusicDataCapacity);
+        song = std::make_unique<MidiF0Data>(kMusicDataCapacity);
+        source.MergeInto(*song);
+        song->ConvertToNoteOnOff();
+        if (!song->WriteSmf()) return 0;
+        written = song.get();
+    }
+    if (written->Length() > capacity) {
+        ShowSmfTooLarge();
+        return 0;
+    }
+    std::memcpy(image, written->Data(), static_cast<std::size_t>(written->Length()));
+    *size = written->Length();
+    return 1;
 }

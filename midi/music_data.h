@@ -64,6 +64,8 @@ public:
     // 0 or 1 for an SMF image of that format, -1 otherwise. A 128-byte
     // prefix in front of "MThd" is dropped in place first.
     static int GetSmfFormat(std::uint8_t* image, int size);
+    // GetSmfFormat that also shortens size when a prefix was dropped.
+    static int DetectSmfFormat(std::uint8_t* image, int* size);
     // Rewrites an SMF image in place as format target (0 or 1); the new image
     // must fit capacity, the size of the caller's buffer. 1 when the image
     // holds the target format afterwards.

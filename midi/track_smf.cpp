@@ -211,7 +211,7 @@ private:
         event->kind = event_kind::kMeta;
         event->subtype = type;
         if (FixedMetaSize(type) >= 0) {
-            DecodeFixedMeta(event, data, static_cast<int>(count));
+            DecodeFixedMeta(event, data, count);
         } else {
             DecodeMetaData(event, data, static_cast<int>(count));
         }
@@ -220,10 +220,10 @@ private:
 
     // The fixed-size types take their standard size whatever the length
     // byte says; missing bytes read as 0.
-    static void DecodeFixedMeta(MidiEvent* event, const std::uint8_t* data, int count) {
+    static void DecodeFixedMeta(MidiEvent* event, const std::uint8_t* data, std::uint32_t count) {
         const int size = FixedMetaSize(event->subtype);
         std::uint8_t bytes[5] = {};
-        std::memcpy(bytes, data, static_cast<std::size_t>(std::min(size, count)));
+        std::memcpy(bytes, data, std::min<std::size_t>(static_cast<std::size_t>(size), count));
         static constexpr std::uint8_t kZeros[5] = {};
         switch (event->subtype) {
             case meta_type::kEndOfTrack:

@@ -6,6 +6,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -229,8 +230,12 @@ int IsSecondPortName(const std::string& text) {
 
 // ---- Memory ----
 
+void MemoryBlock::Free::operator()(std::uint8_t* p) const {
+    std::free(p);
+}
+
 MemoryBlock AllocZeroed(std::size_t bytes) {
-    std::unique_ptr<std::uint8_t[]> data(new (std::nothrow) std::uint8_t[bytes ? bytes : 1]());
+    MemoryBlock::Bytes data(static_cast<std::uint8_t*>(std::calloc(bytes ? bytes : 1, 1)));
     if (!data) {
         ShowGeneralError(gene::kNeedsMoreMemory);
         return MemoryBlock();

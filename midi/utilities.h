@@ -74,11 +74,17 @@ int IsSecondPortName(const std::string& text);
 
 // ---- Memory ----
 
-// A zero-filled block of fixed capacity; it never grows.
+// A zero-filled block of fixed capacity; it never grows. The block comes from
+// calloc, so the pages of a large block that are never touched cost nothing.
 class MemoryBlock {
 public:
+    struct Free {
+        void operator()(std::uint8_t* p) const;
+    };
+    using Bytes = std::unique_ptr<std::uint8_t[], Free>;
+
     MemoryBlock() = default;
-    MemoryBlock(std::unique_ptr<std::uint8_t[]> bytes, std::size_t capacity)
+    MemoryBlock(Bytes bytes, std::size_t capacity)
         : bytes_(std::move(bytes)), capacity_(capacity) {}
 
     std::uint8_t* data() { return bytes_.get(); }
@@ -87,7 +93,7 @@ public:
     explicit operator bool() const { return bytes_ != nullptr; }
 
 private:
-    std::unique_ptr<std::uint8_t[]> bytes_;
+    Bytes bytes_;
     std::size_t capacity_ = 0;
 };
 

@@ -1,0 +1,110 @@
+// SMF throughput near the file loader's size limit: parsing track chunks into
+// the track model and writing them back, for one format-0 chunk and for the
+// sixteen chunks of a format-1 file.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <vector>
+
+#include "midi/file_loader.h"
+#include "platform/message_sink.h"
+
+namespace {
+
+// A chunk of notes, controls and now and then a text, about `bytes` long.
+std::vector<std::uint8_t> MakeChunk(std::size_t bytes, int channel) {
+    std::vector<std::uint8_t> c = {'M', 'T', 'r', 'k', 0, 0, 0, 0};
+    const auto ch = static_cast<std::uint8_t>(channel);
+    for (int i = 0; c.size() + 40 < bytes; ++i) {
+        const auto key = static_cast<std::uint8_t>(40 + i % 40);
+        c.insert(c.end(), {0x00, static_cast<std::uint8_t>(0x90 | ch), key, 100});
+        c.insert(c.end(), {0x18, static_cast<std::uint8_t>(0x80 | ch), key, 0x40});
+        if (i % 16 == 0) c.insert(c.end(), {0x00, static_cast<std::uint8_t>(0xB0 | ch), 7, 100});
+        if (i % 256 == 0) c.insert(c.end(), {0x00, 0xFF, 0x06, 0x04, 'b', 'a', 'r', '!'});
+    }
+    c.insert(c.end(), {0x00, 0xFF, 0x2F, 0x00});
+    WriteBigEndian32(c.data() + 4, static_cast<std::uint32_t>(c.size() - 8));
+    return c;
+}
+
+struct Image {
+    std::vector<std::uint8_t> bytes;
+    std::vector<std::size_t> chunks;  // offsets
+};
+
+Image MakeImage(int tracks) {
+    Image image;
+    const std::size_t total = MidiFileLoader::kMaxFileLength - 64;
+    image.bytes = {'M',  'T',
+                   'h',  'd',
+                   0,    0,
+                   0,    6,
+                   0,    static_cast<std::uint8_t>(tracks > 1),
+                   0,    static_cast<std::uint8_t>(tracks),
+                   0x01, 0xE0};
+    for (int t = 0; t < tracks; ++t) {
+        image.chunks.push_back(image.bytes.size());
+        auto c = MakeChunk((total - 14) / static_cast<std::size_t>(tracks), t % 16);
+        image.bytes.insert(image.bytes.end(), c.begin(), c.end());
+    }
+    return image;
+}
+
+std::vector<std::unique_ptr<MidiTrackData>> Parse(const Image& image) {
+    std::vector<std::unique_ptr<MidiTrackData>> tracks;
+    SmfReadState state;
+    for (std::size_t offset : image.chunks) {
+        tracks.push_back(std::make_unique<MidiTrackData>(
+            image.bytes.size(), offset, image.bytes.data(), MidiFileLoader::kTuneCapacity, &state));
+    }
+    return tracks;
+}
+
+long long CountEvents(const std::vector<std::unique_ptr<MidiTrackData>>& tracks) {
+    long long n = 0;
+    for (const auto& t : tracks)
+        n += t->EventCount();
+    return n;
+}
+
+void BM_ParseSmf(benchmark::State& state) {
+    const Image image = MakeImage(static_cast<int>(state.range(0)));
+    long long events = 0;
+    for (auto _ : state) {
+        auto tracks = Parse(image);
+        events = CountEvents(tracks);
+        benchmark::DoNotOptimize(events);
+        state.PauseTiming();
+        tracks.clear();
+        state.ResumeTiming();
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<long long>(image.bytes.size()));
+    state.SetItemsProcessed(state.iterations() * events);
+    state.counters["file_bytes"] = static_cast<double>(image.bytes.size());
+}
+
+void BM_WriteSmf(benchmark::State& state) {
+    const Image image = MakeImage(static_cast<int>(state.range(0)));
+    auto tracks = Parse(image);
+    const long long events = CountEvents(tracks);
+    long long written = 0;
+    for (auto _ : state) {
+        written = 0;
+        for (auto& t : tracks) {
+            t->SetNoteMode(note_mode::kNoteOnOff);
+            t->WriteTrackChunk("MTrk");
+            written += t->Length();
+        }
+        benchmark::DoNotOptimize(written);
+    }
+    state.SetBytesProcessed(state.iterations() * written);
+    state.SetItemsProcessed(state.iterations() * events);
+}
+
+}  // namespace
+
+// Argument: track chunks in the file (1 = format 0, 16 = format 1).
+BENCHMARK(BM_ParseSmf)->Arg(1)->Arg(16)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WriteSmf)->Arg(1)->Arg(16)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();

@@ -1,0 +1,125 @@
+#include "midi/file_loader.h"
+
+#include <cstring>
+
+#include "midi/reporters.h"
+
+namespace {
+
+const CodeText kTable[] = {
+    {mdld::kInternal, "Internal error occured in MidiFileLoader!"},
+    {mdld::kNotMidiFile, "This is not a Midi file!"},
+    {mdld::kTooLarge, "Data are too large! MidiFileLoader can not load data!"},
+};
+constexpr ClassReporter kReporter("MDLD", kTable, "Error occured in MidiFileLoader!");
+
+}  // namespace
+
+void MidiFileLoader::ShowMessage(const std::string& text) {
+    ShowInfoBox(text);
+}
+
+void MidiFileLoader::ShowError(std::uint32_t code) {
+    kReporter.Show(code);
+}
+
+MidiFileLoader::MidiFileLoader(const std::string& path) {
+    std::string chosen = path;
+    if (path.find('*') != std::string::npos) {
+        int index = 0;
+        if (!ChooseFile("mid", "指定種別のSMFファイル|" + path + "|", chosen, "", &index, "")) {
+            return;
+        }
+    }
+    Load(chosen);
+}
+
+MidiFileLoader::~MidiFileLoader() {
+    FreeBlock(fileImage_);
+}
+
+void MidiFileLoader::Reset() {
+    tune1_.reset();
+    tune0_.reset();
+    fileLength_ = 0;
+    FreeBlock(fileImage_);
+}
+
+void MidiFileLoader::Load(const std::string& path) {
+    path_ = path;
+    Reset();
+    if (!CanOpenFile(path)) {
+        ShowMessage("Midiファイルが開けませんでした。" + path);
+        return;
+    }
+    const std::uint64_t size = GetFileLength(path);
+    if (size > static_cast<std::uint64_t>(kMaxFileLength)) {
+        ShowError(mdld::kTooLarge);
+        return;
+    }
+    MemoryBlock bytes = AllocZeroed(static_cast<std::size_t>(size) + 1);
+    if (!bytes || !ReadExactly(path, bytes.data(), static_cast<std::size_t>(size))) return;
+    LoadImage(bytes.data(), static_cast<std::size_t>(size), path);
+}
+
+void MidiFileLoader::LoadImage(const std::uint8_t* bytes, std::size_t length,
+                               const std::string& path) {
+    path_ = path;
+    Reset();
+    if (length > static_cast<std::size_t>(kMaxFileLength)) {
+        ShowError(mdld::kTooLarge);
+        return;
+    }
+    fileImage_ = AllocZeroed(length + 1);
+    if (!fileImage_) return;
+    if (length > 0) std::memcpy(fileImage_.data(), bytes, length);
+    fileLength_ = static_cast<int>(length);
+    int held = fileLength_;
+    const int format = MidiData::DetectSmfFormat(fileImage_.data(), &held);
+    currentFormat_ = format;
+    originalFormat_ = format;
+    if (format == 0) {
+        MidiF0Data song(fileImage_.data(), held, kTuneCapacity);
+        tune1_ = std::make_unique<MidiF1Data>(song, kTuneCapacity);
+        currentFormat_ = 1;
+    } else if (format == 1) {
+        tune1_ = std::make_unique<MidiF1Data>(fileImage_.data(), held, 0, kTuneCapacity);
+        if (tune1_->TrackCount() == 0) {
+            tune1_.reset();
+            fileLength_ = 0;
+        }
+    } else {
+        ShowError(mdld::kNotMidiFile);
+        fileLength_ = 0;
+    }
+}
+
+int MidiFileLoader::ConvertToFormat0(int keepNames) {
+    if (!tune1_ || tune1_->noteMode != note_mode::kLength) {
+        ShowError(mdld::kInternal);
+        return 0;
+    }
+    tune0_ = std::make_unique<MidiF0Data>(note_mode::kLength, tune1_->division, kTuneCapacity);
+    MidiTrackData& merged = *tune0_->Track();
+    // Each merge puts the merged-in track first at equal times: from the
+    // last track to the first leaves lower-numbered tracks first.
+    for (int i = tune1_->TrackCount() - 1; i >= 0; --i) {
+        MidiF1TrackData* track = tune1_->Track(i);
+        // Joining the track names is the keep-names merge of a format-1 track.
+        merged.MergeTrackEx(*track, keepNames ? 1 : 0);
+    }
+    tune1_.reset();
+    currentFormat_ = 0;
+    return 1;
+}
+
+int MidiFileLoader::ConvertToFormat1() {
+    if (!tune0_ || tune0_->noteMode != note_mode::kLength) {
+        ShowError(mdld::kInternal);
+        return 0;
+    }
+    tune1_ = std::make_unique<MidiF1Data>(*tune0_, kTuneCapacity);
+    tune0_.reset();
+    currentFormat_ = 1;
+    return 1;
+}
