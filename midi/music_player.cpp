@@ -64,9 +64,12 @@ void MusicPlayer::RequestStop() {
 }
 
 void MusicPlayer::Kill() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (MidiPlayer* player = Current()) player->Kill();
-    PlayerPlaying = 0;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (MidiPlayer* player = Current()) player->Kill();
+        PlayerPlaying = 0;
+    }
+    WakePlayWaiters();
 }
 
 int MusicPlayer::IsPlaying() const {
