@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "midi/midi_player.h"
 #include "midi/music_data.h"
 #include "midi/track_data.h"
 
@@ -35,6 +36,38 @@ inline bool IsPlayableDivision(int division) {
 
 // The tune readers' message for an image larger than the tune can hold.
 void ShowSmfTooLarge();
+
+// What a play thread is given: the tune, its callbacks and options. With
+// freeFlag 1 the thread deletes the tune at the end.
+struct PlayParameters {
+    MidiF0Data* tune = nullptr;
+    PlayEndCallback endCallback = nullptr;
+    PlayEventCallback eventCallback = nullptr;
+    long long startTime = 0;
+    long long startTick = 0;
+    long long endPosition = -1;
+    int freeFlag = 0;
+    int loop = 0;
+};
+
+// The private copy a tune plays; deleted with the tune, but never while it
+// is being played.
+class PlayCopySlot {
+public:
+    PlayCopySlot() = default;
+    ~PlayCopySlot();
+    PlayCopySlot(const PlayCopySlot&) = delete;
+    PlayCopySlot& operator=(const PlayCopySlot&) = delete;
+
+    MidiF0Data* Get() const { return copy_; }
+    void Set(MidiF0Data* copy) { copy_ = copy; }
+    // Stops the copy's play when it runs and deletes it; false (copy kept)
+    // when its play could not be ended.
+    bool Release();
+
+private:
+    MidiF0Data* copy_ = nullptr;
+};
 
 class MidiF0Data : public MidiData {
 public:
@@ -106,6 +139,26 @@ public:
     long long RemoveLeadingEmptyMeasures();
     void ApplySustainPedal();
 
+    // ---- Playing (on a play thread, through TheMusicPlayer) ----
+    // Plays a private copy at 96 ticks per quarter note, in note-on/off form
+    // without leading empty measures. 1 when play started.
+    int PlayCopy(PlayEndCallback endCallback);
+    // As PlayCopy, for the span [start, end) of the tune.
+    int PlayRange(PlayEndCallback endCallback, int start, int end);
+    // Plays this tune (in note-on/off form) itself.
+    int Play(PlayEndCallback endCallback);
+    int PlayWithOptions(PlayEndCallback endCallback, PlayEventCallback eventCallback,
+                        long long startTime, int loop);
+    // Waits for the player to be idle, starts the play thread, and returns
+    // once the player has started (1) or given up (0).
+    int StartPlayThread(PlayEndCallback endCallback, PlayEventCallback eventCallback,
+                        long long startTime, int freeFlag, long long startTick,
+                        long long endPosition, int loop);
+    static int PlayThreadProc(const PlayParameters& block);
+    // Stops the play and deletes the play copy. Always 1.
+    int StopPlay();
+    MidiF0Data* PlayCopyData() const { return playCopy_.Get(); }
+
     // ---- Reporting ----
     static void ShowError(std::uint32_t code);
     // Each warning at most once until called with 0.
@@ -123,5 +176,10 @@ private:
     // Reads the image held (mode 0) with messages into notes with length.
     void ReadImage();
 
+    // Replaces the play copy by a copy of [start, end) (all when start < 0)
+    // and plays it.
+    int PlayNewCopy(PlayEndCallback endCallback, int start, int end);
+
     std::unique_ptr<MidiTrackData> track_;
+    PlayCopySlot playCopy_;
 };
