@@ -4,8 +4,8 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <stdio.h>
-#include <cstdlib>
 #include <unistd.h>
+#include <cstdlib>
 #include <mutex>
 
 namespace platform {
@@ -56,7 +56,6 @@ std::string CurrentDirectory() {
     return std::string(buf);
 }
 
-
 std::string TemporaryDirectory() {
     const char* env = std::getenv("TMPDIR");
     std::string dir = env != nullptr && env[0] != '\0' ? env : "/tmp";
@@ -74,8 +73,10 @@ bool ReplaceFileContents(const std::string& path, const void* data, std::size_t 
     while (ok && done < length) {
         ssize_t n = ::write(fd, bytes + done, length - done);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) ok = false;
-        else done += static_cast<std::size_t>(n);
+        if (n <= 0)
+            ok = false;
+        else
+            done += static_cast<std::size_t>(n);
     }
     ok = ok && ::fsync(fd) == 0;
     ok = ::close(fd) == 0 && ok;
