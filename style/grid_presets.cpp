@@ -1,6 +1,7 @@
 #include "style/grid_presets.h"
 
 #include <initializer_list>
+#include <iterator>
 #include <mutex>
 
 #include "midi/utilities.h"
@@ -587,4 +588,21 @@ void RandomDrumGrid() {
         }
     }
     ApplyContinueColumns(block);
+}
+
+namespace {
+constexpr GridPresetFunction kGridPresets[] = {
+    GridPreset01, GridPreset02, GridPreset03, GridPreset04, GridPreset05, GridPreset06,
+    GridPreset07, GridPreset08, GridPreset09, GridPreset10, GridPreset11, GridPreset12,
+    GridPreset13, GridPreset14, GridPreset15, GridPreset16, GridPreset17, GridPreset18,
+    GridPreset19, GridPreset20, GridPreset21, GridPreset22, GridPreset23, GridPreset24,
+    GridPreset25, GridPreset26, GridPreset27, GridPreset28, GridPreset29, GridPreset30,
+    GridPreset31, GridPreset32, GridPreset33, GridPreset34, GridPreset35, GridPreset36,
+    GridPreset37, GridPreset38,
+};
+}  // namespace
+
+GridPresetFunction GridPresetByNumber(int number) {
+    if (number < 1 || number > static_cast<int>(std::size(kGridPresets))) return nullptr;
+    return kGridPresets[number - 1];
 }

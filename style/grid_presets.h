@@ -51,6 +51,10 @@ void GridPreset36(CustomHarmonyBlock& block);
 void GridPreset37(CustomHarmonyBlock& block);
 void GridPreset38(CustomHarmonyBlock& block);
 
+// GridPreset01 .. GridPreset38 by number; null for any other number.
+using GridPresetFunction = void (*)(CustomHarmonyBlock&);
+GridPresetFunction GridPresetByNumber(int number);
+
 // Random fills of grid set 0 of WorkingStyle; they add cells, never clear one.
 void RandomHarmonyGrid();
 void RandomSubHarmonyGrid();

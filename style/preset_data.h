@@ -228,10 +228,6 @@ const MelodyTableRows* MelodyTableByNumber(int number);
 // Obbligato line number 1..8; null for any other number.
 const MelodySettings* ObbligatoLineByNumber(int number);
 
-// GridPreset01 .. GridPreset38 by number; null for any other number.
-using GridPresetFunction = void (*)(CustomHarmonyBlock&);
-GridPresetFunction GridPresetByNumber(int number);
-
 // ---- Rows ----
 
 enum class KnowledgeBase : std::uint8_t { kDb, kDb2, kDbb };

@@ -30,16 +30,6 @@ bool SameColumn(const GridPart& a, int stepA, const GridPart& b, int stepB) {
     return true;
 }
 
-using Preset = void (*)(CustomHarmonyBlock&);
-constexpr Preset kPresets[38] = {
-    GridPreset01, GridPreset02, GridPreset03, GridPreset04, GridPreset05, GridPreset06,
-    GridPreset07, GridPreset08, GridPreset09, GridPreset10, GridPreset11, GridPreset12,
-    GridPreset13, GridPreset14, GridPreset15, GridPreset16, GridPreset17, GridPreset18,
-    GridPreset19, GridPreset20, GridPreset21, GridPreset22, GridPreset23, GridPreset24,
-    GridPreset25, GridPreset26, GridPreset27, GridPreset28, GridPreset29, GridPreset30,
-    GridPreset31, GridPreset32, GridPreset33, GridPreset34, GridPreset35, GridPreset36,
-    GridPreset37, GridPreset38};
-
 }  // namespace
 
 TEST(ContinueColumns, RepeatTheLastUnflaggedColumn) {
@@ -157,7 +147,7 @@ TEST(GridPresets, EachWritesItsGridPartsWithNotesAndFlagsOfOne) {
                                          {kGridBass}};
     for (int n = 0; n < 38; ++n) {
         auto block = ResetBlock();
-        kPresets[n](*block);
+        GridPresetByNumber(n + 1)(*block);
         for (int part = 0; part < kGridParts; ++part) {
             bool used = std::find(kParts[n].begin(), kParts[n].end(), part) != kParts[n].end();
             const GridPart& grid = block->grid[0][part];

@@ -501,7 +501,7 @@ TEST(BuiltInStyles, RiffsAndGridPresets) {
         CustomHarmonyBlock expected;
         ResetCustomHarmony(expected);
         for (int number : s.grids) {
-            preset_data::GridPresetFunction grid = preset_data::GridPresetByNumber(number);
+            GridPresetFunction grid = GridPresetByNumber(number);
             ASSERT_NE(grid, nullptr) << number;
             grid(expected);
         }
@@ -515,10 +515,10 @@ TEST(BuiltInStyles, RiffsAndGridPresets) {
         }
     }
     EXPECT_EQ(fixed, 6);
-    EXPECT_EQ(preset_data::GridPresetByNumber(1), &GridPreset01);
-    EXPECT_EQ(preset_data::GridPresetByNumber(21), &GridPreset21);
-    EXPECT_EQ(preset_data::GridPresetByNumber(38), &GridPreset38);
-    EXPECT_EQ(preset_data::GridPresetByNumber(39), nullptr);
+    EXPECT_EQ(GridPresetByNumber(1), &GridPreset01);
+    EXPECT_EQ(GridPresetByNumber(21), &GridPreset21);
+    EXPECT_EQ(GridPresetByNumber(38), &GridPreset38);
+    EXPECT_EQ(GridPresetByNumber(39), nullptr);
     int withGrids = 0;
     for (const ExpectedStyle& s : ExpectedStyles())
         withGrids += !s.grids.empty();
