@@ -37,7 +37,7 @@ bench: build-release
 	@for b in build/release/bin/bench_*; do [ -x "$$b" ] && "$$b"; done; true
 
 format:
-	find platform midi style compose accomp app convert styleedit tests bench fuzz \
+	find platform core midi play style compose accomp app convert styleedit tests bench fuzz \
 	    \( -name '*.cpp' -o -name '*.h' \) 2>/dev/null | xargs -r clang-format -i
 
 clean:

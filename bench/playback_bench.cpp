@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "midi/f0_data.h"
-#include "midi/midi_player.h"
 #include "platform/recording_midi_out.h"
+#include "play/midi_player.h"
 
 namespace {
 

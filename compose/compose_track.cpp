@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "midi/utilities.h"
+#include "core/utilities.h"
 #include "style/style_table.h"
 
 namespace {

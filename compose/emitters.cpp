@@ -4,9 +4,9 @@
 #include <utility>
 
 #include "compose/compose_track.h"
-#include "midi/conversion_services.h"
-#include "midi/reporters.h"
-#include "midi/settings.h"
+#include "core/conversion_services.h"
+#include "core/reporters.h"
+#include "core/settings.h"
 #include "midi/sysex.h"
 #include "style/style_table.h"
 

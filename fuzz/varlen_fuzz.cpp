@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "midi/utilities.h"
+#include "core/utilities.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::size_t pos = 0;

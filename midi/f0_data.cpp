@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/reporters.h"
 #include "midi/f1_data.h"
-#include "midi/reporters.h"
 
 namespace {
 
@@ -120,6 +120,18 @@ MidiF0Data::MidiF0Data(const std::string& path, int capacity) : MidiData(capacit
 }
 
 MidiF0Data::~MidiF0Data() = default;
+
+PlayCopySlot::~PlayCopySlot() {
+    Release();
+}
+
+bool PlayCopySlot::Release() {
+    if (!copy_) return true;
+    if (stopper_ && !stopper_(copy_)) return false;
+    delete copy_;
+    copy_ = nullptr;
+    return true;
+}
 
 void MidiF0Data::ReadImage() {
     if (CheckHeader() && ReadTrack()) {

@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "midi/midi_player.h"
 #include "midi/music_data.h"
+#include "midi/play_callbacks.h"
 #include "midi/track_data.h"
 
 // Failures of MidiF0Data, tag "M0DT".
@@ -37,6 +37,8 @@ inline bool IsPlayableDivision(int division) {
 // The tune readers' message for an image larger than the tune can hold.
 void ShowSmfTooLarge();
 
+class MidiF0Data;
+
 // What a play thread is given: the tune, its callbacks and options. With
 // freeFlag 1 the thread deletes the tune at the end.
 struct PlayParameters {
@@ -50,6 +52,10 @@ struct PlayParameters {
     int loop = 0;
 };
 
+// Ends the play of a copy when it is playing; false when it could not be
+// ended. The player gives it with the copy it makes.
+using PlayCopyStopper = bool (*)(MidiF0Data* copy);
+
 // The private copy a tune plays; deleted with the tune, but never while it
 // is being played.
 class PlayCopySlot {
@@ -60,13 +66,17 @@ public:
     PlayCopySlot& operator=(const PlayCopySlot&) = delete;
 
     MidiF0Data* Get() const { return copy_; }
-    void Set(MidiF0Data* copy) { copy_ = copy; }
+    void Set(MidiF0Data* copy, PlayCopyStopper stopper) {
+        copy_ = copy;
+        stopper_ = stopper;
+    }
     // Stops the copy's play when it runs and deletes it; false (copy kept)
     // when its play could not be ended.
     bool Release();
 
 private:
     MidiF0Data* copy_ = nullptr;
+    PlayCopyStopper stopper_ = nullptr;
 };
 
 class MidiF0Data : public MidiData {

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "midi/reporters.h"
+#include "core/reporters.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <tuple>
 #include <vector>
 
-#include "midi/reporters.h"
+#include "core/reporters.h"
 #include "midi/sysex.h"
 
 namespace {

@@ -5,10 +5,10 @@
 #include <new>
 #include <string>
 
+#include "core/reporters.h"
+#include "core/utilities.h"
 #include "midi/event_pool.h"
-#include "midi/reporters.h"
 #include "midi/sysex.h"
-#include "midi/utilities.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "core/reporters.h"
 #include "midi/f0_data.h"
-#include "midi/reporters.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <memory>
 
+#include "core/reporters.h"
 #include "midi/f1_data.h"
-#include "midi/reporters.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "midi/utilities.h"
+#include "core/utilities.h"
 
 // Capacity of a file image unless a caller says otherwise.
 constexpr int kMusicDataCapacity = 0x60000;

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
+#include "core/reporters.h"
 #include "midi/midi_event.h"
-#include "midi/reporters.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "midi/reporters.h"
+#include "core/reporters.h"
 #include "midi/sysex.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <climits>
 #include <cstring>
 
-#include "midi/reporters.h"
+#include "core/reporters.h"
 #include "midi/track_data.h"
 
 namespace {

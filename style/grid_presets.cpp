@@ -4,7 +4,7 @@
 #include <iterator>
 #include <mutex>
 
-#include "midi/utilities.h"
+#include "core/utilities.h"
 #include "style/style_table.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "midi/settings.h"
-#include "midi/utilities.h"
+#include "core/settings.h"
+#include "core/utilities.h"
 #include "style/grid_presets.h"
 #include "style/preset_data.h"
 

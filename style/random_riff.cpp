@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "midi/utilities.h"
+#include "core/utilities.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <mutex>
 #include <vector>
 
-#include "midi/reporters.h"
-#include "midi/settings.h"
-#include "midi/utilities.h"
+#include "core/reporters.h"
+#include "core/settings.h"
+#include "core/utilities.h"
 #include "style/style_table.h"
 #include "style/style_text.h"
 

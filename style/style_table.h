@@ -4,7 +4,7 @@
 
 #include <mutex>
 
-#include "midi/settings.h"
+#include "core/settings.h"
 #include "style/music_style.h"
 
 enum StyleCategory : int {

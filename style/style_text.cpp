@@ -7,9 +7,9 @@
 #include <span>
 #include <string_view>
 
-#include "midi/reporters.h"
-#include "midi/settings.h"
-#include "midi/utilities.h"
+#include "core/reporters.h"
+#include "core/settings.h"
+#include "core/utilities.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "compose/compose_track.h"
-#include "midi/conversion_services.h"
-#include "midi/settings.h"
-#include "midi/utilities.h"
+#include "core/conversion_services.h"
+#include "core/settings.h"
+#include "core/utilities.h"
 #include "style/style_table.h"
 #include "tests/midi/track_test_util.h"
 #include "tests/support/test_support.h"

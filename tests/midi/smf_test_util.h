@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "midi/utilities.h"
+#include "core/utilities.h"
 
 namespace smf_test {
 

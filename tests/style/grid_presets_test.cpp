@@ -5,7 +5,7 @@
 #include <cstring>
 #include <memory>
 
-#include "midi/utilities.h"
+#include "core/utilities.h"
 #include "style/style_table.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "midi/utilities.h"
+#include "core/utilities.h"
 #include "tests/style/style_bytes.h"
 
 using namespace style_bytes;

@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "midi/settings.h"
-#include "midi/utilities.h"
+#include "core/settings.h"
+#include "core/utilities.h"
 #include "style/grid_presets.h"
 #include "style/music_style.h"
 #include "style/preset_data.h"

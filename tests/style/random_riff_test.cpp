@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "midi/utilities.h"
+#include "core/utilities.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "midi/settings.h"
-#include "midi/utilities.h"
+#include "core/settings.h"
+#include "core/utilities.h"
 #include "tests/style/style_bytes.h"
 #include "tests/style/style_samples.h"
 #include "tests/support/test_support.h"

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "midi/settings.h"
-#include "midi/utilities.h"
+#include "core/settings.h"
+#include "core/utilities.h"
 #include "style/music_style.h"
 #include "style/style_table.h"
 

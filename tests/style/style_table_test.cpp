@@ -7,8 +7,8 @@
 #include <memory>
 #include <thread>
 
-#include "midi/settings.h"
-#include "midi/utilities.h"
+#include "core/settings.h"
+#include "core/utilities.h"
 #include "style/key_setup.h"
 #include "tests/style/style_bytes.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "midi/utilities.h"
+#include "core/utilities.h"
 #include "tests/style/style_bytes.h"
 #include "tests/style/style_samples.h"
 #include "tests/support/test_support.h"

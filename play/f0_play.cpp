@@ -4,9 +4,9 @@
 #include <mutex>
 #include <thread>
 
+#include "core/utilities.h"
 #include "midi/f0_data.h"
-#include "midi/music_player.h"
-#include "midi/utilities.h"
+#include "play/music_player.h"
 
 namespace {
 
@@ -109,18 +109,13 @@ void PlayThreadMain(PlayParameters block, std::shared_ptr<StartSignal> signal) {
 
 }  // namespace
 
-PlayCopySlot::~PlayCopySlot() {
-    Release();
+namespace {
+
+bool StopCopyIfPlaying(MidiF0Data* copy) {
+    return !(g_tuneInPlay.load() == copy && !TheMusicPlayer.idle.load() && !StopRunningPlay());
 }
 
-bool PlayCopySlot::Release() {
-    if (!copy_) return true;
-    if (g_tuneInPlay.load() == copy_ && !TheMusicPlayer.idle.load() && !StopRunningPlay())
-        return false;
-    delete copy_;
-    copy_ = nullptr;
-    return true;
-}
+}  // namespace
 
 int MidiF0Data::PlayNewCopy(PlayEndCallback endCallback, int start, int end) {
     if (MidiF0Data* old = playCopy_.Get()) {
@@ -130,7 +125,7 @@ int MidiF0Data::PlayNewCopy(PlayEndCallback endCallback, int start, int end) {
         playCopy_.Release();
     }
     MidiF0Data* copy = start < 0 ? new MidiF0Data(*this) : new MidiF0Data(*this, start, end);
-    playCopy_.Set(copy);
+    playCopy_.Set(copy, StopCopyIfPlaying);
     copy->ChangeResolution(kPlayDivision, 0);
     copy->ConvertToNoteOnOff();
     copy->RemoveLeadingEmptyMeasures();

@@ -1,4 +1,4 @@
-#include "midi/shell_services.h"
+#include "core/shell_services.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -6,8 +6,8 @@
 #include <memory>
 #include <system_error>
 
-#include "midi/reporters.h"
-#include "midi/service_slot.h"
+#include "core/reporters.h"
+#include "core/service_slot.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "midi/settings.h"
+#include "core/settings.h"
 
 #include <algorithm>
 #include <bit>
@@ -8,7 +8,7 @@
 #include <memory>
 #include <type_traits>
 
-#include "midi/reporters.h"
+#include "core/reporters.h"
 #include "platform/clock.h"
 #include "platform/paths.h"
 

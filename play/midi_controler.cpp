@@ -1,8 +1,8 @@
-#include "midi/midi_controler.h"
+#include "play/midi_controler.h"
 
 #include <cstring>
 
-#include "midi/utilities.h"
+#include "core/utilities.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "midi/music_player.h"
+#include "play/music_player.h"
 
 #include <chrono>
 
+#include "core/reporters.h"
 #include "midi/f0_data.h"
-#include "midi/reporters.h"
 
 MusicPlayer TheMusicPlayer;
 

@@ -15,10 +15,11 @@
 #include <mutex>
 #include <vector>
 
-#include "midi/midi_controler.h"
 #include "midi/midi_event.h"
+#include "midi/play_callbacks.h"
 #include "platform/clock.h"
 #include "platform/timer.h"
+#include "play/midi_controler.h"
 
 class MidiF0Data;
 
@@ -32,12 +33,6 @@ constexpr std::uint32_t kPlayPointWrong = 0x8000005;
 constexpr std::uint32_t kTempoWrong = 0x8000006;
 constexpr std::uint32_t kDataInvalid = 0x8000007;
 }  // namespace mdpl
-
-// Called on the timer thread with the index of an event, the current time in
-// ticks and a copy of the event, before the event is sent.
-using PlayEventCallback = int (*)(int index, long long time, MidiEvent* event);
-// Called when play has ended (never on the timer thread).
-using PlayEndCallback = int (*)();
 
 // 1 while a timer chain runs; set to ask the chain to stop.
 extern std::atomic<int> PlayerPlaying;

@@ -1,4 +1,4 @@
-#include "midi/utilities.h"
+#include "core/utilities.h"
 
 #include <gtest/gtest.h>
 

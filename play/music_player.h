@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <mutex>
 
-#include "midi/midi_player.h"
+#include "play/midi_player.h"
 
 // Failures of MusicPlayer, tag "MDSP".
 namespace mdsp {

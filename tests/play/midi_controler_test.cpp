@@ -1,4 +1,4 @@
-#include "midi/midi_controler.h"
+#include "play/midi_controler.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "midi/midi_player.h"
+#include "play/midi_player.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "midi/f0_data.h"
-#include "midi/music_player.h"
+#include "play/music_player.h"
 #include "tests/support/test_support.h"
 
 using namespace std::chrono_literals;

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "midi/reporters.h"
+#include "core/reporters.h"
 #include "platform/midi_out.h"
 
 namespace mdct {

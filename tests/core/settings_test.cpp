@@ -1,4 +1,4 @@
-#include "midi/settings.h"
+#include "core/settings.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
-#include "midi/midi_player.h"
+#include "play/midi_player.h"
 
 #include <algorithm>
 #include <cmath>
 
+#include "core/utilities.h"
 #include "midi/f0_data.h"
 #include "midi/midi_status.h"
-#include "midi/utilities.h"
 
 std::atomic<int> PlayerPlaying{0};
 std::atomic<int> PlayerStopRequest{0};

@@ -1,6 +1,6 @@
-#include "midi/conversion_services.h"
+#include "core/conversion_services.h"
 
-#include "midi/service_slot.h"
+#include "core/service_slot.h"
 
 std::atomic<int> OutputType{0};
 

@@ -1,4 +1,4 @@
-#include "midi/shell_services.h"
+#include "core/shell_services.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <set>
 #include <string>
 
-#include "midi/conversion_services.h"
+#include "core/conversion_services.h"
 #include "tests/support/test_support.h"
 
 using testing_support::ReadFileText;

@@ -1,4 +1,4 @@
-#include "midi/reporters.h"
+#include "core/reporters.h"
 
 #include <gtest/gtest.h>
 

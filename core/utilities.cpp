@@ -1,4 +1,4 @@
-#include "midi/utilities.h"
+#include "core/utilities.h"
 
 #include <glob.h>
 #include <sys/stat.h>
@@ -11,7 +11,7 @@
 #include <mutex>
 #include <new>
 
-#include "midi/reporters.h"
+#include "core/reporters.h"
 #include "platform/clock.h"
 #include "platform/file_chooser.h"
 #include "platform/paths.h"
