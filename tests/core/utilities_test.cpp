@@ -33,13 +33,20 @@ TEST(RandomInRange, StaysWithinBoundsGivenInEitherOrder) {
     EXPECT_EQ(seen.size(), 4u);  // both bounds are reachable
     EXPECT_EQ(RandomInRange(3, 3), 3);
     EXPECT_EQ(RandomInRange(-4, -4), -4);
+    // The full span does not overflow: draws spread over both signs.
+    std::set<int> wide;
+    int negative = 0;
     for (int i = 0; i < 100; ++i) {
-        int v = RandomInRange(INT32_MIN, INT32_MAX);  // the full span does not overflow
-        (void)v;
+        int v = RandomInRange(INT32_MIN, INT32_MAX);
+        wide.insert(v);
+        negative += v < 0;
         int w = RandomInRange(-3, 3);
         ASSERT_GE(w, -3);
         ASSERT_LE(w, 3);
     }
+    EXPECT_GT(wide.size(), 95u);
+    EXPECT_GT(negative, 20);
+    EXPECT_LT(negative, 80);
 }
 
 TEST(RandomInRange, ASeedReproducesTheSequence) {

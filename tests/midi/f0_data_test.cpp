@@ -158,6 +158,22 @@ TEST(F0Data, MeasuresAndTime) {
     EXPECT_EQ(meter.MeasureToTicks(1), 1920);
     EXPECT_EQ(meter.MeasureToTicks(2), 3840);
     EXPECT_EQ(meter.MeasureToTicks(3), 3840 + 1440);
+
+    // A 3/4 half-way through measure 2 ends it there: measure 3 starts at
+    // the signature, not a whole 4/4 measure later.
+    MidiF0Data midBar(note_mode::kNoteOnOff, 480);
+    midBar.Track()->AppendEndOfTrackAt(0);
+    midBar.Track()->DeleteAllEvents();
+    auto* late = new MidiEvent(4800);
+    late->kind = event_kind::kMeta;
+    late->subtype = meta_type::kTimeSignature;
+    late->value = 3 * 256 + 4;
+    midBar.Track()->AppendEvent(late);
+    midBar.Track()->AppendEndOfTrack();
+    EXPECT_EQ(midBar.MeasureToTicks(2), 3840);
+    EXPECT_EQ(midBar.MeasureToTicks(3), 4800);
+    EXPECT_EQ(midBar.MeasureToTicks(4), 4800 + 1440);
+
     Sink().Clear();
     EXPECT_EQ(meter.MeasureToTicks(-1), 0);
     EXPECT_EQ(Sink().Texts().at(0), "M0DT04000008 The number of measure is invalid!");

@@ -17,6 +17,11 @@ TEST(TrackEditing, NoteValues) {
               "0:N0/10/10 0:N1/118/10 0:N0/60/10 20:EOT");  // -2 raised by an octave
     track.Transpose(1, 12);
     EXPECT_EQ(track.Event(1)->note, 118);  // 130 lowered by an octave
+    track.Transpose(1, 9);
+    EXPECT_EQ(track.Event(1)->note, 127);  // the bounds themselves stay
+    track.Transpose(1, -127);
+    EXPECT_EQ(track.Event(1)->note, 0);
+    track.Transpose(1, 118);
     track.AddToVelocity(100);
     EXPECT_EQ(track.Event(0)->velocity, 127);
     EXPECT_EQ(track.Event(2)->velocity, 100);
