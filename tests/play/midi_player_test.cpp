@@ -183,6 +183,81 @@ TEST(MidiPlayer, EventTimesFollowTheTempoMap) {
     EXPECT_EQ(Sink().Count(), 0u);
 }
 
+namespace {
+
+// Nanoseconds of each note message after the first note-on, as the tune's
+// tempo map gives them: microseconds per quarter times ticks, summed exactly.
+std::vector<long long> TempoMapNoteTimes(const MidiF0Data& song) {
+    std::vector<long long> out;
+    const MidiTrackData* track = song.Track();
+    long long usTicks = 0;  // microseconds per quarter x ticks
+    long long tempo = 500000;
+    long long first = -1;
+    for (int i = 0; i < track->EventCount(); ++i) {
+        const MidiEvent* e = track->Event(i);
+        usTicks += e->delta * tempo;
+        if (e->IsMeta(meta_type::kTempo)) tempo = e->value;
+        if (e->kind != event_kind::kNoteOn && e->kind != event_kind::kNoteOff) continue;
+        long long ns = usTicks * 1000 / song.division;
+        if (first < 0) first = ns;
+        out.push_back(ns - first);
+    }
+    return out;
+}
+
+std::vector<long long> RecordedNoteTimes() {
+    std::vector<long long> out;
+    long long first = -1;
+    for (const auto& m : Shorts()) {
+        int kind = m.bytes[0] & 0xF0;
+        if (kind != 0x80 && kind != 0x90) continue;
+        if (first < 0) first = m.time.count();
+        out.push_back(m.time.count() - first);
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST(MidiPlayer, EventTimesFollowTheMicrosecondsPerQuarterExactly) {
+    // 650000 us a quarter is 92.3 bpm, not 92: the note at tick 4800 is due
+    // 50 quarters x 650 ms = 32.5 s after the first, not 32.61 s. A tempo of
+    // 437500 us (137.1 bpm) then starts 35 ticks into a beat.
+    auto song = std::make_unique<MidiF0Data>(note_mode::kLength, 96);
+    MidiTrackData* track = song->Track();
+    track->AppendTempo(650000);
+    track->AddNote(0, 0, 60, 100, 96);
+    track->AddNote(0, 4800, 62, 100, 100);
+    track->AddNote(0, 960, 64, 100, 7);
+    track->AppendEndOfTrackAt(0);
+    auto* tempo = new MidiEvent(0);
+    tempo->SetTempo(437500);
+    track->InsertEventAtTime(4835, tempo, 2);
+    song->ConvertToNoteOnOff();
+    const std::vector<long long> expected = TempoMapNoteTimes(*song);
+    ASSERT_EQ(expected.size(), 6u);
+    EXPECT_EQ(expected[2], 32'500'000'000);
+    // 35 ticks at 650000 us and 925 at 437500 us: 4452473958.3 ns.
+    EXPECT_EQ(expected[4], 36'952'473'958);
+
+    for (int callBack = 0; callBack < 2; ++callBack) {
+        Midi().Clear();
+        {
+            std::unique_ptr<MidiPlayer> player;
+            if (callBack) {
+                player = std::make_unique<CallBackPlayer>(song.get(), platform::kMidiMapper,
+                                                          RecordEvent, 0, 0, -1, CountEnd);
+            } else {
+                player = std::make_unique<MidiPlayer>(song.get(), platform::kMidiMapper);
+            }
+            ASSERT_TRUE(WaitForPlayerEnd());
+            EXPECT_EQ(player->Bpm(), 137);  // shown as whole bpm, played exactly
+        }
+        EXPECT_EQ(RecordedNoteTimes(), expected) << (callBack ? "CallBackPlayer" : "MidiPlayer");
+    }
+    EXPECT_EQ(Sink().Count(), 0u);
+}
+
 TEST(MidiPlayer, DefaultTempoPeriodAndTheFirstDelta) {
     // Without a tempo event the tune plays at 120 bpm; the first note keeps
     // its 48 ticks (250 ms) after the events before it; the period at 96
