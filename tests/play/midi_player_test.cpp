@@ -515,3 +515,93 @@ TEST(PlayThread, StopPlaySilencesAndDeletesTheCopyAfterPlay) {
     EXPECT_EQ(platform::ActiveTimerCount(), 0);
     EXPECT_EQ(g_endCalls.load(), 0);
 }
+
+namespace {
+
+// Recorded messages of one kind.
+std::size_t CountOf(Kind kind) {
+    return Midi().Messages(kind).size();
+}
+
+}  // namespace
+
+TEST(MidiPlayer, PlayThatStopsSilencesEveryChannelBeforeTheDeviceIsClosed) {
+    // Closing the device resets it, which silences too; so each check is made
+    // while the device is still open, before the player is deleted.
+    auto expectSilencedWhileOpen = [](const char* road) {
+        EXPECT_EQ(ChannelsSilencedAtEnd(), 16) << road;
+        EXPECT_EQ(SoundingNotes(), 0) << road;
+        EXPECT_EQ(CountOf(Kind::Reset), 0u) << road;
+        EXPECT_EQ(CountOf(Kind::Close), 0u) << road;
+        EXPECT_EQ(Midi().OpenCount(), 1) << road;
+    };
+    auto song = MakeSong(Scale(2000, 24));
+    {
+        // The natural end of a plain player (the last note-offs have gone
+        // out, so only the All Notes Off is looked for).
+        auto shortSong = MakeSong(Scale(3, 96));
+        MidiPlayer player(shortSong.get(), platform::kMidiMapper);
+        ASSERT_TRUE(WaitForPlayerEnd());
+        expectSilencedWhileOpen("natural end");
+    }
+    {
+        // A stop request in the middle of a note.
+        Midi().Clear();
+        MidiPlayer player(song.get(), platform::kMidiMapper);
+        ASSERT_TRUE(WaitReal([] { return Shorts().size() > 20; }));
+        PlayerStopRequest = 1;
+        ASSERT_TRUE(WaitForPlayerEnd());
+        expectSilencedWhileOpen("stop request");
+    }
+    {
+        // The natural end of a callback player.
+        Midi().Clear();
+        auto shortSong = MakeSong(Scale(3, 96));
+        CallBackPlayer player(shortSong.get(), platform::kMidiMapper, RecordEvent, 0, 0, -1,
+                              CountEnd);
+        ASSERT_TRUE(WaitForPlayerEnd());
+        expectSilencedWhileOpen("callback player end");
+    }
+}
+
+TEST(MusicPlayer, StopWhileANoteHoldsSilencesBeforeTheRelease) {
+    // On the real clock the note-off lies 20 s ahead, so the chain sleeps and
+    // only the stop of WaitForEnd can silence the note.
+    RealClockScope realClock;
+    auto song = MakeSong({{0, 60, 96 * 40}});
+    ASSERT_EQ(TheMusicPlayer.Start(song.get(), nullptr, 0, 0, -1, nullptr), 1);
+    ASSERT_TRUE(WaitReal([] { return SoundingNotes() == 1; }));
+    TheMusicPlayer.RequestStop();
+    EXPECT_EQ(TheMusicPlayer.WaitForEnd(CountEnd), 0);
+    EXPECT_EQ(ChannelsSilencedAtEnd(), 16);
+    EXPECT_EQ(SoundingNotes(), 0);
+    EXPECT_EQ(CountOf(Kind::Reset), 0u);
+    EXPECT_EQ(Midi().OpenCount(), 1);
+    EXPECT_EQ(platform::ActiveTimerCount(), 0);
+    TheMusicPlayer.ReleasePlayer();
+    EXPECT_EQ(Midi().OpenCount(), 0);
+    PlayerStopRequest = 0;
+}
+
+TEST(MidiPlayer, KeepDeviceLeavesTheDeviceOpenAndUntouched) {
+    auto song = MakeSong(Scale(3, 96));
+    {
+        MidiPlayer player(song.get(), platform::kMidiMapper);
+        player.keepDevice = 1;
+        ASSERT_TRUE(WaitForPlayerEnd());
+    }
+    EXPECT_EQ(CountOf(Kind::Reset), 0u);
+    EXPECT_EQ(CountOf(Kind::Close), 0u);
+    EXPECT_EQ(Midi().OpenCount(), 1);
+    std::shared_ptr<MidiControler> kept = SharedMidiControler();
+    ASSERT_NE(kept, nullptr);
+    ASSERT_TRUE(kept->IsOpen());
+    // Still the device the player used: what is sent now reaches it.
+    std::size_t before = Shorts().size();
+    kept->NoteOn(67, 90, 2);
+    ASSERT_EQ(Shorts().size(), before + 1);
+    EXPECT_EQ(Shorts().back().bytes, (Bytes{0x92, 67, 90}));
+    kept->Close();
+    EXPECT_EQ(Midi().OpenCount(), 0);
+    EXPECT_EQ(Sink().Count(), 0u);
+}
