@@ -37,6 +37,16 @@ constexpr int kSlowestTempo = 6000000;
 // Latest due instant, about 31 years after the clock's origin: a
 // nonsensical delta cannot carry the instant past what the clock holds.
 constexpr long long kLatestDue = 1000000000000000000LL;
+// Whole milliseconds a timer waits for an instant remainingNs ahead: the
+// millisecond before it, within the delays a timer takes (a wait cut short
+// is set again when the timer fires).
+unsigned TimerDelay(long long remainingNs) {
+    platform::TimerCaps caps = platform::TimeGetDevCaps();
+    return static_cast<unsigned>(std::clamp(remainingNs / kNsPerMs,
+                                            static_cast<long long>(caps.periodMin),
+                                            static_cast<long long>(caps.periodMax)));
+}
+
 // Class of the system-exclusive event that is a GM System On.
 constexpr int kGmSystemOnClass = 9;
 
@@ -260,7 +270,7 @@ bool MidiPlayer::StartChain(platform::TimerProc proc) {
     if (const MidiEvent* e = EventAt(playIndex_)) {
         if (e->delta > 0) AdvanceDue(e->delta);
     }
-    unsigned delay = static_cast<unsigned>(std::max(1LL, (dueNs_ - now) / kNsPerMs));
+    unsigned delay = TimerDelay(dueNs_ - now);
     platform::TimerId id =
         platform::TimeSetEvent(delay, resolution_, proc, this, platform::TimerKind::OneShot);
     if (id == 0) {
@@ -282,11 +292,8 @@ bool MidiPlayer::ScheduleOrSleep(platform::TimerProc proc, bool* failed) {
         if (remaining > 0) clock->SleepUntil(platform::Nanoseconds(dueNs_));
         return false;
     }
-    platform::TimerCaps caps = platform::TimeGetDevCaps();
-    const long long delay = std::clamp(remaining / kNsPerMs, static_cast<long long>(caps.periodMin),
-                                       static_cast<long long>(caps.periodMax));
-    platform::TimerId id = platform::TimeSetEvent(static_cast<unsigned>(delay), resolution_, proc,
-                                                  this, platform::TimerKind::OneShot);
+    platform::TimerId id = platform::TimeSetEvent(TimerDelay(remaining), resolution_, proc, this,
+                                                  platform::TimerKind::OneShot);
     if (id == 0) {
         ShowPlayerError(mdpl::kCantUseTimer);
         *failed = true;
@@ -451,7 +458,7 @@ void CallBackPlayer::OnTimer() {
     const bool last = atEnd || atEndPosition;
     if (!last) {
         const long long remaining = dueNs_ - clock->Now().count();
-        unsigned delay = static_cast<unsigned>(std::max(1LL, remaining / kNsPerMs));
+        unsigned delay = TimerDelay(remaining);
         platform::TimerId id = platform::TimeSetEvent(delay, resolution_, TimerProc, this,
                                                       platform::TimerKind::OneShot);
         if (id == 0) {

@@ -258,6 +258,28 @@ TEST(MidiPlayer, EventTimesFollowTheMicrosecondsPerQuarterExactly) {
     EXPECT_EQ(Sink().Count(), 0u);
 }
 
+TEST(MidiPlayer, GapsLongerThanTheLongestTimerAreWaitedOut) {
+    // 200000 ticks at 120 bpm are 1041.7 s, more than one timer waits: the
+    // timer is set again until the note is due.
+    auto song = MakeSong({{0, 60, 10}, {200000, 62, 10}});
+    for (int callBack = 0; callBack < 2; ++callBack) {
+        Midi().Clear();
+        {
+            std::unique_ptr<MidiPlayer> player;
+            if (callBack) {
+                player = std::make_unique<CallBackPlayer>(song.get(), platform::kMidiMapper,
+                                                          RecordEvent, 0, 0, -1, CountEnd);
+            } else {
+                player = std::make_unique<MidiPlayer>(song.get(), platform::kMidiMapper);
+            }
+            ASSERT_TRUE(WaitForPlayerEnd());
+        }
+        EXPECT_EQ(RecordedNoteTimes(), TempoMapNoteTimes(*song));
+        EXPECT_EQ(RecordedNoteTimes().back(), 200010LL * 500000 * 1000 / 96);
+    }
+    EXPECT_EQ(Sink().Count(), 0u);
+}
+
 TEST(MidiPlayer, DefaultTempoPeriodAndTheFirstDelta) {
     // Without a tempo event the tune plays at 120 bpm; the first note keeps
     // its 48 ticks (250 ms) after the events before it; the period at 96
