@@ -1,5 +1,8 @@
 #include "platform/timer.h"
 
+#include <pthread.h>
+#include <sched.h>
+
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -117,6 +120,9 @@ private:
     }
 
     void Run() {
+        // Refused without the right to real-time scheduling; the thread then
+        // goes on at normal priority.
+        RequestRealTimeScheduling(kTimerThreadPriority);
         std::unique_lock<std::mutex> lock(mutex_);
         while (!stop_) {
             Slot* slot = Earliest();
@@ -168,6 +174,12 @@ TimerQueue& Queue() {
 }
 
 }  // namespace
+
+bool RequestRealTimeScheduling(int priority) {
+    sched_param param{};
+    param.sched_priority = priority;
+    return pthread_setschedparam(pthread_self(), SCHED_FIFO, &param) == 0;
+}
 
 TimerCaps TimeGetDevCaps() {
     return {kPeriodMin, kPeriodMax};

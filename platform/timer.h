@@ -1,7 +1,9 @@
 // Multimedia timers: one-shot and periodic events whose callbacks run on one
 // timer thread, in deadline order and one at a time. The thread sleeps to
 // absolute deadlines of the installed clock, so a periodic timer does not
-// drift and tests under the fake clock run without real waiting.
+// drift and tests under the fake clock run without real waiting. It asks for
+// real-time scheduling, so that busy normal threads do not make it late, and
+// runs at normal priority where that is refused.
 #pragma once
 
 #include <cstdint>
@@ -51,5 +53,14 @@ int ActiveTimerCount();
 
 // Most timers that can be set at the same time.
 constexpr int kMaxTimers = 64;
+
+// First-in-first-out real-time priority the timer thread asks for: above
+// every normal thread, below the system's own real-time work.
+constexpr int kTimerThreadPriority = 15;
+
+// Asks for first-in-first-out real-time scheduling at the priority for the
+// calling thread. True when granted; when refused the thread keeps its
+// scheduling and nothing is reported.
+bool RequestRealTimeScheduling(int priority);
 
 }  // namespace platform

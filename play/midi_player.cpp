@@ -1,7 +1,6 @@
 #include "play/midi_player.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "core/utilities.h"
 #include "midi/f0_data.h"
@@ -30,7 +29,24 @@ void ShowPlayerError(std::uint32_t code) {
     kPlayerReporter.Show(code);
 }
 
-constexpr double kNsPerMs = 1e6;
+constexpr long long kNsPerMs = 1000000;
+// Tempo of a tempo event too short to be played (60 bpm).
+constexpr int kTempoOfWrongTempo = 1000000;
+// Slowest tempo played: 10 bpm.
+constexpr int kSlowestTempo = 6000000;
+// Latest due instant, about 31 years after the clock's origin: a
+// nonsensical delta cannot carry the instant past what the clock holds.
+constexpr long long kLatestDue = 1000000000000000000LL;
+// Whole milliseconds a timer waits for an instant remainingNs ahead: the
+// millisecond before it, within the delays a timer takes (a wait cut short
+// is set again when the timer fires).
+unsigned TimerDelay(long long remainingNs) {
+    platform::TimerCaps caps = platform::TimeGetDevCaps();
+    return static_cast<unsigned>(std::clamp(remainingNs / kNsPerMs,
+                                            static_cast<long long>(caps.periodMin),
+                                            static_cast<long long>(caps.periodMax)));
+}
+
 // Class of the system-exclusive event that is a GM System On.
 constexpr int kGmSystemOnClass = 9;
 
@@ -126,6 +142,7 @@ int MidiPlayer::Prepare(MidiF0Data* song, int deviceId, long long startTick, lon
     PlayerStopRequest = 0;
     killRequested_ = false;
     bpm_ = kDefaultPlayBpm;
+    tempo_ = kDefaultPlayTempo;
     speed_ = 100;
 
     playIndex_ = 0;
@@ -141,8 +158,9 @@ int MidiPlayer::Prepare(MidiF0Data* song, int deviceId, long long startTick, lon
     }
     SendLeadingEvents(callback);
 
-    const long long divisor = static_cast<long long>(song->division) * bpm_ * speed_ / 100;
-    long long period = divisor > 0 ? 60000 / divisor : 0;
+    // One tick in whole milliseconds at the tempo reached.
+    const long long divisor = 1000LL * song->division * speed_;
+    long long period = divisor > 0 ? static_cast<long long>(tempo_) * 100 / divisor : 0;
     platform::TimerCaps caps = platform::TimeGetDevCaps();
     period_ = static_cast<int>(std::max<long long>(period, caps.periodMin));
     platform::TimeBeginPeriod(static_cast<unsigned>(period_));
@@ -153,12 +171,15 @@ void MidiPlayer::ApplyTempo(const MidiEvent& event) {
     if (event.value < 1000) {
         ShowPlayerError(mdpl::kTempoWrong);
         bpm_ = 60;
+        tempo_ = kTempoOfWrongTempo;
         return;
     }
     bpm_ = TempoToBpm(event.value);
+    tempo_ = event.value;
     if (bpm_ < 10) {
         ShowPlayerError(mdpl::kTempoTooSlow);
         bpm_ = 10;
+        tempo_ = kSlowestTempo;
     }
 }
 
@@ -226,25 +247,30 @@ void MidiPlayer::AllNotesOff() {
     if (controler_) controler_->AllNotesOff();
 }
 
-bool MidiPlayer::TicksToNanoseconds(long long delta, double* ns) {
-    double divisor = static_cast<double>(song_->division) * bpm_ * speed_ / 100.0;
-    if (divisor <= 0) {
+bool MidiPlayer::AdvanceDue(long long delta) {
+    // delta ticks last delta x tempo x 1000 ns / division at speed 100, so in
+    // units of 1 / (division x speed) ns they are delta x tempo x 100000.
+    const long long units = static_cast<long long>(song_->division) * speed_;
+    if (units <= 0) {
         ShowPlayerError(mdpl::kTempoWrong);
         return false;
     }
-    *ns = static_cast<double>(delta) * 60000.0 * kNsPerMs / divisor;
+    const __int128 total = static_cast<__int128>(delta) * tempo_ * 100000 + dueRest_;
+    const __int128 due = dueNs_ + total / units;
+    dueRest_ = static_cast<long long>(total % units);
+    dueNs_ = due > kLatestDue ? kLatestDue : static_cast<long long>(due);
     return true;
 }
 
 bool MidiPlayer::StartChain(platform::TimerProc proc) {
     std::shared_ptr<platform::Clock> clock = platform::GetClock();
-    double now = static_cast<double>(clock->Now().count());
-    due_ = now + period_ * kNsPerMs;
+    const long long now = clock->Now().count();
+    dueNs_ = now + period_ * kNsPerMs;
+    dueRest_ = 0;
     if (const MidiEvent* e = EventAt(playIndex_)) {
-        double ns = 0;
-        if (e->delta > 0 && TicksToNanoseconds(e->delta, &ns)) due_ += ns;
+        if (e->delta > 0) AdvanceDue(e->delta);
     }
-    unsigned delay = static_cast<unsigned>(std::max(1.0, std::floor((due_ - now) / kNsPerMs)));
+    unsigned delay = TimerDelay(dueNs_ - now);
     platform::TimerId id =
         platform::TimeSetEvent(delay, resolution_, proc, this, platform::TimerKind::OneShot);
     if (id == 0) {
@@ -261,16 +287,13 @@ bool MidiPlayer::StartChain(platform::TimerProc proc) {
 bool MidiPlayer::ScheduleOrSleep(platform::TimerProc proc, bool* failed) {
     *failed = false;
     std::shared_ptr<platform::Clock> clock = platform::GetClock();
-    double remaining = due_ - static_cast<double>(clock->Now().count());
+    const long long remaining = dueNs_ - clock->Now().count();
     if (remaining < kNsPerMs) {
-        if (remaining > 0) clock->SleepUntil(platform::Nanoseconds(static_cast<long long>(due_)));
+        if (remaining > 0) clock->SleepUntil(platform::Nanoseconds(dueNs_));
         return false;
     }
-    platform::TimerCaps caps = platform::TimeGetDevCaps();
-    double delay = std::clamp(std::floor(remaining / kNsPerMs), static_cast<double>(caps.periodMin),
-                              static_cast<double>(caps.periodMax));
-    platform::TimerId id = platform::TimeSetEvent(static_cast<unsigned>(delay), resolution_, proc,
-                                                  this, platform::TimerKind::OneShot);
+    platform::TimerId id = platform::TimeSetEvent(TimerDelay(remaining), resolution_, proc, this,
+                                                  platform::TimerKind::OneShot);
     if (id == 0) {
         ShowPlayerError(mdpl::kCantUseTimer);
         *failed = true;
@@ -327,17 +350,15 @@ void MidiPlayer::OnTimer() {
         const MidiEvent* e = EventAt(playIndex_);
         if (!e) break;  // the last event was played
         int d = StepEvent(*e, 1, 1);
-        double ns = 0;
         if (d < 0) {
             if (d != -1 || !loop.load() || EventCount() == 0) break;
             // From the first event again, a period later at the least.
             playIndex_ = 0;
             const MidiEvent* first = EventAt(0);
-            if (!TicksToNanoseconds(first->delta, &ns)) break;
-            due_ += ns + period_ * kNsPerMs;
-        } else {
-            if (!TicksToNanoseconds(d, &ns)) break;
-            due_ += ns;
+            if (first->delta < 0 || !AdvanceDue(first->delta)) break;
+            dueNs_ += period_ * kNsPerMs;
+        } else if (!AdvanceDue(d)) {
+            break;
         }
         if (ScheduleOrSleep(TimerProc, &failed)) return;
         if (failed) break;
@@ -392,7 +413,7 @@ void CallBackPlayer::OnTimer() {
     if (!BeginCallback(TimerProc)) return;
     bool failed = false;
     std::shared_ptr<platform::Clock> clock = platform::GetClock();
-    const double now = static_cast<double>(clock->Now().count());
+    const long long now = clock->Now().count();
     bool atEnd = false;
     bool atEndPosition = false;
     batch_.clear();
@@ -404,13 +425,12 @@ void CallBackPlayer::OnTimer() {
             }
             // From the first event again, a period later at the least.
             playIndex_ = 0;
-            double ns = 0;
-            if (!TicksToNanoseconds(EventAt(0)->delta, &ns)) {
+            if (EventAt(0)->delta < 0 || !AdvanceDue(EventAt(0)->delta)) {
                 atEnd = true;
                 break;
             }
             currentTime_ += EventAt(0)->delta;
-            due_ += ns + period_ * kNsPerMs;
+            dueNs_ += period_ * kNsPerMs;
             break;
         }
         if (endPosition_ != -1 && currentTime_ >= endPosition_) {
@@ -419,28 +439,26 @@ void CallBackPlayer::OnTimer() {
         }
         const MidiEvent* e = EventAt(playIndex_);
         if (e->IsMeta(meta_type::kTempo)) ApplyTempo(*e);
-        batch_.push_back({playIndex_, currentTime_, due_});
+        batch_.push_back({playIndex_, currentTime_, dueNs_});
         ++playIndex_;
         const MidiEvent* next = EventAt(playIndex_);
         if (!next) continue;
-        double ns = 0;
         if (next->delta < 0) {
             ShowPlayerError(mdpl::kDataInvalid);
             atEnd = true;
             break;
         }
-        if (!TicksToNanoseconds(next->delta, &ns)) {
+        if (!AdvanceDue(next->delta)) {
             atEnd = true;
             break;
         }
         currentTime_ += next->delta;
-        due_ += ns;
-        if (due_ - now >= kNsPerMs) break;
+        if (dueNs_ - now >= kNsPerMs) break;
     }
     const bool last = atEnd || atEndPosition;
     if (!last) {
-        double remaining = due_ - static_cast<double>(clock->Now().count());
-        unsigned delay = static_cast<unsigned>(std::max(1.0, std::floor(remaining / kNsPerMs)));
+        const long long remaining = dueNs_ - clock->Now().count();
+        unsigned delay = TimerDelay(remaining);
         platform::TimerId id = platform::TimeSetEvent(delay, resolution_, TimerProc, this,
                                                       platform::TimerKind::OneShot);
         if (id == 0) {
@@ -461,7 +479,7 @@ void CallBackPlayer::OnTimer() {
 void CallBackPlayer::SendBatch() {
     std::shared_ptr<platform::Clock> clock = platform::GetClock();
     for (const BatchEntry& entry : batch_) {
-        platform::Nanoseconds due(static_cast<long long>(entry.due));
+        platform::Nanoseconds due(entry.due);
         if (due > clock->Now()) clock->SleepUntil(due);
         const MidiEvent* e = EventAt(entry.index);
         if (eventCallback_) {

@@ -5,7 +5,10 @@
 // Event times are kept against the tempo map as absolute instants of the
 // installed clock: each timer is set to the millisecond before the next
 // event is due and the callback sleeps the rest, so neither the rounding of
-// the delays nor the lateness of one callback adds up over a tune.
+// the delays nor the lateness of one callback adds up over a tune. The
+// instants follow the tempo's microseconds per quarter note exactly (the
+// part of a nanosecond left over is carried to the next event); the whole
+// bpm is kept only to be shown.
 #pragma once
 
 #include <atomic>
@@ -52,8 +55,9 @@ void WakePlayWaiters();
 std::shared_ptr<MidiControler> SharedMidiControler();
 
 // Tempo the tune plays at until its first tempo event: the Standard MIDI
-// File default of 120 beats per minute.
+// File default of 120 beats per minute, 500000 microseconds per quarter.
 constexpr int kDefaultPlayBpm = 120;
+constexpr int kDefaultPlayTempo = 500000;
 
 class MidiPlayer {
 public:
@@ -89,25 +93,28 @@ public:
     int leadingPause = 0;
 
     int PlayIndex() const { return playIndex_; }
+    // The tempo as whole beats per minute, for showing.
     int Bpm() const { return bpm_; }
+    // Microseconds per quarter note the events are timed by.
+    int Tempo() const { return tempo_; }
     int TimerPeriod() const { return period_; }
 
 protected:
     // A player that is only prepared by the derived class.
     MidiPlayer();
 
-    // The tempo of a tempo meta event becomes the current bpm.
+    // The tempo of a tempo meta event becomes the current tempo and bpm.
     void ApplyTempo(const MidiEvent& event);
     // Sends a channel or system-exclusive event (tempo and meta events not).
     void SendMessageOf(const MidiEvent& event);
-    // Nanoseconds that delta ticks last at the current tempo; false (with
-    // the message) when the tempo gives no time.
-    bool TicksToNanoseconds(long long delta, double* ns);
+    // Moves the due instant on by delta ticks at the current tempo; false
+    // (with the message) when the division gives no time.
+    bool AdvanceDue(long long delta);
     // Starts the first timer of the chain: the event at the play index is due
     // one period plus its own delta from now. False when no timer was set.
     bool StartChain(platform::TimerProc proc);
-    // Sets the one-shot timer for due_ when it lies at least 1 ms ahead
-    // (true); otherwise sleeps until due_ (false).
+    // Sets the one-shot timer for the due instant when it lies at least 1 ms
+    // ahead (true); otherwise sleeps until it (false).
     bool ScheduleOrSleep(platform::TimerProc proc, bool* failed);
     // The start of every timer callback: a stop request silences and ends
     // play, an early wake sets the timer again; true when the event at the
@@ -123,13 +130,17 @@ protected:
     std::shared_ptr<MidiControler> controler_;
     int playIndex_ = 0;
     int bpm_ = kDefaultPlayBpm;
+    int tempo_ = kDefaultPlayTempo;
     int speed_ = 100;
     int period_ = 1;
     unsigned resolution_ = 1;
     PlayEventCallback eventCallback_ = nullptr;
     std::atomic<platform::TimerId> timerId_{0};
     std::atomic<bool> killRequested_{false};
-    double due_ = 0;  // clock time in ns at which the event at playIndex_ is due
+    // Clock time at which the event at playIndex_ is due: whole nanoseconds,
+    // and the rest in units of 1 / (division x speed) ns.
+    long long dueNs_ = 0;
+    long long dueRest_ = 0;
 
 private:
     void OnTimer();
@@ -156,7 +167,7 @@ private:
     struct BatchEntry {
         int index;
         long long time;
-        double due;
+        long long due;  // clock time in ns
     };
     void Start(MidiF0Data* song, int deviceId, PlayEventCallback callback, long long startTime,
                long long startTick, long long endPosition, bool quietWhenEmpty);

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <pthread.h>
+#include <sched.h>
 
 #include <atomic>
 #include <condition_variable>
@@ -269,4 +271,57 @@ TEST(Timers, RealClockPeriodicTimerDoesNotDrift) {
     // No call comes before its deadline on the absolute schedule.
     for (std::size_t i = 0; i < p.log.times.size(); ++i)
         EXPECT_GE(p.log.times[i] - start, std::chrono::milliseconds(5 * (i + 1)));
+}
+
+namespace {
+
+struct Scheduling {
+    std::atomic<int> policy{-1};
+    int priority = -1;
+};
+
+// The scheduling of the calling thread.
+void ReadScheduling(Scheduling* out) {
+    sched_param param{};
+    int policy = -1;
+    pthread_getschedparam(pthread_self(), &policy, &param);
+    out->priority = param.sched_priority;
+    out->policy = policy;
+}
+
+void ReadTimerThreadScheduling(TimerId, void* user) {
+    ReadScheduling(static_cast<Scheduling*>(user));
+}
+
+}  // namespace
+
+TEST(Timers, TheTimerThreadRunsAtRealTimePriorityWhereTheSystemGrantsIt) {
+    // Whether this process may have it is asked on a thread of its own.
+    bool granted = false;
+    std::thread([&] {
+        granted = platform::RequestRealTimeScheduling(platform::kTimerThreadPriority);
+    }).join();
+
+    Scheduling timer;
+    ASSERT_NE(platform::TimeSetEvent(1, 1, ReadTimerThreadScheduling, &timer, TimerKind::OneShot),
+              0u);
+    ASSERT_TRUE(WaitForNoTimers());
+    ASSERT_NE(timer.policy.load(), -1);
+    if (granted) {
+        EXPECT_EQ(timer.policy.load(), SCHED_FIFO);
+        EXPECT_EQ(timer.priority, platform::kTimerThreadPriority);
+    } else {
+        EXPECT_EQ(timer.policy.load(), SCHED_OTHER);
+    }
+
+    // A refusal leaves the thread as it was and says nothing.
+    Scheduling refused;
+    bool result = true;
+    std::thread([&] {
+        result = platform::RequestRealTimeScheduling(sched_get_priority_max(SCHED_FIFO) + 1);
+        ReadScheduling(&refused);
+    }).join();
+    EXPECT_FALSE(result);
+    EXPECT_EQ(refused.policy.load(), SCHED_OTHER);
+    EXPECT_EQ(testing_support::Sink().Count(), 0u);
 }

@@ -183,6 +183,103 @@ TEST(MidiPlayer, EventTimesFollowTheTempoMap) {
     EXPECT_EQ(Sink().Count(), 0u);
 }
 
+namespace {
+
+// Nanoseconds of each note message after the first note-on, as the tune's
+// tempo map gives them: microseconds per quarter times ticks, summed exactly.
+std::vector<long long> TempoMapNoteTimes(const MidiF0Data& song) {
+    std::vector<long long> out;
+    const MidiTrackData* track = song.Track();
+    long long usTicks = 0;  // microseconds per quarter x ticks
+    long long tempo = 500000;
+    long long first = -1;
+    for (int i = 0; i < track->EventCount(); ++i) {
+        const MidiEvent* e = track->Event(i);
+        usTicks += e->delta * tempo;
+        if (e->IsMeta(meta_type::kTempo)) tempo = e->value;
+        if (e->kind != event_kind::kNoteOn && e->kind != event_kind::kNoteOff) continue;
+        long long ns = usTicks * 1000 / song.division;
+        if (first < 0) first = ns;
+        out.push_back(ns - first);
+    }
+    return out;
+}
+
+std::vector<long long> RecordedNoteTimes() {
+    std::vector<long long> out;
+    long long first = -1;
+    for (const auto& m : Shorts()) {
+        int kind = m.bytes[0] & 0xF0;
+        if (kind != 0x80 && kind != 0x90) continue;
+        if (first < 0) first = m.time.count();
+        out.push_back(m.time.count() - first);
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST(MidiPlayer, EventTimesFollowTheMicrosecondsPerQuarterExactly) {
+    // 650000 us a quarter is 92.3 bpm, not 92: the note at tick 4800 is due
+    // 50 quarters x 650 ms = 32.5 s after the first, not 32.61 s. A tempo of
+    // 437500 us (137.1 bpm) then starts 35 ticks into a beat.
+    auto song = std::make_unique<MidiF0Data>(note_mode::kLength, 96);
+    MidiTrackData* track = song->Track();
+    track->AppendTempo(650000);
+    track->AddNote(0, 0, 60, 100, 96);
+    track->AddNote(0, 4800, 62, 100, 100);
+    track->AddNote(0, 960, 64, 100, 7);
+    track->AppendEndOfTrackAt(0);
+    auto* tempo = new MidiEvent(0);
+    tempo->SetTempo(437500);
+    track->InsertEventAtTime(4835, tempo, 2);
+    song->ConvertToNoteOnOff();
+    const std::vector<long long> expected = TempoMapNoteTimes(*song);
+    ASSERT_EQ(expected.size(), 6u);
+    EXPECT_EQ(expected[2], 32'500'000'000);
+    // 35 ticks at 650000 us and 925 at 437500 us: 4452473958.3 ns.
+    EXPECT_EQ(expected[4], 36'952'473'958);
+
+    for (int callBack = 0; callBack < 2; ++callBack) {
+        Midi().Clear();
+        {
+            std::unique_ptr<MidiPlayer> player;
+            if (callBack) {
+                player = std::make_unique<CallBackPlayer>(song.get(), platform::kMidiMapper,
+                                                          RecordEvent, 0, 0, -1, CountEnd);
+            } else {
+                player = std::make_unique<MidiPlayer>(song.get(), platform::kMidiMapper);
+            }
+            ASSERT_TRUE(WaitForPlayerEnd());
+            EXPECT_EQ(player->Bpm(), 137);  // shown as whole bpm, played exactly
+        }
+        EXPECT_EQ(RecordedNoteTimes(), expected) << (callBack ? "CallBackPlayer" : "MidiPlayer");
+    }
+    EXPECT_EQ(Sink().Count(), 0u);
+}
+
+TEST(MidiPlayer, GapsLongerThanTheLongestTimerAreWaitedOut) {
+    // 200000 ticks at 120 bpm are 1041.7 s, more than one timer waits: the
+    // timer is set again until the note is due.
+    auto song = MakeSong({{0, 60, 10}, {200000, 62, 10}});
+    for (int callBack = 0; callBack < 2; ++callBack) {
+        Midi().Clear();
+        {
+            std::unique_ptr<MidiPlayer> player;
+            if (callBack) {
+                player = std::make_unique<CallBackPlayer>(song.get(), platform::kMidiMapper,
+                                                          RecordEvent, 0, 0, -1, CountEnd);
+            } else {
+                player = std::make_unique<MidiPlayer>(song.get(), platform::kMidiMapper);
+            }
+            ASSERT_TRUE(WaitForPlayerEnd());
+        }
+        EXPECT_EQ(RecordedNoteTimes(), TempoMapNoteTimes(*song));
+        EXPECT_EQ(RecordedNoteTimes().back(), 200010LL * 500000 * 1000 / 96);
+    }
+    EXPECT_EQ(Sink().Count(), 0u);
+}
+
 TEST(MidiPlayer, DefaultTempoPeriodAndTheFirstDelta) {
     // Without a tempo event the tune plays at 120 bpm; the first note keeps
     // its 48 ticks (250 ms) after the events before it; the period at 96
@@ -439,4 +536,94 @@ TEST(PlayThread, StopPlaySilencesAndDeletesTheCopyAfterPlay) {
     EXPECT_EQ(TheMusicPlayer.idle.load(), 1);
     EXPECT_EQ(platform::ActiveTimerCount(), 0);
     EXPECT_EQ(g_endCalls.load(), 0);
+}
+
+namespace {
+
+// Recorded messages of one kind.
+std::size_t CountOf(Kind kind) {
+    return Midi().Messages(kind).size();
+}
+
+}  // namespace
+
+TEST(MidiPlayer, PlayThatStopsSilencesEveryChannelBeforeTheDeviceIsClosed) {
+    // Closing the device resets it, which silences too; so each check is made
+    // while the device is still open, before the player is deleted.
+    auto expectSilencedWhileOpen = [](const char* road) {
+        EXPECT_EQ(ChannelsSilencedAtEnd(), 16) << road;
+        EXPECT_EQ(SoundingNotes(), 0) << road;
+        EXPECT_EQ(CountOf(Kind::Reset), 0u) << road;
+        EXPECT_EQ(CountOf(Kind::Close), 0u) << road;
+        EXPECT_EQ(Midi().OpenCount(), 1) << road;
+    };
+    auto song = MakeSong(Scale(2000, 24));
+    {
+        // The natural end of a plain player (the last note-offs have gone
+        // out, so only the All Notes Off is looked for).
+        auto shortSong = MakeSong(Scale(3, 96));
+        MidiPlayer player(shortSong.get(), platform::kMidiMapper);
+        ASSERT_TRUE(WaitForPlayerEnd());
+        expectSilencedWhileOpen("natural end");
+    }
+    {
+        // A stop request in the middle of a note.
+        Midi().Clear();
+        MidiPlayer player(song.get(), platform::kMidiMapper);
+        ASSERT_TRUE(WaitReal([] { return Shorts().size() > 20; }));
+        PlayerStopRequest = 1;
+        ASSERT_TRUE(WaitForPlayerEnd());
+        expectSilencedWhileOpen("stop request");
+    }
+    {
+        // The natural end of a callback player.
+        Midi().Clear();
+        auto shortSong = MakeSong(Scale(3, 96));
+        CallBackPlayer player(shortSong.get(), platform::kMidiMapper, RecordEvent, 0, 0, -1,
+                              CountEnd);
+        ASSERT_TRUE(WaitForPlayerEnd());
+        expectSilencedWhileOpen("callback player end");
+    }
+}
+
+TEST(MusicPlayer, StopWhileANoteHoldsSilencesBeforeTheRelease) {
+    // On the real clock the note-off lies 20 s ahead, so the chain sleeps and
+    // only the stop of WaitForEnd can silence the note.
+    RealClockScope realClock;
+    auto song = MakeSong({{0, 60, 96 * 40}});
+    ASSERT_EQ(TheMusicPlayer.Start(song.get(), nullptr, 0, 0, -1, nullptr), 1);
+    ASSERT_TRUE(WaitReal([] { return SoundingNotes() == 1; }));
+    TheMusicPlayer.RequestStop();
+    EXPECT_EQ(TheMusicPlayer.WaitForEnd(CountEnd), 0);
+    EXPECT_EQ(ChannelsSilencedAtEnd(), 16);
+    EXPECT_EQ(SoundingNotes(), 0);
+    EXPECT_EQ(CountOf(Kind::Reset), 0u);
+    EXPECT_EQ(Midi().OpenCount(), 1);
+    EXPECT_EQ(platform::ActiveTimerCount(), 0);
+    TheMusicPlayer.ReleasePlayer();
+    EXPECT_EQ(Midi().OpenCount(), 0);
+    PlayerStopRequest = 0;
+}
+
+TEST(MidiPlayer, KeepDeviceLeavesTheDeviceOpenAndUntouched) {
+    auto song = MakeSong(Scale(3, 96));
+    {
+        MidiPlayer player(song.get(), platform::kMidiMapper);
+        player.keepDevice = 1;
+        ASSERT_TRUE(WaitForPlayerEnd());
+    }
+    EXPECT_EQ(CountOf(Kind::Reset), 0u);
+    EXPECT_EQ(CountOf(Kind::Close), 0u);
+    EXPECT_EQ(Midi().OpenCount(), 1);
+    std::shared_ptr<MidiControler> kept = SharedMidiControler();
+    ASSERT_NE(kept, nullptr);
+    ASSERT_TRUE(kept->IsOpen());
+    // Still the device the player used: what is sent now reaches it.
+    std::size_t before = Shorts().size();
+    kept->NoteOn(67, 90, 2);
+    ASSERT_EQ(Shorts().size(), before + 1);
+    EXPECT_EQ(Shorts().back().bytes, (Bytes{0x92, 67, 90}));
+    kept->Close();
+    EXPECT_EQ(Midi().OpenCount(), 0);
+    EXPECT_EQ(Sink().Count(), 0u);
 }
