@@ -101,7 +101,7 @@ int NoteList::CountNotesInWindow(int from, int to) const {
 
 void NoteList::TransposeUpFrom(int index) {
     if (WorkingStyle.transpose == 0) return;
-    const int upper = WorkingStyle.melody[kPartMelody].upperLimit;
+    const std::int64_t upper = WorkingStyle.melody[kPartMelody].upperLimit;
     for (int i = index < 0 ? 0 : index; i < count_; ++i) {
         NoteEvent* e = Slots()[i];
         if (e->kind == note_kind::kNote && e->value > 0) {
@@ -119,7 +119,7 @@ void NoteList::TransposeUpFrom(int index) {
 
 void NoteList::TransposeDownFrom(int index) {
     if (WorkingStyle.transpose == 0) return;
-    const int lower = WorkingStyle.melody[kPartMelody].lowerLimit;
+    const std::int64_t lower = WorkingStyle.melody[kPartMelody].lowerLimit;
     for (int i = index < 0 ? 0 : index; i < count_; ++i) {
         NoteEvent* e = Slots()[i];
         if (e->kind == note_kind::kNote && e->value > 0) {
