@@ -343,6 +343,8 @@ void ChordRecord::StepToTone(int& pitch, int step, bool withSeventh) const {
         return;
     }
     if (step == 0) return;
+    // A step of more than 128 leaves the keys at once, as one of 128 does.
+    step = std::clamp(step, -128, 128);
     auto isTarget = [&](int p) {
         return withSeventh ? MatchesAny(p, {root, third, fifth, seventh})
                            : MatchesAny(p, {root, third, fifth});

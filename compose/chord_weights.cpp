@@ -1,6 +1,7 @@
 #include "compose/chord_weights.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -86,6 +87,12 @@ int PitchClassWeight(const ScaleString& weights, int pc) {
 }
 
 constexpr int kMaxRandomDraws = 1000;
+
+// One step of more than 128 semitones leaves the keys from any key, as one of
+// 128 does, so larger steps are taken as 128 and the sums cannot overflow.
+int BoundedStep(int step) {
+    return std::clamp(step, -128, 128);
+}
 
 }  // namespace
 
@@ -235,6 +242,7 @@ int StepPitchToChordWeight(const ChordRecord& chord, int pitch, int step, int th
     ScaleString weights;
     GetChordScaleWeights(chord.code.text, weights);
     int p = std::min(pitch, 127);
+    step = BoundedStep(step);
     for (int move = 0; move < 12 && WeightOf(weights, p) < threshold; ++move) {
         int next = p + step;
         if (next < 0 || next > 127) break;
@@ -246,7 +254,7 @@ int StepPitchToChordWeight(const ChordRecord& chord, int pitch, int step, int th
 int StepPitchToChordWeightInRange(const ChordRecord& chord, int pitch, int step, int threshold,
                                   int part) {
     if (pitch <= 0) return 0;
-    int magnitude = std::abs(step);
+    int magnitude = std::abs(BoundedStep(step));
     int up = StepPitchToChordWeight(chord, pitch, magnitude, threshold);
     if (IsInPartRange(up, part)) return up;
     int down = StepPitchToChordWeight(chord, pitch, -magnitude, threshold);
@@ -260,6 +268,7 @@ int StepPitchToKeyScale(int pitch, int step) {
     OwnScaleNotes(notes);
     int p = std::min(pitch, 127);
     if (step == 0) return p;
+    step = BoundedStep(step);
     // Each move changes the pitch, so the edges are reached within 128.
     while (WeightOf(notes, p) < kKeyScaleWeight && p > 0 && p < 127)
         p = std::clamp(p + step, 0, 127);
@@ -270,6 +279,7 @@ int StepPitchToC7Scale(int pitch, int step) {
     ScaleString weights;
     GetChordScaleWeights("CMPs", weights);
     int p = std::clamp(pitch, 0, 127);
+    step = BoundedStep(step);
     int found = p;
     for (int move = 0; move <= 12; ++move) {
         int candidate = p + move * step;
@@ -331,7 +341,7 @@ int ApplyTension(int pitch, int flag, const ChordRecord& chord, int previousPitc
     const MelodySettings* settings = PartSettings(part);
     if (!settings) return pitch;
     int base = pitch - PositiveMod12(pitch);
-    auto near = [&](int p) { return std::abs(p - previousPitch) <= 3; };
+    auto near = [&](int p) { return std::abs(std::int64_t{p} - previousPitch) <= 3; };
     if (settings->tension == 2) {
         if (flag == 0 || RandomInRange(1, 5) == 1) {
             for (int candidate : {base + (chord.root + 14) % 12, base + chord.seventh % 12,

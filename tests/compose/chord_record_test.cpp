@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 #include <set>
 #include <string>
@@ -41,6 +42,9 @@ std::vector<int> Tones(const ChordRecord& c) {
 }  // namespace
 
 TEST_F(ChordRecords, WorkedExamples) {
+    // The weight table is there without any load of the knowledge base.
+    EXPECT_EQ(std::string(ChordWeightTable, 19), "CMPS900090090004|\r\n");
+
     ChordRecord none = Chord("NoCd");
     EXPECT_EQ(Tones(none), (std::vector<int>{0, 0, 0, 0, 0}));
     EXPECT_EQ(Sink().Count(), 0u);
@@ -285,7 +289,7 @@ TEST_F(ChordRecords, StepsEndOnHostileInput) {
             EXPECT_TRUE(r >= 0 && r <= 127) << pitch;
         }
         for (const ChordRecord& c : chords) {
-            for (int step : {-1, 0, 1, 5, -7}) {
+            for (int step : {-1, 0, 1, 5, -7, INT_MIN, INT_MAX}) {
                 int p = pitch;
                 c.StepToChordTone(p, step);
                 EXPECT_TRUE(p >= 0 && p <= 127);

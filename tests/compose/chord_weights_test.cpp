@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 #include <map>
 #include <set>
@@ -284,7 +285,7 @@ TEST_F(ChordWeights, StepsAndFoldsEndOnHostileInput) {
         WorkingStyle.scale = scale;
         for (int pitch = -1000; pitch <= 1000; pitch += 11) {
             auto inMidi = [&](int r) { return r >= 0 && r <= 127; };
-            for (int step : {-3, -1, 0, 1, 2}) {
+            for (int step : {-3, -1, 0, 1, 2, INT_MIN, INT_MAX}) {
                 ASSERT_TRUE(inMidi(StepPitchToKeyScale(pitch, step))) << pitch << " " << step;
                 ASSERT_TRUE(inMidi(StepPitchToC7Scale(pitch, step))) << pitch << " " << step;
                 for (const ChordRecord& c : chords)
