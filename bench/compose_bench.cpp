@@ -159,7 +159,7 @@ double ResidentMegabytes() {
     if (!f) return -1;
     if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = -1;
     std::fclose(f);
-    return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / 1048576.0;
+    return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / 1e6;
 }
 
 // Resident memory a fresh compose information adds, against what its slots
@@ -169,7 +169,7 @@ void PrintComposeInfoMemory() {
     auto* info = new ComposeInformation();
     const double after = ResidentMegabytes();
     const int lists = 3 * kMaxBlocks + 3;
-    const double allSlots = lists * kNoteListCapacity * sizeof(NoteEvent*) / 1048576.0;
+    const double allSlots = lists * kNoteListCapacity * sizeof(NoteEvent*) / 1e6;
     std::printf(
         "ComposeInformation: %.2f MB resident after construction (process %.2f MB); "
         "its %d lists hold %.1f MB of slots if touched\n",
