@@ -269,9 +269,12 @@ int StepPitchToKeyScale(int pitch, int step) {
     int p = std::min(pitch, 127);
     if (step == 0) return p;
     step = BoundedStep(step);
-    // Each move changes the pitch, so the edges are reached within 128.
-    while (WeightOf(notes, p) < kKeyScaleWeight && p > 0 && p < 127)
+    // Each move changes the pitch until an edge stops it, so 128 moves are
+    // more than enough.
+    for (int move = 0; move < 128 && WeightOf(notes, p) < kKeyScaleWeight; ++move) {
         p = std::clamp(p + step, 0, 127);
+        if (p == 0 || p == 127) break;
+    }
     return p;
 }
 

@@ -249,6 +249,13 @@ TEST_F(ChordWeights, StepsToWeights) {
     EXPECT_EQ(StepPitchToKeyScale(61, 1), 62);
     EXPECT_EQ(StepPitchToKeyScale(61, -1), 60);
     EXPECT_EQ(StepPitchToKeyScale(0, 1), 0);
+    std::memcpy(WorkingStyle.scaleNotes, "xxxx999999909999", 16);  // no G
+    EXPECT_EQ(StepPitchToKeyScale(127, -1), 126);
+    EXPECT_EQ(StepPitchToKeyScale(127, 1), 127);
+    EXPECT_EQ(StepPitchToKeyScale(7, -2), 5);
+    std::memcpy(WorkingStyle.scaleNotes, "xxxx000000000000", 16);
+    EXPECT_EQ(StepPitchToKeyScale(60, -1), 0);
+    EXPECT_EQ(StepPitchToKeyScale(60, 1), 127);
     EXPECT_EQ(StepPitchToChordWeight(c7, 61, 1, 9), 64);
     EXPECT_EQ(StepPitchToChordWeight(c7, 61, -1, 5), 60);
     EXPECT_EQ(StepPitchToChordWeight(c7, 0, 1, 5), 0);
