@@ -78,9 +78,9 @@ void ExpectTextFieldsCarried(const MusicStyle& want, const MusicStyle& got,
 
 TEST(StyleText, WriteThenReadCarriesEveryTextField) {
     auto samples = style_samples::SampleStyles();
-    // The hand-made records use only values the text can name: read over a
-    // record of junk, every field the text carries comes back.
-    for (std::size_t i = 0; i < 3; ++i) {
+    // Read over a record of junk, every field the text carries comes back,
+    // for the hand-made records and every preset alike, without a message.
+    for (std::size_t i = 0; i < samples.size(); ++i) {
         const auto& sample = samples[i];
         Sink().Clear();
         std::string text = Write(*sample.style);
@@ -200,22 +200,19 @@ TEST(StyleText, NamesAndTheirErrors) {
     EXPECT_EQ(style->bassPattern, 22);
     EXPECT_EQ(style->subDrumPattern, 1);
 
-    // Every harmony pattern goes through its name, but "Rhythmic" reads as
-    // 10, and numbers no name carries stay as they were.
+    // Every harmony pattern reads back as itself: by its name, or by its
+    // digits where it has none (28, 48, 60) or shares one ("Rhythmic" is 10).
     for (int pattern = 1; pattern <= 61; ++pattern) {
         Sink().Clear();
         style->harmonyPattern = pattern;
         std::string text = Write(*style);
         style->harmonyPattern = 99;
         Read(*style, "[Harmony Pattern]" + WrittenValue(text, "Harmony Pattern"));
-        if (pattern == 28 || pattern == 48 || pattern == 60) {
-            EXPECT_EQ(style->harmonyPattern, 99) << pattern;
-            EXPECT_TRUE(Shown("ZAWCFF010191 Harmony pattern is invalid!")) << pattern;
-        } else {
-            EXPECT_EQ(style->harmonyPattern, pattern == 20 ? 10 : pattern) << pattern;
-            EXPECT_EQ(Sink().Count(), 0u) << pattern;
-        }
+        EXPECT_EQ(style->harmonyPattern, pattern);
+        EXPECT_EQ(Sink().Count(), 0u) << pattern;
     }
+    style->harmonyPattern = 20;
+    EXPECT_EQ(WrittenValue(Write(*style), "Harmony Pattern"), "020");
     Read(*style, "[Sub Harmony Pattern]Quarter Cutting");
     EXPECT_EQ(style->subHarmonyPattern, 46);
 
@@ -239,18 +236,40 @@ TEST(StyleText, NamesAndTheirErrors) {
     EXPECT_TRUE(Shown("ZAWCFF01017A Can not get instrument from paramter!"));
     EXPECT_TRUE(Shown("ZAWCFF01017B Can not get drum from paramater!"));
 
-    // The writer reports voice codes it cannot name and writes them as unused.
+    // Voice codes without a name are written as digits and read back; an
+    // instrument code outside the table is reported.
     Sink().Clear();
     style->voice[kPartHarmony] = 152;
-    style->voice[kPartDrum] = 7;
+    style->voice[kPartDrum] = 22;
     std::string text = Write(*style);
-    EXPECT_EQ(WrittenValue(text, "Instrument:Harmony"), "---");
-    EXPECT_EQ(WrittenValue(text, "Instrument:Drum"), "---");
-    EXPECT_TRUE(Shown("ZAWCFF0101A4 Instrument is invalid!"));
+    EXPECT_EQ(WrittenValue(text, "Instrument:Harmony"), "152");
+    EXPECT_EQ(WrittenValue(text, "Instrument:Drum"), "022");
+    EXPECT_EQ(Sink().Texts(), std::vector<std::string>{"ZAWCFF0101A4 Instrument is invalid!"});
+    Sink().Clear();
+    Read(*style, "[Instrument:Harmony]-02[Instrument:Drum]+7[Instrument:Bass]003");
+    EXPECT_EQ(style->voice[kPartHarmony], -2);
+    EXPECT_EQ(style->voice[kPartDrum], 7);
+    EXPECT_EQ(style->voice[kPartBass], 3);
+    style->voice[kPartHarmony] = 256;
 
-    // A number no name carries is written as digits and refused on reading.
+    // A number no name carries is written as digits and read back; a plain
+    // number reads wherever a name or a switch word is expected.
     style->chordProgression = 8;
     EXPECT_EQ(WrittenValue(Write(*style), "Chord Progression"), "008");
+    Read(*style, "[Chord Progression]011[Scale]-4[Transpose]2[Sub Drum Pattern]+03");
+    EXPECT_EQ(style->chordProgression, 11);
+    EXPECT_EQ(style->scale, -4);
+    EXPECT_EQ(style->transpose, 2);
+    EXPECT_EQ(style->subDrumPattern, 3);
+    EXPECT_EQ(WrittenValue(Write(*style), "Transpose"), "002");
+    EXPECT_EQ(Sink().Count(), 0u);
+    // Anything else that is not a name is still refused.
+    for (const char* bad : {"8a", "-", "+", "", " 8", "8 "}) {
+        Sink().Clear();
+        Read(*style, std::string("[Chord Progression]") + bad);
+        EXPECT_EQ(style->chordProgression, 11) << bad;
+        EXPECT_TRUE(Shown("ZAWCFF01018D The number of Chord Progression is invalid!")) << bad;
+    }
 
     // Texts: titles cut to 20 characters, scale notes refused when longer than 16.
     Read(*style, "[Title]An Overlong Title For Cutting[Knowledge Base]MY.DB");
@@ -375,8 +394,8 @@ TEST(StyleText, ItemLists) {
 
 TEST(StyleText, OutOfRangeValuesAreRefusedOrClamped) {
     auto style = style_samples::DefaultStyle();
-    // Tempo: only 1..999 beats per minute.
-    for (const char* bpm : {"000", "-05", "1000", "abc"}) {
+    // Tempo: only 1..60000 beats per minute, every whole millisecond.
+    for (const char* bpm : {"000", "-05", "60001", "abc"}) {
         Sink().Clear();
         Read(*style, std::string("[Tempo]") + bpm);
         EXPECT_EQ(style->tempo, 750000) << bpm;
@@ -384,6 +403,9 @@ TEST(StyleText, OutOfRangeValuesAreRefusedOrClamped) {
     }
     Read(*style, "[Tempo]999");
     EXPECT_EQ(style->tempo, 60000);
+    EXPECT_EQ(WrittenValue(Write(*style), "Tempo"), "1000");
+    Read(*style, "[Tempo]60000");
+    EXPECT_EQ(style->tempo, 1000);
     Read(*style, "[Tempo]001");
     EXPECT_EQ(style->tempo, 60000000);
     // The writer never divides by a zero tempo.
