@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -106,6 +109,231 @@ TEST(StyleText, WriteThenReadCarriesEveryTextField) {
         for (std::size_t offset = 0; offset < sizeof(MusicStyle); ++offset) {
             ASSERT_EQ(Byte(*read, offset), Byte(*expected, offset)) << "offset " << offset;
         }
+    }
+}
+
+// Every single-int field the text carries, by record offset: main-section
+// fields, voices, octaves, densities and the melody settings of the three
+// part blocks.
+std::vector<std::size_t> TextIntFields() {
+    std::vector<std::size_t> fields = {368, 396, 704, 708, 724, 756, 760,   764,
+                                       772, 872, 896, 900, 904, 908, 17536, 17540};
+    for (std::size_t offset = 17488; offset < 17536; offset += 4)
+        fields.push_back(offset);  // use_x, continue_major, stroke
+    for (std::size_t offset = 17588; offset <= 17616; offset += 4)
+        fields.push_back(offset);  // imitation .. sub-drum pattern
+    for (int part : {1, 2, 3, 4, 5, 7, 8, 9})
+        fields.push_back(4 * part);
+    for (int part : {1, 2, 3, 4, 5, 7})
+        fields.push_back(320 + 4 * part);
+    for (int part : {1, 3, 4, 5, 7})
+        fields.push_back(22684 + 4 * part);
+    for (int part : {1, 4, 5}) {
+        for (int field : {0, 1, 2, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13})
+            fields.push_back(21724 + 60 * part + 4 * field);
+    }
+    return fields;
+}
+
+TEST(StyleText, EveryValueOfEveryFieldReadsBack) {
+    // A range holding every legal value of every field (voices 0..151 and
+    // 256 included), and the ends of the int range.
+    std::vector<int> values = {INT_MIN, -1000, 255, 256, 999, INT_MAX};
+    for (int value = -3; value <= 160; ++value)
+        values.push_back(value);
+    const std::vector<std::size_t> fields = TextIntFields();
+    for (std::size_t round = 0; round < values.size(); ++round) {
+        auto style = style_samples::DefaultStyle();
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            int value = values[(round + 7 * i) % values.size()];
+            std::memcpy(reinterpret_cast<std::uint8_t*>(style.get()) + fields[i], &value, 4);
+        }
+        style->timeSignature = static_cast<int>(round % 3);
+        std::string text = Write(*style);
+        Sink().Clear();
+        auto read = Poisoned();
+        Read(*read, text);
+        EXPECT_EQ(Sink().Count(), 0u) << testing::PrintToString(Sink().Texts());
+        for (std::size_t offset : fields) {
+            ASSERT_EQ(Int(*read, offset), Int(*style, offset)) << "offset " << offset;
+        }
+        style_samples::ApplyTextFormLimits(*style);
+        ExpectTextFieldsCarried(*style, *read, "round " + std::to_string(round));
+    }
+}
+
+// The name tables of the text form, typed from their lists: each name reads
+// as the first value the list gives it, and each value is written as the
+// name of the first entry carrying it, or as its digits where it has no
+// name or its name reads as another value. A list is written as
+// '"name" value' pairs.
+struct NameList {
+    const char* key;
+    std::size_t offset;  // part-block keys: in the Melody part's settings
+    const char* list;
+};
+
+constexpr char kHarmonyPatterns[] =
+    R"~("Sporadic Arpeggio" 9, "Pops" 4, "Slow Arpeggio" 3, "Continuous Stroke" 2, )~"
+    R"~("Slow Stroke" 1, "Spanish" 5, "Gamelan" 6, "Chinese" 7, "16th Arpeggio" 8, )~"
+    R"~("Rhythmic" 10, "Glam Rock" 11, "Very Slow Stroke" 16, "Techno" 14, )~"
+    R"~("Rhythmical Techno" 17, "Rhythmical" 19, "Tango 1" 21, "Enka" 22, "Complex arpeggio" 25, )~"
+    R"~("Middle East" 26, "Mersey Beat" 27, "Accent" 29, "Riff" 30, "March" 31, "Ragtime" 32, )~"
+    R"~("Rockabilly" 33, "Pops Arpeggio" 34, "Bossa Nova" 35, "Latin" 36, "Rhythmic Latin" 37, )~"
+    R"~("Trans" 38, "Long Riff" 40, "Fixed Long Riff(1)" 41, "Hawaian" 42, "Oldays Guitar" 44, )~"
+    R"~("Stroke Riff" 45, "Dissonant Arpeggio" 49, "Melodious" 51, "Bend" 52, "Whole note" 12, )~"
+    R"~("Arpeggio" 13, "Hip hop" 15, "Rap Techno" 18, "Rhythmic" 20, "Tango 2" 23, "Melodic" 24, )~"
+    R"~("Fast Arpeggio" 39, "Simple Stroke" 43, "Fixed Long Riff(2)" 46, "Borero" 50, )~"
+    R"~("Whole Note High" 53, "Cutting" 54, "Cha Cha Cha" 55, "Parade" 56, "Kecak" 57, )~"
+    R"~("Flamenco" 58, "Waltz" 59, "Jazz Waltz" 61, "Quarter Cutting" 46, "Custom" 47)~";
+constexpr std::size_t kMelodyPart = 21724 + 60;
+
+const NameList kNameLists[] = {
+    {"Key", 704, R"~("A Minor" 2, "C Major" 1)~"},
+    {"Time Signature", 696, R"~("4/4" 0, "3/4" 1, "7/8" 2)~"},
+    {"Basic Beat", 724,
+     R"~("Triplet Rhythm" 3, "8 Beats/16 Beats" 0, "8 Beats/16 Beats with Triplet" 1)~"},
+    {"Scale", 708,
+     R"~("Diatonic" 1, "Just Intonation" 7, "CDEGA" 2, "CEFGB" 3, "Japanese" 13, "Blues" 6, )~"
+     R"~("MiddleEast" 8, "Islamic Scale" 14, "Gypsy" 15, "Hungary" 16, "Macedonia" 20, )~"
+     R"~("Whole Tone" 12, "Mixsoridian" 17, "Dorian" 18, "CDFGA" 4, "GABDE" 9, "Arabian" 10, )~"
+     R"~("Indian Scale" 5, "Messiane" 19, "Flamenco" 21, "Napolitan" 22, )~"
+     R"~("Enigmatic Scale" 24, "Custom" 11)~"},
+    {"Transpose", 764, R"~("Enable" 1, "Disable" 0)~"},
+    {"Instrument:Drum", 36,
+     R"~("Acoustic Set" 1, "Electric Set" 2, "Ethnic Set" 3, "Techno Set" 4, "---" 256)~"},
+    {"Imitation of Phrase", 17588, R"~("On" 1, "Off" 0)~"},
+    {"On Chord", 872, R"~("On" 1, "Off" 0)~"},
+    {"Adjust to Chord Tone", 756, R"~("Do" 1, "Don't" 0)~"},
+    {"Chord Generation Method", 760, R"~("Knowledge Base" 0, "Motion Calculation" 1, "Custom" 8)~"},
+    {"Chord Progression", 17600,
+     R"~("Very Simple" 4, "Simple" 3, "Normal" 2, "Complex" 1, "One Chord" 7, "Random" 5, )~"
+     R"~("Sub Dominant" 9, "Three Chords" 6, "Flamenco" 10)~"},
+    {"Block Length", 17540, R"~("Auto" 0, "4 Chord" 4)~"},
+    {"Number of Chords in a Block", 17536, R"~("Auto" 0, "1 Measure" 1)~"},
+    {"Generation Method of Sub Melody", 17592, R"~("Same as Melody" 6, "Custom" 7, "Conon" 8)~"},
+    {"Harmony Pattern", 17596, kHarmonyPatterns},
+    {"Melody Tabe:MTNoCnt", 908, R"~("Do" 1, "Don't" 0)~"},
+    {"Custom Harmony:continue_major:Bass", 17516, R"~("Continue" 1, "Not Continue" 0)~"},
+    {"Custom Harmony:stroke:Drum", 17528, R"~("Do" 1, "Don't" 0)~"},
+    {"Rhythm Pattern", 17604,
+     R"~("8 Beat" 1, "16 Beat" 2, "March" 3, "8 Beat Random" 4, "Folklore" 5, "Chinese" 6, )~"
+     R"~("African" 7, "16 Beat House" 8, "Blues" 9, "Japanese" 10, "Swing" 11, )~"
+     R"~("16 beat Random" 12, "Techno" 13, "Rap" 14, "Temple" 15, "Heavy 8beat" 16, )~"
+     R"~("Enka" 17, "Indian" 18, "Mergy" 19, "Progre" 20, "Random Mix" 21, "Xmas" 22, )~"
+     R"~("Rockabilly" 23, "Bossa Nova" 24, "Latin" 25, "Trans" 26, "Create" 27, "Borero" 29, )~"
+     R"~("Polka" 30, "Gagaku" 31, "Glam Rock" 32, "Cha Cha Cha" 33, "Parade" 34, )~"
+     R"~("Flamenco" 35, "Child Rhythm" 36, "Waltz" 37, "Jazz Waltz" 38, "Poly Rhythm" 39, )~"
+     R"~("Custom" 28)~"},
+    {"Sub Harmony Pattern", 17608, kHarmonyPatterns},
+    {"Bass Patterm", 17612,
+     R"~("Mono Tone" 2, "General" 1, "5th Combination" 3, "Classical" 4, "Short" 5, )~"
+     R"~("Blues" 6, "Melodic" 7, "Walking Bass" 8, "Fusion" 9, "Hip hop" 10, "Pops" 11, )~"
+     R"~("Tango" 12, "Slow" 13, "Rockavilly" 14, "Bossanova" 15, "Latin" 16, "Trans" 17, )~"
+     R"~("Drumn Bass" 18, "Long Riff" 19, "Custom" 20, "2nd mono tone" 21, "Kecak" 22, )~"
+     R"~("Waltz" 23)~"},
+    {"Sub Drum Pattern", 17616, R"~("Same as Melody Algo." 0, "Bonodori" 1)~"},
+    {"Melody Structure:Dissonant", kMelodyPart + 0,
+     R"~("Many" 0, "Some" 4, "Little" 9, "Prohibit" 10)~"},
+    {"Melody Structure:Note Length", kMelodyPart + 4,
+     R"~("Fluctuation" 5, "Long & Even" 2, "Long" 6, "Long Down Beat" 3, "Mechanical" 4, )~"
+     R"~("Short" 1, "Slow Fluctuation" 7, "Mixed" 8, "Short Long" 9, "Swing" 10)~"},
+    {"Melody Structure:Syncopation", kMelodyPart + 8,
+     R"~("Syncopetion Off" 0, "Syncopetion On" 1)~"},
+    {"Melody Structure:Abbelimenti", kMelodyPart + 16,
+     R"~("None" 0, "Classical" 1, "Crazy Trill" 2, "Blues" 3, "Unstable" 4, "Percussive" 6, )~"
+     R"~("Murmur" 7, "Pops" 11, "Rap Voice" 14, "Andes" 15, "Scotland" 16, "Scale" 17, )~"
+     R"~("Continuous" 18, "Jump" 19, "Southern Island" 20)~"},
+    {"Melody Structure:Effect", kMelodyPart + 20,
+     R"~("None" 0, "Choking(L)" 5, "Choking(M)" 17, "Scat" 18, "Shake" 13, "Vibrato" 10, )~"
+     R"~("Silen Effect" 8, "Long Pipe Effect" 9, "Formant" 12, "Shake Head" 19, "Yodel" 20, )~"
+     R"~("Connect Notes" 21, "Tremolo" 22)~"},
+    {"Melody Structure:Voicing", kMelodyPart + 24,
+     R"~("None" 0, "Symmetry" 1, "Symmetry Delay" 2)~"},
+    {"Melody Structure:Algorithm", kMelodyPart + 36,
+     R"~("Lagurange" 1, "Directional" 2, "Fluctuation" 3, "1/f Fluctuation" 4, )~"
+     R"~("Jump Filter" 5, "Melody Table" 6, "Mono note" 7)~"},
+    {"Melody Structure:Tension", kMelodyPart + 40, R"~("Even" 0, "Jazz" 2, "Blue Note" 1)~"},
+    {"Melody Structure:Repeat Rhythm", kMelodyPart + 44,
+     R"~("Repeat Off" 0, "Repeat Weak" 1, "Repeat Middle" 2)~"},
+    {"Melody Structure:Repeat Melody", kMelodyPart + 48,
+     R"~("Repeat Off" 0, "Repeat Weak" 1, "Repeat Middle" 2)~"},
+};
+
+std::vector<std::pair<std::string, int>> Entries(const char* list) {
+    std::vector<std::pair<std::string, int>> entries;
+    std::string_view text(list);
+    for (std::size_t open = text.find('"'); open != std::string_view::npos;
+         open = text.find('"', open)) {
+        std::size_t close = text.find('"', open + 1);
+        entries.push_back(
+            {std::string(text.substr(open + 1, close - open - 1)), std::atoi(list + close + 2)});
+        open = close + 1;
+    }
+    return entries;
+}
+
+// The value a name reads as: that of its first entry.
+int ValueOf(const std::vector<std::pair<std::string, int>>& entries, const std::string& name) {
+    for (const auto& [entryName, value] : entries) {
+        if (entryName == name) return value;
+    }
+    return INT_MIN;
+}
+
+void SetField(MusicStyle& style, std::size_t offset, int value) {
+    std::memcpy(reinterpret_cast<std::uint8_t*>(&style) + offset, &value, 4);
+}
+
+TEST(StyleText, NameTablesMatchTheirLists) {
+    for (const NameList& list : kNameLists) {
+        SCOPED_TRACE(list.key);
+        const auto entries = Entries(list.list);
+        ASSERT_GE(entries.size(), 2u);
+        const bool inBlock = std::string_view(list.key).starts_with("Melody Structure:");
+        for (const auto& [name, value] : entries) {
+            auto style = style_samples::DefaultStyle();
+            SetField(*style, list.offset, 12345);
+            std::string entry = "[" + std::string(list.key) + "]" + name;
+            Sink().Clear();
+            Read(*style, inBlock ? "[[Melody]]" + entry + "[[/Melody]]" : entry);
+            EXPECT_EQ(Int(*style, list.offset), ValueOf(entries, name)) << name;
+            EXPECT_EQ(Sink().Count(), 0u) << name;
+        }
+    }
+    // Writing: every value of a range around the lists, all fields at once.
+    std::vector<int> values = {255, 256};
+    for (int value = -2; value <= 64; ++value)
+        values.push_back(value);
+    for (int value : values) {
+        auto style = style_samples::DefaultStyle();
+        for (const NameList& list : kNameLists)
+            SetField(*style, list.offset, value);
+        std::string text = Write(*style);
+        for (const NameList& list : kNameLists) {
+            const auto entries = Entries(list.list);
+            char want[16];
+            std::snprintf(want, sizeof want, "%03d", value);
+            std::string written = want;
+            auto first = std::find_if(entries.begin(), entries.end(),
+                                      [&](const auto& entry) { return entry.second == value; });
+            if (first != entries.end() && ValueOf(entries, first->first) == value)
+                written = first->first;
+            if (std::string_view(list.key) == "Time Signature" && (value < 0 || value > 2))
+                written = "\x83\x47\x83\x89\x81\x5B";  // the error word
+            EXPECT_EQ(WrittenValue(text, list.key), written) << list.key << " " << value;
+        }
+    }
+
+    // "Rest Note" is read only; its levels set the part's density.
+    const std::pair<const char*, int> kRestLevels[] = {
+        {"least", 160},      {"less", 140}, {"a few", 120}, {"medium", 100},
+        {"little more", 80}, {"many", 60},  {"more", 40},   {"most", 20}};
+    for (const auto& [name, density] : kRestLevels) {
+        auto style = style_samples::DefaultStyle();
+        Read(*style,
+             std::string("[[Obbligato]][Melody Structure:Rest Note]") + name + "[[/Obbligato]]");
+        EXPECT_EQ(Int(*style, 22684 + 4 * 4), density) << name;
     }
 }
 
