@@ -337,6 +337,81 @@ TEST(StyleText, NameTablesMatchTheirLists) {
     }
 }
 
+// The keys the writer emits, in order, typed from their list; every one of
+// them is read back without a message (the round trips above).
+TEST(StyleText, WrittenKeysInOrder) {
+    std::vector<std::string> want = {"ZAW Version", "Title",      "Key",   "Time Signature",
+                                     "Basic Beat",  "Tempo",      "Scale", "Scale Notes",
+                                     "Transpose",   "Tune Length"};
+    for (const char* part : {"Melody", "Obbligato", "Harmony", "Sub Harmony", "Bass", "Drum",
+                             "Sub Drum", "Environmental Sound"})
+        want.push_back(std::string("Instrument:") + part);
+    for (auto [density, block] : {std::pair{"Melody:Density", "Melody"},
+                                  {"Obbligato:Density", "Obbligato"},
+                                  {"Sub Drum:Density", "Drum"}}) {
+        want.push_back(density);
+        want.push_back(std::string("[[") + block + "]]");
+        for (const char* key : {"Dissonant", "Note Length", "Syncopation", "Effect", "Abbelimenti",
+                                "Voicing", "Upper Limit", "Lower Limit", "Algorithm", "Tension",
+                                "Repeat Rhythm", "Repeat Melody", "Algorithm Parameter"})
+            want.push_back(std::string("Melody Structure:") + key);
+        want.push_back(std::string("[[/") + block + "]]");
+    }
+    for (const char* key : {"Imitation of Phrase",
+                            "On Chord",
+                            "Adjust to Chord Tone",
+                            "Chord Generation Method",
+                            "Knowledge Base",
+                            "Knowledge Base for Verse",
+                            "Chord Progression",
+                            "Block Length",
+                            "Number of Chords in a Block",
+                            "Custom Chord",
+                            "Fixed Bass",
+                            "Generation Method of Sub Melody",
+                            "Harmony Pattern",
+                            "Harmony:Density",
+                            "Riff",
+                            "Melody Tabe:Interval",
+                            "Melody Tabe:Direction",
+                            "Melody Tabe:MTAdjustF",
+                            "Melody Tabe:MTAdjustL",
+                            "Melody Tabe:MTAdjustE",
+                            "Melody Tabe:MTNoCnt"})
+        want.push_back(key);
+    const char* gridParts[] = {"Harmony", "Sub Harmony", "Bass", "Drum"};
+    for (const char* list :
+         {"use_x", "NoteTable", "pn_interval", "pn_continuem", "continue_major", "stroke"}) {
+        for (const char* part : gridParts) {
+            // The grid lists are written once per set, under the same key.
+            bool perSet = std::string_view(list).starts_with("NoteTable") ||
+                          std::string_view(list).starts_with("pn_");
+            for (int set = 0; set < (perSet ? 4 : 1); ++set)
+                want.push_back(std::string("Custom Harmony:") + list + ":" + part);
+        }
+    }
+    for (const char* key : {"Rhythm Pattern", "Sub Harmony Pattern", "Sub Harmony:Density",
+                            "Bass Patterm", "Sub Drum Pattern"})
+        want.push_back(key);
+    for (const char* part : {"Melody", "Sub Melody", "Harmony", "Sub Harmony", "Bass", "Sub Drum"})
+        want.push_back(std::string("Octave:") + part);
+    for (const char* part : {"Melody", "Sub Melody", "Harmony", "Sub Harmony", "Bass", "Drum",
+                             "Sub Drum", "Environment"})
+        want.push_back(std::string("Mixer:") + part);
+
+    // Each entry starts a line: "[key]", or a block's "[[name]]" kept whole.
+    std::string text = "\n" + Write(*style_samples::VariedStyle());
+    std::vector<std::string> keys;
+    for (std::size_t at = text.find("\n["); at != std::string::npos; at = text.find("\n[", at)) {
+        bool block = text[at + 2] == '[';
+        std::size_t end = text.find(block ? "]]" : "]", at);
+        keys.push_back(block ? text.substr(at + 1, end + 1 - at)
+                             : text.substr(at + 2, end - at - 2));
+        at = end;
+    }
+    EXPECT_EQ(keys, want);
+}
+
 TEST(StyleText, WriterLayout) {
     auto style = style_samples::VariedStyle();
     std::string text = Write(*style);
