@@ -927,14 +927,19 @@ private:
         return text;
     }
 
+    // Items of three characters and '-'. A value three characters cannot
+    // hold is written as the nearest one they can (-99 or 999): a longer
+    // item would shift every later separator and lose the whole list.
     static std::string Items(const std::int32_t* values, std::size_t count) {
         std::string text;
         for (std::size_t i = 0; i < count; ++i) {
-            text += Digits(values[i]);
+            text += Digits(std::clamp(values[i], kLeastItem, kGreatestItem));
             text += '-';
         }
         return text;
     }
+    static constexpr std::int32_t kLeastItem = -99;
+    static constexpr std::int32_t kGreatestItem = 999;
 
     // A value without a name of its own is written as its digits, which
     // the reader takes back as the number. A metre other than 0..2 is

@@ -759,6 +759,19 @@ TEST(StyleText, OutOfRangeValuesAreRefusedOrClamped) {
     Read(*read, text);
     EXPECT_EQ(read->harmonyStructure[0] * 256 + read->harmonyStructure[1], 9999);
     EXPECT_EQ(read->harmonyStructure[6 * 40], 0);
+
+    // List items beyond three characters are written as the nearest that
+    // fit, and the rest of their list still reads back.
+    style->melodyTableInterval[1] = 1000;
+    style->customHarmony.grid[2][kGridBass].Cell(13, 15) = -100;
+    Read(*read, Write(*style));
+    EXPECT_EQ(read->melodyTableInterval[1], 999);
+    EXPECT_EQ(read->customHarmony.grid[2][kGridBass].Cell(13, 15), -99);
+    read->melodyTableInterval[1] = 1000;
+    read->customHarmony.grid[2][kGridBass].Cell(13, 15) = -100;
+    EXPECT_EQ(std::memcmp(read->melodyTableInterval, style->melodyTableInterval, 32), 0);
+    EXPECT_EQ(std::memcmp(&read->customHarmony, &style->customHarmony, sizeof(CustomHarmonyBlock)),
+              0);
 }
 
 TEST(StyleText, ScanningAndTheValueBuffer) {
