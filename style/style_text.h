@@ -22,6 +22,6 @@ void ReadStyleText(const std::uint8_t* text, std::size_t length, MusicStyle& sty
 
 // Writes the whole text form of the style into out (replacing what it held)
 // and returns its length in bytes. A value without a name of its own (or
-// whose name another value also carries) is written as its number, so every
-// value reads back as itself.
+// whose name reads as another value) is written as its number, which reads
+// back as itself.
 std::size_t WriteStyleText(const MusicStyle& style, std::string& out);
