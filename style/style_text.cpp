@@ -201,9 +201,14 @@ const NameValue* FindName(Names names, std::string_view text) {
     return nullptr;
 }
 
+// The name the writer may use for a value: the first entry carrying it, as
+// long as reading that name gives the value back. A name shared with an
+// earlier entry ("Rhythmic" is 10 and 20) would read as the other value, so
+// such a value has no name and is written as its number.
 const char* NameOf(Names names, int value) {
     for (const NameValue& entry : names) {
-        if (entry.value == value) return entry.name;
+        if (entry.value == value)
+            return FindName(names, entry.name)->value == value ? entry.name : nullptr;
     }
     return nullptr;
 }
@@ -531,11 +536,26 @@ bool ListGood(ListResult result, const KeyRule& rule) {
     return result == ListResult::Ok;
 }
 
+// A value that is a plain decimal number (an optional sign and digits,
+// nothing else): the writer's form for a value no name carries. Names are
+// looked up first, so no name is ever taken for a number.
+bool ReadPlainNumber(std::string_view text, int& value) {
+    std::size_t digits = !text.empty() && (text[0] == '+' || text[0] == '-') ? 1 : 0;
+    if (digits == text.size()) return false;
+    for (std::size_t pos = digits; pos < text.size(); ++pos) {
+        if (text[pos] < '0' || text[pos] > '9') return false;
+    }
+    value = ParseDecimal(text);
+    return true;
+}
+
 int ReadSwitch(std::string_view text) {
     for (const auto& pair : kSwitchWords) {
         if (text == pair[0]) return 1;
         if (text == pair[1]) return 0;
     }
+    int value;
+    if (ReadPlainNumber(text, value)) return value;
     ShowErrorMessage(kParameterInvalid);
     return 0;
 }
@@ -546,6 +566,8 @@ int ReadInstrument(std::string_view text) {
         const char* name = InstrumentNameTable[code];
         if (name && text == name) return code;
     }
+    int code;
+    if (ReadPlainNumber(text, code)) return code;
     ShowErrorMessage(kInstrumentUnknown);
     return kVoiceNotUsed;
 }
@@ -553,9 +575,13 @@ int ReadInstrument(std::string_view text) {
 int ReadDrumSet(std::string_view text) {
     if (text == "---") return kVoiceNotUsed;
     if (const NameValue* found = FindName(kDrumSetNames, text)) return found->value;
+    int code;
+    if (ReadPlainNumber(text, code)) return code;
     ShowErrorMessage(kDrumUnknown);
     return kVoiceNotUsed;
 }
+
+constexpr int kMaxTextBpm = 60000;
 
 void ReadTempo(std::string_view text, MusicStyle& style) {
     int bpm = ParseDecimal(text);
@@ -563,8 +589,9 @@ void ReadTempo(std::string_view text, MusicStyle& style) {
         BpmToTempo(0);  // reports the zero
         return;
     }
-    // The writer's three digits hold 1..999; anything else is no tempo.
-    if (bpm < 1 || bpm > 999) {
+    // Every tempo of at least one millisecond per quarter is written as
+    // 1..60000 beats per minute; anything else is no tempo.
+    if (bpm < 1 || bpm > kMaxTextBpm) {
         ShowErrorMessage(kParameterInvalid);
         return;
     }
@@ -678,6 +705,8 @@ void ApplyEntry(const KeyRule& rule, std::string_view value, MusicStyle& style, 
         case Syntax::Name:
             if (const NameValue* found = FindName(rule.names, value)) {
                 SetInt(style, offset, found->value);
+            } else if (int number; ReadPlainNumber(value, number)) {
+                SetInt(style, offset, number);
             } else if (rule.error != 0) {
                 ShowErrorMessage(rule.error);
             }
@@ -898,36 +927,51 @@ private:
         return text;
     }
 
+    // Items of three characters and '-'. A value three characters cannot
+    // hold is written as the nearest one they can (-99 or 999): a longer
+    // item would shift every later separator and lose the whole list.
     static std::string Items(const std::int32_t* values, std::size_t count) {
         std::string text;
         for (std::size_t i = 0; i < count; ++i) {
-            text += Digits(values[i]);
+            text += Digits(std::clamp(values[i], kLeastItem, kGreatestItem));
             text += '-';
         }
         return text;
     }
+    static constexpr std::int32_t kLeastItem = -99;
+    static constexpr std::int32_t kGreatestItem = 999;
 
-    // A number no name carries is written as its digits; the reader reports
-    // them with the key's code and keeps the field.
+    // A value without a name of its own is written as its digits, which
+    // the reader takes back as the number. A metre other than 0..2 is
+    // written as the error word.
     static std::string NameText(const KeyRule& rule, int value) {
         if (const char* name = NameOf(rule.names, value)) return name;
         if (rule.offset == offsetof(MusicStyle, timeSignature)) return kMetreErrorText;
         return Digits(value);
     }
 
-    // Codes outside the table (and drum codes other than the four sets) are
-    // reported and written as "---", the part not used.
+    // The first word of a switch is 1, the second 0; any other value is
+    // written as its digits.
+    static std::string SwitchText(Words words, int value) {
+        if (value == 1 || value == 0) return kSwitchWords[static_cast<int>(words)][1 - value];
+        return Digits(value);
+    }
+
+    // An instrument or drum set is written by its name, "not used" as
+    // "---", any other code as its digits so that it reads back as itself.
+    // Instrument codes outside the table are reported.
     static std::string VoiceText(Syntax syntax, int code) {
         if (code == kVoiceNotUsed) return "---";
-        if (syntax == Syntax::Instrument && code >= 0 && code < kInstrumentNameCount &&
-            InstrumentNameTable[code]) {
-            return InstrumentNameTable[code];
-        }
         if (syntax == Syntax::DrumSet) {
             if (const char* name = NameOf(kDrumSetNames, code)) return name;
+            return Digits(code);
         }
-        ShowErrorMessage(kInstrumentInvalid);
-        return "---";
+        if (code >= 0 && code < kInstrumentNameCount) {
+            if (const char* name = InstrumentNameTable[code]) return name;
+        } else {
+            ShowErrorMessage(kInstrumentInvalid);
+        }
+        return Digits(code);
     }
 
     std::string CustomChordText() const {
@@ -1000,7 +1044,7 @@ private:
                 Entry(rule.key, Digits(value, rule.width));
                 break;
             case Syntax::Switch:
-                Entry(rule.key, kSwitchWords[static_cast<int>(rule.words)][value == 1 ? 0 : 1]);
+                Entry(rule.key, SwitchText(rule.words, value));
                 break;
             case Syntax::Name:
                 Entry(rule.key, NameText(rule, value));

@@ -16,9 +16,12 @@ constexpr std::size_t kStyleTextValueBufferSize = 64 * 1024;
 // Applies every entry of the text to the style, in order. Bad entries are
 // reported one box each and skipped; the fields they name keep their values
 // unless the key's rules say otherwise. Keys that do not appear leave their
-// fields as they were.
+// fields as they were. Wherever a name (or a switch word) is expected, a
+// plain decimal number is taken as the value itself.
 void ReadStyleText(const std::uint8_t* text, std::size_t length, MusicStyle& style);
 
 // Writes the whole text form of the style into out (replacing what it held)
-// and returns its length in bytes.
+// and returns its length in bytes. A value without a name of its own (or
+// whose name reads as another value) is written as its number, which reads
+// back as itself.
 std::size_t WriteStyleText(const MusicStyle& style, std::string& out);

@@ -154,28 +154,17 @@ inline std::unique_ptr<MusicStyle> SecondVariedStyle() {
     return style;
 }
 
-// What a style becomes when it is written as text and read back over
-// itself: both titles from the display title, the tempo in whole beats per
-// minute, "Rhythmic" read as pattern 10,
-// the chord list cleared behind its end mark, and voices the writer cannot
-// name read as "not used". Values no name carries are reported by the reader
-// and keep what the record held.
+// What a style becomes when it is written as text and read back: both
+// titles from the display title, the tempo in whole beats per minute and
+// the chord list cleared behind its end mark. Every other value the text
+// carries comes back as itself.
 inline void ApplyTextFormLimits(MusicStyle& s) {
     SetStyleTitle(s, DisplayTitle(s));
     s.tempo = BpmToTempo(TempoToBpm(s.tempo));
-    if (s.harmonyPattern == 20) s.harmonyPattern = 10;
-    if (s.subHarmonyPattern == 20) s.subHarmonyPattern = 10;
     std::size_t end = 0;
     while (end < 4092 && (s.harmonyStructure[end] | s.harmonyStructure[end + 1]))
         end += 6;
     std::memset(s.harmonyStructure + end, 0, sizeof s.harmonyStructure - end);
-    for (int part : {1, 2, 3, 4, 5, 7, 8}) {
-        if (s.voice[part] != kVoiceNotUsed && (s.voice[part] < 0 || s.voice[part] > 151))
-            s.voice[part] = kVoiceNotUsed;
-    }
-    int drum = s.voice[kPartDrum];
-    if (drum != kVoiceNotUsed && (drum < kAcousticSet || drum > kTechnoSet))
-        s.voice[kPartDrum] = kVoiceNotUsed;
 }
 
 // The defaults, the hand-varied records and every preset of the catalogue.
