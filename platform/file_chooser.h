@@ -49,7 +49,7 @@ public:
 
     void QueueFile(const std::string& path, int filterIndex = 1);
     void QueueFolder(const std::string& path);
-    void QueueCancel();  // the next chooser of either kind is cancelled
+    void QueueCancel();         // the next chooser of either kind is cancelled
     void QueueError(int code);  // the next chooser of either kind fails
 
     std::vector<FileChooserRequest> FileRequests() const;

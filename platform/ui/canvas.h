@@ -37,10 +37,10 @@ constexpr Font CaptionFont(bool large, int baseUnitY = kDialogBaseUnitY) {
 }
 
 enum class TextLayout {
-    CentredLine,    // one line, centred both ways in the rectangle
-    LeftCentred,    // one line at the left edge, centred vertically
-    CentredLines,   // several lines, each centred horizontally, from the top
-    TopCentred,     // centred on the rectangle's left as x, from its top as y
+    CentredLine,   // one line, centred both ways in the rectangle
+    LeftCentred,   // one line at the left edge, centred vertically
+    CentredLines,  // several lines, each centred horizontally, from the top
+    TopCentred,    // centred on the rectangle's left as x, from its top as y
 };
 
 class Canvas {

@@ -17,15 +17,15 @@ class Window;
 enum class ControlKind {
     ImageHolder,  // shows an image (a skin face); clicks fall through to the window
     PushButton,
-    ComboBox,     // drop-down list whose items carry values
-    Edit,         // one-line edit field
-    UpDown,       // arrows stepping the value of a bound edit field
+    ComboBox,  // drop-down list whose items carry values
+    Edit,      // one-line edit field
+    UpDown,    // arrows stepping the value of a bound edit field
     CheckBox,
     HScrollBar,
     VScrollBar,
-    ListBox,      // items with colours
+    ListBox,  // items with colours
     Trackbar,
-    TextView,     // read-only text of several lines
+    TextView,  // read-only text of several lines
 };
 
 enum class ControlEvent {
@@ -39,6 +39,7 @@ struct ListItem {
     std::string text;
     int value = 0;
     Rgb colour{0, 0, 0};
+    friend bool operator==(const ListItem&, const ListItem&) = default;
 };
 
 class ControlPeer {

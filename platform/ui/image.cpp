@@ -7,10 +7,10 @@
 
 namespace platform::ui {
 
-Image::Image(int width, int height)
-    : width_(std::max(0, width)), height_(std::max(0, height)) {
+Image::Image(int width, int height) : width_(std::max(0, width)), height_(std::max(0, height)) {
     rgba_.assign(static_cast<std::size_t>(width_) * height_ * 4, 0);
-    for (std::size_t i = 3; i < rgba_.size(); i += 4) rgba_[i] = 255;
+    for (std::size_t i = 3; i < rgba_.size(); i += 4)
+        rgba_[i] = 255;
 }
 
 Rgb Image::Pixel(int x, int y) const {
@@ -36,7 +36,8 @@ void Image::SetPixel(int x, int y, Rgb colour) {
 void Image::Fill(const Rect& area, Rgb colour) {
     Rect r = area.Intersect(Rect{0, 0, width_, height_});
     for (int y = r.top; y < r.bottom; ++y) {
-        for (int x = r.left; x < r.right; ++x) SetPixel(x, y, colour);
+        for (int x = r.left; x < r.right; ++x)
+            SetPixel(x, y, colour);
     }
 }
 
@@ -68,8 +69,8 @@ bool WritePng(const Image& image, const std::string& path) {
     png_write_info(png, info);
     const std::uint8_t* bytes = image.Bytes().data();
     for (int y = 0; y < image.Height(); ++y) {
-        png_write_row(png, const_cast<png_bytep>(bytes + static_cast<std::size_t>(y) *
-                                                             image.Width() * 4));
+        png_write_row(
+            png, const_cast<png_bytep>(bytes + static_cast<std::size_t>(y) * image.Width() * 4));
     }
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);

@@ -14,7 +14,7 @@ struct CanvasOp {
     enum class Kind { Blit, Fill, Frame, Invert, Ellipse, Text };
     Kind kind = Kind::Fill;
     Rect rect;
-    Rgb colour;        // fill/frame/ellipse colour, text colour for Text
+    Rgb colour;  // fill/frame/ellipse colour, text colour for Text
     bool filled = false;
     // Text only:
     std::string text;

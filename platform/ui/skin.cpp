@@ -224,7 +224,8 @@ Image SkinFactory::Make(SkinId id) {
 }
 
 SkinStore::SkinStore() {
-    for (const SkinInfo& info : kSkins) images_[static_cast<int>(info.id)] = SkinFactory::Make(info.id);
+    for (const SkinInfo& info : kSkins)
+        images_[static_cast<int>(info.id)] = SkinFactory::Make(info.id);
 }
 
 std::vector<std::string> SkinStore::LoadArt(const std::string& folder) {
@@ -242,6 +243,10 @@ std::vector<std::string> SkinStore::LoadArt(const std::string& folder) {
         images_[static_cast<int>(info.id)] = std::move(art);
     }
     return refused;
+}
+
+std::string SkinArtFolder() {
+    return JoinPath(ProgramDirectory(), "skin");
 }
 
 int DumpSkins(const SkinStore& store, const std::string& folder) {

@@ -90,6 +90,10 @@ private:
     std::array<Image, kSkinCount> images_;
 };
 
+// Where the build puts our own art: the "skin" folder beside the program
+// (copied there from res/skin).
+std::string SkinArtFolder();
+
 // Writes every image of the store as name.png into the folder (made when
 // missing). Returns the number of files written.
 int DumpSkins(const SkinStore& store, const std::string& folder);

@@ -6,8 +6,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <condition_variable>
+#include <cstdio>
 #include <deque>
 #include <mutex>
 #include <optional>
@@ -158,7 +158,8 @@ void RequestRepaintAll() {
     if (g_repaintPending.exchange(true)) return;
     PostToUi([] {
         g_repaintPending.store(false);
-        for (Window* window : AllWindows()) window->Invalidate(false);
+        for (Window* window : AllWindows())
+            window->Invalidate(false);
     });
 }
 
@@ -210,13 +211,13 @@ int UiMessageSink::Show(BoxKind kind, const std::string& text) {
 }
 
 FileChooserAnswer UiFileChooser::ChooseFile(const FileChooserRequest& request) {
-    return CallOnUi<FileChooserAnswer>(
-        [request] { return CurrentBackend().ChooseFile(request); }, FileChooserAnswer{});
+    return CallOnUi<FileChooserAnswer>([request] { return CurrentBackend().ChooseFile(request); },
+                                       FileChooserAnswer{});
 }
 
 FileChooserAnswer UiFileChooser::ChooseFolder(const FolderChooserRequest& request) {
-    return CallOnUi<FileChooserAnswer>(
-        [request] { return CurrentBackend().ChooseFolder(request); }, FileChooserAnswer{});
+    return CallOnUi<FileChooserAnswer>([request] { return CurrentBackend().ChooseFolder(request); },
+                                       FileChooserAnswer{});
 }
 
 std::vector<FileFilterEntry> ParseFileFilter(const std::string& filter) {
@@ -285,7 +286,8 @@ std::vector<std::string> ParseDroppedUris(const std::string& text) {
         if (end == std::string::npos) end = text.size();
         std::string line = text.substr(start, end - start);
         start = end + 1;
-        while (!line.empty() && (line.back() == '\r' || line.back() == '\0')) line.pop_back();
+        while (!line.empty() && (line.back() == '\r' || line.back() == '\0'))
+            line.pop_back();
         if (line.empty() || line[0] == '#') continue;
         if (line.rfind("file://", 0) == 0) {
             // file://host/path: the path starts at the first slash after the host.

@@ -16,7 +16,8 @@ namespace {
 int CountColour(const Image& image, Rgb colour) {
     int n = 0;
     for (int y = 0; y < image.Height(); ++y) {
-        for (int x = 0; x < image.Width(); ++x) n += image.Pixel(x, y) == colour;
+        for (int x = 0; x < image.Width(); ++x)
+            n += image.Pixel(x, y) == colour;
     }
     return n;
 }
@@ -31,7 +32,8 @@ TEST(RasterCanvas, FillsFramesAndInversionsCoverExactlyTheirPixels) {
     EXPECT_EQ(canvas.Raster().Pixel(369, 144), black);
     EXPECT_EQ(canvas.Raster().Pixel(370, 144), (Rgb{255, 255, 255}));
     // Progress dots: squares 5 px wide, 10 px apart.
-    for (int i = 0; i < 21; ++i) canvas.FillRect(Rect{110 + 10 * i, 135, 115 + 10 * i, 140}, green);
+    for (int i = 0; i < 21; ++i)
+        canvas.FillRect(Rect{110 + 10 * i, 135, 115 + 10 * i, 140}, green);
     EXPECT_EQ(CountColour(canvas.Raster(), green), 21 * 25);
     canvas.FrameRect(Rect{10, 10, 20, 30}, green);
     EXPECT_EQ(CountColour(canvas.Raster(), green), 21 * 25 + 2 * 10 + 2 * 18);
@@ -82,7 +84,8 @@ TEST(RasterCanvas, BlitsAreCutToTheDestinationAndTextIsRecorded) {
     canvas.DrawText("Compose Mode\nNow composing\n", Rect{100, 74, 370, 145},
                     TextLayout::CentredLines);
     canvas.DrawTextAt("Setting", Point{44, 71});
-    ASSERT_EQ(canvas.Texts(), (std::vector<std::string>{"Compose Mode\nNow composing\n", "Setting"}));
+    ASSERT_EQ(canvas.Texts(),
+              (std::vector<std::string>{"Compose Mode\nNow composing\n", "Setting"}));
     const CanvasOp& status = canvas.Ops()[1];
     EXPECT_EQ(status.font, (Font{12, 6}));
     EXPECT_TRUE(status.opaque);
@@ -98,7 +101,8 @@ TEST(Png, RoundTripsAndRefusesWhatIsNotOne) {
     std::string dir = testing_support::ScratchDir();
     Image image(7, 3);
     for (int y = 0; y < 3; ++y) {
-        for (int x = 0; x < 7; ++x) image.SetPixel(x, y, MakeRgb(x * 30, y * 80, x * y));
+        for (int x = 0; x < 7; ++x)
+            image.SetPixel(x, y, MakeRgb(x * 30, y * 80, x * y));
     }
     ASSERT_TRUE(WritePng(image, dir + "/a.png"));
     EXPECT_EQ(ReadPng(dir + "/a.png"), image);

@@ -80,9 +80,9 @@ void SampleDialog::OnLeftUp(Window& window, Point) {
         return;
     }
     if (index == 4) {
-        if (platform::ShowBox(platform::BoxKind::OkCancel, "Reset the timer?") ==
-            platform::kIdOk) {
-            for (int i = 1; i <= 3; ++i) buttons_[i].state = 0;
+        if (platform::ShowBox(platform::BoxKind::OkCancel, "Reset the timer?") == platform::kIdOk) {
+            for (int i = 1; i <= 3; ++i)
+                buttons_[i].state = 0;
             ++resets_;
         }
     } else {

@@ -38,9 +38,10 @@ TEST_F(UiThreadsTest, PostsFromEightThreadsArriveInPerThreadOrder) {
             }
         });
     }
-    EXPECT_TRUE(PumpWhile([&] { return arrived.size() < kThreads * kPosts; },
-                          std::chrono::seconds(60)));
-    for (auto& w : workers) w.join();
+    EXPECT_TRUE(
+        PumpWhile([&] { return arrived.size() < kThreads * kPosts; }, std::chrono::seconds(60)));
+    for (auto& w : workers)
+        w.join();
     ASSERT_EQ(arrived.size(), static_cast<size_t>(kThreads * kPosts));
     std::vector<int> next(kThreads, 0);
     for (auto [t, i] : arrived) {
@@ -55,7 +56,8 @@ TEST_F(UiThreadsTest, RepaintRequestsFromAWorkerMakeOneRepaint) {
     Driver().Pump();
     size_t before = Driver().Invalidations(window).size();
     std::thread worker([] {
-        for (int i = 0; i < 5000; ++i) RequestRepaintAll();
+        for (int i = 0; i < 5000; ++i)
+            RequestRepaintAll();
     });
     worker.join();
     EXPECT_EQ(PendingPostCount(), 1);
@@ -87,7 +89,8 @@ TEST_F(UiThreadsTest, WorkerBoxIsAnsweredWhileTheUiPumpsAndAtOnceAfterShutdown) 
     // and one asking afterwards gets OK without the UI ever running.
     std::atomic<int> waiting{0};
     std::thread early([&] { waiting = platform::ShowBox(platform::BoxKind::OkCancel, "Early"); });
-    while (PendingPostCount() == 0) std::this_thread::yield();
+    while (PendingPostCount() == 0)
+        std::this_thread::yield();
     BeginShutdown();
     early.join();
     EXPECT_EQ(waiting.load(), platform::kIdOk);

@@ -103,9 +103,9 @@ TEST_F(UiWindowsTest, ClicksGoToControlsThatTakeThemElseToTheWindow) {
     d.Click(20, 20);  // a hidden one lets it through
     d.RightClick(5, 6);
     EXPECT_EQ(check.Value(), 1);
-    std::vector<std::string> expected{"control 2 0", "control 3 0", "down 100,100", "up",
-                                      "down 20,50",  "up",          "down 20,20",   "up",
-                                      "right"};
+    std::vector<std::string> expected{"control 2 0", "control 3 0", "down 100,100",
+                                      "up",          "down 20,50",  "up",
+                                      "down 20,20",  "up",          "right"};
     EXPECT_EQ(rec.events, expected);
     button.SetText("STOP");
     EXPECT_EQ(button.Text(), "STOP");
@@ -152,8 +152,8 @@ TEST_F(UiWindowsTest, EditFieldsUpDownsListsAndBarsKeepTheirValuesInBounds) {
     track.SetTickFrequency(5);
     d.Scroll(5, 13);
     EXPECT_EQ(track.Value(), 13);
-    std::vector<std::string> expected{"step 1",      "control 2 3", "step 5",      "control 2 3",
-                                      "step 7",      "control 1 2", "step -1",     "control 2 3",
+    std::vector<std::string> expected{"step 1",      "control 2 3", "step 5",     "control 2 3",
+                                      "step 7",      "control 1 2", "step -1",    "control 2 3",
                                       "control 3 1", "control 4 3", "control 5 3"};
     EXPECT_EQ(rec.events, expected);
 }
@@ -234,9 +234,7 @@ TEST_F(UiWindowsTest, TrayHidesOnlyWhenDockedElseIconifies) {
 TEST_F(UiWindowsTest, WaitCursorsNestAndServicesReachTheBackend) {
     {
         WaitCursor outer;
-        {
-            WaitCursor inner;
-        }
+        { WaitCursor inner; }
         EXPECT_TRUE(Driver().WaitCursorShown());
     }
     EXPECT_FALSE(Driver().WaitCursorShown());
@@ -274,9 +272,8 @@ TEST_F(UiWindowsTest, OpenDocumentReturnsAtOnceAndLeavesNoChild) {
     std::string out = dir + "/opened.txt";
     // A viewer that takes its time, then notes what it was asked to open.
     std::string viewer = dir + "/xdg-open";
-    testing_support::WriteFileText(
-        viewer, "#!/bin/sh\nsleep 0.3\nprintf '%s' \"$1\" > '" + out + ".part'\nmv '" + out +
-                    ".part' '" + out + "'\n");
+    testing_support::WriteFileText(viewer, "#!/bin/sh\nsleep 0.3\nprintf '%s' \"$1\" > '" + out +
+                                               ".part'\nmv '" + out + ".part' '" + out + "'\n");
     std::filesystem::permissions(viewer, std::filesystem::perms::owner_all);
     std::string savedPath = std::getenv("PATH") ? std::getenv("PATH") : "";
     setenv("PATH", (dir + ":" + savedPath).c_str(), 1);

@@ -1,6 +1,6 @@
-// Writes every image of the skin as <name>.png into a folder, with the art
-// of res/skin (or a given art folder) put in where it fits, so the faces can
-// be looked at outside the program.
+// Writes every image of the skin as <name>.png into a folder, with our own
+// art (the skin folder beside the program, or a given art folder) put in
+// where it fits, so the faces can be looked at outside the program.
 #include <cstdio>
 #include <string>
 
@@ -12,8 +12,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     platform::ui::SkinStore store;
-    if (argc == 3) {
-        for (const std::string& name : store.LoadArt(argv[2])) {
+    const std::string art = argc == 3 ? argv[2] : platform::ui::SkinArtFolder();
+    {
+        for (const std::string& name : store.LoadArt(art)) {
             std::fprintf(stderr, "zaw_skin_dump: %s refused (wrong size or unreadable)\n",
                          name.c_str());
         }

@@ -1,0 +1,28 @@
+// The UI layer on FLTK 1.3 over X11. Only the .cpp files of this folder see
+// FLTK's headers.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/ui/backend.h"
+#include "platform/ui/image.h"
+
+namespace platform::ui {
+
+// Opens the X display and sets FLTK up for threads (posts wake it through
+// Fl::awake) and the Gothic face; null when no display can be opened.
+std::shared_ptr<Backend> MakeFltkBackend();
+
+// True once a shown window has been drawn with nothing left to redraw.
+bool FltkWindowDrawn(Window& window);
+// Reads the client area of a shown window back from the screen.
+Image ReadWindowPixels(Window& window);
+
+// The tray icon (XEmbed system-tray dock); not docked when no tray manager
+// owns the screen's tray selection.
+std::unique_ptr<TrayPeer> MakeFltkTray(const Image& icon, const std::string& tip,
+                                       std::function<void(bool right)> onClick);
+
+}  // namespace platform::ui
