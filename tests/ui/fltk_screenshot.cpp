@@ -140,6 +140,66 @@ int main(int argc, char** argv) {
           "off-screen fill");
     Check(Near(drawn.Pixel(500, 410), skin.Get(SkinId::Ok).Pixel(25, 17), 2), "off-screen blit");
 
+    // Every control kind on a large dialog face, with its state mirrored by
+    // FLTK's widgets, moved, hidden and disabled.
+    {
+        Window large;
+        large.SetTitle("controls");
+        large.SetClientSize(Size{644, 464});
+        large.AddControl(ControlKind::ImageHolder, Rect{0, 0, 644, 464})
+            .SetImage(&skin.Get(SkinId::LargeBackground));
+        Control& button = large.AddControl(ControlKind::PushButton, Rect{20, 20, 120, 44}, 1);
+        button.SetText("Listen");
+        button.SetTooltip(
+            "Plays the pattern with the instrument chosen, and stops when pressed again. "
+            "The tooltip wraps before it grows wider than the dialogs allow.");
+        Control& combo = large.AddControl(ControlKind::ComboBox, Rect{140, 20, 300, 44}, 2);
+        combo.AddItem("MIDI GM (.mid)", 2);
+        combo.AddItem("a/b & c_d", 1);
+        combo.SetSelection(1);
+        Control& edit = large.AddControl(ControlKind::Edit, Rect{320, 20, 380, 44}, 3);
+        Control& spin = large.AddControl(ControlKind::UpDown, Rect{380, 20, 396, 44}, 4);
+        edit.SetNumeric(true);
+        edit.SetMaxLength(3);
+        spin.SetRange(-12, 12);
+        spin.BindBuddy(&edit);
+        spin.SetValue(-5);
+        Control& check = large.AddControl(ControlKind::CheckBox, Rect{420, 20, 560, 44}, 5);
+        check.SetText("停止中");
+        check.SetValue(1);
+        Control& hbar = large.AddControl(ControlKind::HScrollBar, Rect{20, 60, 300, 76}, 6);
+        hbar.SetRange(-24, 24);
+        hbar.SetValue(-3);
+        Control& vbar = large.AddControl(ControlKind::VScrollBar, Rect{600, 60, 616, 300}, 7);
+        vbar.SetRange(0, 127);
+        Control& list = large.AddControl(ControlKind::ListBox, Rect{20, 90, 300, 200}, 8);
+        list.AddItem("Melody", 1, Rgb{200, 0, 0});
+        list.AddItem("Bass", 2, Rgb{0, 0, 200});
+        list.SetSelection(0);
+        Control& track = large.AddControl(ControlKind::Trackbar, Rect{320, 90, 560, 120}, 9);
+        track.SetRange(0, 20);
+        track.SetTickFrequency(5);
+        track.SetValue(10);
+        Control& text = large.AddControl(ControlKind::TextView, Rect{320, 140, 560, 300}, 10);
+        text.SetText("--B:M\nメロディ\n");
+        large.Show();
+        PumpWhile([&] { return !FltkWindowDrawn(large); }, std::chrono::seconds(20));
+        button.SetText("STOP");
+        button.Move(Rect{20, 320, 120, 344});
+        combo.ClearItems();
+        list.Enable(false);
+        vbar.Show(false);
+        large.Invalidate(true);
+        for (int i = 0; i < 5; ++i)
+            PumpOnce(20);
+        Image controls = ReadWindowPixels(large);
+        Check(WritePng(controls, folder + "/controls_xvfb.png"), "controls screenshot written");
+        const Image& face = skin.Get(SkinId::LargeBackground);
+        Check(controls.Pixel(30, 30) == face.Pixel(30, 30), "the moved button left its old place");
+        Check(controls.Pixel(30, 330) != face.Pixel(30, 330), "the button shows at its new place");
+        Check(controls.Pixel(608, 200) == face.Pixel(608, 200), "the hidden scroll bar is gone");
+    }
+
     InstallBackend(nullptr);
     std::printf("%s\n", g_failures ? "FAILED" : "all checks passed");
     return g_failures ? 1 : 0;
