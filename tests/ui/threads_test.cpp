@@ -89,8 +89,10 @@ TEST_F(UiThreadsTest, WorkerBoxIsAnsweredWhileTheUiPumpsAndAtOnceAfterShutdown) 
     // and one asking afterwards gets OK without the UI ever running.
     std::atomic<int> waiting{0};
     std::thread early([&] { waiting = platform::ShowBox(platform::BoxKind::OkCancel, "Early"); });
-    while (PendingPostCount() == 0)
-        std::this_thread::yield();
+    for (int i = 0; i < 10000 && PendingPostCount() == 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_EQ(PendingPostCount(), 1);
     BeginShutdown();
     early.join();
     EXPECT_EQ(waiting.load(), platform::kIdOk);

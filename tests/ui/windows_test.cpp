@@ -272,7 +272,7 @@ TEST_F(UiWindowsTest, OpenDocumentReturnsAtOnceAndLeavesNoChild) {
     std::string out = dir + "/opened.txt";
     // A viewer that takes its time, then notes what it was asked to open.
     std::string viewer = dir + "/xdg-open";
-    testing_support::WriteFileText(viewer, "#!/bin/sh\nsleep 0.3\nprintf '%s' \"$1\" > '" + out +
+    testing_support::WriteFileText(viewer, "#!/bin/sh\nsleep 1\nprintf '%s' \"$1\" > '" + out +
                                                ".part'\nmv '" + out + ".part' '" + out + "'\n");
     std::filesystem::permissions(viewer, std::filesystem::perms::owner_all);
     std::string savedPath = std::getenv("PATH") ? std::getenv("PATH") : "";
