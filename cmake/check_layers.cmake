@@ -31,6 +31,23 @@ foreach(_folder platform core midi play style compose)
     endforeach()
 endforeach()
 
+# FLTK's headers belong to the FLTK backend's .cpp files alone.
+file(GLOB_RECURSE _sources ${ROOT}/platform/*.h ${ROOT}/platform/*.cpp ${ROOT}/core/*.h
+     ${ROOT}/core/*.cpp ${ROOT}/midi/*.h ${ROOT}/midi/*.cpp ${ROOT}/play/*.h ${ROOT}/play/*.cpp
+     ${ROOT}/style/*.h ${ROOT}/style/*.cpp ${ROOT}/compose/*.h ${ROOT}/compose/*.cpp
+     ${ROOT}/app/*.h ${ROOT}/app/*.cpp ${ROOT}/convert/*.h ${ROOT}/convert/*.cpp
+     ${ROOT}/styleedit/*.h ${ROOT}/styleedit/*.cpp ${ROOT}/tests/*.h ${ROOT}/tests/*.cpp)
+foreach(_file ${_sources})
+    file(RELATIVE_PATH _rel ${ROOT} ${_file})
+    if(_rel MATCHES "^platform/ui/fltk/[^/]*\\.cpp$")
+        continue()
+    endif()
+    file(STRINGS ${_file} _lines REGEX "^[ \t]*#[ \t]*include[ \t]*<FL/")
+    foreach(_line ${_lines})
+        list(APPEND _failures "${_rel}: ${_line}")
+    endforeach()
+endforeach()
+
 if(_failures)
     list(JOIN _failures "\n" _text)
     message(FATAL_ERROR "Includes across the layers:\n${_text}")
