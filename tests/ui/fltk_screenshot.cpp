@@ -112,6 +112,33 @@ int main(int argc, char** argv) {
                               std::to_string(selected) + " pixels)");
     Check(strip >= 10, "the strip's text drawn (" + std::to_string(strip) + " pixels)");
 
+    // Clicks, keys and drops through FLTK's event path: the Japanese toggle
+    // is pressed, Esc only beeps, and a long dropped path arrives whole.
+    {
+        Point toggle = dialog.Centre(1);
+        SimulateClick(window, toggle);
+        Check(dialog.Button(1).state == 1, "a click through FLTK selected the toggle");
+        SimulateKey(window, Key::Esc);
+        Check(window.IsVisible(), "Esc did not close the skinned dialog");
+        struct DropCatcher : WindowHandler {
+            std::vector<std::string> paths;
+            void OnDropFiles(Window&, const std::vector<std::string>& p) override { paths = p; }
+        } catcher;
+        Window target(&catcher);
+        target.SetClientSize(Size{100, 100});
+        target.Show();
+        std::string longName(300, 'x');
+        SimulateDrop(target, "file:///tmp/" + longName + "%20%E5%81%9C.mid\r\n");
+        Check(catcher.paths.size() == 1 && catcher.paths[0] == "/tmp/" + longName + " 停.mid",
+              "a dropped 320-character path arrived whole and decoded");
+        target.Hide();
+        for (int i = 0; i < 5; ++i)
+            PumpOnce(20);
+        Image after = ReadWindowPixels(window);
+        Check(after.Pixel(17, 40) == skin.Get(SkinId::Toggle1Pressed).Pixel(5, 5),
+              "the toggle shows its pressed face");
+    }
+
     // No tray manager runs on this display: hiding to the tray iconifies.
     {
         TrayIcon tray(Image(16, 16), "ZAW", [](bool) {});

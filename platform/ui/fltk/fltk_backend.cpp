@@ -728,6 +728,39 @@ bool FltkWindowDrawn(Window& window) {
     return native.shown() && native.visible() && !native.damage();
 }
 
+void SimulateClick(Window& window, Point client, bool right) {
+    ZawWindow& native = PeerOf(window).Native();
+    Fl::e_x = client.x;
+    Fl::e_y = client.y;
+    Fl::e_x_root = native.x() + client.x;
+    Fl::e_y_root = native.y() + client.y;
+    Fl::e_keysym = FL_Button + (right ? FL_RIGHT_MOUSE : FL_LEFT_MOUSE);
+    Fl::e_state = right ? FL_BUTTON3 : FL_BUTTON1;
+    Fl::handle(FL_PUSH, &native);
+    Fl::e_state = 0;
+    Fl::handle(FL_RELEASE, &native);
+}
+
+void SimulateKey(Window& window, Key key) {
+    ZawWindow& native = PeerOf(window).Native();
+    Fl::e_keysym = key == Key::Enter ? FL_Enter : FL_Escape;
+    Fl::e_text = const_cast<char*>(key == Key::Enter ? "\r" : "\033");
+    Fl::e_length = 1;
+    Fl::e_state = 0;
+    Fl::handle(FL_KEYBOARD, &native);
+}
+
+void SimulateDrop(Window& window, const std::string& uriList) {
+    ZawWindow& native = PeerOf(window).Native();
+    std::string text = uriList;
+    Fl::e_text = text.data();
+    Fl::e_length = static_cast<int>(text.size());
+    native.handle(FL_DND_RELEASE);
+    native.handle(FL_PASTE);
+    Fl::e_text = nullptr;
+    Fl::e_length = 0;
+}
+
 Image ReadWindowPixels(Window& window) {
     ZawWindow& native = PeerOf(window).Native();
     Fl::flush();

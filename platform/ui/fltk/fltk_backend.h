@@ -8,6 +8,7 @@
 
 #include "platform/ui/backend.h"
 #include "platform/ui/image.h"
+#include "platform/ui/window.h"
 
 namespace platform::ui {
 
@@ -19,6 +20,13 @@ std::shared_ptr<Backend> MakeFltkBackend();
 bool FltkWindowDrawn(Window& window);
 // Reads the client area of a shown window back from the screen.
 Image ReadWindowPixels(Window& window);
+
+// For tests on a display without input devices: events fed to a window as
+// FLTK would deliver them (a button press and release at a client point, a
+// key, a dropped text/uri-list).
+void SimulateClick(Window& window, Point client, bool right = false);
+void SimulateKey(Window& window, Key key);
+void SimulateDrop(Window& window, const std::string& uriList);
 
 // The tray icon (XEmbed system-tray dock); not docked when no tray manager
 // owns the screen's tray selection.
