@@ -1,6 +1,9 @@
 cmake_minimum_required(VERSION 3.25)
 # Fails when a source file includes a project header from a folder its
 # library may not use. Run with -DROOT=<source folder>.
+# The UI layer platform/ui/ may include platform/ only; of the folders checked
+# here nothing outside platform/ui/ may include "platform/ui/..." (only app/
+# and the dialog folders use it).
 set(_allowed_platform platform)
 set(_allowed_core platform core)
 set(_allowed_midi platform core midi)
@@ -16,11 +19,32 @@ foreach(_folder platform core midi play style compose)
         file(STRINGS ${_file} _lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
         foreach(_line ${_lines})
             string(REGEX REPLACE "^[^\"]*\"([^/\"]+)/.*$" "\\1" _target "${_line}")
+            file(RELATIVE_PATH _rel ${ROOT} ${_file})
+            if(_line MATCHES "\"platform/ui/" AND NOT _rel MATCHES "^platform/ui/")
+                list(APPEND _failures "${_rel}: ${_line}")
+                continue()
+            endif()
             if(_target IN_LIST _project_folders AND NOT _target IN_LIST _allowed_${_folder})
-                file(RELATIVE_PATH _rel ${ROOT} ${_file})
                 list(APPEND _failures "${_rel}: ${_line}")
             endif()
         endforeach()
+    endforeach()
+endforeach()
+
+# FLTK's headers belong to the FLTK backend's .cpp files alone.
+file(GLOB_RECURSE _sources ${ROOT}/platform/*.h ${ROOT}/platform/*.cpp ${ROOT}/core/*.h
+     ${ROOT}/core/*.cpp ${ROOT}/midi/*.h ${ROOT}/midi/*.cpp ${ROOT}/play/*.h ${ROOT}/play/*.cpp
+     ${ROOT}/style/*.h ${ROOT}/style/*.cpp ${ROOT}/compose/*.h ${ROOT}/compose/*.cpp
+     ${ROOT}/app/*.h ${ROOT}/app/*.cpp ${ROOT}/convert/*.h ${ROOT}/convert/*.cpp
+     ${ROOT}/styleedit/*.h ${ROOT}/styleedit/*.cpp ${ROOT}/tests/*.h ${ROOT}/tests/*.cpp)
+foreach(_file ${_sources})
+    file(RELATIVE_PATH _rel ${ROOT} ${_file})
+    if(_rel MATCHES "^platform/ui/fltk/[^/]*\\.cpp$")
+        continue()
+    endif()
+    file(STRINGS ${_file} _lines REGEX "^[ \t]*#[ \t]*include[ \t]*<FL/")
+    foreach(_line ${_lines})
+        list(APPEND _failures "${_rel}: ${_line}")
     endforeach()
 endforeach()
 

@@ -35,6 +35,13 @@ void ScriptedFileChooser::QueueCancel() {
     answers_.push_back(FileChooserAnswer{});
 }
 
+void ScriptedFileChooser::QueueError(int code) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    FileChooserAnswer answer;
+    answer.errorCode = code;
+    answers_.push_back(answer);
+}
+
 std::vector<FileChooserRequest> ScriptedFileChooser::FileRequests() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return fileRequests_;

@@ -17,12 +17,16 @@ struct FileChooserRequest {
     std::string proposedName;      // may be empty
     std::string initialFolder;
     int filterIndex = 1;  // 1-based, as the filter lists them
+    bool save = false;    // a save dialog (the name need not exist yet)
 };
 
 struct FileChooserAnswer {
     bool chosen = false;
     std::string path;
     int filterIndex = 1;
+    // Not chosen and nonzero: the dialog failed with this common-dialog
+    // error code (0xFFFF when it could not be made); zero: cancelled.
+    int errorCode = 0;
 };
 
 struct FolderChooserRequest {
@@ -45,7 +49,8 @@ public:
 
     void QueueFile(const std::string& path, int filterIndex = 1);
     void QueueFolder(const std::string& path);
-    void QueueCancel();  // the next chooser of either kind is cancelled
+    void QueueCancel();         // the next chooser of either kind is cancelled
+    void QueueError(int code);  // the next chooser of either kind fails
 
     std::vector<FileChooserRequest> FileRequests() const;
     std::vector<FolderChooserRequest> FolderRequests() const;

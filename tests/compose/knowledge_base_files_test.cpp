@@ -49,6 +49,8 @@ KbFile Tokenize(const std::string& name, const std::string& bytes) {
 Folder ReadFolder(const fs::path& dir) {
     Folder folder;
     for (const auto& entry : fs::directory_iterator(dir)) {
+        // The knowledge-base files; sub-folders (the skin art) are not.
+        if (!entry.is_regular_file()) continue;
         std::string name = entry.path().filename().string();
         folder.push_back(Tokenize(name, testing_support::ReadFileText(entry.path().string())));
     }

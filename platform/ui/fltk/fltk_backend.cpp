@@ -1,0 +1,784 @@
+#include "platform/ui/fltk/fltk_backend.h"
+
+#include <FL/Fl.H>
+#include <FL/Fl_Button.H>
+#include <FL/Fl_Check_Button.H>
+#include <FL/Fl_Choice.H>
+#include <FL/Fl_Double_Window.H>
+#include <FL/Fl_Group.H>
+#include <FL/Fl_Hold_Browser.H>
+#include <FL/Fl_Image_Surface.H>
+#include <FL/Fl_Input.H>
+#include <FL/Fl_Menu_Item.H>
+#include <FL/Fl_Multiline_Output.H>
+#include <FL/Fl_Native_File_Chooser.H>
+#include <FL/Fl_RGB_Image.H>
+#include <FL/Fl_Repeat_Button.H>
+#include <FL/Fl_Scrollbar.H>
+#include <FL/Fl_Slider.H>
+#include <FL/Fl_Tooltip.H>
+#include <FL/fl_ask.H>
+#include <FL/fl_draw.H>
+#include <FL/x.H>
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <vector>
+
+#include "platform/ui/headless_backend.h"
+#include "platform/ui/ui.h"
+
+namespace platform::ui {
+
+namespace {
+
+// The Gothic CJK face (IPAGothic) in the first free font slot.
+constexpr Fl_Font kGothic = FL_FREE_FONT;
+constexpr int kControlFontSize = 12;
+
+Fl_Color ToFl(Rgb c) {
+    return fl_rgb_color(c.r, c.g, c.b);
+}
+
+class FltkCanvas : public Canvas {
+public:
+    explicit FltkCanvas(Size extent) : extent_(extent) {}
+
+    Size Extent() const override { return extent_; }
+
+    void Blit(const Image& image, const Rect& dest) override {
+        if (image.Empty() || dest.Empty()) return;
+        fl_push_clip(dest.left, dest.top, dest.Width(), dest.Height());
+        fl_draw_image(image.Bytes().data(), dest.left, dest.top, image.Width(), image.Height(), 4);
+        fl_pop_clip();
+    }
+    void FillRect(const Rect& a, Rgb c) override {
+        if (a.Empty()) return;
+        fl_rectf(a.left, a.top, a.Width(), a.Height(), c.r, c.g, c.b);
+    }
+    void FrameRect(const Rect& a, Rgb c) override {
+        if (a.Empty()) return;
+        fl_color(ToFl(c));
+        fl_rect(a.left, a.top, a.Width(), a.Height());
+    }
+    void InvertRect(const Rect& area) override {
+        Rect a = area.Intersect(Rect{0, 0, extent_.width, extent_.height});
+        if (a.Empty()) return;
+        uchar* pixels = fl_read_image(nullptr, a.left, a.top, a.Width(), a.Height());
+        if (!pixels) return;
+        std::size_t count = static_cast<std::size_t>(a.Width()) * a.Height() * 3;
+        for (std::size_t i = 0; i < count; ++i)
+            pixels[i] = 255 - pixels[i];
+        fl_draw_image(pixels, a.left, a.top, a.Width(), a.Height(), 3);
+        delete[] pixels;
+    }
+    void Ellipse(const Rect& b, Rgb c, bool filled) override {
+        if (b.Empty()) return;
+        fl_color(ToFl(c));
+        if (filled) {
+            fl_pie(b.left, b.top, b.Width(), b.Height(), 0, 360);
+        } else {
+            fl_arc(b.left, b.top, b.Width(), b.Height(), 0, 360);
+        }
+    }
+    void SetFont(const Font& font) override { font_ = font; }
+    void SetTextColour(Rgb c) override { colour_ = c; }
+    void SetTextBackground(bool opaque, Rgb c) override {
+        opaque_ = opaque;
+        background_ = c;
+    }
+    void DrawText(const std::string& utf8, const Rect& area, TextLayout layout) override {
+        fl_font(kGothic, font_.height);
+        int w = 0;
+        int h = 0;
+        fl_measure(utf8.c_str(), w, h, 0);
+        Rect box = area;
+        Fl_Align align = FL_ALIGN_INSIDE;
+        switch (layout) {
+            case TextLayout::CentredLine:
+                align |= FL_ALIGN_CENTER;
+                break;
+            case TextLayout::LeftCentred:
+                align |= FL_ALIGN_LEFT;
+                break;
+            case TextLayout::CentredLines:
+                align |= FL_ALIGN_TOP;
+                break;
+            case TextLayout::TopCentred:
+                box = Rect::FromSize(area.left - w / 2, area.top, w, h);
+                align |= FL_ALIGN_TOP;
+                break;
+        }
+        if (opaque_) {
+            // The box behind the text, placed as the alignment places it.
+            int x = box.left + (box.Width() - w) / 2;
+            if (layout == TextLayout::LeftCentred) x = box.left;
+            int y = box.top + (box.Height() - h) / 2;
+            if (layout == TextLayout::CentredLines || layout == TextLayout::TopCentred) {
+                y = box.top;
+            }
+            fl_rectf(x, y, w, h, background_.r, background_.g, background_.b);
+        }
+        fl_color(ToFl(colour_));
+        fl_draw(utf8.c_str(), box.left, box.top, box.Width(), box.Height(), align, nullptr, 0);
+    }
+
+private:
+    Size extent_;
+    Font font_;
+    Rgb colour_;
+    bool opaque_ = false;
+    Rgb background_{255, 255, 255};
+};
+
+// Drawing into an image surface; reading it back ends the drawing and makes
+// the screen the current surface again.
+class FltkOffscreen : public OffscreenCanvas {
+public:
+    explicit FltkOffscreen(Size size)
+        : size_(size),
+          canvas_(size),
+          surface_(std::make_unique<Fl_Image_Surface>(size.width, size.height)) {}
+    ~FltkOffscreen() override {
+        if (drawing_) delete surface_->image();
+    }
+    Canvas& Draw() override {
+        if (!drawing_) {
+            surface_->set_current();
+            drawing_ = true;
+        }
+        return canvas_;
+    }
+    Image Read() override {
+        Draw();
+        drawing_ = false;
+        Fl_RGB_Image* rgb = surface_->image();
+        Image image(size_.width, size_.height);
+        if (rgb && rgb->d() >= 3) {
+            const uchar* pixels = reinterpret_cast<const uchar*>(rgb->data()[0]);
+            for (int y = 0; y < std::min(size_.height, rgb->h()); ++y) {
+                for (int x = 0; x < std::min(size_.width, rgb->w()); ++x) {
+                    const uchar* p =
+                        pixels + (static_cast<std::size_t>(y) * rgb->w() + x) * rgb->d();
+                    image.SetPixel(x, y, Rgb{p[0], p[1], p[2]});
+                }
+            }
+        }
+        delete rgb;
+        return image;
+    }
+
+private:
+    Size size_;
+    FltkCanvas canvas_;
+    std::unique_ptr<Fl_Image_Surface> surface_;
+    bool drawing_ = false;
+};
+
+// Breaks a tooltip into lines no wider than the tooltip width in the
+// tooltip's face.
+std::string WrapTooltip(const std::string& text) {
+    fl_font(kGothic, kControlFontSize);
+    std::string out;
+    std::string line;
+    std::string word;
+    auto flushWord = [&] {
+        if (word.empty()) return;
+        std::string candidate = line.empty() ? word : line + " " + word;
+        if (!line.empty() && fl_width(candidate.c_str()) > kTooltipWidth) {
+            out += line + "\n";
+            line = word;
+        } else {
+            line = candidate;
+        }
+        word.clear();
+    };
+    for (char c : text) {
+        if (c == ' ' || c == '\n') {
+            flushWord();
+            if (c == '\n') {
+                out += line + "\n";
+                line.clear();
+            }
+        } else {
+            word.push_back(c);
+        }
+    }
+    flushWord();
+    return out + line;
+}
+
+// ---- Windows ----
+
+class ZawWindow : public Fl_Double_Window {
+public:
+    ZawWindow(Window& window, int w, int h) : Fl_Double_Window(w, h), window_(window) {
+        end();
+        callback(&ZawWindow::OnCallback, this);
+    }
+
+    void draw() override {
+        fl_rectf(0, 0, w(), h(), kWindowFaceColour.r, kWindowFaceColour.g, kWindowFaceColour.b);
+        FltkCanvas canvas(Size{w(), h()});
+        window_.DispatchPaint(canvas);
+        draw_children();
+    }
+
+    int handle(int event) override {
+        Point p{Fl::event_x(), Fl::event_y()};
+        switch (event) {
+            case FL_PUSH:
+                if (Fl_Double_Window::handle(event)) return 1;  // a widget took it
+                if (Fl::event_button() == FL_LEFT_MOUSE) window_.DispatchLeftDown(p);
+                if (Fl::event_button() == FL_RIGHT_MOUSE) window_.DispatchRightDown(p);
+                return 1;
+            case FL_RELEASE:
+                if (Fl::event_button() == FL_LEFT_MOUSE) window_.DispatchLeftUp(p);
+                return 1;
+            case FL_DRAG:
+                window_.DispatchMouseMove(p);
+                return 1;
+            case FL_MOVE:
+                Fl_Double_Window::handle(event);
+                window_.DispatchMouseMove(p);
+                return 1;
+            case FL_ENTER:
+                Fl_Double_Window::handle(event);
+                return 1;
+            case FL_KEYBOARD:
+            case FL_SHORTCUT: {
+                if (Fl_Double_Window::handle(event)) return 1;
+                int key = Fl::event_key();
+                if (key == FL_Enter || key == FL_KP_Enter) {
+                    window_.DispatchKey(Key::Enter);
+                    return 1;
+                }
+                if (key == FL_Escape) {
+                    window_.DispatchKey(Key::Esc);
+                    return 1;
+                }
+                return 0;
+            }
+            case FL_DND_ENTER:
+            case FL_DND_DRAG:
+            case FL_DND_LEAVE:
+            case FL_DND_RELEASE:
+                return 1;
+            case FL_PASTE: {
+                // A drop: the text/uri-list, every path whole.
+                std::string text(Fl::event_text(), Fl::event_length());
+                window_.DispatchDrop(ParseDroppedUris(text));
+                return 1;
+            }
+            default:
+                return Fl_Double_Window::handle(event);
+        }
+    }
+
+private:
+    static void OnCallback(Fl_Widget*, void* data) {
+        ZawWindow* self = static_cast<ZawWindow*>(data);
+        // FLTK calls the window's callback for the close box and for an Esc
+        // nobody took.
+        if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape) {
+            self->window_.DispatchKey(Key::Esc);
+        } else {
+            self->window_.DispatchClose();
+        }
+    }
+
+    Window& window_;
+};
+
+// A horizontal trackbar with tick marks under its track.
+class TickSlider : public Fl_Slider {
+public:
+    TickSlider(int x, int y, int w, int h) : Fl_Slider(x, y, w, h) { type(FL_HOR_NICE_SLIDER); }
+    int ticks = 0;
+
+    void draw() override {
+        Fl_Slider::draw();
+        if (ticks <= 0 || maximum() <= minimum()) return;
+        fl_color(FL_DARK3);
+        const double span = maximum() - minimum();
+        for (double v = minimum(); v <= maximum(); v += ticks) {
+            int tx = x() + 6 + static_cast<int>((w() - 12) * (v - minimum()) / span);
+            fl_line(tx, y() + h() - 4, tx, y() + h() - 1);
+        }
+    }
+};
+
+class FltkControlPeer : public ControlPeer {
+public:
+    FltkControlPeer(Control& control, ZawWindow& window) : control_(control), window_(window) {
+        const Rect& b = control.Bounds();
+        window.begin();
+        switch (control.Kind()) {
+            case ControlKind::ImageHolder:
+                break;  // drawn by the window as its face
+            case ControlKind::PushButton:
+                widget_ = new Fl_Button(b.left, b.top, b.Width(), b.Height());
+                widget_->callback(&FltkControlPeer::OnClick, this);
+                break;
+            case ControlKind::CheckBox:
+                widget_ = new Fl_Check_Button(b.left, b.top, b.Width(), b.Height());
+                widget_->callback(&FltkControlPeer::OnClick, this);
+                break;
+            case ControlKind::ComboBox:
+                widget_ = new Fl_Choice(b.left, b.top, b.Width(), b.Height());
+                widget_->callback(&FltkControlPeer::OnChoice, this);
+                break;
+            case ControlKind::Edit: {
+                auto* input = new Fl_Input(b.left, b.top, b.Width(), b.Height());
+                input->when(FL_WHEN_CHANGED);
+                input->textfont(kGothic);
+                input->textsize(kControlFontSize);
+                widget_ = input;
+                widget_->callback(&FltkControlPeer::OnText, this);
+                break;
+            }
+            case ControlKind::UpDown: {
+                auto* group = new Fl_Group(b.left, b.top, b.Width(), b.Height());
+                int half = b.Height() / 2;
+                auto* up = new Fl_Repeat_Button(b.left, b.top, b.Width(), half, "@-18>");
+                auto* down = new Fl_Repeat_Button(b.left, b.top + half, b.Width(),
+                                                  b.Height() - half, "@-12>");
+                up->callback(&FltkControlPeer::OnUp, this);
+                down->callback(&FltkControlPeer::OnDown, this);
+                group->end();
+                widget_ = group;
+                break;
+            }
+            case ControlKind::HScrollBar:
+            case ControlKind::VScrollBar: {
+                auto* bar = new Fl_Scrollbar(b.left, b.top, b.Width(), b.Height());
+                bar->type(control.Kind() == ControlKind::HScrollBar ? FL_HORIZONTAL : FL_VERTICAL);
+                widget_ = bar;
+                widget_->callback(&FltkControlPeer::OnValue, this);
+                break;
+            }
+            case ControlKind::ListBox: {
+                auto* list = new Fl_Hold_Browser(b.left, b.top, b.Width(), b.Height());
+                list->textfont(kGothic);
+                list->textsize(kControlFontSize);
+                widget_ = list;
+                widget_->callback(&FltkControlPeer::OnList, this);
+                break;
+            }
+            case ControlKind::Trackbar:
+                widget_ = new TickSlider(b.left, b.top, b.Width(), b.Height());
+                widget_->callback(&FltkControlPeer::OnValue, this);
+                break;
+            case ControlKind::TextView: {
+                auto* view = new Fl_Multiline_Output(b.left, b.top, b.Width(), b.Height());
+                view->textfont(kGothic);
+                view->textsize(kControlFontSize);
+                widget_ = view;
+                break;
+            }
+        }
+        window.end();
+        if (widget_) {
+            widget_->labelfont(kGothic);
+            widget_->labelsize(kControlFontSize);
+        }
+    }
+
+    ~FltkControlPeer() override {
+        if (!widget_) return;
+        window_.remove(widget_);
+        delete widget_;
+    }
+
+    void Sync() override {
+        if (!widget_) return;
+        const Control& c = control_;
+        const Rect& b = c.Bounds();
+        if (widget_->x() != b.left || widget_->y() != b.top || widget_->w() != b.Width() ||
+            widget_->h() != b.Height()) {
+            widget_->resize(b.left, b.top, b.Width(), b.Height());
+        }
+        c.IsVisible() ? widget_->show() : widget_->hide();
+        c.IsEnabled() ? widget_->activate() : widget_->deactivate();
+        if (c.Tooltip() != tooltipShown_) {
+            tooltipShown_ = c.Tooltip();
+            std::string wrapped = WrapTooltip(tooltipShown_);
+            widget_->copy_tooltip(tooltipShown_.empty() ? nullptr : wrapped.c_str());
+        }
+        switch (c.Kind()) {
+            case ControlKind::PushButton:
+                widget_->copy_label(c.Text().c_str());
+                break;
+            case ControlKind::CheckBox:
+                widget_->copy_label(c.Text().c_str());
+                static_cast<Fl_Check_Button*>(widget_)->value(c.Value());
+                break;
+            case ControlKind::ComboBox: {
+                auto* choice = static_cast<Fl_Choice*>(widget_);
+                if (itemsShown_ != c.Items()) {
+                    choice->clear();
+                    for (const ListItem& item : c.Items()) {
+                        // Item texts are plain: no menu shortcuts or sub-menus.
+                        choice->add("x");
+                        choice->replace(choice->size() - 2, item.text.c_str());
+                    }
+                    itemsShown_ = c.Items();
+                }
+                choice->value(c.Selection());
+                break;
+            }
+            case ControlKind::Edit: {
+                auto* input = static_cast<Fl_Input*>(widget_);
+                input->type(c.IsNumeric() ? FL_INT_INPUT : FL_NORMAL_INPUT);
+                input->maximum_size(c.MaxLength() > 0 ? c.MaxLength() : 32767);
+                if (c.Text() != input->value()) input->value(c.Text().c_str());
+                break;
+            }
+            case ControlKind::HScrollBar:
+            case ControlKind::VScrollBar: {
+                auto* bar = static_cast<Fl_Scrollbar*>(widget_);
+                bar->value(c.Value(), c.Page(), c.RangeLow(),
+                           c.RangeHigh() - c.RangeLow() + c.Page());
+                break;
+            }
+            case ControlKind::ListBox: {
+                auto* list = static_cast<Fl_Hold_Browser*>(widget_);
+                if (itemsShown_ != c.Items()) {
+                    list->clear();
+                    for (const ListItem& item : c.Items()) {
+                        std::string line =
+                            "@C" + std::to_string(ToFl(item.colour)) + "@." + item.text;
+                        list->add(line.c_str());
+                    }
+                    itemsShown_ = c.Items();
+                }
+                list->value(c.Selection() + 1);
+                break;
+            }
+            case ControlKind::Trackbar: {
+                auto* slider = static_cast<TickSlider*>(widget_);
+                slider->bounds(c.RangeLow(), c.RangeHigh());
+                slider->step(1);
+                slider->value(c.Value());
+                slider->ticks = c.TickFrequency();
+                break;
+            }
+            case ControlKind::TextView:
+                static_cast<Fl_Multiline_Output*>(widget_)->value(c.Text().c_str());
+                break;
+            case ControlKind::UpDown:
+            case ControlKind::ImageHolder:
+                break;
+        }
+        widget_->redraw();
+    }
+
+private:
+    static FltkControlPeer* Self(void* data) { return static_cast<FltkControlPeer*>(data); }
+    static void OnClick(Fl_Widget*, void* d) { Self(d)->control_.UserClick(); }
+    static void OnChoice(Fl_Widget* w, void* d) {
+        Self(d)->control_.UserSelect(static_cast<Fl_Choice*>(w)->value());
+    }
+    static void OnText(Fl_Widget* w, void* d) {
+        Self(d)->control_.UserSetText(static_cast<Fl_Input*>(w)->value());
+    }
+    static void OnUp(Fl_Widget*, void* d) { Self(d)->control_.UserStep(1); }
+    static void OnDown(Fl_Widget*, void* d) { Self(d)->control_.UserStep(-1); }
+    static void OnValue(Fl_Widget* w, void* d) {
+        Self(d)->control_.UserSetValue(static_cast<int>(static_cast<Fl_Valuator*>(w)->value()));
+    }
+    static void OnList(Fl_Widget* w, void* d) {
+        Self(d)->control_.UserSelect(static_cast<Fl_Hold_Browser*>(w)->value() - 1);
+    }
+
+    Control& control_;
+    ZawWindow& window_;
+    Fl_Widget* widget_ = nullptr;
+    std::vector<ListItem> itemsShown_;
+    std::string tooltipShown_;
+};
+
+class FltkWindowPeer : public WindowPeer {
+public:
+    explicit FltkWindowPeer(Window& window)
+        : window_(std::make_unique<ZawWindow>(window, window.ClientSize().width,
+                                              window.ClientSize().height)) {}
+    ~FltkWindowPeer() override { window_->hide(); }
+
+    void SetTitle(const std::string& utf8) override { window_->copy_label(utf8.c_str()); }
+    void SetIcon(const Image& icon) override {
+        if (icon.Empty()) return;
+        Fl_RGB_Image rgb(icon.Bytes().data(), icon.Width(), icon.Height(), 4);
+        window_->icon(&rgb);  // copied by FLTK
+    }
+    void SetClientSize(Size size) override {
+        window_->size(size.width, size.height);
+        window_->size_range(size.width, size.height, size.width, size.height);
+    }
+    void Move(Point p) override { window_->position(p.x, p.y); }
+    void Show() override { window_->show(); }
+    void Hide() override { window_->hide(); }
+    void Iconify() override { window_->iconize(); }
+    void Raise() override { window_->show(); }
+    void Invalidate(const Rect& area, bool) override {
+        // Double-buffered: the whole face is redrawn behind the screen, so an
+        // erase never flickers and costs nothing extra.
+        if (area.Empty()) return;
+        window_->damage(FL_DAMAGE_ALL);
+    }
+    void SetModal(bool modal) override {
+        if (modal) {
+            window_->set_modal();
+        } else {
+            window_->clear_modal_states();
+        }
+    }
+    void SetCapture(bool) override {
+        // FLTK sends every drag to the window pressed, inside or outside.
+    }
+    Point ClientToScreen(Point p) override { return Point{window_->x() + p.x, window_->y() + p.y}; }
+    std::unique_ptr<ControlPeer> CreateControlPeer(Control& control) override {
+        return std::make_unique<FltkControlPeer>(control, *window_);
+    }
+
+    ZawWindow& Native() { return *window_; }
+
+private:
+    std::unique_ptr<ZawWindow> window_;
+};
+
+// ---- The backend ----
+
+std::atomic<bool> g_awakePending{false};
+
+void OnAwake(void*) {
+    g_awakePending.store(false);
+    // Posts also run while FLTK's own loops (boxes, choosers, menus) wait.
+    if (IsUiThread()) RunPosted();
+}
+
+class FltkBackend : public Backend {
+public:
+    FltkBackend() {
+        Fl::lock();
+        Fl::visual(FL_RGB);
+        // FLTK reads the first character as the style: a blank is regular.
+        Fl::set_font(kGothic, " IPAGothic");
+        Fl_Tooltip::font(kGothic);
+        Fl_Tooltip::size(kControlFontSize);
+        fl_message_font(kGothic, kControlFontSize);
+        fl_message_title_default("ZAW");
+    }
+
+    std::unique_ptr<WindowPeer> CreateWindowPeer(Window& window) override {
+        return std::make_unique<FltkWindowPeer>(window);
+    }
+    std::unique_ptr<OffscreenCanvas> CreateOffscreen(Size size) override {
+        return std::make_unique<FltkOffscreen>(size);
+    }
+    bool WaitEvents(int milliseconds) override { return Fl::wait(milliseconds / 1000.0) > 0; }
+    void Wake() override {
+        if (!g_awakePending.exchange(true)) {
+            if (Fl::awake(&OnAwake, nullptr) != 0) {
+                // The ring is full: the next wait still runs the posts.
+                g_awakePending.store(false);
+                Fl::awake(static_cast<void*>(nullptr));
+            }
+        }
+    }
+
+    int ShowBox(BoxKind kind, const std::string& utf8) override {
+        switch (kind) {
+            case BoxKind::Error:
+                fl_alert("%s", utf8.c_str());
+                return kIdOk;
+            case BoxKind::Info:
+                fl_message("%s", utf8.c_str());
+                return kIdOk;
+            case BoxKind::OkCancel:
+                // Esc and the close box give button 0: Cancel.
+                return fl_choice("%s", "Cancel", "OK", nullptr, utf8.c_str()) == 1 ? kIdOk
+                                                                                   : kIdCancel;
+        }
+        return kIdOk;
+    }
+
+    FileChooserAnswer ChooseFile(const FileChooserRequest& request) override {
+        Fl_Native_File_Chooser chooser;
+        chooser.type(request.save ? Fl_Native_File_Chooser::BROWSE_SAVE_FILE
+                                  : Fl_Native_File_Chooser::BROWSE_FILE);
+        std::vector<FileFilterEntry> entries = ParseFileFilter(request.filter);
+        std::string filter;
+        for (const FileFilterEntry& e : entries)
+            filter += e.description + "\t" + e.pattern + "\n";
+        if (!filter.empty()) chooser.filter(filter.c_str());
+        if (!entries.empty()) {
+            int index = request.filterIndex;
+            if (index < 1 || index > static_cast<int>(entries.size())) index = 1;
+            chooser.filter_value(index - 1);
+        }
+        if (!request.initialFolder.empty()) chooser.directory(request.initialFolder.c_str());
+        if (!request.proposedName.empty()) {
+            chooser.preset_file(
+                std::filesystem::path(request.proposedName).filename().string().c_str());
+        }
+        if (request.save) chooser.options(Fl_Native_File_Chooser::SAVEAS_CONFIRM);
+        FileChooserAnswer answer;
+        answer.filterIndex = request.filterIndex;
+        int result = chooser.show();
+        if (result == 1) return answer;  // cancelled
+        if (result < 0 || !chooser.filename()) {
+            answer.errorCode = 0xFFFF;  // the dialog could not be made
+            return answer;
+        }
+        std::string path = chooser.filename();
+        std::error_code ec;
+        if (request.save || !std::filesystem::exists(path, ec)) {
+            path = WithDefaultExtension(path, request.defaultExtension);
+        }
+        answer.chosen = true;
+        answer.path = path;
+        if (!entries.empty()) answer.filterIndex = chooser.filter_value() + 1;
+        return answer;
+    }
+
+    FileChooserAnswer ChooseFolder(const FolderChooserRequest& request) override {
+        Fl_Native_File_Chooser chooser;
+        chooser.type(Fl_Native_File_Chooser::BROWSE_DIRECTORY);
+        if (!request.title.empty()) chooser.title(request.title.c_str());
+        if (!request.initialFolder.empty()) chooser.directory(request.initialFolder.c_str());
+        FileChooserAnswer answer;
+        int result = chooser.show();
+        if (result == 1) return answer;
+        if (result < 0 || !chooser.filename()) {
+            answer.errorCode = 0xFFFF;
+            return answer;
+        }
+        answer.chosen = true;
+        answer.path = chooser.filename();
+        return answer;
+    }
+
+    int PopupMenu(Window*, Point screen, const std::vector<MenuItem>& items) override {
+        std::vector<std::string> texts;
+        texts.reserve(items.size());
+        std::vector<Fl_Menu_Item> menu;
+        for (const MenuItem& item : items) {
+            if (item.id == 0) {
+                if (!menu.empty()) menu.back().flags |= FL_MENU_DIVIDER;
+                continue;
+            }
+            texts.push_back(item.text);
+            Fl_Menu_Item entry{};
+            entry.text = texts.back().c_str();
+            entry.user_data_ = reinterpret_cast<void*>(static_cast<std::intptr_t>(item.id));
+            entry.labelfont_ = kGothic;
+            entry.labelsize_ = kControlFontSize;
+            menu.push_back(entry);
+        }
+        if (menu.empty()) return 0;
+        menu.push_back(Fl_Menu_Item{});
+        // FLTK places popups relative to the window of the last event.
+        int x = screen.x - (Fl::event_x_root() - Fl::event_x());
+        int y = screen.y - (Fl::event_y_root() - Fl::event_y());
+        const Fl_Menu_Item* chosen = menu[0].popup(x, y);
+        if (!chosen) return 0;
+        return static_cast<int>(reinterpret_cast<std::intptr_t>(chosen->user_data()));
+    }
+
+    void SetWaitCursor(bool waiting) override {
+        for (Fl_Window* w = Fl::first_window(); w; w = Fl::next_window(w)) {
+            w->cursor(waiting ? FL_CURSOR_WAIT : FL_CURSOR_DEFAULT);
+        }
+        // Sent to the server now: the cursor stays while this thread sleeps.
+        Fl::flush();
+        if (fl_display) XFlush(fl_display);
+    }
+    void Beep() override { fl_beep(FL_BEEP_DEFAULT); }
+    void SetClipboardText(const std::string& utf8) override {
+        Fl::copy(utf8.c_str(), static_cast<int>(utf8.size()), 1);
+        Fl::copy(utf8.c_str(), static_cast<int>(utf8.size()), 0);
+    }
+    std::unique_ptr<TrayPeer> CreateTray(const Image& icon, const std::string& tip,
+                                         std::function<void(bool right)> onClick) override {
+        return MakeFltkTray(icon, tip, std::move(onClick));
+    }
+};
+
+FltkWindowPeer& PeerOf(Window& window) {
+    return static_cast<FltkWindowPeer&>(window.Peer());
+}
+
+}  // namespace
+
+std::shared_ptr<Backend> MakeFltkBackend() {
+    // FLTK ends the program when it cannot open the display; asked first,
+    // a missing display is an answer instead.
+    if (!fl_display) {
+        Display* display = XOpenDisplay(nullptr);
+        if (!display) return nullptr;
+        fl_open_display(display);
+    }
+    return std::make_shared<FltkBackend>();
+}
+
+bool FltkWindowDrawn(Window& window) {
+    ZawWindow& native = PeerOf(window).Native();
+    return native.shown() && native.visible() && !native.damage();
+}
+
+void SimulateClick(Window& window, Point client, bool right) {
+    ZawWindow& native = PeerOf(window).Native();
+    Fl::e_x = client.x;
+    Fl::e_y = client.y;
+    Fl::e_x_root = native.x() + client.x;
+    Fl::e_y_root = native.y() + client.y;
+    Fl::e_keysym = FL_Button + (right ? FL_RIGHT_MOUSE : FL_LEFT_MOUSE);
+    Fl::e_state = right ? FL_BUTTON3 : FL_BUTTON1;
+    Fl::handle(FL_PUSH, &native);
+    Fl::e_state = 0;
+    Fl::handle(FL_RELEASE, &native);
+}
+
+void SimulateKey(Window& window, Key key) {
+    ZawWindow& native = PeerOf(window).Native();
+    Fl::e_keysym = key == Key::Enter ? FL_Enter : FL_Escape;
+    Fl::e_text = const_cast<char*>(key == Key::Enter ? "\r" : "\033");
+    Fl::e_length = 1;
+    Fl::e_state = 0;
+    Fl::handle(FL_KEYBOARD, &native);
+}
+
+void SimulateDrop(Window& window, const std::string& uriList) {
+    ZawWindow& native = PeerOf(window).Native();
+    std::string text = uriList;
+    Fl::e_text = text.data();
+    Fl::e_length = static_cast<int>(text.size());
+    native.handle(FL_DND_RELEASE);
+    native.handle(FL_PASTE);
+    Fl::e_text = nullptr;
+    Fl::e_length = 0;
+}
+
+Image ReadWindowPixels(Window& window) {
+    ZawWindow& native = PeerOf(window).Native();
+    Fl::flush();
+    if (fl_display) XSync(fl_display, False);
+    native.make_current();
+    const int w = native.w();
+    const int h = native.h();
+    Image image(w, h);
+    uchar* pixels = fl_read_image(nullptr, 0, 0, w, h);
+    if (!pixels) return Image{};
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const uchar* p = pixels + (static_cast<std::size_t>(y) * w + x) * 3;
+            image.SetPixel(x, y, Rgb{p[0], p[1], p[2]});
+        }
+    }
+    delete[] pixels;
+    return image;
+}
+
+}  // namespace platform::ui
