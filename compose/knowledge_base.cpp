@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <mutex>
 
 #include "compose/chord_record.h"
@@ -86,7 +85,7 @@ bool ReadKnowledgeFile(const std::string& path, std::string& out) {
 
 void StoreText(char (&buffer)[kKnowledgeTextSize + 1], std::string_view bytes) {
     std::size_t n = std::min(bytes.size(), kKnowledgeTextSize);
-    std::memcpy(buffer, bytes.data(), n);
+    if (n > 0) std::memcpy(buffer, bytes.data(), n);
     buffer[n] = '\0';
 }
 
@@ -199,11 +198,11 @@ int PickCountedEntry(const char* text, char* token, std::size_t capacity, int& l
 
 int ReadTimeChart(int* lengths, const char* text, int metre) {
     if (lengths == nullptr) return 0;
-    // An entry can be no longer than the text, so none is ever cut here and
-    // an overlong one is seen as such.
-    auto entry = std::make_unique<char[]>(kKnowledgeTextSize + 1);
+    // Room for one length more than are kept: an entry cut to it still shows
+    // that it had too many.
+    char entry[kLengthDigits * (kMaxTimeChartLengths + 1) + 1];
     int entryLength = 0;
-    PickCountedEntry(text, entry.get(), kKnowledgeTextSize + 1, entryLength);
+    PickCountedEntry(text, entry, sizeof entry, entryLength);
 
     int count = 0;
     for (int at = 0; at < entryLength; at += kLengthDigits) {
@@ -211,7 +210,7 @@ int ReadTimeChart(int* lengths, const char* text, int metre) {
             ShowErrorMessage(kTimeChartLengthError);
             break;
         }
-        const int value = GroupValue(entry.get() + at, std::min(kLengthDigits, entryLength - at));
+        const int value = GroupValue(entry + at, std::min(kLengthDigits, entryLength - at));
         if (value == 0) {
             // A zero is the end mark: the lengths after it could never be
             // reached, so they are not kept behind it.
