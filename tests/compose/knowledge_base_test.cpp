@@ -282,6 +282,15 @@ TEST_F(KnowledgeBase, AMissingPatternFileChangesNothing) {
     ExpectTexts(kPattern, kCadence, kChart, kCadenceChart);
     EXPECT_EQ(TransitionCountScale, 15);
     EXPECT_EQ(ChordWeightTable[0], 'x');
+
+    // A folder of that name, or an empty name (the program folder itself),
+    // is no pattern file either.
+    std::filesystem::create_directories(folder_ + "/PATTERN.DB2");
+    for (const char* name : {"PATTERN.DB2", ""}) {
+        UseNames(name, "RESOLUT.DB");
+        EXPECT_EQ(LoadKnowledgeBase(), 0) << name;
+    }
+    EXPECT_STREQ(PatternText, kPattern);
 }
 
 TEST_F(KnowledgeBase, OtherMissingFilesAreReportedAndTheLoadGoesOn) {
