@@ -195,8 +195,8 @@ void DrumRun::Steps(const DrumKindTable& kinds, int span, int step) {
 }
 
 void DrumRun::Offbeat(const DrumKindTable& kinds, const DrumSpan& span, int step) {
-    LayDrumStepsOffbeat(cursor, span.length, channel_, track_, kinds, step, origin_ + span.start,
-                        &report_);
+    // Half a beat late is counted from the start of the label list.
+    LayDrumStepsOffbeat(cursor, span.length, channel_, track_, kinds, step, span.start, &report_);
 }
 
 void DrumRun::Velocities(const DrumKindTable& kinds, const DrumVelocityTable& velocities, int span,
