@@ -184,9 +184,9 @@ void DrumRun::ShuffleSpan(const DrumSpan& span) {
         previous = at;
         // Put the event at position first + k by swapping it there.
         int where = first + k;
-        while (track_.Event(where) != e)
+        while (where < track_.EventCount() && track_.Event(where) != e)
             ++where;
-        if (where != first + k) track_.SwapEvents(first + k, where);
+        if (where != first + k && where < track_.EventCount()) track_.SwapEvents(first + k, where);
     }
 }
 
