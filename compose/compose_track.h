@@ -64,5 +64,5 @@ void AddStyleScaleTuning(int part, MidiTrackData& track);
 void SetupChannel(MidiTrackData& track, int channel, int code, const MixBlock& mix, int firstDelta);
 
 // Drops the rests and closes the track at the next beat after its last sound
-// (at most two bars of 4/4 after its last event).
+// or rest (at most two bars of 4/4 after its last event, rests counted).
 void PadTrackEnd(ComposeTrackData& track);

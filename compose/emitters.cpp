@@ -258,14 +258,27 @@ void SetupChannel(MidiTrackData& track, int channel, int code, const MixBlock& m
 // ---- Track end ----
 
 void PadTrackEnd(ComposeTrackData& track) {
-    track.RemoveRestNotes();
+    // The rests are dropped, but the time they reach still counts: a rest
+    // reaches its last tick, a sound the tick after its end.
     long long t = 0;
     long long end = 0;
     for (int i = 0; i < track.EventCount(); ++i) {
         const MidiEvent* e = track.Event(i);
         t += e->delta;
-        end = std::max(end, t + (e->IsNoteWithLength() ? std::max(e->length, 0) : 0));
+        long long reach = t;
+        if (e->IsNoteWithLength()) {
+            const long long length = std::max(e->length, 0);
+            const bool rest = e->note == 0 || e->velocity == 0;
+            reach = rest ? t + std::max(length - 1, 0LL) : t + length;
+        }
+        end = std::max(end, reach);
     }
-    long long pad = (end + 95) / 96 * 96 - t;
-    track.AppendEndOfTrackAt(static_cast<int>(std::clamp(pad, 0LL, 768LL)));
+    const long long last = t;
+    track.RemoveRestNotes();
+    long long kept = 0;
+    for (int i = 0; i < track.EventCount(); ++i)
+        kept += track.Event(i)->delta;
+    // At the next beat, at most two bars of 4/4 after the last event.
+    const long long at = std::clamp((end + 95) / 96 * 96, last, last + 768);
+    track.AppendEndOfTrackAt(static_cast<int>(at - kept));
 }

@@ -137,6 +137,16 @@ constexpr CreatedDrumTable AllDrumRests() {
 
 CreatedDrumTable CreatedDrumPatterns = AllDrumRests();
 
+std::mutex& CreatedDrumPatternsMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+CreatedDrumTable CreatedDrumPatternsSnapshot() {
+    std::lock_guard<std::mutex> lock(CreatedDrumPatternsMutex());
+    return CreatedDrumPatterns;
+}
+
 void SetOutputFileNumber(int tuneNumber) {
     std::string name = OutputFileName.Get();
     if (name.size() < 8) name = kDefaultOutputFileName;
@@ -148,6 +158,7 @@ void SetOutputFileNumber(int tuneNumber) {
 
 void InitSharedShellValues() {
     OutputFileName.Set(kDefaultOutputFileName);
+    std::lock_guard<std::mutex> lock(CreatedDrumPatternsMutex());
     CreatedDrumPatterns = AllDrumRests();
 }
 

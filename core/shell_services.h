@@ -130,8 +130,12 @@ constexpr int kCreatedDrumRows = 3;
 constexpr int kCreatedDrumSteps = 32;
 constexpr int kDrumRestKind = 6;
 using CreatedDrumTable = std::array<std::array<int, kCreatedDrumSteps>, kCreatedDrumRows>;
-// All rests from the start.
+// All rests from the start. The creator writes it on the UI thread while
+// the drum generator may read it: both hold CreatedDrumPatternsMutex().
 extern CreatedDrumTable CreatedDrumPatterns;
+std::mutex& CreatedDrumPatternsMutex();
+// A copy taken under the lock.
+CreatedDrumTable CreatedDrumPatternsSnapshot();
 
 // The working values set at start-up before the composer or the style editor
 // reads them: the output name "MYMIDI00.MID" and every created drum step a

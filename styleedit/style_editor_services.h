@@ -1,0 +1,21 @@
+// What the engine calls in the style editor: the count of styles selected
+// for the current panel mode, and the repeat pass over the step grids of the
+// pattern being edited.
+#pragma once
+
+#include <atomic>
+
+// The pattern the step editor works on: 0 Harmony, 1 Sub Harmony, 2 Drum,
+// 3 Bass; set by whoever opens it.
+extern std::atomic<int> PatternSlot;
+
+// Entries equal to 1 in the compose selection (compose mode) or the convert
+// selection (convert mode); 0 in any other mode.
+int CountSelectedStyles();
+
+// For grid A and then grid B of the current pattern slot of WorkingStyle,
+// each step c (0..steps-1, in order) whose repeat flag is 1 takes the 14
+// rows of the step before it (step 0 the last step), so a run of repeat
+// steps copies the step before the run. Steps are cut to 1..16; a slot
+// outside 0..3 changes nothing.
+void ApplyPatternRepeatFlags(int steps);
