@@ -43,21 +43,6 @@ protected:
         ASSERT_EQ(LoadKnowledgeBase(), 1);
         testing_support::Sink().Clear();
     }
-
-    // Block lists of known chords: block b (from 1) holds the codes given.
-    static void SetBlocks(const std::vector<std::vector<std::string>>& blocks,
-                          const std::vector<int>& sequence, int length = 384) {
-        ComposeInfo.Reset();
-        ComposeInfo.blockCount = static_cast<int>(blocks.size());
-        for (std::size_t b = 0; b < blocks.size(); ++b)
-            for (const std::string& code : blocks[b]) {
-                ChordRecord record(compose_test::Entry(code, length), "00");
-                ComposeInfo.blockChords[b]->AppendChord(&record);
-            }
-        ComposeInfo.blockSequenceLength = static_cast<int>(sequence.size());
-        for (std::size_t p = 0; p < sequence.size(); ++p)
-            ComposeInfo.blockSequence[p] = sequence[p];
-    }
 };
 
 TEST_F(ChordProgression, ShortFixedFormPlaysThreeBlocksTwiceWithTonicBlocksInEveryMetre) {
@@ -233,7 +218,8 @@ TEST_F(ChordProgression, ClosingTonicIsTwoBarsUnlessChordsAreTheStylesOwn) {
 TEST_F(ChordProgression, TimelineReplaysTheLayoutInSequenceOrder) {
     UseStyle(kMetre44);
     WorkingStyle.chordGenerationMethod = 8;
-    SetBlocks({{"CMPS", "FMPS"}, {"DmPs"}, {"GMPs", "EmPs", "AmPs"}}, {1, 1, 2, 3, 3, 3}, 192);
+    compose_test::SetBlocks({{"CMPS", "FMPS"}, {"DmPs"}, {"GMPs", "EmPs", "AmPs"}},
+                            {1, 1, 2, 3, 3, 3}, 192);
     ComposeInfo.blockChords[1]->Event(0)->length = 768;
     const int quarters = BuildChordTimeline();
     std::vector<std::string> codes;
@@ -262,7 +248,7 @@ TEST_F(ChordProgression, KeyChangeShiftsAFourthAboveADominantAndStartsAtItsBlock
         sequence.push_back(b);
     }
     for (int seed = 1; seed <= 40; ++seed) {
-        SetBlocks(blocks, sequence);
+        compose_test::SetBlocks(blocks, sequence);
         SeedRandomWith(seed);
         BuildChordTimeline();
         // The early point comes first in time.
@@ -285,7 +271,7 @@ TEST_F(ChordProgression, KeyChangeShiftsAFourthAboveADominantAndStartsAtItsBlock
         }
     }
     // A sequence shorter than the points leaves them unreached.
-    SetBlocks({{"CMPS"}}, {1, 1});
+    compose_test::SetBlocks({{"CMPS"}}, {1, 1});
     BuildChordTimeline();
     EXPECT_EQ(KeyChangeChordIndex[0], -1);
     EXPECT_EQ(KeyChangeFirstChordNumber(1), 0);

@@ -114,4 +114,20 @@ inline ProgressionSnapshot Snapshot() {
     return s;
 }
 
+// Block lists of known chords: block b (from 1) holds the codes given, each
+// of the length given, played in the sequence given.
+inline void SetBlocks(const std::vector<std::vector<std::string>>& blocks,
+                      const std::vector<int>& sequence, int length = 384) {
+    ComposeInfo.Reset();
+    ComposeInfo.blockCount = static_cast<int>(blocks.size());
+    for (std::size_t b = 0; b < blocks.size(); ++b)
+        for (const std::string& code : blocks[b]) {
+            ChordRecord record(Entry(code, length), "00");
+            ComposeInfo.blockChords[b]->AppendChord(&record);
+        }
+    ComposeInfo.blockSequenceLength = static_cast<int>(sequence.size());
+    for (std::size_t p = 0; p < sequence.size(); ++p)
+        ComposeInfo.blockSequence[p] = sequence[p];
+}
+
 }  // namespace compose_test
