@@ -366,15 +366,32 @@ void BuildCadenceBlock(NoteList& chords, int* chart, const char previous[4]) {
 // ---- Cadences ----
 
 void PickCadenceEntry(const char previous[4], int count, char* run) {
-    // An entry longer than the text cannot be; the token holds any entry
-    // whole, so its length is never cut to a false chord count.
+    // Each try picks an entry of the cadence text as PickCountedEntry does:
+    // entry k is the token after the count token and k - 1 entries. The
+    // entries are read once up front, so a text without a fitting entry
+    // costs its 4000 draws and no rescans. The token holds any entry whole,
+    // so its length is never cut to a false chord count.
+    const int entries = CountedEntryCount(CadenceText);
+    struct Entry {
+        int start, length;
+        bool avoid;  // starts on the previous chord
+    };
     auto entry = std::make_unique<char[]>(kKnowledgeTextSize + 1);
-    for (int tries = 1; tries <= kCadenceTries; ++tries) {
-        int length = 0;
-        PickCountedEntry(CadenceText, entry.get(), kKnowledgeTextSize + 1, length);
-        if (length / 4 != count) continue;
-        if (count > 0 && SameChordCode(entry.get(), previous) && tries < kCadenceAvoidTries)
-            continue;
+    auto table = std::make_unique<Entry[]>(static_cast<std::size_t>(std::max(entries, 1)));
+    int position = 0, length = 0;
+    ReadKnowledgeToken(CadenceText, entry.get(), kKnowledgeTextSize + 1, length, position);
+    for (int k = 0; k < entries; ++k) {
+        const int start = position;
+        ReadKnowledgeToken(CadenceText, entry.get(), kKnowledgeTextSize + 1, length, position);
+        table[k] = {start, length, length >= 4 && SameChordCode(entry.get(), previous)};
+    }
+
+    for (int tries = 1; tries <= kCadenceTries && entries > 0; ++tries) {
+        const Entry& picked = table[RandomInRange(1, entries) - 1];
+        if (picked.length / 4 != count) continue;
+        if (count > 0 && picked.avoid && tries < kCadenceAvoidTries) continue;
+        position = picked.start;
+        ReadKnowledgeToken(CadenceText, entry.get(), kKnowledgeTextSize + 1, length, position);
         std::memcpy(run, entry.get(), 4 * static_cast<std::size_t>(count));
         return;
     }

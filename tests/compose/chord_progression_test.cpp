@@ -185,6 +185,49 @@ TEST_F(ChordProgression, OnlyTheFirst30EntriesFromAChordTakePart) {
     }
 }
 
+// The cadence pick as the plain loop over PickCountedEntry: each try picks
+// an entry afresh from the start of the text.
+std::string ReferenceCadence(const char previous[4], int count) {
+    std::vector<char> entry(kKnowledgeTextSize + 1);
+    for (int tries = 1; tries <= 4000; ++tries) {
+        int length = 0;
+        PickCountedEntry(CadenceText, entry.data(), entry.size(), length);
+        if (length / 4 != count) continue;
+        if (count > 0 && std::string(entry.data(), 4) == std::string(previous, 4) && tries < 2000)
+            continue;
+        return std::string(entry.data(), 4 * count);
+    }
+    std::string tonic;
+    for (int k = 0; k < count; ++k)
+        tonic += std::string(TonicChordCode.text, 4);
+    return tonic;
+}
+
+TEST_F(ChordProgression, CadencePickMatchesPickingEachTryAfreshDrawForDraw) {
+    TonicChordCode.Set("CMPS");
+    const char* texts[] = {"4|DmPsGMPs|\r\nFMPSGMPs|\r\nGMPsCMPSCMPS|\r\nCMPS|",
+                           "3|GMPsCMPS|GMPsCMPs|  FMPSG4PsGMPs",  // the last entry has no end mark
+                           "9|GMPsCMPS|",                         // claims more than it holds
+                           "2|GMPs|GMPs|",  // every entry starts on the previous chord
+                           "0|CMPS|",
+                           "",
+                           "x|"};
+    for (const char* text : texts) {
+        LoadKnowledgeTexts("", text, "", "");
+        for (int count = 0; count <= 3; ++count)
+            for (int seed = 1; seed <= 20; ++seed) {
+                SeedRandomWith(seed);
+                const std::string expected = ReferenceCadence("GMPs", count);
+                const int next = RandomInRange(0, 1 << 30);
+                SeedRandomWith(seed);
+                std::vector<char> run(4 * count + 1);
+                PickCadenceEntry("GMPs", count, run.data());
+                ASSERT_EQ(std::string(run.data(), 4 * count), expected) << text << " " << count;
+                ASSERT_EQ(RandomInRange(0, 1 << 30), next) << text << " " << count;
+            }
+    }
+}
+
 TEST_F(ChordProgression, ClosingTonicIsTwoBarsUnlessChordsAreTheStylesOwn) {
     const int expected[3] = {768, 576, 672};
     for (int metre : {kMetre44, kMetre34, kMetre78}) {
