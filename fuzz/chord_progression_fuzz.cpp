@@ -78,8 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ComposeInfo.Reset();
     GenerateChordProgression();
     if (ComposeInfo.blockCount < 1 || ComposeInfo.blockCount > kMaxBlocks) std::abort();
-    if (ComposeInfo.blockSequenceLength < 1 ||
-        ComposeInfo.blockSequenceLength > kMaxBlockSequence)
+    if (ComposeInfo.blockSequenceLength < 1 || ComposeInfo.blockSequenceLength > kMaxBlockSequence)
         std::abort();
     FitToTuneLength();
     if (ComposeInfo.chordCount > kMaxChords) std::abort();
