@@ -717,25 +717,26 @@ int BuildChordTimeline() {
             ShowErrorMessage(kInvalidChordProgression);
             continue;
         }
+        const NoteList& chords = *ComposeInfo.blockChords[block - 1];
+        // One report when the list is full; the rest of the tune is left
+        // out, key-change points included, so that the closing tonic still
+        // fits.
+        full = chords.Count() > 0 && ComposeInfo.chordCount >= kTimelineChordLimit;
+        if (full) break;
         for (int point = 0; point < 2; ++point) {
             if (p != KeyChangeBlocks[point]) continue;
             KeyChangeShift[point] = KeyChangeShiftHere();
             KeyChangeChordIndex[point] = ComposeInfo.chordCount;
         }
-        const NoteList& chords = *ComposeInfo.blockChords[block - 1];
         for (int e = 0; e < chords.Count(); ++e) {
-            if (ComposeInfo.chordCount >= kTimelineChordLimit) {
-                // One report; the rest of the tune is left out so that the
-                // closing tonic still fits.
-                ComposeInformation::ErrorMsg();
-                full = true;
-                break;
-            }
+            full = ComposeInfo.chordCount >= kTimelineChordLimit;
+            if (full) break;
             const NoteEvent& event = *chords.Event(e);
             ComposeInfo.AddChord(MakeEntry(event.length, event.chordCode),
                                  NumberOfText(event.numberText));
         }
     }
+    if (full) ComposeInformation::ErrorMsg();
     if (WorkingStyle.chordGenerationMethod != kCustomChords) {
         char tonic[4];
         CopyTonic(tonic);

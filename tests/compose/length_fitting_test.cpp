@@ -157,22 +157,4 @@ TEST_F(LengthFitting, FittingStopsAfter1000StepsOrSixStepsWithoutEffect) {
     EXPECT_EQ(ComposeInfo.blockSequenceLength, 4);
 }
 
-TEST_F(LengthFitting, ChangersTakeTheFirstChordWhoseChanceComesWithinTheScannedBlocks) {
-    UseStyle(kMetre34);
-    SetBlocks({{"CMPS", "FMPS"}, {"GMPs"}, {"CMPS"}}, {1, 2, 3}, 576);
-    ComposeInfo.blockChords[0]->Event(0)->length = 288;
-    // Only block 3 is beyond the limit of 2: it never changes.
-    for (int seed = 1; seed <= 50; ++seed) {
-        SeedRandomWith(seed);
-        ShortenOneTripleChord(ComposeInfo.blockChords, 2);
-    }
-    EXPECT_EQ(AllLengths(), (std::vector<int>{288, 288, 288, 576}));
-    EXPECT_FALSE(ShortenOneTripleChord(ComposeInfo.blockChords, 2));
-    EXPECT_TRUE(LengthenOneTripleChord(ComposeInfo.blockChords, 3) ||
-                LengthenOneTripleChord(ComposeInfo.blockChords, 3) ||
-                LengthenOneTripleChord(ComposeInfo.blockChords, 3) ||
-                LengthenOneTripleChord(ComposeInfo.blockChords, 3) ||
-                LengthenOneTripleChord(ComposeInfo.blockChords, 3));
-}
-
 }  // namespace
