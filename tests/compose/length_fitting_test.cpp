@@ -93,8 +93,12 @@ TEST_F(LengthFitting, StepsWriteOnlyTheMetresLengthsAndMoveTowardTheTarget) {
                     ASSERT_EQ(after[i]<before[i], bars> WorkingStyle.tuneLength);
                 }
                 ASSERT_LE(changed, 1);
-                if (bars > WorkingStyle.tuneLength) ASSERT_LE(TimelineTicks(), ticks);
-                if (bars < WorkingStyle.tuneLength) ASSERT_GE(TimelineTicks(), ticks);
+                if (bars > WorkingStyle.tuneLength) {
+                    ASSERT_LE(TimelineTicks(), ticks);
+                }
+                if (bars < WorkingStyle.tuneLength) {
+                    ASSERT_GE(TimelineTicks(), ticks);
+                }
                 ASSERT_LE(state, 1001);
             }
         }
