@@ -69,7 +69,8 @@ public:
 
     // ---- File form ----
     void WriteHeader();
-    // 1 with the division stored and the position at 14, else 0.
+    // 1 with the division stored and the position at the chunk after the
+    // header (14 for a header of the usual 6 bytes), else 0.
     int ReadHeader();
     // Mode 0 -> 1: the announced chunks after the header.
     int ReadTracks();

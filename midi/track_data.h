@@ -66,7 +66,7 @@ struct SmfReadState {
 
 class MidiTrackData : public MusicData {
 public:
-    // Room for capacity / 3 events; the array never grows.
+    // Room for capacity / 3 events; the array grows as needed up to that.
     explicit MidiTrackData(int capacity = kMusicDataCapacity);
     MidiTrackData(int mode, int capacity);
     // Deep copy of a track in mode 2 (another mode is reported; empty copy).
@@ -76,7 +76,8 @@ public:
     // Reads the track chunk that starts at chunkOffset of an SMF image of
     // imageLength bytes: the chunk is copied into the track's block and parsed
     // into note-on/off events (mode 1); Length() is then the chunk's size, by
-    // which the caller advances to the next chunk. A chunk that is refused
+    // which the caller advances to the next chunk. The block is only as large
+    // as the chunk. A chunk that is refused
     // (wrong id, length past the image or the block) leaves an empty track of
     // length 0. state carries the running status between the chunks of one
     // file; null starts afresh.
@@ -248,12 +249,20 @@ public:
 
     // ---- Track chunks (SMF) ----
     // Parses the chunk held in the track's block (mode 0) into events
-    // (mode 1). 1 when every event was read.
+    // (mode 1), ending in an End of Track (one is added when the chunk has
+    // none). 1 when every event was read.
     int ParseTrackChunk(SmfReadState* state);
     // Writes the events (mode 1, ending in an End of Track) as a chunk with
     // the given id into the track's block (mode 0); Length() is the chunk's
-    // size. 1 when written whole, 0 when refused or cut short.
+    // size. 1 when written whole, 0 when cut short (the chunk ends at the
+    // last event that fitted), -1 when refused (nothing written, mode 1
+    // kept); every failure is reported by its cause.
     int WriteTrackChunk(const char* id = "MTrk");
+    // Offset of the first track chunk at or after offset in an SMF image:
+    // chunks of any other type are passed over by their length. Stops at a
+    // chunk whose head or length runs past the image.
+    static std::size_t FindTrackChunk(std::size_t imageLength, std::size_t offset,
+                                      const std::uint8_t* image);
     // Time-signature code from the file's numerator and power of two.
     static int MakeTimeSignatureCode(int numerator, int power);
     // Bytes of the event as written (0 for an event that is not written);
@@ -297,10 +306,15 @@ protected:
     int noteMode_ = note_mode::kUnset;
 
 private:
+    // Makes the array hold at least count events (at most MaxEvents()),
+    // growing it by doubling. false when it cannot.
+    bool Reserve(int count);
+
     struct FreeDeleter {
         void operator()(MidiEvent** p) const;
     };
     std::unique_ptr<MidiEvent*[], FreeDeleter> events_;
+    int slots_ = 0;  // events the array has room for
 };
 
 template <typename Test>

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "core/reporters.h"
+#include "midi/f0_data.h"
 #include "midi/track_data.h"
 
 namespace {
@@ -176,29 +177,39 @@ private:
         return static_cast<int>(start) + count;
     }
 
-    // F0 through the first F7; the length count after F0 is kept as read.
+    // F0, its length count, the counted bytes. The event keeps the bytes as
+    // the file has them: a divided message (no F7 at its end, continued by
+    // F7 packets) stays as it is, and so does a count whose first byte
+    // happens to be F7. Only a whole message is classified.
     int DecodeSysEx(MidiEvent* event) {
+        const int n = CountedBytes();
+        if (n == 0) return Truncated();
         const std::uint8_t* p = chunk_ + position_;
-        const void* f7 = std::memchr(p + 1, 0xF7, Left() - 1);
-        if (!f7) return Truncated();
-        int n = static_cast<int>(static_cast<const std::uint8_t*>(f7) - p) + 1;
         event->kind = event_kind::kSysEx;
         event->SetData(p, n);
-        MidiTrackData::ClassifySysEx(event);
+        if (p[n - 1] == 0xF7) MidiTrackData::ClassifySysEx(event);
         WarnIfLarge(*event);
         return n;
     }
 
-    // F7, the count, the bytes.
+    // F7, its length count, the bytes: a continuation packet of a divided
+    // message or bytes sent as they are.
     int DecodeEscaped(MidiEvent* event) {
-        std::uint32_t count = 0;
-        int used = ::ReadVarLen(chunk_ + position_ + 1, Left() - 1, &count);
-        if (used == 0 || count > Left() - 1 - static_cast<std::size_t>(used)) return Truncated();
-        int n = 1 + used + static_cast<int>(count);
+        const int n = CountedBytes();
+        if (n == 0) return Truncated();
         event->kind = event_kind::kEscapedSysEx;
         event->SetData(chunk_ + position_, n);
         WarnIfLarge(*event);
         return n;
+    }
+
+    // Bytes of an event made of a status byte, a length count and the bytes
+    // counted; 0 when the count or the bytes run past the chunk.
+    int CountedBytes() const {
+        std::uint32_t count = 0;
+        const int used = ::ReadVarLen(chunk_ + position_ + 1, Left() - 1, &count);
+        if (used == 0 || count > Left() - 1 - static_cast<std::size_t>(used)) return 0;
+        return 1 + used + static_cast<int>(count);
     }
 
     int DecodeMetaEvent(MidiEvent* event) {
@@ -299,6 +310,33 @@ private:
     bool reported_ = false;
 };
 
+// A system-exclusive event or packet: its status byte, a length count and
+// the bytes counted. A block whose count tells the bytes after it is written
+// as it stands; any other block is written with the count of the bytes after
+// its count (after its status byte when no count can be read there), so the
+// count written always matches the bytes written.
+int EncodeCounted(const MidiEvent& e, std::uint8_t* out) {
+    const std::uint8_t* d = e.GetData();
+    const int n = e.DataLength();
+    if (n < 2 || !d || d[0] != e.kind) return 0;
+    std::uint32_t count = 0;
+    const int used = ReadVarLen(d + 1, static_cast<std::size_t>(n - 1), &count);
+    if (used > 0 && count == static_cast<std::uint32_t>(n - 1 - used)) {
+        if (out) std::memcpy(out, d, static_cast<std::size_t>(n));
+        return n;
+    }
+    const std::uint8_t* message = d + 1 + used;
+    const int size = n - 1 - used;
+    std::uint8_t head[5] = {d[0]};
+    const int counted = WriteVarLen(static_cast<std::uint32_t>(size), head + 1);
+    if (counted == 0) return 0;
+    if (out) {
+        std::memcpy(out, head, static_cast<std::size_t>(1 + counted));
+        std::memcpy(out + 1 + counted, message, static_cast<std::size_t>(size));
+    }
+    return 1 + counted + size;
+}
+
 // Writes (out non-null) or counts the bytes of an event as written; 0 for an
 // event that is not written.
 int Encode(const MidiEvent& e, std::uint8_t* out) {
@@ -336,10 +374,7 @@ int Encode(const MidiEvent& e, std::uint8_t* out) {
         }
     }
     if (e.kind == event_kind::kSysEx || e.kind == event_kind::kEscapedSysEx) {
-        const int n = e.DataLength();
-        if (n < 2 || e.GetData()[0] != e.kind) return 0;
-        if (out) std::memcpy(out, e.GetData(), static_cast<std::size_t>(n));
-        return n;
+        return EncodeCounted(e, out);
     }
     if (e.kind != event_kind::kMeta || e.subtype < 0 || e.subtype > 0x7F) return 0;
     // Meta: FF, type, the length as a variable-length number, the data.
@@ -375,6 +410,19 @@ int Encode(const MidiEvent& e, std::uint8_t* out) {
 
 }  // namespace
 
+std::size_t MidiTrackData::FindTrackChunk(std::size_t imageLength, std::size_t offset,
+                                          const std::uint8_t* image) {
+    // Every step passes at least one chunk head, so the walk ends.
+    while (image && offset <= imageLength && imageLength - offset >= kHeaderSize &&
+           !IsChunkId(image + offset)) {
+        const std::uint64_t size =
+            kHeaderSize + static_cast<std::uint64_t>(ReadBigEndian32(image + offset + 4));
+        if (size > imageLength - offset) break;
+        offset += static_cast<std::size_t>(size);
+    }
+    return offset;
+}
+
 MidiTrackData::MidiTrackData(std::size_t imageLength, std::size_t chunkOffset,
                              const std::uint8_t* image, std::size_t capacity, SmfReadState* state)
     : MidiTrackData(static_cast<int>(std::min<std::size_t>(capacity, INT_MAX))) {
@@ -390,7 +438,8 @@ MidiTrackData::MidiTrackData(std::size_t imageLength, std::size_t chunkOffset,
         return;
     }
     const std::uint64_t size = kHeaderSize + static_cast<std::uint64_t>(ReadBigEndian32(chunk + 4));
-    if (size > imageLength - chunkOffset || size > static_cast<std::uint64_t>(capacity_)) {
+    if (size > imageLength - chunkOffset || size > static_cast<std::uint64_t>(capacity_) ||
+        !EnsureBlock(static_cast<int>(size))) {
         ShowError(mdtk::kInternal);
         return;
     }
@@ -402,7 +451,7 @@ MidiTrackData::MidiTrackData(std::size_t imageLength, std::size_t chunkOffset,
 }
 
 int MidiTrackData::ParseTrackChunk(SmfReadState* state) {
-    if (noteMode_ != note_mode::kImage || length_ < kHeaderSize) {
+    if (noteMode_ != note_mode::kImage || length_ < kHeaderSize || !Data()) {
         ShowError(mdtk::kInternal);
         return 0;
     }
@@ -410,6 +459,11 @@ int MidiTrackData::ParseTrackChunk(SmfReadState* state) {
     ChunkReader reader(Data(), static_cast<std::size_t>(length_), state ? state : &fresh);
     int result = reader.Run(*this);
     noteMode_ = note_mode::kNoteOnOff;
+    // A track read from a file always ends in an End of Track, so that it
+    // can be written back: a chunk without one (or cut short) gets one after
+    // its last event.
+    const MidiEvent* last = LastEvent();
+    if (!last || !last->IsEndOfTrack()) AppendEndOfTrackAt(0);
     return result;
 }
 
@@ -452,15 +506,41 @@ int MidiTrackData::EncodeEvent(MidiEvent* event, std::uint8_t* buffer) {
 
 int MidiTrackData::WriteTrackChunk(const char* id) {
     const MidiEvent* last = LastEvent();
-    if (noteMode_ != note_mode::kNoteOnOff || !last || !last->IsEndOfTrack() || !id ||
-        std::strlen(id) != 4 || capacity_ < kHeaderSize) {
+    if (noteMode_ != note_mode::kNoteOnOff || !id || std::strlen(id) != 4 ||
+        capacity_ < kHeaderSize) {
         ShowError(mdtk::kInternal);
-        return 0;
+        return -1;
+    }
+    if (!last || !last->IsEndOfTrack()) {
+        MidiF0Data::ShowError(m0dt::kEndOfTrack);
+        return -1;
+    }
+    // The block is sized to the chunk first (at most the capacity, where
+    // writing stops).
+    long long needed = kHeaderSize;
+    long long carried = 0;  // deltas of events that are not written
+    for (int i = 0; i < eventCount_ && needed <= capacity_; ++i) {
+        const MidiEvent* e = events_[i];
+        const long long delta = std::max(e->delta, 0) + carried;
+        const int size = EncodedSize(*e);
+        if (size == 0) {
+            carried = delta;
+            continue;
+        }
+        std::uint8_t deltaBytes[4];
+        needed += WriteVarLen(static_cast<std::uint32_t>(std::min<long long>(delta, kMaxVarLen)),
+                              deltaBytes) +
+                  size;
+        carried = 0;
+    }
+    if (!EnsureBlock(static_cast<int>(std::min<long long>(needed, capacity_)))) {
+        ShowError(mdtk::kCannotAdd);
+        return -1;
     }
     std::uint8_t* block = Data();
-    const std::size_t capacity = static_cast<std::size_t>(capacity_);
+    const std::size_t room = block_.capacity();
     std::size_t position = kHeaderSize;
-    long long carried = 0;  // deltas of events that were skipped
+    carried = 0;
     int whole = 1;
     for (int i = 0; i < eventCount_; ++i) {
         MidiEvent* e = events_[i];
@@ -478,7 +558,7 @@ int MidiTrackData::WriteTrackChunk(const char* id) {
         }
         std::uint8_t deltaBytes[4];
         const int used = WriteVarLen(static_cast<std::uint32_t>(delta), deltaBytes);
-        if (capacity - position < static_cast<std::size_t>(used + size)) {
+        if (room - position < static_cast<std::size_t>(used + size)) {
             ShowError(mdtk::kCannotAdd);
             whole = 0;
             break;
