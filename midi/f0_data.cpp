@@ -137,10 +137,7 @@ bool PlayCopySlot::Release() {
 }
 
 void MidiF0Data::ReadImage() {
-    if (CheckHeader() && ReadTrack()) {
-        ConvertToNoteLength();
-        return;
-    }
+    if (CheckHeader() && ReadTrackAs(note_mode::kLength)) return;
     // A refused image leaves an empty tune.
     noteMode = note_mode::kLength;
     track_ = std::make_unique<MidiTrackData>(note_mode::kLength, capacity_);
@@ -180,6 +177,10 @@ int MidiF0Data::ReadHeader(int showMessages) {
 }
 
 int MidiF0Data::ReadTrack() {
+    return ReadTrackAs(note_mode::kNoteOnOff);
+}
+
+int MidiF0Data::ReadTrackAs(int mode) {
     if (noteMode != note_mode::kImage) {
         ShowError(m0dt::kInternal);
         return 0;
@@ -188,11 +189,14 @@ int MidiF0Data::ReadTrack() {
     position_ = static_cast<int>(MidiTrackData::FindTrackChunk(
         static_cast<std::size_t>(length_), static_cast<std::size_t>(position_), Data()));
     SmfReadState state;
+    state.notesWithLength = mode == note_mode::kLength;
     track_ = std::make_unique<MidiTrackData>(static_cast<std::size_t>(length_),
                                              static_cast<std::size_t>(position_), Data(),
                                              static_cast<std::size_t>(capacity_), &state);
     position_ += track_->Length();
-    noteMode = note_mode::kNoteOnOff;
+    // A refused chunk leaves an empty track in mode 1.
+    track_->SetNoteMode(mode);
+    noteMode = mode;
     return 1;
 }
 

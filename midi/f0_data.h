@@ -186,6 +186,9 @@ private:
     }
     // Reads the image held (mode 0) with messages into notes with length.
     void ReadImage();
+    // ReadTrack into the given mode: 1, or 2 (notes with length read
+    // straight away).
+    int ReadTrackAs(int mode);
 
     // Replaces the play copy by a copy of [start, end) (all when start < 0)
     // and plays it.

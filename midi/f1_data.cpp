@@ -1,6 +1,7 @@
 #include "midi/f1_data.h"
 
 #include <cstring>
+#include <utility>
 
 #include "core/reporters.h"
 
@@ -85,6 +86,10 @@ MidiF1Data::MidiF1Data(const MidiF0Data& song, int capacity) : MidiF1Data(song.d
     SplitFromF0(song);
 }
 
+MidiF1Data::MidiF1Data(MidiF0Data&& song, int capacity) : MidiF1Data(song.division, capacity) {
+    SplitFromF0(std::move(song));
+}
+
 MidiF1Data::MidiF1Data(const std::uint8_t* image, int length, int capacity)
     : MidiData(capacity, DeferBlock{}) {
     ReadImage(length, image);
@@ -110,10 +115,10 @@ MidiF1Data::MidiF1Data(const std::string& path, int capacity) : MidiData(capacit
     const int format = DetectSmfFormat(Data(), &length_);
     if (format == 0) {
         MidiF0Data song(Data(), length_, capacity_);
-        SplitFromF0(song);
+        SplitFromF0(std::move(song));
     } else {
         noteMode = note_mode::kImage;
-        if (ReadHeader() && ReadTracks()) ConvertToNoteLength();
+        if (ReadHeader()) ReadTracksAs(note_mode::kLength);
         noteMode = note_mode::kLength;
     }
     EnsureMasterVolume(0);
@@ -131,7 +136,7 @@ void MidiF1Data::ReadImage(int length, const std::uint8_t* image) {
     std::memcpy(Data(), image, static_cast<std::size_t>(length));
     length_ = length;
     noteMode = note_mode::kImage;
-    if (ReadHeader() && ReadTracks()) ConvertToNoteLength();
+    if (ReadHeader()) ReadTracksAs(note_mode::kLength);
     noteMode = note_mode::kLength;
 }
 
@@ -173,6 +178,10 @@ int MidiF1Data::ReadHeader() {
 }
 
 int MidiF1Data::ReadTracks() {
+    return ReadTracksAs(note_mode::kNoteOnOff);
+}
+
+int MidiF1Data::ReadTracksAs(int mode) {
     if (noteMode != note_mode::kImage || position_ < kSmfHeaderSize || position_ > length_) {
         ShowError(m1dt::kInternal);
         return 0;
@@ -184,6 +193,7 @@ int MidiF1Data::ReadTracks() {
     }
     DeleteAllTracks();
     SmfReadState state;
+    state.notesWithLength = mode == note_mode::kLength;
     for (int i = 0; i < announced; ++i) {
         // Chunks of other types between the tracks are passed over.
         position_ = static_cast<int>(MidiTrackData::FindTrackChunk(
@@ -203,7 +213,7 @@ int MidiF1Data::ReadTracks() {
         position_ += track->Length();
         AddTrack(track);
     }
-    noteMode = note_mode::kNoteOnOff;
+    noteMode = mode;
     return 1;
 }
 

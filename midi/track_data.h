@@ -62,6 +62,10 @@ struct SoundingTable {
 // status. A fresh state is made for every file.
 struct SmfReadState {
     int runningStatus = 0;
+    // Set by readers that turn the tracks into notes with length right
+    // away: the tracks are read straight into that form (mode 2), as
+    // ConvertToNoteLength would leave them, without note-off records.
+    bool notesWithLength = false;
 };
 
 class MidiTrackData : public MusicData {
@@ -101,6 +105,8 @@ public:
     long long TimeOf(int index) const;
 
     // ---- Array primitives ----
+    // Hands out every event (the caller owns them) and empties the track.
+    std::vector<MidiEvent*> TakeEvents();
     // The track takes the event; it is freed when it cannot be stored.
     // Index of the stored event, or -1.
     int AppendEvent(MidiEvent* event);
@@ -282,8 +288,6 @@ public:
 protected:
     // Absolute times of all events.
     std::vector<long long> AbsoluteTimes() const;
-    // Hands out every event pointer and empties the track without freeing.
-    std::vector<MidiEvent*> TakeEvents();
     // Stores the events in order, freeing (and reporting once) those past
     // the array.
     void PutEvents(const std::vector<MidiEvent*>& events);

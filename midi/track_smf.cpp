@@ -2,8 +2,11 @@
 // into events and the writer that turns events back into a chunk. Every read
 // is bounded by the chunk held in the track's block; every write by the block.
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cstring>
+#include <memory>
+#include <vector>
 
 #include "core/reporters.h"
 #include "midi/f0_data.h"
@@ -54,6 +57,91 @@ bool IsTextMeta(int type) {
            type == meta_type::kSequencerSpecific;
 }
 
+// Notes with length made while a chunk is read: each note-on becomes a note
+// (kind 16) and each note-off closes the oldest open note of its channel and
+// key, the way MidiTrackData::ConvertToNoteLength pairs them, without making
+// a record for the note-off. Deltas come from absolute times, so a note-off's
+// time passes on to the next event kept.
+class NotePairing {
+public:
+    NotePairing() {
+        head_.fill(-1);
+        tail_.fill(-1);
+    }
+
+    // Takes the event read at time now; false when it was not stored.
+    bool Take(MidiTrackData& track, MidiEvent* event, long long now) {
+        if (event->kind == event_kind::kNoteOff) {
+            Close(track, event->channel, event->note, now);
+            delete event;
+            return true;
+        }
+        event->delta = static_cast<int>(now - kept_);
+        const bool note = event->kind == event_kind::kNoteOn;
+        if (note) {
+            event->kind = event_kind::kNote;
+            event->length = 0;
+        }
+        const int slot = note ? Slot(*event) : -1;
+        const int index = track.AppendEvent(event);
+        if (index < 0) return false;
+        kept_ = now;
+        times_.push_back(now);
+        next_.push_back(-1);
+        if (slot >= 0) {
+            if (tail_[static_cast<std::size_t>(slot)] < 0) {
+                head_[static_cast<std::size_t>(slot)] = index;
+            } else {
+                next_[static_cast<std::size_t>(tail_[static_cast<std::size_t>(slot)])] = index;
+            }
+            tail_[static_cast<std::size_t>(slot)] = index;
+        }
+        return true;
+    }
+
+    // A note-off of a channel and key at time now closes the oldest open
+    // note of that key.
+    void Close(MidiTrackData& track, int channel, int key, long long now) {
+        if (!SoundingTable::Valid(channel, key)) return;
+        const auto slot = static_cast<std::size_t>(channel * 128 + key);
+        const int on = head_[slot];
+        if (on < 0) return;
+        head_[slot] = next_[static_cast<std::size_t>(on)];
+        if (head_[slot] < 0) tail_[slot] = -1;
+        const long long length = now - times_[static_cast<std::size_t>(on)];
+        track.Event(on)->length = static_cast<int>(length);
+        if (length == 0) empty_.push_back(on);
+    }
+
+    // Drops the notes left open or of no length, as the conversion to notes
+    // with length drops them.
+    void DropEmptyNotes(MidiTrackData& track) {
+        for (std::size_t slot = 0; slot < head_.size(); ++slot) {
+            for (int on = head_[slot]; on >= 0; on = next_[static_cast<std::size_t>(on)])
+                empty_.push_back(on);
+        }
+        if (empty_.empty()) return;
+        for (int on : empty_)
+            track.Event(on)->Clear();
+        track.RemoveClearedEvents();
+    }
+
+    // Time of the last event kept.
+    long long Kept() const { return kept_; }
+
+private:
+    static int Slot(const MidiEvent& e) {
+        return SoundingTable::Valid(e.channel, e.note) ? e.channel * 128 + e.note : -1;
+    }
+
+    std::array<int, 16 * 128> head_;
+    std::array<int, 16 * 128> tail_;
+    std::vector<int> next_;         // per event kept: the next open note of its key
+    std::vector<long long> times_;  // per event kept: its absolute time
+    std::vector<int> empty_;        // notes closed at their start
+    long long kept_ = 0;
+};
+
 // One pass over the chunk held in a track's block. Methods return the bytes
 // they used, 0 when the event could not be read (after reporting it).
 class ChunkReader {
@@ -61,9 +149,11 @@ public:
     ChunkReader(const std::uint8_t* chunk, std::size_t size, SmfReadState* state)
         : chunk_(chunk), end_(size), state_(state) {}
 
-    // 1 when the chunk was read to its end.
-    int Run(MidiTrackData& track) {
+    // 1 when the chunk was read to its end. With pairing, notes are stored
+    // with their lengths and note-offs are not stored.
+    int Run(MidiTrackData& track, NotePairing* pairing) {
         position_ = kHeaderSize;
+        pairing_ = pairing;
         while (position_ < end_) {
             if (track.IsFull()) {
                 MidiTrackData::ShowError(mdtk::kLargeData);
@@ -73,6 +163,11 @@ public:
         }
         return 1;
     }
+
+    // Absolute time of the last event read, and whether it was an End of
+    // Track.
+    long long Now() const { return now_; }
+    bool EndedInEndOfTrack() const { return lastWasEnd_; }
 
 private:
     std::size_t Left() const { return end_ - position_; }
@@ -86,6 +181,7 @@ private:
             return 0;
         }
         position_ += static_cast<std::size_t>(used);
+        if (pairing_ && ReadNoteOff(track, delta)) return 1;
         auto* event = new MidiEvent(static_cast<int>(delta));
         int n = ReadEvent(event);
         if (n == 0) {
@@ -93,8 +189,40 @@ private:
             return 0;
         }
         position_ += static_cast<std::size_t>(n);
-        track.AppendEvent(event);
+        now_ += delta;
+        lastWasEnd_ = event->IsEndOfTrack();
+        if (pairing_) {
+            pairing_->Take(track, event, now_);
+        } else {
+            track.AppendEvent(event);
+        }
         return 1;
+    }
+
+    // While pairing, a note-off only closes its note: it is read here
+    // without making an event, with the same running status and repairs as
+    // DecodeEvent. false when the bytes are not a whole note-off.
+    bool ReadNoteOff(MidiTrackData& track, std::uint32_t delta) {
+        const int b = chunk_[position_];
+        const bool explicitStatus = IsStatusByte(b);
+        const int status = explicitStatus ? b : state_->runningStatus;
+        const int kind = status & 0xF0;
+        if (kind != event_kind::kNoteOff && kind != event_kind::kNoteOn) return false;
+        const std::size_t start = explicitStatus ? 1 : 0;
+        if (Left() < start + 2) return false;
+        int key = chunk_[position_ + start];
+        const int velocity = chunk_[position_ + start + 1];
+        if (kind == event_kind::kNoteOn && velocity != 0 && key < 128) return false;
+        if (key >= 128) {
+            MidiTrackData::ShowWarningOnce(mdtk::kNoteRepaired);
+            key = 0;
+        }
+        if (explicitStatus) state_->runningStatus = status;
+        position_ += start + 2;
+        now_ += delta;
+        lastWasEnd_ = false;
+        pairing_->Close(track, status & 0x0F, key, now_);
+        return true;
     }
 
     int ReadVarLen(std::uint32_t* value) const {
@@ -308,6 +436,9 @@ private:
     std::size_t position_ = 0;
     SmfReadState* state_;
     bool reported_ = false;
+    NotePairing* pairing_ = nullptr;
+    long long now_ = 0;
+    bool lastWasEnd_ = false;
 };
 
 // A system-exclusive event or packet: its status byte, a length count and
@@ -456,14 +587,26 @@ int MidiTrackData::ParseTrackChunk(SmfReadState* state) {
         return 0;
     }
     SmfReadState fresh;
-    ChunkReader reader(Data(), static_cast<std::size_t>(length_), state ? state : &fresh);
-    int result = reader.Run(*this);
+    if (!state) state = &fresh;
+    ChunkReader reader(Data(), static_cast<std::size_t>(length_), state);
+    std::unique_ptr<NotePairing> pairing;
+    if (state->notesWithLength) pairing = std::make_unique<NotePairing>();
+    int result = reader.Run(*this, pairing.get());
     noteMode_ = note_mode::kNoteOnOff;
     // A track read from a file always ends in an End of Track, so that it
-    // can be written back: a chunk without one (or cut short) gets one after
-    // its last event.
-    const MidiEvent* last = LastEvent();
-    if (!last || !last->IsEndOfTrack()) AppendEndOfTrackAt(0);
+    // can be written back: a chunk without one (or cut short) gets one at
+    // the time of its last event.
+    if (!reader.EndedInEndOfTrack() || !LastEvent()) {
+        const long long kept = pairing ? pairing->Kept() : reader.Now();
+        auto* end = new MidiEvent(static_cast<int>(reader.Now() - kept));
+        end->kind = event_kind::kMeta;
+        end->subtype = meta_type::kEndOfTrack;
+        AppendEvent(end);
+    }
+    if (pairing) {
+        pairing->DropEmptyNotes(*this);
+        noteMode_ = note_mode::kLength;
+    }
     return result;
 }
 

@@ -152,7 +152,9 @@ TEST(SmfTrack, MalformedChunksStayInBounds) {
         EXPECT_EQ(track->EventCount(), c.events);
         EXPECT_EQ(track->NoteMode(), note_mode::kNoteOnOff);
         // Whatever was read ends in an End of Track, so it can be written.
-        if (c.events > 0) EXPECT_TRUE(track->LastEvent()->IsEndOfTrack());
+        if (c.events > 0) {
+            EXPECT_TRUE(track->LastEvent()->IsEndOfTrack());
+        }
         if (c.message) {
             ASSERT_EQ(Sink().Count(), 1u);
             EXPECT_EQ(Sink().Texts()[0], c.message);
