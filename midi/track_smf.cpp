@@ -76,6 +76,12 @@ public:
             delete event;
             return true;
         }
+        if (event->kind == event_kind::kCleared) {
+            // A meta read over (an unknown type): the conversion would
+            // remove it.
+            delete event;
+            return true;
+        }
         event->delta = static_cast<int>(now - kept_);
         const bool note = event->kind == event_kind::kNoteOn;
         if (note) {

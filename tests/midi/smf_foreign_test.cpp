@@ -263,3 +263,62 @@ TEST(SmfForeign, RefusedSaveNamesItsCause) {
     ASSERT_EQ(Sink().Count(), 1u);
     EXPECT_EQ(Sink().Texts()[0], "M1DT03000019 Data is too large!");
 }
+
+TEST(SmfForeign, ReadingAsNotesEqualsReadingThenConverting) {
+    // Readers that want notes with length pair the notes while they read;
+    // over every kind of chunk the result must be what reading note-on/off
+    // events and converting them gives.
+    SeedRandomWith(7);
+    for (int round = 0; round < 300; ++round) {
+        SCOPED_TRACE(round);
+        Bytes events;
+        const int count = RandomInRange(0, 60);
+        int running = -1;
+        for (int i = 0; i < count; ++i) {
+            events.push_back(
+                static_cast<std::uint8_t>(RandomInRange(0, 3) == 0 ? 0 : RandomInRange(0, 40)));
+            const int what = RandomInRange(0, 9);
+            const auto channel = static_cast<std::uint8_t>(RandomInRange(0, 1));
+            const auto key = static_cast<std::uint8_t>(RandomInRange(60, 62));
+            if (what <= 5) {
+                // Note on, note on with velocity 0, or note off, sometimes
+                // in running status.
+                const int status = (what <= 2 ? 0x90 : what == 3 ? 0x90 : 0x80) | channel;
+                if (status != running || RandomInRange(0, 1) == 0)
+                    events.push_back(static_cast<std::uint8_t>(status));
+                running = status;
+                events.push_back(key);
+                events.push_back(static_cast<std::uint8_t>(what <= 2 ? 100 : what == 3 ? 0 : 64));
+            } else if (what == 6) {
+                events.insert(events.end(), {static_cast<std::uint8_t>(0xB0 | channel), 7, 100});
+                running = 0xB0 | channel;
+            } else if (what == 7) {
+                events.insert(events.end(), {0xFF, 0x21, 0x01, 0x00});  // read over
+            } else if (what == 8) {
+                events.insert(events.end(), {0xF0, 0x03, 0x43, 0x12, 0xF7});
+                running = 0xF0;
+            } else {
+                events.insert(events.end(), {0xFF, 0x2F, 0x00});
+            }
+        }
+        if (RandomInRange(0, 3) > 0) events.insert(events.end(), kEnd.begin(), kEnd.end());
+        const Bytes chunk = Chunk(events);
+        Sink().Clear();
+        MidiTrackData converted(chunk.size(), 0, chunk.data(), 0x10000);
+        converted.ConvertToNoteLength();
+        SmfReadState state;
+        state.notesWithLength = true;
+        MidiTrackData paired(chunk.size(), 0, chunk.data(), 0x10000, &state);
+        EXPECT_EQ(paired.NoteMode(), note_mode::kLength);
+        EXPECT_EQ(Describe(paired), Describe(converted));
+        ASSERT_EQ(paired.EventCount(), converted.EventCount());
+        for (int i = 0; i < paired.EventCount(); ++i) {
+            const MidiEvent& a = *paired.Event(i);
+            const MidiEvent& b = *converted.Event(i);
+            EXPECT_TRUE(a.IsEqual(b)) << i;
+            ASSERT_EQ(a.DataLength(), b.DataLength());
+            EXPECT_EQ(Bytes(a.GetData(), a.GetData() + a.DataLength()),
+                      Bytes(b.GetData(), b.GetData() + b.DataLength()));
+        }
+    }
+}
