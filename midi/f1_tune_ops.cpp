@@ -175,24 +175,25 @@ int SplitTrackOf(const MidiEvent& e) {
 // Splits the events by channel into the tune's 17 new tracks: copies of
 // them, or with take the events themselves (those not placed are freed).
 void MidiF1Data::SplitEvents(const std::vector<MidiEvent*>& events, bool take) {
-    long long pending[kSplitTracks] = {};
+    // Each track's delta is the time since the last event placed in it.
+    long long now = 0;
+    long long last[kSplitTracks] = {};
     for (MidiEvent* e : events) {
-        for (long long& p : pending)
-            p += e->delta;
-        const int k = e->IsEndOfTrack() ? -1 : SplitTrackOf(*e);
+        now += e->delta;
         if (e->IsEndOfTrack()) {
             for (int t = 0; t < kSplitTracks; ++t) {
-                Track(t)->AppendEndOfTrackAt(static_cast<int>(pending[t]));
-                pending[t] = 0;
+                Track(t)->AppendEndOfTrackAt(static_cast<int>(now - last[t]));
+                last[t] = now;
             }
         }
+        const int k = e->IsEndOfTrack() ? -1 : SplitTrackOf(*e);
         if (k < 0) {
             if (take) delete e;
             continue;
         }
         MidiEvent* event = take ? e : new MidiEvent(*e);
-        event->delta = static_cast<int>(pending[k]);
-        pending[k] = 0;
+        event->delta = static_cast<int>(now - last[k]);
+        last[k] = now;
         Track(k)->AppendEvent(event);
     }
 }

@@ -15,6 +15,9 @@
 namespace {
 
 constexpr int kHeaderSize = 8;
+// Chunk bytes per event in a typical file (a note-on and its note-off take
+// about eight), for sizing the arrays before a chunk is read.
+constexpr int kBytesPerEvent = 6;
 
 bool IsChunkId(const std::uint8_t* p) {
     return std::memcmp(p, "MTrk", 4) == 0 || std::memcmp(p, "XFKM", 4) == 0 ||
@@ -64,9 +67,11 @@ bool IsTextMeta(int type) {
 // time passes on to the next event kept.
 class NotePairing {
 public:
-    NotePairing() {
+    explicit NotePairing(int expected) {
         head_.fill(-1);
         tail_.fill(-1);
+        next_.reserve(static_cast<std::size_t>(expected));
+        times_.reserve(static_cast<std::size_t>(expected));
     }
 
     // Takes the event read at time now; false when it was not stored.
@@ -595,8 +600,12 @@ int MidiTrackData::ParseTrackChunk(SmfReadState* state) {
     SmfReadState fresh;
     if (!state) state = &fresh;
     ChunkReader reader(Data(), static_cast<std::size_t>(length_), state);
+    // Room for the events a chunk of this size usually holds, so that the
+    // arrays rarely grow while it is read.
+    const int expected = std::min(maxEvents_, length_ / kBytesPerEvent);
+    Reserve(expected);
     std::unique_ptr<NotePairing> pairing;
-    if (state->notesWithLength) pairing = std::make_unique<NotePairing>();
+    if (state->notesWithLength) pairing = std::make_unique<NotePairing>(expected);
     int result = reader.Run(*this, pairing.get());
     noteMode_ = note_mode::kNoteOnOff;
     // A track read from a file always ends in an End of Track, so that it
