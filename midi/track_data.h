@@ -78,13 +78,13 @@ public:
     // A copy of the span [start, end) of the source, times counted from start.
     MidiTrackData(const MidiTrackData& source, int start, int end, int capacity);
     // Reads the track chunk that starts at chunkOffset of an SMF image of
-    // imageLength bytes: the chunk is copied into the track's block and parsed
-    // into note-on/off events (mode 1); Length() is then the chunk's size, by
-    // which the caller advances to the next chunk. The block is only as large
-    // as the chunk. A chunk that is refused
-    // (wrong id, length past the image or the block) leaves an empty track of
-    // length 0. state carries the running status between the chunks of one
-    // file; null starts afresh.
+    // imageLength bytes: the chunk is copied into the track's block (only as
+    // large as the chunk) and parsed into note-on/off events (mode 1, or
+    // mode 2 when the state asks for notes with length), ending in an End of
+    // Track; Length() is then the chunk's size, by which the caller advances
+    // to the next chunk. A chunk that is refused (wrong id, length past the
+    // image or the block) leaves an empty track of length 0. state carries
+    // the running status between the chunks of one file; null starts afresh.
     MidiTrackData(std::size_t imageLength, std::size_t chunkOffset, const std::uint8_t* image,
                   std::size_t capacity, SmfReadState* state = nullptr);
     ~MidiTrackData();
