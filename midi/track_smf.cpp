@@ -237,6 +237,11 @@ private:
     }
 
     int ReadVarLen(std::uint32_t* value) const {
+        // Most deltas are a single byte.
+        if (Left() > 0 && chunk_[position_] < 0x80) {
+            *value = chunk_[position_];
+            return 1;
+        }
         return ::ReadVarLen(chunk_ + position_, Left(), value);
     }
 
