@@ -260,9 +260,10 @@ public:
     int ParseTrackChunk(SmfReadState* state);
     // Writes the events (mode 1, ending in an End of Track) as a chunk with
     // the given id into the track's block (mode 0); Length() is the chunk's
-    // size. 1 when written whole, 0 when cut short (the chunk ends at the
-    // last event that fitted), -1 when refused (nothing written, mode 1
-    // kept); every failure is reported by its cause.
+    // size. 1 when written whole, 0 when cut short by the capacity (the
+    // chunk ends at the last event that fitted), -1 when refused (no End of
+    // Track, or a delta no file can hold; mode 1 kept); every failure is
+    // reported by its cause.
     int WriteTrackChunk(const char* id = "MTrk");
     // Offset of the first track chunk at or after offset in an SMF image:
     // chunks of any other type are passed over by their length. Stops at a

@@ -715,9 +715,10 @@ int MidiTrackData::WriteTrackChunk(const char* id) {
             continue;
         }
         if (delta > static_cast<long long>(kMaxVarLen)) {
+            // No file can hold this delta: the track is not written.
             ShowError(mdtk::kInvalidMusic);
-            whole = 0;
-            break;
+            length_ = 0;
+            return -1;
         }
         std::uint8_t deltaBytes[4];
         const int used = WriteVarLen(static_cast<std::uint32_t>(delta), deltaBytes);

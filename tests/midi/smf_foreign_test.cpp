@@ -252,6 +252,17 @@ TEST(SmfForeign, RefusedSaveNamesItsCause) {
     EXPECT_EQ(tune.noteMode, note_mode::kLength);
     EXPECT_EQ(Describe(*track), "0:N0/60/96");  // the tune is left as it was
 
+    // A delta no file can hold is named as such.
+    MidiF1Data far(480);
+    MidiTrackData* late = far.AddEmptyTrack(0x1000);
+    late->AddNote(0, 0, 60, 100, 96);
+    late->Event(0)->delta = 0x10000000;
+    late->AppendEndOfTrack();
+    Sink().Clear();
+    EXPECT_EQ(far.SaveFile(ScratchDir() + "/far.mid"), 0);
+    ASSERT_EQ(Sink().Count(), 1u);
+    EXPECT_EQ(Sink().Texts()[0], "MDTK0D000019 Musical data is invalid!");
+
     // A tune too large for its image still says so.
     MidiF1Data big(480, 64);
     MidiTrackData* full = big.AddEmptyTrack(0x1000);
