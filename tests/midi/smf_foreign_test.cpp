@@ -26,9 +26,11 @@ const Bytes kEnd = {0x00, 0xFF, 0x2F, 0x00};
 // A sysex whose length count starts with the byte F7: F7 01 counts
 // 0x77 * 128 + 1 = 15233 bytes, the last of them F7.
 Bytes CountStartingWithF7() {
-    Bytes b = {0xF0, 0xF7, 0x01};
-    b.insert(b.end(), 15232, 0x41);
-    b.push_back(0xF7);
+    Bytes b(3 + 15233, 0x41);
+    b[0] = 0xF0;
+    b[1] = 0xF7;
+    b[2] = 0x01;
+    b.back() = 0xF7;
     return b;
 }
 
