@@ -678,32 +678,17 @@ int MidiTrackData::WriteTrackChunk(const char* id) {
         MidiF0Data::ShowError(m0dt::kEndOfTrack);
         return -1;
     }
-    // The block is sized to the chunk first (at most the capacity, where
-    // writing stops).
-    long long needed = kHeaderSize;
-    long long carried = 0;  // deltas of events that are not written
-    for (int i = 0; i < eventCount_ && needed <= capacity_; ++i) {
-        const MidiEvent* e = events_[i];
-        const long long delta = std::max(e->delta, 0) + carried;
-        const int size = EncodedSize(*e);
-        if (size == 0) {
-            carried = delta;
-            continue;
-        }
-        std::uint8_t deltaBytes[4];
-        needed += WriteVarLen(static_cast<std::uint32_t>(std::min<long long>(delta, kMaxVarLen)),
-                              deltaBytes) +
-                  size;
-        carried = 0;
-    }
-    if (!EnsureBlock(static_cast<int>(std::min<long long>(needed, capacity_)))) {
+    // The block grows with the chunk, up to the capacity, where writing
+    // stops; it starts at a usual size for the track.
+    const long long usual = kHeaderSize + 4LL * eventCount_ + 64;
+    if (!EnsureBlock(static_cast<int>(std::min<long long>(usual, capacity_)))) {
         ShowError(mdtk::kCannotAdd);
         return -1;
     }
     std::uint8_t* block = Data();
-    const std::size_t room = block_.capacity();
+    const auto capacity = static_cast<std::size_t>(capacity_);
     std::size_t position = kHeaderSize;
-    carried = 0;
+    long long carried = 0;  // deltas of events that are not written
     int whole = 1;
     for (int i = 0; i < eventCount_; ++i) {
         MidiEvent* e = events_[i];
@@ -722,10 +707,15 @@ int MidiTrackData::WriteTrackChunk(const char* id) {
         }
         std::uint8_t deltaBytes[4];
         const int used = WriteVarLen(static_cast<std::uint32_t>(delta), deltaBytes);
-        if (room - position < static_cast<std::size_t>(used + size)) {
-            ShowError(mdtk::kCannotAdd);
-            whole = 0;
-            break;
+        const std::size_t end = position + static_cast<std::size_t>(used + size);
+        if (end > block_.capacity()) {
+            const std::size_t grown = std::min(capacity, std::max(end, 2 * block_.capacity()));
+            if (end > capacity || !EnsureBlock(static_cast<int>(grown))) {
+                ShowError(mdtk::kCannotAdd);
+                whole = 0;
+                break;
+            }
+            block = Data();
         }
         std::memcpy(block + position, deltaBytes, static_cast<std::size_t>(used));
         position += static_cast<std::size_t>(used);
