@@ -68,8 +68,6 @@ bool IsTextMeta(int type) {
 class NotePairing {
 public:
     explicit NotePairing(int expected) {
-        head_.fill(-1);
-        tail_.fill(-1);
         next_.reserve(static_cast<std::size_t>(expected));
         times_.reserve(static_cast<std::size_t>(expected));
     }
@@ -98,14 +96,16 @@ public:
         if (index < 0) return false;
         kept_ = now;
         times_.push_back(now);
-        next_.push_back(-1);
+        next_.push_back(kNone);
         if (slot >= 0) {
-            if (tail_[static_cast<std::size_t>(slot)] < 0) {
-                head_[static_cast<std::size_t>(slot)] = index;
+            const auto s = static_cast<std::size_t>(slot);
+            if (tail_[s] == kNone) {
+                head_[s] = index + 1;
             } else {
-                next_[static_cast<std::size_t>(tail_[static_cast<std::size_t>(slot)])] = index;
+                next_[static_cast<std::size_t>(tail_[s] - 1)] = index + 1;
             }
-            tail_[static_cast<std::size_t>(slot)] = index;
+            tail_[s] = index + 1;
+            ++open_;
         }
         return true;
     }
@@ -115,10 +115,11 @@ public:
     void Close(MidiTrackData& track, int channel, int key, long long now) {
         if (!SoundingTable::Valid(channel, key)) return;
         const auto slot = static_cast<std::size_t>(channel * 128 + key);
-        const int on = head_[slot];
-        if (on < 0) return;
+        if (head_[slot] == kNone) return;
+        const int on = head_[slot] - 1;
         head_[slot] = next_[static_cast<std::size_t>(on)];
-        if (head_[slot] < 0) tail_[slot] = -1;
+        if (head_[slot] == kNone) tail_[slot] = kNone;
+        --open_;
         const long long length = now - times_[static_cast<std::size_t>(on)];
         track.Event(on)->length = static_cast<int>(length);
         if (length == 0) empty_.push_back(on);
@@ -127,9 +128,11 @@ public:
     // Drops the notes left open or of no length, as the conversion to notes
     // with length drops them.
     void DropEmptyNotes(MidiTrackData& track) {
-        for (std::size_t slot = 0; slot < head_.size(); ++slot) {
-            for (int on = head_[slot]; on >= 0; on = next_[static_cast<std::size_t>(on)])
-                empty_.push_back(on);
+        for (std::size_t slot = 0; open_ > 0 && slot < head_.size(); ++slot) {
+            for (int on = head_[slot]; on != kNone; on = next_[static_cast<std::size_t>(on - 1)]) {
+                empty_.push_back(on - 1);
+                --open_;
+            }
         }
         if (empty_.empty()) return;
         for (int on : empty_)
@@ -145,11 +148,15 @@ private:
         return SoundingTable::Valid(e.channel, e.note) ? e.channel * 128 + e.note : -1;
     }
 
-    std::array<int, 16 * 128> head_;
-    std::array<int, 16 * 128> tail_;
+    // Open notes are linked first in, first out per channel and key, by
+    // event index + 1 (0 ends a list).
+    static constexpr int kNone = 0;
+    std::array<int, 16 * 128> head_{};
+    std::array<int, 16 * 128> tail_{};
     std::vector<int> next_;         // per event kept: the next open note of its key
     std::vector<long long> times_;  // per event kept: its absolute time
     std::vector<int> empty_;        // notes closed at their start
+    long long open_ = 0;            // notes not yet closed
     long long kept_ = 0;
 };
 
