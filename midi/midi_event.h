@@ -98,7 +98,8 @@ public:
             // The common case of the file reader: short bytes into a fresh
             // event, kept inside the record.
             std::memset(inline_, 0, sizeof inline_);
-            std::memcpy(inline_, bytes, static_cast<std::size_t>(n));
+            for (int i = 0; i < n; ++i)
+                inline_[i] = bytes[i];
             data_ = inline_;
             blockSize_ = n + kBlockPadding;
             dataLength_ = n;
