@@ -92,9 +92,8 @@ MidiF0Data::MidiF0Data(const std::uint8_t* image, int length, int capacity)
     : MidiData(capacity, DeferBlock{}) {
     ShowWarningOnce(0);
     noteMode = note_mode::kImage;
-    if (image && length > 0 && length <= capacity_ && EnsureBlock(length)) {
-        std::memcpy(Data(), image, static_cast<std::size_t>(length));
-        length_ = length;
+    if (image && length > 0 && length <= capacity_) {
+        HoldCopy(image, length);
     } else if (length > capacity_) {
         ShowSmfTooLarge();
     }

@@ -132,9 +132,7 @@ void MidiF1Data::ReadImage(int length, const std::uint8_t* image) {
         ShowError(m1dt::kDataTooLarge);
         return;
     }
-    if (!image || length <= 0 || !EnsureBlock(length)) return;
-    std::memcpy(Data(), image, static_cast<std::size_t>(length));
-    length_ = length;
+    if (!image || length <= 0 || !HoldCopy(image, length)) return;
     noteMode = note_mode::kImage;
     if (ReadHeader()) ReadTracksAs(note_mode::kLength);
     noteMode = note_mode::kLength;

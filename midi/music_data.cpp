@@ -37,6 +37,15 @@ int MusicData::EnsureBlock(int bytes) {
     return 1;
 }
 
+int MusicData::HoldCopy(const std::uint8_t* bytes, int n) {
+    if (!bytes || n < 0 || n > capacity_) return 0;
+    MemoryBlock copy = AllocCopy(bytes, static_cast<std::size_t>(n));
+    if (!copy) return 0;
+    block_ = std::move(copy);
+    length_ = n;
+    return 1;
+}
+
 int MusicData::LoadFile(const std::string& path) {
     // A block sized to the file; a file larger than the capacity is refused
     // by the reader.

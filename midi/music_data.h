@@ -44,6 +44,9 @@ protected:
     // capacity); a new block is zero-filled and keeps the bytes held so far.
     // 0 when bytes exceed the capacity or memory runs out.
     int EnsureBlock(int bytes);
+    // Makes the block a copy of n bytes (at most the capacity) and the
+    // length n. 0 when refused.
+    int HoldCopy(const std::uint8_t* bytes, int n);
 
     int length_ = 0;
     int position_ = 0;

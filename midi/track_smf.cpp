@@ -593,12 +593,10 @@ MidiTrackData::MidiTrackData(std::size_t imageLength, std::size_t chunkOffset,
     }
     const std::uint64_t size = kHeaderSize + static_cast<std::uint64_t>(ReadBigEndian32(chunk + 4));
     if (size > imageLength - chunkOffset || size > static_cast<std::uint64_t>(capacity_) ||
-        !EnsureBlock(static_cast<int>(size))) {
+        !HoldCopy(chunk, static_cast<int>(size))) {
         ShowError(mdtk::kInternal);
         return;
     }
-    std::memcpy(Data(), chunk, static_cast<std::size_t>(size));
-    length_ = static_cast<int>(size);
     noteMode_ = note_mode::kImage;
     SmfReadState fresh;
     ParseTrackChunk(state ? state : &fresh);
