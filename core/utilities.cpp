@@ -243,6 +243,16 @@ MemoryBlock AllocZeroed(std::size_t bytes) {
     return MemoryBlock(std::move(data), bytes);
 }
 
+MemoryBlock AllocCopy(const std::uint8_t* bytes, std::size_t n) {
+    MemoryBlock::Bytes data(static_cast<std::uint8_t*>(std::malloc(n ? n : 1)));
+    if (!data) {
+        ShowGeneralError(gene::kNeedsMoreMemory);
+        return MemoryBlock();
+    }
+    if (n > 0) std::memcpy(data.get(), bytes, n);
+    return MemoryBlock(std::move(data), n);
+}
+
 void FreeBlock(MemoryBlock& block) {
     block = MemoryBlock();
 }

@@ -101,6 +101,9 @@ constexpr std::size_t WorkBufferSize = 0x60000;
 
 // An empty block (after GENE "Needs more memory!") when memory runs out.
 MemoryBlock AllocZeroed(std::size_t bytes);
+// A block of n bytes holding a copy of bytes (nothing to zero: every byte is
+// written); an empty block as above when memory runs out.
+MemoryBlock AllocCopy(const std::uint8_t* bytes, std::size_t n);
 void FreeBlock(MemoryBlock& block);
 
 // ---- Files and paths ----

@@ -48,14 +48,14 @@ void MidiF0Data::ShowWarningOnce(std::uint32_t code) {
 
 MidiF0Data::MidiF0Data(int capacity) : MidiF0Data(note_mode::kLength, kDefaultDivision, capacity) {}
 
-MidiF0Data::MidiF0Data(int mode, int division, int capacity) : MidiData(capacity) {
+MidiF0Data::MidiF0Data(int mode, int division, int capacity) : MidiData(capacity, DeferBlock{}) {
     ShowWarningOnce(0);
     noteMode = mode;
     this->division = division;
     track_ = std::make_unique<MidiTrackData>(mode, capacity);
 }
 
-MidiF0Data::MidiF0Data(const MidiF0Data& source) : MidiData(kCopyCapacity) {
+MidiF0Data::MidiF0Data(const MidiF0Data& source) : MidiData(kCopyCapacity, DeferBlock{}) {
     ShowWarningOnce(0);
     noteMode = source.noteMode;
     division = source.division;
@@ -67,7 +67,8 @@ MidiF0Data::MidiF0Data(const MidiF0Data& source) : MidiData(kCopyCapacity) {
     }
 }
 
-MidiF0Data::MidiF0Data(const MidiF0Data& source, int start, int end) : MidiData(kCopyCapacity) {
+MidiF0Data::MidiF0Data(const MidiF0Data& source, int start, int end)
+    : MidiData(kCopyCapacity, DeferBlock{}) {
     ShowWarningOnce(0);
     noteMode = source.noteMode;
     division = source.division;
@@ -79,26 +80,27 @@ MidiF0Data::MidiF0Data(const MidiF0Data& source, int start, int end) : MidiData(
     }
 }
 
-MidiF0Data::MidiF0Data(const MidiTrackData& track, int division) : MidiData(kCopyCapacity) {
+MidiF0Data::MidiF0Data(const MidiTrackData& track, int division)
+    : MidiData(kCopyCapacity, DeferBlock{}) {
     ShowWarningOnce(0);
     noteMode = note_mode::kLength;
     this->division = division;
     track_ = std::make_unique<MidiTrackData>(track, kCopyCapacity);
 }
 
-MidiF0Data::MidiF0Data(const std::uint8_t* image, int length, int capacity) : MidiData(capacity) {
+MidiF0Data::MidiF0Data(const std::uint8_t* image, int length, int capacity)
+    : MidiData(capacity, DeferBlock{}) {
     ShowWarningOnce(0);
     noteMode = note_mode::kImage;
     if (image && length > 0 && length <= capacity_) {
-        std::memcpy(Data(), image, static_cast<std::size_t>(length));
-        length_ = length;
+        HoldCopy(image, length);
     } else if (length > capacity_) {
         ShowSmfTooLarge();
     }
     ReadImage();
 }
 
-MidiF0Data::MidiF0Data(const std::string& path, int capacity) : MidiData(capacity) {
+MidiF0Data::MidiF0Data(const std::string& path, int capacity) : MidiData(capacity, DeferBlock{}) {
     ShowWarningOnce(0);
     noteMode = note_mode::kLength;
     division = kDefaultDivision;
@@ -134,10 +136,7 @@ bool PlayCopySlot::Release() {
 }
 
 void MidiF0Data::ReadImage() {
-    if (CheckHeader() && ReadTrack()) {
-        ConvertToNoteLength();
-        return;
-    }
+    if (CheckHeader() && ReadTrackAs(note_mode::kLength)) return;
     // A refused image leaves an empty tune.
     noteMode = note_mode::kLength;
     track_ = std::make_unique<MidiTrackData>(note_mode::kLength, capacity_);
@@ -146,6 +145,7 @@ void MidiF0Data::ReadImage() {
 // ---- File form ----
 
 void MidiF0Data::WriteHeader() {
+    if (!EnsureBlock(kSmfHeaderSize)) return;
     std::uint8_t* p = Data();
     std::memcpy(p, "MThd", 4);
     WriteBigEndian32(p + 4, 6);
@@ -168,22 +168,34 @@ int MidiF0Data::ReadHeader(int showMessages) {
     if (ReadBigEndian16(p + 10) != 1) return refuse(m0dt::kTrackCount);
     int fileDivision = ReadBigEndian16(p + 12);
     if (!IsPlayableDivision(fileDivision)) return refuse(m0dt::kNotMidiFile);
+    const int tracks = FirstChunkOffset();
+    if (tracks < 0) return refuse(m0dt::kNotMidiFile);
     division = fileDivision;
-    position_ = kSmfHeaderSize;
+    position_ = tracks;
     return 1;
 }
 
 int MidiF0Data::ReadTrack() {
+    return ReadTrackAs(note_mode::kNoteOnOff);
+}
+
+int MidiF0Data::ReadTrackAs(int mode) {
     if (noteMode != note_mode::kImage) {
         ShowError(m0dt::kInternal);
         return 0;
     }
+    // Chunks of other types before the track are passed over.
+    position_ = static_cast<int>(MidiTrackData::FindTrackChunk(
+        static_cast<std::size_t>(length_), static_cast<std::size_t>(position_), Data()));
     SmfReadState state;
+    state.notesWithLength = mode == note_mode::kLength;
     track_ = std::make_unique<MidiTrackData>(static_cast<std::size_t>(length_),
                                              static_cast<std::size_t>(position_), Data(),
                                              static_cast<std::size_t>(capacity_), &state);
     position_ += track_->Length();
-    noteMode = note_mode::kNoteOnOff;
+    // A refused chunk leaves an empty track in mode 1.
+    track_->SetNoteMode(mode);
+    noteMode = mode;
     return 1;
 }
 
@@ -195,9 +207,10 @@ int MidiF0Data::WriteSmf() {
     track_->MoveControlEventsFirst();
     track_->MoveSysExFirst();
     track_->OrderNoteOffsFirst();
-    int written = track_->WriteTrackChunk("MTrk");
+    const int written = track_->WriteTrackChunk("MTrk");
+    if (written < 0) return 0;  // refused, and reported by its cause
     const int size = kSmfHeaderSize + track_->Length();
-    if (!written || size > capacity_) {
+    if (written == 0 || size > capacity_ || !EnsureBlock(size)) {
         if (written) MidiTrackData::ShowError(mdtk::kCannotAdd);
         track_->SetNoteMode(note_mode::kNoteOnOff);
         return 0;

@@ -105,7 +105,8 @@ public:
 
     // ---- File form ----
     void WriteHeader();
-    // 1 with the division stored and the position at 14, else 0.
+    // 1 with the division stored and the position at the chunk after the
+    // header (14 for a header of the usual 6 bytes), else 0.
     int ReadHeader(int showMessages);
     int CheckHeader() { return ReadHeader(1); }
     // Mode 0 -> 1: the chunk after the header.
@@ -185,6 +186,9 @@ private:
     }
     // Reads the image held (mode 0) with messages into notes with length.
     void ReadImage();
+    // ReadTrack into the given mode: 1, or 2 (notes with length read
+    // straight away).
+    int ReadTrackAs(int mode);
 
     // Replaces the play copy by a copy of [start, end) (all when start < 0)
     // and plays it.

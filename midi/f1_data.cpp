@@ -1,6 +1,7 @@
 #include "midi/f1_data.h"
 
 #include <cstring>
+#include <utility>
 
 #include "core/reporters.h"
 
@@ -75,7 +76,7 @@ MidiF1Data::MidiF1Data(const MidiF1TrackData* const* tracks, int count, int divi
     }
 }
 
-MidiF1Data::MidiF1Data(int division, int capacity) : MidiData(capacity) {
+MidiF1Data::MidiF1Data(int division, int capacity) : MidiData(capacity, DeferBlock{}) {
     ShowWarningOnce(0);
     this->division = division;
     noteMode = note_mode::kLength;
@@ -85,18 +86,23 @@ MidiF1Data::MidiF1Data(const MidiF0Data& song, int capacity) : MidiF1Data(song.d
     SplitFromF0(song);
 }
 
-MidiF1Data::MidiF1Data(const std::uint8_t* image, int length, int capacity) : MidiData(capacity) {
+MidiF1Data::MidiF1Data(MidiF0Data&& song, int capacity) : MidiF1Data(song.division, capacity) {
+    SplitFromF0(std::move(song));
+}
+
+MidiF1Data::MidiF1Data(const std::uint8_t* image, int length, int capacity)
+    : MidiData(capacity, DeferBlock{}) {
     ReadImage(length, image);
 }
 
 MidiF1Data::MidiF1Data(const std::uint8_t* image, int length, int warn, int capacity)
-    : MidiData(capacity) {
+    : MidiData(capacity, DeferBlock{}) {
     ShowWarningOnce(0);
     ReadImage(length, image);
     EnsureMasterVolume(warn);
 }
 
-MidiF1Data::MidiF1Data(const std::string& path, int capacity) : MidiData(capacity) {
+MidiF1Data::MidiF1Data(const std::string& path, int capacity) : MidiData(capacity, DeferBlock{}) {
     ShowWarningOnce(0);
     noteMode = note_mode::kLength;
     if (GetFileLength(path) > static_cast<std::uint64_t>(capacity_)) {
@@ -109,10 +115,10 @@ MidiF1Data::MidiF1Data(const std::string& path, int capacity) : MidiData(capacit
     const int format = DetectSmfFormat(Data(), &length_);
     if (format == 0) {
         MidiF0Data song(Data(), length_, capacity_);
-        SplitFromF0(song);
+        SplitFromF0(std::move(song));
     } else {
         noteMode = note_mode::kImage;
-        if (ReadHeader() && ReadTracks()) ConvertToNoteLength();
+        if (ReadHeader()) ReadTracksAs(note_mode::kLength);
         noteMode = note_mode::kLength;
     }
     EnsureMasterVolume(0);
@@ -126,17 +132,16 @@ void MidiF1Data::ReadImage(int length, const std::uint8_t* image) {
         ShowError(m1dt::kDataTooLarge);
         return;
     }
-    if (!image || length <= 0) return;
-    std::memcpy(Data(), image, static_cast<std::size_t>(length));
-    length_ = length;
+    if (!image || length <= 0 || !HoldCopy(image, length)) return;
     noteMode = note_mode::kImage;
-    if (ReadHeader() && ReadTracks()) ConvertToNoteLength();
+    if (ReadHeader()) ReadTracksAs(note_mode::kLength);
     noteMode = note_mode::kLength;
 }
 
 // ---- File form ----
 
 void MidiF1Data::WriteHeader() {
+    if (!EnsureBlock(kSmfHeaderSize)) return;
     std::uint8_t* p = Data();
     std::memcpy(p, "MThd", 4);
     WriteBigEndian32(p + 4, 6);
@@ -160,17 +165,22 @@ int MidiF1Data::ReadHeader() {
         return 0;
     }
     int fileDivision = ReadBigEndian16(p + 12);
-    if (!IsPlayableDivision(fileDivision)) {
+    const int tracks = FirstChunkOffset();
+    if (!IsPlayableDivision(fileDivision) || tracks < 0) {
         ShowError(m1dt::kNotMidiFile);
         return 0;
     }
     division = fileDivision;
-    position_ = kSmfHeaderSize;
+    position_ = tracks;
     return 1;
 }
 
 int MidiF1Data::ReadTracks() {
-    if (noteMode != note_mode::kImage || position_ != kSmfHeaderSize) {
+    return ReadTracksAs(note_mode::kNoteOnOff);
+}
+
+int MidiF1Data::ReadTracksAs(int mode) {
+    if (noteMode != note_mode::kImage || position_ < kSmfHeaderSize || position_ > length_) {
         ShowError(m1dt::kInternal);
         return 0;
     }
@@ -181,7 +191,11 @@ int MidiF1Data::ReadTracks() {
     }
     DeleteAllTracks();
     SmfReadState state;
+    state.notesWithLength = mode == note_mode::kLength;
     for (int i = 0; i < announced; ++i) {
+        // Chunks of other types between the tracks are passed over.
+        position_ = static_cast<int>(MidiTrackData::FindTrackChunk(
+            static_cast<std::size_t>(length_), static_cast<std::size_t>(position_), Data()));
         if (position_ >= length_) {
             ShowError(m1dt::kGeneral);
             break;
@@ -197,7 +211,7 @@ int MidiF1Data::ReadTracks() {
         position_ += track->Length();
         AddTrack(track);
     }
-    noteMode = note_mode::kNoteOnOff;
+    noteMode = mode;
     return 1;
 }
 
@@ -215,13 +229,20 @@ int MidiF1Data::WriteSmf() {
     // Every chunk is built first; the image is written only when all fit.
     long long size = kSmfHeaderSize;
     for (auto& t : tracks_) {
-        if (!t->WriteTrackChunk("MTrk")) {
+        const int written = t->WriteTrackChunk("MTrk");
+        if (written < 0) {
+            // Refused, and reported by its cause.
+            KeepTracksAfterFailedWrite();
+            return 0;
+        }
+        if (written == 0) {
             size = -1;
             break;
         }
         size += t->Length();
     }
-    if (size < 0 || size > capacity_ || TrackCount() > 0xFFFF) {
+    if (size < 0 || size > capacity_ || TrackCount() > 0xFFFF ||
+        !EnsureBlock(static_cast<int>(size))) {
         ShowError(m1dt::kDataTooLarge);
         KeepTracksAfterFailedWrite();
         return 0;

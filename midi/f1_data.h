@@ -51,6 +51,9 @@ public:
     explicit MidiF1Data(int division, int capacity = kMusicDataCapacity);
     // A mode-2 format-0 tune split by channel.
     explicit MidiF1Data(const MidiF0Data& song, int capacity = kMusicDataCapacity);
+    // The same, taking the song's events instead of copying them (the song
+    // is left without events).
+    MidiF1Data(MidiF0Data&& song, int capacity);
     // Reads a format-1 image (copied in) as notes with length; with warn
     // given, then EnsureMasterVolume(warn). An image larger than capacity is
     // refused.
@@ -69,7 +72,8 @@ public:
 
     // ---- File form ----
     void WriteHeader();
-    // 1 with the division stored and the position at 14, else 0.
+    // 1 with the division stored and the position at the chunk after the
+    // header (14 for a header of the usual 6 bytes), else 0.
     int ReadHeader();
     // Mode 0 -> 1: the announced chunks after the header.
     int ReadTracks();
@@ -134,6 +138,8 @@ public:
 
     // ---- Splitting and merging ----
     void SplitFromF0(const MidiF0Data& song);
+    // SplitFromF0 that moves the song's events into the tracks.
+    void SplitFromF0(MidiF0Data&& song);
     void RebuildFromF0(const MidiF0Data& song) { SplitFromF0(song); }
     int MergeTracksInto(MidiF0Data& song) const;
     int MergeInto(MidiF0Data& song) const { return MergeTracksInto(song); }
@@ -164,6 +170,11 @@ public:
 
 private:
     void ReadImage(int length, const std::uint8_t* image);
+    bool StartSplit(const MidiF0Data& song);
+    void SplitEvents(const std::vector<MidiEvent*>& events, bool take);
+    // ReadTracks into the given mode: 1, or 2 (notes with length read
+    // straight away).
+    int ReadTracksAs(int mode);
     // Restores the tracks' note-on/off form after a write that failed.
     void KeepTracksAfterFailedWrite();
 

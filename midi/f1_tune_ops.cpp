@@ -2,6 +2,7 @@
 // queries and single edits, splitting a format-0 tune by channel and merging
 // every track into one.
 #include <algorithm>
+#include <vector>
 
 #include "midi/f1_data.h"
 #include "midi/sysex.h"
@@ -155,44 +156,77 @@ void MidiF1Data::InsertMetaTextAtTime(long long time, int type, std::string_view
 
 // ---- Splitting and merging ----
 
-void MidiF1Data::SplitFromF0(const MidiF0Data& song) {
+namespace {
+
+constexpr int kSplitTracks = 17;
+
+// The track of a split format-0 tune an event goes to: 0 for a meta event
+// without channel, 1 for system exclusive without channel, n + 1 for channel
+// n; -1 for none.
+int SplitTrackOf(const MidiEvent& e) {
+    if (e.channel >= 0 && e.channel < 16) return e.channel + 1;
+    if (e.kind == event_kind::kMeta) return 0;
+    if (e.kind == event_kind::kSysEx || e.kind == event_kind::kEscapedSysEx) return 1;
+    return -1;
+}
+
+}  // namespace
+
+// Splits the events by channel into the tune's 17 new tracks: copies of
+// them, or with take the events themselves (those not placed are freed).
+void MidiF1Data::SplitEvents(const std::vector<MidiEvent*>& events, bool take) {
+    // Each track's delta is the time since the last event placed in it.
+    long long now = 0;
+    long long last[kSplitTracks] = {};
+    for (MidiEvent* e : events) {
+        now += e->delta;
+        if (e->IsEndOfTrack()) {
+            for (int t = 0; t < kSplitTracks; ++t) {
+                Track(t)->AppendEndOfTrackAt(static_cast<int>(now - last[t]));
+                last[t] = now;
+            }
+        }
+        const int k = e->IsEndOfTrack() ? -1 : SplitTrackOf(*e);
+        if (k < 0) {
+            if (take) delete e;
+            continue;
+        }
+        MidiEvent* event = take ? e : new MidiEvent(*e);
+        event->delta = static_cast<int>(now - last[k]);
+        last[k] = now;
+        Track(k)->AppendEvent(event);
+    }
+}
+
+// Both splits start alike: 17 empty tracks; false when the song is not in
+// the right mode.
+bool MidiF1Data::StartSplit(const MidiF0Data& song) {
     DeleteAllTracks();
     division = song.division;
     noteMode = note_mode::kLength;
-    constexpr int kSplitTracks = 17;
     for (int i = 0; i < kSplitTracks; ++i)
         AddEmptyTrack(capacity_);
     const MidiTrackData* source = song.Track();
     if (!source || song.noteMode != note_mode::kLength) {
         if (source) ShowError(m1dt::kInternal);
-        return;
+        return false;
     }
-    long long pending[kSplitTracks] = {};
-    for (int i = 0; i < source->EventCount(); ++i) {
-        const MidiEvent* e = source->Event(i);
-        for (long long& p : pending)
-            p += e->delta;
-        if (e->IsEndOfTrack()) {
-            for (int k = 0; k < kSplitTracks; ++k) {
-                Track(k)->AppendEndOfTrackAt(static_cast<int>(pending[k]));
-                pending[k] = 0;
-            }
-            continue;
-        }
-        int k = -1;
-        if (e->channel >= 0 && e->channel < 16) {
-            k = e->channel + 1;
-        } else if (e->kind == event_kind::kMeta) {
-            k = 0;
-        } else if (e->kind == event_kind::kSysEx || e->kind == event_kind::kEscapedSysEx) {
-            k = 1;
-        }
-        if (k < 0) continue;
-        auto* copy = new MidiEvent(*e);
-        copy->delta = static_cast<int>(pending[k]);
-        pending[k] = 0;
-        Track(k)->AppendEvent(copy);
-    }
+    return true;
+}
+
+void MidiF1Data::SplitFromF0(const MidiF0Data& song) {
+    if (!StartSplit(song)) return;
+    const MidiTrackData& source = *song.Track();
+    std::vector<MidiEvent*> events;
+    events.reserve(static_cast<std::size_t>(source.EventCount()));
+    for (int i = 0; i < source.EventCount(); ++i)
+        events.push_back(source.Event(i));
+    SplitEvents(events, false);
+}
+
+void MidiF1Data::SplitFromF0(MidiF0Data&& song) {
+    if (!StartSplit(song)) return;
+    SplitEvents(song.Track()->TakeEvents(), true);
 }
 
 int MidiF1Data::MergeTracksInto(MidiF0Data& song) const {

@@ -1,6 +1,7 @@
 #include "midi/file_loader.h"
 
 #include <cstring>
+#include <utility>
 
 #include "core/reporters.h"
 
@@ -80,7 +81,7 @@ void MidiFileLoader::LoadImage(const std::uint8_t* bytes, std::size_t length,
     originalFormat_ = format;
     if (format == 0) {
         MidiF0Data song(fileImage_.data(), held, kTuneCapacity);
-        tune1_ = std::make_unique<MidiF1Data>(song, kTuneCapacity);
+        tune1_ = std::make_unique<MidiF1Data>(std::move(song), kTuneCapacity);
         currentFormat_ = 1;
     } else if (format == 1) {
         tune1_ = std::make_unique<MidiF1Data>(fileImage_.data(), held, 0, kTuneCapacity);

@@ -107,7 +107,7 @@ std::string_view MusicEvent::DataText() const {
     return std::string_view(reinterpret_cast<const char*>(data_), n);
 }
 
-void MusicEvent::SetData(const std::uint8_t* bytes, int n) {
+void MusicEvent::StoreData(const std::uint8_t* bytes, int n) {
     if (n <= 0) return;
     if (!bytes) {
         ShowMusicEventError(muev::kDataError);

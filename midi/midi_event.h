@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 #include "midi/event_pool.h"
@@ -92,7 +93,20 @@ public:
     std::string_view DataText() const;
 
     // Replaces the block by a copy of n bytes; n <= 0 changes nothing.
-    void SetData(const std::uint8_t* bytes, int n);
+    void SetData(const std::uint8_t* bytes, int n) {
+        if (n > 0 && bytes && n + kBlockPadding <= kInlineBlock && !data_) {
+            // The common case of the file reader: short bytes into a fresh
+            // event, kept inside the record.
+            std::memset(inline_, 0, sizeof inline_);
+            for (int i = 0; i < n; ++i)
+                inline_[i] = bytes[i];
+            data_ = inline_;
+            blockSize_ = n + kBlockPadding;
+            dataLength_ = n;
+            return;
+        }
+        StoreData(bytes, n);
+    }
     // Replaces the block by a zero-filled one of n + 8 bytes keeping what fits.
     // Data cut off by a smaller block no longer counts as data.
     void ReserveData(int n);
@@ -131,6 +145,8 @@ public:
     int value = 0;
 
 private:
+    // SetData for every other case.
+    void StoreData(const std::uint8_t* bytes, int n);
     // Makes a zero-filled block of size bytes keeping the first `keep` bytes
     // of `source` (which may be the current block). False when memory ran out.
     bool Reblock(int size, const std::uint8_t* source, int keep);

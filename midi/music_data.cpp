@@ -1,5 +1,6 @@
 #include "midi/music_data.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -23,15 +24,46 @@ MusicData::MusicData(int capacity) {
     capacity_ = block_ ? capacity : 0;
 }
 
+MusicData::MusicData(int capacity, DeferBlock) : capacity_(capacity < 0 ? 0 : capacity) {}
+
+int MusicData::EnsureBlock(int bytes) {
+    if (bytes < 0 || bytes > capacity_) return 0;
+    const std::size_t held = block_.capacity();
+    if (block_ && held >= static_cast<std::size_t>(bytes)) return 1;
+    MemoryBlock fresh = AllocZeroed(static_cast<std::size_t>(bytes));
+    if (!fresh) return 0;
+    if (block_ && held > 0) std::memcpy(fresh.data(), block_.data(), held);
+    block_ = std::move(fresh);
+    return 1;
+}
+
+int MusicData::HoldCopy(const std::uint8_t* bytes, int n) {
+    if (!bytes || n < 0 || n > capacity_) return 0;
+    MemoryBlock copy = AllocCopy(bytes, static_cast<std::size_t>(n));
+    if (!copy) return 0;
+    block_ = std::move(copy);
+    length_ = n;
+    return 1;
+}
+
 int MusicData::LoadFile(const std::string& path) {
+    // A block sized to the file; a file larger than the capacity is refused
+    // by the reader.
+    const std::uint64_t size = GetFileLength(path);
+    if (size <= static_cast<std::uint64_t>(capacity_))
+        EnsureBlock(std::max(1, static_cast<int>(size)));
     std::size_t count = 0;
-    int result = ReadWholeFile(path, block_.data(), &count, static_cast<std::size_t>(capacity_));
+    std::uint8_t none = 0;
+    int result =
+        ReadWholeFile(path, block_ ? block_.data() : &none, &count, block_ ? block_.capacity() : 0);
     length_ = static_cast<int>(count);
     return result;
 }
 
 int MusicData::SaveFile(const std::string& path) {
-    return WriteFileBytes(path, block_.data(), static_cast<std::size_t>(length_));
+    static const std::uint8_t kNothing = 0;
+    return WriteFileBytes(path, block_ ? block_.data() : &kNothing,
+                          static_cast<std::size_t>(length_));
 }
 
 int MusicData::CheckSizeLimit(int limit, const std::string& text) {
@@ -41,7 +73,7 @@ int MusicData::CheckSizeLimit(int limit, const std::string& text) {
 }
 
 int MusicData::SetLength(int length) {
-    if (length < 0 || length > capacity_) return 0;
+    if (length < 0 || length > capacity_ || !EnsureBlock(length)) return 0;
     length_ = length;
     return 1;
 }
@@ -91,6 +123,13 @@ int MidiData::FindSmfHeader() {
         length_ -= kPrefixSize;
     }
     return length_ >= 14 && std::memcmp(p, "MThd", 4) == 0;
+}
+
+int MidiData::FirstChunkOffset() const {
+    constexpr std::uint32_t kShortest = 6;
+    const std::uint64_t end =
+        8 + static_cast<std::uint64_t>(std::max(ReadBigEndian32(Data() + 4), kShortest));
+    return end <= static_cast<std::uint64_t>(length_) ? static_cast<int>(end) : -1;
 }
 
 int MidiData::ConvertSmfFormat(std::uint8_t* image, int* size, int target, int capacity) {

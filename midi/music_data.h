@@ -34,6 +34,20 @@ public:
     int SetPosition(int position);
 
 protected:
+    // Tag of the constructor for images that take their block only when they
+    // first hold bytes, and only as large as those bytes: tracks and tunes
+    // are made by the dozen while a file is read, and most never hold an
+    // image at all. Until then Data() is null.
+    struct DeferBlock {};
+    MusicData(int capacity, DeferBlock);
+    // Makes the block hold at least bytes bytes (never more than the
+    // capacity); a new block is zero-filled and keeps the bytes held so far.
+    // 0 when bytes exceed the capacity or memory runs out.
+    int EnsureBlock(int bytes);
+    // Makes the block a copy of n bytes (at most the capacity) and the
+    // length n. 0 when refused.
+    int HoldCopy(const std::uint8_t* bytes, int n);
+
     int length_ = 0;
     int position_ = 0;
     int capacity_ = 0;
@@ -75,8 +89,15 @@ public:
     // front of it (the length shrinks by 128). 0 when the image holds no
     // whole header.
     int FindSmfHeader();
+    // Offset of the chunk after the header chunk, read by the header's own
+    // length (a length below 6 counts as 6); -1 when the header runs past
+    // the image. Needs FindSmfHeader first.
+    int FirstChunkOffset() const;
 
     int division = 0;
     int noteMode = note_mode::kImage;
     int timeSignatureOverride = 0;
+
+protected:
+    MidiData(int capacity, DeferBlock defer) : MusicData(capacity, defer) {}
 };

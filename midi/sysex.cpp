@@ -93,7 +93,8 @@ int GsPartChannel(int block) {
 int ClassifySysExBytes(const std::uint8_t* b, int n, int* value, int* channel) {
     *value = 0;
     *channel = kNoChannel;
-    if (!b || n < 2 || b[0] != 0xF0) return sysex_class::kOther;
+    // The positions below count from a one-byte length count.
+    if (!b || n < 2 || b[0] != 0xF0 || b[1] >= 0x80) return sysex_class::kOther;
     static constexpr std::uint8_t kUniversalVolume[4] = {0x7F, 0x7F, 0x04, 0x01};
     static constexpr std::uint8_t kUniversalBalance[4] = {0x7F, 0x7F, 0x04, 0x02};
     static constexpr std::uint8_t kGmOn[5] = {0x7E, 0x7F, 0x09, 0x01, 0xF7};

@@ -111,16 +111,27 @@ void MidiTrackData::FreeDeleter::operator()(MidiEvent** p) const {
 
 // ---- Construction ----
 
-MidiTrackData::MidiTrackData(int capacity) : MusicData(capacity) {
-    // calloc: the pages of a large array are zero when first touched, so a
-    // track costs nothing for the slots it never uses.
-    int slots = capacity_ / 3;
-    events_.reset(static_cast<MidiEvent**>(std::calloc(slots > 0 ? slots : 1, sizeof(MidiEvent*))));
-    if (!events_) {
+MidiTrackData::MidiTrackData(int capacity) : MusicData(capacity, DeferBlock{}) {
+    // Room for capacity / 3 events; the array and the chunk block are taken
+    // only as the track fills, so an empty track costs next to nothing.
+    maxEvents_ = capacity_ / 3;
+}
+
+bool MidiTrackData::Reserve(int count) {
+    if (count <= slots_) return true;
+    if (count > maxEvents_) return false;
+    constexpr int kFirstSlots = 32;
+    const int grown = slots_ > maxEvents_ / 2 ? maxEvents_ : std::max(kFirstSlots, 2 * slots_);
+    const int slots = std::min(maxEvents_, std::max(count, grown));
+    void* fresh = std::realloc(events_.get(), static_cast<std::size_t>(slots) * sizeof(MidiEvent*));
+    if (!fresh) {
         ShowGeneralError(gene::kNeedsMoreMemory);
-        slots = 0;
+        return false;
     }
-    maxEvents_ = slots;
+    events_.release();
+    events_.reset(static_cast<MidiEvent**>(fresh));
+    slots_ = slots;
+    return true;
 }
 
 MidiTrackData::MidiTrackData(int mode, int capacity) : MidiTrackData(capacity) {
@@ -179,6 +190,9 @@ std::vector<MidiEvent*> MidiTrackData::TakeEvents() {
 void MidiTrackData::PutEvents(const std::vector<MidiEvent*>& events) {
     std::size_t room = static_cast<std::size_t>(maxEvents_ - eventCount_);
     std::size_t n = std::min(room, events.size());
+    if (!Reserve(eventCount_ + static_cast<int>(n))) {
+        n = static_cast<std::size_t>(slots_ - eventCount_);
+    }
     std::copy(events.begin(), events.begin() + static_cast<std::ptrdiff_t>(n),
               events_.get() + eventCount_);
     eventCount_ += static_cast<int>(n);
@@ -214,7 +228,7 @@ int MidiTrackData::AppendEvent(MidiEvent* event) {
         ShowError(mdtk::kInternal);
         return -1;
     }
-    if (IsFull()) {
+    if (IsFull() || !Reserve(eventCount_ + 1)) {
         ShowError(mdtk::kLargeData);
         delete event;
         return -1;
@@ -234,7 +248,7 @@ int MidiTrackData::InsertEvent(int index, int order, MidiEvent* event) {
         delete event;
         return -1;
     }
-    if (IsFull()) {
+    if (IsFull() || !Reserve(eventCount_ + 1)) {
         ShowError(mdtk::kLargeData);
         delete event;
         return -1;

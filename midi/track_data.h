@@ -62,11 +62,15 @@ struct SoundingTable {
 // status. A fresh state is made for every file.
 struct SmfReadState {
     int runningStatus = 0;
+    // Set by readers that turn the tracks into notes with length right
+    // away: the tracks are read straight into that form (mode 2), as
+    // ConvertToNoteLength would leave them, without note-off records.
+    bool notesWithLength = false;
 };
 
 class MidiTrackData : public MusicData {
 public:
-    // Room for capacity / 3 events; the array never grows.
+    // Room for capacity / 3 events; the array grows as needed up to that.
     explicit MidiTrackData(int capacity = kMusicDataCapacity);
     MidiTrackData(int mode, int capacity);
     // Deep copy of a track in mode 2 (another mode is reported; empty copy).
@@ -74,12 +78,13 @@ public:
     // A copy of the span [start, end) of the source, times counted from start.
     MidiTrackData(const MidiTrackData& source, int start, int end, int capacity);
     // Reads the track chunk that starts at chunkOffset of an SMF image of
-    // imageLength bytes: the chunk is copied into the track's block and parsed
-    // into note-on/off events (mode 1); Length() is then the chunk's size, by
-    // which the caller advances to the next chunk. A chunk that is refused
-    // (wrong id, length past the image or the block) leaves an empty track of
-    // length 0. state carries the running status between the chunks of one
-    // file; null starts afresh.
+    // imageLength bytes: the chunk is copied into the track's block (only as
+    // large as the chunk) and parsed into note-on/off events (mode 1, or
+    // mode 2 when the state asks for notes with length), ending in an End of
+    // Track; Length() is then the chunk's size, by which the caller advances
+    // to the next chunk. A chunk that is refused (wrong id, length past the
+    // image or the block) leaves an empty track of length 0. state carries
+    // the running status between the chunks of one file; null starts afresh.
     MidiTrackData(std::size_t imageLength, std::size_t chunkOffset, const std::uint8_t* image,
                   std::size_t capacity, SmfReadState* state = nullptr);
     ~MidiTrackData();
@@ -100,6 +105,8 @@ public:
     long long TimeOf(int index) const;
 
     // ---- Array primitives ----
+    // Hands out every event (the caller owns them) and empties the track.
+    std::vector<MidiEvent*> TakeEvents();
     // The track takes the event; it is freed when it cannot be stored.
     // Index of the stored event, or -1.
     int AppendEvent(MidiEvent* event);
@@ -248,12 +255,21 @@ public:
 
     // ---- Track chunks (SMF) ----
     // Parses the chunk held in the track's block (mode 0) into events
-    // (mode 1). 1 when every event was read.
+    // (mode 1), ending in an End of Track (one is added when the chunk has
+    // none). 1 when every event was read.
     int ParseTrackChunk(SmfReadState* state);
     // Writes the events (mode 1, ending in an End of Track) as a chunk with
     // the given id into the track's block (mode 0); Length() is the chunk's
-    // size. 1 when written whole, 0 when refused or cut short.
+    // size. 1 when written whole, 0 when cut short by the capacity (the
+    // chunk ends at the last event that fitted), -1 when refused (no End of
+    // Track, or a delta no file can hold; mode 1 kept); every failure is
+    // reported by its cause.
     int WriteTrackChunk(const char* id = "MTrk");
+    // Offset of the first track chunk at or after offset in an SMF image:
+    // chunks of any other type are passed over by their length. Stops at a
+    // chunk whose head or length runs past the image.
+    static std::size_t FindTrackChunk(std::size_t imageLength, std::size_t offset,
+                                      const std::uint8_t* image);
     // Time-signature code from the file's numerator and power of two.
     static int MakeTimeSignatureCode(int numerator, int power);
     // Bytes of the event as written (0 for an event that is not written);
@@ -273,8 +289,6 @@ public:
 protected:
     // Absolute times of all events.
     std::vector<long long> AbsoluteTimes() const;
-    // Hands out every event pointer and empties the track without freeing.
-    std::vector<MidiEvent*> TakeEvents();
     // Stores the events in order, freeing (and reporting once) those past
     // the array.
     void PutEvents(const std::vector<MidiEvent*>& events);
@@ -297,10 +311,15 @@ protected:
     int noteMode_ = note_mode::kUnset;
 
 private:
+    // Makes the array hold at least count events (at most MaxEvents()),
+    // growing it by doubling. false when it cannot.
+    bool Reserve(int count);
+
     struct FreeDeleter {
         void operator()(MidiEvent** p) const;
     };
     std::unique_ptr<MidiEvent*[], FreeDeleter> events_;
+    int slots_ = 0;  // events the array has room for
 };
 
 template <typename Test>

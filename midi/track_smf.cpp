@@ -2,15 +2,22 @@
 // into events and the writer that turns events back into a chunk. Every read
 // is bounded by the chunk held in the track's block; every write by the block.
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cstring>
+#include <memory>
+#include <vector>
 
 #include "core/reporters.h"
+#include "midi/f0_data.h"
 #include "midi/track_data.h"
 
 namespace {
 
 constexpr int kHeaderSize = 8;
+// Chunk bytes per event in a typical file (a note-on and its note-off take
+// about eight), for sizing the arrays before a chunk is read.
+constexpr int kBytesPerEvent = 6;
 
 bool IsChunkId(const std::uint8_t* p) {
     return std::memcmp(p, "MTrk", 4) == 0 || std::memcmp(p, "XFKM", 4) == 0 ||
@@ -53,6 +60,106 @@ bool IsTextMeta(int type) {
            type == meta_type::kSequencerSpecific;
 }
 
+// Notes with length made while a chunk is read: each note-on becomes a note
+// (kind 16) and each note-off closes the oldest open note of its channel and
+// key, the way MidiTrackData::ConvertToNoteLength pairs them, without making
+// a record for the note-off. Deltas come from absolute times, so a note-off's
+// time passes on to the next event kept.
+class NotePairing {
+public:
+    explicit NotePairing(int expected) {
+        next_.reserve(static_cast<std::size_t>(expected));
+        times_.reserve(static_cast<std::size_t>(expected));
+    }
+
+    // Takes the event read at time now; false when it was not stored.
+    bool Take(MidiTrackData& track, MidiEvent* event, long long now) {
+        if (event->kind == event_kind::kNoteOff) {
+            Close(track, event->channel, event->note, now);
+            delete event;
+            return true;
+        }
+        if (event->kind == event_kind::kCleared) {
+            // A meta read over (an unknown type): the conversion would
+            // remove it.
+            delete event;
+            return true;
+        }
+        event->delta = static_cast<int>(now - kept_);
+        const bool note = event->kind == event_kind::kNoteOn;
+        if (note) {
+            event->kind = event_kind::kNote;
+            event->length = 0;
+        }
+        const int slot = note ? Slot(*event) : -1;
+        const int index = track.AppendEvent(event);
+        if (index < 0) return false;
+        kept_ = now;
+        times_.push_back(now);
+        next_.push_back(kNone);
+        if (slot >= 0) {
+            const auto s = static_cast<std::size_t>(slot);
+            if (tail_[s] == kNone) {
+                head_[s] = index + 1;
+            } else {
+                next_[static_cast<std::size_t>(tail_[s] - 1)] = index + 1;
+            }
+            tail_[s] = index + 1;
+            ++open_;
+        }
+        return true;
+    }
+
+    // A note-off of a channel and key at time now closes the oldest open
+    // note of that key.
+    void Close(MidiTrackData& track, int channel, int key, long long now) {
+        if (!SoundingTable::Valid(channel, key)) return;
+        const auto slot = static_cast<std::size_t>(channel * 128 + key);
+        if (head_[slot] == kNone) return;
+        const int on = head_[slot] - 1;
+        head_[slot] = next_[static_cast<std::size_t>(on)];
+        if (head_[slot] == kNone) tail_[slot] = kNone;
+        --open_;
+        const long long length = now - times_[static_cast<std::size_t>(on)];
+        track.Event(on)->length = static_cast<int>(length);
+        if (length == 0) empty_.push_back(on);
+    }
+
+    // Drops the notes left open or of no length, as the conversion to notes
+    // with length drops them.
+    void DropEmptyNotes(MidiTrackData& track) {
+        for (std::size_t slot = 0; open_ > 0 && slot < head_.size(); ++slot) {
+            for (int on = head_[slot]; on != kNone; on = next_[static_cast<std::size_t>(on - 1)]) {
+                empty_.push_back(on - 1);
+                --open_;
+            }
+        }
+        if (empty_.empty()) return;
+        for (int on : empty_)
+            track.Event(on)->Clear();
+        track.RemoveClearedEvents();
+    }
+
+    // Time of the last event kept.
+    long long Kept() const { return kept_; }
+
+private:
+    static int Slot(const MidiEvent& e) {
+        return SoundingTable::Valid(e.channel, e.note) ? e.channel * 128 + e.note : -1;
+    }
+
+    // Open notes are linked first in, first out per channel and key, by
+    // event index + 1 (0 ends a list).
+    static constexpr int kNone = 0;
+    std::array<int, 16 * 128> head_{};
+    std::array<int, 16 * 128> tail_{};
+    std::vector<int> next_;         // per event kept: the next open note of its key
+    std::vector<long long> times_;  // per event kept: its absolute time
+    std::vector<int> empty_;        // notes closed at their start
+    long long open_ = 0;            // notes not yet closed
+    long long kept_ = 0;
+};
+
 // One pass over the chunk held in a track's block. Methods return the bytes
 // they used, 0 when the event could not be read (after reporting it).
 class ChunkReader {
@@ -60,9 +167,11 @@ public:
     ChunkReader(const std::uint8_t* chunk, std::size_t size, SmfReadState* state)
         : chunk_(chunk), end_(size), state_(state) {}
 
-    // 1 when the chunk was read to its end.
-    int Run(MidiTrackData& track) {
+    // 1 when the chunk was read to its end. With pairing, notes are stored
+    // with their lengths and note-offs are not stored.
+    int Run(MidiTrackData& track, NotePairing* pairing) {
         position_ = kHeaderSize;
+        pairing_ = pairing;
         while (position_ < end_) {
             if (track.IsFull()) {
                 MidiTrackData::ShowError(mdtk::kLargeData);
@@ -72,6 +181,11 @@ public:
         }
         return 1;
     }
+
+    // Absolute time of the last event read, and whether it was an End of
+    // Track.
+    long long Now() const { return now_; }
+    bool EndedInEndOfTrack() const { return lastWasEnd_; }
 
 private:
     std::size_t Left() const { return end_ - position_; }
@@ -85,6 +199,7 @@ private:
             return 0;
         }
         position_ += static_cast<std::size_t>(used);
+        if (pairing_ && ReadNoteOff(track, delta)) return 1;
         auto* event = new MidiEvent(static_cast<int>(delta));
         int n = ReadEvent(event);
         if (n == 0) {
@@ -92,11 +207,48 @@ private:
             return 0;
         }
         position_ += static_cast<std::size_t>(n);
-        track.AppendEvent(event);
+        now_ += delta;
+        lastWasEnd_ = event->IsEndOfTrack();
+        if (pairing_) {
+            pairing_->Take(track, event, now_);
+        } else {
+            track.AppendEvent(event);
+        }
         return 1;
     }
 
+    // While pairing, a note-off only closes its note: it is read here
+    // without making an event, with the same running status and repairs as
+    // DecodeEvent. false when the bytes are not a whole note-off.
+    bool ReadNoteOff(MidiTrackData& track, std::uint32_t delta) {
+        const int b = chunk_[position_];
+        const bool explicitStatus = IsStatusByte(b);
+        const int status = explicitStatus ? b : state_->runningStatus;
+        const int kind = status & 0xF0;
+        if (kind != event_kind::kNoteOff && kind != event_kind::kNoteOn) return false;
+        const std::size_t start = explicitStatus ? 1 : 0;
+        if (Left() < start + 2) return false;
+        int key = chunk_[position_ + start];
+        const int velocity = chunk_[position_ + start + 1];
+        if (kind == event_kind::kNoteOn && velocity != 0 && key < 128) return false;
+        if (key >= 128) {
+            MidiTrackData::ShowWarningOnce(mdtk::kNoteRepaired);
+            key = 0;
+        }
+        if (explicitStatus) state_->runningStatus = status;
+        position_ += start + 2;
+        now_ += delta;
+        lastWasEnd_ = false;
+        pairing_->Close(track, status & 0x0F, key, now_);
+        return true;
+    }
+
     int ReadVarLen(std::uint32_t* value) const {
+        // Most deltas are a single byte.
+        if (Left() > 0 && chunk_[position_] < 0x80) {
+            *value = chunk_[position_];
+            return 1;
+        }
         return ::ReadVarLen(chunk_ + position_, Left(), value);
     }
 
@@ -176,29 +328,39 @@ private:
         return static_cast<int>(start) + count;
     }
 
-    // F0 through the first F7; the length count after F0 is kept as read.
+    // F0, its length count, the counted bytes. The event keeps the bytes as
+    // the file has them: a divided message (no F7 at its end, continued by
+    // F7 packets) stays as it is, and so does a count whose first byte
+    // happens to be F7. Only a whole message is classified.
     int DecodeSysEx(MidiEvent* event) {
+        const int n = CountedBytes();
+        if (n == 0) return Truncated();
         const std::uint8_t* p = chunk_ + position_;
-        const void* f7 = std::memchr(p + 1, 0xF7, Left() - 1);
-        if (!f7) return Truncated();
-        int n = static_cast<int>(static_cast<const std::uint8_t*>(f7) - p) + 1;
         event->kind = event_kind::kSysEx;
         event->SetData(p, n);
-        MidiTrackData::ClassifySysEx(event);
+        if (p[n - 1] == 0xF7) MidiTrackData::ClassifySysEx(event);
         WarnIfLarge(*event);
         return n;
     }
 
-    // F7, the count, the bytes.
+    // F7, its length count, the bytes: a continuation packet of a divided
+    // message or bytes sent as they are.
     int DecodeEscaped(MidiEvent* event) {
-        std::uint32_t count = 0;
-        int used = ::ReadVarLen(chunk_ + position_ + 1, Left() - 1, &count);
-        if (used == 0 || count > Left() - 1 - static_cast<std::size_t>(used)) return Truncated();
-        int n = 1 + used + static_cast<int>(count);
+        const int n = CountedBytes();
+        if (n == 0) return Truncated();
         event->kind = event_kind::kEscapedSysEx;
         event->SetData(chunk_ + position_, n);
         WarnIfLarge(*event);
         return n;
+    }
+
+    // Bytes of an event made of a status byte, a length count and the bytes
+    // counted; 0 when the count or the bytes run past the chunk.
+    int CountedBytes() const {
+        std::uint32_t count = 0;
+        const int used = ::ReadVarLen(chunk_ + position_ + 1, Left() - 1, &count);
+        if (used == 0 || count > Left() - 1 - static_cast<std::size_t>(used)) return 0;
+        return 1 + used + static_cast<int>(count);
     }
 
     int DecodeMetaEvent(MidiEvent* event) {
@@ -297,7 +459,37 @@ private:
     std::size_t position_ = 0;
     SmfReadState* state_;
     bool reported_ = false;
+    NotePairing* pairing_ = nullptr;
+    long long now_ = 0;
+    bool lastWasEnd_ = false;
 };
+
+// A system-exclusive event or packet: its status byte, a length count and
+// the bytes counted. A block whose count tells the bytes after it is written
+// as it stands; any other block is written with the count of the bytes after
+// its count (after its status byte when no count can be read there), so the
+// count written always matches the bytes written.
+int EncodeCounted(const MidiEvent& e, std::uint8_t* out) {
+    const std::uint8_t* d = e.GetData();
+    const int n = e.DataLength();
+    if (n < 2 || !d || d[0] != e.kind) return 0;
+    std::uint32_t count = 0;
+    const int used = ReadVarLen(d + 1, static_cast<std::size_t>(n - 1), &count);
+    if (used > 0 && count == static_cast<std::uint32_t>(n - 1 - used)) {
+        if (out) std::memcpy(out, d, static_cast<std::size_t>(n));
+        return n;
+    }
+    const std::uint8_t* message = d + 1 + used;
+    const int size = n - 1 - used;
+    std::uint8_t head[5] = {d[0]};
+    const int counted = WriteVarLen(static_cast<std::uint32_t>(size), head + 1);
+    if (counted == 0) return 0;
+    if (out) {
+        std::memcpy(out, head, static_cast<std::size_t>(1 + counted));
+        std::memcpy(out + 1 + counted, message, static_cast<std::size_t>(size));
+    }
+    return 1 + counted + size;
+}
 
 // Writes (out non-null) or counts the bytes of an event as written; 0 for an
 // event that is not written.
@@ -336,10 +528,7 @@ int Encode(const MidiEvent& e, std::uint8_t* out) {
         }
     }
     if (e.kind == event_kind::kSysEx || e.kind == event_kind::kEscapedSysEx) {
-        const int n = e.DataLength();
-        if (n < 2 || e.GetData()[0] != e.kind) return 0;
-        if (out) std::memcpy(out, e.GetData(), static_cast<std::size_t>(n));
-        return n;
+        return EncodeCounted(e, out);
     }
     if (e.kind != event_kind::kMeta || e.subtype < 0 || e.subtype > 0x7F) return 0;
     // Meta: FF, type, the length as a variable-length number, the data.
@@ -375,6 +564,19 @@ int Encode(const MidiEvent& e, std::uint8_t* out) {
 
 }  // namespace
 
+std::size_t MidiTrackData::FindTrackChunk(std::size_t imageLength, std::size_t offset,
+                                          const std::uint8_t* image) {
+    // Every step passes at least one chunk head, so the walk ends.
+    while (image && offset <= imageLength && imageLength - offset >= kHeaderSize &&
+           !IsChunkId(image + offset)) {
+        const std::uint64_t size =
+            kHeaderSize + static_cast<std::uint64_t>(ReadBigEndian32(image + offset + 4));
+        if (size > imageLength - offset) break;
+        offset += static_cast<std::size_t>(size);
+    }
+    return offset;
+}
+
 MidiTrackData::MidiTrackData(std::size_t imageLength, std::size_t chunkOffset,
                              const std::uint8_t* image, std::size_t capacity, SmfReadState* state)
     : MidiTrackData(static_cast<int>(std::min<std::size_t>(capacity, INT_MAX))) {
@@ -390,26 +592,46 @@ MidiTrackData::MidiTrackData(std::size_t imageLength, std::size_t chunkOffset,
         return;
     }
     const std::uint64_t size = kHeaderSize + static_cast<std::uint64_t>(ReadBigEndian32(chunk + 4));
-    if (size > imageLength - chunkOffset || size > static_cast<std::uint64_t>(capacity_)) {
+    if (size > imageLength - chunkOffset || size > static_cast<std::uint64_t>(capacity_) ||
+        !HoldCopy(chunk, static_cast<int>(size))) {
         ShowError(mdtk::kInternal);
         return;
     }
-    std::memcpy(Data(), chunk, static_cast<std::size_t>(size));
-    length_ = static_cast<int>(size);
     noteMode_ = note_mode::kImage;
     SmfReadState fresh;
     ParseTrackChunk(state ? state : &fresh);
 }
 
 int MidiTrackData::ParseTrackChunk(SmfReadState* state) {
-    if (noteMode_ != note_mode::kImage || length_ < kHeaderSize) {
+    if (noteMode_ != note_mode::kImage || length_ < kHeaderSize || !Data()) {
         ShowError(mdtk::kInternal);
         return 0;
     }
     SmfReadState fresh;
-    ChunkReader reader(Data(), static_cast<std::size_t>(length_), state ? state : &fresh);
-    int result = reader.Run(*this);
+    if (!state) state = &fresh;
+    ChunkReader reader(Data(), static_cast<std::size_t>(length_), state);
+    // Room for the events a chunk of this size usually holds, so that the
+    // arrays rarely grow while it is read.
+    const int expected = std::min(maxEvents_, length_ / kBytesPerEvent);
+    Reserve(expected);
+    std::unique_ptr<NotePairing> pairing;
+    if (state->notesWithLength) pairing = std::make_unique<NotePairing>(expected);
+    int result = reader.Run(*this, pairing.get());
     noteMode_ = note_mode::kNoteOnOff;
+    // A track read from a file always ends in an End of Track, so that it
+    // can be written back: a chunk without one (or cut short) gets one at
+    // the time of its last event.
+    if (!reader.EndedInEndOfTrack() || !LastEvent()) {
+        const long long kept = pairing ? pairing->Kept() : reader.Now();
+        auto* end = new MidiEvent(static_cast<int>(reader.Now() - kept));
+        end->kind = event_kind::kMeta;
+        end->subtype = meta_type::kEndOfTrack;
+        AppendEvent(end);
+    }
+    if (pairing) {
+        pairing->DropEmptyNotes(*this);
+        noteMode_ = note_mode::kLength;
+    }
     return result;
 }
 
@@ -452,15 +674,26 @@ int MidiTrackData::EncodeEvent(MidiEvent* event, std::uint8_t* buffer) {
 
 int MidiTrackData::WriteTrackChunk(const char* id) {
     const MidiEvent* last = LastEvent();
-    if (noteMode_ != note_mode::kNoteOnOff || !last || !last->IsEndOfTrack() || !id ||
-        std::strlen(id) != 4 || capacity_ < kHeaderSize) {
+    if (noteMode_ != note_mode::kNoteOnOff || !id || std::strlen(id) != 4 ||
+        capacity_ < kHeaderSize) {
         ShowError(mdtk::kInternal);
-        return 0;
+        return -1;
+    }
+    if (!last || !last->IsEndOfTrack()) {
+        MidiF0Data::ShowError(m0dt::kEndOfTrack);
+        return -1;
+    }
+    // The block grows with the chunk, up to the capacity, where writing
+    // stops; it starts at a usual size for the track.
+    const long long usual = kHeaderSize + 4LL * eventCount_ + 64;
+    if (!EnsureBlock(static_cast<int>(std::min<long long>(usual, capacity_)))) {
+        ShowError(mdtk::kCannotAdd);
+        return -1;
     }
     std::uint8_t* block = Data();
-    const std::size_t capacity = static_cast<std::size_t>(capacity_);
+    const auto capacity = static_cast<std::size_t>(capacity_);
     std::size_t position = kHeaderSize;
-    long long carried = 0;  // deltas of events that were skipped
+    long long carried = 0;  // deltas of events that are not written
     int whole = 1;
     for (int i = 0; i < eventCount_; ++i) {
         MidiEvent* e = events_[i];
@@ -472,16 +705,22 @@ int MidiTrackData::WriteTrackChunk(const char* id) {
             continue;
         }
         if (delta > static_cast<long long>(kMaxVarLen)) {
+            // No file can hold this delta: the track is not written.
             ShowError(mdtk::kInvalidMusic);
-            whole = 0;
-            break;
+            length_ = 0;
+            return -1;
         }
         std::uint8_t deltaBytes[4];
         const int used = WriteVarLen(static_cast<std::uint32_t>(delta), deltaBytes);
-        if (capacity - position < static_cast<std::size_t>(used + size)) {
-            ShowError(mdtk::kCannotAdd);
-            whole = 0;
-            break;
+        const std::size_t end = position + static_cast<std::size_t>(used + size);
+        if (end > block_.capacity()) {
+            const std::size_t grown = std::min(capacity, std::max(end, 2 * block_.capacity()));
+            if (end > capacity || !EnsureBlock(static_cast<int>(grown))) {
+                ShowError(mdtk::kCannotAdd);
+                whole = 0;
+                break;
+            }
+            block = Data();
         }
         std::memcpy(block + position, deltaBytes, static_cast<std::size_t>(used));
         position += static_cast<std::size_t>(used);

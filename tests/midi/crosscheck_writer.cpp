@@ -1,12 +1,17 @@
 // Writes tunes of both formats with every event kind the writer emits, and
-// lists what each file should hold: per track, each event's absolute tick
-// and bytes. crosscheck_mido.py reads the files with an independent reader
-// and compares.
+// files of another program's kind (divided system exclusive, a length count
+// starting with F7, foreign chunks, a longer header, a track without End of
+// Track) read and written back, and lists what each file should hold: per
+// track, each event's absolute tick and bytes. crosscheck_mido.py reads the
+// files with an independent reader and compares.
 #include <cstdio>
 #include <string>
 
+#include <vector>
+
 #include "midi/f0_data.h"
 #include "midi/f1_data.h"
+#include "midi/file_loader.h"
 
 namespace {
 
@@ -87,16 +92,69 @@ void FillSysEx(MidiTrackData& t) {
 
 void List(FILE* out, const char* file, int index, MidiTrackData& t) {
     long long tick = 0;
-    std::uint8_t buffer[1024];
+    std::vector<std::uint8_t> buffer(0x10000);
     for (int i = 0; i < t.EventCount(); ++i) {
         MidiEvent* e = t.Event(i);
         tick += e->delta;
-        int n = MidiTrackData::EncodeEvent(e, buffer);
+        int n = MidiTrackData::EncodeEvent(e, buffer.data());
         std::fprintf(out, "%s %d %lld ", file, index, tick);
         for (int k = 0; k < n; ++k)
             std::fprintf(out, "%02x", buffer[k]);
         std::fprintf(out, "\n");
     }
+}
+
+using Bytes = std::vector<std::uint8_t>;
+
+void Append(Bytes& out, std::initializer_list<std::uint8_t> bytes) {
+    out.insert(out.end(), bytes);
+}
+
+void AppendChunk(Bytes& out, const char* id, const Bytes& body) {
+    out.insert(out.end(), id, id + 4);
+    std::uint8_t length[4];
+    WriteBigEndian32(length, static_cast<std::uint32_t>(body.size()));
+    out.insert(out.end(), length, length + 4);
+    out.insert(out.end(), body.begin(), body.end());
+}
+
+// A file as another program may write it: a header of 10 bytes, foreign
+// chunks around the tracks, system exclusive divided into packets and with
+// a two-byte count whose first byte is F7, running status, and a last track
+// without End of Track.
+Bytes ForeignFile(int format) {
+    Bytes sysex;
+    Append(sysex, {0x00, 0xF0, 0x05, 0x7E, 0x7F, 0x09, 0x01, 0xF7});  // GM System On
+    Append(sysex, {0x10, 0xF0, 0x03, 0x43, 0x12, 0x00});              // first packet
+    Append(sysex, {0x08, 0xF7, 0x04, 0x10, 0x20, 0x30, 0xF7});        // continuation
+    Append(sysex, {0x08, 0xF0, 0xF7, 0x01});                          // 15233 bytes
+    sysex.insert(sysex.end(), 15232, 0x41);
+    sysex.push_back(0xF7);
+    Bytes notes;
+    Append(notes, {0x00, 0xC0, 0x05, 0x00, 0x90, 60, 100, 0x30, 64, 90, 0x60, 60, 0});
+    Append(notes, {0x00, 0x80, 64, 0x40, 0x81, 0x00, 0xB0, 7, 100});  // no End of Track
+    Bytes file = {'M',  'T',
+                  'h',  'd',
+                  0,    0,
+                  0,    10,
+                  0,    static_cast<std::uint8_t>(format),
+                  0,    static_cast<std::uint8_t>(format == 0 ? 1 : 2),
+                  0x01, 0xE0,
+                  0xAA, 0xBB,
+                  0xCC, 0xDD};
+    AppendChunk(file, "Xtra", {1, 2, 3});
+    if (format == 0) {
+        Bytes all = sysex;
+        all.insert(all.end(), notes.begin(), notes.end());
+        AppendChunk(file, "MTrk", all);
+    } else {
+        Append(sysex, {0x00, 0xFF, 0x2F, 0x00});
+        AppendChunk(file, "MTrk", sysex);
+        AppendChunk(file, "Xtra", {});
+        AppendChunk(file, "MTrk", notes);
+    }
+    AppendChunk(file, "Xtra", {4});
+    return file;
 }
 
 int Save(const MidiData& data, const std::string& path) {
@@ -151,6 +209,26 @@ int main(int argc, char** argv) {
     }
     tune.noteMode = note_mode::kNoteOnOff;
     if (!tune.WriteSmf() || !Save(tune, folder + "/format1.mid")) return 1;
+
+    // Files from elsewhere, read and written back.
+    const Bytes foreign1 = ForeignFile(1);
+    MidiF1Data read1(foreign1.data(), static_cast<int>(foreign1.size()),
+                     MidiFileLoader::kTuneCapacity);
+    if (read1.TrackCount() != 2) return 1;
+    read1.ConvertToNoteOnOff();
+    for (int i = 0; i < read1.TrackCount(); ++i)
+        List(out, "foreign_format1.mid", i, *read1.Track(i));
+    if (!read1.WriteSmf() || !Save(read1, folder + "/foreign_format1.mid")) return 1;
+
+    const Bytes foreign0 = ForeignFile(0);
+    MidiF0Data read0(foreign0.data(), static_cast<int>(foreign0.size()),
+                     MidiFileLoader::kTuneCapacity);
+    read0.ConvertToNoteOnOff();
+    read0.Track()->MoveControlEventsFirst();
+    read0.Track()->MoveSysExFirst();
+    read0.Track()->OrderNoteOffsFirst();
+    List(out, "foreign_format0.mid", 0, *read0.Track());
+    if (!read0.WriteSmf() || !Save(read0, folder + "/foreign_format0.mid")) return 1;
     std::fclose(out);
     return 0;
 }

@@ -206,7 +206,11 @@ TEST(FileLoader, LoadsConvertsAndRefuses) {
     MidiFileLoader atLimit(WriteFile(limit));
     EXPECT_EQ(atLimit.FileLength(), MidiFileLoader::kMaxFileLength);
     ASSERT_NE(atLimit.Tune1(), nullptr);
-    EXPECT_EQ(atLimit.Tune1()->Track(1)->EventCount(), static_cast<int>(body.size() / 4 + 1));
+    // The odd byte left at the end of the body runs on as a controller with
+    // the End of Track's bytes, so the chunk ends cut short and gets an End
+    // of Track of its own.
+    EXPECT_EQ(atLimit.Tune1()->Track(1)->EventCount(), static_cast<int>(body.size() / 4 + 2));
+    EXPECT_TRUE(atLimit.Tune1()->Track(1)->LastEvent()->IsEndOfTrack());
     limit.push_back(0);
     Sink().Clear();
     MidiFileLoader over(WriteFile(limit));

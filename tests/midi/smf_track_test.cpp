@@ -82,7 +82,7 @@ TEST(SmfTrack, RunningStatusRepairsAndFixedMetas) {
     EXPECT_EQ(Describe(*second), "0:On3/61 0:EOT");
     EXPECT_EQ(Sink().Count(), 0u);
     auto fresh = Read(Chunk({0x00, 61, 90, 0x00, 0xFF, 0x2F, 0x00}));
-    EXPECT_EQ(fresh->EventCount(), 0);
+    EXPECT_EQ(Describe(*fresh), "0:EOT");  // what was read, and the End of Track it lacked
     EXPECT_EQ(Sink().Texts().at(0), "MDTK0D000002 Undefined Midi Event");
     Sink().Clear();
 
@@ -131,19 +131,19 @@ TEST(SmfTrack, MalformedChunksStayInBounds) {
          0,
          "MDTK0D000001 MidiTrackData Internal Error"},
         {"short head", {'M', 'T', 'r'}, 0, "MDTK0D000001 MidiTrackData Internal Error"},
-        {"delta runs off", Chunk({0x00, 0x90, 60, 1, 0x81, 0x82}), 1,
+        {"delta runs off", Chunk({0x00, 0x90, 60, 1, 0x81, 0x82}), 2,
          "MDTK0D000001 MidiTrackData Internal Error"},
-        {"five-byte delta", Chunk({0x81, 0x81, 0x81, 0x81, 0x01, 0x90, 60, 1}), 0,
+        {"five-byte delta", Chunk({0x81, 0x81, 0x81, 0x81, 0x01, 0x90, 60, 1}), 1,
          "MDTK0D000001 MidiTrackData Internal Error"},
-        {"cut note", Chunk({0x00, 0x90, 60}), 0, "MDTK0D000001 MidiTrackData Internal Error"},
-        {"sysex without F7", Chunk({0x00, 0xF0, 0x03, 0x7E, 0x7F}), 0,
+        {"cut note", Chunk({0x00, 0x90, 60}), 1, "MDTK0D000001 MidiTrackData Internal Error"},
+        {"sysex shorter than its count", Chunk({0x00, 0xF0, 0x03, 0x7E, 0x7F}), 1,
          "MDTK0D000001 MidiTrackData Internal Error"},
-        {"meta count past the end", Chunk({0x00, 0xFF, 0x01, 0x10, 'a'}), 0,
+        {"meta count past the end", Chunk({0x00, 0xFF, 0x01, 0x10, 'a'}), 1,
          "MDTK0D000001 MidiTrackData Internal Error"},
-        {"escaped packet past the end", Chunk({0x00, 0xF7, 0x05, 1}), 0,
+        {"escaped packet past the end", Chunk({0x00, 0xF7, 0x05, 1}), 1,
          "MDTK0D000001 MidiTrackData Internal Error"},
-        {"data byte first", Chunk({0x00, 0x40, 0x40}), 0, "MDTK0D000002 Undefined Midi Event"},
-        {"no end of track", Chunk({0x00, 0x90, 60, 1}), 1, nullptr},
+        {"data byte first", Chunk({0x00, 0x40, 0x40}), 1, "MDTK0D000002 Undefined Midi Event"},
+        {"no end of track", Chunk({0x00, 0x90, 60, 1}), 2, nullptr},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -151,6 +151,10 @@ TEST(SmfTrack, MalformedChunksStayInBounds) {
         auto track = Read(c.chunk);
         EXPECT_EQ(track->EventCount(), c.events);
         EXPECT_EQ(track->NoteMode(), note_mode::kNoteOnOff);
+        // Whatever was read ends in an End of Track, so it can be written.
+        if (c.events > 0) {
+            EXPECT_TRUE(track->LastEvent()->IsEndOfTrack());
+        }
         if (c.message) {
             ASSERT_EQ(Sink().Count(), 1u);
             EXPECT_EQ(Sink().Texts()[0], c.message);
@@ -188,12 +192,14 @@ TEST(SmfTrack, WritesEventsAsTheFileHoldsThem) {
     EXPECT_EQ(written, expected);
     EXPECT_EQ(track->NoteMode(), note_mode::kImage);
 
-    // A track that does not end in an End of Track is not written.
+    // A track that does not end in an End of Track is not written, and the
+    // refusal says so.
     MidiTrackData open(note_mode::kNoteOnOff, 0x1000);
     open.AppendEvent(track_test::NoteEvent(event_kind::kNoteOn, 0, 60, 0));
     Sink().Clear();
-    EXPECT_EQ(open.WriteTrackChunk("MTrk"), 0);
-    EXPECT_EQ(Sink().Texts().at(0), "MDTK0D000001 MidiTrackData Internal Error");
+    EXPECT_EQ(open.WriteTrackChunk("MTrk"), -1);
+    EXPECT_EQ(open.NoteMode(), note_mode::kNoteOnOff);
+    EXPECT_EQ(Sink().Texts().at(0), "M0DT0400000B The end of track is invalid!");
 }
 
 TEST(SmfTrack, WriterSkipsWhatItCannotWriteAndChecksRoom) {
