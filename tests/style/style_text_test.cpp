@@ -294,7 +294,8 @@ TEST(StyleText, NameTablesMatchTheirLists) {
         for (const auto& [name, value] : entries) {
             auto style = style_samples::DefaultStyle();
             SetField(*style, list.offset, 12345);
-            std::string entry = "[" + std::string(list.key) + "]" + name;
+            std::string entry = "[";
+            entry.append(list.key).append("]").append(name);
             Sink().Clear();
             Read(*style, inBlock ? "[[Melody]]" + entry + "[[/Melody]]" : entry);
             EXPECT_EQ(Int(*style, list.offset), ValueOf(entries, name)) << name;
