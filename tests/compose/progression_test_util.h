@@ -1,0 +1,117 @@
+// Runs of the chord-progression generator for the tests: a style fixture
+// that also keeps the key set-up, the knowledge texts and the run-long
+// generator state, the length fitting run to its end as composing a tune
+// runs it, and a snapshot of what one run produced.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "compose/chord_progression.h"
+#include "compose/compose_info.h"
+#include "compose/knowledge_base.h"
+#include "compose/length_fitting.h"
+#include "style/key_setup.h"
+#include "style/style_table.h"
+#include "tests/compose/compose_test_util.h"
+
+namespace compose_test {
+
+class ProgressionFixture : public StyleFixture {
+protected:
+    void SetUp() override {
+        StyleFixture::SetUp();
+        savedTonic_ = TonicChordCode;
+        std::memcpy(savedChart_, TimeChartFileName, sizeof savedChart_);
+        std::memcpy(savedCadenceChart_, CadenceTimeChartFileName, sizeof savedCadenceChart_);
+        std::memcpy(CurrentChordCode, "CMPS", 5);
+    }
+    void TearDown() override {
+        ComposeInfo.Reset();
+        ComposeInfo.ClearChords();
+        ComposeInfo.blockCount = 0;
+        TonicChordCode = savedTonic_;
+        std::memcpy(TimeChartFileName, savedChart_, sizeof savedChart_);
+        std::memcpy(CadenceTimeChartFileName, savedCadenceChart_, sizeof savedCadenceChart_);
+        LoadKnowledgeTexts("", "", "", "");
+        StyleFixture::TearDown();
+    }
+
+private:
+    ChordCode savedTonic_{};
+    char savedChart_[kTimeChartNameSize] = {};
+    char savedCadenceChart_[kTimeChartNameSize] = {};
+};
+
+// The fitting loop of composing one tune: in 4/4 and 3/4, steps while the
+// measured length lies more than a bar from "Tune Length"; 7/8 is not fitted.
+// Returns the steps made.
+inline int FitToTuneLength() {
+    const int target = WorkingStyle.tuneLength;
+    MeasureTuneLength();
+    FitState = 0;
+    const int metre = WorkingStyle.timeSignature;
+    if (metre != kMetre44 && metre != kMetre34) return 0;
+    while (MeasuredTuneLength > target + 1 || MeasuredTuneLength < target - 1) {
+        bool stop =
+            metre == kMetre44 ? FitLengthCommonTime(FitState) : FitLengthTripleTime(FitState);
+        if (stop) break;
+    }
+    return FitState;
+}
+
+// A chord as a generator left it: code, length and on-chord text.
+struct PlacedChord {
+    std::string code;
+    int length = 0;
+    std::string onChord;
+    bool operator==(const PlacedChord&) const = default;
+};
+
+struct ProgressionSnapshot {
+    std::vector<int> sequence;
+    std::vector<std::vector<PlacedChord>> blocks;
+    std::vector<PlacedChord> timeline;
+    int keyBlocks[2] = {}, keyShift[2] = {}, keyIndex[2] = {};
+    bool operator==(const ProgressionSnapshot& o) const {
+        return sequence == o.sequence && blocks == o.blocks && timeline == o.timeline &&
+               std::memcmp(keyBlocks, o.keyBlocks, sizeof keyBlocks) == 0 &&
+               std::memcmp(keyShift, o.keyShift, sizeof keyShift) == 0 &&
+               std::memcmp(keyIndex, o.keyIndex, sizeof keyIndex) == 0;
+    }
+};
+
+inline std::vector<PlacedChord> BlockChords(int block) {
+    std::vector<PlacedChord> out;
+    const NoteList& list = *ComposeInfo.blockChords[block];
+    for (int e = 0; e < list.Count(); ++e) {
+        const NoteEvent& ev = *list.Event(e);
+        out.push_back({std::string(ev.chordCode, 4), ev.length,
+                       std::string(ev.numberText, ev.numberText[0] ? 2 : 0)});
+    }
+    return out;
+}
+
+inline ProgressionSnapshot Snapshot() {
+    ProgressionSnapshot s;
+    s.sequence.assign(ComposeInfo.blockSequence,
+                      ComposeInfo.blockSequence + ComposeInfo.blockSequenceLength);
+    for (int b = 0; b < ComposeInfo.blockCount; ++b)
+        s.blocks.push_back(BlockChords(b));
+    for (int c = 0; c < ComposeInfo.chordCount; ++c) {
+        const ChordRecord& r = *ComposeInfo.chords[c];
+        s.timeline.push_back({std::string(r.code.text, 4), r.length,
+                              std::string(r.onChordText, r.onChordText[0] ? 2 : 0)});
+    }
+    for (int p = 0; p < 2; ++p) {
+        s.keyBlocks[p] = KeyChangeBlocks[p];
+        s.keyShift[p] = KeyChangeShift[p];
+        s.keyIndex[p] = KeyChangeChordIndex[p];
+    }
+    return s;
+}
+
+}  // namespace compose_test
