@@ -193,10 +193,13 @@ int RenderOrnamentPercussive(int delta, int pitch, int length, int velocity, Orn
         const int n = kPieces[RandomInRange(0, 2)];
         const int each = length / n;
         const int fall = Chance(2) ? 15 : 5;
+        // The velocity falls piece by piece: by 25 after a low piece, by 15
+        // or 5 after the note itself; it stays a sounding velocity.
+        int v = velocity;
         for (int k = 0; k < n; ++k) {
             const bool low = k % 2 == 0;
-            const int v = Velocity(velocity - (low ? 25 : fall));
-            Note(place, k == 0 ? delta : each, low ? pitch - 5 : pitch, v, each - 1);
+            Note(place, k == 0 ? delta : each, low ? pitch - 5 : pitch, Velocity(v), each - 1);
+            v -= low ? 25 : fall;
         }
         return length - each * (n - 1);
     }
