@@ -105,15 +105,23 @@ ChordRecord RecordOf(const NoteEvent& e) {
     return chord;
 }
 
-// The sine of 2π·m/500 for every m.
-const std::array<double, kStepSequenceLength>& SineTable() {
-    static const std::array<double, kStepSequenceLength> table = [] {
-        std::array<double, kStepSequenceLength> t{};
-        for (int m = 0; m < kStepSequenceLength; ++m)
-            t[m] = std::sin(2.0 * std::numbers::pi * m / kStepSequenceLength);
+// The sine and cosine of 2π·m/500 for every m.
+struct SineTables {
+    std::array<double, kStepSequenceLength> sine{};
+    std::array<double, kStepSequenceLength> cosine{};
+};
+
+const SineTables& Sines() {
+    static const SineTables tables = [] {
+        SineTables t;
+        for (int m = 0; m < kStepSequenceLength; ++m) {
+            const double angle = 2.0 * std::numbers::pi * m / kStepSequenceLength;
+            t.sine[m] = std::sin(angle);
+            t.cosine[m] = std::cos(angle);
+        }
         return t;
     }();
-    return table;
+    return tables;
 }
 
 struct RepeatEntry {
@@ -574,29 +582,39 @@ int ScaleLadderPitch(const ScaleString& weights, int step, int part) {
 }
 
 void BuildStepSequence(StepSequence& out) {
-    const auto& sine = SineTable();
-    double amp[kStepSequenceLength + 1];
+    const SineTables& tables = Sines();
     double cosPhase[kStepSequenceLength + 1];
     double sinPhase[kStepSequenceLength + 1];
     for (int k = 1; k <= kStepSequenceLength; ++k) {
-        double phase = 2.0 * std::numbers::pi * RandomInRange(0, 10000) / 10000.0;
-        amp[k] = 1.0 / std::sqrt(static_cast<double>(k));
-        cosPhase[k] = amp[k] * std::cos(phase);
-        sinPhase[k] = amp[k] * std::sin(phase);
+        const double phase = 2.0 * std::numbers::pi * RandomInRange(0, 10000) / 10000.0;
+        const double amplitude = 1.0 / std::sqrt(static_cast<double>(k));
+        cosPhase[k] = amplitude * std::cos(phase);
+        sinPhase[k] = amplitude * std::sin(phase);
     }
-    // sin(x - φ) = sin x cos φ - cos x sin φ; cos x is the sine a quarter
-    // turn (125 entries) on.
-    for (int j = 0; j < kStepSequenceLength; ++j) {
-        double sum = 0;
+    // sin(x - φ) = sin x cos φ - cos x sin φ, with x = 2π·(k·j mod 500)/500
+    // read from the tables; k·j mod 500 grows by k from one j to the next.
+    // Value 500 - j has the same angles negated, so one pass over j up to
+    // 250 gives both halves. Each value keeps its own sums, so the additions
+    // do not wait on each other.
+    constexpr int kHalf = kStepSequenceLength / 2;
+    double sineSums[kHalf + 1] = {};
+    double cosineSums[kHalf + 1] = {};
+    for (int k = 1; k <= kStepSequenceLength; ++k) {
+        const double c = cosPhase[k];
+        const double s = sinPhase[k];
+        const int step = k % kStepSequenceLength;
         int m = 0;
-        for (int k = 1; k <= kStepSequenceLength; ++k) {
-            m += j;
-            if (m >= kStepSequenceLength) m %= kStepSequenceLength;
-            int c = m + 125;
-            if (c >= kStepSequenceLength) c -= kStepSequenceLength;
-            sum += sine[m] * cosPhase[k] - sine[c] * sinPhase[k];
+        for (int j = 0; j <= kHalf; ++j) {
+            sineSums[j] += tables.sine[m] * c;
+            cosineSums[j] += tables.cosine[m] * s;
+            m += step;
+            if (m >= kStepSequenceLength) m -= kStepSequenceLength;
         }
-        out[j] = std::clamp(static_cast<int>(std::lround(sum)), -10, 10);
+    }
+    auto step = [](double v) { return std::clamp(static_cast<int>(std::lround(v)), -10, 10); };
+    for (int j = 0; j <= kHalf; ++j) {
+        out[j] = step(sineSums[j] - cosineSums[j]);
+        if (j > 0 && j < kHalf) out[kStepSequenceLength - j] = step(-sineSums[j] - cosineSums[j]);
     }
 }
 
