@@ -45,6 +45,20 @@ struct ComposerState {
     bool NoteChoicePending = false;  // the last pitch weighed below 8
     bool NoteChoiceRun = false;      // a rising figure is under way
 
+    // ---- Melody pitch generation ----
+    int MelodyDirection = 1;  // algorithm 6, +1 or -1
+    int WalkDirection = 1;    // the free walk of algorithm 2
+    int FirstNoteDraw = 5;    // the last first-note draw of algorithm 6
+    int ChoosePosition = -1;  // position of the last algorithm-6 call
+    bool PreviousWasChordTone = false;
+    bool NegativeWeightReported = false;
+    std::array<int, 500> StepSequence{};
+    int StepPosition = 0;
+    int SecondVoicePitch = 0;  // remembered pitch of voicing 2, 0 = none
+    int SecondVoiceUses = 0;
+    bool VariedToZero = false;  // the last varied pitch was 0
+    bool BluesRunning = false;  // ornament 3's figure is under way
+
     // ---- Melody special effect ----
     bool specialEffectAsked = false;    // the question was put this run
     bool specialEffectRefused = false;  // and answered with Cancel
