@@ -67,5 +67,6 @@ struct ComposerState {
 extern ComposerState TheComposerState;
 
 // Back to the state of a fresh run: both templates 96 in every slot, read
-// indexes 0, counters and flags clear.
+// indexes 0, counters and flags clear; the chord generator back on the
+// tonic "CMPS" with no key-change points and no measured length.
 void ResetComposerState();

@@ -12,6 +12,7 @@
 
 #include "compose/chord_progression.h"
 #include "compose/compose_info.h"
+#include "compose/composer_state.h"
 #include "compose/knowledge_base.h"
 #include "compose/length_fitting.h"
 #include "style/key_setup.h"
@@ -27,7 +28,7 @@ protected:
         savedTonic_ = TonicChordCode;
         std::memcpy(savedChart_, TimeChartFileName, sizeof savedChart_);
         std::memcpy(savedCadenceChart_, CadenceTimeChartFileName, sizeof savedCadenceChart_);
-        std::memcpy(CurrentChordCode, "CMPS", 5);
+        ResetComposerState();
     }
     void TearDown() override {
         ComposeInfo.Reset();
