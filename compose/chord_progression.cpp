@@ -408,22 +408,26 @@ void GenerateCadenceRun(const char previous[4], int count, char* run) {
     }
 }
 
-void NextCadenceChord(const char previous[4], char out[4]) {
-    int threshold = 8;
+// The chord fitness a drawn chord needs under the style's "Chord
+// Progression": 5, 6 and 7 for 1, 2 and 3, else 8. The cadence also takes 7
+// for the walk toward C.
+static int FitnessThreshold(bool walkTowardCAsThree) {
     switch (WorkingStyle.chordProgression) {
         case 1:
-            threshold = 5;
-            break;
+            return 5;
         case 2:
-            threshold = 6;
-            break;
+            return 6;
         case 3:
+            return 7;
         case kWalkTowardC:
-            threshold = 7;
-            break;
+            return walkTowardCAsThree ? 7 : 8;
         default:
-            break;
+            return 8;
     }
+}
+
+void NextCadenceChord(const char previous[4], char out[4]) {
+    const int threshold = FitnessThreshold(true);
     const char root = previous[0];
     for (int tries = 0; tries < kCadenceChordTries; ++tries) {
         if (previous[1] == 'M' && previous[3] == 's') {
@@ -547,20 +551,7 @@ void NextChordFromPatterns(const char current[4], char out[4]) {
 }
 
 void NextChordByVoiceLeading(const char current[4], char out[4]) {
-    int threshold = 8;
-    switch (WorkingStyle.chordProgression) {
-        case 1:
-            threshold = 5;
-            break;
-        case 2:
-            threshold = 6;
-            break;
-        case 3:
-            threshold = 7;
-            break;
-        default:
-            break;
-    }
+    const int threshold = FitnessThreshold(false);
     const ChordRecord currentChord(MakeEntry(0, current), nullptr);
     const PitchClasses currentTones = ChordPitchClasses(currentChord);
     const bool currentDominant = current[1] == 'M' && current[3] == 's';
