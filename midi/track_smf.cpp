@@ -64,14 +64,13 @@ bool IsTextMeta(int type) {
 // (kind 16) and each note-off closes the oldest open note of its channel and
 // key, the way MidiTrackData::ConvertToNoteLength pairs them, without making
 // a record for the note-off. Deltas come from absolute times, so a note-off's
-// time passes on to the next event kept.
+// time passes on to the next event kept. While a note is open, its record
+// holds what pairing needs, so nothing grows per event: its length and
+// subtype fields the low and high halves of its start time, and its value
+// field the next open note of its key (notes use neither subtype nor value;
+// both are 0 again once the note is closed).
 class NotePairing {
 public:
-    explicit NotePairing(int expected) {
-        next_.reserve(static_cast<std::size_t>(expected));
-        times_.reserve(static_cast<std::size_t>(expected));
-    }
-
     // Takes the event read at time now; false when it was not stored.
     bool Take(MidiTrackData& track, MidiEvent* event, long long now) {
         if (event->kind == event_kind::kNoteOff) {
@@ -89,20 +88,19 @@ public:
         const bool note = event->kind == event_kind::kNoteOn;
         if (note) {
             event->kind = event_kind::kNote;
-            event->length = 0;
+            SetStart(*event, now);
+            event->value = kNone;
         }
         const int slot = note ? Slot(*event) : -1;
         const int index = track.AppendEvent(event);
         if (index < 0) return false;
         kept_ = now;
-        times_.push_back(now);
-        next_.push_back(kNone);
         if (slot >= 0) {
             const auto s = static_cast<std::size_t>(slot);
             if (tail_[s] == kNone) {
                 head_[s] = index + 1;
             } else {
-                next_[static_cast<std::size_t>(tail_[s] - 1)] = index + 1;
+                track.Event(tail_[s] - 1)->value = index + 1;
             }
             tail_[s] = index + 1;
             ++open_;
@@ -117,11 +115,14 @@ public:
         const auto slot = static_cast<std::size_t>(channel * 128 + key);
         if (head_[slot] == kNone) return;
         const int on = head_[slot] - 1;
-        head_[slot] = next_[static_cast<std::size_t>(on)];
+        MidiEvent* note = track.Event(on);
+        head_[slot] = note->value;
         if (head_[slot] == kNone) tail_[slot] = kNone;
         --open_;
-        const long long length = now - times_[static_cast<std::size_t>(on)];
-        track.Event(on)->length = static_cast<int>(length);
+        const long long length = now - Start(*note);
+        note->value = 0;
+        note->subtype = 0;
+        note->length = static_cast<int>(length);
         if (length == 0) empty_.push_back(on);
     }
 
@@ -129,7 +130,7 @@ public:
     // with length drops them.
     void DropEmptyNotes(MidiTrackData& track) {
         for (std::size_t slot = 0; open_ > 0 && slot < head_.size(); ++slot) {
-            for (int on = head_[slot]; on != kNone; on = next_[static_cast<std::size_t>(on - 1)]) {
+            for (int on = head_[slot]; on != kNone; on = track.Event(on - 1)->value) {
                 empty_.push_back(on - 1);
                 --open_;
             }
@@ -144,6 +145,16 @@ public:
     long long Kept() const { return kept_; }
 
 private:
+    static void SetStart(MidiEvent& note, long long time) {
+        const auto bits = static_cast<std::uint64_t>(time);
+        note.length = static_cast<int>(static_cast<std::uint32_t>(bits));
+        note.subtype = static_cast<int>(static_cast<std::uint32_t>(bits >> 32));
+    }
+    static long long Start(const MidiEvent& note) {
+        const std::uint64_t high = static_cast<std::uint32_t>(note.subtype);
+        return static_cast<long long>(high << 32 | static_cast<std::uint32_t>(note.length));
+    }
+
     static int Slot(const MidiEvent& e) {
         return SoundingTable::Valid(e.channel, e.note) ? e.channel * 128 + e.note : -1;
     }
@@ -153,10 +164,8 @@ private:
     static constexpr int kNone = 0;
     std::array<int, 16 * 128> head_{};
     std::array<int, 16 * 128> tail_{};
-    std::vector<int> next_;         // per event kept: the next open note of its key
-    std::vector<long long> times_;  // per event kept: its absolute time
-    std::vector<int> empty_;        // notes closed at their start
-    long long open_ = 0;            // notes not yet closed
+    std::vector<int> empty_;  // notes closed at their start
+    long long open_ = 0;      // notes not yet closed
     long long kept_ = 0;
 };
 
@@ -615,7 +624,7 @@ int MidiTrackData::ParseTrackChunk(SmfReadState* state) {
     const int expected = std::min(maxEvents_, length_ / kBytesPerEvent);
     Reserve(expected);
     std::unique_ptr<NotePairing> pairing;
-    if (state->notesWithLength) pairing = std::make_unique<NotePairing>(expected);
+    if (state->notesWithLength) pairing = std::make_unique<NotePairing>();
     int result = reader.Run(*this, pairing.get());
     noteMode_ = note_mode::kNoteOnOff;
     // A track read from a file always ends in an End of Track, so that it
