@@ -208,7 +208,7 @@ private:
             return 0;
         }
         position_ += static_cast<std::size_t>(used);
-        if (pairing_ && ReadNoteOff(track, delta)) return 1;
+        if (pairing_ && ReadNote(track, delta)) return 1;
         auto* event = new MidiEvent(static_cast<int>(delta));
         int n = ReadEvent(event);
         if (n == 0) {
@@ -226,10 +226,12 @@ private:
         return 1;
     }
 
-    // While pairing, a note-off only closes its note: it is read here
-    // without making an event, with the same running status and repairs as
-    // DecodeEvent. false when the bytes are not a whole note-off.
-    bool ReadNoteOff(MidiTrackData& track, std::uint32_t delta) {
+    // While pairing, note messages, the bulk of most files, are read here
+    // with the same running status and repairs as DecodeEvent: a note-off
+    // only closes its note, without making an event, and a note-on makes
+    // its note straight away. false when the bytes are not a whole note
+    // message.
+    bool ReadNote(MidiTrackData& track, std::uint32_t delta) {
         const int b = chunk_[position_];
         const bool explicitStatus = IsStatusByte(b);
         const int status = explicitStatus ? b : state_->runningStatus;
@@ -239,7 +241,23 @@ private:
         if (Left() < start + 2) return false;
         int key = chunk_[position_ + start];
         const int velocity = chunk_[position_ + start + 1];
-        if (kind == event_kind::kNoteOn && velocity != 0 && key < 128) return false;
+        if (kind == event_kind::kNoteOn && velocity != 0 && key < 128) {
+            auto* event = new MidiEvent(static_cast<int>(delta));
+            event->kind = event_kind::kNoteOn;
+            event->channel = status & 0x0F;
+            event->note = key;
+            event->velocity = velocity;
+            const std::uint8_t bytes[3] = {static_cast<std::uint8_t>(status),
+                                           static_cast<std::uint8_t>(key),
+                                           static_cast<std::uint8_t>(velocity)};
+            event->SetData(bytes, 3);
+            if (explicitStatus) state_->runningStatus = status;
+            position_ += start + 2;
+            now_ += delta;
+            lastWasEnd_ = false;
+            pairing_->Take(track, event, now_);
+            return true;
+        }
         if (key >= 128) {
             MidiTrackData::ShowWarningOnce(mdtk::kNoteRepaired);
             key = 0;
