@@ -100,6 +100,19 @@ MidiF0Data::MidiF0Data(const std::uint8_t* image, int length, int capacity)
     ReadImage();
 }
 
+MidiF0Data::MidiF0Data(MemoryBlock&& image, int length, int capacity)
+    : MidiData(capacity, DeferBlock{}) {
+    ShowWarningOnce(0);
+    noteMode = note_mode::kImage;
+    if (image && length > 0 && length <= capacity_ &&
+        image.capacity() >= static_cast<std::size_t>(length)) {
+        HoldBlock(std::move(image), length);
+    } else if (length > capacity_) {
+        ShowSmfTooLarge();
+    }
+    ReadImage();
+}
+
 MidiF0Data::MidiF0Data(const std::string& path, int capacity) : MidiData(capacity, DeferBlock{}) {
     ShowWarningOnce(0);
     noteMode = note_mode::kLength;

@@ -95,6 +95,11 @@ public:
     // Reads a format-0 image (copied in) as notes with length. An image
     // larger than the capacity is refused.
     MidiF0Data(const std::uint8_t* image, int length, int capacity = kMusicDataCapacity);
+    // The same from a block of at least length bytes that the tune takes
+    // over instead of copying it (a refused image is left with the caller);
+    // TakeImage hands it back once read.
+    MidiF0Data(MemoryBlock&& image, int length, int capacity);
+    MemoryBlock TakeImage() { return TakeBlock(); }
     ~MidiF0Data();
     MidiF0Data& operator=(const MidiF0Data&) = delete;
 

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -171,7 +172,7 @@ public:
 private:
     void ReadImage(int length, const std::uint8_t* image);
     bool StartSplit(const MidiF0Data& song);
-    void SplitEvents(const std::vector<MidiEvent*>& events, bool take);
+    void SplitEvents(std::span<MidiEvent* const> events, bool take);
     // ReadTracks into the given mode: 1, or 2 (notes with length read
     // straight away).
     int ReadTracksAs(int mode);

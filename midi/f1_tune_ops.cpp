@@ -174,7 +174,7 @@ int SplitTrackOf(const MidiEvent& e) {
 
 // Splits the events by channel into the tune's 17 new tracks: copies of
 // them, or with take the events themselves (those not placed are freed).
-void MidiF1Data::SplitEvents(const std::vector<MidiEvent*>& events, bool take) {
+void MidiF1Data::SplitEvents(std::span<MidiEvent* const> events, bool take) {
     // Each track's delta is the time since the last event placed in it.
     long long now = 0;
     long long last[kSplitTracks] = {};
@@ -216,17 +216,14 @@ bool MidiF1Data::StartSplit(const MidiF0Data& song) {
 
 void MidiF1Data::SplitFromF0(const MidiF0Data& song) {
     if (!StartSplit(song)) return;
-    const MidiTrackData& source = *song.Track();
-    std::vector<MidiEvent*> events;
-    events.reserve(static_cast<std::size_t>(source.EventCount()));
-    for (int i = 0; i < source.EventCount(); ++i)
-        events.push_back(source.Event(i));
-    SplitEvents(events, false);
+    SplitEvents(song.Track()->Events(), false);
 }
 
 void MidiF1Data::SplitFromF0(MidiF0Data&& song) {
     if (!StartSplit(song)) return;
-    SplitEvents(song.Track()->TakeEvents(), true);
+    MidiTrackData& source = *song.Track();
+    SplitEvents(source.Events(), true);
+    source.ForgetEvents();  // the split tracks own them now
 }
 
 int MidiF1Data::MergeTracksInto(MidiF0Data& song) const {

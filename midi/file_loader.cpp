@@ -80,7 +80,9 @@ void MidiFileLoader::LoadImage(const std::uint8_t* bytes, std::size_t length,
     currentFormat_ = format;
     originalFormat_ = format;
     if (format == 0) {
-        MidiF0Data song(fileImage_.data(), held, kTuneCapacity);
+        // The song reads the loader's image in place and hands it back.
+        MidiF0Data song(std::move(fileImage_), held, kTuneCapacity);
+        if (MemoryBlock image = song.TakeImage()) fileImage_ = std::move(image);
         tune1_ = std::make_unique<MidiF1Data>(std::move(song), kTuneCapacity);
         currentFormat_ = 1;
     } else if (format == 1) {

@@ -46,6 +46,22 @@ int MusicData::HoldCopy(const std::uint8_t* bytes, int n) {
     return 1;
 }
 
+int MusicData::HoldBlock(MemoryBlock block, int n) {
+    if (!block || n < 0 || n > capacity_ || block.capacity() < static_cast<std::size_t>(n))
+        return 0;
+    block_ = std::move(block);
+    length_ = n;
+    return 1;
+}
+
+MemoryBlock MusicData::TakeBlock() {
+    MemoryBlock block = std::move(block_);
+    block_ = MemoryBlock();
+    length_ = 0;
+    position_ = 0;
+    return block;
+}
+
 int MusicData::LoadFile(const std::string& path) {
     // A block sized to the file; a file larger than the capacity is refused
     // by the reader.

@@ -47,6 +47,11 @@ protected:
     // Makes the block a copy of n bytes (at most the capacity) and the
     // length n. 0 when refused.
     int HoldCopy(const std::uint8_t* bytes, int n);
+    // Makes a block of at least n bytes the block, without a copy, and the
+    // length n. 0 when refused (the block is freed).
+    int HoldBlock(MemoryBlock block, int n);
+    // Hands the block to the caller: nothing is held any more.
+    MemoryBlock TakeBlock();
 
     int length_ = 0;
     int position_ = 0;

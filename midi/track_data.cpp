@@ -223,7 +223,7 @@ std::vector<MidiEvent*> MidiTrackData::CopyEventsOf(const MidiTrackData& source)
 
 // ---- Array primitives ----
 
-int MidiTrackData::AppendEvent(MidiEvent* event) {
+int MidiTrackData::AppendEventSlow(MidiEvent* event) {
     if (!event) {
         ShowError(mdtk::kInternal);
         return -1;

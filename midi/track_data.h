@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -107,9 +108,23 @@ public:
     // ---- Array primitives ----
     // Hands out every event (the caller owns them) and empties the track.
     std::vector<MidiEvent*> TakeEvents();
+    // The events in order, still owned by the track.
+    std::span<MidiEvent* const> Events() const {
+        return {events_.get(), static_cast<std::size_t>(eventCount_)};
+    }
+    // Empties the track without freeing its events, after the caller has
+    // taken them over through Events().
+    void ForgetEvents() { eventCount_ = 0; }
     // The track takes the event; it is freed when it cannot be stored.
     // Index of the stored event, or -1.
-    int AppendEvent(MidiEvent* event);
+    int AppendEvent(MidiEvent* event) {
+        // The usual case, room in the array, without a call.
+        if (event && eventCount_ < slots_ && eventCount_ < maxEvents_) {
+            events_[eventCount_] = event;
+            return eventCount_++;
+        }
+        return AppendEventSlow(event);
+    }
     // Order 2 inserts before index, any other order after it.
     int InsertEvent(int index, int order, MidiEvent* event);
     void DeleteEvent(int index);
@@ -311,6 +326,7 @@ protected:
     int noteMode_ = note_mode::kUnset;
 
 private:
+    int AppendEventSlow(MidiEvent* event);
     // Makes the array hold at least count events (at most MaxEvents()),
     // growing it by doubling. false when it cannot.
     bool Reserve(int count);

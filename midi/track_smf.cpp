@@ -64,14 +64,13 @@ bool IsTextMeta(int type) {
 // (kind 16) and each note-off closes the oldest open note of its channel and
 // key, the way MidiTrackData::ConvertToNoteLength pairs them, without making
 // a record for the note-off. Deltas come from absolute times, so a note-off's
-// time passes on to the next event kept.
+// time passes on to the next event kept. While a note is open, its record
+// holds what pairing needs, so nothing grows per event: its length and
+// subtype fields the low and high halves of its start time, and its value
+// field the next open note of its key (notes use neither subtype nor value;
+// both are 0 again once the note is closed).
 class NotePairing {
 public:
-    explicit NotePairing(int expected) {
-        next_.reserve(static_cast<std::size_t>(expected));
-        times_.reserve(static_cast<std::size_t>(expected));
-    }
-
     // Takes the event read at time now; false when it was not stored.
     bool Take(MidiTrackData& track, MidiEvent* event, long long now) {
         if (event->kind == event_kind::kNoteOff) {
@@ -89,20 +88,19 @@ public:
         const bool note = event->kind == event_kind::kNoteOn;
         if (note) {
             event->kind = event_kind::kNote;
-            event->length = 0;
+            SetStart(*event, now);
+            event->value = kNone;
         }
         const int slot = note ? Slot(*event) : -1;
         const int index = track.AppendEvent(event);
         if (index < 0) return false;
         kept_ = now;
-        times_.push_back(now);
-        next_.push_back(kNone);
         if (slot >= 0) {
             const auto s = static_cast<std::size_t>(slot);
             if (tail_[s] == kNone) {
                 head_[s] = index + 1;
             } else {
-                next_[static_cast<std::size_t>(tail_[s] - 1)] = index + 1;
+                track.Event(tail_[s] - 1)->value = index + 1;
             }
             tail_[s] = index + 1;
             ++open_;
@@ -117,11 +115,14 @@ public:
         const auto slot = static_cast<std::size_t>(channel * 128 + key);
         if (head_[slot] == kNone) return;
         const int on = head_[slot] - 1;
-        head_[slot] = next_[static_cast<std::size_t>(on)];
+        MidiEvent* note = track.Event(on);
+        head_[slot] = note->value;
         if (head_[slot] == kNone) tail_[slot] = kNone;
         --open_;
-        const long long length = now - times_[static_cast<std::size_t>(on)];
-        track.Event(on)->length = static_cast<int>(length);
+        const long long length = now - Start(*note);
+        note->value = 0;
+        note->subtype = 0;
+        note->length = static_cast<int>(length);
         if (length == 0) empty_.push_back(on);
     }
 
@@ -129,7 +130,7 @@ public:
     // with length drops them.
     void DropEmptyNotes(MidiTrackData& track) {
         for (std::size_t slot = 0; open_ > 0 && slot < head_.size(); ++slot) {
-            for (int on = head_[slot]; on != kNone; on = next_[static_cast<std::size_t>(on - 1)]) {
+            for (int on = head_[slot]; on != kNone; on = track.Event(on - 1)->value) {
                 empty_.push_back(on - 1);
                 --open_;
             }
@@ -144,6 +145,16 @@ public:
     long long Kept() const { return kept_; }
 
 private:
+    static void SetStart(MidiEvent& note, long long time) {
+        const auto bits = static_cast<std::uint64_t>(time);
+        note.length = static_cast<int>(static_cast<std::uint32_t>(bits));
+        note.subtype = static_cast<int>(static_cast<std::uint32_t>(bits >> 32));
+    }
+    static long long Start(const MidiEvent& note) {
+        const std::uint64_t high = static_cast<std::uint32_t>(note.subtype);
+        return static_cast<long long>(high << 32 | static_cast<std::uint32_t>(note.length));
+    }
+
     static int Slot(const MidiEvent& e) {
         return SoundingTable::Valid(e.channel, e.note) ? e.channel * 128 + e.note : -1;
     }
@@ -153,10 +164,8 @@ private:
     static constexpr int kNone = 0;
     std::array<int, 16 * 128> head_{};
     std::array<int, 16 * 128> tail_{};
-    std::vector<int> next_;         // per event kept: the next open note of its key
-    std::vector<long long> times_;  // per event kept: its absolute time
-    std::vector<int> empty_;        // notes closed at their start
-    long long open_ = 0;            // notes not yet closed
+    std::vector<int> empty_;  // notes closed at their start
+    long long open_ = 0;      // notes not yet closed
     long long kept_ = 0;
 };
 
@@ -199,7 +208,7 @@ private:
             return 0;
         }
         position_ += static_cast<std::size_t>(used);
-        if (pairing_ && ReadNoteOff(track, delta)) return 1;
+        if (pairing_ && ReadNote(track, delta)) return 1;
         auto* event = new MidiEvent(static_cast<int>(delta));
         int n = ReadEvent(event);
         if (n == 0) {
@@ -217,10 +226,12 @@ private:
         return 1;
     }
 
-    // While pairing, a note-off only closes its note: it is read here
-    // without making an event, with the same running status and repairs as
-    // DecodeEvent. false when the bytes are not a whole note-off.
-    bool ReadNoteOff(MidiTrackData& track, std::uint32_t delta) {
+    // While pairing, note messages, the bulk of most files, are read here
+    // with the same running status and repairs as DecodeEvent: a note-off
+    // only closes its note, without making an event, and a note-on makes
+    // its note straight away. false when the bytes are not a whole note
+    // message.
+    bool ReadNote(MidiTrackData& track, std::uint32_t delta) {
         const int b = chunk_[position_];
         const bool explicitStatus = IsStatusByte(b);
         const int status = explicitStatus ? b : state_->runningStatus;
@@ -230,7 +241,23 @@ private:
         if (Left() < start + 2) return false;
         int key = chunk_[position_ + start];
         const int velocity = chunk_[position_ + start + 1];
-        if (kind == event_kind::kNoteOn && velocity != 0 && key < 128) return false;
+        if (kind == event_kind::kNoteOn && velocity != 0 && key < 128) {
+            auto* event = new MidiEvent(static_cast<int>(delta));
+            event->kind = event_kind::kNoteOn;
+            event->channel = status & 0x0F;
+            event->note = key;
+            event->velocity = velocity;
+            const std::uint8_t bytes[3] = {static_cast<std::uint8_t>(status),
+                                           static_cast<std::uint8_t>(key),
+                                           static_cast<std::uint8_t>(velocity)};
+            event->SetData(bytes, 3);
+            if (explicitStatus) state_->runningStatus = status;
+            position_ += start + 2;
+            now_ += delta;
+            lastWasEnd_ = false;
+            pairing_->Take(track, event, now_);
+            return true;
+        }
         if (key >= 128) {
             MidiTrackData::ShowWarningOnce(mdtk::kNoteRepaired);
             key = 0;
@@ -615,7 +642,7 @@ int MidiTrackData::ParseTrackChunk(SmfReadState* state) {
     const int expected = std::min(maxEvents_, length_ / kBytesPerEvent);
     Reserve(expected);
     std::unique_ptr<NotePairing> pairing;
-    if (state->notesWithLength) pairing = std::make_unique<NotePairing>(expected);
+    if (state->notesWithLength) pairing = std::make_unique<NotePairing>();
     int result = reader.Run(*this, pairing.get());
     noteMode_ = note_mode::kNoteOnOff;
     // A track read from a file always ends in an End of Track, so that it
