@@ -1,0 +1,93 @@
+// Every bass type, straight and triplet, in three metres, at densities on
+// each side of the thresholds, over chord lists of odd lengths: what every
+// backing track must show whatever its figures.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "accomp/bass_track.h"
+#include "core/utilities.h"
+#include "tests/accomp/backing_test_util.h"
+
+using backing_test::BackingFixture;
+using backing_test::Chords;
+using backing_test::KeepsBackingRules;
+
+namespace {
+
+// Odd lengths, chords without a seventh or with one, a chord on a fixed
+// bass, and the whole-bar lengths the figures look for.
+Chords OddChords() {
+    return Chords({{"CMPS", 384},
+                   {"AmPs", 18},
+                   {"FMPd", 100},
+                   {"GMPs", 144},
+                   {"DmPd", 336},
+                   {"CMPd", 768},
+                   {"EmPs", 192},
+                   {"AmPd", 288},
+                   {"DMPs", 576},
+                   {"GMPd", 432},
+                   {"CMPS", 96},
+                   {"FMPS", 384},
+                   {"GMPs", 384},
+                   {"CMPd", 384}});
+}
+
+class BackingSweep : public BackingFixture {
+protected:
+    void SetUp() override {
+        BackingFixture::SetUp();
+        SeedRandomWith(7);
+        for (int set = 0; set < 2; ++set) {
+            for (int part = 0; part < kGridParts; ++part) {
+                GridPart& grid = WorkingStyle.customHarmony.grid[set][part];
+                for (int row = 0; row < kGridRows; ++row) {
+                    grid.pnInterval[row] = RandomInRange(-3, 30);
+                    for (int step = 0; step < kGridSteps; ++step)
+                        grid.Cell(row, step) = RandomInRange(1, 4) == 1 ? 1 : 0;
+                }
+                for (int step = 0; step < kGridSteps; ++step)
+                    grid.pnContinuem[step] = RandomInRange(1, 3) == 1 ? 1 : 0;
+            }
+        }
+    }
+
+    // The metres, feels, densities and seeds a type is run in.
+    template <typename Run>
+    void Sweep(const std::vector<int>& densities, Run run) {
+        const Chords lists[] = {OddChords(), Chords({{"CMPS", 384}}), Chords()};
+        for (const Chords& chords : lists)
+            for (int metre : {kMetre44, kMetre34, kMetre78})
+                for (int beat : {0, 3})
+                    for (int density : densities)
+                        for (int seed : {1, 2, 3}) {
+                            WorkingStyle.timeSignature = metre;
+                            WorkingStyle.basicBeat = beat;
+                            WorkingStyle.setting716 = static_cast<std::uint16_t>(1 + seed % 2);
+                            SeedRandomWith(seed);
+                            const std::string what = "metre " + std::to_string(metre) + " beat " +
+                                                     std::to_string(beat) + " density " +
+                                                     std::to_string(density) + " seed " +
+                                                     std::to_string(seed) + " chords " +
+                                                     std::to_string(chords.List().size());
+                            if (!run(chords, density, what)) return;
+                        }
+    }
+};
+
+TEST_F(BackingSweep, EveryBassTypeKeepsTheTrackRules) {
+    for (int type = 1; type <= kBassTypeCount; ++type) {
+        WorkingStyle.harmonyPattern = type % 2 == 0 ? kFixedRiffHarmonyPattern : 1;
+        Sweep({0, 100, 101, 110, 111, 119, 120},
+              [&](const Chords& chords, int density, const std::string& what) {
+                  ComposeTrackData track(note_mode::kLength, static_cast<int>(WorkBufferSize));
+                  track.AddNoteEvent(kBassChannel, 0, 0, 0, 1);
+                  GenerateBassPattern(kBassChannel, track, type, density, chords.List());
+                  return KeepsBackingRules(track, 1, kBassChannel, chords,
+                                           "bass type " + std::to_string(type) + " " + what);
+              });
+    }
+}
+
+}  // namespace
