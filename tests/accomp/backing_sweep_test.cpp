@@ -6,6 +6,7 @@
 #include <string>
 
 #include "accomp/bass_track.h"
+#include "accomp/harmony_track.h"
 #include "core/utilities.h"
 #include "tests/accomp/backing_test_util.h"
 
@@ -87,6 +88,47 @@ TEST_F(BackingSweep, EveryBassTypeKeepsTheTrackRules) {
                   return KeepsBackingRules(track, 1, kBassChannel, chords,
                                            "bass type " + std::to_string(type) + " " + what);
               });
+    }
+}
+
+TEST_F(BackingSweep, CustomHarmonyInEveryVariantKeepsTheTrackRules) {
+    NoteList labels;
+    for (const char* label : {"AXXX", "AEXX", "BXXX", "BEXX", "AXXX", "CXXX", "CEXX"})
+        labels.AppendLabel(384, label);
+    const NoteList melody;
+    for (int variant = 0; variant <= 2; ++variant)
+        for (int options = 0; options < 4; ++options)
+            for (int channel : {kHarmonyChannel, kSubHarmonyChannel}) {
+                CustomHarmonyBlock& block = WorkingStyle.customHarmony;
+                block.useX[kGridHarmony] = variant;
+                block.continueMajor[kGridHarmony] = block.continueMajor[kGridSubHarmony] =
+                    options & 1;
+                block.stroke[kGridHarmony] = block.stroke[kGridSubHarmony] = options >> 1;
+                WorkingStyle.voice[kPartBass] = options == 3 ? kVoiceNotUsed : 33;
+                Sweep({0, 100, 140}, [&](const Chords& chords, int density,
+                                         const std::string& what) {
+                    ComposeTrackData track(note_mode::kLength, static_cast<int>(WorkBufferSize));
+                    GenerateHarmonyPattern(channel, track, kHarmonyTypeCustom, 0, density, melody,
+                                           chords.List(), labels);
+                    return KeepsBackingRules(track, 1, channel, chords,
+                                             "custom variant " + std::to_string(variant) +
+                                                 " options " + std::to_string(options) +
+                                                 " channel " + std::to_string(channel) + " " +
+                                                 what);
+                });
+            }
+}
+
+TEST_F(BackingSweep, EnvironmentsKeepTheTrackRules) {
+    for (int instrument : {kSeashore, kBirdTweet, kApplause}) {
+        WorkingStyle.voice[kPartEnvironment] = instrument;
+        Sweep({100}, [&](const Chords& chords, int, const std::string& what) {
+            ComposeTrackData track(note_mode::kLength, static_cast<int>(WorkBufferSize));
+            GenerateEnvironmentSound(track, chords.List());
+            return KeepsBackingRules(track, 0, kEnvironmentChannel, chords,
+                                     "environment " + std::to_string(instrument) + " " + what,
+                                     1200);
+        });
     }
 }
 
