@@ -119,7 +119,10 @@ inline bool KeepsBackingRules(ComposeTrackData& track, int first, int channel, c
         }
         if (!e->IsNoteWithLength()) continue;
         const bool sounding = e->note != 0 && e->velocity != 0;
-        if (!sounding) continue;
+        if (!sounding) {
+            reach = std::max(reach, t + std::max(e->length - 1, 0));
+            continue;
+        }
         reach = std::max(reach, t + e->length);
         const bool inside = t < total;
         const bool ending = t >= lastStart && t < total + runOn;
