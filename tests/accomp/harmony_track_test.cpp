@@ -137,6 +137,15 @@ TEST_F(HarmonyTest, DelayedHarmonyIsDoubledOnChannel11WithPansHeldInRange) {
         ASSERT_EQ(a.size(), b.size());
         EXPECT_EQ(b[0].time, a[0].time + 10);
         EXPECT_EQ(b[0].channel, kHarmonyDoubleChannel);
+        // The copy is detuned by the fine-tuning RPN just before its first
+        // note.
+        bool detuned = false;
+        for (int i = 1; i < copy.EventCount(); ++i) {
+            const MidiEvent* e = copy.Event(i);
+            if (e->IsNoteWithLength() && e->note != 0) break;
+            detuned |= e->kind == event_kind::kControlChange && e->subtype == 6 && e->value == 56;
+        }
+        EXPECT_TRUE(detuned);
         for (ComposeTrackData* t : tracks)
             delete t;
     }
