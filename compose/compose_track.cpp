@@ -26,6 +26,7 @@ bool IsChance(int n) {
 
 void ComposeTrackData::SanitizeNote(int& note, int& velocity, int& length) {
     if (length < 0) length = 0;
+    velocity = std::clamp(velocity, 0, 127);
     if (note >= 128 || (note < 13 && velocity != 0)) {
         note = 0;
         velocity = 0;

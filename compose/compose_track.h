@@ -20,8 +20,8 @@ public:
     // A note with its delta from the previous note's start, sanitised first;
     // a rest is stored with length 1.
     MidiEvent* AddNoteEvent(int channel, int delta, int note, int velocity, int length);
-    // Negative lengths become 0; keys from 128 and keys below 13 that sound
-    // become rests (key and velocity 0).
+    // Negative lengths become 0, velocities are held in 0..127; keys from 128 and keys below 13
+    // that sound become rests (key and velocity 0).
     static void SanitizeNote(int& note, int& velocity, int& length);
     // Removes the rests (key or velocity 0), keeping every other time.
     void RemoveRestNotes();

@@ -65,6 +65,13 @@ TEST_F(Emitters, NotesAndRests) {
     int note = 12, velocity = 0, length = 5;
     ComposeTrackData::SanitizeNote(note, velocity, length);
     EXPECT_EQ(note, 12);  // silent low keys stay
+    // Velocities out of range are held in 0..127: an accent never wraps.
+    note = 60, velocity = 200, length = 5;
+    ComposeTrackData::SanitizeNote(note, velocity, length);
+    EXPECT_EQ(velocity, 127);
+    note = 60, velocity = -20;
+    ComposeTrackData::SanitizeNote(note, velocity, length);
+    EXPECT_EQ(velocity, 0);
     track.AddSustainPedal(0, 10, 127);
     track.RemoveRestNotes();
     EXPECT_EQ(Describe(track), "144:N0/13/0 192:N0/60/48 202:CC0/64=127");

@@ -1,0 +1,57 @@
+#include "accomp/chord_walk.h"
+
+#include <algorithm>
+#include <climits>
+
+#include "compose/compose_info.h"
+#include "style/style_table.h"
+
+ChordList ComposeChords() {
+    const int count = std::clamp<int>(ComposeInfo.chordCount, 0, kMaxChords);
+    return ChordList(ComposeInfo.chords, static_cast<std::size_t>(count));
+}
+
+const NoteEvent* LabelAt(const NoteList& labels, int index) {
+    if (index < 0 || index >= labels.Count()) return nullptr;
+    return labels.Event(index);
+}
+
+ChordWalk::ChordWalk(int channel, ComposeTrackData& track, ChordList chords)
+    : channel_(channel), track_(track), chords_(chords) {}
+
+const ChordRecord* ChordWalk::At(int i) const {
+    if (i < 0 || i >= Count()) return nullptr;
+    const ChordRecord* c = chords_[static_cast<std::size_t>(i)];
+    return c && c->length > 0 ? c : nullptr;
+}
+
+bool ChordWalk::Place(int offset, int length, int& delta) {
+    if (length < 1 || offset < 0 || !chord_) return false;
+    if (offset >= chord_->length && !IsLast()) return false;
+    const long long time = chordStart_ + offset;
+    if (time < lastStart_ || time - lastStart_ > INT_MAX) return false;
+    delta = static_cast<int>(time - lastStart_);
+    lastStart_ = time;
+    return true;
+}
+
+void ChordWalk::Note(int offset, int pitch, int velocity, int length) {
+    int delta = 0;
+    if (!Place(offset, length, delta)) return;
+    track_.AddNoteEvent(channel_, delta, pitch, velocity, length);
+}
+
+void ChordWalk::Bend(BendKind kind, int offset, int pitch, int velocity, int length, int bendTime) {
+    int delta = 0;
+    if (!Place(offset, length, delta)) return;
+    const int used =
+        kind == BendKind::kFromAbove
+            ? AddNoteBendFromAbove(delta, pitch, velocity, length, bendTime, channel_, track_)
+            : AddNoteBendFromBelow(delta, pitch, velocity, length, bendTime, channel_, track_);
+    lastStart_ += used;
+}
+
+int ChordWalk::RootWithoutBass() const {
+    if (WorkingStyle.voice[kPartBass] != kVoiceNotUsed || !chord_) return 0;
+    return chord_->root ? chord_->root - 12 : 0;
+}
