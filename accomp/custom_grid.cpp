@@ -32,11 +32,9 @@ void PlayGridChord(ChordWalk& walk, const GridRun& run, const ChordToneRow& pitc
     while (s < steps) {
         const int spanStart = s * run.step;
         int sound = 0;
-        int gap = 0;
         int n = 0;
         for (;;) {
             sound += run.sound;
-            gap += run.gap;
             n = 0;
             for (int slot = 0; slot < kChordToneRows; ++slot) {
                 if (run.IsSet(slot, counter)) collected[n++] = pitches[slot];
