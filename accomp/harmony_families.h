@@ -1,0 +1,9 @@
+// The built-in harmony pattern generators, one family per file; each walks
+// the chords given to GenerateHarmonyPattern.
+#pragma once
+
+#include "accomp/chord_walk.h"
+
+// Struck and held chords: "Slow Stroke", the strums, "Simple Stroke",
+// "Techno". False for a type or variant the family does not play.
+bool GenerateStrokePattern(ChordWalk& walk, int type, int variant, int density);

@@ -1,0 +1,99 @@
+// Worked figures of the struck-chord harmony types.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "accomp/harmony_track.h"
+#include "core/utilities.h"
+#include "tests/accomp/backing_test_util.h"
+#include "tests/support/test_support.h"
+
+using backing_test::BackingFixture;
+using backing_test::Chords;
+using backing_test::Note;
+using backing_test::Notes;
+using testing_support::Sink;
+
+namespace {
+
+class StrokeTest : public BackingFixture {
+protected:
+    void SetUp() override {
+        BackingFixture::SetUp();
+        WorkingStyle.harmonyPattern = 1;
+        WorkingStyle.voice[kPartBass] = 33;
+        Sink().Clear();
+    }
+    std::vector<Note> Run(const Chords& chords, int type, int density = 100) {
+        ComposeTrackData track(note_mode::kLength, static_cast<int>(WorkBufferSize));
+        const NoteList melody;
+        const NoteList labels;
+        GenerateHarmonyPattern(kHarmonyChannel, track, type, 0, density, melody, chords.List(),
+                               labels);
+        std::vector<Note> notes = Notes(track);
+        notes.erase(notes.begin());  // the empty first event
+        return notes;
+    }
+};
+
+std::multiset<int> StruckAt(const std::vector<Note>& notes, long long time) {
+    std::multiset<int> keys;
+    for (const Note& n : notes)
+        if (n.time == time) keys.insert(n.key);
+    return keys;
+}
+
+TEST_F(StrokeTest, SlowStrokeStrikesThreeVoicesEveryBeat) {
+    Chords chords({{"CMPs", 384}});
+    const ChordRecord& c = *chords.List()[0];
+    std::vector<Note> notes = Run(chords, 1);
+    ASSERT_EQ(notes.size(), 12u);
+    for (int k = 0; k < 4; ++k)
+        EXPECT_EQ(StruckAt(notes, 96 * k), (std::multiset<int>{c.third, c.fifth, c.seventh})) << k;
+    for (const Note& n : notes) {
+        EXPECT_EQ(n.length, 94);
+        EXPECT_EQ(n.velocity, 64);
+    }
+    // Without a bass the root takes the seventh's place.
+    WorkingStyle.voice[kPartBass] = kVoiceNotUsed;
+    notes = Run(chords, 1);
+    EXPECT_EQ(StruckAt(notes, 288), (std::multiset<int>{c.third, c.fifth, c.root}));
+}
+
+TEST_F(StrokeTest, SlowStrokeLengthRule) {
+    // 432 ticks: four beats and a last 48-tick step held 47.
+    std::vector<Note> notes = Run(Chords({{"CMPs", 432}, {"FMPs", 96}}), 1);
+    EXPECT_EQ(StruckAt(notes, 384).size(), 3u);
+    for (const Note& n : notes)
+        if (n.time == 384) EXPECT_EQ(n.length, 47);
+    EXPECT_EQ(StruckAt(notes, 432).size(), 3u);  // the next chord at its own start
+    EXPECT_EQ(Sink().Count(), 0u);
+    // 100 ticks: "Beat Error!", one step, and the 4 left over pass as silence.
+    notes = Run(Chords({{"CMPs", 100}, {"FMPs", 96}}), 1);
+    EXPECT_EQ(Sink().Count(), 1u);
+    EXPECT_EQ(StruckAt(notes, 0).size(), 3u);
+    EXPECT_EQ(StruckAt(notes, 100).size(), 3u);
+    EXPECT_EQ(notes.size(), 6u);
+}
+
+TEST_F(StrokeTest, StrumVoiceLeadingDropsAHighSeventh) {
+    Chords chords;
+    chords.Add("CMPs", 96).seventh = 76;
+    chords.Add("CMPs", 96).seventh = 84;
+    const std::vector<Note> notes = Run(chords, 1);
+    EXPECT_EQ(StruckAt(notes, 96).count(72), 1u);
+    EXPECT_EQ(StruckAt(notes, 96).count(84), 0u);
+}
+
+TEST_F(StrokeTest, ContinuousStrokeBelow120IsTheSlowStroke) {
+    const Chords chords({{"CMPs", 384}});
+    const std::vector<Note> slow = Run(chords, 1);
+    const std::vector<Note> continuous = Run(chords, 2, 119);
+    ASSERT_EQ(slow.size(), continuous.size());
+    for (std::size_t i = 0; i < slow.size(); ++i) {
+        EXPECT_EQ(slow[i].time, continuous[i].time);
+        EXPECT_EQ(slow[i].key, continuous[i].key);
+    }
+}
+
+}  // namespace
