@@ -7,3 +7,7 @@
 // Struck and held chords: "Slow Stroke", the strums, "Simple Stroke",
 // "Techno". False for a type or variant the family does not play.
 bool GenerateStrokePattern(ChordWalk& walk, int type, int variant, int density);
+
+// Held chords: "Whole note" and "Very Slow Stroke". False for a type the
+// family does not play.
+bool GenerateSustainedPattern(ChordWalk& walk, int type, int variant, int density);

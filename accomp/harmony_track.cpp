@@ -48,7 +48,9 @@ void GenerateHarmonyPattern(int channel, ComposeTrackData& track, int type, int 
         case HarmonyFamily::kSustained: {
             // Types and variants not played yet keep the empty first event.
             ChordWalk walk(channel, track, chords);
-            GenerateStrokePattern(walk, type, HarmonyVariant(type, density), density);
+            const int variant = HarmonyVariant(type, density);
+            if (!GenerateStrokePattern(walk, type, variant, density))
+                GenerateSustainedPattern(walk, type, variant, density);
             break;
         }
         default:

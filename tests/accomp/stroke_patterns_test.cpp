@@ -65,7 +65,9 @@ TEST_F(StrokeTest, SlowStrokeLengthRule) {
     std::vector<Note> notes = Run(Chords({{"CMPs", 432}, {"FMPs", 96}}), 1);
     EXPECT_EQ(StruckAt(notes, 384).size(), 3u);
     for (const Note& n : notes)
-        if (n.time == 384) EXPECT_EQ(n.length, 47);
+        if (n.time == 384) {
+            EXPECT_EQ(n.length, 47);
+        }
     EXPECT_EQ(StruckAt(notes, 432).size(), 3u);  // the next chord at its own start
     EXPECT_EQ(Sink().Count(), 0u);
     // 100 ticks: "Beat Error!", one step, and the 4 left over pass as silence.
@@ -94,6 +96,29 @@ TEST_F(StrokeTest, ContinuousStrokeBelow120IsTheSlowStroke) {
         EXPECT_EQ(slow[i].time, continuous[i].time);
         EXPECT_EQ(slow[i].key, continuous[i].key);
     }
+}
+
+TEST_F(StrokeTest, WholeNoteTremoloAlternatesNearChordTones) {
+    WorkingStyle.tempo = 800000;
+    Chords chords({{"CMPs", 100}, {"GMPs", 96}});
+    const ChordRecord& c = *chords.List()[0];
+    const std::vector<Note> notes = Run(chords, 12, 160);
+    std::vector<Note> first;
+    for (const Note& n : notes)
+        if (n.time < 100) first.push_back(n);
+    ASSERT_EQ(first.size(), 9u);  // 12-tick steps, the last cut to the chord's end
+    // The root, then the third just above it.
+    EXPECT_EQ((first[0].key - c.root) % 12, 0);
+    EXPECT_EQ((first[1].key - c.third) % 12, 0);
+    EXPECT_EQ(first[1].key - first[0].key, 4);
+    EXPECT_EQ(first[3].velocity, 48);
+    EXPECT_EQ(first[7].velocity, 42);
+    EXPECT_EQ(first[8].length, 4);
+    for (const Note& n : notes)
+        EXPECT_LE(n.length, 6);
+    // The next chord starts from the tone nearest the last first pitch.
+    EXPECT_EQ(notes[9].time, 100);
+    EXPECT_LE(std::abs(notes[9].key - c.root), 12);
 }
 
 }  // namespace
