@@ -29,16 +29,19 @@ void Strike(ChordWalk& walk, int offset, int pitch, int velocity, int length) {
 }
 
 // The seventh and third a strum sounds, moved toward the previous chord's.
+// The dense strum moves them only while they stay inside its bounds.
 struct VoiceLeading {
     int seventh;
     int third;
+    bool bounded = false;
     void Lead(int& seventhOut, int& thirdOut, const ChordRecord& chord) {
         seventhOut = chord.seventh;
         thirdOut = chord.third;
         if (seventhOut > 0 && seventhOut > seventh + kVoiceLeadingSpan &&
-            seventhOut > kVoiceLeadingTop)
+            seventhOut > kVoiceLeadingTop && (!bounded || seventhOut - 12 > 59))
             seventhOut -= 12;
-        if (thirdOut > 0 && thirdOut < third - kVoiceLeadingSpan && thirdOut <= kVoiceLeadingTop)
+        if (thirdOut > 0 && thirdOut < third - kVoiceLeadingSpan && thirdOut <= kVoiceLeadingTop &&
+            (!bounded || thirdOut + 12 <= 83))
             thirdOut += 12;
         if (seventhOut > 0) seventh = seventhOut;
         if (thirdOut > 0) third = thirdOut;
@@ -94,6 +97,78 @@ void SlowStroke(ChordWalk& walk) {
             Strike(w, offset, third, kStrikeVelocity, len);
             Strike(w, offset, fifth, kStrikeVelocity, len);
             Strike(w, offset, top, kStrikeVelocity, len);
+        }
+    });
+}
+
+// The medium (dense false) and dense strums of "Continuous Stroke": upper
+// voices and a muted low layer struck together on 48-tick steps.
+void Strum(ChordWalk& walk, bool dense) {
+    VoiceLeading leading{80, 75, dense};
+    const bool triplet = Triplet();
+    walk.ForEachChord([&](ChordWalk& w) {
+        const ChordRecord& c = w.Chord();
+        const int L = w.Length();
+        // A length off the 48-tick grid: its whole steps, the rest silent.
+        if (L % 48 != 0) ShowErrorMessage(kBeatError);
+        const int steps = L / 48;
+        const bool swung = triplet && L % 48 == 0;
+        int seventh = 0;
+        int third = 0;
+        leading.Lead(seventh, third, c);
+        const int index = w.Index();
+        const int count = w.Count();
+        const bool secondHalf = index >= count / 2;
+        const bool secondQuarter = !secondHalf && index >= count / 4;
+        int root = c.root;
+        if (dense && root > 0 && root <= 67) root += 12;
+        const int lowLimit = dense ? 48 : 12;
+        const int lowFifth = c.fifth - 12 > lowLimit ? c.fifth - 12 : 0;
+        const int lowThird = c.third - 12 > lowLimit ? c.third - 12 : 0;
+        const int raisedFifth =
+            c.fifth && IsPitchUsableOverChord(c.fifth + 2, c.code.text) ? c.fifth + 2 : c.fifth;
+        const bool minor = c.root && c.third - c.root == 3;
+        const bool seventhApart = c.seventh && (c.seventh - c.root) % 12 != 0;
+        const bool held = dense && steps % 16 == 0 && steps > 0;
+        for (int k = 0; k < steps; ++k) {
+            const int at = swung ? (k / 2) * 96 + (k % 2) * 64 : k * 48;
+            if (held && k % 16 == 7) {
+                Strike(w, at, c.root, 34, 94);
+                Strike(w, at, third, kStrikeVelocity, 94);
+                Strike(w, at, c.fifth, kStrikeVelocity, 94);
+                ++k;  // the held chord takes two steps
+                continue;
+            }
+            const bool last = k == steps - 1;
+            bool accent = last || (secondHalf && (k == 2 || k == 5)) ||
+                          (secondQuarter && (k == 2 || (k == 5 && RandomInRange(1, 6) == 1))) ||
+                          (dense && k % 2 == 0);
+            int upper = accent ? 47 : 10;
+            const int low = accent ? 10 : 5;
+            if (triplet) upper = accent ? (k % 2 ? 31 : 62) : (k % 2 ? 10 : 40);
+            int fifth = c.fifth;
+            if (dense) {
+                const int place = k % 8;
+                if ((place == 2 || place == 6) && !minor)
+                    fifth = raisedFifth;
+                else if ((place == 2 || place == 6 || place == 4) && seventhApart)
+                    fifth = c.seventh;
+            }
+            bool twice = false;
+            if (!triplet && secondHalf && k == 6) twice = RandomInRange(1, 2) == 1;
+            if (!triplet && last && !twice) twice = RandomInRange(1, 6) == 1;
+            const int strikes = twice ? 2 : 1;
+            const int upperLength = twice ? std::max(1, upper / 2) : upper;
+            const int lowLength = twice ? std::max(1, low / 2) : low;
+            for (int s = 0; s < strikes; ++s) {
+                const int t = at + 24 * s;
+                Strike(w, t, fifth, 54, upperLength);
+                Strike(w, t, third, kStrikeVelocity, upperLength);
+                if (!dense || twice) Strike(w, t, seventh, 54, upperLength);
+                Strike(w, t, root, 74, lowLength);
+                Strike(w, t, lowFifth, 74, lowLength);
+                Strike(w, t, lowThird, 74, lowLength);
+            }
         }
     });
 }
@@ -157,8 +232,10 @@ bool GenerateStrokePattern(ChordWalk& walk, int type, int variant, int density) 
             SlowStroke(walk);
             return true;
         case 2:
-            if (variant != 2) return false;  // the strums are not played yet
-            SlowStroke(walk);
+            if (variant == 2)
+                SlowStroke(walk);
+            else
+                Strum(walk, variant == 0);
             return true;
         case 43:
             SimpleStroke(walk);

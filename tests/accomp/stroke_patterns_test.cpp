@@ -36,11 +36,20 @@ protected:
     }
 };
 
+// Pitch classes struck at a time (the strums move thirds and sevenths by
+// octaves toward the previous chord's).
 std::multiset<int> StruckAt(const std::vector<Note>& notes, long long time) {
     std::multiset<int> keys;
     for (const Note& n : notes)
-        if (n.time == time) keys.insert(n.key);
+        if (n.time == time) keys.insert(n.key % 12);
     return keys;
+}
+
+std::multiset<int> Classes(std::initializer_list<int> keys) {
+    std::multiset<int> out;
+    for (int k : keys)
+        out.insert(k % 12);
+    return out;
 }
 
 TEST_F(StrokeTest, SlowStrokeStrikesThreeVoicesEveryBeat) {
@@ -49,7 +58,7 @@ TEST_F(StrokeTest, SlowStrokeStrikesThreeVoicesEveryBeat) {
     std::vector<Note> notes = Run(chords, 1);
     ASSERT_EQ(notes.size(), 12u);
     for (int k = 0; k < 4; ++k)
-        EXPECT_EQ(StruckAt(notes, 96 * k), (std::multiset<int>{c.third, c.fifth, c.seventh})) << k;
+        EXPECT_EQ(StruckAt(notes, 96 * k), Classes({c.third, c.fifth, c.seventh})) << k;
     for (const Note& n : notes) {
         EXPECT_EQ(n.length, 94);
         EXPECT_EQ(n.velocity, 64);
@@ -57,7 +66,7 @@ TEST_F(StrokeTest, SlowStrokeStrikesThreeVoicesEveryBeat) {
     // Without a bass the root takes the seventh's place.
     WorkingStyle.voice[kPartBass] = kVoiceNotUsed;
     notes = Run(chords, 1);
-    EXPECT_EQ(StruckAt(notes, 288), (std::multiset<int>{c.third, c.fifth, c.root}));
+    EXPECT_EQ(StruckAt(notes, 288), Classes({c.third, c.fifth, c.root}));
 }
 
 TEST_F(StrokeTest, SlowStrokeLengthRule) {
@@ -83,8 +92,12 @@ TEST_F(StrokeTest, StrumVoiceLeadingDropsAHighSeventh) {
     chords.Add("CMPs", 96).seventh = 76;
     chords.Add("CMPs", 96).seventh = 84;
     const std::vector<Note> notes = Run(chords, 1);
-    EXPECT_EQ(StruckAt(notes, 96).count(72), 1u);
-    EXPECT_EQ(StruckAt(notes, 96).count(84), 0u);
+    int sevenths72 = 0;
+    for (const Note& n : notes) {
+        EXPECT_NE(n.key, 84);
+        if (n.time == 96 && n.key == 72) ++sevenths72;
+    }
+    EXPECT_EQ(sevenths72, 1);
 }
 
 TEST_F(StrokeTest, ContinuousStrokeBelow120IsTheSlowStroke) {
@@ -96,6 +109,29 @@ TEST_F(StrokeTest, ContinuousStrokeBelow120IsTheSlowStroke) {
         EXPECT_EQ(slow[i].time, continuous[i].time);
         EXPECT_EQ(slow[i].key, continuous[i].key);
     }
+}
+
+// Strum onsets, a double strum's second half (24 ticks on) left out.
+std::set<long long> Onsets(const std::vector<Note>& notes) {
+    std::set<long long> times;
+    for (const Note& n : notes)
+        if (WorkingStyle.basicBeat == 3 || n.time % 48 == 0) times.insert(n.time);
+    return times;
+}
+
+TEST_F(StrokeTest, ContinuousStrokeStrumsOnHalfBeats) {
+    // 130 over 100 ticks: "Beat Error!" and two strums.
+    std::vector<Note> notes = Run(Chords({{"CMPs", 100}}), 2, 130);
+    EXPECT_EQ(Sink().Count(), 1u);
+    EXPECT_EQ(Onsets(notes), (std::set<long long>{0, 48}));
+    // 120 and 139 strum every 48 ticks, 119 strikes every beat.
+    const Chords bar({{"CMPs", 384}});
+    EXPECT_EQ(Onsets(Run(bar, 2, 119)).size(), 4u);
+    EXPECT_EQ(Onsets(Run(bar, 2, 120)).size(), 8u);
+    EXPECT_EQ(Onsets(Run(bar, 2, 139)).size(), 8u);
+    // Triplet feel: 64 and 32 ticks alternately.
+    WorkingStyle.basicBeat = 3;
+    EXPECT_EQ(Onsets(Run(bar, 2, 150)), (std::set<long long>{0, 64, 96, 160, 192, 256, 288, 352}));
 }
 
 TEST_F(StrokeTest, WholeNoteTremoloAlternatesNearChordTones) {
