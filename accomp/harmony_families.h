@@ -11,3 +11,6 @@ bool GenerateStrokePattern(ChordWalk& walk, int type, int variant, int density);
 // Held chords: "Whole note" and "Very Slow Stroke". False for a type the
 // family does not play.
 bool GenerateSustainedPattern(ChordWalk& walk, int type, int variant, int density);
+
+// Broken chords: "Slow Arpeggio". False for a type the family does not play.
+bool GenerateArpeggioPattern(ChordWalk& walk, int type, int variant, int density);

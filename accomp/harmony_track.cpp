@@ -53,9 +53,14 @@ void GenerateHarmonyPattern(int channel, ComposeTrackData& track, int type, int 
                 GenerateSustainedPattern(walk, type, variant, density);
             break;
         }
+        case HarmonyFamily::kArpeggio: {
+            ChordWalk walk(channel, track, chords);
+            GenerateArpeggioPattern(walk, type, HarmonyVariant(type, density), density);
+            break;
+        }
         default:
-            // The arpeggio, rhythm, riff and melodic-line families are not
-            // written yet: their types keep the empty first event.
+            // The rhythm, riff and melodic-line families are not written
+            // yet: their types keep the empty first event.
             break;
     }
 }

@@ -157,4 +157,29 @@ TEST_F(StrokeTest, WholeNoteTremoloAlternatesNearChordTones) {
     EXPECT_LE(std::abs(notes[9].key - c.root), 12);
 }
 
+TEST_F(StrokeTest, SlowArpeggioWalksItsCycleFromEveryChord) {
+    const Chords chords({{"CMPs", 432}, {"FMPs", 384}});
+    const ChordRecord& c = *chords.List()[0];
+    const ChordRecord& f = *chords.List()[1];
+    const std::vector<Note> notes = Run(chords, 3);
+    ASSERT_EQ(notes.size(), 17u);  // 9 steps of 48, then 8
+    const int cycle[9] = {c.seventh, c.fifth, c.third,   c.fifth,  c.seventh,
+                          c.third,   c.fifth, c.seventh, c.seventh};
+    for (int k = 0; k < 9; ++k) {
+        EXPECT_EQ(notes[k].time, 48 * k);
+        EXPECT_EQ(notes[k].key, cycle[k]) << k;
+        EXPECT_EQ(notes[k].length, 47);
+    }
+    EXPECT_EQ(notes[9].time, 432);
+    EXPECT_EQ(notes[9].key, f.seventh);
+    // Triplet feel: triplet eighths from the root.
+    WorkingStyle.basicBeat = 3;
+    const std::vector<Note> triplets = Run(Chords({{"CMPs", 192}}), 3);
+    ASSERT_EQ(triplets.size(), 6u);
+    EXPECT_EQ(triplets[0].key, c.root);
+    EXPECT_EQ(triplets[3].key, c.seventh);
+    EXPECT_EQ(triplets[5].time, 160);
+    EXPECT_EQ(triplets[5].length, 30);
+}
+
 }  // namespace
