@@ -1,6 +1,7 @@
 // Broken chords: a cycle of step positions names the chord tone each step
 // sounds.
 #include "accomp/harmony_families.h"
+#include "core/utilities.h"
 #include "style/style_table.h"
 
 namespace {
@@ -46,6 +47,79 @@ void SlowArpeggio(ChordWalk& walk, bool triplet) {
     });
 }
 
+// "Arpeggio": an octave down, a cycle of 8 on eighths (4/4, 7/8) or of 6 on
+// eighths in 3/4 and on triplet eighths.
+void Arpeggio(ChordWalk& walk, bool triplet) {
+    const bool six = triplet || WorkingStyle.timeSignature == kMetre34;
+    const int step = triplet ? 32 : 48;
+    const int length = triplet ? 30 : 47;
+    walk.ForEachChord([&](ChordWalk& w) {
+        const ChordRecord& c = w.Chord();
+        if (!c.root) return;
+        int seventh = c.seventh;
+        // A seventh lying a tone or less above the root goes an octave up.
+        if (seventh && ((seventh - c.root) % 12 + 12) % 12 <= 2) seventh += 12;
+        const int steps = w.Length() / step;
+        for (int k = 0; k < steps; ++k) {
+            int pitch = c.root;
+            if (six) {
+                switch (k % 6) {
+                    case 0:
+                        pitch = c.root - 12;
+                        break;
+                    case 2:
+                        pitch = c.third;
+                        break;
+                    case 4:
+                        pitch = seventh;
+                        break;
+                    case 3:
+                    case 5:
+                        pitch = c.fifth;
+                        break;
+                    default:
+                        break;
+                }
+            } else {
+                switch (k % 8) {
+                    case 0:
+                        pitch = c.root - 12;
+                        break;
+                    case 2:
+                    case 6:
+                        pitch = c.third;
+                        break;
+                    case 4:
+                        pitch = seventh;
+                        break;
+                    case 7:
+                        if (RandomInRange(1, 2) == 1) pitch = c.root + 12;
+                        break;
+                    default:
+                        break;
+                }
+            }
+            if (pitch <= 0) continue;  // a missing tone is a silent step
+            pitch -= 12;
+            if (pitch >= 1 && pitch <= 127) w.Note(k * step, pitch, kVelocity, length);
+        }
+    });
+}
+
+// "Fast Arpeggio": the root in one of three octaves on every sixteenth (or
+// triplet sixteenth).
+void FastArpeggio(ChordWalk& walk) {
+    const bool triplet = WorkingStyle.basicBeat == 3;
+    const int step = triplet ? 16 : 24;
+    const int length = triplet ? 6 : 14;
+    walk.ForEachChord([&](ChordWalk& w) {
+        const ChordRecord& c = w.Chord();
+        if (!c.root) return;
+        for (int at = 0; at + step <= w.Length(); at += step)
+            w.Note(at, c.root + 12 * RandomInRange(0, 2), 34 + RandomInRange(0, 20), length);
+    });
+}
+
 }  // namespace
 
 bool GenerateArpeggioPattern(ChordWalk& walk, int type, int variant, int density) {
@@ -53,6 +127,12 @@ bool GenerateArpeggioPattern(ChordWalk& walk, int type, int variant, int density
     switch (type) {
         case 3:
             SlowArpeggio(walk, variant == 0);
+            return true;
+        case 13:
+            Arpeggio(walk, variant == 0);
+            return true;
+        case 39:
+            FastArpeggio(walk);
             return true;
         default:
             return false;

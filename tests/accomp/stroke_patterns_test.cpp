@@ -182,4 +182,18 @@ TEST_F(StrokeTest, SlowArpeggioWalksItsCycleFromEveryChord) {
     EXPECT_EQ(triplets[5].length, 30);
 }
 
+TEST_F(StrokeTest, FastArpeggioPlaysTheRootInThreeOctaves) {
+    const Chords chords({{"CMPs", 384}});
+    const int root = chords.List()[0]->root;
+    const std::vector<Note> notes = Run(chords, 39);
+    ASSERT_EQ(notes.size(), 16u);
+    for (std::size_t k = 0; k < notes.size(); ++k) {
+        EXPECT_EQ(notes[k].time, 24 * static_cast<long long>(k));
+        EXPECT_EQ(notes[k].length, 14);
+        EXPECT_TRUE(notes[k].key == root || notes[k].key == root + 12 || notes[k].key == root + 24);
+        EXPECT_GE(notes[k].velocity, 34);
+        EXPECT_LE(notes[k].velocity, 54);
+    }
+}
+
 }  // namespace
