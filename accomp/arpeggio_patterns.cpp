@@ -120,6 +120,58 @@ void FastArpeggio(ChordWalk& walk) {
     });
 }
 
+// "Sporadic Arpeggio": a broken chord on some chords only, by their number
+// of steps, each silent at 1 in 2.
+void SporadicArpeggio(ChordWalk& walk, bool triplet) {
+    const bool threeFour = WorkingStyle.timeSignature == kMetre34;
+    walk.ForEachChord([&](ChordWalk& w) {
+        const ChordRecord& c = w.Chord();
+        if (!c.root || RandomInRange(1, 2) == 1) return;
+        if (triplet) {
+            if (w.Length() != 6 * 32) return;
+            for (int k = 0; k < 6; ++k) {
+                int pitch = k % 3 == 1 ? c.third : (k % 3 == 2 ? c.fifth : 0);
+                if (k % 3 == 0 && RandomInRange(1, 4) == 1) pitch = c.root + 12;
+                if (pitch > 0) w.Note(k * 32, pitch, kVelocity, 30);
+            }
+            return;
+        }
+        const int steps = w.Length() / 48;
+        int played = 0;
+        bool sparse = false;
+        switch (steps) {
+            case 4:
+                played = 4;
+                break;
+            case 7:
+                played = 4;
+                break;
+            case 8:
+                played = 8;
+                sparse = true;
+                break;
+            case 6:
+                played = threeFour ? 6 : 0;
+                break;
+            case 12:
+                played = threeFour ? 12 : 0;
+                sparse = true;
+                break;
+            default:
+                break;
+        }
+        for (int k = 0; k < played; ++k) {
+            const int place = threeFour ? k % 6 : k % 4;
+            int pitch = 0;
+            if (place == 1) pitch = c.root + 12;
+            if (place == 2) pitch = c.third;
+            if (place == 3) pitch = c.fifth;
+            if (pitch <= 0 || (sparse && RandomInRange(1, 3) != 1)) continue;
+            w.Note(k * 48, pitch, kVelocity, 47);
+        }
+    });
+}
+
 }  // namespace
 
 bool GenerateArpeggioPattern(ChordWalk& walk, int type, int variant, int density) {
@@ -127,6 +179,9 @@ bool GenerateArpeggioPattern(ChordWalk& walk, int type, int variant, int density
     switch (type) {
         case 3:
             SlowArpeggio(walk, variant == 0);
+            return true;
+        case 9:
+            SporadicArpeggio(walk, variant == 0);
             return true;
         case 13:
             Arpeggio(walk, variant == 0);
