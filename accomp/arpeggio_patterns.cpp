@@ -1,6 +1,9 @@
 // Broken chords: a cycle of step positions names the chord tone each step
 // sounds.
+#include <algorithm>
+
 #include "accomp/harmony_families.h"
+#include "compose/chord_weights.h"
 #include "core/utilities.h"
 #include "style/style_table.h"
 
@@ -172,6 +175,43 @@ void SporadicArpeggio(ChordWalk& walk, bool triplet) {
     });
 }
 
+void Sound(ChordWalk& w, int offset, int pitch, int velocity, int length) {
+    if (pitch < 1 || pitch > 127) return;
+    w.Note(offset, pitch, std::clamp(velocity, 1, 127), length);
+}
+
+// "Gamelan": in triplet feel root and its two octaves on every beat; in
+// straight feel one of four figures per chord.
+void Gamelan(ChordWalk& walk, bool triplet) {
+    walk.ForEachChord([&](ChordWalk& w) {
+        const ChordRecord& c = w.Chord();
+        if (!c.root) return;
+        const int L = w.Length();
+        if (triplet) {
+            for (int beat = 0; beat * 96 < L; ++beat)
+                for (int k = 0; k < 3 && beat * 96 + 32 * k < L; ++k)
+                    Sound(w, beat * 96 + 32 * k, c.root + 12 * k, 34 + beat, 28);
+            return;
+        }
+        if (RandomInRange(1, 5) == 1) {
+            for (int n = 0; 12 * n < L; ++n)
+                Sound(w, 12 * n, c.root, 34 + n, 8);
+        } else if (RandomInRange(1, 4) == 1) {
+            for (int n = 0; 12 * n < L; ++n)
+                Sound(w, 12 * n, n % 2 ? c.fifth : c.root, 44 + 2 * n, 8);
+        } else if (RandomInRange(1, 2) == 1) {
+            for (int at = 0; at < L; at += 48) {
+                const int p = RandomChordScalePitch(c.code.text) - 12;
+                Sound(w, at, p, 69, 15);
+                if (at + 24 < L) Sound(w, at + 24, p + 24, 49, 15);
+            }
+        } else {
+            for (int at = 0; at < L; at += 48)
+                Sound(w, at, RandomChordScalePitch(c.code.text) - 12, 32, 15);
+        }
+    });
+}
+
 }  // namespace
 
 bool GenerateArpeggioPattern(ChordWalk& walk, int type, int variant, int density) {
@@ -179,6 +219,9 @@ bool GenerateArpeggioPattern(ChordWalk& walk, int type, int variant, int density
     switch (type) {
         case 3:
             SlowArpeggio(walk, variant == 0);
+            return true;
+        case 6:
+            Gamelan(walk, variant == 0);
             return true;
         case 9:
             SporadicArpeggio(walk, variant == 0);

@@ -12,7 +12,6 @@ bool GenerateStrokePattern(ChordWalk& walk, int type, int variant, int density);
 // family does not play.
 bool GenerateSustainedPattern(ChordWalk& walk, int type, int variant, int density);
 
-// Broken chords: "Slow Arpeggio", "Sporadic Arpeggio", "Arpeggio", "Fast
-// Arpeggio". False for a type the family does not
-// play.
+// Broken chords: "Slow Arpeggio", "Gamelan", "Sporadic Arpeggio",
+// "Arpeggio", "Fast Arpeggio". False for a type the family does not play.
 bool GenerateArpeggioPattern(ChordWalk& walk, int type, int variant, int density);
