@@ -212,11 +212,55 @@ void Gamelan(ChordWalk& walk, bool triplet) {
     });
 }
 
+// A random pitch from the root to the octave above that is a chord tone or
+// usable over the chord; the root when none is.
+int RandomPitchOverChord(const ChordRecord& c) {
+    int choices[13];
+    int count = 0;
+    for (int p = c.root; p <= c.root + 12; ++p) {
+        const int pc = p % 12;
+        const bool tone = pc == c.root % 12 || (c.third && pc == c.third % 12) ||
+                          (c.fifth && pc == c.fifth % 12) || (c.seventh && pc == c.seventh % 12);
+        if (tone || IsPitchUsableOverChord(p, c.code.text)) choices[count++] = p;
+    }
+    return count ? choices[RandomInRange(0, count - 1)] : c.root;
+}
+
+// "Chinese": a random line over the chord on sixteenths (triplet eighths),
+// a repeated pitch silent.
+void Chinese(ChordWalk& walk, bool triplet, int density) {
+    const int step = triplet ? 32 : 24;
+    int previous = -1;
+    walk.ForEachChord([&](ChordWalk& w) {
+        const ChordRecord& c = w.Chord();
+        if (!c.root) return;
+        const int steps = w.Length() / step;
+        for (int k = 0; k < steps; ++k) {
+            const bool edge = k == 0 || k == steps - 1;
+            int pitch = 0;
+            if (!triplet && edge) {
+                if (RandomInRange(1, 3) == 1)
+                    pitch = c.root;
+                else
+                    pitch = RandomInRange(1, 2) == 1 ? c.third : c.fifth;
+            } else {
+                pitch = RandomPitchOverChord(c);
+                if (!triplet && density < 100 && RandomInRange(1, 3) == 1) continue;
+            }
+            if (pitch == previous) continue;
+            previous = pitch;
+            Sound(w, k * step, pitch, kVelocity, 15);
+        }
+    });
+}
+
 }  // namespace
 
 bool GenerateArpeggioPattern(ChordWalk& walk, int type, int variant, int density) {
-    (void)density;
     switch (type) {
+        case 7:
+            Chinese(walk, variant == 0, density);
+            return true;
         case 3:
             SlowArpeggio(walk, variant == 0);
             return true;

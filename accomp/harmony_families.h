@@ -12,6 +12,6 @@ bool GenerateStrokePattern(ChordWalk& walk, int type, int variant, int density);
 // family does not play.
 bool GenerateSustainedPattern(ChordWalk& walk, int type, int variant, int density);
 
-// Broken chords: "Slow Arpeggio", "Gamelan", "Sporadic Arpeggio",
+// Broken chords: "Slow Arpeggio", "Gamelan", "Chinese", "Sporadic Arpeggio",
 // "Arpeggio", "Fast Arpeggio". False for a type the family does not play.
 bool GenerateArpeggioPattern(ChordWalk& walk, int type, int variant, int density);

@@ -146,7 +146,7 @@ TEST_F(BackingSweep, CustomHarmonyInEveryVariantKeepsTheTrackRules) {
 TEST_F(BackingSweep, BuiltInHarmonyTypesKeepTheTrackRules) {
     const NoteList melody;
     const NoteList labels;
-    for (int type : {1, 2, 3, 6, 9, 12, 13, 14, 16, 28, 39, 43})
+    for (int type : {1, 2, 3, 6, 7, 9, 12, 13, 14, 16, 28, 39, 43})
         for (int form = 0; form < 4; ++form)
             for (int channel : {kHarmonyChannel, kSubHarmonyChannel}) {
                 WorkingStyle.voice[kPartBass] = form % 2 ? kVoiceNotUsed : 33;

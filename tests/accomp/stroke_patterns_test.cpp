@@ -196,4 +196,19 @@ TEST_F(StrokeTest, FastArpeggioPlaysTheRootInThreeOctaves) {
     }
 }
 
+TEST_F(StrokeTest, ChineseNeverStrikesAPitchTwiceRunning) {
+    const Chords chords({{"CMPs", 384}, {"AmPs", 384}, {"FMPs", 768}});
+    for (int beat : {0, 3})
+        for (int seed = 1; seed <= 20; ++seed) {
+            WorkingStyle.basicBeat = beat;
+            SeedRandomWith(seed);
+            const std::vector<Note> notes = Run(chords, 7, 100);
+            ASSERT_FALSE(notes.empty());
+            for (std::size_t k = 1; k < notes.size(); ++k)
+                EXPECT_NE(notes[k].key, notes[k - 1].key) << seed << " " << k;
+            for (const Note& n : notes)
+                EXPECT_EQ(n.length, 15);
+        }
+}
+
 }  // namespace
