@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "accomp/bass_track.h"
+#include "accomp/harmony_families.h"
 #include "compose/compose_info.h"
 #include "compose/melody_stages.h"
 #include "compose/part_writer.h"
@@ -33,7 +34,6 @@ ComposeTrackData* NewTrack() {
 void GenerateHarmonyPattern(int channel, ComposeTrackData& track, int type, int start, int density,
                             const NoteList& melody, ChordList chords, const NoteList& labels) {
     (void)melody;
-    (void)density;
     track.AddNoteEvent(channel, start, 0, 0, 0);
     const HarmonyTypeRow* row = HarmonyTypeOf(type);
     if (!row || row->family == HarmonyFamily::kNone) {
@@ -44,10 +44,23 @@ void GenerateHarmonyPattern(int channel, ComposeTrackData& track, int type, int 
         case HarmonyFamily::kCustom:
             GenerateCustomPattern(channel, track, chords, labels);
             break;
+        case HarmonyFamily::kStroke:
+        case HarmonyFamily::kSustained: {
+            // Types and variants not played yet keep the empty first event.
+            ChordWalk walk(channel, track, chords);
+            const int variant = HarmonyVariant(type, density);
+            if (!GenerateStrokePattern(walk, type, variant, density))
+                GenerateSustainedPattern(walk, type, variant, density);
+            break;
+        }
+        case HarmonyFamily::kArpeggio: {
+            ChordWalk walk(channel, track, chords);
+            GenerateArpeggioPattern(walk, type, HarmonyVariant(type, density), density);
+            break;
+        }
         default:
-            // The stroke, sustained, arpeggio, rhythm, riff and melodic-line
-            // families are not written yet: their types keep the empty
-            // first event.
+            // The rhythm, riff and melodic-line families are not written
+            // yet: their types keep the empty first event.
             break;
     }
 }

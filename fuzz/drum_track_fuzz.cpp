@@ -151,12 +151,14 @@ void RunBacking(Bytes& in) {
         CheckBacking(track, kBassChannel);
     }
     const NoteList melody;
-    for (int channel : {kHarmonyChannel, kSubHarmonyChannel}) {
-        ComposeTrackData track(note_mode::kLength, static_cast<int>(WorkBufferSize));
-        GenerateHarmonyPattern(channel, track, kHarmonyTypeCustom, 0, density, melody,
-                               ComposeChords(), ComposeInfo.labels);
-        CheckBacking(track, channel);
-    }
+    WorkingStyle.melody[3].ornament = in.Next() % 2 ? 3 : 0;
+    for (int type = 1; type <= kHarmonyTypeCount; ++type)
+        for (int channel : {kHarmonyChannel, kSubHarmonyChannel}) {
+            ComposeTrackData track(note_mode::kLength, static_cast<int>(WorkBufferSize));
+            GenerateHarmonyPattern(channel, track, type, 0, density, melody, ComposeChords(),
+                                   ComposeInfo.labels);
+            CheckBacking(track, channel);
+        }
     ComposeTrackData environmentTrack(note_mode::kLength, static_cast<int>(WorkBufferSize));
     GenerateEnvironmentSound(environmentTrack, ComposeChords());
     CheckBacking(environmentTrack, kEnvironmentChannel);

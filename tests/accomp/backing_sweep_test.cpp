@@ -140,6 +140,32 @@ TEST_F(BackingSweep, CustomHarmonyInEveryVariantKeepsTheTrackRules) {
             }
 }
 
+// The built-in harmony types played so far, on both harmony channels, with
+// and without a bass, under the style's own pattern field and the ornament
+// that halves the strokes.
+TEST_F(BackingSweep, BuiltInHarmonyTypesKeepTheTrackRules) {
+    const NoteList melody;
+    const NoteList labels;
+    for (int type : {1, 2, 3, 6, 7, 9, 12, 13, 14, 16, 28, 39, 43})
+        for (int form = 0; form < 4; ++form)
+            for (int channel : {kHarmonyChannel, kSubHarmonyChannel}) {
+                WorkingStyle.voice[kPartBass] = form % 2 ? kVoiceNotUsed : 33;
+                WorkingStyle.harmonyPattern = form >= 2 ? 2 : 1;
+                WorkingStyle.melody[3].ornament = form == 3 ? 3 : 0;
+                Sweep({40, 41, 60, 61, 80, 81, 100, 101, 110, 119, 120, 139, 140, 160},
+                      [&](const Chords& chords, int density, const std::string& what) {
+                          ComposeTrackData track(note_mode::kLength,
+                                                 static_cast<int>(WorkBufferSize));
+                          GenerateHarmonyPattern(channel, track, type, 0, density, melody,
+                                                 chords.List(), labels);
+                          return KeepsBackingRules(track, 1, channel, chords,
+                                                   "harmony type " + std::to_string(type) +
+                                                       " form " + std::to_string(form) + " " +
+                                                       what);
+                      });
+            }
+}
+
 TEST_F(BackingSweep, EnvironmentsKeepTheTrackRules) {
     for (int instrument : {kSeashore, kBirdTweet, kApplause}) {
         WorkingStyle.voice[kPartEnvironment] = instrument;

@@ -1,0 +1,17 @@
+// The built-in harmony pattern generators, one family per file; each walks
+// the chords given to GenerateHarmonyPattern.
+#pragma once
+
+#include "accomp/chord_walk.h"
+
+// Struck and held chords: "Slow Stroke", the strums, "Simple Stroke",
+// "Techno". False for a type or variant the family does not play.
+bool GenerateStrokePattern(ChordWalk& walk, int type, int variant, int density);
+
+// Held chords: "Whole note" and "Very Slow Stroke". False for a type the
+// family does not play.
+bool GenerateSustainedPattern(ChordWalk& walk, int type, int variant, int density);
+
+// Broken chords: "Slow Arpeggio", "Gamelan", "Chinese", "Sporadic Arpeggio",
+// "Arpeggio", "Fast Arpeggio". False for a type the family does not play.
+bool GenerateArpeggioPattern(ChordWalk& walk, int type, int variant, int density);
