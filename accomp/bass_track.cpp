@@ -48,6 +48,14 @@ void EvenSteps(ChordWalk& w, int step, int length, bool doubled, int pitchOdd) {
     }
 }
 
+// A chord that does not last whole beats is held on one pitch, 6 ticks
+// short of its end; true when it was.
+bool HoldOffBeatChord(ChordWalk& w, int pitch, int velocity) {
+    if (w.Length() % 96 == 0) return false;
+    w.Note(0, pitch, velocity, w.Length() - 6);
+    return true;
+}
+
 void GeneralSteps(ChordWalk& w, bool doubled, int pitchOdd) {
     const int L = w.Length();
     if (L % 96 != 0) {
@@ -188,10 +196,7 @@ void Blues(BassRun& r) {
     constexpr int v = 104;
     const bool last = w.IsLast();
     const bool beforeLast = w.Count() >= 2 && w.Index() == w.Count() - 2;
-    if (L % 96 != 0) {
-        w.Note(0, b, v, L - 6);
-        return;
-    }
+    if (HoldOffBeatChord(w, b, v)) return;
     if ((last || beforeLast) && L != 384) {
         w.Note(0, b, v, L - 2);
         return;
@@ -244,10 +249,7 @@ void Tango(BassRun& r) {
     ChordWalk& w = r.walk;
     const ChordRecord& c = w.Chord();
     const int L = w.Length();
-    if (L % 96 != 0) {
-        w.Note(0, c.bass, kVelocity, L - 6);
-        return;
-    }
+    if (HoldOffBeatChord(w, c.bass, kVelocity)) return;
     const bool t = Triplet();
     for (int beat = 0; beat < L / 96; ++beat) {
         const int at = beat * 96;
@@ -277,10 +279,7 @@ void BeatPairs(BassRun& r, BeatPairKind kind) {
     ChordWalk& w = r.walk;
     const ChordRecord& c = w.Chord();
     const int L = w.Length();
-    if (L % 96 != 0) {
-        w.Note(0, c.bass, kVelocity, L - 6);
-        return;
-    }
+    if (HoldOffBeatChord(w, c.bass, kVelocity)) return;
     if (w.IsLast()) {
         w.Note(0, c.bass - 12, kVelocity, 188);
         w.Note(192, c.bass, kVelocity, 188);
@@ -535,10 +534,7 @@ void Classical(BassRun& r) {
         w.Note(384, b, kVelocity, 188);
         return;
     }
-    if (L % 96 != 0) {
-        w.Note(0, b, kVelocity, L - 6);
-        return;
-    }
+    if (HoldOffBeatChord(w, b, kVelocity)) return;
     const int beats = L / 96;
     if (beats % 2 == 0 && Chance(2)) {
         for (int k = 0; k < beats / 2; ++k)
@@ -721,10 +717,7 @@ void Melodic(BassRun& r) {
     ChordWalk& w = r.walk;
     const ChordRecord& c = w.Chord();
     const int L = w.Length();
-    if (L % 96 != 0) {
-        w.Note(0, c.bass, kVelocity, L - 6);
-        return;
-    }
+    if (HoldOffBeatChord(w, c.bass, kVelocity)) return;
     const int phrase = WorkingStyle.timeSignature == kMetre34 ? 3 : 4;
     const int tones[5] = {c.bass, c.third - 24, c.fifth - 24, c.bass + 12,
                           c.seventh ? c.seventh - 24 : c.fifth - 24};
