@@ -371,3 +371,18 @@ std::array<const char*, kInstrumentNameCount> InstrumentNameTable = kInstrumentN
 void FillInstrumentNames() {
     InstrumentNameTable = kInstrumentNames;
 }
+
+int CountSelectedStyles() {
+    const std::int32_t* selection;
+    switch (PanelMode.load()) {
+        case kPanelModeCompose:
+            selection = ComposeStyleSelection;
+            break;
+        case kPanelModeConvert:
+            selection = ConvertStyleSelection;
+            break;
+        default:
+            return 0;
+    }
+    return static_cast<int>(std::count(selection, selection + kStyleSelectionCount, 1));
+}

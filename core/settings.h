@@ -113,6 +113,10 @@ extern std::int32_t ConvertStyleSelection[kStyleSelectionCount];
 // 1 = the style is in the compose rotation.
 extern std::int32_t ComposeStyleSelection[kStyleSelectionCount];
 
+// Entries equal to 1 in the compose selection (compose mode) or the convert
+// selection (convert mode); 0 in any other mode.
+int CountSelectedStyles();
+
 // Both tables to 0.
 void ClearStyleSelections();
 // The convert table to 0; the compose table is left as it is.

@@ -8,21 +8,6 @@
 
 std::atomic<int> PatternSlot{0};
 
-int CountSelectedStyles() {
-    const std::int32_t* selection;
-    switch (PanelMode.load()) {
-        case kPanelModeCompose:
-            selection = ComposeStyleSelection;
-            break;
-        case kPanelModeConvert:
-            selection = ConvertStyleSelection;
-            break;
-        default:
-            return 0;
-    }
-    return static_cast<int>(std::count(selection, selection + kStyleSelectionCount, 1));
-}
-
 namespace {
 
 // Grid A is set 0 of the slot's grid part, grid B set 1.

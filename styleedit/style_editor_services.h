@@ -1,6 +1,5 @@
-// What the engine calls in the style editor: the count of styles selected
-// for the current panel mode, and the repeat pass over the step grids of the
-// pattern being edited.
+// What the engine calls in the style editor: the repeat pass over the step
+// grids of the pattern being edited.
 #pragma once
 
 #include <atomic>
@@ -8,10 +7,6 @@
 // The pattern the step editor works on: 0 Harmony, 1 Sub Harmony, 2 Drum,
 // 3 Bass; set by whoever opens it.
 extern std::atomic<int> PatternSlot;
-
-// Entries equal to 1 in the compose selection (compose mode) or the convert
-// selection (convert mode); 0 in any other mode.
-int CountSelectedStyles();
 
 // For grid A and then grid B of the current pattern slot of WorkingStyle,
 // each step c (0..steps-1, in order) whose repeat flag is 1 takes the 14

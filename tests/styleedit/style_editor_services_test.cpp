@@ -1,4 +1,5 @@
 #include "styleedit/style_editor_services.h"
+#include "core/settings.h"
 
 #include <gtest/gtest.h>
 
