@@ -122,6 +122,8 @@ SharedText ProgressDotsText;
 SharedText ComposeProgressText;
 
 SharedText OutputFileName(kDefaultOutputFileName);
+std::atomic<int> ChosenStyleSlot{0};
+std::atomic<int> SavedStyleTuneNumber{-1};
 SharedText ConversionOutputPath;
 
 ConversionInputSlot ConversionInputSlots[kConversionInputSlotCount]{};

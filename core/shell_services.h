@@ -111,6 +111,13 @@ extern SharedText OutputFileName;
 // Writes the tune number (0..99) as two digits into OutputFileName.
 void SetOutputFileNumber(int tuneNumber);
 
+// slot + 1 of the catalogue entry the compose worker picked last (0 before
+// any pick).
+extern std::atomic<int> ChosenStyleSlot;
+// Tune number whose generated style was saved as "styleNN.dat" for the tune
+// in hand; -1 when none was (the worker resets it before each tune).
+extern std::atomic<int> SavedStyleTuneNumber;
+
 // The path the convert panel prepares and the composer copies its tune to
 // in convert mode.
 extern SharedText ConversionOutputPath;
