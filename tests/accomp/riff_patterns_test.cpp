@@ -130,6 +130,21 @@ TEST_F(RiffTest, FixedLongRiffPlaysTheStylesRiffToItsEnd) {
             EXPECT_GE(n.velocity, 74);
             EXPECT_LE(n.velocity, 84);
         }
+    // Last-chord pitches off the chord's scale rise to the next that is on it.
+    std::fill(std::begin(WorkingStyle.riff), std::end(WorkingStyle.riff), 0);
+    SetStyleRiff({16, 7, 5});
+    notes = Run(chords, 41);
+    const std::vector<int> raised = drum_test::KeysAt(notes, 384);
+    const int raw[2] = {f.fifth - 2, f.root + 2};
+    ASSERT_EQ(raised.size(), 2u);
+    for (int v = 0; v < 2; ++v) {
+        int expected = raw[v];
+        while (!IsPitchUsableOverChord(expected, f.code.text) && expected < raw[v] + 12)
+            ++expected;
+        EXPECT_EQ(raised[static_cast<std::size_t>(v)], expected) << v;
+    }
+    std::fill(std::begin(WorkingStyle.riff), std::end(WorkingStyle.riff), 0);
+    SetStyleRiff({4, 4, 6, 4, 6, 255, 8, 20, 4});
     // On a longer tune the riff cycles bar by bar, never playing its padding.
     notes = Run(Chords({{"CMPs", 384}, {"FMPs", 384}, {"GMPs", 384}}), 41);
     for (const Note& n : notes) {
