@@ -218,6 +218,28 @@ TEST_F(RiffTest, MiddleEastRunFallsToTheRootAndHolds) {
     EXPECT_TRUE(drawn);
 }
 
+TEST_F(RiffTest, MelodicAtFullDensityNeverRestsHoweverSoft) {
+    const Chords chords({{"CMPs", 3072}});
+    bool softest = false;
+    for (int seed = 1; seed <= 5; ++seed) {
+        SeedRandomWith(seed);
+        const std::vector<Note> notes = Run(chords, 24, 200);
+        ASSERT_FALSE(notes.empty());
+        EXPECT_EQ(notes[0].time, 0);
+        for (std::size_t k = 0; k < notes.size(); ++k) {
+            EXPECT_GE(notes[k].velocity, 1);
+            EXPECT_LE(notes[k].velocity, 44);
+            EXPECT_TRUE(IsPitchUsableOverChord(notes[k].key, chords.List()[0]->code.text));
+            if (k > 0) {
+                EXPECT_EQ(notes[k].time, notes[k - 1].time + notes[k - 1].length + 2);
+                EXPECT_NE(notes[k].key, notes[k - 1].key);
+            }
+            softest = softest || notes[k].velocity == 1;
+        }
+    }
+    EXPECT_TRUE(softest);
+}
+
 // Every riff and melodic-line type, straight and triplet, in three metres,
 // with and without bass, inside and outside 'A' blocks, at densities on
 // both sides of the thresholds.
