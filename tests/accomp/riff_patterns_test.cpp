@@ -152,6 +152,13 @@ TEST_F(RiffTest, FixedLongRiffPlaysTheStylesRiffToItsEnd) {
         EXPECT_NE(n.time % 384 % 96, 24) << n.time;
         EXPECT_GE(n.length, 94);
     }
+    // A chord of fewer than 5 units starts the riff again; a longer one
+    // carries it on.
+    const Chords mixed({{"CMPs", 96}, {"FMPs", 384}, {"GMPs", 96}, {"CMPs", 384}});
+    const ChordRecord& g = *mixed.List()[2];
+    notes = Run(mixed, 41);
+    EXPECT_EQ(drum_test::KeysAt(notes, 96), (std::vector<int>{mixed.List()[1]->third}));
+    EXPECT_EQ(drum_test::KeysAt(notes, 480), (std::vector<int>{g.root, g.third}));
 }
 
 TEST_F(RiffTest, LongRiffKeepsItsRiffForTheFixedType) {
