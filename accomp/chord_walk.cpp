@@ -44,10 +44,18 @@ void ChordWalk::Note(int offset, int pitch, int velocity, int length) {
 void ChordWalk::Bend(BendKind kind, int offset, int pitch, int velocity, int length, int bendTime) {
     int delta = 0;
     if (!Place(offset, length, delta)) return;
-    const int used =
-        kind == BendKind::kFromAbove
-            ? AddNoteBendFromAbove(delta, pitch, velocity, length, bendTime, channel_, track_)
-            : AddNoteBendFromBelow(delta, pitch, velocity, length, bendTime, channel_, track_);
+    int used = 0;
+    switch (kind) {
+        case BendKind::kFromAbove:
+            used = AddNoteBendFromAbove(delta, pitch, velocity, length, bendTime, channel_, track_);
+            break;
+        case BendKind::kFromBelow:
+            used = AddNoteBendFromBelow(delta, pitch, velocity, length, bendTime, channel_, track_);
+            break;
+        case BendKind::kScoop:
+            used = AddNoteBendScoop(delta, pitch, velocity, length, bendTime, channel_, track_);
+            break;
+    }
     lastStart_ += used;
 }
 

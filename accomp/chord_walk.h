@@ -60,7 +60,7 @@ public:
     void Note(int offset, int pitch, int velocity, int length);
     // A silent step (pitch 0) offset ticks into the chord.
     void Rest(int offset) { Note(offset, 0, 0, 1); }
-    enum class BendKind { kFromAbove, kFromBelow };
+    enum class BendKind { kFromAbove, kFromBelow, kScoop };
     // A bent note; the bend events it adds count as its own time.
     void Bend(BendKind kind, int offset, int pitch, int velocity, int length, int bendTime);
 

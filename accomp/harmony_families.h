@@ -3,6 +3,7 @@
 #pragma once
 
 #include "accomp/chord_walk.h"
+#include "style/random_riff.h"
 
 // Struck and held chords: "Slow Stroke", the strums, "Simple Stroke",
 // "Techno". False for a type or variant the family does not play.
@@ -15,3 +16,19 @@ bool GenerateSustainedPattern(ChordWalk& walk, int type, int variant, int densit
 // Broken chords: "Slow Arpeggio", "Gamelan", "Chinese", "Sporadic Arpeggio",
 // "Arpeggio", "Fast Arpeggio". False for a type the family does not play.
 bool GenerateArpeggioPattern(ChordWalk& walk, int type, int variant, int density);
+
+// Lines from step tables and guitar figures: "Riff", the "Long Riff" family,
+// "Glam Rock", "Cutting", "Mersey Beat", "Ragtime", "Rockabilly", "Stroke
+// Riff". False for a type the family does not play.
+bool GenerateRiffPattern(ChordWalk& walk, int type, int variant, int density);
+
+// Melodic lines over the chord: "Melodic", "Middle East", "Hawaian",
+// "Melodious", "Bend". False for a type the family does not play.
+bool GenerateMelodicLinePattern(ChordWalk& walk, int type, int variant, int density);
+
+// The riff the last "Long Riff" or "Fixed Long Riff(2)" played, kept for the
+// whole run (all zero at first) and replayed by "Fixed Long Riff(1)". The
+// editor's preview plays on the UI thread while tunes are composed on the
+// worker, so the table is only ever copied in and out under a lock.
+void CopyRiffMemory(int (&out)[kRiffTableSize]);
+void StoreRiffMemory(const int (&riff)[kRiffTableSize]);

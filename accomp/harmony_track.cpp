@@ -58,6 +58,16 @@ void GenerateHarmonyPattern(int channel, ComposeTrackData& track, int type, int 
             GenerateArpeggioPattern(walk, type, HarmonyVariant(type, density), density);
             break;
         }
+        case HarmonyFamily::kRiff: {
+            ChordWalk walk(channel, track, chords);
+            GenerateRiffPattern(walk, type, HarmonyVariant(type, density), density);
+            break;
+        }
+        case HarmonyFamily::kMelodicLine: {
+            ChordWalk walk(channel, track, chords);
+            GenerateMelodicLinePattern(walk, type, HarmonyVariant(type, density), density);
+            break;
+        }
         default:
             // The rhythm, riff and melodic-line families are not written
             // yet: their types keep the empty first event.
