@@ -479,11 +479,14 @@ std::string MainDlg::StatusLines() const {
 }
 
 void MainDlg::DrawStatus(bool force) {
+    // The dots are drawn on every call, the text only when it changed.
     const std::string text = StatusLines();
-    if (text != lastStatusDrawn_ || force) {
+    const std::string dots = ProgressDotsText.Get();
+    if (text != lastStatusDrawn_ || dots != lastDotsDrawn_ || force) {
         window_->InvalidateRect(kStatusBox, false);
     }
     lastStatusDrawn_ = text;
+    lastDotsDrawn_ = dots;
 }
 
 void MainDlg::RedrawPanel() {
@@ -575,6 +578,7 @@ void MainDlg::OnPaint(Window&, Canvas& canvas) {
     DrawPanelTexts(canvas);
     DrawStatusBox(canvas);
     lastStatusDrawn_ = StatusLines();
+    lastDotsDrawn_ = ProgressDotsText.Get();
 }
 
 void MainDlg::OnLeftDown(Window&, Point p) {

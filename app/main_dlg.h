@@ -147,6 +147,7 @@ private:
     std::int64_t lastClickTime_ = 0;
     std::int64_t lastOkTime_ = 0;
     std::string lastStatusDrawn_;
+    std::string lastDotsDrawn_;
     bool destroyed_ = false;
 };
 

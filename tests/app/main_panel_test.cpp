@@ -264,6 +264,11 @@ TEST_F(MainPanelTest, StatusDisplayColoursDotsAndLongLines) {
         EXPECT_EQ(d.Invalidations(w).size(), before);
         panel.DrawStatus(true);
         EXPECT_EQ(d.Invalidations(w).size(), before + 1);
+        // A new dot alone is drawn too.
+        ProgressDotsText.Set("*");
+        panel.DrawStatus(false);
+        EXPECT_EQ(d.Invalidations(w).size(), before + 2);
+        ProgressDotsText.Clear();
 
         d.Click(40, 100);  // edit mode: green text
         ops = statusOps();
