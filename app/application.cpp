@@ -1,0 +1,172 @@
+#include "app/application.h"
+
+#include <filesystem>
+
+#include "app/main_dlg.h"
+#include "app/shell_seams.h"
+#include "app/zaw_dialog.h"
+#include "compose/compose_control.h"
+#include "core/reporters.h"
+#include "core/settings.h"
+#include "core/shell_services.h"
+#include "core/utilities.h"
+#include "platform/paths.h"
+#include "style/style_table.h"
+
+using namespace platform::ui;
+
+namespace {
+
+constexpr ErrorCode kCantExecuteTwice = 0xFF01012A;
+constexpr ErrorCode kRootDirectory = 0xFF01013C;
+
+// Records of the oldest style-file format carry a version below this one.
+constexpr int kOldestStyleVersion = 640;
+
+bool FolderExists(const std::string& folder) {
+    std::error_code error;
+    return std::filesystem::is_directory(folder, error);
+}
+
+void SetWorkFolder(const std::string& folder) {
+    std::string text = folder.substr(0, sizeof AppSettings.WorkFolder - 1);
+    std::copy(text.begin(), text.end(), AppSettings.WorkFolder);
+    AppSettings.WorkFolder[text.size()] = '\0';
+}
+
+}  // namespace
+
+std::vector<std::string> ArgumentWords(int argc, const char* const* argv) {
+    std::vector<std::string> words;
+    for (int i = 1; i < argc && static_cast<int>(words.size()) < kMaxArgumentWords; ++i) {
+        words.emplace_back(std::string(argv[i]).substr(0, kMaxArgumentLength));
+    }
+    return words;
+}
+
+void ClampOrWrap(int* value, int lo, int hi, bool wrap) {
+    if (*value < lo) {
+        *value = wrap ? hi : lo;
+    } else if (*value > hi) {
+        *value = wrap ? lo : hi;
+    }
+}
+
+void CheckWorkFolder() {
+    AppSettings.WorkFolder[sizeof AppSettings.WorkFolder - 1] = '\0';
+    std::string folder = AppSettings.WorkFolder;
+    if (folder.size() > 1 && folder.back() == platform::kPathSeparator) folder.pop_back();
+    if (folder.empty()) {
+        // No folder named at all: the program folder, without asking.
+        folder = ProgramFolder();
+    } else if (FolderExists(folder)) {
+        return;
+    } else {
+        std::string chosen;
+        const int answer =
+            BrowseForFolder(folder, chosen, sizeof AppSettings.WorkFolder - 1, "Select a Folder!");
+        folder = answer == 1 && !chosen.empty() ? chosen : ProgramFolder();
+    }
+    if (folder.empty()) folder = platform::ProgramDirectory();
+    if (folder.back() != platform::kPathSeparator) folder += platform::kPathSeparator;
+    SetWorkFolder(folder);
+}
+
+void InitTuneDefaults() {
+    SeedRandom();
+    InitSharedShellValues();
+    BuildStyleTable();
+    ComposeOutputType = AppSettings.ComposeOutputType;
+}
+
+int DeselectOldFormatStyles() {
+    // The style-file reader brings every older record up to the current
+    // version, so an entry still below the oldest upgraded version can only
+    // come from a record nothing could read.
+    int cleared = 0;
+    for (int i = 0; i < kStyleSelectionCount; ++i) {
+        MusicStyle entry;
+        if (!GetStyleEntry(i / kStyleSlots, i % kStyleSlots, entry)) continue;
+        if (entry.version != 0 && entry.version < kOldestStyleVersion) {
+            ComposeStyleSelection[i] = 0;
+            ConvertStyleSelection[i] = 0;
+            ++cleared;
+        }
+    }
+    return cleared;
+}
+
+std::string ProgramFolder() {
+    return platform::ProgramDirectory();
+}
+
+ZawApplication::ZawApplication(std::vector<std::string> words) : words_(std::move(words)) {}
+
+ZawApplication::~ZawApplication() {
+    ExitInstance();
+}
+
+bool ZawApplication::InitInstance() {
+    // 1. One copy at a time.
+    lock_ = std::make_unique<InstanceLock>(kInstanceLockName);
+    if (!lock_->Acquired()) {
+        lock_.reset();
+        ShowErrorMessage(kCantExecuteTwice);
+        return false;
+    }
+    // 7. The skin, before anything is drawn (the tray takes its icon).
+    LoadSkinBitmaps();
+    // 4, 5. The tray icon; a desktop without a tray leaves the panel
+    // iconified instead of hidden.
+    tray_ = std::make_unique<TrayIcon>(SkinImage(platform::ui::SkinId::PanelPlay), "ZAW",
+                                       [this](bool right) { OnTrayClick(right); });
+    // 8. Instrument names; 10. power saving off.
+    FillInstrumentNames();
+    DisablePowerSaving();
+    // 12. The program should not sit in the root folder.
+    if (ProgramFolder() == "/") ShowErrorMessage(kRootDirectory);
+    // 13, 14. Defaults, then the settings file over them.
+    ResetStyleSelections();
+    InitDefaultSettings();
+    LoadSettingsFile();
+    // 15 - 17.
+    CheckWorkFolder();
+    InitTuneDefaults();
+    InstallBackingGeneratorsSeam();
+    PanelMode = kPanelModeCompose;
+    // 18, 19.
+    QuickTimeAvailable = StartQuickTime();
+    DeselectOldFormatStyles();
+    // 20. The panel.
+    {
+        MainDlg panel(words_);
+        panel.SetTray(tray_.get());
+        panel_ = &panel;
+        panel.Run();
+        panel_ = nullptr;
+    }
+    // 21. In reverse.
+    ExitInstance();
+    StopQuickTime();
+    tray_.reset();
+    lock_.reset();
+    return true;
+}
+
+void ZawApplication::ExitInstance() {
+    StopComposeRun(true);
+    StopTimerThreadSeam();
+}
+
+void ZawApplication::OnTrayClick(bool right) {
+    if (!panel_) return;
+    if (!right) {
+        panel_->OnCommand(kCommandShowPanel);
+        return;
+    }
+    Window& window = panel_->GetWindow();
+    const int id = PopupMenu(
+        &window, window.ClientToScreen(Point{0, 0}),
+        {{kCommandShowPanel, "Show Panel"}, {kCommandHelp, "Help"}, {kCommandQuit, "Quit"}});
+    if (id != 0) panel_->OnCommand(id);
+}

@@ -1,0 +1,45 @@
+// Where the panel and the start-up reach parts of the shell that come later:
+// the media layer, the mixer check, the settings, device and style dialogs,
+// the convert, edit and listen actions, and the timer. Each does nothing yet
+// (the README lists them). The timer thread is reached through hooks that
+// the program sets, so its own library stays separate.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <string>
+
+namespace platform::ui {
+class Window;
+}
+
+// The media layer: 1 when it could be started.
+extern std::atomic<int> QuickTimeAvailable;
+int StartQuickTime();
+void StopQuickTime();
+void AttachQuickTimeWindow(platform::ui::Window& panel);
+
+// The system mixer's check at panel start.
+void CheckSystemMixer();
+
+// Dialogs owned by the panel.
+void OpenSystemSetting(platform::ui::Window* owner);
+void SelectMidiDevice();
+void OpenStyleSelection(platform::ui::Window* owner);
+// The timer dialog.
+void OpenTimerDialog(platform::ui::Window* owner);
+
+// The panel's actions in convert and edit mode: convert a file (an empty
+// path asks for one), edit a saved tune, play or stop the last result.
+void ConvertInput(const std::string& path);
+void EditTune();
+void PlayOrStopResult();
+
+// The timer thread (its own library sets the hooks): started once by the
+// panel, stopped and joined before the program's shared objects go away.
+void SetTimerThreadHooks(std::function<void()> start, std::function<void()> stop);
+void StartTimerThreadSeam();
+void StopTimerThreadSeam();
+
+// The generators of the backing parts, installed at start-up.
+void InstallBackingGeneratorsSeam();

@@ -1,0 +1,369 @@
+// The main panel driven as a user would, through the whole application:
+// start-up in a fresh program folder, the tune numbers, the strict regions,
+// the modes, drops and the command line, the quit protocol and the saved
+// settings; then the faults a panel must not have: deaf after a stop
+// request, closing under a running worker, a second copy.
+#include "app/main_dlg.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+#include "app/application.h"
+#include "app/shell_seams.h"
+#include "compose/compose_control.h"
+#include "core/settings.h"
+#include "core/shell_services.h"
+#include "platform/paths.h"
+#include "platform/ui/headless_backend.h"
+#include "platform/ui/ui.h"
+#include "tests/support/test_support.h"
+
+using namespace platform::ui;
+using testing_support::Sink;
+
+namespace {
+
+class MainPanelTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder_ = testing_support::ScratchDir();
+        platform::SetProgramDirectory(folder_);
+        // Locks of this test only: tests run side by side.
+        setenv("XDG_RUNTIME_DIR", folder_.c_str(), 1);
+        backend_ = std::make_shared<HeadlessBackend>();
+        InstallBackend(backend_);
+        ComposingActive = 0;
+        TuneInProgress = 0;
+        PlayingActive = 0;
+        StopPending = 0;
+        ComposeStopRequest = 0;
+        SetTimerThreadHooks([this] { ++timerStarts_; }, [this] { ++timerStops_; });
+    }
+    void TearDown() override {
+        SetTimerThreadHooks(nullptr, nullptr);
+        InstallBackend(nullptr);
+        platform::SetProgramDirectory("");
+    }
+    // Runs the whole program with one scripted user session.
+    bool RunApplication(std::function<void(HeadlessBackend&, MainDlg&)> session,
+                        std::vector<std::string> words = {}) {
+        backend_->Then([session](HeadlessBackend& d) { session(d, *MainWindow()); });
+        ZawApplication app(std::move(words));
+        return app.InitInstance();
+    }
+    std::string Lines() { return MainWindow()->StatusLines(); }
+    bool BoxShown(const std::string& text) {
+        for (const std::string& t : Sink().Texts())
+            if (t.find(text) != std::string::npos) return true;
+        return false;
+    }
+
+    std::string folder_;
+    std::shared_ptr<HeadlessBackend> backend_;
+    int timerStarts_ = 0;
+    int timerStops_ = 0;
+};
+
+TEST_F(MainPanelTest, AUserSessionFromStartToPower) {
+    int plays = 0;
+    bool ok = RunApplication([&](HeadlessBackend& d, MainDlg& panel) {
+        Window& w = panel.GetWindow();
+        panel.SetPlayComposeAction([&](int) {
+            ++plays;
+            ComposingActive = 1;  // a run is wanted from here on
+        });
+        EXPECT_EQ(w.Title(), "ZAW [00]");
+        EXPECT_EQ(Lines(), "Compose Mode\nClick the icon on task bar\nto hide/show the window.");
+        EXPECT_EQ(w.ClientSize(), (Size{400, 210}));
+        EXPECT_EQ(w.Position(), (Point{320, 240}));
+        EXPECT_EQ(timerStarts_, 1);
+
+        for (int i = 0; i < 3; ++i)
+            d.Click(340, 180);
+        EXPECT_EQ(w.Title(), "ZAW [03]");
+        EXPECT_EQ(ResultText.Get(), "Output file is mymidi03");
+        EXPECT_EQ(OutputFileName.Get(), "MYMIDI03.MID");
+
+        // The left edge of Play is outside it.
+        d.Click(168, 180);
+        EXPECT_EQ(plays, 0);
+        d.Click(200, 180);
+        EXPECT_EQ(plays, 1);
+        EXPECT_FALSE(panel.ClickGuardSet());
+
+        // Mode while a tune is being composed ends the run first.
+        d.Click(40, 100);
+        EXPECT_EQ(ComposingActive.load(), 0);
+        EXPECT_EQ(TuneCount.load(), 0);
+        EXPECT_EQ(PanelMode.load(), kPanelModeEdit);
+        EXPECT_EQ(Lines(), "Edit Mode\nPush edit button to edit saved tune.\n");
+        d.Click(380, 180);  // no Next in edit mode
+        EXPECT_EQ(AppSettings.TuneNumber, 3);
+        EXPECT_EQ(panel.Holder(kRegionPlay)->Bounds(), (Rect{99, 166, 231, 200}));
+
+        d.Click(40, 100);
+        EXPECT_EQ(Lines(),
+                  "Convert Mode\nPush Convert button to convert tune.\nConverts file format.");
+        d.Drop({"/music/a.wav"});
+        EXPECT_TRUE(BoxShown("It is not MIDI file!"));
+        Sink().Clear();
+        d.Drop({"/music/SONG.MID", "/music/other.mid"});  // the first counts
+        EXPECT_EQ(Sink().Count(), 0u);
+
+        d.Click(40, 100);
+        EXPECT_EQ(Lines(), "Compose Mode\nClick the icon on task bar\nto hide/show the window.");
+        d.Drop({"/music/SONG.MID"});
+        EXPECT_TRUE(BoxShown("Change mode to convert mode."));
+
+        // Next stops at 99, Previous at 0.
+        for (int i = 0; i < 120; ++i)
+            d.Click(340, 180);
+        EXPECT_EQ(w.Title(), "ZAW [99]");
+        for (int i = 0; i < 120; ++i)
+            d.Click(120, 180);
+        EXPECT_EQ(w.Title(), "ZAW [00]");
+        d.Click(340, 180);
+        d.Click(340, 180);
+
+        // Esc asks; Cancel keeps the panel.
+        Sink().Clear();
+        Sink().QueueAnswer(platform::kIdCancel);
+        d.Key(Key::Esc);
+        EXPECT_TRUE(BoxShown("Quit program?"));
+        EXPECT_TRUE(w.IsModal());
+        // Power closes without asking.
+        Sink().Clear();
+        d.Click(40, 175);
+        EXPECT_EQ(Sink().Count(), 0u);
+    });
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(MainWindow(), nullptr);
+    EXPECT_GE(timerStops_, 1);
+    const std::string ini = testing_support::ReadFileText(platform::JoinPath(folder_, "zaw.ini"));
+    ASSERT_EQ(ini.size(), 3132u);
+    std::int32_t tune = 0;
+    std::memcpy(&tune, ini.data() + 804, 4);
+    EXPECT_EQ(tune, 2);
+}
+
+TEST_F(MainPanelTest, CommandLineWordsAndASecondCopy) {
+    // One word: the panel starts in convert mode.
+    RunApplication(
+        [&](HeadlessBackend& d, MainDlg&) {
+            EXPECT_EQ(PanelMode.load(), kPanelModeConvert);
+            d.Click(40, 175);
+        },
+        {"/music/a tune.mid"});
+    // Two words are refused.
+    Sink().Clear();
+    RunApplication(
+        [&](HeadlessBackend& d, MainDlg&) {
+            EXPECT_TRUE(BoxShown("Only one file can be dropped!"));
+            EXPECT_EQ(PanelMode.load(), kPanelModeCompose);
+            // A second copy while this one runs: refused, this one untouched.
+            Sink().Clear();
+            ZawApplication second;
+            EXPECT_FALSE(second.InitInstance());
+            EXPECT_TRUE(BoxShown("Can't execute twice!"));
+            EXPECT_EQ(MainWindow()->GetWindow().Title(), "ZAW [00]");
+            EXPECT_TRUE(MainWindow()->GetWindow().IsModal());
+            d.Click(40, 175);
+        },
+        {"a.mid", "b.mid"});
+    const char* argv[] = {"zaw", "/music/a tune.mid"};
+    EXPECT_EQ(ArgumentWords(2, argv), std::vector<std::string>{"/music/a tune.mid"});
+}
+
+TEST_F(MainPanelTest, AClickAfterAStopRequestRepeatsItAndThePanelStaysAlive) {
+    int plays = 0;
+    RunApplication([&](HeadlessBackend& d, MainDlg& panel) {
+        panel.SetPlayComposeAction([&](int) {
+            ++plays;
+            // A click arriving while this one runs only beeps.
+            const int beeps = d.Beeps();
+            d.Click(340, 180);
+            EXPECT_EQ(d.Beeps(), beeps + 1);
+        });
+        ComposingActive = 1;
+        StopPending = 1;
+        d.Click(340, 180);
+        EXPECT_EQ(ComposeStopRequest.load(), 1);
+        EXPECT_EQ(AppSettings.TuneNumber, 0);
+        EXPECT_FALSE(panel.ClickGuardSet());
+        // The worker has stopped: clicks act again.
+        ComposingActive = 0;
+        d.Click(340, 180);
+        EXPECT_EQ(AppSettings.TuneNumber, 1);
+        d.Click(200, 180);
+        EXPECT_EQ(plays, 1);
+        EXPECT_EQ(AppSettings.TuneNumber, 1);
+        d.Click(40, 175);
+    });
+}
+
+TEST_F(MainPanelTest, QuitWaitsForTheWorkerWhileServingThePanel) {
+    RunApplication([&](HeadlessBackend& d, MainDlg& panel) {
+        // A tune that never ends: the box shows and the panel stays open.
+        TuneInProgress = 1;
+        d.Click(40, 175);
+        EXPECT_TRUE(BoxShown("Stop composing or playing first."));
+        EXPECT_TRUE(panel.GetWindow().IsModal());
+        EXPECT_EQ(timerStops_, 0);
+        EXPECT_EQ(ComposeStopRequest.load(), 1);
+        // A tune whose end reaches the panel while it waits: the wait serves
+        // the post, and the panel closes.
+        Sink().Clear();
+        PostToUi([] { TuneInProgress = 0; });
+        d.Click(40, 175);
+        EXPECT_EQ(Sink().Count(), 0u);
+    });
+    EXPECT_GE(timerStops_, 1);
+    EXPECT_EQ(MainWindow(), nullptr);
+}
+
+TEST_F(MainPanelTest, StatusDisplayColoursDotsAndLongLines) {
+    RunApplication([&](HeadlessBackend& d, MainDlg& panel) {
+        Window& w = panel.GetWindow();
+        ProgressDotsText.Set("***");
+        panel.DrawStatus(true);
+        auto statusOps = [&] {
+            std::vector<CanvasOp> ops;
+            for (const CanvasOp& op : d.Ops(w))
+                if (op.kind == CanvasOp::Kind::Text && op.rect == kStatusBox) ops.push_back(op);
+            return ops;
+        };
+        auto ops = statusOps();
+        ASSERT_EQ(ops.size(), 1u);
+        EXPECT_EQ(ops[0].colour, kComposeStatusColour);
+        EXPECT_TRUE(ops[0].opaque);
+        EXPECT_EQ(ops[0].font, StatusFont());
+        const Image& shot = d.Snapshot(w);
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_EQ(shot.Pixel(110 + 10 * k, 135), kProgressDotColour);
+            EXPECT_EQ(shot.Pixel(114 + 10 * k, 139), kProgressDotColour);
+            EXPECT_EQ(shot.Pixel(115 + 10 * k, 137), (Rgb{0, 0, 0}));
+        }
+        EXPECT_EQ(shot.Pixel(140, 137), (Rgb{0, 0, 0}));
+        EXPECT_EQ(shot.Pixel(100, 74), (Rgb{0, 0, 0}));
+        EXPECT_EQ(shot.Pixel(369, 144), (Rgb{0, 0, 0}));
+        ProgressDotsText.Clear();
+
+        // Three long lines are kept whole.
+        const std::string line(255, 'x');
+        StatusText.Set(line);
+        ResultText.Set(line);
+        panel.DrawStatus(false);
+        EXPECT_EQ(panel.LastStatusDrawn(), "Compose Mode\n" + line + "\n" + line);
+        // An unchanged status asks for no repaint; a forced one does.
+        d.Pump();
+        const std::size_t before = d.Invalidations(w).size();
+        panel.DrawStatus(false);
+        EXPECT_EQ(d.Invalidations(w).size(), before);
+        panel.DrawStatus(true);
+        EXPECT_EQ(d.Invalidations(w).size(), before + 1);
+        // A new dot alone is drawn too.
+        ProgressDotsText.Set("*");
+        panel.DrawStatus(false);
+        EXPECT_EQ(d.Invalidations(w).size(), before + 2);
+        ProgressDotsText.Clear();
+
+        d.Click(40, 100);  // edit mode: green text
+        ops = statusOps();
+        ASSERT_EQ(ops.size(), 1u);
+        EXPECT_EQ(ops[0].colour, kOtherStatusColour);
+        d.Click(40, 175);
+    });
+}
+
+TEST_F(MainPanelTest, MenusHideShowHelpAndQuit) {
+    RunApplication([&](HeadlessBackend& d, MainDlg& panel) {
+        Window& w = panel.GetWindow();
+        d.SetTrayAvailable(false);
+        d.QueueMenuAnswer(kCommandHidePanel);
+        d.RightClick(200, 100);
+        ASSERT_EQ(d.Menus().size(), 1u);
+        EXPECT_EQ(d.Menus()[0].size(), 3u);
+        EXPECT_TRUE(BoxShown("Click task tray icon to display again."));
+        Sink().Clear();
+        d.QueueMenuAnswer(kCommandHidePanel);
+        d.RightClick(200, 100);
+        EXPECT_EQ(Sink().Count(), 0u);  // the notice shows once
+        panel.OnCommand(kCommandShowPanel);
+        EXPECT_TRUE(w.IsVisible());
+        // Quit from the menu while a result plays is refused; then it quits
+        // without asking.
+        PlayingActive = 1;
+        panel.OnCommand(kCommandQuit);
+        EXPECT_TRUE(BoxShown("Can't stop while playing!"));
+        EXPECT_TRUE(w.IsModal());
+        PlayingActive = 0;
+        Sink().Clear();
+        panel.OnCommand(kCommandQuit);
+        EXPECT_EQ(Sink().Count(), 0u);
+    });
+    EXPECT_EQ(MainWindow(), nullptr);
+}
+
+TEST(ApplicationHelpers, ClampOrWrapAndTheHitRegionsEdges) {
+    for (int v = -3; v <= 16; ++v) {
+        int clamped = v;
+        int wrapped = v;
+        ClampOrWrap(&clamped, 1, 12, false);
+        ClampOrWrap(&wrapped, 1, 12, true);
+        EXPECT_EQ(clamped, v < 1 ? 1 : v > 12 ? 12 : v);
+        EXPECT_EQ(wrapped, v < 1 ? 12 : v > 12 ? 1 : v);
+    }
+    // Every region of both layouts: the corners are outside, one pixel in is
+    // inside.
+    struct Region {
+        int mode, region, left, top, right, bottom;
+    };
+    const Region regions[] = {
+        {2, 1, 168, 168, 301, 199}, {2, 2, 301, 167, 387, 198},  {2, 3, 83, 166, 167, 201},
+        {2, 4, 319, 37, 377, 51},   {2, 5, 264, 40, 314, 70},    {2, 6, 12, 122, 72, 141},
+        {2, 7, 12, 93, 72, 113},    {2, 8, 12, 67, 73, 85},      {2, 9, 23, 160, 64, 190},
+        {1, 1, 104, 172, 225, 195}, {3, 10, 245, 171, 368, 194}, {1, 9, 23, 160, 64, 190},
+    };
+    for (const Region& r : regions) {
+        EXPECT_EQ(HitTestPanel(r.mode, r.left + 1, r.top + 1), r.region) << r.region;
+        EXPECT_EQ(HitTestPanel(r.mode, r.right - 1, r.bottom - 1), r.region) << r.region;
+        EXPECT_NE(HitTestPanel(r.mode, r.left, r.top + 1), r.region) << r.region;
+        EXPECT_NE(HitTestPanel(r.mode, r.right - 1, r.bottom), r.region) << r.region;
+    }
+    EXPECT_EQ(HitTestPanel(1, 380, 180), -1);
+    EXPECT_EQ(HitTestPanel(2, 380, 180), 2);
+    EXPECT_EQ(HitTestPanel(2, 270, 60), 5);
+    EXPECT_EQ(HitTestPanel(3, 270, 60), -1);
+}
+
+TEST(ApplicationHelpers, WorkFolderKeptChosenOrTheProgramFolder) {
+    const std::string folder = testing_support::ScratchDir();
+    platform::SetProgramDirectory(folder + "/prog");
+    auto set = [](const std::string& text) {
+        std::strncpy(AppSettings.WorkFolder, text.c_str(), sizeof AppSettings.WorkFolder - 1);
+    };
+    set(folder + "/");
+    CheckWorkFolder();
+    EXPECT_EQ(std::string(AppSettings.WorkFolder), folder + "/");
+    EXPECT_TRUE(testing_support::Chooser().FolderRequests().empty());
+    set(folder + "/missing/");
+    testing_support::Chooser().QueueFolder(folder);
+    CheckWorkFolder();
+    EXPECT_EQ(std::string(AppSettings.WorkFolder), folder + "/");
+    ASSERT_EQ(testing_support::Chooser().FolderRequests().size(), 1u);
+    EXPECT_EQ(testing_support::Chooser().FolderRequests()[0].title, "Select a Folder!");
+    EXPECT_EQ(testing_support::Chooser().FolderRequests()[0].initialFolder, folder + "/missing");
+    set(folder + "/missing");
+    CheckWorkFolder();  // cancelled
+    EXPECT_EQ(std::string(AppSettings.WorkFolder), folder + "/prog/");
+    set("");
+    CheckWorkFolder();
+    EXPECT_EQ(std::string(AppSettings.WorkFolder), folder + "/prog/");
+    EXPECT_EQ(testing_support::Chooser().FolderRequests().size(), 2u);
+    platform::SetProgramDirectory("");
+}
+
+}  // namespace

@@ -1,0 +1,248 @@
+// Runs the real program on the X display the test gives it (a private Xvfb)
+// from a fresh program folder, reads the panel back from the screen into
+// panel_compose_xvfb.png, clicks Mode, reads panel_edit_xvfb.png, checks the
+// status display's pixels in both, then clicks Power and checks that the
+// program ended and saved its settings. Also starts it without a display.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "platform/ui/image.h"
+#include "platform/ui/skin.h"
+
+namespace fs = std::filesystem;
+using platform::ui::Image;
+using platform::ui::Rgb;
+
+namespace {
+
+int g_failures = 0;
+
+void Check(bool ok, const std::string& what) {
+    std::printf("%s: %s\n", ok ? "ok  " : "FAIL", what.c_str());
+    if (!ok) ++g_failures;
+}
+
+bool Near(Rgb a, Rgb b, int tolerance) {
+    return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
+           std::abs(a.b - b.b) <= tolerance;
+}
+
+int CountNear(const Image& image, int left, int top, int right, int bottom, Rgb colour,
+              int tolerance) {
+    int n = 0;
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x)
+            n += Near(image.Pixel(x, y), colour, tolerance);
+    return n;
+}
+
+bool WaitFor(const std::function<bool()>& done, int seconds) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (std::chrono::steady_clock::now() < end) {
+        if (done()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return done();
+}
+
+::Window FindTitled(Display* display, ::Window under, const std::string& prefix) {
+    char* name = nullptr;
+    if (XFetchName(display, under, &name) && name) {
+        const bool match = std::string(name).rfind(prefix, 0) == 0;
+        XFree(name);
+        if (match) return under;
+    }
+    ::Window root = 0;
+    ::Window parent = 0;
+    ::Window* children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(display, under, &root, &parent, &children, &count)) return 0;
+    ::Window found = 0;
+    for (unsigned i = 0; i < count && !found; ++i)
+        found = FindTitled(display, children[i], prefix);
+    if (children) XFree(children);
+    return found;
+}
+
+Image Grab(Display* display, ::Window window, int width, int height) {
+    XSync(display, False);
+    XImage* shot = XGetImage(display, window, 0, 0, width, height, AllPlanes, ZPixmap);
+    if (!shot) return Image{};
+    Image image(width, height);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            unsigned long p = XGetPixel(shot, x, y);
+            image.SetPixel(x, y,
+                           Rgb{static_cast<std::uint8_t>((p & shot->red_mask) >> 16),
+                               static_cast<std::uint8_t>((p & shot->green_mask) >> 8),
+                               static_cast<std::uint8_t>(p & shot->blue_mask)});
+        }
+    }
+    XDestroyImage(shot);
+    return image;
+}
+
+void Click(Display* display, ::Window window, int x, int y) {
+    for (int type : {ButtonPress, ButtonRelease}) {
+        XEvent event{};
+        event.xbutton.type = type;
+        event.xbutton.display = display;
+        event.xbutton.window = window;
+        event.xbutton.root = DefaultRootWindow(display);
+        event.xbutton.x = x;
+        event.xbutton.y = y;
+        event.xbutton.button = Button1;
+        event.xbutton.state = type == ButtonRelease ? Button1Mask : 0;
+        event.xbutton.same_screen = True;
+        XSendEvent(display, window, True, type == ButtonPress ? ButtonPressMask : ButtonReleaseMask,
+                   &event);
+        XFlush(display);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+}
+
+pid_t Start(const std::string& program, const std::string& folder, bool withDisplay) {
+    pid_t pid = fork();
+    if (pid == 0) {
+        setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
+        if (!withDisplay) unsetenv("DISPLAY");
+        execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    return pid;
+}
+
+// The exit status, or -1 when the program did not end in time (then killed).
+int WaitExit(pid_t pid, int seconds) {
+    int status = 0;
+    bool ended = WaitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, seconds);
+    if (!ended) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+        return -1;
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: panel_xvfb <zaw program> <output folder>\n");
+        return 2;
+    }
+    const fs::path built = argv[1];
+    const std::string out = argv[2];
+    fs::create_directories(out);
+    // A fresh program folder: the program, its skin art and help pages.
+    const fs::path folder = fs::temp_directory_path() / ("zaw-xvfb-" + std::to_string(getpid()));
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    fs::copy_file(built, folder / "zaw");
+    for (const char* sub : {"skin", "help"}) {
+        std::error_code ignored;
+        fs::copy(built.parent_path() / sub, folder / sub, fs::copy_options::recursive, ignored);
+    }
+    const std::string program = (folder / "zaw").string();
+
+    Check(WaitExit(Start(program, folder.string(), false), 30) == 1,
+          "without a display the program ends with status 1");
+
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) {
+        std::fprintf(stderr, "panel_xvfb: no X display\n");
+        return 1;
+    }
+    pid_t pid = Start(program, folder.string(), true);
+    ::Window panel = 0;
+    Check(WaitFor(
+              [&] {
+                  panel = FindTitled(display, DefaultRootWindow(display), "ZAW [");
+                  return panel != 0;
+              },
+              30),
+          "the panel window titled \"ZAW [00]\" appeared");
+    if (!panel) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+        return 1;
+    }
+    const Rgb black{0, 0, 0};
+    const Rgb composeText{255, 255, 200};
+    const Rgb otherText{200, 255, 200};
+    // The skin the program paints: the drawn images under our own art.
+    platform::ui::SkinStore skin;
+    skin.LoadArt((folder / "skin").string());
+    using platform::ui::SkinId;
+    auto faceShown = [&](const Image& shot, SkinId id, int x, int y, int left, int top) {
+        return Near(shot.Pixel(x, y), skin.Get(id).Pixel(x - left, y - top), 2);
+    };
+    Image compose;
+    WaitFor(
+        [&] {
+            compose = Grab(display, panel, 400, 210);
+            return compose.Pixel(102, 76) == black &&
+                   CountNear(compose, 100, 74, 370, 145, composeText, 30) > 20 &&
+                   faceShown(compose, SkinId::PanelNext, 310, 172, 301, 167);
+        },
+        20);
+    Check(WritePng(compose, out + "/panel_compose_xvfb.png"), "compose screenshot written");
+    Check(compose.Pixel(100, 74) == black && compose.Pixel(369, 144) == black &&
+              compose.Pixel(369, 74) == black && compose.Pixel(100, 144) == black,
+          "the status box is black to its corners");
+    Check(compose.Pixel(99, 74) != black || compose.Pixel(370, 144) != black,
+          "the box ends at its edges");
+    const int composePixels = CountNear(compose, 100, 74, 370, 145, composeText, 30);
+    Check(composePixels > 20,
+          "compose mode text in (255,255,200): " + std::to_string(composePixels) + " pixels");
+    Check(CountNear(compose, 100, 74, 370, 145, otherText, 20) == 0,
+          "no (200,255,200) text in compose mode");
+    Check(faceShown(compose, SkinId::PanelBackground, 5, 5, 0, 0) &&
+              faceShown(compose, SkinId::PanelNext, 310, 172, 301, 167) &&
+              faceShown(compose, SkinId::PanelComposeIdle, 175, 175, 168, 168) &&
+              faceShown(compose, SkinId::PanelPower, 20, 150, 14, 147),
+          "the background and the compose faces are shown");
+    Check(CountNear(compose, 100, 130, 370, 145, Rgb{0, 127, 0}, 0) == 0,
+          "no progress dots while nothing is composed");
+
+    Click(display, panel, 40, 100);  // Mode
+    Image edit;
+    WaitFor(
+        [&] {
+            edit = Grab(display, panel, 400, 210);
+            return CountNear(edit, 100, 74, 370, 145, otherText, 30) > 20 &&
+                   faceShown(edit, SkinId::PanelEdit, 250, 175, 241, 167);
+        },
+        20);
+    Check(WritePng(edit, out + "/panel_edit_xvfb.png"), "edit screenshot written");
+    const int editPixels = CountNear(edit, 100, 74, 370, 145, otherText, 30);
+    Check(editPixels > 20,
+          "edit mode text in (200,255,200): " + std::to_string(editPixels) + " pixels");
+    Check(CountNear(edit, 100, 74, 370, 145, composeText, 20) == 0,
+          "no (255,255,200) text in edit mode");
+    Check(faceShown(edit, SkinId::PanelEdit, 250, 175, 241, 167) &&
+              faceShown(edit, SkinId::PanelPlay, 105, 170, 99, 166),
+          "the Edit and Play faces are shown");
+    Check(edit.Pixel(100, 74) == black && edit.Pixel(369, 144) == black,
+          "the status box is black in edit mode");
+
+    Click(display, panel, 40, 175);  // Power
+    Check(WaitExit(pid, 30) == 0, "Power ended the program with status 0");
+    std::error_code error;
+    Check(fs::file_size(folder / "zaw.ini", error) == 3132, "zaw.ini of 3132 bytes was saved");
+    XCloseDisplay(display);
+    fs::remove_all(folder, error);
+    std::printf("%s\n", g_failures ? "FAILED" : "all checks passed");
+    return g_failures ? 1 : 0;
+}
