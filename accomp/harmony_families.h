@@ -15,3 +15,11 @@ bool GenerateSustainedPattern(ChordWalk& walk, int type, int variant, int densit
 // Broken chords: "Slow Arpeggio", "Gamelan", "Chinese", "Sporadic Arpeggio",
 // "Arpeggio", "Fast Arpeggio". False for a type the family does not play.
 bool GenerateArpeggioPattern(ChordWalk& walk, int type, int variant, int density);
+
+// Stabs, bass-and-chord figures and dance rhythms: "Spanish", "Rhythmic",
+// "Hip hop", the techno types, the tangos, "Latin", "Waltz" and the rest of
+// the rhythm family. "Tango 1" and "Tango 2" read the block labels, "Tango
+// 2" the melody; both may be null. False for a type the family does not
+// play.
+bool GenerateRhythmPattern(ChordWalk& walk, int type, int variant, int density,
+                           const NoteList* melody = nullptr, const NoteList* labels = nullptr);

@@ -58,6 +58,12 @@ void GenerateHarmonyPattern(int channel, ComposeTrackData& track, int type, int 
             GenerateArpeggioPattern(walk, type, HarmonyVariant(type, density), density);
             break;
         }
+        case HarmonyFamily::kRhythm: {
+            ChordWalk walk(channel, track, chords);
+            GenerateRhythmPattern(walk, type, HarmonyVariant(type, density), density, &melody,
+                                  &labels);
+            break;
+        }
         default:
             // The rhythm, riff and melodic-line families are not written
             // yet: their types keep the empty first event.
