@@ -79,6 +79,8 @@ struct Folded {
     explicit Folded(const ChordRecord& c)
         : root(c.root), bass(c.bass), third(c.third), fifth(c.fifth), seventh(c.seventh) {
         FoldChordPitchesIntoRange(root, bass, third, fifth, seventh, 36, 80);
+        if (!c.root) root = 0;
+        if (!c.bass) bass = 0;
         if (!c.third) third = 0;
         if (!c.fifth) fifth = 0;
         if (!c.seventh) seventh = 0;

@@ -2,6 +2,8 @@
 // their figures must not show, and the track rules over every rhythm type.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <set>
 #include <string>
 
@@ -224,6 +226,147 @@ TEST_F(RhythmTest, RapTechnoStaysSilentForThirteenChords) {
     for (const Note& n : notes)
         EXPECT_TRUE((n.time % 384 == 0 && n.length == 40) ||
                     (n.time % 384 == 48 && n.length == 328));
+}
+
+TEST_F(RhythmTest, HipHopHoldsTheLowPairAndAnswersBeforeTheChordsEnd) {
+    Chords chords({{"CMPs", 384}, {"FMPs", 288}, {"GMPs", 96}});
+    chords.List()[0]->fifth = 70;  // two octaves down from 70 up
+    const ChordRecord& c = *chords.List()[0];
+    const ChordRecord& f = *chords.List()[1];
+    const ChordRecord& g = *chords.List()[2];
+    auto lowFifth = [](const ChordRecord& r) { return r.fifth - (r.fifth >= 70 ? 24 : 12); };
+    std::vector<Note> notes = Run(chords, 15);
+    std::vector<Note> open = At(notes, 0);
+    ASSERT_EQ(open.size(), 2u);
+    EXPECT_EQ(open[0].key, 70 - 24);
+    EXPECT_EQ(open[0].velocity, 44);
+    EXPECT_EQ(open[1].key, c.root - 12);
+    EXPECT_EQ(open[1].length, 136);
+    for (long long t : {336, 360}) {
+        ASSERT_EQ(At(notes, t).size(), 1u) << t;
+        EXPECT_EQ(At(notes, t)[0].key, c.root - 12);
+        EXPECT_EQ(At(notes, t)[0].length, 23);
+    }
+    // 288 ticks: the pair held a beat, the roots 48 and 24 before the end.
+    EXPECT_EQ(At(notes, 384)[0].key, lowFifth(f));
+    EXPECT_EQ(At(notes, 384)[0].length, 96);
+    EXPECT_EQ(At(notes, 384 + 240).size(), 1u);
+    EXPECT_EQ(At(notes, 384 + 264).size(), 1u);
+    // Below 192 ticks: the pair for half the chord.
+    EXPECT_EQ(Keys(At(notes, 672)), (std::multiset<int>{lowFifth(g), g.root - 12}));
+    EXPECT_EQ(At(notes, 672)[0].length, 48);
+    EXPECT_EQ(notes.size(), 10u);
+}
+
+TEST_F(RhythmTest, SlowWaltzStrikesOncePerDottedHalf) {
+    WorkingStyle.timeSignature = kMetre34;
+    WorkingStyle.setting716 = 2;
+    const Chords chords({{"CMPs", 288}, {"FMPs", 100}, {"GMPs", 288}});
+    const ChordRecord& c = *chords.List()[0];
+    const std::vector<Note> notes = Run(chords, 59);
+    const std::multiset<int> low = {c.third - 12, c.fifth - 12, c.root - 12};
+    EXPECT_EQ(Keys(At(notes, 0)), low);
+    EXPECT_EQ(Keys(At(notes, 144)), low);
+    for (const Note& n : At(notes, 0))
+        EXPECT_EQ(n.length, 72);
+    // Off the 144-tick grid: one strike held half the chord.
+    ASSERT_EQ(At(notes, 288).size(), 3u);
+    EXPECT_EQ(At(notes, 288)[0].length, 50);
+    for (const Note& n : notes)
+        EXPECT_TRUE(n.time == 0 || n.time == 144 || n.time == 288 || n.time == 388 || n.time == 532)
+            << n.time;
+}
+
+TEST_F(RhythmTest, BoreroSoundsTheFifthOnTenOfEighteenSteps) {
+    const Chords chords({{"CMPs", 18 * 24}, {"FMPs", 96}});
+    const std::vector<Note> notes = Run(chords, 50);
+    std::vector<long long> first;
+    for (const Note& n : notes) {
+        if (n.time >= 18 * 24) continue;
+        EXPECT_EQ(n.key, chords.List()[0]->fifth);
+        EXPECT_EQ(n.length, 22);
+        first.push_back(n.time / 24);
+    }
+    EXPECT_EQ(first, (std::vector<long long>{0, 3, 4, 5, 6, 9, 10, 11, 12, 15}));
+    // The cell starts again with every chord.
+    EXPECT_FALSE(At(notes, 18 * 24).empty());
+}
+
+TEST_F(RhythmTest, JazzWaltzVoicesStayLowSortedAndApart) {
+    WorkingStyle.voice[kPartHarmony] = 25;  // a guitar strums its voices
+    const Chords chords({{"CMPs", 384}, {"FMPs", 384}});
+    for (int seed = 1; seed <= 4; ++seed) {
+        SeedRandomWith(seed);
+        const std::vector<Note> notes = Run(chords, 61);
+        std::map<long long, std::vector<int>> beats;
+        for (const Note& n : notes) {
+            EXPECT_LT(n.key, 68);
+            beats[n.time / 96 * 96].push_back(n.key);
+            const long long into = n.time % 96;
+            const bool even = n.time / 96 % 2 == 0;
+            EXPECT_EQ(into % (even ? 4 : 2), 0);
+        }
+        for (auto& [beat, keys] : beats) {
+            EXPECT_TRUE(std::is_sorted(keys.begin(), keys.end())) << beat;
+            EXPECT_EQ(std::set<int>(keys.begin(), keys.end()).size(), keys.size()) << beat;
+        }
+        // The last chord holds its third beat and leaves the fourth silent.
+        EXPECT_EQ(beats.count(384 + 288), 0u);
+        ASSERT_EQ(beats.count(384 + 192), 1u);
+        for (const Note& n : notes) {
+            if (n.time >= 576) {
+                EXPECT_EQ(n.length, 88);
+            }
+        }
+    }
+}
+
+TEST_F(RhythmTest, TangoOneClosesItsBlock) {
+    for (const char* label : {"AXXX", "AXXX", "BXXX"})
+        labels_.AppendLabel(384, label);
+    const Chords chords({{"CMPs", 384}, {"FMPs", 384}, {"GMPs", 384}});
+    const std::vector<Note> notes = Run(chords, 21);
+    // Inside the block: the unit-long chord on step 1, the short one on 2.
+    EXPECT_TRUE(At(notes, 0).empty());
+    ASSERT_EQ(At(notes, 96).size(), 3u);
+    EXPECT_EQ(At(notes, 96)[0].length, 96);
+    EXPECT_EQ(At(notes, 192)[0].length, 20);
+    EXPECT_TRUE(At(notes, 288).empty());
+    // The block's last chord: three short strikes, a soft one and the late
+    // answer.
+    for (int k = 0; k < 3; ++k) {
+        ASSERT_EQ(At(notes, 384 + 96 * k).size(), 3u) << k;
+        EXPECT_EQ(At(notes, 384 + 96 * k)[0].velocity, k == 0 ? 64 : 44);
+        EXPECT_EQ(At(notes, 384 + 96 * k)[0].length, 12);
+    }
+    EXPECT_EQ(At(notes, 384 + 288)[0].velocity, 34);
+    EXPECT_EQ(At(notes, 384 + 288 + 54).size(), 3u);
+}
+
+TEST_F(RhythmTest, DenseRhythmicTurnsItsInversionsAndHoldsTheEnd) {
+    const Chords chords({{"CMPs", 384}, {"FMPs", 384}, {"GMPs", 384}});
+    const std::vector<Note> notes = Run(chords, 10, 150);
+    for (const Note& n : notes) {
+        EXPECT_GE(n.key, 36);
+        EXPECT_LE(n.key, 92);
+    }
+    // The first chord strikes on every beat, the inversion turning.
+    std::set<int> lowest;
+    for (int b = 0; b < 4; ++b) {
+        const std::vector<Note> beat = At(notes, 96 * b);
+        ASSERT_FALSE(beat.empty()) << b;
+        lowest.insert(Keys(beat).begin().operator*());
+    }
+    EXPECT_EQ(lowest.size(), 4u);
+    // The last chord: one held chord.
+    std::vector<Note> last;
+    for (const Note& n : notes)
+        if (n.time >= 768) last.push_back(n);
+    ASSERT_FALSE(last.empty());
+    for (const Note& n : last) {
+        EXPECT_EQ(n.time, 768);
+        EXPECT_EQ(n.length, 376);
+    }
 }
 
 // Chords of odd lengths, a chord without a root, and bars.
