@@ -32,3 +32,11 @@ bool GenerateMelodicLinePattern(ChordWalk& walk, int type, int variant, int dens
 // worker, so the table is only ever copied in and out under a lock.
 void CopyRiffMemory(int (&out)[kRiffTableSize]);
 void StoreRiffMemory(const int (&riff)[kRiffTableSize]);
+
+// Stabs, bass-and-chord figures and dance rhythms: "Spanish", "Rhythmic",
+// "Hip hop", the techno types, the tangos, "Latin", "Waltz" and the rest of
+// the rhythm family. "Tango 1" and "Tango 2" read the block labels, "Tango
+// 2" the melody; both may be null. False for a type the family does not
+// play.
+bool GenerateRhythmPattern(ChordWalk& walk, int type, int variant, int density,
+                           const NoteList* melody = nullptr, const NoteList* labels = nullptr);

@@ -33,7 +33,6 @@ ComposeTrackData* NewTrack() {
 
 void GenerateHarmonyPattern(int channel, ComposeTrackData& track, int type, int start, int density,
                             const NoteList& melody, ChordList chords, const NoteList& labels) {
-    (void)melody;
     track.AddNoteEvent(channel, start, 0, 0, 0);
     const HarmonyTypeRow* row = HarmonyTypeOf(type);
     if (!row || row->family == HarmonyFamily::kNone) {
@@ -68,9 +67,13 @@ void GenerateHarmonyPattern(int channel, ComposeTrackData& track, int type, int 
             GenerateMelodicLinePattern(walk, type, HarmonyVariant(type, density), density);
             break;
         }
+        case HarmonyFamily::kRhythm: {
+            ChordWalk walk(channel, track, chords);
+            GenerateRhythmPattern(walk, type, HarmonyVariant(type, density), density, &melody,
+                                  &labels);
+            break;
+        }
         default:
-            // The rhythm, riff and melodic-line families are not written
-            // yet: their types keep the empty first event.
             break;
     }
 }
