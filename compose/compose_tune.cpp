@@ -252,7 +252,8 @@ int ComposeOneTune(std::uint8_t* buffer, std::size_t* length) {
                               style.blockLength == 4;
         if (!accepted && !last) continue;
 
-        if (!ComposeMelodyBlocks(kPartMelody, ComposeInfo.blockMelodies)) return Stopped();
+        if (!ComposeMelodyBlocks(kPartMelody, ComposeInfo.blockMelodies))
+            return StopRequested() ? Stopped() : 0;
         const bool second = style.melody[kPartMelody].voicing != 0;
         if (second && !ComposeSecondMelodyBlocks(kPartMelody)) return Stopped();
         const int lastPitch = JoinBlockNoteLists(1, ComposeInfo.blockMelodies, ComposeInfo.melody);

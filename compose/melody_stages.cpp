@@ -32,11 +32,8 @@ bool InConvertMode() {
     return PanelMode.load() == kPanelModeConvert;
 }
 
-// Failed attempts of one block before "Loop error" is shown.
-constexpr int kAttemptsPerLoopMessage = 1000;
-// Attempts of one block in all; the writer completes every chord, so this
-// bound is never reached in practice.
-constexpr int kMaxAttempts = 100000;
+// Attempts of one block before the melody is given up with "Loop error".
+constexpr int kMaxAttempts = 1000;
 }  // namespace
 
 int ResolveInstrumentGroup(int code, int part) {
@@ -54,29 +51,25 @@ bool ComposeMelodyBlocks(int part, NoteListArray& lists) {
     int& repeatMode = WorkingStyle.melody[part].noteLength;
     const int saved = repeatMode;
     const int blocks = std::clamp<int>(ComposeInfo.blockCount, 0, kMaxBlocks);
-    bool stopped = false;
-    for (int i = 0; i < blocks && !stopped; ++i) {
+    bool failed = false;
+    for (int i = 0; i < blocks && !failed; ++i) {
         if (saved == 2 && i > blocks / 2) repeatMode = 1;
         AddProgressDot();
         if (!lists[i] || !ComposeInfo.blockChords[i]) continue;
         if (lists[i]->Count() < 0) ShowErrorMessage(kNoteCountInvalid);
         const NoteList& chords = *ComposeInfo.blockChords[i];
-        int failures = 0;
-        for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
-            if (GenerateMelodyPart(part, chords, *lists[i]) == 1) break;
-            if (ComposeStopRequest.load()) {
-                stopped = true;
-                break;
-            }
+        bool written = false;
+        for (int attempt = 0; attempt < kMaxAttempts && !written; ++attempt) {
+            written = GenerateMelodyPart(part, chords, *lists[i]) == 1;
+            if (written) break;
+            if (ComposeStopRequest.load()) break;
             AddProgressDot();
-            if (++failures == kAttemptsPerLoopMessage) {
-                ShowInfoMessage(kMelodyLoopError);
-                failures = 0;
-            }
         }
+        if (!written && !ComposeStopRequest.load()) ShowInfoMessage(kMelodyLoopError);
+        failed = !written;
     }
     repeatMode = saved;
-    return !stopped;
+    return !failed;
 }
 
 int JoinBlockNoteLists(int kind, NoteListArray& lists, NoteList& out) {
@@ -290,7 +283,8 @@ void FitObbligatoToChords(NoteList& out, const NoteList& notes) {
         if (e.length == 0) ShowErrorMessage(kObbligatoLengthError);
         int pitch = e.value;
         const ChordRecord* chord = cursor.At(time);
-        if (chord && pitch > 0 && cursor.FirstUnder() && !keep && chord->root) {
+        const bool first = cursor.FirstUnder();
+        if (chord && pitch > 0 && first && !keep && chord->root) {
             int moved = pitch;
             for (int step = 0; step < 12 && !IsTriadTone(*chord, moved); ++step)
                 ++moved;

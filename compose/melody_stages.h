@@ -34,7 +34,8 @@ extern int KeyChangeMark[2];
 int ResolveInstrumentGroup(int code, int part);
 
 // GenerateMelodyPart for every block of the tune into its list of lists,
-// until each succeeds. False when a stop was requested.
+// until each succeeds. False when a stop was requested, or when a block
+// failed 1000 times (shown once as "Loop error").
 bool ComposeMelodyBlocks(int part, NoteListArray& lists);
 // The block lists in block-sequence order into out (cleared first), the
 // key-change marks set on the way; the block lists are cleared. The last
