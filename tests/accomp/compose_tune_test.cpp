@@ -15,6 +15,7 @@
 #include "accomp/backing_generators.h"
 #include "compose/compose_control.h"
 #include "compose/compose_info.h"
+#include "compose/compose_track.h"
 #include "compose/compose_tune.h"
 #include "compose/composer_state.h"
 #include "core/conversion_services.h"
@@ -210,6 +211,16 @@ TEST_F(ComposeTune, SevenEightIsNeverFittedAndAcceptedOnceLongEnough) {
     ASSERT_NO_FATAL_FAILURE(CheckTune(Temp(), WorkingStyle, 78, "7/8"));
 }
 
+TEST_F(ComposeTune, AProgressionThatNeverFitsEndsWithTheLastCompositionTaken) {
+    MusicStyle style = Acoustic();
+    style.tuneLength = 900;
+    style.chordsInBlock = 0;
+    style.blockLength = 0;
+    ASSERT_EQ(Compose(style, 79), 1);
+    EXPECT_LT(ComposeInfo.barCount + 2, 900 - 2);
+    ASSERT_NO_FATAL_FAILURE(CheckTune(Temp(), WorkingStyle, 79, "too long"));
+}
+
 TEST_F(ComposeTune, OtherOutputTypesGoThroughTheConverterAndItsFailureIsAFailure) {
     auto converter = std::make_shared<RecordingConversionServices>();
     SetConversionServices(converter);
@@ -306,6 +317,36 @@ TEST_F(ComposeTune, AcousticAtSeed12345) {
     EXPECT_LE(ComposeInfo.barCount, 27);
     ASSERT_EQ(markers.size(), static_cast<std::size_t>(ComposeInfo.chordCount) + 1);
     EXPECT_EQ(markers[0], "N/C");
+}
+
+// A generator that leaves a note the data check has to mend.
+void FaultyEnvironment(int& count, BackingTracks& tracks) {
+    auto* track = new ComposeTrackData(2, static_cast<int>(WorkBufferSize));
+    track->AddNoteEvent(8, 0, 60, 100, 96)->note = 140;
+    track->AppendEndOfTrack();
+    tracks.push_back(track);
+    ++count;
+}
+
+TEST_F(ComposeTune, AFailedDataCheckIsShownAndTheTuneStillWritten) {
+    ASSERT_EQ(Compose(Acoustic(), 11), 1);
+    std::remove(Temp().c_str());
+    BackingGenerators generators = GetBackingGenerators();
+    generators.environment = FaultyEnvironment;
+    SetBackingGenerators(generators);
+    testing_support::Sink().Clear();
+    std::size_t length = 0;
+    EXPECT_EQ(
+        RenderComposedTune(buffer_.data(), &length, Temp(), nullptr, nullptr, nullptr, nullptr), 1);
+    bool shown = false;
+    for (const std::string& text : testing_support::Sink().Texts())
+        shown |= text.find("Error is detected with data check!") != std::string::npos;
+    EXPECT_TRUE(shown);
+    const tune_file::Reading r = tune_file::Read(FileBytes(Temp()));
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_FALSE(r.dataByteHigh);
+    EXPECT_EQ(r.notesPerChannel[8], 1);
+    EXPECT_GT(length, 0u);
 }
 
 void RenameTrack(MidiF1Data& tune) {
