@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Reads every tune compose_tunes_writer composed with mido: each parses as a
-format-1 file at 96 ticks per quarter note, every track ends with an
-end-of-track event, and every note-on is switched off on its channel."""
+format-1 file at 96 ticks per quarter note whose first track names its seed
+("random_seed N"), every track ends with an end-of-track event, every
+note-on is switched off, no note sounds on channels 0 and 12..15 or on the
+channel of an unused part."""
 import collections
 import glob
 import os
@@ -13,8 +15,14 @@ import mido
 
 
 def check(path):
+    with open(path[:-4] + ".txt") as f:
+        seed = f.readline().strip()
+        silent = {int(c) for c in f.readline().split()} | {0, 12, 13, 14, 15}
     tune = mido.MidiFile(path)
     problems = []
+    texts = [m.text.rstrip("\x00") for m in tune.tracks[0] if m.type == "text"]
+    if "random_seed " + seed not in texts:
+        problems.append("no random_seed %s text in the first track" % seed)
     if tune.type != 1:
         problems.append("format %d" % tune.type)
     if tune.ticks_per_beat != 96:
@@ -26,6 +34,8 @@ def check(path):
         for msg in track:
             if msg.type == "note_on" and msg.velocity > 0:
                 sounding[(msg.channel, msg.note)] += 1
+                if msg.channel in silent:
+                    problems.append("a note on channel %d" % msg.channel)
             elif msg.type in ("note_on", "note_off"):
                 sounding[(msg.channel, msg.note)] -= 1
     left = [key for key, n in sounding.items() if n != 0]

@@ -1,6 +1,7 @@
 // Composes every built-in style once, at a seed of its own, into the folder
-// given: the numbered files "MYMIDInn.MID" in turn, each kept under the
-// style's catalogue position as "tune_<category>_<slot>.mid".
+// given, each tune kept under the style's catalogue position as
+// "tune_<category>_<slot>.mid" beside a text of its seed and the channels
+// of its unused parts (voice 256).
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -36,7 +37,8 @@ int main(int argc, char** argv) {
             auto style = std::make_unique<MusicStyle>();
             if (!BuildPresetStyle(category, slot, *style)) continue;
             SetWorkingStyle(*style);
-            SeedRandomWith(category * 100 + slot + 1);
+            const int seed = category * 100 + slot + 1;
+            SeedRandomWith(seed);
             ResetComposerState();
             std::size_t length = 0;
             if (ComposeOneTune(buffer.data(), &length) != 1) {
@@ -46,6 +48,13 @@ int main(int argc, char** argv) {
             const std::string name =
                 folder + "tune_" + std::to_string(category) + "_" + std::to_string(slot) + ".mid";
             if (std::rename((folder + "temp.mid").c_str(), name.c_str()) != 0) return 1;
+            std::FILE* facts = std::fopen((name.substr(0, name.size() - 4) + ".txt").c_str(), "w");
+            if (!facts) return 1;
+            std::fprintf(facts, "%d\n", seed);
+            for (int channel = 1; channel <= 8; ++channel)
+                if (style->voice[channel] == 256) std::fprintf(facts, "%d ", channel);
+            std::fprintf(facts, "\n");
+            std::fclose(facts);
             ++written;
         }
     }
