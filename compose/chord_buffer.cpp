@@ -13,9 +13,10 @@ namespace {
 constexpr int kChordsPerBlock = 4;
 constexpr int kEntryBytes = static_cast<int>(sizeof(HarmonyStructureEntry));
 constexpr int kMaxEntries = static_cast<int>(kHarmonyStructureBytes) / kEntryBytes;
-}  // namespace
 
+// The copy of the harmony structure the lists are rebuilt from.
 std::uint8_t ChordEditBuffer[kHarmonyStructureBytes];
+}  // namespace
 
 void LoadChordBufferFromStyle() {
     std::memcpy(ChordEditBuffer, WorkingStyle.harmonyStructure, sizeof ChordEditBuffer);
