@@ -282,9 +282,11 @@ int ComposeOneTune(std::uint8_t* buffer, std::size_t* length) {
     const std::string temp = std::string(AppSettings.WorkFolder) + "temp.mid";
     const int rendered =
         RenderComposedTune(buffer, length, temp, nullptr, nullptr, nullptr, nullptr);
-    if (StopRequested()) return Stopped();
-    if (rendered != 1) return 0;
-    if (DeliverTune(temp) != 1) return 0;
+    // A tune that was not delivered is not passed on as if it had been.
+    if (StopRequested() || rendered != 1 || DeliverTune(temp) != 1) {
+        if (length) *length = 0;
+        return StopRequested() ? Stopped() : 0;
+    }
     ShowResultStatus();
     ShowSavedStyleStatus();
     return 1;

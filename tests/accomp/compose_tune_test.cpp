@@ -237,6 +237,7 @@ TEST_F(ComposeTune, OtherOutputTypesGoThroughTheConverterAndItsFailureIsAFailure
     converter->SetResult(0);
     StatusText.Clear();
     EXPECT_EQ(Compose(Acoustic(), 5), 0);
+    EXPECT_EQ(length_, 0u);
     EXPECT_EQ(StatusText.Get().rfind("Now playing", 0), std::string::npos);
 }
 
