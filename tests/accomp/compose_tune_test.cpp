@@ -297,7 +297,12 @@ TEST_F(ComposeTune, AcousticAtSeed12345) {
     InitDefaultSettings();
     std::snprintf(AppSettings.WorkFolder, sizeof AppSettings.WorkFolder, "%s", work.c_str());
     std::snprintf(AppSettings.OutputFolder, sizeof AppSettings.OutputFolder, "%s", work.c_str());
+    auto shell = std::make_shared<RecordingShellServices>();
+    SetShellServices(shell);
     ASSERT_EQ(Compose(Acoustic(), 12345), 1);
+    SetShellServices(nullptr);
+    EXPECT_EQ(shell->LastTitle(), "[07] Acoustic");
+    EXPECT_EQ(StatusText.Get(), "Now playing Acoustic");
     const std::array<int, 16> notes = NotesPerChannel(Temp());
     MidiF1Data tune(Temp(), static_cast<int>(WorkBufferSize));
     std::vector<std::string> markers;
