@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "compose/chord_progression.h"
+#include "compose/chord_weights.h"
 #include "compose/compose_info.h"
 #include "compose/melody_pitch.h"
 #include "core/settings.h"
@@ -27,11 +28,12 @@ const InstrumentGroup kInstrumentGroups[kInstrumentGroupCount] = {
 int KeyChangeMark[2] = {0, 0};
 
 namespace {
-// Failed attempts of one block before "Loop error" is shown.
-constexpr int kAttemptsPerLoopMessage = 1000;
-// Attempts of one block in all; the writer completes every chord, so this
-// bound is never reached in practice.
-constexpr int kMaxAttempts = 100000;
+bool InConvertMode() {
+    return PanelMode.load() == kPanelModeConvert;
+}
+
+// Attempts of one block before the melody is given up with "Loop error".
+constexpr int kMaxAttempts = 1000;
 }  // namespace
 
 int ResolveInstrumentGroup(int code, int part) {
@@ -49,33 +51,45 @@ bool ComposeMelodyBlocks(int part, NoteListArray& lists) {
     int& repeatMode = WorkingStyle.melody[part].noteLength;
     const int saved = repeatMode;
     const int blocks = std::clamp<int>(ComposeInfo.blockCount, 0, kMaxBlocks);
-    bool stopped = false;
-    for (int i = 0; i < blocks && !stopped; ++i) {
+    bool failed = false;
+    for (int i = 0; i < blocks && !failed; ++i) {
         if (saved == 2 && i > blocks / 2) repeatMode = 1;
         AddProgressDot();
         if (!lists[i] || !ComposeInfo.blockChords[i]) continue;
         if (lists[i]->Count() < 0) ShowErrorMessage(kNoteCountInvalid);
         const NoteList& chords = *ComposeInfo.blockChords[i];
-        int failures = 0;
-        for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
-            if (GenerateMelodyPart(part, chords, *lists[i]) == 1) break;
-            if (ComposeStopRequest.load()) {
-                stopped = true;
-                break;
-            }
+        bool written = false;
+        for (int attempt = 0; attempt < kMaxAttempts && !written; ++attempt) {
+            written = GenerateMelodyPart(part, chords, *lists[i]) == 1;
+            if (written) break;
+            if (ComposeStopRequest.load()) break;
             AddProgressDot();
-            if (++failures == kAttemptsPerLoopMessage) {
-                ShowInfoMessage(kMelodyLoopError);
-                failures = 0;
-            }
         }
+        if (!written && !ComposeStopRequest.load()) ShowInfoMessage(kMelodyLoopError);
+        failed = !written;
     }
     repeatMode = saved;
-    return !stopped;
+    return !failed;
 }
 
-int JoinBlockNoteLists(int /*kind*/, NoteListArray& lists, NoteList& out) {
+int JoinBlockNoteLists(int kind, NoteListArray& lists, NoteList& out) {
     out.Clear();
+    if (InConvertMode()) {
+        // A style conversion writes the parts from the analysed tune.
+        bool converted = true;
+        if ((kind == 1 && AppSettings.UseOriginalMelody != 0) || kind == 5)
+            out.CopyFrom(ConvertedMelodyNotes);
+        else if (kind == 4 && UseConvertedObbligato.load() != 0)
+            FitObbligatoToChords(out, ConvertedObbligatoNotes);
+        else if (kind == 6)
+            DeriveSecondMelodyFromNotes(out, ConvertedMelodyNotes);
+        else
+            converted = false;
+        if (converted) {
+            ClearNoteListArray(lists);
+            return 0;
+        }
+    }
     int last = 0;
     const int positions = std::clamp<int>(ComposeInfo.blockSequenceLength, 0, kMaxBlockSequence);
     for (int p = 0; p < positions; ++p) {
@@ -161,4 +175,172 @@ bool ComposePartList(int part, int kind, NoteList& out) {
     out.AppendList(ending);
     ApplyKeyChanges(out, false);
     return true;
+}
+
+// ---- Second melody and the notes of a converted tune ----
+
+NoteList ConvertedMelodyNotes;
+NoteList ConvertedObbligatoNotes;
+std::atomic<int> UseConvertedObbligato{0};
+
+namespace {
+
+// Pitches searched at most for a second-melody note: two octaves.
+constexpr int kSecondVoiceSearch = 24;
+
+// Walks the tune's chord sequence along a list: the chord sounding at a
+// time, and whether a note is the first to start under it.
+class ChordCursor {
+public:
+    const ChordRecord* At(long long time) {
+        const int count = std::clamp<int>(ComposeInfo.chordCount, 0, kMaxChords);
+        while (index_ < count) {
+            const ChordRecord* c = ComposeInfo.chords[index_];
+            if (c && c->length > 0 && time < start_ + c->length) return c;
+            if (c) start_ += std::max<int>(c->length, 0);
+            ++index_;
+        }
+        return nullptr;
+    }
+    // True once per chord: for the first note asked about under it.
+    bool FirstUnder() {
+        if (seen_ == index_) return false;
+        seen_ = index_;
+        return true;
+    }
+
+private:
+    int index_ = 0;
+    long long start_ = 0;
+    int seen_ = -1;
+};
+
+bool IsTriadTone(const ChordRecord& chord, int pitch) {
+    const int pc = pitch % 12;
+    return (chord.root && chord.root % 12 == pc) || (chord.third && chord.third % 12 == pc) ||
+           (chord.fifth && chord.fifth % 12 == pc);
+}
+
+int DistanceClass(int a, int b) {
+    const int d = (a > b ? a - b : b - a) % 12;
+    return std::min(d, 12 - d);
+}
+
+// The second-voice pitch of every note of list into out; chords pass through
+// and set the weights, values pass through.
+void RewriteAsSecondVoice(const NoteList& list, NoteList& out, int voicing) {
+    ScaleString weights{};
+    GetChordScaleWeights("CMPS", weights);
+    for (int i = 0; i < list.Count(); ++i) {
+        const NoteEvent& e = *list.Event(i);
+        if (e.kind == note_kind::kChord) {
+            out.AppendCopy(e);
+            GetChordScaleWeights(e.chordCode, weights);
+        } else if (e.kind == note_kind::kNote) {
+            out.AppendNote(e.length, SecondVoiceOffset(e.value, weights, voicing));
+        } else {
+            out.AppendCopy(e);
+        }
+    }
+}
+
+}  // namespace
+
+bool ComposeSecondMelodyBlocks(int part) {
+    if (part < 0 || part >= kStylePartSlots) return true;
+    const int voicing = WorkingStyle.melody[part].voicing;
+    const int blocks = std::clamp<int>(ComposeInfo.blockCount, 0, kMaxBlocks);
+    for (int b = 0; b < blocks; ++b) {
+        if (ComposeStopRequest.load() == 1) return false;
+        if (!ComposeInfo.blockMelodies[b] || !ComposeInfo.blockSecondMelodies[b]) continue;
+        ComposeInfo.blockSecondMelodies[b]->Clear();
+        RewriteAsSecondVoice(*ComposeInfo.blockMelodies[b], *ComposeInfo.blockSecondMelodies[b],
+                             voicing);
+    }
+    return true;
+}
+
+void DeriveSecondMelodyEnding(const NoteList& ending, NoteList& out, int lastPitch, int part) {
+    (void)lastPitch;
+    if (WorkingStyle.chordGenerationMethod == 8) return;
+    if (part < 0 || part >= kStylePartSlots) return;
+    // The ending figure is the melody's, so the second voice follows it note
+    // for note whatever the ending method: both parts close together.
+    RewriteAsSecondVoice(ending, out, WorkingStyle.melody[part].voicing);
+}
+
+void FitObbligatoToChords(NoteList& out, const NoteList& notes) {
+    out.Clear();
+    const bool keep = InConvertMode() && AppSettings.UseOriginalMelody != 0;
+    ChordCursor cursor;
+    long long time = 0;
+    for (int i = 0; i < notes.Count(); ++i) {
+        const NoteEvent& e = *notes.Event(i);
+        if (e.kind != note_kind::kNote) {
+            out.AppendCopy(e);
+            continue;
+        }
+        if (e.length == 0) ShowErrorMessage(kObbligatoLengthError);
+        int pitch = e.value;
+        const ChordRecord* chord = cursor.At(time);
+        const bool first = cursor.FirstUnder();
+        if (chord && pitch > 0 && first && !keep && chord->root) {
+            int moved = pitch;
+            for (int step = 0; step < 12 && !IsTriadTone(*chord, moved); ++step)
+                ++moved;
+            if (IsTriadTone(*chord, moved)) pitch = moved;
+            if (pitch - e.value > 24) pitch -= 12;
+            if (e.value - pitch > 24) pitch += 12;
+        }
+        out.AppendNote(e.length, std::clamp(pitch, 0, 127));
+        time += std::max(e.length, 0);
+    }
+}
+
+void DeriveSecondMelodyFromNotes(NoteList& out, const NoteList& notes) {
+    out.Clear();
+    ChordCursor cursor;
+    long long time = 0;
+    int noteIndex = 0;
+    int previousMelody = 0;
+    int previousResult = 0;
+    for (int i = 0; i < notes.Count(); ++i) {
+        const NoteEvent& e = *notes.Event(i);
+        if (e.kind != note_kind::kNote) {
+            out.AppendCopy(e);
+            continue;
+        }
+        const int melody = e.value;
+        const ChordRecord* chord = cursor.At(time);
+        const bool first = cursor.FirstUnder();
+        int result = 0;
+        if (melody > 12 && chord && chord->root) {
+            int p = noteIndex < 3 ? melody - 6 : previousResult;
+            p = std::clamp(p, 0, 127);
+            const int step = melody > previousMelody && previousMelody > 0 ? -1 : 1;
+            bool found = false;
+            // A chord with only a root may never give a tone far enough from
+            // the melody: the search covers two octaves at most.
+            for (int n = 0; n <= kSecondVoiceSearch; ++n) {
+                const bool tone = first ? IsTriadTone(*chord, p) : chord->IsChordTone(p);
+                if ((tone && DistanceClass(p, melody) >= 3) || p <= 0) {
+                    found = true;
+                    break;
+                }
+                p = std::clamp(p + step, 0, 127);
+            }
+            if (found && p > 0) {
+                for (int guard = 0; guard < 11 && p >= melody; ++guard)
+                    p -= 12;
+                for (int guard = 0; guard < 11 && p < melody - 24; ++guard)
+                    p += 12;
+                result = std::clamp(p, 0, 127);
+            }
+        }
+        out.AppendNote(e.length, result);
+        if (result > 0) previousResult = result;
+        previousMelody = melody;
+        ++noteIndex;
+        time += std::max(e.length, 0);
+    }
 }

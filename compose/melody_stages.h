@@ -4,12 +4,15 @@
 // the part's ending and the key-change transposition of a finished list.
 #pragma once
 
+#include <atomic>
+
 #include "compose/note_list.h"
 #include "core/reporters.h"
 
-constexpr ErrorCode kBlockNumberInvalid = 0xFF0101AD;  // "Failed in pattern process!"
-constexpr ErrorCode kNoteCountInvalid = 0xFF0101AE;    // "The number on event is invalid..."
-constexpr ErrorCode kMelodyLoopError = 0xFF010203;     // "Loop error"
+constexpr ErrorCode kBlockNumberInvalid = 0xFF0101AD;    // "Failed in pattern process!"
+constexpr ErrorCode kNoteCountInvalid = 0xFF0101AE;      // "The number on event is invalid..."
+constexpr ErrorCode kMelodyLoopError = 0xFF010203;       // "Loop error"
+constexpr ErrorCode kObbligatoLengthError = 0xFF0101B5;  // "The length of obbligato is wrong!"
 
 constexpr int kFirstGroupCode = 136;
 constexpr int kLastGroupCode = 144;
@@ -31,7 +34,8 @@ extern int KeyChangeMark[2];
 int ResolveInstrumentGroup(int code, int part);
 
 // GenerateMelodyPart for every block of the tune into its list of lists,
-// until each succeeds. False when a stop was requested.
+// until each succeeds. False when a stop was requested, or when a block
+// failed 1000 times (shown once as "Loop error").
 bool ComposeMelodyBlocks(int part, NoteListArray& lists);
 // The block lists in block-sequence order into out (cleared first), the
 // key-change marks set on the way; the block lists are cleared. The last
@@ -39,6 +43,29 @@ bool ComposeMelodyBlocks(int part, NoteListArray& lists);
 int JoinBlockNoteLists(int kind, NoteListArray& lists, NoteList& out);
 // A closing tonic chord and the part's ending figure from the last pitch.
 void ComposeMelodyEnding(int part, NoteList& out, int lastPitch);
+// The second melody of every block from its melody list: chords copied,
+// each note at its second-voice pitch with the same length. False when a
+// stop was requested.
+bool ComposeSecondMelodyBlocks(int part);
+// The second voice of the melody's ending figure into out; nothing with
+// custom chords ("Chord Generation Method" 8).
+void DeriveSecondMelodyEnding(const NoteList& ending, NoteList& out, int lastPitch, int part);
+// The notes into out (cleared first) along the tune's chord sequence: the
+// first note under each chord moved up to a triad tone of it, kept within two
+// octaves of where it was, pitches 0..127.
+void FitObbligatoToChords(NoteList& out, const NoteList& notes);
+// A second voice under the notes into out (cleared first): per note a triad
+// tone (first under its chord) or chord tone at least a minor third from the
+// melody, below it and within two octaves; a rest where none is found in two
+// octaves or the chord has no root.
+void DeriveSecondMelodyFromNotes(NoteList& out, const NoteList& notes);
+
+// The analysed tune of a style conversion: its melody and obbligato notes,
+// and whether the obbligato is taken from it.
+extern NoteList ConvertedMelodyNotes;
+extern NoteList ConvertedObbligatoNotes;
+extern std::atomic<int> UseConvertedObbligato;
+
 // The key changes on a joined list from its marks ("Transpose" on); with
 // chords also on the tune's chord sequence.
 void ApplyKeyChanges(NoteList& list, bool chords);

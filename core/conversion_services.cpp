@@ -3,6 +3,7 @@
 #include "core/service_slot.h"
 
 std::atomic<int> OutputType{0};
+SharedText LastOutputPath;
 
 namespace {
 ServiceSlot<ConversionServices, HeadlessConversionServices> g_services;

@@ -12,11 +12,17 @@
 #include <string>
 #include <vector>
 
+#include "core/shell_services.h"
+
 // The current output format, 0..25: 0 XG, 1 GS and 2 GM Standard MIDI Files;
 // 7, 9, 10, 11 and 12 are the melody-mail formats; every other value goes
 // through ConvertToOutputFormat. Copied from the settings when composing
 // starts.
 extern std::atomic<int> OutputType;
+
+// The output path a conversion writes: the composer names the numbered file
+// with the output type's extension here before it converts.
+extern SharedText LastOutputPath;
 
 class ConversionServices {
 public:

@@ -1,0 +1,48 @@
+// The panel's status texts that name the working style.
+#include <cstring>
+#include <mutex>
+#include <string>
+
+#include "core/settings.h"
+#include "core/shell_services.h"
+#include "style/style_table.h"
+
+namespace {
+
+std::string WorkingTitle() {
+    std::lock_guard<std::recursive_mutex> lock(StyleRecordMutex());
+    return std::string(WorkingStyle.title, strnlen(WorkingStyle.title, kTitleSize));
+}
+
+// The two digits of the tune in hand, from the output file name.
+std::string TuneDigits() {
+    const std::string name = OutputFileName.Get();
+    return name.size() >= 8 ? name.substr(6, 2) : std::string("00");
+}
+
+}  // namespace
+
+void ShowComposingStatus() {
+    const std::string title = WorkingTitle();
+    GetShellServices()->SetMainWindowTitle("[" + TuneDigits() + "] " + title);
+    StatusText.Set("Now composing " + title);
+    GetShellServices()->DrawStatus();
+}
+
+void ShowResultStatus() {
+    const char* lead = PanelMode.load() == kPanelModeConvert ? "Converted to " : "Now playing ";
+    StatusText.Set(lead + WorkingTitle());
+    ProgressDotsText.Clear();
+}
+
+void ShowSavedStyleStatus() {
+    const int saved = SavedStyleTuneNumber.load();
+    if (saved >= 0 && AppSettings.SaveGeneratedStyles != 0) {
+        const int n = saved % 100;
+        ResultText.Set(std::string("The style is saved as style") + char('0' + n / 10) +
+                       char('0' + n % 10) + ".dat");
+    } else {
+        ResultText.Clear();
+    }
+    GetShellServices()->BroadcastPaint();
+}
