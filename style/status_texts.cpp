@@ -34,15 +34,3 @@ void ShowResultStatus() {
     StatusText.Set(lead + WorkingTitle());
     ProgressDotsText.Clear();
 }
-
-void ShowSavedStyleStatus() {
-    const int saved = SavedStyleTuneNumber.load();
-    if (saved >= 0 && AppSettings.SaveGeneratedStyles != 0) {
-        const int n = saved % 100;
-        ResultText.Set(std::string("The style is saved as style") + char('0' + n / 10) +
-                       char('0' + n % 10) + ".dat");
-    } else {
-        ResultText.Clear();
-    }
-    GetShellServices()->BroadcastPaint();
-}
