@@ -55,6 +55,7 @@ void GenerateHarmonyPattern(int channel, ComposeTrackData& track, int type, int 
         }
         case HarmonyFamily::kArpeggio: {
             ChordWalk walk(channel, track, chords);
+            walk.SetLabels(&labels);
             GenerateArpeggioPattern(walk, type, HarmonyVariant(type, density), density);
             break;
         }
