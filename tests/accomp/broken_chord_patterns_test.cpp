@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <tuple>
 
 #include "accomp/custom_grid.h"
 #include "accomp/harmony_track.h"
@@ -104,6 +105,34 @@ TEST_F(BrokenChordTest, PopsStraightUnitsStrikeTheVoicedChord) {
     std::vector<int> want = {c.root, c.third, c.fifth};
     std::sort(want.begin(), want.end());
     EXPECT_EQ(keys, want);
+}
+
+TEST_F(BrokenChordTest, PopsLightAndCompoundFigures) {
+    // Up to 40 on a chord off the bar: third and fifth held, then the quick
+    // rising figure in the last eighth.
+    const Chords chords({{"CMPs", 200}});
+    const ChordRecord& c = *chords.List()[0];
+    std::vector<Note> notes = Run(chords, 4, 40);
+    std::vector<std::tuple<long long, int, int>> got;
+    for (const Note& n : notes)
+        got.emplace_back(n.time, n.key, n.length);
+    std::sort(got.begin(), got.end());
+    std::vector<std::tuple<long long, int, int>> want = {
+        {0, c.third, 150}, {0, c.fifth, 150}, {152, c.fifth, 16}, {154, c.third, 18},
+        {156, c.root, 20}, {176, c.root, 16}, {178, c.third, 18}, {180, c.fifth, 20}};
+    std::sort(want.begin(), want.end());
+    EXPECT_EQ(got, want);
+    // 61..80 in compound metre: a chord of eighths off the 144-tick unit is
+    // root, third and fifth on the eighths.
+    WorkingStyle.setting716 = 2;
+    notes = Run(Chords({{"CMPs", 192}}), 4, 70);
+    ASSERT_EQ(notes.size(), 4u);
+    const int cycle[4] = {c.root, c.third, c.fifth, c.root};
+    for (std::size_t k = 0; k < 4; ++k) {
+        EXPECT_EQ(notes[k].time, 48 * static_cast<long long>(k));
+        EXPECT_EQ(notes[k].key, cycle[k]);
+        EXPECT_EQ(notes[k].length, 46);
+    }
 }
 
 TEST_F(BrokenChordTest, ScoopsLeaveTheNextChordAtItsStart) {
