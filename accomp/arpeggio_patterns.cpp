@@ -419,9 +419,13 @@ void Enka(ChordWalk& walk, bool dense) {
             for (int p : {int(c.root), int(c.third), int(c.fifth), int(c.seventh)}) {
                 if (p <= 0) continue;
                 FoldPitchIntoRange(p, ceiling - 12, ceiling - 1);
-                if (std::find(tones, tones + count, p) == tones + count) tones[count++] = p;
+                if (std::find(tones, tones + count, p) != tones + count) continue;
+                // Kept in rising order as they come.
+                int k = count++;
+                for (; k > 0 && tones[k - 1] > p; --k)
+                    tones[k] = tones[k - 1];
+                tones[k] = p;
             }
-            std::sort(tones, tones + count);
         } else {
             for (int p : {int(c.root), int(c.fifth), int(c.third)})
                 if (p > 0) tones[count++] = p;
