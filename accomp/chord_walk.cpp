@@ -42,21 +42,44 @@ void ChordWalk::Note(int offset, int pitch, int velocity, int length) {
 }
 
 void ChordWalk::Bend(BendKind kind, int offset, int pitch, int velocity, int length, int bendTime) {
+    // The most the emitters use past the note's start: five bend steps for
+    // a scoop, one for the others, 4 ticks for the grace note of a voice
+    // that cannot bend.
+    const long long used = std::max<long long>(
+        kind == BendKind::kScoop ? 5LL * std::max(bendTime, 0) : std::max(bendTime, 0), 4);
+    if (chord_ && !IsLast() && offset + used > chord_->length) {
+        Note(offset, pitch, velocity, length);
+        return;
+    }
     int delta = 0;
     if (!Place(offset, length, delta)) return;
-    int used = 0;
+    int took = 0;
     switch (kind) {
         case BendKind::kFromAbove:
-            used = AddNoteBendFromAbove(delta, pitch, velocity, length, bendTime, channel_, track_);
+            took = AddNoteBendFromAbove(delta, pitch, velocity, length, bendTime, channel_, track_);
             break;
         case BendKind::kFromBelow:
-            used = AddNoteBendFromBelow(delta, pitch, velocity, length, bendTime, channel_, track_);
+            took = AddNoteBendFromBelow(delta, pitch, velocity, length, bendTime, channel_, track_);
             break;
         case BendKind::kScoop:
-            used = AddNoteBendScoop(delta, pitch, velocity, length, bendTime, channel_, track_);
+            took = AddNoteBendScoop(delta, pitch, velocity, length, bendTime, channel_, track_);
             break;
     }
-    lastStart_ += used;
+    lastStart_ += took;
+}
+
+void ChordWalk::Pedal(int offset, int value) {
+    if (!chord_) return;
+    const long long time = std::max(chordStart_ + offset, lastStart_);
+    if (time - lastStart_ > INT_MAX) return;
+    track_.AddSustainPedal(channel_, static_cast<int>(time - lastStart_), value);
+    lastStart_ = time;
+}
+
+char ChordWalk::BlockAt(int i) const {
+    if (!labels_) return 0;
+    const NoteEvent* e = LabelAt(*labels_, i);
+    return e ? e->label[0] : 0;
 }
 
 int ChordWalk::RootWithoutBass() const {

@@ -61,8 +61,19 @@ public:
     // A silent step (pitch 0) offset ticks into the chord.
     void Rest(int offset) { Note(offset, 0, 0, 1); }
     enum class BendKind { kFromAbove, kFromBelow, kScoop };
-    // A bent note; the bend events it adds count as its own time.
+    // A bent note; the bend events it adds count as its own time. A bend
+    // that would run past the chord's end (but on the last chord) is played
+    // as the plain note, so the next chord still comes in at its start.
     void Bend(BendKind kind, int offset, int pitch, int velocity, int length, int bendTime);
+    // A sustain-pedal change offset ticks into the chord; an offset that
+    // lies before the last event written is placed with it.
+    void Pedal(int offset, int value);
+
+    // The block labels of the tune (one per chord), or none.
+    void SetLabels(const NoteList* labels) { labels_ = labels; }
+    // The block letter of the chord at i ('A', 'B' ...), 0 without a label.
+    char BlockAt(int i) const;
+    char Block() const { return BlockAt(index_); }
 
     // The root that sounds under a part when the tune has no bass: the root
     // an octave down, 0 when the tune has a bass.
@@ -78,4 +89,5 @@ private:
     int index_ = 0;
     long long chordStart_ = 0;
     long long lastStart_ = 0;  // time the next delta counts from
+    const NoteList* labels_ = nullptr;
 };

@@ -5,16 +5,16 @@
 #include "accomp/chord_walk.h"
 #include "style/random_riff.h"
 
-// Struck and held chords: "Slow Stroke", the strums, "Simple Stroke",
-// "Techno". False for a type or variant the family does not play.
+// Struck and held chords: "Slow Stroke", the strums, "Pops", "Simple
+// Stroke", "Techno". False for a type or variant the family does not play.
 bool GenerateStrokePattern(ChordWalk& walk, int type, int variant, int density);
 
-// Held chords: "Whole note" and "Very Slow Stroke". False for a type the
+// Held chords: "Whole note", "Whole Note High" and "Very Slow Stroke". False for a type the
 // family does not play.
 bool GenerateSustainedPattern(ChordWalk& walk, int type, int variant, int density);
 
-// Broken chords: "Slow Arpeggio", "Gamelan", "Chinese", "Sporadic Arpeggio",
-// "Arpeggio", "Fast Arpeggio". False for a type the family does not play.
+// Broken chords: the eleven arpeggio types, from "Slow Arpeggio" to
+// "Dissonant Arpeggio"; "Pops Arpeggio" reads the walk's block labels. False for a type the family does not play.
 bool GenerateArpeggioPattern(ChordWalk& walk, int type, int variant, int density);
 
 // Lines from step tables and guitar figures: "Riff", the "Long Riff" family,

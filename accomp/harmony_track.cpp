@@ -54,6 +54,7 @@ void GenerateHarmonyPattern(int channel, ComposeTrackData& track, int type, int 
         }
         case HarmonyFamily::kArpeggio: {
             ChordWalk walk(channel, track, chords);
+            walk.SetLabels(&labels);
             GenerateArpeggioPattern(walk, type, HarmonyVariant(type, density), density);
             break;
         }

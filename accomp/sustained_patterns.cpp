@@ -246,6 +246,32 @@ void VerySlowStroke(ChordWalk& walk, int density) {
     });
 }
 
+// "Whole Note High": per bar (384 ticks or what is left of the chord) at
+// 1 in 4 a soft high seventh held for the bar, with the third and the fifth
+// scooped into it; the scoops follow one another, so the second starts when
+// the first one's bend has settled.
+void WholeNoteHigh(ChordWalk& walk) {
+    constexpr int kBar = 384;
+    constexpr int kVelocityHigh = 21;
+    constexpr int kBendStep = 2;
+    constexpr int kScoopTicks = 5 * kBendStep;
+    walk.ForEachChord([&](ChordWalk& w) {
+        const ChordRecord& c = w.Chord();
+        for (int at = 0; at < w.Length(); at += kBar) {
+            const int bar = std::min(kBar, w.Length() - at);
+            if (RandomInRange(1, 4) != 1) continue;
+            Strike(w, at, Up(c.seventh, 24), kVelocityHigh, bar - 2);
+            int scoopAt = at;
+            for (int p : {Up(c.third, 36), Up(c.fifth, 24)}) {
+                if (p <= 0 || p > 127 || bar - 2 - (scoopAt - at) < 1) continue;
+                w.Bend(ChordWalk::BendKind::kScoop, scoopAt, p, kVelocityHigh,
+                       bar - 2 - (scoopAt - at), kBendStep);
+                scoopAt += kScoopTicks;
+            }
+        }
+    });
+}
+
 }  // namespace
 
 bool GenerateSustainedPattern(ChordWalk& walk, int type, int variant, int density) {
@@ -274,6 +300,9 @@ bool GenerateSustainedPattern(ChordWalk& walk, int type, int variant, int densit
                 VerySlowStrokeCompound(walk);
             else
                 VerySlowStroke(walk, density);
+            return true;
+        case 53:
+            WholeNoteHigh(walk);
             return true;
         default:
             return false;

@@ -66,7 +66,7 @@ protected:
                         for (int seed : {1, 2, 3}) {
                             WorkingStyle.timeSignature = metre;
                             WorkingStyle.basicBeat = beat;
-                            WorkingStyle.setting716 = static_cast<std::uint16_t>(1 + seed % 2);
+                            WorkingStyle.setting716 = static_cast<std::uint16_t>(seed % 3);
                             SeedRandomWith(seed);
                             const std::string what = "metre " + std::to_string(metre) + " beat " +
                                                      std::to_string(beat) + " density " +
@@ -140,30 +140,35 @@ TEST_F(BackingSweep, CustomHarmonyInEveryVariantKeepsTheTrackRules) {
             }
 }
 
-// The built-in harmony types played so far, on both harmony channels, with
-// and without a bass, under the style's own pattern field and the ornament
-// that halves the strokes.
+// Every built-in harmony type, on both harmony channels, with and without a
+// bass, under the style's own pattern field, the ornament that halves the
+// strokes, and a hold pedal; over a tune whose chords run through the four
+// blocks.
 TEST_F(BackingSweep, BuiltInHarmonyTypesKeepTheTrackRules) {
     const NoteList melody;
-    const NoteList labels;
-    for (int type : {1, 2, 3, 6, 7, 9, 12, 13, 14, 16, 28, 39, 43})
-        for (int form = 0; form < 4; ++form)
-            for (int channel : {kHarmonyChannel, kSubHarmonyChannel}) {
-                WorkingStyle.voice[kPartBass] = form % 2 ? kVoiceNotUsed : 33;
-                WorkingStyle.harmonyPattern = form >= 2 ? 2 : 1;
-                WorkingStyle.melody[3].ornament = form == 3 ? 3 : 0;
-                Sweep({40, 41, 60, 61, 80, 81, 100, 101, 110, 119, 120, 139, 140, 160},
-                      [&](const Chords& chords, int density, const std::string& what) {
-                          ComposeTrackData track(note_mode::kLength,
-                                                 static_cast<int>(WorkBufferSize));
-                          GenerateHarmonyPattern(channel, track, type, 0, density, melody,
-                                                 chords.List(), labels);
-                          return KeepsBackingRules(track, 1, channel, chords,
-                                                   "harmony type " + std::to_string(type) +
-                                                       " form " + std::to_string(form) + " " +
-                                                       what);
-                      });
-            }
+    NoteList labels;
+    for (const char* label : {"AXXX", "AXXX", "BXXX", "BXXX", "CXXX", "CXXX", "DXXX", "DXXX",
+                              "AXXX", "BXXX", "CXXX", "DXXX", "DXXX", "CXXX"})
+        labels.AppendLabel(384, label);
+    for (int type = 1; type <= kHarmonyTypeCount; ++type) {
+        if (type == 48) continue;
+        for (int form = 0; form < 4; ++form) {
+            const int channel = (form + type) % 2 ? kSubHarmonyChannel : kHarmonyChannel;
+            WorkingStyle.voice[kPartBass] = form % 2 ? kVoiceNotUsed : 33;
+            WorkingStyle.harmonyPattern = form >= 2 ? 2 : 1;
+            WorkingStyle.melody[3].ornament = form == 3 ? 3 : 0;
+            WorkingStyle.mix[channel].holdPedal = form == 1 ? 100 : 0;
+            Sweep({40, 41, 60, 61, 80, 81, 100, 101, 110, 111, 119, 120, 139, 140, 159, 160},
+                  [&](const Chords& chords, int density, const std::string& what) {
+                      ComposeTrackData track(note_mode::kLength, static_cast<int>(WorkBufferSize));
+                      GenerateHarmonyPattern(channel, track, type, 0, density, melody,
+                                             chords.List(), labels);
+                      return KeepsBackingRules(track, 1, channel, chords,
+                                               "harmony type " + std::to_string(type) + " form " +
+                                                   std::to_string(form) + " " + what);
+                  });
+        }
+    }
 }
 
 TEST_F(BackingSweep, EnvironmentsKeepTheTrackRules) {
