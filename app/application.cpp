@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "accomp/backing_generators.h"
 #include "app/main_dlg.h"
 #include "app/shell_seams.h"
 #include "app/zaw_dialog.h"
@@ -132,7 +133,7 @@ bool ZawApplication::InitInstance() {
     // 15 - 17.
     CheckWorkFolder();
     InitTuneDefaults();
-    InstallBackingGeneratorsSeam();
+    InstallBackingGenerators();
     PanelMode = kPanelModeCompose;
     // 18, 19.
     QuickTimeAvailable = StartQuickTime();

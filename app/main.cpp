@@ -4,6 +4,8 @@
 #include <cstdlib>
 
 #include "app/application.h"
+#include "app/shell_seams.h"
+#include "app/timer_thread.h"
 #include "platform/file_chooser.h"
 #include "platform/message_sink.h"
 #include "platform/ui/fltk/fltk_backend.h"
@@ -20,6 +22,7 @@ int main(int argc, char** argv) {
     platform::ui::InstallBackend(backend);
     platform::SetMessageSink(std::make_shared<platform::ui::UiMessageSink>());
     platform::SetFileChooser(std::make_shared<platform::ui::UiFileChooser>());
+    SetTimerThreadHooks(StartTimerThread, StopTimerThread);
     int status = 0;
     {
         ZawApplication app(ArgumentWords(argc, argv));

@@ -17,7 +17,6 @@ void OpenTimerDialog(platform::ui::Window*) {}
 void ConvertInput(const std::string&) {}
 void EditTune() {}
 void PlayOrStopResult() {}
-void InstallBackingGeneratorsSeam() {}
 
 namespace {
 

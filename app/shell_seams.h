@@ -40,6 +40,3 @@ void PlayOrStopResult();
 void SetTimerThreadHooks(std::function<void()> start, std::function<void()> stop);
 void StartTimerThreadSeam();
 void StopTimerThreadSeam();
-
-// The generators of the backing parts, installed at start-up.
-void InstallBackingGeneratorsSeam();

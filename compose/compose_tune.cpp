@@ -200,8 +200,9 @@ int RenderComposedTune(std::uint8_t* buffer, std::size_t* length, const std::str
     }
     std::memcpy(buffer, tune->Data(), static_cast<std::size_t>(size));
     std::size_t image = static_cast<std::size_t>(size);
-    ConvertSmfBufferToFormat0(buffer, &image);
-    if (image == 0 || image > WorkBufferSize) return 0;
+    if (ConvertSmfBufferToFormat0(buffer, WorkBufferSize, &image) != 1 || image == 0 ||
+        image > WorkBufferSize)
+        return 0;
     if (length) *length = image;
     return 1;
 }

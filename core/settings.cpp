@@ -54,6 +54,12 @@ bool ClampToDefault(std::int32_t& value, int lo, int hi, int fallback) {
     return true;
 }
 
+bool ClampInto(std::int32_t& value, int lo, int hi) {
+    if (value >= lo && value <= hi) return false;
+    value = value < lo ? lo : hi;
+    return true;
+}
+
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
@@ -160,6 +166,10 @@ int SanitizeSettings(AppSettingsRecord& s) {
     changed += ClampToDefault(s.TerminalIndex, 0, kTerminalCount - 1, 0);
     changed += ClampToDefault(s.FormatFilterIndex, 1, kSaveFilterCount, kDefaultFormatFilterIndex);
     changed += ClampToDefault(s.StyleFilterIndex, 1, kSaveFilterCount, kDefaultStyleFilterIndex);
+    changed += ClampInto(s.TimerStartHour, 0, 23);
+    changed += ClampInto(s.TimerStartMinute, 0, 59);
+    changed += ClampInto(s.TimerStopHour, 0, 23);
+    changed += ClampInto(s.TimerStopMinute, 0, 59);
     return changed;
 }
 

@@ -173,14 +173,16 @@ enum class SettingsLoadResult {
 // Reads "zaw.ini" from the program folder over the settings in memory (the
 // caller sets the defaults first). A short record restores the defaults, a
 // short selection table resets both tables. Text fields are terminated inside
-// their arrays, and a tune number, terminal row, filter index or output type
-// outside its range falls back to its default.
+// their arrays, a tune number, terminal row, filter index or output type
+// outside its range falls back to its default, and the timer's hours and
+// minutes are held to 0..23 and 0..59.
 SettingsLoadResult LoadSettingsFile();
 // The same from a given file.
 SettingsLoadResult LoadSettingsFileFrom(const std::string& path);
 
-// Terminates the text fields and puts out-of-range indices back to their
-// defaults. Used by the loader; returns the number of fields it changed.
+// Terminates the text fields, puts out-of-range indices back to their
+// defaults and clamps the timer's times. Used by the loader; returns the
+// number of fields it changed.
 int SanitizeSettings(AppSettingsRecord& settings);
 
 // ---- Stop request of the panel ----

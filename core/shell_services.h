@@ -199,11 +199,18 @@ void ReportCommonDialogError(std::uint32_t code);
 void AdjustWorkingStyleMix();
 int BeatsPerBar();
 
-// Defined with the tune model and the composer's chord lists:
-// rewrites an SMF image in the buffer as format 0 and updates the length;
-void ConvertSmfBufferToFormat0(std::uint8_t* buffer, std::size_t* length);
-// reads a Standard MIDI File (asking for it when path is empty); 1 on success;
-int ReadMidiFile(std::string& path, std::uint8_t* buffer, std::size_t* size);
+// Defined with the tune model: rewrites an SMF image in a buffer of capacity
+// bytes as format 0 and updates the length; 1 when the buffer holds format 0
+// afterwards, 0 when the image is no SMF or its result would not fit.
+int ConvertSmfBufferToFormat0(std::uint8_t* buffer, std::size_t capacity, std::size_t* length);
+// Reads a Standard MIDI File into a buffer of capacity bytes, asking for the
+// file when path is empty (the choice is stored in path); 1 on success.
+// The buffer is cleared first. "File Open Error!" (0xFF010101) when the file
+// cannot be opened, "File Size Error!" (0xFF010102) when it is empty or does
+// not stay below the capacity and WorkBufferSize; a cancelled chooser returns
+// 0 without a box, a failed one reports its error code.
+int ReadMidiFile(std::string& path, std::uint8_t* buffer, std::size_t capacity, std::size_t* size);
+// Defined with the composer's chord lists:
 // the working style's harmony structure into the chord-edit buffer and the
 // per-block chord lists.
 void LoadChordBufferFromStyle();

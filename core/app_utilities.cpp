@@ -1,0 +1,174 @@
+#include "core/app_utilities.h"
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "core/reporters.h"
+#include "core/settings.h"
+#include "core/shell_services.h"
+#include "core/utilities.h"
+#include "platform/file_chooser.h"
+
+namespace {
+
+constexpr ErrorCode kFileOpenError = 0xFF010101u;
+constexpr ErrorCode kFileSizeError = 0xFF010102u;
+
+bool IsOneOf(int value, std::initializer_list<int> set) {
+    return std::find(set.begin(), set.end(), value) != set.end();
+}
+
+struct FilterRow {
+    int type;
+    const char* filter;
+};
+
+// Searched from the top; the first row of a type wins.
+constexpr std::array<FilterRow, 14> kFileFilters = {{
+    {0, "midi files|*.mid|"},
+    {1, "midi files|*.mid|"},
+    {2, "midi files|*.mid|"},
+    {22, "wave files|*.wav|"},
+    {21, "aiff files|*.aiff|"},
+    {26, "DOCOMO Ringtone|*.mld|"},
+    {27, "Softbank Ringtone|*.mmf|"},
+    {5, "au 16 Voice files (pmd)|*.pmd|"},
+    {28, "au Ringtone|*.mmf|"},
+    {20, "MFM files|*.mfm|"},
+    {10, "DOCOMO 16 Voice Melody Mail files|*.txt|"},
+    {12, "DOCOMO 4 Voice Melody Mail files|*.txt|"},
+    {8, "MA1 files|*.ma1|"},
+    {25, "DOCOMO ringtone voice files|*.mld|"},
+}};
+
+std::atomic<TerminalIdLookup> g_terminalIdLookup{nullptr};
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+}  // namespace
+
+// ---- Output types ----
+
+int OutputTypeVoiceCount(int outputType) {
+    if (IsOneOf(outputType, {3, 4, 5, 6, 13, 24})) return 16;
+    if (IsOneOf(outputType, {7, 9, 11})) return 4;
+    if (IsOneOf(outputType, {14, 15, 16})) return 32;
+    if (IsOneOf(outputType, {17, 19})) return 40;
+    if (outputType == 18) return 64;
+    return 0;
+}
+
+int IsWaveOutputType(int outputType) {
+    return IsOneOf(outputType, {21, 22}) ? 1 : 0;
+}
+
+int IsMelodyMailType(int outputType) {
+    return IsOneOf(outputType, {10, 12}) ? 1 : 0;
+}
+
+int IsSmfOutputType(int outputType) {
+    return IsOneOf(outputType, {0, 1, 2}) ? 1 : 0;
+}
+
+int IsDocomoTerminalType(int outputType) {
+    return IsOneOf(outputType, {3, 9, 11, 13, 14, 15, 16, 18, 24}) ? 1 : 0;
+}
+
+int IsSoftbankTerminalType(int outputType) {
+    return IsOneOf(outputType, {4, 7, 17}) ? 1 : 0;
+}
+
+int IsAuTerminalType(int outputType) {
+    return IsOneOf(outputType, {6, 19}) ? 1 : 0;
+}
+
+void OutputTypeFileFilter(int outputType, std::string& out) {
+    for (const FilterRow& row : kFileFilters) {
+        if (row.type == outputType) {
+            out = row.filter;
+            return;
+        }
+    }
+}
+
+// ---- File names ----
+
+std::string FileNameOfPath(std::string_view path) {
+    const std::size_t slash = path.rfind('/');
+    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+int IsMidiFileName(std::string_view name) {
+    // A name needs something in front of its extension.
+    if (name.size() <= 4) return 0;
+    const std::string_view ext = name.substr(name.size() - 4);
+    if (ext[0] != '.') return 0;
+    for (std::size_t i = 1; i < 4; ++i) {
+        const char upper = static_cast<char>(std::toupper(static_cast<unsigned char>(ext[i])));
+        if (upper != "xMID"[i]) return 0;
+    }
+    return 1;
+}
+
+// ---- Metre ----
+
+int EighthsPerBar(int timeSignatureCode) {
+    if (timeSignatureCode == 1) return 6;
+    if (timeSignatureCode == 2) return 7;
+    return 8;
+}
+
+// ---- Selected handset ----
+
+void SetTerminalIdLookup(TerminalIdLookup lookup) {
+    g_terminalIdLookup.store(lookup);
+}
+
+int GetSelectedTerminalId() {
+    const TerminalIdLookup lookup = g_terminalIdLookup.load();
+    return lookup ? lookup(AppSettings.TerminalIndex) : 0;
+}
+
+// ---- Standard MIDI Files ----
+
+int ReadMidiFile(std::string& path, std::uint8_t* buffer, std::size_t capacity, std::size_t* size) {
+    if (!buffer || !size || capacity == 0) return 0;
+    *size = 0;
+    std::memset(buffer, 0, capacity);
+    if (path.empty()) {
+        platform::FileChooserRequest request;
+        request.defaultExtension = "mid";
+        request.filter = "midi files|*.mid|";
+        const platform::FileChooserAnswer answer = platform::GetFileChooser()->ChooseFile(request);
+        if (!answer.chosen) {
+            if (answer.errorCode != 0)
+                ReportCommonDialogError(static_cast<std::uint32_t>(answer.errorCode));
+            return 0;
+        }
+        path = answer.path;
+    }
+
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    if (!file) {
+        ShowErrorMessage(kFileOpenError);
+        return 0;
+    }
+    // A file must leave room in the buffer and in the work images it is
+    // read into: one that fills the limit is taken to be cut.
+    const std::size_t limit = std::min(capacity, WorkBufferSize);
+    const std::size_t n = std::fread(buffer, 1, limit, file.get());
+    if (n == 0 || n >= limit) {
+        std::memset(buffer, 0, n);
+        ShowErrorMessage(kFileSizeError);
+        return 0;
+    }
+    *size = n;
+    return 1;
+}
