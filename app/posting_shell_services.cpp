@@ -1,5 +1,6 @@
 #include "app/posting_shell_services.h"
 
+#include "platform/clock.h"
 #include "platform/ui/ui.h"
 
 PostingShellServices::PostingShellServices(std::shared_ptr<ShellServices> panel)
@@ -29,6 +30,25 @@ void PostingShellServices::BroadcastPaint() {
 
 void PostingShellServices::DisablePowerSaving() {
     Forward(kPower);
+}
+
+void PostingShellServices::SetWaitCursor(bool waiting) {
+    if (platform::ui::IsUiThread()) {
+        shared_->panel->SetWaitCursor(waiting);
+        return;
+    }
+    platform::ui::PostToUi([shared = shared_, waiting] { shared->panel->SetWaitCursor(waiting); });
+}
+
+void PostingShellServices::Pause(int milliseconds) {
+    std::shared_ptr<platform::Clock> clock = platform::GetClock();
+    const platform::Nanoseconds deadline = clock->Now() + std::chrono::milliseconds(milliseconds);
+    if (!platform::ui::IsUiThread() || !platform::ui::HasBackend()) {
+        clock->SleepUntil(deadline);
+        return;
+    }
+    platform::ui::PumpWhile([&clock, deadline] { return clock->Now() < deadline; },
+                            std::chrono::milliseconds(milliseconds));
 }
 
 void PostingShellServices::Forward(Kind kind) {

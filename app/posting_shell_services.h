@@ -22,6 +22,10 @@ public:
     void DrawStatus() override;
     void BroadcastPaint() override;
     void DisablePowerSaving() override;
+    // The cursor changes on the UI thread, in the order asked for.
+    void SetWaitCursor(bool waiting) override;
+    // On the UI thread the wait serves events and posts; elsewhere it sleeps.
+    void Pause(int milliseconds) override;
 
 private:
     enum Kind { kTitle, kRedraw, kStatus, kBroadcast, kPower, kKinds };

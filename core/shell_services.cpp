@@ -8,6 +8,7 @@
 
 #include "core/reporters.h"
 #include "core/service_slot.h"
+#include "platform/clock.h"
 
 namespace {
 
@@ -38,10 +39,15 @@ void ClearProgressDotsPastLimit() {
 
 }  // namespace
 
+void ShellServices::Pause(int milliseconds) {
+    platform::GetClock()->SleepMilliseconds(milliseconds);
+}
+
 // ---- Recording services ----
 
-void RecordingShellServices::Record(Kind kind, const std::string& title) {
-    Request r{kind, title, StatusText.Get(), ResultText.Get(), ProgressDotsText.Get()};
+void RecordingShellServices::Record(Kind kind, const std::string& title, int milliseconds) {
+    Request r{
+        kind, title, milliseconds, StatusText.Get(), ResultText.Get(), ProgressDotsText.Get()};
     std::lock_guard<std::mutex> lock(mutex_);
     requests_.push_back(std::move(r));
 }
@@ -60,6 +66,13 @@ void RecordingShellServices::BroadcastPaint() {
 }
 void RecordingShellServices::DisablePowerSaving() {
     Record(Kind::DisablePowerSaving);
+}
+void RecordingShellServices::SetWaitCursor(bool waiting) {
+    Record(waiting ? Kind::WaitCursorOn : Kind::WaitCursorOff);
+}
+void RecordingShellServices::Pause(int milliseconds) {
+    Record(Kind::Pause, std::string(), milliseconds);
+    ShellServices::Pause(milliseconds);
 }
 
 std::vector<RecordingShellServices::Request> RecordingShellServices::Requests() const {

@@ -29,6 +29,12 @@ public:
     virtual void BroadcastPaint() = 0;
     // Keeps the monitor from powering off or going to low power.
     virtual void DisablePowerSaving() = 0;
+    // Shows the wait cursor (true) or the normal one (false) over the panel.
+    virtual void SetWaitCursor(bool) {}
+    // Waits the given milliseconds on the installed clock. On the UI thread
+    // the shell keeps serving its events and posted work meanwhile, so a
+    // worker that waits for a posted box cannot hold the wait up.
+    virtual void Pause(int milliseconds);
 };
 
 // Does nothing: the instance in use until the shell installs its own.
@@ -39,15 +45,26 @@ public:
     void DrawStatus() override {}
     void BroadcastPaint() override {}
     void DisablePowerSaving() override {}
+    void SetWaitCursor(bool) override {}
 };
 
 // Keeps every request with the status lines as they were at that moment.
 class RecordingShellServices : public ShellServices {
 public:
-    enum class Kind { Title, RedrawPanel, DrawStatus, BroadcastPaint, DisablePowerSaving };
+    enum class Kind {
+        Title,
+        RedrawPanel,
+        DrawStatus,
+        BroadcastPaint,
+        DisablePowerSaving,
+        WaitCursorOn,
+        WaitCursorOff,
+        Pause,
+    };
     struct Request {
         Kind kind;
         std::string title;         // the title, for Kind::Title
+        int milliseconds = 0;      // the length, for Kind::Pause
         std::string statusText;    // StatusText at the time of the request
         std::string resultText;    // ResultText at the time of the request
         std::string progressDots;  // ProgressDotsText at the time of the request
@@ -58,6 +75,9 @@ public:
     void DrawStatus() override;
     void BroadcastPaint() override;
     void DisablePowerSaving() override;
+    void SetWaitCursor(bool waiting) override;
+    // Recorded, then slept on the installed clock.
+    void Pause(int milliseconds) override;
 
     std::vector<Request> Requests() const;
     int Count(Kind kind) const;
@@ -66,7 +86,7 @@ public:
     void Clear();
 
 private:
-    void Record(Kind kind, const std::string& title = std::string());
+    void Record(Kind kind, const std::string& title = std::string(), int milliseconds = 0);
 
     mutable std::mutex mutex_;
     std::vector<Request> requests_;

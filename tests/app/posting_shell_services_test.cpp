@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <thread>
 
 #include "platform/ui/headless_backend.h"
@@ -57,6 +59,37 @@ TEST(PostingShellServices, WorkerCallsReachTheUiThreadCoalesced) {
     EXPECT_EQ(panel->Count(RecordingShellServices::Kind::DrawStatus), 2);
     backend->Pump();
     EXPECT_EQ(panel->Count(RecordingShellServices::Kind::DrawStatus), 3);
+    platform::ui::InstallBackend(nullptr);
+}
+
+TEST(PostingShellServices, PausesOnTheUiThreadServeAWorkersBoxAndCursor) {
+    auto backend = std::make_shared<platform::ui::HeadlessBackend>();
+    platform::ui::InstallBackend(backend);
+    auto panel = std::make_shared<UiCheckingServices>();
+    PostingShellServices services(panel);
+    platform::ui::UiMessageSink boxes;
+    std::atomic<int> answer{0};
+    std::thread worker([&] {
+        services.SetWaitCursor(true);
+        answer = boxes.Show(platform::BoxKind::Error, "from the worker");
+    });
+    // The worker now waits for the UI thread to show its box.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (platform::ui::PendingPostCount() < 2 && std::chrono::steady_clock::now() < until)
+        std::this_thread::yield();
+    const auto start = platform::GetClock()->Now();
+    services.Pause(1000);
+    EXPECT_GE(platform::GetClock()->Now() - start, std::chrono::milliseconds(1000));
+    // Answered during the pause (the worker may take a moment to see it).
+    const auto answered = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (answer.load() == 0 && std::chrono::steady_clock::now() < answered)
+        std::this_thread::yield();
+    EXPECT_EQ(answer.load(), platform::kIdOk);
+    if (answer.load() == 0) backend->Pump();  // releases the worker
+    worker.join();
+    EXPECT_EQ(panel->Count(RecordingShellServices::Kind::WaitCursorOn), 1);
+    // The pause itself is the shell's: not passed to the panel.
+    EXPECT_EQ(panel->Count(RecordingShellServices::Kind::Pause), 0);
     platform::ui::InstallBackend(nullptr);
 }
 
