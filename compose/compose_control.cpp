@@ -187,6 +187,8 @@ void ToggleComposing() {
     ComposeStopRequest = 0;
     shell->SetWaitCursor(true);
     if (ComposingActive.load() != 0) {
+        // The tune in hand is the one Play in edit mode plays again.
+        LastOutputPath.Set(std::string(AppSettings.OutputFolder) + OutputFileName.Get());
         if (TuneInProgress.load() == 1 || PlayingActive.load() == 1) {
             RequestStop();
         } else {
