@@ -783,9 +783,13 @@ void JazzWaltz(ChordWalk& walk) {
                 if (p <= 0) continue;
                 while (p >= 68)
                     p -= 12;
-                if (std::find(comp, comp + n, p) == comp + n) comp[n++] = p;
+                if (n == 4 || std::find(comp, comp + n, p) != comp + n) continue;
+                // Kept in rising order as it is filled.
+                int i = n++;
+                for (; i > 0 && comp[i - 1] > p; --i)
+                    comp[i] = comp[i - 1];
+                comp[i] = p;
             }
-            std::sort(comp, comp + n);
             int length = place % 2 == 0 ? 24 : 12;
             if (place == 0 && OneIn(2)) length = 32;
             if (place == 3 && OneIn(2)) length = 19;

@@ -24,7 +24,9 @@ std::string TuneDigits() {
 
 void ShowComposingStatus() {
     const std::string title = WorkingTitle();
-    GetShellServices()->SetMainWindowTitle("[" + TuneDigits() + "] " + title);
+    std::string caption = "[";
+    caption.append(TuneDigits()).append("] ").append(title);
+    GetShellServices()->SetMainWindowTitle(caption);
     StatusText.Set("Now composing " + title);
     GetShellServices()->DrawStatus();
 }

@@ -22,7 +22,8 @@ public:
         SetBackground(SkinImage(SkinId::SmallBackground), kSmallDialogWidth, kSmallDialogHeight);
         SetColumnSkinButton(Button(0), "OK", kSmallOkTop, AddButtonHolder());
         for (int t = 1; t <= 4; ++t)
-            SetGridSkinButton(Button(t), t, "T" + std::to_string(t), AddButtonHolder());
+            SetGridSkinButton(Button(t), t, std::string("T").append(std::to_string(t)),
+                              AddButtonHolder());
         Button(5) = Button(1);
         Button(5).x1 = 100;
         Button(5).control = AddButtonHolder();

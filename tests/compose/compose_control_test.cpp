@@ -54,7 +54,8 @@ struct FakeSteps : ComposeSteps {
         Seen seen{OutputFileName.Get(), "", RandomSeedValue.load(), RandomInRange(0, 1 << 30), {}};
         GetWorkingStyle(seen.working);
         seen.style = DisplayTitle(seen.working);
-        GetShellServices()->SetMainWindowTitle("[" + seen.file.substr(6, 2) + "] " + seen.style);
+        GetShellServices()->SetMainWindowTitle(std::string("[") + seen.file.substr(6, 2) + "] " +
+                                               seen.style);
         StatusText.Set("Now composing " + seen.style);
         tunes.push_back(seen);
         if (call == stopAtCall) RequestStop();
