@@ -51,8 +51,17 @@ int Position(const Control* spin) {
 
 }  // namespace
 
+void CentreOverOwner(Window& dialog, const Window* owner) {
+    if (!owner) return;
+    const Size outer = owner->ClientSize();
+    const Size inner = dialog.ClientSize();
+    dialog.Move(Point{owner->Position().x + (outer.width - inner.width) / 2,
+                      owner->Position().y + (outer.height - inner.height) / 2});
+}
+
 int NumberBox::DoModal(Window* owner) {
     OnInitDialog();
+    CentreOverOwner(GetWindow(), owner);
     return RunModal(owner);
 }
 

@@ -14,6 +14,9 @@ constexpr int kNumberBoxMainSpin = 2151;
 constexpr int kNumberBoxSecondEdit = 2152;
 constexpr int kNumberBoxSecondSpin = 2153;
 
+// Places a dialog centred over its owner, as dialogs open; nothing without one.
+void CentreOverOwner(platform::ui::Window& dialog, const platform::ui::Window* owner);
+
 class NumberBox : public ZAWDialog {
 public:
     NumberBox() = default;

@@ -26,6 +26,7 @@ ZaTime::ZaTime(Window* parent) : parent_(parent) {}
 
 int ZaTime::DoModal() {
     OnInitDialog();
+    CentreOverOwner(GetWindow(), parent_);
     return RunModal(parent_);
 }
 

@@ -263,6 +263,7 @@ TEST_F(TimerPanelTest, TimerSetFromThePanelStartsAndEndsARunAndIsSaved) {
         d.Then([&](HeadlessBackend& timer) {
             Window* dialog = timer.TopWindow();
             ASSERT_EQ(dialog->Title(), "Timer Set");
+            EXPECT_EQ(dialog->Position(), (Point{347, 273}));  // centred over the panel
             EXPECT_EQ(TextOps(timer, *dialog, "Current 13:58").size(), 1u);
             timer.Click(233, 107);
             timer.Then([](HeadlessBackend& box) { AnswerTime(box, "13", "59"); });
