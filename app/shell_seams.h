@@ -1,8 +1,9 @@
 // Where the panel and the start-up reach parts of the shell that come later:
 // the media layer, the mixer check, the settings, device and style dialogs,
 // and the convert, edit and listen actions. Each does nothing yet (the README
-// lists them). The timer dialog is the real one. The timer thread is reached through hooks that
-// the program sets, so its own library stays separate.
+// lists them). The timer dialog opens for real. The timer thread is started
+// and stopped through hooks that the program sets, so a panel run without
+// the program's hooks has no thread polling the clock.
 #pragma once
 
 #include <atomic>
