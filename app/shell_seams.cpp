@@ -2,6 +2,8 @@
 
 #include <mutex>
 
+#include "app/timer_dialog.h"
+
 std::atomic<int> QuickTimeAvailable{0};
 
 int StartQuickTime() {
@@ -13,7 +15,10 @@ void CheckSystemMixer() {}
 void OpenSystemSetting(platform::ui::Window*) {}
 void SelectMidiDevice() {}
 void OpenStyleSelection(platform::ui::Window*) {}
-void OpenTimerDialog(platform::ui::Window*) {}
+void OpenTimerDialog(platform::ui::Window* owner) {
+    ZaTime dialog(owner);
+    dialog.DoModal();
+}
 void ConvertInput(const std::string&) {}
 void EditTune() {}
 void PlayOrStopResult() {}

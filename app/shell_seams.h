@@ -1,8 +1,9 @@
 // Where the panel and the start-up reach parts of the shell that come later:
 // the media layer, the mixer check, the settings, device and style dialogs,
-// the convert, edit and listen actions, and the timer. Each does nothing yet
-// (the README lists them). The timer thread is reached through hooks that
-// the program sets, so its own library stays separate.
+// and the convert, edit and listen actions. Each does nothing yet (the README
+// lists them). The timer dialog opens for real. The timer thread is started
+// and stopped through hooks that the program sets, so a panel run without
+// the program's hooks has no thread polling the clock.
 #pragma once
 
 #include <atomic>
@@ -26,7 +27,7 @@ void CheckSystemMixer();
 void OpenSystemSetting(platform::ui::Window* owner);
 void SelectMidiDevice();
 void OpenStyleSelection(platform::ui::Window* owner);
-// The timer dialog.
+// The timer dialog ("Timer Set"), modal over the owner.
 void OpenTimerDialog(platform::ui::Window* owner);
 
 // The panel's actions in convert and edit mode: convert a file (an empty

@@ -1,8 +1,10 @@
 // Runs the real program on the X display the test gives it (a private Xvfb)
 // from a fresh program folder, reads the panel back from the screen into
 // panel_compose_xvfb.png, clicks Mode, reads panel_edit_xvfb.png, checks the
-// status display's pixels in both, then clicks Power and checks that the
-// program ended and saved its settings. Also starts it without a display.
+// status display's pixels in both, opens "Timer Set" from compose mode and
+// reads it back (timer_set_xvfb.png, and the screen with both windows in
+// timer_over_panel_xvfb.png), then clicks Power and checks that the program
+// ended and saved its settings. Also starts it without a display.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <signal.h>
@@ -236,6 +238,50 @@ int main(int argc, char** argv) {
           "the Edit and Play faces are shown");
     Check(edit.Pixel(100, 74) == black && edit.Pixel(369, 144) == black,
           "the status box is black in edit mode");
+
+    // Back to compose mode (edit, convert, compose), then Timer opens "Timer
+    // Set" over the panel: the whole screen is read back with both windows.
+    Click(display, panel, 40, 100);
+    Click(display, panel, 40, 100);
+    Click(display, panel, 280, 50);
+    ::Window timer = 0;
+    Check(WaitFor(
+              [&] {
+                  timer = FindTitled(display, DefaultRootWindow(display), "Timer Set");
+                  return timer != 0;
+              },
+              20),
+          "the \"Timer Set\" dialog appeared over the panel");
+    if (timer) {
+        const Rgb currentText{40, 80, 20};
+        Image dialog;
+        WaitFor(
+            [&] {
+                dialog = Grab(display, timer, 346, 144);
+                return CountNear(dialog, 20, 100, 170, 120, currentText, 10) > 10 &&
+                       faceShown(dialog, SkinId::Toggle4, 162, 89, 160, 87);
+            },
+            20);
+        Check(WritePng(dialog, out + "/timer_set_xvfb.png"), "timer dialog screenshot written");
+        const int screenWidth = DisplayWidth(display, DefaultScreen(display));
+        const int screenHeight = DisplayHeight(display, DefaultScreen(display));
+        Check(WritePng(Grab(display, DefaultRootWindow(display), screenWidth, screenHeight),
+                       out + "/timer_over_panel_xvfb.png"),
+              "screen with the panel and the timer dialog written");
+        const int currentPixels = CountNear(dialog, 20, 100, 170, 120, currentText, 10);
+        Check(currentPixels > 10,
+              "\"Current\" text in (40,80,20): " + std::to_string(currentPixels) + " pixels");
+        // A corner of each face, clear of its caption.
+        Check(faceShown(dialog, SkinId::Toggle1, 14, 37, 12, 35), "the start time's face");
+        Check(faceShown(dialog, SkinId::Toggle2, 304, 38, 161, 36), "the stop time's face");
+        Check(faceShown(dialog, SkinId::Toggle4, 162, 89, 160, 87), "the on/off face");
+        Check(faceShown(dialog, SkinId::Column, 308, 102, 302, 96), "the OK face");
+        Click(display, timer, 322, 117);  // OK
+        Check(WaitFor(
+                  [&] { return FindTitled(display, DefaultRootWindow(display), "Timer Set") == 0; },
+                  20),
+              "OK closed the timer dialog");
+    }
 
     Click(display, panel, 40, 175);  // Power
     Check(WaitExit(pid, 30) == 0, "Power ended the program with status 0");
