@@ -6,6 +6,8 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -13,6 +15,8 @@
 #include "accomp/backing_generators.h"
 #include "compose/compose_control.h"
 #include "compose/compose_info.h"
+#include "compose/compose_tune.h"
+#include "compose/composer_state.h"
 #include "core/conversion_services.h"
 #include "core/settings.h"
 #include "core/shell_services.h"
@@ -28,6 +32,11 @@ using Texts = std::vector<std::string>;
 using platform::RecordedMidiMessage;
 
 namespace {
+
+std::vector<std::uint8_t> FileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
 
 template <typename Done>
 bool WaitReal(Done done, std::chrono::seconds limit = 30s) {
@@ -123,8 +132,8 @@ private:
 };
 
 TEST_F(ComposeRun, ThreeTunesFromNinetyEightComposedSavedAndPlayedInOrder) {
-    // Each tune is played to its end before the next: the device hears a
-    // run of note-ons per tune, and the worker's pauses come between.
+    // The first tune starts from the state of a fresh program.
+    ResetComposerState();
     ASSERT_TRUE(StartComposeRun(3, false));
     ExpectRunEnded();
     EXPECT_TRUE(Saved("MYMIDI98.MID") && Saved("MYMIDI99.MID") && Saved("MYMIDI00.MID"));
@@ -163,6 +172,24 @@ TEST_F(ComposeRun, ThreeTunesFromNinetyEightComposedSavedAndPlayedInOrder) {
     for (int n : notesPerTune)
         EXPECT_GT(n, 50);
     EXPECT_EQ(shell_->Count(Kind::DisablePowerSaving), 3);
+
+    // The seed the first tune names is the one its draws started from: the
+    // same seed composes the same bytes again.
+    const std::vector<std::uint8_t> first = FileBytes(folder_ + "MYMIDI98.MID");
+    const std::string text(first.begin(), first.end());
+    const std::size_t at = text.find("random_seed ");
+    ASSERT_NE(at, std::string::npos);
+    const std::int32_t seed = std::stoi(text.substr(at + 12, 11));
+    std::filesystem::remove(folder_ + "MYMIDI98.MID");
+    ResetComposerState();
+    SeedRandomWith(seed);
+    SetOutputFileNumber(98);
+    ComposingActive = 1;
+    std::vector<std::uint8_t> buffer(WorkBufferSize);
+    std::size_t length = 0;
+    EXPECT_EQ(ComposeOneTune(buffer.data(), &length), 1);
+    ComposingActive = 0;
+    EXPECT_TRUE(FileBytes(folder_ + "MYMIDI98.MID") == first);
 }
 
 TEST_F(ComposeRun, PlayDuringATunesPlaySilencesWithinAHundredMillisecondsAndJoins) {
