@@ -206,6 +206,7 @@ TEST_F(MainPanelTest, PlayComposesAndPlaysTunesAndModeEndsTheRun) {
         StopComposeRun(true);
         EXPECT_EQ(AppSettings.TuneNumber, OutputDigits() + 1);
         EXPECT_EQ(ComposeStopRequest.load(), 0);
+        EXPECT_EQ(testing_support::Sink().Texts(), std::vector<std::string>{});
         EXPECT_FALSE(panel.ClickGuardSet());
 
         // Mode while a composed tune plays: the run ends and sound stops
