@@ -6,6 +6,7 @@
 
 #include "core/utilities.h"
 #include "midi/f0_data.h"
+#include "platform/midi_out.h"
 #include "play/music_player.h"
 
 namespace {
@@ -107,6 +108,50 @@ void PlayThreadMain(PlayParameters block, std::shared_ptr<StartSignal> signal) {
     signal->Set(-1);
 }
 
+// Keeps the last play thread so that it is joined: by the next start, which
+// finds it idle and at most finishing its last steps, and at exit, before
+// the globals it signals are destroyed.
+class PlayThreadHolder {
+public:
+    ~PlayThreadHolder() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!thread_.joinable()) return;
+        // A play still running at exit is asked to stop first.
+        if (!TheMusicPlayer.idle.load()) StopRunningPlay();
+        if (TheMusicPlayer.idle.load() && thread_.get_id() != std::this_thread::get_id()) {
+            thread_.join();
+        } else {
+            // A chain that would not end is left to the system.
+            thread_.detach();
+        }
+    }
+    // Joins the previous thread (idle by now) and keeps the new one.
+    void Start(PlayParameters block, std::shared_ptr<StartSignal> signal) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (thread_.joinable()) {
+            if (thread_.get_id() == std::this_thread::get_id()) {
+                thread_.detach();
+            } else {
+                thread_.join();
+            }
+        }
+        thread_ = std::thread(PlayThreadMain, block, std::move(signal));
+    }
+
+private:
+    std::mutex mutex_;
+    std::thread thread_;
+};
+
+PlayThreadHolder& PlayThreads() {
+    // The clock and the MIDI system a stop at exit uses are made first, so
+    // they are destroyed after the holder.
+    platform::GetClock();
+    platform::GetMidiOutSystem();
+    static PlayThreadHolder holder;
+    return holder;
+}
+
 }  // namespace
 
 namespace {
@@ -169,7 +214,7 @@ int MidiF0Data::StartPlayThread(PlayEndCallback endCallback, PlayEventCallback e
     auto signal = std::make_shared<StartSignal>();
     // Busy from now on, so that no other start slips in before the thread runs.
     SetIdle(0);
-    std::thread(PlayThreadMain, block, signal).detach();
+    PlayThreads().Start(block, signal);
 
     std::shared_ptr<platform::Clock> clock = platform::GetClock();
     std::unique_lock<std::mutex> lock(signal->mutex);

@@ -7,9 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <thread>
 
 #include "app/application.h"
 #include "app/shell_seams.h"
@@ -19,6 +21,8 @@
 #include "platform/paths.h"
 #include "platform/ui/headless_backend.h"
 #include "platform/ui/ui.h"
+#include "play/midi_player.h"
+#include "style/style_table.h"
 #include "tests/support/test_support.h"
 
 using namespace platform::ui;
@@ -147,6 +151,90 @@ TEST_F(MainPanelTest, AUserSessionFromStartToPower) {
     std::int32_t tune = 0;
     std::memcpy(&tune, ini.data() + 804, 4);
     EXPECT_EQ(tune, 2);
+}
+
+// Runs the posts until done holds, for at most 60 s of real time.
+bool PumpUntil(HeadlessBackend& d, const std::function<bool()>& done) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!done() && std::chrono::steady_clock::now() < until) {
+        d.Pump();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return done();
+}
+
+int NoteOnsHeard() {
+    int n = 0;
+    for (const auto& m :
+         testing_support::Midi().Messages(platform::RecordedMidiMessage::Kind::Short))
+        n += (m.bytes[0] & 0xF0) == 0x90 && m.bytes[2] != 0;
+    return n;
+}
+
+int OutputDigits() {
+    const std::string name = OutputFileName.Get();
+    return std::stoi(name.substr(6, 2));
+}
+
+TEST_F(MainPanelTest, PlayComposesAndPlaysTunesAndModeEndsTheRun) {
+    // The composer's data files in the program folder.
+    for (const auto& entry : std::filesystem::directory_iterator(ZAW_RES_DIR))
+        if (entry.is_regular_file())
+            std::filesystem::copy_file(entry.path(),
+                                       folder_ + "/" + entry.path().filename().string());
+    int lastNumbered = -1;
+    bool ok = RunApplication([&](HeadlessBackend& d, MainDlg& panel) {
+        SetFieldText(AppSettings.OutputFolder, folder_ + "/");
+        SetFieldText(AppSettings.WorkFolder, folder_ + "/");
+        AppSettings.DontPlay = 0;
+        ClearStyleSelections();
+        ComposeStyleSelection[1] = 1;  // "Acoustic"
+        for (int i = 0; i < 3; ++i)
+            d.Click(340, 180);
+        ASSERT_EQ(panel.GetWindow().Title(), "ZAW [03]");
+
+        // Play composes and plays tune after tune; Play again stops the run.
+        d.Click(200, 180);
+        EXPECT_EQ(ComposingActive.load(), 1);
+        ASSERT_TRUE(PumpUntil(d, [&] {
+            return std::filesystem::exists(folder_ + "/MYMIDI04.MID") && OutputDigits() >= 5;
+        }));
+        EXPECT_TRUE(std::filesystem::exists(folder_ + "/MYMIDI03.MID"));
+        EXPECT_GT(NoteOnsHeard(), 100);
+        d.Click(200, 180);
+        ASSERT_TRUE(PumpUntil(d, [] { return ComposingActive == 0 && TuneInProgress == 0; }));
+        StopComposeRun(true);
+        EXPECT_EQ(AppSettings.TuneNumber, OutputDigits() + 1);
+        EXPECT_EQ(ComposeStopRequest.load(), 0);
+        EXPECT_EQ(testing_support::Sink().Texts(), std::vector<std::string>{});
+        EXPECT_FALSE(panel.ClickGuardSet());
+
+        // Mode while a composed tune plays: the run ends and sound stops
+        // before the mode changes. On the real clock, so the tune is still
+        // playing when Mode is pressed.
+        auto fake = platform::SetClock(std::make_shared<platform::RealClock>());
+        d.Click(200, 180);
+        ASSERT_TRUE(PumpUntil(
+            d, [] { return TuneInProgress == 0 && PlayerPlaying == 1 && NoteOnsHeard() > 0; }));
+        lastNumbered = OutputDigits();
+        d.Click(40, 100);
+        EXPECT_EQ(ComposingActive.load(), 0);
+        EXPECT_EQ(PlayerPlaying.load(), 0);
+        EXPECT_EQ(PanelMode.load(), kPanelModeEdit);
+        EXPECT_EQ(Lines(), "Edit Mode\nPush edit button to edit saved tune.\n");
+        StopComposeRun(true);
+        platform::SetClock(fake);
+        EXPECT_EQ(AppSettings.TuneNumber, lastNumbered + 1);
+        EXPECT_EQ(testing_support::Midi().OpenCount(), 0);
+        d.Click(40, 175);
+    });
+    EXPECT_TRUE(ok);
+    EXPECT_FALSE(ComposeWorkerRunning());
+    const std::string ini = testing_support::ReadFileText(platform::JoinPath(folder_, "zaw.ini"));
+    ASSERT_EQ(ini.size(), 3132u);
+    std::int32_t tune = 0;
+    std::memcpy(&tune, ini.data() + 804, 4);
+    EXPECT_EQ(tune, lastNumbered + 1);
 }
 
 TEST_F(MainPanelTest, CommandLineWordsAndASecondCopy) {

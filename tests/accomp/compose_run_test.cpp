@@ -1,0 +1,229 @@
+// Whole compose runs with the real composer and every backing generator: the
+// worker numbers, saves and plays each tune through the recording MIDI device,
+// tells the panel what it does in order, and stops at once from Play.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "accomp/backing_generators.h"
+#include "compose/compose_control.h"
+#include "compose/compose_info.h"
+#include "compose/compose_tune.h"
+#include "compose/composer_state.h"
+#include "core/conversion_services.h"
+#include "core/settings.h"
+#include "core/shell_services.h"
+#include "play/midi_player.h"
+#include "style/style_table.h"
+#include "tests/support/test_support.h"
+
+using namespace std::chrono_literals;
+using testing_support::Midi;
+using testing_support::Sink;
+using Kind = RecordingShellServices::Kind;
+using Texts = std::vector<std::string>;
+using platform::RecordedMidiMessage;
+
+namespace {
+
+std::vector<std::uint8_t> FileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+template <typename Done>
+bool WaitReal(Done done, std::chrono::seconds limit = 30s) {
+    const auto until = std::chrono::steady_clock::now() + limit;
+    while (!done() && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(1ms);
+    return done();
+}
+
+// Note-ons (velocity above 0) the device has received so far.
+int NoteOns() {
+    int n = 0;
+    for (const auto& m : Midi().Messages(RecordedMidiMessage::Kind::Short))
+        n += (m.bytes[0] & 0xF0) == 0x90 && m.bytes[2] != 0;
+    return n;
+}
+
+// Titles, and each new status or result text, in the order the panel was
+// asked to show them.
+Texts PanelSequence(const RecordingShellServices& shell) {
+    Texts seen;
+    std::string status, result;
+    for (const auto& r : shell.Requests()) {
+        if (r.kind == Kind::Title) seen.push_back("title " + r.title);
+        if (r.statusText != status && !r.statusText.empty())
+            seen.push_back("status " + r.statusText);
+        if (r.resultText != result && !r.resultText.empty())
+            seen.push_back("result " + r.resultText);
+        status = r.statusText;
+        result = r.resultText;
+    }
+    return seen;
+}
+
+class ComposeRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        static const bool built = (InitDefaultSettings(), BuildStyleTable(), true);
+        (void)built;
+        saved_ = AppSettings;
+        savedStyle_ = WorkingStyle;
+        std::memcpy(savedSelection_, ComposeStyleSelection, sizeof savedSelection_);
+        InstallBackingGenerators();
+        folder_ = testing_support::ScratchDir() + "/";
+        SetFieldText(AppSettings.OutputFolder, folder_);
+        SetFieldText(AppSettings.WorkFolder, folder_);
+        AppSettings.ComposeOutputType = 2;
+        AppSettings.DontPlay = 0;
+        AppSettings.TuneNumber = 98;
+        ClearStyleSelections();
+        ComposeStyleSelection[1] = 1;  // "Acoustic" alone
+        PanelMode = kPanelModeCompose;
+        ResetPreviousStylePick();
+        SetShellServices(shell_);
+        StatusText.Clear();
+        ResultText.Clear();
+    }
+    void TearDown() override {
+        StopComposeRun(true);
+        SetShellServices(nullptr);
+        AppSettings = saved_;
+        WorkingStyle = savedStyle_;
+        std::memcpy(ComposeStyleSelection, savedSelection_, sizeof savedSelection_);
+        PlayerStopRequest = 0;
+        ComposeInfo.Reset();
+        ComposeInfo.ClearChords();
+    }
+    bool Saved(const std::string& name) const { return std::filesystem::exists(folder_ + name); }
+    void ExpectRunEnded() {
+        ASSERT_TRUE(WaitReal([] { return ComposingActive == 0; }));
+        StopComposeRun(true);
+        EXPECT_FALSE(ComposeWorkerRunning());
+        EXPECT_EQ(ComposingActive + TuneInProgress + ComposeStopRequest + StopPending, 0);
+        EXPECT_EQ(PlayerPlaying, 0);
+        EXPECT_EQ(Midi().OpenCount(), 0);
+        // The end of the run repainted the panel after the last tune.
+        const auto requests = shell_->Requests();
+        bool repainted = false;
+        for (const auto& r : requests) {
+            if (r.kind == Kind::Title) repainted = false;
+            if (r.kind == Kind::BroadcastPaint) repainted = true;
+        }
+        EXPECT_TRUE(repainted);
+    }
+
+    std::string folder_;
+    std::shared_ptr<RecordingShellServices> shell_ = std::make_shared<RecordingShellServices>();
+
+private:
+    AppSettingsRecord saved_{};
+    MusicStyle savedStyle_{};
+    std::int32_t savedSelection_[kStyleSelectionCount]{};
+};
+
+TEST_F(ComposeRun, ThreeTunesFromNinetyEightComposedSavedAndPlayedInOrder) {
+    // The first tune starts from the state of a fresh program.
+    ResetComposerState();
+    ASSERT_TRUE(StartComposeRun(3, false));
+    ExpectRunEnded();
+    EXPECT_TRUE(Saved("MYMIDI98.MID") && Saved("MYMIDI99.MID") && Saved("MYMIDI00.MID"));
+    EXPECT_EQ(AppSettings.TuneNumber, 1);
+    EXPECT_EQ(Sink().Texts(), Texts{});
+
+    const Texts seen = PanelSequence(*shell_);
+    Texts expected;
+    for (std::string n : {"98", "99", "00"}) {
+        expected.insert(
+            expected.end(),
+            {"title [" + n + "]", "title [" + n + "] Acoustic", "status Now composing Acoustic",
+             "status Now playing Acoustic", "result The file is saved as mymidi" + n + ".mid"});
+    }
+    // Progress dots and repeats of one text in between are left out above;
+    // the order of everything named must be exactly this.
+    EXPECT_EQ(seen, expected);
+    for (const std::string& line : seen)
+        std::printf("  %s\n", line.c_str());
+
+    // Every tune reached the device: a device opened and closed per tune,
+    // and notes of each.
+    int opens = 0;
+    std::vector<int> notesPerTune;
+    for (const auto& m : Midi().Messages()) {
+        if (m.kind == RecordedMidiMessage::Kind::Open) {
+            ++opens;
+            notesPerTune.push_back(0);
+        }
+        if (m.kind == RecordedMidiMessage::Kind::Short && (m.bytes[0] & 0xF0) == 0x90 &&
+            m.bytes[2] != 0 && !notesPerTune.empty())
+            ++notesPerTune.back();
+    }
+    EXPECT_EQ(opens, 3);
+    ASSERT_EQ(notesPerTune.size(), 3u);
+    for (int n : notesPerTune)
+        EXPECT_GT(n, 50);
+    EXPECT_EQ(shell_->Count(Kind::DisablePowerSaving), 3);
+
+    // The seed the first tune names is the one its draws started from: the
+    // same seed composes the same bytes again.
+    const std::vector<std::uint8_t> first = FileBytes(folder_ + "MYMIDI98.MID");
+    const std::string text(first.begin(), first.end());
+    const std::size_t at = text.find("random_seed ");
+    ASSERT_NE(at, std::string::npos);
+    const std::int32_t seed = std::stoi(text.substr(at + 12, 11));
+    std::filesystem::remove(folder_ + "MYMIDI98.MID");
+    ResetComposerState();
+    SeedRandomWith(seed);
+    SetOutputFileNumber(98);
+    ComposingActive = 1;
+    std::vector<std::uint8_t> buffer(WorkBufferSize);
+    std::size_t length = 0;
+    EXPECT_EQ(ComposeOneTune(buffer.data(), &length), 1);
+    ComposingActive = 0;
+    EXPECT_TRUE(FileBytes(folder_ + "MYMIDI98.MID") == first);
+}
+
+TEST_F(ComposeRun, PlayDuringATunesPlaySilencesWithinAHundredMillisecondsAndJoins) {
+    // On the real clock: on the fake one the player runs ahead by seconds
+    // whenever the stopping thread is not scheduled.
+    struct RealClockScope {
+        std::shared_ptr<platform::Clock> previous =
+            platform::SetClock(std::make_shared<platform::RealClock>());
+        ~RealClockScope() { platform::SetClock(previous); }
+    } realClock;
+    AppSettings.TuneNumber = 20;
+    ToggleComposing();  // Play
+    ASSERT_TRUE(WaitReal([] { return NoteOns() > 5; }));
+    ASSERT_EQ(TuneInProgress, 0);
+    const platform::Nanoseconds stopAt = platform::GetClock()->Now();
+    ToggleComposing();  // Play again
+    ExpectRunEnded();
+    EXPECT_TRUE(Saved("MYMIDI20.MID"));
+    EXPECT_FALSE(Saved("MYMIDI21.MID"));
+    EXPECT_EQ(AppSettings.TuneNumber, 21);
+    EXPECT_EQ(LastOutputPath.Get(), folder_ + "MYMIDI20.MID");
+    // After the last note-on every channel hears All Notes Off, the first
+    // within 100 ms of the second press.
+    int silenced = 0;
+    platform::Nanoseconds firstSilence{0};
+    for (const auto& m : Midi().Messages(RecordedMidiMessage::Kind::Short)) {
+        if ((m.bytes[0] & 0xF0) == 0x90 && m.bytes[2] != 0) silenced = 0;
+        if ((m.bytes[0] & 0xF0) != 0xB0 || m.bytes[1] != 123) continue;
+        if (silenced == 0) firstSilence = m.time;
+        silenced |= 1 << (m.bytes[0] & 0x0F);
+    }
+    EXPECT_EQ(silenced, 0xFFFF);
+    EXPECT_GT(firstSilence.count(), 0);
+    EXPECT_LE(firstSilence - stopAt, platform::Nanoseconds(100ms));
+}
+
+}  // namespace
