@@ -160,8 +160,8 @@ struct VoiceCode {
     int shift;
 };
 
-// Riff codes 0..11 of the second voice, straight feel then triplet feel.
-constexpr VoiceCode kSecondVoice[2][12] = {
+// Riff codes 0..11, straight feel then triplet feel.
+constexpr VoiceCode kVoiceCodes[2][12] = {
     {{kFifth, -12},
      {kFifth, -12},
      {kFifth, -10},
@@ -187,40 +187,13 @@ constexpr VoiceCode kSecondVoice[2][12] = {
      {kRoot, 12},
      {kRoot, 12}},
 };
-// The first voice keeps the straight table in triplet feel too, so the two
-// voices part on codes 2, 3, 5, 7 and 10 there.
-constexpr VoiceCode kFirstVoice[2][12] = {
-    {{kFifth, -12},
-     {kFifth, -12},
-     {kFifth, -10},
-     {kSeventh, -12},
-     {kRoot, 0},
-     {kRoot, 2},
-     {kThird, 0},
-     {kFifth, -2},
-     {kFifth, 0},
-     {kFifth, 2},
-     {kSeventh, 0},
-     {kRoot, 12}},
-    {{kFifth, -12},
-     {kFifth, -12},
-     {kFifth, -10},
-     {kSeventh, -12},
-     {kRoot, 0},
-     {kRoot, 2},
-     {kThird, 0},
-     {kFifth, -2},
-     {kFifth, 0},
-     {kFifth, 2},
-     {kSeventh, 0},
-     {kRoot, 12}},
-};
 
 // The pitch of a voice code over the chord; 0 (silent) for -1 and for any
-// code outside the table.
-int VoicePitch(const VoiceCode (&table)[2][12], int code, const ChordRecord& c, bool triplet) {
+// code outside the table. The first voice keeps the straight row in triplet
+// feel too, so the two voices part on codes 2, 3, 5, 7 and 10 there.
+int VoicePitch(int voice, int code, const ChordRecord& c, bool triplet) {
     if (code < 0 || code > 11) return 0;
-    const VoiceCode& v = table[triplet ? 1 : 0][code];
+    const VoiceCode& v = kVoiceCodes[voice == 2 && triplet ? 1 : 0][code];
     return Tone(PitchOf(v.tone, c), v.shift);
 }
 
@@ -293,8 +266,8 @@ void LongRiff(ChordWalk& walk, int type) {
         if (w.IsLast() && w.Count() > 1) {
             const RiffTriple& t = triples[next];
             if (t.first == -1) return;
-            const int pitches[2] = {VoicePitch(kFirstVoice, t.first, c, triplet),
-                                    VoicePitch(kSecondVoice, t.second, c, triplet)};
+            const int pitches[2] = {VoicePitch(1, t.first, c, triplet),
+                                    VoicePitch(2, t.second, c, triplet)};
             for (int p : pitches)
                 if (p > 0)
                     Sound(w, 0, RaiseToChordScale(p, c), 54 + RandomInRange(20, 30), length - 2);
@@ -310,8 +283,8 @@ void LongRiff(ChordWalk& walk, int type) {
             next = (next + 1) % count;
             const int ticks = t.units * unit;
             if (t.first != -1) {
-                Sound(w, at, VoicePitch(kFirstVoice, t.first, c, triplet), kVelocity, ticks - 2);
-                Sound(w, at, VoicePitch(kSecondVoice, t.second, c, triplet), kVelocity, ticks - 2);
+                Sound(w, at, VoicePitch(1, t.first, c, triplet), kVelocity, ticks - 2);
+                Sound(w, at, VoicePitch(2, t.second, c, triplet), kVelocity, ticks - 2);
             }
             at += ticks;
         }

@@ -20,6 +20,7 @@
 #include "core/utilities.h"
 #include "platform/clock.h"
 #include "platform/message_sink.h"
+#include "preset_styles.h"
 #include "style/key_setup.h"
 #include "style/style_table.h"
 
@@ -32,18 +33,6 @@ void Quiet() {
     g_sink = std::make_shared<platform::RecordingMessageSink>();
     platform::SetMessageSink(g_sink);
     platform::SetClock(std::make_shared<platform::FakeClock>());
-}
-
-std::vector<MusicStyle>& Presets() {
-    static std::vector<MusicStyle> presets = [] {
-        std::vector<MusicStyle> all;
-        auto style = std::make_unique<MusicStyle>();
-        for (int category = 0; category < kStyleCategories; ++category)
-            for (int slot = 0; slot < kStyleSlots; ++slot)
-                if (BuildPresetStyle(category, slot, *style)) all.push_back(*style);
-        return all;
-    }();
-    return presets;
 }
 
 // The fitting loop of composing one tune.

@@ -28,7 +28,7 @@
 #include "platform/clock.h"
 #include "platform/message_sink.h"
 #include "platform/paths.h"
-#include "style/presets.h"
+#include "preset_styles.h"
 #include "style/style_table.h"
 
 namespace {
@@ -52,18 +52,6 @@ void SetUp() {
     OutputType = 2;
     PanelMode = kPanelModeCompose;
     InstallBackingGenerators();
-}
-
-std::vector<MusicStyle>& Presets() {
-    static std::vector<MusicStyle> presets = [] {
-        std::vector<MusicStyle> all;
-        auto style = std::make_unique<MusicStyle>();
-        for (int category = 0; category < kStyleCategories; ++category)
-            for (int slot = 0; slot < kStyleSlots; ++slot)
-                if (BuildPresetStyle(category, slot, *style)) all.push_back(*style);
-        return all;
-    }();
-    return presets;
 }
 
 double Percentile(std::vector<double> v, double q) {
