@@ -315,16 +315,18 @@ int main(int argc, char** argv) {
     Check(WritePng(playing, out + "/panel_playing_xvfb.png"), "playing screenshot written");
     // Without a sound card the synthesizer says once that it plays
     // silently; its box is closed with its button.
-    if (WaitFor([&] { return FindMessageBox(display) != 0; }, 5)) {
-        Check(WritePng(Grab(display, DefaultRootWindow(display), DisplayWidth(display, 0),
-                            DisplayHeight(display, 0)),
-                       out + "/screen_playing_xvfb.png"),
-              "screen with the synthesizer's box written");
+    auto closeBox = [&](int seconds) {
+        if (!WaitFor([&] { return FindMessageBox(display) != 0; }, seconds)) return;
+        WritePng(Grab(display, DefaultRootWindow(display), DisplayWidth(display, 0),
+                      DisplayHeight(display, 0)),
+                 out + "/screen_playing_xvfb.png");
         Click(display, FindMessageBox(display), 478, 63);
         Check(WaitFor([&] { return FindMessageBox(display) == 0; }, 10), "the box closed");
-    }
+    };
+    closeBox(10);
     Click(display, panel, 200, 180);
     std::this_thread::sleep_for(std::chrono::seconds(3));
+    closeBox(1);
 
     Click(display, panel, 40, 175);  // Power
     Check(WaitExit(pid, 30) == 0, "Power ended the program with status 0");
