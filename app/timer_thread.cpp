@@ -12,6 +12,7 @@
 #include "core/settings.h"
 #include "core/shell_services.h"
 #include "platform/clock.h"
+#include "platform/ui/ui.h"
 
 std::atomic<int> TimerPollCount{0};
 
@@ -59,6 +60,7 @@ std::thread g_thread;
 std::mutex g_waitMutex;
 std::condition_variable g_wake;
 bool g_stopRequested = false;  // guarded by g_waitMutex
+std::atomic<bool> g_threadEnded{true};
 
 // Date and minute of the last start asked for; only the timer thread uses it.
 std::int64_t g_lastStartMinute = -1;
@@ -144,27 +146,42 @@ void TimerThreadProc() {
 
 void StartTimerThread() {
     std::lock_guard<std::mutex> guard(g_threadMutex);
-    if (g_thread.joinable()) return;
+    // Running, or still on its way out of a stop.
+    if (g_thread.joinable() || !g_threadEnded.load()) return;
     {
         std::lock_guard<std::mutex> lock(g_waitMutex);
         g_stopRequested = false;
     }
     TimerPollCount = 0;
-    g_thread = std::thread(TimerThreadProc);
+    g_threadEnded = false;
+    g_thread = std::thread([] {
+        TimerThreadProc();
+        g_threadEnded = true;
+    });
 }
 
 void StopTimerThread() {
-    std::lock_guard<std::mutex> guard(g_threadMutex);
-    if (!g_thread.joinable()) return;
+    std::thread thread;
     {
-        std::lock_guard<std::mutex> lock(g_waitMutex);
-        g_stopRequested = true;
+        std::lock_guard<std::mutex> guard(g_threadMutex);
+        if (!g_thread.joinable()) return;
+        {
+            std::lock_guard<std::mutex> lock(g_waitMutex);
+            g_stopRequested = true;
+        }
+        thread = std::move(g_thread);
     }
     g_wake.notify_all();
-    g_thread.join();
+    // A start the thread is making may wait for a box on the UI thread: a
+    // stop asked for there serves the UI until the thread has ended. The
+    // handle is taken out first, so a stop asked for while serving returns
+    // at once.
+    if (platform::ui::IsUiThread() && platform::ui::HasBackend())
+        platform::ui::PumpWhile([] { return !g_threadEnded.load(); });
+    thread.join();
 }
 
 bool TimerThreadRunning() {
     std::lock_guard<std::mutex> guard(g_threadMutex);
-    return g_thread.joinable();
+    return g_thread.joinable() || !g_threadEnded.load();
 }

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <ctime>
 #include <mutex>
 #include <thread>
@@ -14,6 +16,9 @@
 #include "compose/compose_control.h"
 #include "core/settings.h"
 #include "core/shell_services.h"
+#include "platform/message_sink.h"
+#include "platform/ui/headless_backend.h"
+#include "platform/ui/ui.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -144,6 +149,52 @@ TEST_F(TimerThreadTest, AStopWakesAndJoinsTheWaitingThread) {
     platform::SetClock(fake);
     EXPECT_FALSE(TimerThreadRunning());
     EXPECT_LT(took, std::chrono::milliseconds(500));
+}
+
+// A refused start shows its box from the timer thread and waits for the UI
+// thread to answer it. A stop asked for on the UI thread must serve that box;
+// a plain join would wait for ever (here until the watchdog begins shut-down,
+// which answers the box without showing it).
+TEST_F(TimerThreadTest, AStopOnTheUiThreadServesTheBoxOfARefusedStart) {
+    auto backend = std::make_shared<platform::ui::HeadlessBackend>();
+    platform::ui::InstallBackend(backend);
+    auto previousSink = platform::SetMessageSink(std::make_shared<platform::ui::UiMessageSink>());
+    std::atomic<int> answer{0};
+    SetTimerRunActions({[&answer] {
+                            answer = platform::ShowBox(platform::BoxKind::Error,
+                                                       "no styles are selected!");
+                            return false;
+                        },
+                        {}});
+    SetTimer(1, 9, 0, 9, 30);
+    testing_support::Clock().SetWallSeconds(Utc(17, 8, 59, 58));
+    StartTimerThread();
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (platform::ui::PendingPostCount() == 0 && std::chrono::steady_clock::now() < giveUp)
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    ASSERT_EQ(platform::ui::PendingPostCount(), 1);
+
+    std::mutex m;
+    std::condition_variable stopped;
+    bool done = false;
+    std::thread watchdog([&] {
+        std::unique_lock<std::mutex> lock(m);
+        if (!stopped.wait_for(lock, std::chrono::seconds(10), [&] { return done; }))
+            platform::ui::BeginShutdown();
+    });
+    StopTimerThread();
+    {
+        std::lock_guard<std::mutex> lock(m);
+        done = true;
+    }
+    stopped.notify_all();
+    watchdog.join();
+
+    EXPECT_FALSE(TimerThreadRunning());
+    EXPECT_EQ(backend->BoxesShown(), 1);
+    EXPECT_EQ(answer.load(), platform::kIdOk);
+    platform::SetMessageSink(previousSink);
+    platform::ui::InstallBackend(nullptr);
 }
 
 }  // namespace
