@@ -155,8 +155,8 @@ bool ZawApplication::InitInstance() {
 }
 
 void ZawApplication::ExitInstance() {
-    StopComposeRun(true);
     StopTimerThreadSeam();
+    StopComposeRun(true);
 }
 
 void ZawApplication::OnTrayClick(bool right) {

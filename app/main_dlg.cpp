@@ -468,9 +468,10 @@ bool MainDlg::QuitProgram() {
     PumpFor(100);
     PumpFor(1500);
     if (busy() || ComposingActive.load() == 1) PumpFor(1000);
-    // Nothing may run on once the panel is gone.
-    StopComposeRun(true);
+    // Nothing may run on once the panel is gone. The timer goes first: it
+    // may start a run until it is stopped.
     StopTimerThreadSeam();
+    StopComposeRun(true);
     return true;
 }
 

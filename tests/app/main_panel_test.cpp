@@ -312,6 +312,34 @@ TEST_F(MainPanelTest, QuitWaitsForTheWorkerWhileServingThePanel) {
     EXPECT_EQ(MainWindow(), nullptr);
 }
 
+// The timer may start a run up to the moment it is stopped: the quit stops
+// it before the run, so no worker outlives the panel.
+TEST_F(MainPanelTest, QuitLeavesNoRunTheTimerStartedAsItWasStopped) {
+    class TuneUntilStopped : public ComposeSteps {
+    public:
+        int ComposeTune(std::uint8_t*, std::size_t*) override {
+            const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+            while (ComposeStopRequest.load() == 0 && std::chrono::steady_clock::now() < giveUp)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            return 0;
+        }
+    };
+    auto previous = SetComposeSteps(std::make_shared<TuneUntilStopped>());
+    RunApplication([&](HeadlessBackend& d, MainDlg& panel) {
+        AppSettings.ComposeOutputType = 0;
+        ClearStyleSelections();
+        ComposeStyleSelection[1] = 1;
+        // The timer's last poll, just before it sees the stop, finds its
+        // start minute.
+        SetTimerThreadHooks(nullptr, [] { StartComposeRun(100, true); });
+        EXPECT_TRUE(panel.QuitProgram());
+        EXPECT_FALSE(ComposeWorkerRunning());
+        d.Click(40, 175);
+    });
+    SetComposeSteps(previous);
+    EXPECT_FALSE(ComposeWorkerRunning());
+}
+
 TEST_F(MainPanelTest, StatusDisplayColoursDotsAndLongLines) {
     RunApplication([&](HeadlessBackend& d, MainDlg& panel) {
         Window& w = panel.GetWindow();
