@@ -405,7 +405,9 @@ void EnkaFill(ChordWalk& w, const ChordRecord& c) {
 
 void Enka(ChordWalk& walk, bool dense) {
     const int part = std::clamp(walk.Channel(), 0, kStylePartSlots - 1);
-    const int ceiling = 72 + 12 * WorkingStyle.octave[part];
+    // Past ten octaves the fold gives the same pitches; held there, a style's
+    // shift cannot overflow.
+    const int ceiling = 72 + 12 * std::clamp(WorkingStyle.octave[part], -10, 10);
     walk.ForEachChord([&](ChordWalk& w) {
         const ChordRecord& c = w.Chord();
         const bool wholeBeats = w.Length() % 96 == 0;
