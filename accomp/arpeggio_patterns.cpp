@@ -763,7 +763,9 @@ void DissonantArpeggio(ChordWalk& walk) {
     const int step = triplet ? 32 : 48;
     const int length = triplet ? 16 : 47;
     const MelodySettings& m = WorkingStyle.melody[kPartMelody];
-    const int middle = std::clamp((m.upperLimit + m.lowerLimit) / 2, 37, 120);
+    // The sum is taken wide: a style's limits may be any values.
+    const int middle = static_cast<int>(
+        std::clamp((static_cast<long long>(m.upperLimit) + m.lowerLimit) / 2, 37LL, 120LL));
     int pitch = middle;
     int moved = 0;
     walk.ForEachChord([&](ChordWalk& w) {
