@@ -405,7 +405,9 @@ void EnkaFill(ChordWalk& w, const ChordRecord& c) {
 
 void Enka(ChordWalk& walk, bool dense) {
     const int part = std::clamp(walk.Channel(), 0, kStylePartSlots - 1);
-    const int ceiling = 72 + 12 * WorkingStyle.octave[part];
+    // Past ten octaves the fold gives the same pitches; held there, a style's
+    // shift cannot overflow.
+    const int ceiling = 72 + 12 * std::clamp(WorkingStyle.octave[part], -10, 10);
     walk.ForEachChord([&](ChordWalk& w) {
         const ChordRecord& c = w.Chord();
         const bool wholeBeats = w.Length() % 96 == 0;
@@ -761,7 +763,9 @@ void DissonantArpeggio(ChordWalk& walk) {
     const int step = triplet ? 32 : 48;
     const int length = triplet ? 16 : 47;
     const MelodySettings& m = WorkingStyle.melody[kPartMelody];
-    const int middle = std::clamp((m.upperLimit + m.lowerLimit) / 2, 37, 120);
+    // The sum is taken wide: a style's limits may be any values.
+    const int middle = static_cast<int>(
+        std::clamp((static_cast<long long>(m.upperLimit) + m.lowerLimit) / 2, 37LL, 120LL));
     int pitch = middle;
     int moved = 0;
     walk.ForEachChord([&](ChordWalk& w) {

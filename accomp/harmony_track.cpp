@@ -91,7 +91,9 @@ void BuildHarmonyPart(int channel, ComposeTrackData& track, int instrument, int 
     track.AddControlChange(channel, kPanController, mix.panpot);
     GenerateHarmonyPattern(channel, track, type, GetLeadInTicks(), density, melody, ComposeChords(),
                            ComposeInfo.labels);
-    const int octave = WorkingStyle.octave[part];
+    // Past ten octaves every shift folds to the same pitches; held there, a
+    // style's shift cannot overflow.
+    const int octave = std::clamp(WorkingStyle.octave[part], -10, 10);
     if (octave != 0) track.Transpose(channel, 12 * octave);
     PadTrackEnd(track);
 }

@@ -1,6 +1,7 @@
 #include "compose/chord_steps.h"
 
 #include <algorithm>
+#include <climits>
 
 #include "compose/chord_weights.h"
 #include "core/utilities.h"
@@ -102,14 +103,15 @@ ChordSteps GenerateRandomChordSteps() {
 
 int LeadingRestLength(const NoteList& list) {
     const int bar = TicksPerBar(WorkingStyle.timeSignature);
-    int sum = 0;
+    // Summed wide: an imported rest may be of any length.
+    long long sum = 0;
     for (int i = 0; i < list.Count() && sum < bar; ++i) {
         const NoteEvent* e = list.Event(i);
         if (!e || e->kind != note_kind::kNote) continue;
         if (e->value > 0) break;
         sum += std::max(0, e->length);
     }
-    return sum;
+    return static_cast<int>(std::min<long long>(sum, INT_MAX));
 }
 
 int ShortestLeadingRest() {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <tuple>
 
 #include "accomp/custom_grid.h"
@@ -287,6 +288,18 @@ TEST_F(BrokenChordTest, DissonantArpeggioStepsDownToUsablePitches) {
         }
         previous = n.key;
     }
+    // Limits of any size from a style file start the line at the range's
+    // end it points past.
+    auto keys = [&](int lower, int upper) {
+        m.lowerLimit = lower;
+        m.upperLimit = upper;
+        std::vector<int> out;
+        for (const Note& n : Run(chords, 49))
+            out.push_back(n.key);
+        return out;
+    };
+    EXPECT_EQ(keys(INT_MAX, INT_MAX), keys(120, 120));
+    EXPECT_EQ(keys(INT_MIN, INT_MIN), keys(37, 37));
 }
 
 }  // namespace

@@ -3,6 +3,9 @@
 // grid's worked figures.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <climits>
+
 #include "accomp/bass_track.h"
 #include "accomp/harmony_track.h"
 #include "compose/chord_progression.h"
@@ -108,6 +111,45 @@ TEST_F(HarmonyTest, UnusedPartsGiveNoTrack) {
     BuildSecondMelodyTrack(count, tracks);
     EXPECT_EQ(count, 0);
     EXPECT_TRUE(tracks.empty());
+}
+
+TEST_F(HarmonyTest, AnyOctaveShiftFromAStyleFileFoldsLikeTenOctaves) {
+    // Every part is moved by the shift, and "Enka" at 120 also folds its
+    // chord under the shifted ceiling: both read the style's raw value.
+    WorkingStyle.voice[kPartHarmony] = 24;
+    WorkingStyle.density[kPartHarmony] = 120;
+    WorkingStyle.mix[kPartHarmony].delay = 0;
+    UseComposeChords({{"CMPS", 384}, {"FMPS", 384}, {"GMPS", 384}, {"CMPS", 384}});
+    auto notes = [](int type, int octave) {
+        WorkingStyle.harmonyPattern = type;
+        WorkingStyle.octave[kHarmonyChannel] = octave;
+        SeedRandomWith(7);
+        std::vector<ComposeTrackData*> tracks;
+        int count = 0;
+        NoteList melody;
+        BuildHarmonyTrack(count, tracks, melody);
+        std::vector<std::array<long long, 4>> out;
+        for (const Note& n : Notes(*tracks[0]))
+            out.push_back({n.time, n.key, n.velocity, n.length});
+        for (ComposeTrackData* t : tracks)
+            delete t;
+        return out;
+    };
+    for (int type : {1, 22}) {
+        for (int sign : {1, -1}) {
+            const auto ten = notes(type, 10 * sign);
+            if (type == 1) {
+                ASSERT_FALSE(ten.empty()) << sign;
+            }
+            for (const auto& n : ten) {
+                EXPECT_GE(n[1], 0);
+                EXPECT_LE(n[1], 127);
+            }
+            EXPECT_EQ(notes(type, sign > 0 ? INT_MAX : INT_MIN), ten) << type;
+            EXPECT_EQ(notes(type, 1000 * sign), ten) << type;
+        }
+    }
+    EXPECT_FALSE(notes(22, 10).empty());
 }
 
 TEST_F(HarmonyTest, DelayedHarmonyIsDoubledOnChannel11WithPansHeldInRange) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 
 #include "compose_test_util.h"
 #include "core/utilities.h"
@@ -58,6 +59,9 @@ TEST_F(ChordStepsTest, LeadingRestStopsAtTheFirstNoteOrABar) {
     EXPECT_EQ(LeadingRestLength(Fill(list, {{288, 0}, {192, 0}, {96, 0}})), 480);
     WorkingStyle.timeSignature = 1;
     EXPECT_EQ(LeadingRestLength(Fill(list, {{192, 0}, {96, 0}, {96, 0}})), 288);
+    // A rest of any length read from a file: the sum stops at the largest
+    // length.
+    EXPECT_EQ(LeadingRestLength(Fill(list, {{96, 0}, {INT_MAX, 0}})), INT_MAX);
     // Values and labels between the rests are passed over.
     list.Clear();
     list.AppendNote(96, 0);
