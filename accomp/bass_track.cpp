@@ -853,7 +853,9 @@ void RenderBassPart(ComposeTrackData& track) {
     track.AddNoteEvent(kBassChannel, GetLeadInTicks(), 0, 0, 1);
     GenerateBassPattern(kBassChannel, track, WorkingStyle.bassPattern,
                         WorkingStyle.density[kPartBass], ComposeChords());
-    const int octave = WorkingStyle.octave[kPartBass];
+    // Held to ten octaves (every pitch folds the same past them), so a
+    // style's shift cannot overflow.
+    const int octave = std::clamp(WorkingStyle.octave[kPartBass], -10, 10);
     if (octave != 0) track.Transpose(kBassChannel, 12 * octave);
     PadTrackEnd(track);
 }

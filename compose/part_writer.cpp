@@ -86,7 +86,9 @@ private:
 
 void FinishPartTrack(PartTrack* track, int part, int kind, TrackList& tracks, int& count) {
     (void)kind;
-    const int octave = WorkingStyle.octave[part];
+    // Held to ten octaves (every pitch folds the same past them), so a
+    // style's shift cannot overflow.
+    const int octave = std::clamp(WorkingStyle.octave[part], -10, 10);
     if (octave != 0) track->Transpose(part, octave * 12);
     tracks.push_back(track);
     ++count;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -209,6 +210,22 @@ TEST_F(ComposeTune, SevenEightIsNeverFittedAndAcceptedOnceLongEnough) {
     ASSERT_EQ(Compose(style, 78), 1);
     EXPECT_GE(ComposeInfo.barCount + 2, 5);
     ASSERT_NO_FATAL_FAILURE(CheckTune(Temp(), WorkingStyle, "7/8"));
+}
+
+TEST_F(ComposeTune, AnyOctaveShiftOfAStyleFileComposesLikeTenOctaves) {
+    // A style file may hold any int as a part's octave: past ten octaves
+    // every part folds to the same pitches, and nothing overflows.
+    auto tuneWith = [&](int octave) {
+        MusicStyle style = Acoustic();
+        for (int& o : style.octave)
+            o = octave;
+        EXPECT_EQ(Compose(style, 5), 1) << octave;
+        return FileBytes(Temp());
+    };
+    for (int sign : {1, -1}) {
+        const std::vector<std::uint8_t> ten = tuneWith(10 * sign);
+        EXPECT_EQ(tuneWith(sign > 0 ? INT_MAX : INT_MIN), ten) << sign;
+    }
 }
 
 TEST_F(ComposeTune, AProgressionThatNeverFitsEndsWithTheLastCompositionTaken) {
