@@ -225,10 +225,16 @@ bool ComposeController::Start(int count, bool resetTuneNumber) {
         return false;
     }
     std::lock_guard<std::mutex> lock(mutex_);
+    // A worker told to stop may still be on its way out, and it clears the
+    // flag as it ends: it is joined before the flag is raised for the next.
+    if (worker_.joinable() && ComposingActive.load() == 0) worker_.join();
     int expected = 0;
     if (!ComposingActive.compare_exchange_strong(expected, 1)) return false;
-    // The last worker has cleared the flag and is on its way out.
-    if (worker_.joinable()) worker_.join();
+    if (worker_.joinable()) {
+        // It ended between the test and the raise; its end cleared the flag.
+        worker_.join();
+        ComposingActive = 1;
+    }
     ComposeStopRequest = 0;
     StopPending = 0;
     TuneCount = count;

@@ -62,6 +62,8 @@ struct FakeSteps : ComposeSteps {
         if (call == clearSelectionAtCall) ClearStyleSelections();
         while (hold && ComposeStopRequest == 0 && ComposingActive == 1)
             std::this_thread::yield();
+        while (gate)
+            std::this_thread::yield();
         int ok = ComposeStopRequest == 0;
         if (ok) {
             MidiF0Data tune = Tune(notes, step);
@@ -85,6 +87,7 @@ struct FakeSteps : ComposeSteps {
 
     std::atomic<int> calls{0}, runs{0}, picks{0}, inside{0};
     std::atomic<bool> hold{false};
+    std::atomic<bool> gate{false};  // holds the tune whatever the flags say
     int stopAtCall = -1, clearSelectionAtCall = -1, notes = 4, step = 24;
     bool failAlloc = false;
     std::vector<Seen> tunes;
@@ -373,6 +376,24 @@ TEST_F(ComposeControl, ConcurrentStartsAndRandomStopsLeaveOneWorkerAndNoThread) 
         ExpectFlagsClear();
     }
     EXPECT_EQ(Midi().OpenCount(), 0);
+}
+
+TEST_F(ComposeControl, StartWhileAStoppedWorkerEndsGivesAFullRun) {
+    // The stopped worker clears the run flag as it ends; the next start must
+    // not lose its own flag to it.
+    steps_->gate = true;
+    ASSERT_TRUE(StartComposeRun(1, false));
+    ASSERT_TRUE(WaitReal([this] { return steps_->inside == 1; }));
+    StopComposeRun(false);
+    std::atomic<int> started{-1};
+    std::thread starter([&] { started = StartComposeRun(3, false); });
+    std::this_thread::sleep_for(50ms);
+    steps_->gate = false;
+    starter.join();
+    ASSERT_EQ(started, 1);
+    FinishRun();
+    EXPECT_EQ(steps_->calls, 4);
+    ExpectFlagsClear();
 }
 
 TEST_F(ComposeControl, PanelToggleAndPlayRoad) {
