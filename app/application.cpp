@@ -156,7 +156,7 @@ bool ZawApplication::InitInstance() {
 
 void ZawApplication::ExitInstance() {
     StopTimerThreadSeam();
-    StopComposeRun(true);
+    StopWorkerServingTheUi();
 }
 
 void ZawApplication::OnTrayClick(bool right) {

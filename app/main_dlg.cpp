@@ -443,6 +443,13 @@ void MainDlg::DropFiles(const std::vector<std::string>& paths) {
     }
 }
 
+void StopWorkerServingTheUi() {
+    StopComposeRun(false);
+    if (platform::ui::IsUiThread() && platform::ui::HasBackend())
+        platform::ui::PumpWhile([] { return ComposeWorkerBusy(); });
+    StopComposeRun(true);
+}
+
 void MainDlg::StopAndClose() {
     if (PlayingActive.load() == 1) {
         ShowErrorMessage(kCantStopWhilePlaying);
@@ -471,7 +478,7 @@ bool MainDlg::QuitProgram() {
     // Nothing may run on once the panel is gone. The timer goes first: it
     // may start a run until it is stopped.
     StopTimerThreadSeam();
-    StopComposeRun(true);
+    StopWorkerServingTheUi();
     return true;
 }
 

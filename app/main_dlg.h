@@ -61,6 +61,11 @@ int HitTestPanel(int mode, int x, int y);
 // program.
 std::string HelpTopicPath();
 
+// Stops the compose run and joins its worker. On the UI thread it serves the
+// UI until the worker has ended, since the worker may be waiting on a box
+// posted there.
+void StopWorkerServingTheUi();
+
 class MainDlg : public platform::ui::WindowHandler {
 public:
     // words: the command-line words handed on by the application.

@@ -271,6 +271,11 @@ void ComposeController::Stop(bool wait) {
     }
 }
 
+bool ComposeController::Busy() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return worker_.joinable() && !finished_.load();
+}
+
 bool ComposeController::Running() {
     std::lock_guard<std::mutex> lock(mutex_);
     return worker_.joinable();
@@ -291,6 +296,10 @@ void StopComposeRun(bool wait) {
 
 bool ComposeWorkerRunning() {
     return TheComposeController().Running();
+}
+
+bool ComposeWorkerBusy() {
+    return TheComposeController().Busy();
 }
 
 // ---- The worker ----
@@ -460,11 +469,12 @@ void SetChannelListenEndHandler(std::function<void()> handler) {
 
 int StartChannelListen(int channel, const MidiF0Data& song) {
     std::lock_guard<std::mutex> lock(g_listenMutex);
-    PlayingActive = 1;
     if (g_listenSong) {
         if (g_listenPlaying.load() != 0) ShowErrorMessage(kListenMidiDataError);
         ReleaseListenSong();
     }
+    // Set after the old preview is released, whose end may clear it.
+    PlayingActive = 1;
     auto copy = std::make_unique<MidiF0Data>(song);
     for (int ch = 0; ch < 16; ++ch)
         if (ch != channel) copy->DeleteChannelEvents(ch);

@@ -51,6 +51,8 @@ bool StartComposeRun(int count, bool resetTuneNumber);
 void StopComposeRun(bool wait);
 // True while a worker thread has not been joined yet.
 bool ComposeWorkerRunning();
+// True while a worker thread has not reached its end.
+bool ComposeWorkerBusy();
 
 // The worker: composes, saves and plays tunes until the count is reached or
 // a stop is asked for. Runs on the controller's thread, or directly on the
@@ -108,6 +110,8 @@ public:
     bool Start(int count, bool resetTuneNumber);
     void Stop(bool wait);
     bool Running();
+    // A worker exists and has not reached its end.
+    bool Busy();
 
 private:
     std::mutex mutex_;
