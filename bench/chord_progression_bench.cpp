@@ -35,18 +35,6 @@ void Quiet() {
     platform::SetClock(std::make_shared<platform::FakeClock>());
 }
 
-// The fitting loop of composing one tune.
-void FitToTuneLength() {
-    const int target = WorkingStyle.tuneLength;
-    MeasureTuneLength();
-    FitState = 0;
-    const int metre = WorkingStyle.timeSignature;
-    if (metre != kMetre44 && metre != kMetre34) return;
-    while (MeasuredTuneLength > target + 1 || MeasuredTuneLength < target - 1)
-        if (metre == kMetre44 ? FitLengthCommonTime(FitState) : FitLengthTripleTime(FitState))
-            break;
-}
-
 bool MadeProgression() {
     return ComposeInfo.blockCount >= 1 && ComposeInfo.chordCount > 0 &&
            ComposeInfo.blockChords[ComposeInfo.blockCount - 1]->Count() > 0;

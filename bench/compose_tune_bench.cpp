@@ -60,17 +60,6 @@ double Percentile(std::vector<double> v, double q) {
     return v[static_cast<std::size_t>(q * static_cast<double>(v.size() - 1))];
 }
 
-void FitToTuneLength() {
-    const int target = WorkingStyle.tuneLength;
-    MeasureTuneLength();
-    FitState = 0;
-    const int metre = WorkingStyle.timeSignature;
-    if (metre != kMetre44 && metre != kMetre34) return;
-    while (MeasuredTuneLength > target + 1 || MeasuredTuneLength < target - 1)
-        if (metre == kMetre44 ? FitLengthCommonTime(FitState) : FitLengthTripleTime(FitState))
-            break;
-}
-
 // One tune (or, as the baseline, one fitted progression) of every preset per
 // iteration, each timed on its own.
 void RunAllPresets(benchmark::State& state, bool wholeTune) {

@@ -229,22 +229,16 @@ int ComposeOneTune(std::uint8_t* buffer, std::size_t* length) {
         else
             GenerateChordProgression();
         KeyChangeMark[0] = KeyChangeMark[1] = 0;
-        int bars = MeasureTuneLength();
-        FitState = 0;
-        if (style.timeSignature == kMetre44 || style.timeSignature == kMetre34) {
-            const bool common = style.timeSignature == kMetre44;
-            while (bars > target + 1 || bars < target - 1) {
-                if (StopRequested()) return Stopped();
-                if (common)
-                    AddProgressDotSlow();
-                else
-                    AddProgressDot();
-                const bool done =
-                    common ? FitLengthCommonTime(FitState) : FitLengthTripleTime(FitState);
-                bars = MeasuredTuneLength;
-                if (done) break;
-            }
-        } else {
+        const int bars = FitToTuneLength([](bool common) {
+            if (StopRequested()) return false;
+            if (common)
+                AddProgressDotSlow();
+            else
+                AddProgressDot();
+            return true;
+        });
+        if (bars < 0) return Stopped();
+        if (style.timeSignature != kMetre44 && style.timeSignature != kMetre34) {
             upper += 10;
             lower = 5;
         }

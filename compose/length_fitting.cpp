@@ -118,3 +118,19 @@ bool FitLengthTripleTime(int& state) {
     }
     return ++state > kMaxFitSteps;
 }
+
+int FitToTuneLength(const std::function<bool(bool commonTime)>& beforeStep) {
+    const int target = WorkingStyle.tuneLength;
+    const int metre = WorkingStyle.timeSignature;
+    int bars = MeasureTuneLength();
+    FitState = 0;
+    if (metre != kMetre44 && metre != kMetre34) return bars;
+    const bool common = metre == kMetre44;
+    while (bars > target + 1 || bars < target - 1) {
+        if (beforeStep && !beforeStep(common)) return -1;
+        const bool done = common ? FitLengthCommonTime(FitState) : FitLengthTripleTime(FitState);
+        bars = MeasuredTuneLength;
+        if (done) break;
+    }
+    return bars;
+}

@@ -6,6 +6,8 @@
 // 7/8 tunes are not fitted.
 #pragma once
 
+#include <functional>
+
 #include "compose/note_list.h"
 
 // The tune's length in bars as last measured.
@@ -25,6 +27,13 @@ int MeasureTuneLength();
 // change from the sixth step on leaves the bar count as it was.
 bool FitLengthCommonTime(int& state);
 bool FitLengthTripleTime(int& state);
+
+// Measures the tune, then in 4/4 and 3/4 runs fitting steps (FitState from
+// 0) until it lies within a bar of the style's "Tune Length" or a step says
+// stop; 7/8 is measured only. beforeStep, when given, runs before every step
+// with true in 4/4; false from it ends the fitting at once. Returns the bars,
+// or -1 when beforeStep ended it.
+int FitToTuneLength(const std::function<bool(bool commonTime)>& beforeStep = {});
 
 // Each changes the first chord, scanning blocks 1 to blocks and each block's
 // chords in order, whose length test passes and whose own chance comes;

@@ -44,20 +44,6 @@ void SetStyle(const std::uint8_t* f) {
         SetupMinorKey();
 }
 
-// The fitting loop of composing one tune.
-void FitToTuneLength() {
-    const int target = WorkingStyle.tuneLength;
-    MeasureTuneLength();
-    FitState = 0;
-    const int metre = WorkingStyle.timeSignature;
-    if (metre != kMetre44 && metre != kMetre34) return;
-    while (MeasuredTuneLength > target + 1 || MeasuredTuneLength < target - 1) {
-        if (FitState > 1001) std::abort();
-        if (metre == kMetre44 ? FitLengthCommonTime(FitState) : FitLengthTripleTime(FitState))
-            break;
-    }
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -80,7 +66,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (ComposeInfo.blockCount < 1 || ComposeInfo.blockCount > kMaxBlocks) std::abort();
     if (ComposeInfo.blockSequenceLength < 1 || ComposeInfo.blockSequenceLength > kMaxBlockSequence)
         std::abort();
-    FitToTuneLength();
+    // The fitting steps end by their own bound.
+    FitToTuneLength([](bool) {
+        if (FitState > 1001) std::abort();
+        return true;
+    });
     if (ComposeInfo.chordCount > kMaxChords) std::abort();
     for (int point = 0; point < 2; ++point)
         if (KeyChangeChordIndex[point] < -1 || KeyChangeChordIndex[point] >= ComposeInfo.chordCount)

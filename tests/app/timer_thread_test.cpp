@@ -7,7 +7,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <ctime>
 #include <mutex>
 #include <thread>
@@ -19,6 +18,7 @@
 #include "platform/message_sink.h"
 #include "platform/ui/headless_backend.h"
 #include "platform/ui/ui.h"
+#include "tests/app/ui_stop_util.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -169,26 +169,9 @@ TEST_F(TimerThreadTest, AStopOnTheUiThreadServesTheBoxOfARefusedStart) {
     SetTimer(1, 9, 0, 9, 30);
     testing_support::Clock().SetWallSeconds(Utc(17, 8, 59, 58));
     StartTimerThread();
-    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (platform::ui::PendingPostCount() == 0 && std::chrono::steady_clock::now() < giveUp)
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-    ASSERT_EQ(platform::ui::PendingPostCount(), 1);
+    ASSERT_EQ(app_test::WaitForAPost(), 1);
 
-    std::mutex m;
-    std::condition_variable stopped;
-    bool done = false;
-    std::thread watchdog([&] {
-        std::unique_lock<std::mutex> lock(m);
-        if (!stopped.wait_for(lock, std::chrono::seconds(10), [&] { return done; }))
-            platform::ui::BeginShutdown();
-    });
-    StopTimerThread();
-    {
-        std::lock_guard<std::mutex> lock(m);
-        done = true;
-    }
-    stopped.notify_all();
-    watchdog.join();
+    app_test::StopUnderWatchdog(StopTimerThread);
 
     EXPECT_FALSE(TimerThreadRunning());
     EXPECT_EQ(backend->BoxesShown(), 1);

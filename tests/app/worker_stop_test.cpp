@@ -3,11 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <cstring>
-#include <mutex>
-#include <thread>
 
 #include "app/main_dlg.h"
 #include "compose/compose_control.h"
@@ -16,6 +12,7 @@
 #include "platform/ui/headless_backend.h"
 #include "platform/ui/ui.h"
 #include "style/style_table.h"
+#include "tests/app/ui_stop_util.h"
 
 namespace {
 
@@ -46,28 +43,10 @@ TEST(WorkerStop, AStopOnTheUiThreadServesTheBoxTheWorkerWaitsFor) {
     auto steps = std::make_shared<BoxFirst>();
     SetComposeSteps(steps);
     ASSERT_TRUE(StartComposeRun(1, false));
-    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (platform::ui::PendingPostCount() == 0 && std::chrono::steady_clock::now() < giveUp)
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-    ASSERT_EQ(platform::ui::PendingPostCount(), 1);
+    ASSERT_EQ(app_test::WaitForAPost(), 1);
 
-    // A plain join would wait for ever; the watchdog then begins shut-down,
-    // which answers the box without showing it.
-    std::mutex m;
-    std::condition_variable stopped;
-    bool done = false;
-    std::thread watchdog([&] {
-        std::unique_lock<std::mutex> lock(m);
-        if (!stopped.wait_for(lock, std::chrono::seconds(10), [&] { return done; }))
-            platform::ui::BeginShutdown();
-    });
-    StopWorkerServingTheUi();
-    {
-        std::lock_guard<std::mutex> lock(m);
-        done = true;
-    }
-    stopped.notify_all();
-    watchdog.join();
+    // A plain join would wait for ever.
+    app_test::StopUnderWatchdog(StopWorkerServingTheUi);
 
     EXPECT_FALSE(ComposeWorkerRunning());
     EXPECT_EQ(backend->BoxesShown(), 2);

@@ -16,7 +16,7 @@
 
 namespace {
 
-using compose_test::FitToTuneLength;
+using compose_test::FitAndCountSteps;
 using compose_test::ProgressionFixture;
 
 constexpr int kSeeds = 20;
@@ -122,7 +122,7 @@ TEST_P(ProgressionSweep, EndsWithTableChordsFileCadencesAndFittedLengths) {
                 ASSERT_EQ(LoadKnowledgeBase(), 1) << where;
                 ComposeInfo.Reset();
                 GenerateChordProgression();
-                const int steps = FitToTuneLength();
+                const int steps = FitAndCountSteps();
                 CheckRun(style, where + " seed " + std::to_string(seed), steps, fitted);
                 if (HasFatalFailure()) return;
                 if (attempt == 1 && style.chordGenerationMethod != 1) {

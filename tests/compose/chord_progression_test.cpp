@@ -370,7 +370,7 @@ TEST_F(ChordProgression, SameSeedGivesTheSameProgressionAndFitting) {
             SeedRandomWith(1234);
             ComposeInfo.Reset();
             GenerateChordProgression();
-            compose_test::FitToTuneLength();
+            compose_test::FitAndCountSteps();
             run = compose_test::Snapshot();
         }
         EXPECT_FALSE(runs[0].timeline.empty());

@@ -114,7 +114,7 @@ TEST_F(LengthFitting, ShortThreeFourTuneOfShortChordsGrowsToItsLength) {
               {1, 2, 3}, 288);
     SeedRandomWith(21);
     EXPECT_EQ(MeasureTuneLength(), 14);  // twelve 288s and the 576 tonic
-    compose_test::FitToTuneLength();
+    compose_test::FitAndCountSteps();
     EXPECT_LE(std::abs(MeasuredTuneLength - 20), 1);
     EXPECT_EQ(ComposeInfo.barCount, MeasuredTuneLength);
 }

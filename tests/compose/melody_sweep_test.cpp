@@ -20,7 +20,7 @@
 
 namespace {
 
-using compose_test::FitToTuneLength;
+using compose_test::FitAndCountSteps;
 using compose_test::ProgressionFixture;
 
 constexpr int kSeeds = 5;
@@ -94,7 +94,7 @@ TEST_F(MelodySweep, EveryPresetFillsItsChordsWithinRangeOnUsablePitches) {
                 ASSERT_EQ(LoadKnowledgeBase(), 1) << where;
                 ComposeInfo.Reset();
                 GenerateChordProgression();
-                FitToTuneLength();
+                FitAndCountSteps();
                 ASSERT_TRUE(ComposeMelodyBlocks(kPartMelody, ComposeInfo.blockMelodies));
                 const MelodySettings settings = WorkingStyle.melody[kPartMelody];
                 for (int b = 0; b < ComposeInfo.blockCount; ++b)

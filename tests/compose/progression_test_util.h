@@ -47,20 +47,9 @@ private:
     char savedCadenceChart_[kTimeChartNameSize] = {};
 };
 
-// The fitting loop of composing one tune: in 4/4 and 3/4, steps while the
-// measured length lies more than a bar from "Tune Length"; 7/8 is not fitted.
-// Returns the steps made.
-inline int FitToTuneLength() {
-    const int target = WorkingStyle.tuneLength;
-    MeasureTuneLength();
-    FitState = 0;
-    const int metre = WorkingStyle.timeSignature;
-    if (metre != kMetre44 && metre != kMetre34) return 0;
-    while (MeasuredTuneLength > target + 1 || MeasuredTuneLength < target - 1) {
-        bool stop =
-            metre == kMetre44 ? FitLengthCommonTime(FitState) : FitLengthTripleTime(FitState);
-        if (stop) break;
-    }
+// The composer's length fitting; returns the steps made.
+inline int FitAndCountSteps() {
+    FitToTuneLength();
     return FitState;
 }
 

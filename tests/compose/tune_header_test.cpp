@@ -170,7 +170,7 @@ TEST_F(TuneHeader, KeySignaturesNameTheKeyOfTheTransposedChords) {
             ASSERT_EQ(LoadKnowledgeBase(), 1);
             ComposeInfo.Reset();
             GenerateChordProgression();
-            compose_test::FitToTuneLength();
+            compose_test::FitAndCountSteps();
             if (KeyChangeChordIndex[0] < 0 || KeyChangeShift[0] == 0) continue;
             std::vector<int> before;
             for (int c = 0; c < ComposeInfo.chordCount; ++c)
@@ -215,7 +215,7 @@ std::string ComposeRoad(int seed) {
     if (LoadKnowledgeBase() != 1) return "no knowledge base";
     ComposeInfo.Reset();
     GenerateChordProgression();
-    compose_test::FitToTuneLength();
+    compose_test::FitAndCountSteps();
     std::string text;
     if (!ComposeMelodyBlocks(kPartMelody, ComposeInfo.blockMelodies)) return "stopped";
     const int last = JoinBlockNoteLists(1, ComposeInfo.blockMelodies, ComposeInfo.melody);
