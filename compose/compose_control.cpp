@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <unordered_set>
 
 #include "compose/compose_tune.h"
 #include "core/conversion_services.h"
@@ -93,15 +94,19 @@ int CountSelected(const std::int32_t* table) {
     return n;
 }
 
-// Seeds the engine for one tune: from the clock one tune in ten, else with a
-// seed drawn from the running engine, so the seed the header names is the
-// one the tune's draws start from.
-void SeedTune() {
+// Seeds the engine for one tune: afresh one tune in ten, else with a seed
+// drawn from the running engine, so the seed the header names is the one
+// the tune's draws start from. A seed used before in this run would make
+// its tune (and every one after it) again, so it is drawn anew.
+void SeedTune(std::unordered_set<std::int32_t>& used) {
     if (RandomInRange(1, 10) == 1) {
         SeedRandom();
     } else {
         SeedRandomWith(RandomInRange(0, std::numeric_limits<std::int32_t>::max()));
     }
+    for (int redraws = 0; used.count(RandomSeedValue.load()) != 0 && redraws < 16; ++redraws)
+        SeedRandom();
+    used.insert(RandomSeedValue.load());
 }
 
 // Ends a run: every flag of the run cleared and the windows repainted.
@@ -314,6 +319,7 @@ int ComposeThread() {
         return 1;
     }
     SeedRandom();
+    std::unordered_set<std::int32_t> seedsUsed;
     for (int done = 0; done < TuneCount.load();) {
         SavedStyleTuneNumber = -1;
         const int picked = ChooseTuneStyle();
@@ -336,7 +342,7 @@ int ComposeThread() {
                          static_cast<char>('0' + number % 10), ']', '\0'};
         SetOutputFileNumber(number);
         shell->SetMainWindowTitle(title);
-        SeedTune();
+        SeedTune(seedsUsed);
 
         TuneInProgress = 1;
         std::size_t length = 0;

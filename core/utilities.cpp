@@ -10,6 +10,7 @@
 #include <cstring>
 #include <mutex>
 #include <new>
+#include <random>
 
 #include "core/reporters.h"
 #include "platform/clock.h"
@@ -86,8 +87,39 @@ void SeedRandomWith(std::int32_t seed) {
     g_random.Seed(static_cast<std::uint32_t>(seed));
 }
 
+namespace {
+
+// splitmix64's finaliser: every input bit moves about half the output bits.
+std::uint64_t MixBits(std::uint64_t x) {
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+    return x ^ (x >> 31);
+}
+
+std::uint64_t SystemEntropy() {
+    try {
+        std::random_device device;
+        return (static_cast<std::uint64_t>(device()) << 32) | device();
+    } catch (...) {
+        return 0;  // the clock and the counter still tell reseeds apart
+    }
+}
+
+std::atomic<std::uint64_t> g_reseeds{0};
+
+}  // namespace
+
 void SeedRandom() {
-    SeedRandomWith(static_cast<std::int32_t>(platform::GetClock()->WallSeconds()));
+    // Seconds alone repeat for every reseed within one second, so the
+    // monotonic nanoseconds, the system's entropy and a count of this
+    // process's reseeds are mixed in. The seed stays non-negative, as the
+    // tune header prints it.
+    std::shared_ptr<platform::Clock> clock = platform::GetClock();
+    std::uint64_t x = MixBits(static_cast<std::uint64_t>(clock->WallSeconds()));
+    x = MixBits(x ^ static_cast<std::uint64_t>(clock->Now().count()));
+    x = MixBits(x ^ SystemEntropy());
+    x = MixBits(x ^ g_reseeds.fetch_add(1));
+    SeedRandomWith(static_cast<std::int32_t>(x & 0x7FFFFFFFu));
 }
 
 // ---- Byte order and variable-length numbers ----

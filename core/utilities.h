@@ -29,12 +29,13 @@ void ShowGeneralError(std::uint32_t code);
 
 // ---- Random numbers ----
 
-// The seed last given to the generator (seconds of the clock for SeedRandom).
+// The seed last given to the generator.
 extern std::atomic<std::int32_t> RandomSeedValue;
 
 // A random integer between a and b, both included, in either order.
 int RandomInRange(int a, int b);
-// Seeds the generator from the current time in seconds and keeps the seed.
+// Seeds the generator afresh from the clock and the system's entropy, so two
+// calls never share a seed by being in the same second; keeps the seed.
 void SeedRandom();
 // Seeds the generator with a given seed (reproduces a tune) and keeps it.
 void SeedRandomWith(std::int32_t seed);

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -188,6 +189,26 @@ TEST_F(ComposeControl, RunWrapsTheNumberWithoutPausesAndSeedsEachTune) {
     ASSERT_TRUE(StartComposeRun(1, true));
     FinishRun();
     EXPECT_EQ(steps_->tunes.back().file, "MYMIDI00.MID");
+}
+
+TEST_F(ComposeControl, SeedsNeverRepeatWithinARunNorAcrossRunsInOneSecond) {
+    // Composing with play off runs many tunes within one second of the
+    // clock; the fake clock does not move at all.
+    testing_support::Clock().SetWallSeconds(1700000000);
+    std::set<std::int32_t> firstRun;
+    ASSERT_TRUE(StartComposeRun(100, true));
+    FinishRun();
+    ASSERT_EQ(steps_->tunes.size(), 100u);
+    for (const FakeSteps::Seen& t : steps_->tunes)
+        firstRun.insert(t.seed);
+    EXPECT_EQ(firstRun.size(), 100u);
+    steps_->tunes.clear();
+    ASSERT_TRUE(StartComposeRun(100, true));
+    FinishRun();
+    int shared = 0;
+    for (const FakeSteps::Seen& t : steps_->tunes)
+        shared += firstRun.count(t.seed) != 0;
+    EXPECT_EQ(shared, 0);
 }
 
 TEST_F(ComposeControl, PlayedRunShowsTitlesAndStatusInOrderAndPlaysEveryTune) {

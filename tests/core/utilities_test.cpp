@@ -65,10 +65,16 @@ TEST(RandomInRange, ASeedReproducesTheSequence) {
     EXPECT_GT(differ, 40);
 }
 
-TEST(RandomInRange, SeedRandomTakesTheClocksSeconds) {
+TEST(RandomInRange, ReseedsWithinOneSecondAllDifferAndStayNonNegative) {
+    // The clock stands still: neither its seconds nor its nanoseconds move.
     testing_support::Clock().SetWallSeconds(987654);
-    SeedRandom();
-    EXPECT_EQ(RandomSeedValue.load(), 987654);
+    std::set<std::int32_t> seeds;
+    for (int i = 0; i < 1000; ++i) {
+        SeedRandom();
+        EXPECT_GE(RandomSeedValue.load(), 0);
+        seeds.insert(RandomSeedValue.load());
+    }
+    EXPECT_EQ(seeds.size(), 1000u);
 }
 
 TEST(VarLen, WritesTheShortestEncoding) {
