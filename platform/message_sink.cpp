@@ -97,4 +97,8 @@ int ShowBox(BoxKind kind, const std::string& text) {
     return sink->Show(kind, text);
 }
 
+void ShowNotice(const std::string& text) {
+    GetMessageSink()->Notice(text);
+}
+
 }  // namespace platform

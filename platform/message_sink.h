@@ -25,6 +25,10 @@ public:
     virtual ~MessageSink() = default;
     // Shows one box and returns kIdOk or kIdCancel. May be called from any thread.
     virtual int Show(BoxKind kind, const std::string& text) = 0;
+    // Shows an information that nobody has to answer: the caller goes on at
+    // once, whatever thread it is on. Sinks that never wait show it as an
+    // information box.
+    virtual void Notice(const std::string& text) { Show(BoxKind::Info, text); }
 };
 
 // Writes one line per box to stderr and answers OK.
@@ -65,5 +69,7 @@ std::shared_ptr<MessageSink> GetMessageSink();
 
 // Shows a box through the installed sink.
 int ShowBox(BoxKind kind, const std::string& text);
+// Shows a notice through the installed sink without waiting for it.
+void ShowNotice(const std::string& text);
 
 }  // namespace platform

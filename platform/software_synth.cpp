@@ -155,7 +155,9 @@ std::unique_ptr<MidiOutBackend> OpenSoftwareSynth() {
         reason = "No audio output could be opened";
     }
     if (!reason.empty() && !g_silentNoticeShown.exchange(true)) {
-        ShowBox(BoxKind::Info, reason + ": the software synthesizer plays silently.");
+        // Opened by whichever thread starts a tune: the notice must not hold
+        // it, or composing would wait for somebody to close the box.
+        ShowNotice(reason + ": the software synthesizer plays silently.");
     }
     return synth;
 }

@@ -45,6 +45,9 @@ public:
 
     // A modal box on the UI thread; returns kIdOk or kIdCancel.
     virtual int ShowBox(BoxKind kind, const std::string& utf8) = 0;
+    // An information window on the UI thread that returns at once: the
+    // panel stays usable and closing the window is up to the user.
+    virtual void ShowNotice(const std::string& utf8) = 0;
     virtual FileChooserAnswer ChooseFile(const FileChooserRequest& request) = 0;
     virtual FileChooserAnswer ChooseFolder(const FolderChooserRequest& request) = 0;
     // A popup menu at a screen point; the chosen id, or 0 when dismissed.

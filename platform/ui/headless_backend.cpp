@@ -174,6 +174,11 @@ int HeadlessBackend::ShowBox(BoxKind kind, const std::string& utf8) {
     return boxSink_ ? boxSink_->Show(kind, utf8) : kIdOk;
 }
 
+void HeadlessBackend::ShowNotice(const std::string& utf8) {
+    ++notices_;
+    if (boxSink_) boxSink_->Show(BoxKind::Info, utf8);
+}
+
 FileChooserAnswer HeadlessBackend::ChooseFile(const FileChooserRequest& request) {
     return chooser_ ? chooser_->ChooseFile(request) : FileChooserAnswer{};
 }

@@ -43,6 +43,8 @@ public:
     void Wake() override;
     bool ModalMayContinue() override;
     int ShowBox(BoxKind kind, const std::string& utf8) override;
+    // Recorded in the box sink as an information box; nothing waits on it.
+    void ShowNotice(const std::string& utf8) override;
     FileChooserAnswer ChooseFile(const FileChooserRequest& request) override;
     FileChooserAnswer ChooseFolder(const FolderChooserRequest& request) override;
     int PopupMenu(Window* owner, Point screen, const std::vector<MenuItem>& items) override;
@@ -89,6 +91,7 @@ public:
     const std::string& Clipboard() const { return clipboard_; }
     bool WaitCursorShown() const { return waitCursor_; }
     int BoxesShown() const { return boxes_; }
+    int NoticesShown() const { return notices_; }
     int DeepestModal() const { return deepestModal_; }
     void SetTrayAvailable(bool available) { trayAvailable_ = available; }
     void ClickTray(bool right);
@@ -120,6 +123,7 @@ private:
     int starvations_ = 0;
     int beeps_ = 0;
     int boxes_ = 0;
+    int notices_ = 0;
     int deepestModal_ = 0;
     std::string clipboard_;
     bool waitCursor_ = false;

@@ -210,6 +210,14 @@ int UiMessageSink::Show(BoxKind kind, const std::string& text) {
     return CallOnUi<int>([kind, text] { return CurrentBackend().ShowBox(kind, text); }, kIdOk);
 }
 
+void UiMessageSink::Notice(const std::string& text) {
+    stderr_.Show(BoxKind::Info, text);
+    if (ShuttingDown()) return;
+    PostToUi([text] {
+        if (HasBackend()) CurrentBackend().ShowNotice(text);
+    });
+}
+
 FileChooserAnswer UiFileChooser::ChooseFile(const FileChooserRequest& request) {
     return CallOnUi<FileChooserAnswer>([request] { return CurrentBackend().ChooseFile(request); },
                                        FileChooserAnswer{});

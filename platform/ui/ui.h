@@ -55,6 +55,9 @@ std::vector<Window*> AllWindows();
 class UiMessageSink : public MessageSink {
 public:
     int Show(BoxKind kind, const std::string& text) override;
+    // Posted to the UI thread, where the backend shows it without a modal
+    // loop; the caller does not wait.
+    void Notice(const std::string& text) override;
 
 private:
     StderrMessageSink stderr_;

@@ -107,6 +107,22 @@ TEST_F(UiThreadsTest, WorkerBoxIsAnsweredWhileTheUiPumpsAndAtOnceAfterShutdown) 
     EXPECT_NE(err.find("zaw error: Late"), std::string::npos);
 }
 
+TEST_F(UiThreadsTest, WorkerNoticeReturnsWithoutTheUiAndShowsOnceItPumps) {
+    UseUiBoxes();
+    ::testing::internal::CaptureStderr();
+    // Nobody serves the UI while the worker gives its notice: it must still
+    // go on at once.
+    std::thread worker([] { platform::ShowNotice("Plays silently."); });
+    worker.join();
+    EXPECT_EQ(Driver().NoticesShown(), 0);
+    RunPosted();
+    EXPECT_EQ(Driver().NoticesShown(), 1);
+    EXPECT_EQ(Driver().BoxesShown(), 0);  // no modal box was run for it
+    EXPECT_EQ(testing_support::Sink().Texts(), std::vector<std::string>{"Plays silently."});
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("zaw info: Plays silently."),
+              std::string::npos);
+}
+
 TEST_F(UiThreadsTest, ChooserFromAWorkerRoundTripsTheFilterIndex) {
     testing_support::Chooser().QueueFile("/music/tune.wav", 2);
     UiFileChooser chooser;

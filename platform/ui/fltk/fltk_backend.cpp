@@ -1,6 +1,7 @@
 #include "platform/ui/fltk/fltk_backend.h"
 
 #include <FL/Fl.H>
+#include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
 #include <FL/Fl_Check_Button.H>
 #include <FL/Fl_Choice.H>
@@ -586,6 +587,35 @@ public:
                 Fl::awake(static_cast<void*>(nullptr));
             }
         }
+    }
+
+    // A plain window with the text and an OK button that grabs nothing, so
+    // the panel stays usable beside it. It opens at the top left of the
+    // work area, away from the panel's buttons, and goes when closed.
+    void ShowNotice(const std::string& utf8) override {
+        int areaX = 0, areaY = 0, areaW = 0, areaH = 0;
+        Fl::screen_work_area(areaX, areaY, areaW, areaH);
+        fl_font(kGothic, kControlFontSize);
+        int textW = 360, textH = 0;
+        fl_measure(utf8.c_str(), textW, textH);
+        const int w = textW + 40, h = textH + 70;
+        auto* win = new Fl_Double_Window(areaX + 24, areaY + 24, w, h, "ZAW");
+        auto* text = new Fl_Box(20, 15, textW, textH);
+        text->copy_label(utf8.c_str());
+        text->labelfont(kGothic);
+        text->labelsize(kControlFontSize);
+        text->align(FL_ALIGN_WRAP | FL_ALIGN_INSIDE | FL_ALIGN_LEFT);
+        auto* ok = new Fl_Button(w / 2 - 40, h - 40, 80, 26, "OK");
+        ok->labelfont(kGothic);
+        ok->labelsize(kControlFontSize);
+        win->end();
+        auto close = [](Fl_Widget* widget, void*) {
+            Fl_Window* top = widget->window() ? widget->window() : widget->as_window();
+            if (top) Fl::delete_widget(top);
+        };
+        ok->callback(close);
+        win->callback(close);
+        win->show();
     }
 
     int ShowBox(BoxKind kind, const std::string& utf8) override {
