@@ -22,6 +22,7 @@
 #include <FL/fl_draw.H>
 #include <FL/x.H>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
@@ -552,6 +553,28 @@ private:
 // ---- The backend ----
 
 std::atomic<bool> g_awakePending{false};
+// Notice windows open now. They take clicks while a modal dialog (the
+// panel) runs: FLTK would send every click to the modal window alone.
+std::vector<Fl_Window*> g_notices;
+
+int DispatchEvent(int event, Fl_Window* window) {
+    const bool notice =
+        window && std::find(g_notices.begin(), g_notices.end(), window) != g_notices.end();
+    if (!notice || !Fl::modal() || Fl::modal() == window) return Fl::handle_(event, window);
+    Fl_Window* modal = Fl::modal_;
+    Fl::modal_ = window;
+    const int handled = Fl::handle_(event, window);
+    Fl::modal_ = modal;
+    return handled;
+}
+
+void CloseNotice(Fl_Widget* widget, void*) {
+    Fl_Window* top = widget->window() ? widget->window() : widget->as_window();
+    if (!top) return;
+    g_notices.erase(std::remove(g_notices.begin(), g_notices.end(), top), g_notices.end());
+    Fl::delete_widget(top);
+}
+
 
 void OnAwake(void*) {
     g_awakePending.store(false);
@@ -570,6 +593,7 @@ public:
         Fl_Tooltip::size(kControlFontSize);
         fl_message_font(kGothic, kControlFontSize);
         fl_message_title_default("ZAW");
+        Fl::event_dispatch(DispatchEvent);
     }
 
     std::unique_ptr<WindowPeer> CreateWindowPeer(Window& window) override {
@@ -609,12 +633,9 @@ public:
         ok->labelfont(kGothic);
         ok->labelsize(kControlFontSize);
         win->end();
-        auto close = [](Fl_Widget* widget, void*) {
-            Fl_Window* top = widget->window() ? widget->window() : widget->as_window();
-            if (top) Fl::delete_widget(top);
-        };
-        ok->callback(close);
-        win->callback(close);
+        ok->callback(CloseNotice);
+        win->callback(CloseNotice);
+        g_notices.push_back(win);
         win->show();
     }
 
