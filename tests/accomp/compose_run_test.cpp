@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -190,6 +191,25 @@ TEST_F(ComposeRun, ThreeTunesFromNinetyEightComposedSavedAndPlayedInOrder) {
     EXPECT_EQ(ComposeOneTune(buffer.data(), &length), 1);
     ComposingActive = 0;
     EXPECT_TRUE(FileBytes(folder_ + "MYMIDI98.MID") == first);
+}
+
+TEST_F(ComposeRun, HundredTunesWithPlayOffFromTheDefaultStylesAreAllDistinct) {
+    // Play off composes many tunes a second; none may remake another.
+    AppSettings.DontPlay = 1;
+    AppSettings.TuneNumber = 0;
+    ResetStyleSelections();
+    ASSERT_TRUE(StartComposeRun(100, false));
+    ASSERT_TRUE(WaitReal([] { return ComposingActive == 0; }, 300s));
+    ExpectRunEnded();
+    std::set<std::vector<std::uint8_t>> tunes;
+    for (int n = 0; n < 100; ++n) {
+        char name[16];
+        std::snprintf(name, sizeof name, "MYMIDI%02d.MID", n);
+        std::vector<std::uint8_t> bytes = FileBytes(folder_ + name);
+        EXPECT_GT(bytes.size(), 100u) << name;
+        tunes.insert(std::move(bytes));
+    }
+    EXPECT_EQ(tunes.size(), 100u);
 }
 
 TEST_F(ComposeRun, PlayDuringATunesPlaySilencesWithinAHundredMillisecondsAndJoins) {
