@@ -189,6 +189,7 @@ int MainDlg::Run() {
 void MainDlg::OnInitDialog() {
     g_mainWindow = this;
     destroyed_ = false;
+    closing_ = false;
     AttachQuickTimeWindow(*window_);
     window_->SetIcon(SkinImage(SkinId::PanelPlay));
     if (!servicesInstalled_) {
@@ -455,7 +456,10 @@ void MainDlg::StopAndClose() {
         ShowErrorMessage(kCantStopWhilePlaying);
         return;
     }
-    if (QuitProgram()) window_->EndModal(platform::kIdCancel);
+    if (QuitProgram()) {
+        closing_ = true;
+        window_->EndModal(platform::kIdCancel);
+    }
 }
 
 bool MainDlg::QuitProgram() {
@@ -589,16 +593,38 @@ void MainDlg::OnPaint(Window&, Canvas& canvas) {
     lastDotsDrawn_ = ProgressDotsText.Get();
 }
 
-void MainDlg::OnLeftDown(Window&, Point p) {
+void MainDlg::OnLeftDown(Window& window, Point p) {
     if (clickGuard_.exchange(1) == 1) {
-        Beep();
+        // A click while another one's action runs only beeps; but once a run
+        // has ended meanwhile, that action is only waiting on its way out,
+        // and the click acts as soon as it returns.
+        if (ComposeRunsEnded() != guardRunsEnded_) {
+            deferredClicks_.push_back(p);
+        } else {
+            Beep();
+        }
         return;
     }
-    // Cleared on every way out, so the panel never stays deaf to clicks.
-    struct Release {
-        std::atomic<int>& guard;
-        ~Release() { guard = 0; }
-    } release{clickGuard_};
+    guardRunsEnded_ = ComposeRunsEnded();
+    {
+        // Cleared on every way out, so the panel never stays deaf to clicks.
+        struct Release {
+            std::atomic<int>& guard;
+            ~Release() { guard = 0; }
+        } release{clickGuard_};
+        ActOnLeftDown(p);
+    }
+    std::vector<Point> deferred;
+    deferred.swap(deferredClicks_);
+    for (Point q : deferred) {
+        // A panel on its way out hears no more clicks.
+        if (closing_ || !window_->IsModal()) break;
+        OnLeftDown(window, q);
+        OnLeftUp(window, q);
+    }
+}
+
+void MainDlg::ActOnLeftDown(Point p) {
     const std::int64_t now = Seconds();
     if (StopPending.load() == 1 && ComposingActive.load() == 1) {
         ComposeStopRequest = 1;

@@ -1,5 +1,6 @@
 #include "compose/compose_control.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstddef>
@@ -104,17 +105,29 @@ void SeedTune() {
     }
 }
 
+// Runs that have ended, counted as each one ends.
+std::atomic<unsigned> g_runsEnded{0};
+
 // Ends a run: every flag of the run cleared and the windows repainted.
 void FinishRun() {
     TuneInProgress = 0;
     ComposeStopRequest = 0;
     StopPending = 0;
     ComposingActive = 0;
+    ++g_runsEnded;
     GetShellServices()->BroadcastPaint();
 }
 
 bool StopWanted() {
     return ComposingActive.load() != 1 || ComposeStopRequest.load() != 0;
+}
+
+// Pauses up to the given time while the run goes on: a run that ends by
+// itself meanwhile ends the pause, so the panel hears the next click.
+void PauseWhileComposing(int milliseconds) {
+    constexpr int kStep = 100;
+    for (int left = milliseconds; left > 0 && ComposingActive.load() == 1; left -= kStep)
+        Pause(std::min(left, kStep));
 }
 
 }  // namespace
@@ -200,8 +213,7 @@ void ToggleComposing() {
         }
     } else if (StartComposeRun(100, false)) {
         shell->RedrawPanel();
-        Pause(1000);
-        Pause(1000);
+        PauseWhileComposing(2000);
     }
     shell->SetWaitCursor(false);
 }
@@ -300,6 +312,10 @@ bool ComposeWorkerRunning() {
 
 bool ComposeWorkerBusy() {
     return TheComposeController().Busy();
+}
+
+unsigned ComposeRunsEnded() {
+    return g_runsEnded.load();
 }
 
 // ---- The worker ----
