@@ -113,6 +113,20 @@ bool EndsWithMidiExtension(const std::string& name) {
     return tail == ".mid";
 }
 
+// The file named on the command line gets a dropped file's name check, then
+// must read as a MIDI file would ("File Open Error!", "File Size Error!"),
+// since it changes the mode before it is converted. Each refusal shows its box.
+bool CommandLineFileUsable(const std::string& path) {
+    if (!EndsWithMidiExtension(path)) {
+        ShowErrorMessage(kNotMidiFile);
+        return false;
+    }
+    std::string name = path;
+    std::vector<std::uint8_t> buffer(WorkBufferSize);
+    std::size_t size = 0;
+    return ReadMidiFile(name, buffer.data(), buffer.size(), &size) == 1;
+}
+
 // Serves the panel for the given time on the program's clock: the UI stays
 // alive where the panel would otherwise sleep. Ends early when done() holds.
 void PumpFor(int milliseconds, const std::function<bool()>& done = {}) {
@@ -210,9 +224,12 @@ void MainDlg::OnInitDialog() {
     window_->Move(Point{320, 240});
     window_->SetClientSize(Size{kPanelWidth, kPanelHeight});
     if (words_.size() == 1) {
-        CycleMode();
-        CycleMode();
-        ConvertInput(words_[0]);
+        // A file that is refused or cannot be read leaves the panel as it is.
+        if (CommandLineFileUsable(words_[0])) {
+            CycleMode();
+            CycleMode();
+            ConvertInput(words_[0]);
+        }
     } else if (words_.size() > 1) {
         ShowErrorMessage(kOnlyOneFile);
     }

@@ -270,6 +270,39 @@ TEST_F(MainPanelTest, CommandLineWordsAndASecondCopy) {
     EXPECT_EQ(ArgumentWords(2, argv), std::vector<std::string>{"/music/a tune.mid"});
 }
 
+// A file named on the command line is checked as a dropped one and must be
+// readable: only a MIDI file that reads switches to convert mode.
+TEST_F(MainPanelTest, ACommandLineFileThatIsRefusedChangesNoMode) {
+    testing_support::WriteFileText(folder_ + "/notes.txt", "Not a tune.\n");
+    testing_support::WriteFileText(folder_ + "/empty.mid", "");
+    testing_support::WriteFileText(folder_ + "/tune.MID", kSmallSmf);
+    struct Case {
+        const char* file;
+        const char* box;  // null: none of the refusals
+        int mode;
+    };
+    const Case cases[] = {
+        {"missing.mid", "File Open Error!", kPanelModeCompose},
+        {"notes.txt", "It is not MIDI file!", kPanelModeCompose},
+        {"empty.mid", "File Size Error!", kPanelModeCompose},
+        {"tune.MID", nullptr, kPanelModeConvert},
+    };
+    for (const Case& c : cases) {
+        Sink().Clear();
+        RunApplication(
+            [&](HeadlessBackend& d, MainDlg&) {
+                EXPECT_EQ(PanelMode.load(), c.mode) << c.file;
+                for (const char* refusal :
+                     {"File Open Error!", "It is not MIDI file!", "File Size Error!"}) {
+                    EXPECT_EQ(BoxShown(refusal), c.box && std::string(c.box) == refusal)
+                        << c.file << ": " << refusal;
+                }
+                d.Click(40, 175);
+            },
+            {folder_ + "/" + c.file});
+    }
+}
+
 // With automatic play off a run of 100 tunes can end while Play's action
 // still waits after starting it; the click that follows must act, not beep.
 TEST_F(MainPanelTest, AClickAfterARunEndedByItselfActs) {
