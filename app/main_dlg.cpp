@@ -74,6 +74,11 @@ constexpr Rect kHolderPlaces[11] = {
     Rect{14, 147, 74, 203},
     Rect{241, 167, 373, 198},
 };
+// The top of the captions under the bottom buttons. The label face's line
+// (11 px with its leading and descent, 13 px in all) ends above the
+// background's two-pixel frame at the panel's lower edge, so descenders are
+// drawn whole.
+constexpr int kBottomCaptionTop = 197;
 constexpr Rect kComposePlay = Rect::FromSize(168, 168, 133, 31);
 constexpr Rect kOtherPlay = Rect::FromSize(99, 166, 132, 34);
 
@@ -547,19 +552,19 @@ void MainDlg::DrawPanelTexts(Canvas& canvas) const {
     canvas.DrawTextAt("Help", Point{347, 40});
     switch (PanelMode.load()) {
         case kPanelModeEdit:
-            canvas.DrawTextAt("Play", Point{165, 199});
-            canvas.DrawTextAt("Edit", Point{305, 199});
+            canvas.DrawTextAt("Play", Point{165, kBottomCaptionTop});
+            canvas.DrawTextAt("Edit", Point{305, kBottomCaptionTop});
             break;
         case kPanelModeCompose:
-            canvas.DrawTextAt("Next", Point{345, 199});
-            canvas.DrawTextAt("Previous", Point{123, 199});
+            canvas.DrawTextAt("Next", Point{345, kBottomCaptionTop});
+            canvas.DrawTextAt("Previous", Point{123, kBottomCaptionTop});
             canvas.DrawTextAt("Timer", Point{277, 40});
-            canvas.DrawTextAt("Compose", Point{231, 199});
+            canvas.DrawTextAt("Compose", Point{231, kBottomCaptionTop});
             canvas.DrawTextAt("Style", Point{44, 125});
             break;
         default:
-            canvas.DrawTextAt("Play", Point{165, 199});
-            canvas.DrawTextAt("Convert", Point{305, 199});
+            canvas.DrawTextAt("Play", Point{165, kBottomCaptionTop});
+            canvas.DrawTextAt("Convert", Point{305, kBottomCaptionTop});
             canvas.DrawTextAt("Style", Point{44, 125});
             break;
     }
