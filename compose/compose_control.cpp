@@ -113,8 +113,9 @@ void FinishRun() {
     TuneInProgress = 0;
     ComposeStopRequest = 0;
     StopPending = 0;
-    ComposingActive = 0;
+    // Counted first: whoever sees the flag down also sees the run counted.
     ++g_runsEnded;
+    ComposingActive = 0;
     GetShellServices()->BroadcastPaint();
 }
 
