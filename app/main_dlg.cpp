@@ -74,6 +74,11 @@ constexpr Rect kHolderPlaces[11] = {
     Rect{14, 147, 74, 203},
     Rect{241, 167, 373, 198},
 };
+// The top of the captions under the bottom buttons. The label face's line
+// (11 px with its leading and descent, 13 px in all) ends above the
+// background's two-pixel frame at the panel's lower edge, so descenders are
+// drawn whole.
+constexpr int kBottomCaptionTop = 197;
 constexpr Rect kComposePlay = Rect::FromSize(168, 168, 133, 31);
 constexpr Rect kOtherPlay = Rect::FromSize(99, 166, 132, 34);
 
@@ -111,6 +116,20 @@ bool EndsWithMidiExtension(const std::string& name) {
     for (char& c : tail)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return tail == ".mid";
+}
+
+// The file named on the command line gets a dropped file's name check, then
+// must read as a MIDI file would ("File Open Error!", "File Size Error!"),
+// since it changes the mode before it is converted. Each refusal shows its box.
+bool CommandLineFileUsable(const std::string& path) {
+    if (!EndsWithMidiExtension(path)) {
+        ShowErrorMessage(kNotMidiFile);
+        return false;
+    }
+    std::string name = path;
+    std::vector<std::uint8_t> buffer(WorkBufferSize);
+    std::size_t size = 0;
+    return ReadMidiFile(name, buffer.data(), buffer.size(), &size) == 1;
 }
 
 // Serves the panel for the given time on the program's clock: the UI stays
@@ -189,6 +208,7 @@ int MainDlg::Run() {
 void MainDlg::OnInitDialog() {
     g_mainWindow = this;
     destroyed_ = false;
+    closing_ = false;
     AttachQuickTimeWindow(*window_);
     window_->SetIcon(SkinImage(SkinId::PanelPlay));
     if (!servicesInstalled_) {
@@ -209,9 +229,12 @@ void MainDlg::OnInitDialog() {
     window_->Move(Point{320, 240});
     window_->SetClientSize(Size{kPanelWidth, kPanelHeight});
     if (words_.size() == 1) {
-        CycleMode();
-        CycleMode();
-        ConvertInput(words_[0]);
+        // A file that is refused or cannot be read leaves the panel as it is.
+        if (CommandLineFileUsable(words_[0])) {
+            CycleMode();
+            CycleMode();
+            ConvertInput(words_[0]);
+        }
     } else if (words_.size() > 1) {
         ShowErrorMessage(kOnlyOneFile);
     }
@@ -455,7 +478,10 @@ void MainDlg::StopAndClose() {
         ShowErrorMessage(kCantStopWhilePlaying);
         return;
     }
-    if (QuitProgram()) window_->EndModal(platform::kIdCancel);
+    if (QuitProgram()) {
+        closing_ = true;
+        window_->EndModal(platform::kIdCancel);
+    }
 }
 
 bool MainDlg::QuitProgram() {
@@ -526,19 +552,19 @@ void MainDlg::DrawPanelTexts(Canvas& canvas) const {
     canvas.DrawTextAt("Help", Point{347, 40});
     switch (PanelMode.load()) {
         case kPanelModeEdit:
-            canvas.DrawTextAt("Play", Point{165, 199});
-            canvas.DrawTextAt("Edit", Point{305, 199});
+            canvas.DrawTextAt("Play", Point{165, kBottomCaptionTop});
+            canvas.DrawTextAt("Edit", Point{305, kBottomCaptionTop});
             break;
         case kPanelModeCompose:
-            canvas.DrawTextAt("Next", Point{345, 199});
-            canvas.DrawTextAt("Previous", Point{123, 199});
+            canvas.DrawTextAt("Next", Point{345, kBottomCaptionTop});
+            canvas.DrawTextAt("Previous", Point{123, kBottomCaptionTop});
             canvas.DrawTextAt("Timer", Point{277, 40});
-            canvas.DrawTextAt("Compose", Point{231, 199});
+            canvas.DrawTextAt("Compose", Point{231, kBottomCaptionTop});
             canvas.DrawTextAt("Style", Point{44, 125});
             break;
         default:
-            canvas.DrawTextAt("Play", Point{165, 199});
-            canvas.DrawTextAt("Convert", Point{305, 199});
+            canvas.DrawTextAt("Play", Point{165, kBottomCaptionTop});
+            canvas.DrawTextAt("Convert", Point{305, kBottomCaptionTop});
             canvas.DrawTextAt("Style", Point{44, 125});
             break;
     }
@@ -589,16 +615,38 @@ void MainDlg::OnPaint(Window&, Canvas& canvas) {
     lastDotsDrawn_ = ProgressDotsText.Get();
 }
 
-void MainDlg::OnLeftDown(Window&, Point p) {
+void MainDlg::OnLeftDown(Window& window, Point p) {
     if (clickGuard_.exchange(1) == 1) {
-        Beep();
+        // A click while another one's action runs only beeps; but once a run
+        // has ended meanwhile, that action is only waiting on its way out,
+        // and the click acts as soon as it returns.
+        if (ComposeRunsEnded() != guardRunsEnded_) {
+            deferredClicks_.push_back(p);
+        } else {
+            Beep();
+        }
         return;
     }
-    // Cleared on every way out, so the panel never stays deaf to clicks.
-    struct Release {
-        std::atomic<int>& guard;
-        ~Release() { guard = 0; }
-    } release{clickGuard_};
+    guardRunsEnded_ = ComposeRunsEnded();
+    {
+        // Cleared on every way out, so the panel never stays deaf to clicks.
+        struct Release {
+            std::atomic<int>& guard;
+            ~Release() { guard = 0; }
+        } release{clickGuard_};
+        ActOnLeftDown(p);
+    }
+    std::vector<Point> deferred;
+    deferred.swap(deferredClicks_);
+    for (Point q : deferred) {
+        // A panel on its way out hears no more clicks.
+        if (closing_ || !window_->IsModal()) break;
+        OnLeftDown(window, q);
+        OnLeftUp(window, q);
+    }
+}
+
+void MainDlg::ActOnLeftDown(Point p) {
     const std::int64_t now = Seconds();
     if (StopPending.load() == 1 && ComposingActive.load() == 1) {
         ComposeStopRequest = 1;

@@ -137,6 +137,8 @@ private:
     // Sets every face by the mode and the flags; true when one changed.
     bool UpdateFaces();
     void MovePlay(int mode);
+    // The button-down action of a click, under the click guard.
+    void ActOnLeftDown(platform::ui::Point p);
     std::int64_t Seconds() const;
 
     std::unique_ptr<platform::ui::Window> window_;
@@ -148,12 +150,17 @@ private:
     platform::ui::Control* holders_[11] = {};  // by region; 0 is the background
     int pressedRegion_ = kRegionNone;
     std::atomic<int> clickGuard_{0};
+    // Runs ended when the guard was taken, and the clicks held for after the
+    // guarded click.
+    unsigned guardRunsEnded_ = 0;
+    std::vector<platform::ui::Point> deferredClicks_;
     bool hideNoticeShown_ = false;
     std::int64_t lastClickTime_ = 0;
     std::int64_t lastOkTime_ = 0;
     std::string lastStatusDrawn_;
     std::string lastDotsDrawn_;
     bool destroyed_ = false;
+    bool closing_ = false;  // the quit protocol has ended the modal run
 };
 
 // The panel running now, or null.

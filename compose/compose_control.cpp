@@ -1,5 +1,6 @@
 #include "compose/compose_control.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstddef>
@@ -109,17 +110,30 @@ void SeedTune(std::unordered_set<std::int32_t>& used) {
     used.insert(RandomSeedValue.load());
 }
 
+// Runs that have ended, counted as each one ends.
+std::atomic<unsigned> g_runsEnded{0};
+
 // Ends a run: every flag of the run cleared and the windows repainted.
 void FinishRun() {
     TuneInProgress = 0;
     ComposeStopRequest = 0;
     StopPending = 0;
+    // Counted first: whoever sees the flag down also sees the run counted.
+    ++g_runsEnded;
     ComposingActive = 0;
     GetShellServices()->BroadcastPaint();
 }
 
 bool StopWanted() {
     return ComposingActive.load() != 1 || ComposeStopRequest.load() != 0;
+}
+
+// Pauses up to the given time while the run goes on: a run that ends by
+// itself meanwhile ends the pause, so the panel hears the next click.
+void PauseWhileComposing(int milliseconds) {
+    constexpr int kStep = 100;
+    for (int left = milliseconds; left > 0 && ComposingActive.load() == 1; left -= kStep)
+        Pause(std::min(left, kStep));
 }
 
 }  // namespace
@@ -205,8 +219,7 @@ void ToggleComposing() {
         }
     } else if (StartComposeRun(100, false)) {
         shell->RedrawPanel();
-        Pause(1000);
-        Pause(1000);
+        PauseWhileComposing(2000);
     }
     shell->SetWaitCursor(false);
 }
@@ -305,6 +318,10 @@ bool ComposeWorkerRunning() {
 
 bool ComposeWorkerBusy() {
     return TheComposeController().Busy();
+}
+
+unsigned ComposeRunsEnded() {
+    return g_runsEnded.load();
 }
 
 // ---- The worker ----

@@ -53,6 +53,9 @@ void StopComposeRun(bool wait);
 bool ComposeWorkerRunning();
 // True while a worker thread has not reached its end.
 bool ComposeWorkerBusy();
+// How many runs have ended so far (by themselves or stopped); it grows by
+// one as each run's flags are cleared.
+unsigned ComposeRunsEnded();
 
 // The worker: composes, saves and plays tunes until the count is reached or
 // a stop is asked for. Runs on the controller's thread, or directly on the

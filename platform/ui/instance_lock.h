@@ -1,5 +1,6 @@
 // Keeps a second copy of the program from running: an exclusive flock on a
-// file named after the lock in $XDG_RUNTIME_DIR (else the temporary folder).
+// file named after the lock in $XDG_RUNTIME_DIR (else in the temporary
+// folder, with the user id in the file's name, so each user has a lock).
 // Each lock opens the file itself, so two locks conflict inside one process
 // too.
 #pragma once
@@ -25,5 +26,8 @@ private:
 
 // The folder the lock files live in.
 std::string InstanceLockFolder();
+// The lock file of a name: "<name>.lock" in $XDG_RUNTIME_DIR, else
+// "<name>-<uid>.lock" in the temporary folder.
+std::string InstanceLockPath(const std::string& name);
 
 }  // namespace platform::ui

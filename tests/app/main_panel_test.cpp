@@ -237,14 +237,19 @@ TEST_F(MainPanelTest, PlayComposesAndPlaysTunesAndModeEndsTheRun) {
     EXPECT_EQ(tune, lastNumbered + 1);
 }
 
+// The smallest Standard MIDI File: a header and one empty track.
+const std::string kSmallSmf("MThd\0\0\0\6\0\0\0\1\0\x60MTrk\0\0\0\4\0\xFF\x2F\0", 26);
+
 TEST_F(MainPanelTest, CommandLineWordsAndASecondCopy) {
     // One word: the panel starts in convert mode.
+    const std::string tune = folder_ + "/a tune.mid";
+    testing_support::WriteFileText(tune, kSmallSmf);
     RunApplication(
         [&](HeadlessBackend& d, MainDlg&) {
             EXPECT_EQ(PanelMode.load(), kPanelModeConvert);
             d.Click(40, 175);
         },
-        {"/music/a tune.mid"});
+        {tune});
     // Two words are refused.
     Sink().Clear();
     RunApplication(
@@ -263,6 +268,90 @@ TEST_F(MainPanelTest, CommandLineWordsAndASecondCopy) {
         {"a.mid", "b.mid"});
     const char* argv[] = {"zaw", "/music/a tune.mid"};
     EXPECT_EQ(ArgumentWords(2, argv), std::vector<std::string>{"/music/a tune.mid"});
+}
+
+// A file named on the command line is checked as a dropped one and must be
+// readable: only a MIDI file that reads switches to convert mode.
+TEST_F(MainPanelTest, ACommandLineFileThatIsRefusedChangesNoMode) {
+    testing_support::WriteFileText(folder_ + "/notes.txt", "Not a tune.\n");
+    testing_support::WriteFileText(folder_ + "/empty.mid", "");
+    testing_support::WriteFileText(folder_ + "/tune.MID", kSmallSmf);
+    struct Case {
+        const char* file;
+        const char* box;  // null: none of the refusals
+        int mode;
+    };
+    const Case cases[] = {
+        {"missing.mid", "File Open Error!", kPanelModeCompose},
+        {"notes.txt", "It is not MIDI file!", kPanelModeCompose},
+        {"empty.mid", "File Size Error!", kPanelModeCompose},
+        {"tune.MID", nullptr, kPanelModeConvert},
+    };
+    for (const Case& c : cases) {
+        Sink().Clear();
+        RunApplication(
+            [&](HeadlessBackend& d, MainDlg&) {
+                EXPECT_EQ(PanelMode.load(), c.mode) << c.file;
+                for (const char* refusal :
+                     {"File Open Error!", "It is not MIDI file!", "File Size Error!"}) {
+                    EXPECT_EQ(BoxShown(refusal), c.box && std::string(c.box) == refusal)
+                        << c.file << ": " << refusal;
+                }
+                d.Click(40, 175);
+            },
+            {folder_ + "/" + c.file});
+    }
+}
+
+// With automatic play off a run of 100 tunes can end while Play's action
+// still waits after starting it; the click that follows must act, not beep.
+TEST_F(MainPanelTest, AClickAfterARunEndedByItselfActs) {
+    class InstantTunes : public ComposeSteps {
+    public:
+        int ComposeTune(std::uint8_t*, std::size_t* length) override {
+            *length = 0;
+            return 1;
+        }
+    };
+    auto previous = SetComposeSteps(std::make_shared<InstantTunes>());
+    int tuneBefore = -1;
+    int beepsBefore = -1;
+    int waits = 0;
+    std::function<void(HeadlessBackend&)> thenCheck;
+    bool ok = RunApplication([&](HeadlessBackend& d, MainDlg& panel) {
+        AppSettings.ComposeOutputType = 0;
+        AppSettings.DontPlay = 1;
+        ClearStyleSelections();
+        ComposeStyleSelection[1] = 1;
+        // The user's next step, taken as soon as the program waits: Next,
+        // once the run has ended.
+        d.Then([&](HeadlessBackend& d) {
+            const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+            while (ComposeWorkerBusy() && std::chrono::steady_clock::now() < until)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            ASSERT_FALSE(ComposeWorkerBusy());
+            tuneBefore = AppSettings.TuneNumber;
+            beepsBefore = d.Beeps();
+            d.Click(340, 180);
+        });
+        // Then the user waits, while the panel is busy with a click, and looks.
+        thenCheck = [&](HeadlessBackend& d) {
+            if (panel.ClickGuardSet() && ++waits < 1000) {
+                platform::GetClock()->SleepMilliseconds(10);
+                d.Then(thenCheck);
+                return;
+            }
+            EXPECT_EQ(AppSettings.TuneNumber, tuneBefore + 1);
+            EXPECT_EQ(d.Beeps(), beepsBefore);
+            d.Click(40, 175);  // Power closes the panel at once
+        };
+        d.Then(thenCheck);
+        d.Click(200, 180);
+    });
+    SetComposeSteps(previous);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(MainWindow(), nullptr);
+    EXPECT_GE(tuneBefore, 0);
 }
 
 TEST_F(MainPanelTest, AClickAfterAStopRequestRepeatsItAndThePanelStaysAlive) {

@@ -1,11 +1,13 @@
 // Runs the real program on the X display the test gives it (a private Xvfb)
 // from a fresh program folder, reads the panel back from the screen into
 // panel_compose_xvfb.png, clicks Mode, reads panel_edit_xvfb.png, checks the
-// status display's pixels in both, opens "Timer Set" from compose mode and
-// reads it back (timer_set_xvfb.png, and the screen with both windows in
+// status display's pixels and that the captions under the bottom buttons are
+// whole in both, opens "Timer Set" from compose mode and reads it back
+// (timer_set_xvfb.png, and the screen with both windows in
 // timer_over_panel_xvfb.png), presses Play until the first tune is composed
 // (panel_playing_xvfb.png) and again to stop, then clicks Power and checks
-// that the program ended and saved its settings. Also starts it without a display.
+// that the program ended and saved its settings. Also starts it without a
+// display.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <signal.h>
@@ -48,6 +50,27 @@ int CountNear(const Image& image, int left, int top, int right, int bottom, Rgb 
         for (int x = left; x < right; ++x)
             n += Near(image.Pixel(x, y), colour, tolerance);
     return n;
+}
+
+// The captions under the bottom buttons lie in the rows between the buttons'
+// lower edges (row 201 on) and the panel's lower edge, where the panel shows
+// only its background: a pixel there far from the background is a glyph's.
+// They are whole when glyphs are found and none lies in the last two rows,
+// the background's frame, where a caption cut by the edge would reach.
+// Returns the lowest glyph row, or -1 when no glyph was found.
+int LowestCaptionRow(const Image& shot, const Image& background) {
+    int lowest = -1;
+    for (int y = 201; y < shot.Height(); ++y)
+        for (int x = 83; x < 387; ++x)
+            if (!Near(shot.Pixel(x, y), background.Pixel(x, y), 24)) lowest = y;
+    return lowest;
+}
+
+void CheckCaptionsWhole(const Image& shot, const Image& background, const std::string& mode) {
+    const int lowest = LowestCaptionRow(shot, background);
+    Check(lowest >= 0 && lowest <= shot.Height() - 3,
+          mode + " captions under the buttons end above the panel's frame: lowest glyph row " +
+              std::to_string(lowest) + " of " + std::to_string(shot.Height()));
 }
 
 bool WaitFor(const std::function<bool()>& done, int seconds) {
@@ -234,6 +257,7 @@ int main(int argc, char** argv) {
           "the background and the compose faces are shown");
     Check(CountNear(compose, 100, 130, 370, 145, Rgb{0, 127, 0}, 0) == 0,
           "no progress dots while nothing is composed");
+    CheckCaptionsWhole(compose, skin.Get(SkinId::PanelBackground), "compose mode");
 
     Click(display, panel, 40, 100);  // Mode
     Image edit;
@@ -255,6 +279,7 @@ int main(int argc, char** argv) {
           "the Edit and Play faces are shown");
     Check(edit.Pixel(100, 74) == black && edit.Pixel(369, 144) == black,
           "the status box is black in edit mode");
+    CheckCaptionsWhole(edit, skin.Get(SkinId::PanelBackground), "edit mode");
 
     // Back to compose mode (edit, convert, compose), then Timer opens "Timer
     // Set" over the panel: the whole screen is read back with both windows.

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <thread>
 
 #include "platform/ui/instance_lock.h"
@@ -265,6 +266,38 @@ TEST_F(UiWindowsTest, ASecondInstanceLockFailsWhileTheFirstIsHeld) {
     } else {
         unsetenv("XDG_RUNTIME_DIR");
     }
+}
+
+// Without a runtime folder the lock lives in the temporary folder every user
+// shares; another user's lock there (a file of the old shared name that this
+// process cannot open, as a folder of that name) must not refuse this copy.
+TEST_F(UiWindowsTest, ALockInTheSharedTemporaryFolderIsPerUser) {
+    const std::string dir = testing_support::ScratchDir();
+    auto saved = [](const char* name) -> std::optional<std::string> {
+        const char* value = std::getenv(name);
+        return value ? std::optional<std::string>(value) : std::nullopt;
+    };
+    const std::optional<std::string> runtime = saved("XDG_RUNTIME_DIR");
+    const std::optional<std::string> tmp = saved("TMPDIR");
+    unsetenv("XDG_RUNTIME_DIR");
+    setenv("TMPDIR", dir.c_str(), 1);
+    std::filesystem::create_directory(dir + "/ZAWInstance.lock");
+    {
+        InstanceLock first("ZAWInstance");
+        EXPECT_TRUE(first.Acquired());
+        EXPECT_EQ(first.Path(), dir + "/ZAWInstance-" + std::to_string(getuid()) + ".lock");
+        InstanceLock second("ZAWInstance");
+        EXPECT_FALSE(second.Acquired());
+    }
+    auto restore = [](const char* name, const std::optional<std::string>& value) {
+        if (value) {
+            setenv(name, value->c_str(), 1);
+        } else {
+            unsetenv(name);
+        }
+    };
+    restore("XDG_RUNTIME_DIR", runtime);
+    restore("TMPDIR", tmp);
 }
 
 TEST_F(UiWindowsTest, OpenDocumentReturnsAtOnceAndLeavesNoChild) {
