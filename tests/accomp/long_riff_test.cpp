@@ -122,7 +122,7 @@ TEST_F(LongRiff, RandomRiffsPlayTheirCodesByTheTable) {
         const int unit = triplet ? 32 : 24;
         const Chords chords({{"CMPS", 768}, {"GMPs", 384}});
         const ChordRecord& c = *chords.List()[0];
-        for (int seed = 1; seed <= 30; ++seed) {
+        for (int seed = 1; seed <= 400; ++seed) {
             const std::string at = "seed " + std::to_string(seed) + (triplet ? " triplet" : "");
             SeedRandomWith(seed);
             const std::vector<Note> notes = Run(chords, 40);
