@@ -143,7 +143,10 @@ bool ZawApplication::InitInstance() {
         MainDlg panel(words_);
         panel.SetTray(tray_.get());
         panel_ = &panel;
+        // A quit signal closes the panel as Power does.
+        SetQuitRequestHandler([&panel] { panel.QuitOnSignal(); });
         panel.Run();
+        SetQuitRequestHandler(nullptr);
         panel_ = nullptr;
     }
     // 21. In reverse.

@@ -1,5 +1,5 @@
-// Entry point of the program: the desktop's UI layer, then the application
-// object's start-up, panel and shut-down.
+// Entry point of the program: the quit signals, the desktop's UI layer, then
+// the application object's start-up, panel and shut-down.
 #include <cstdio>
 #include <cstdlib>
 
@@ -8,10 +8,14 @@
 #include "app/timer_thread.h"
 #include "platform/file_chooser.h"
 #include "platform/message_sink.h"
+#include "platform/quit_signals.h"
 #include "platform/ui/fltk/fltk_backend.h"
 #include "platform/ui/ui.h"
 
 int main(int argc, char** argv) {
+    // From the start: a signal that comes before the panel runs is answered
+    // as soon as it does.
+    platform::InstallQuitSignalHandlers();
     std::shared_ptr<platform::ui::Backend> backend = platform::ui::MakeFltkBackend();
     if (!backend) {
         const char* display = std::getenv("DISPLAY");

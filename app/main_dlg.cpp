@@ -508,6 +508,24 @@ bool MainDlg::QuitProgram() {
     return true;
 }
 
+void MainDlg::QuitOnSignal() {
+    if (signalQuit_) return;
+    signalQuit_ = true;
+    // Nobody may be there to answer a box: from here on boxes answer at once
+    // and a worker waiting for one goes on.
+    platform::ui::BeginShutdown();
+    // A dialog open over the panel ends as cancelled, so the panel's own
+    // loop ends once the dialog's has.
+    for (Window* other : AllWindows())
+        if (other != window_.get() && other->IsModal()) other->EndModal(platform::kIdCancel);
+    // A preview would refuse the quit; it is ended instead.
+    StopChannelListen();
+    ClearComposingFlag();
+    StopTimerThreadSeam();
+    StopWorkerServingTheUi();
+    window_->EndModal(platform::kIdCancel);
+}
+
 std::string MainDlg::StatusLines() const {
     return ModeCaptionText.Get() + "\n" + StatusText.Get() + "\n" + ResultText.Get();
 }

@@ -105,6 +105,10 @@ public:
     // Waits for the worker, pumping the panel. False when it still runs: the
     // box was shown and the panel must stay.
     bool QuitProgram();
+    // A quit signal: the quit protocol without a box or a refusal. Dialogs
+    // over the panel are cancelled, a preview is stopped, the worker is
+    // joined and the panel closes (the settings are saved as it goes).
+    void QuitOnSignal();
     void DrawStatus(bool force);
     void RedrawPanel();
 
@@ -160,7 +164,8 @@ private:
     std::string lastStatusDrawn_;
     std::string lastDotsDrawn_;
     bool destroyed_ = false;
-    bool closing_ = false;  // the quit protocol has ended the modal run
+    bool closing_ = false;     // the quit protocol has ended the modal run
+    bool signalQuit_ = false;  // a quit signal is being answered
 };
 
 // The panel running now, or null.

@@ -365,7 +365,10 @@ int ComposeThread() {
         std::size_t length = 0;
         const int ok = steps->ComposeTune(buffer.data(), &length);
         const int mode = PanelMode.load();
-        if (mode == kPanelModeCompose) TuneNumberRef().store((number + 1) % 100);
+        // A tune that failed without a stop saved nothing: its number stays
+        // for the next one, and the run ends below.
+        const bool failed = ok != 1 && !StopWanted();
+        if (mode == kPanelModeCompose && !failed) TuneNumberRef().store((number + 1) % 100);
         TuneInProgress = 0;
         ++done;
         if (!ok) break;

@@ -58,7 +58,9 @@ bool ComposeWorkerBusy();
 unsigned ComposeRunsEnded();
 
 // The worker: composes, saves and plays tunes until the count is reached or
-// a stop is asked for. Runs on the controller's thread, or directly on the
+// a stop is asked for. In compose mode each tune advances the tune number,
+// except one that failed without a stop (nothing saved), which also ends the
+// run. Runs on the controller's thread, or directly on the
 // calling thread for a style conversion (ComposingActive set by the caller).
 // Always 1.
 int ComposeThread();

@@ -1,6 +1,7 @@
 #include "compose/compose_tune.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 
@@ -277,10 +278,15 @@ int ComposeOneTune(std::uint8_t* buffer, std::size_t* length) {
     const std::string temp = std::string(AppSettings.WorkFolder) + "temp.mid";
     const int rendered =
         RenderComposedTune(buffer, length, temp, nullptr, nullptr, nullptr, nullptr);
+    // A stop that came while "temp.mid" was being written takes the file back:
+    // a stopped tune leaves no file of its own. Read once, so the file is
+    // either delivered or removed.
+    const bool stopped = StopRequested();
+    if (stopped && rendered == 1) std::remove(temp.c_str());
     // A tune that was not delivered is not passed on as if it had been.
-    if (StopRequested() || rendered != 1 || DeliverTune(temp) != 1) {
+    if (stopped || rendered != 1 || DeliverTune(temp) != 1) {
         if (length) *length = 0;
-        return StopRequested() ? Stopped() : 0;
+        return stopped || StopRequested() ? Stopped() : 0;
     }
     ShowResultStatus();
     ShowSavedStyleStatus();

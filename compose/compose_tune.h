@@ -49,7 +49,8 @@ using ProgressCallback = void (*)();
 // WorkBufferSize bytes), saves or converts it, and leaves the tune there as a
 // format-0 Standard MIDI File image with its size in *length. 1 on success;
 // 0 when stopped, when the knowledge base could not be loaded or when the
-// tune could not be written, copied or converted.
+// tune could not be written, copied or converted. A stopped tune leaves no
+// "temp.mid" of its own; a stop also clears ComposingActive.
 int ComposeOneTune(std::uint8_t* buffer, std::size_t* length);
 
 // Builds the tune from ComposeInfo and the working style and writes it to

@@ -9,6 +9,7 @@
 #include "core/reporters.h"
 #include "core/service_slot.h"
 #include "platform/clock.h"
+#include "platform/paths.h"
 
 namespace {
 
@@ -218,33 +219,29 @@ int ResetProgressText() {
 // ---- Shell helpers ----
 
 int CopyFileBytes(const std::string& source, const std::string& target) {
-    auto fail = [&source]() {
+    // The box names the file that failed: the source that could not be
+    // read, or the target that could not be written.
+    auto fail = [](const std::string& path) {
         ShowErrorMessage(kCantOpenFileForPlay);
-        ShowInfoBox(source);
+        ShowInfoBox(path);
         return 0;
     };
     FilePtr in(std::fopen(source.c_str(), "rb"));
-    if (!in) return fail();
-    // Opening the target would truncate the source itself.
+    if (!in) return fail(source);
+    // Writing the target would replace the source itself.
     if (SameFile(source, target)) return 1;
-    FilePtr out(std::fopen(target.c_str(), "wb"));
-    if (!out) return fail();
+    // The copy appears under the target's name only once it is complete.
+    platform::AtomicFileWriter out(target);
+    if (!out.Opened()) return fail(target);
 
     char buffer[16384];
-    bool ok = true;
     for (;;) {
         std::size_t n = std::fread(buffer, 1, sizeof buffer, in.get());
-        if (n > 0 && std::fwrite(buffer, 1, n, out.get()) != n) {
-            ok = false;
-            break;
-        }
-        if (n < sizeof buffer) {
-            ok = std::ferror(in.get()) == 0;
-            break;
-        }
+        if (n > 0 && !out.Write(buffer, n)) return fail(target);
+        if (n < sizeof buffer) break;
     }
-    ok = std::fclose(out.release()) == 0 && ok;
-    return ok ? 1 : fail();
+    if (std::ferror(in.get()) != 0) return fail(source);
+    return out.Commit() ? 1 : fail(target);
 }
 
 void DisablePowerSaving() {

@@ -196,10 +196,13 @@ void ShowSavedStyleStatus();
 
 // ---- Shell helpers ----
 
-// Copies a file, creating or truncating the target. A file that cannot be
-// opened or written shows "Can not open file for play." (0xFF010126) and a box
-// with the source path. A copy of a file onto itself leaves it untouched.
-// Returns 1 when the target holds the copy.
+// Copies a file, creating or replacing the target. The copy is written under
+// a temporary name beside the target and renamed only when complete, so a
+// failed copy leaves the old target (or none) and no partial file. A source
+// that cannot be read shows "Can not open file for play." (0xFF010126) and a
+// box with the source path; a target that cannot be written, the same with
+// the target path. A copy of a file onto itself leaves it untouched. Returns
+// 1 when the target holds the copy.
 int CopyFileBytes(const std::string& source, const std::string& target);
 
 // Switches power saving off through the installed shell services.

@@ -309,18 +309,10 @@ std::size_t FileNameStart(const std::string& path) {
 }  // namespace
 
 int WriteFileBytes(const std::string& path, const void* data, std::size_t length) {
-    FilePtr f(std::fopen(path.c_str(), "wb"));
-    if (!f) {
-        ShowGeneralError(gene::kCantOpenFile);
-        return 0;
-    }
-    bool ok = length == 0 || std::fwrite(data, 1, length, f.get()) == length;
-    ok = std::fclose(f.release()) == 0 && ok;
-    if (!ok) {
-        ShowGeneralError(gene::kCantOpenFile);
-        return 0;
-    }
-    return 1;
+    if (platform::ReplaceFileContents(path, data, length)) return 1;
+    ShowErrorBox(path);
+    ShowGeneralError(gene::kCantOpenFile);
+    return 0;
 }
 
 int ReadWholeFile(const std::string& path, std::uint8_t* buffer, std::size_t* count,

@@ -5,6 +5,7 @@
 #include <limits.h>
 #include <stdio.h>
 #include <unistd.h>
+#include <atomic>
 #include <cstdlib>
 #include <mutex>
 
@@ -13,6 +14,7 @@ namespace platform {
 namespace {
 std::mutex g_pathMutex;
 std::string g_programDirOverride;
+std::atomic<BeforeReplaceHook> g_beforeReplace{nullptr};
 
 std::string ExecutableDirectory() {
     char buf[PATH_MAX + 1];
@@ -63,26 +65,73 @@ std::string TemporaryDirectory() {
     return dir;
 }
 
-bool ReplaceFileContents(const std::string& path, const void* data, std::size_t length) {
-    std::string temp = path + ".tmp";
-    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) return false;
+std::string TemporaryWritePath(const std::string& path) {
+    return path + ".tmp";
+}
+
+AtomicFileWriter::AtomicFileWriter(const std::string& path)
+    : path_(path), temp_(TemporaryWritePath(path)) {
+    fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+}
+
+AtomicFileWriter::~AtomicFileWriter() {
+    Abandon();
+}
+
+void AtomicFileWriter::Abandon() {
+    if (fd_ < 0) return;
+    ::close(fd_);
+    fd_ = -1;
+    ::unlink(temp_.c_str());
+}
+
+bool AtomicFileWriter::Write(const void* data, std::size_t length) {
+    if (fd_ < 0) return false;
     const char* bytes = static_cast<const char*>(data);
     std::size_t done = 0;
-    bool ok = true;
-    while (ok && done < length) {
-        ssize_t n = ::write(fd, bytes + done, length - done);
+    while (done < length) {
+        ssize_t n = ::write(fd_, bytes + done, length - done);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0)
-            ok = false;
-        else
-            done += static_cast<std::size_t>(n);
+        if (n <= 0) {
+            Abandon();
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
     }
-    ok = ok && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    ok = ok && ::rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok) ::unlink(temp.c_str());
-    return ok;
+    return true;
+}
+
+bool AtomicFileWriter::Commit() {
+    if (fd_ < 0) return false;
+    bool ok = ::fsync(fd_) == 0;
+    ok = ::close(fd_) == 0 && ok;
+    fd_ = -1;
+    BeforeReplaceHook hook = g_beforeReplace.load();
+    ok = ok && (!hook || hook(path_));
+    ok = ok && ::rename(temp_.c_str(), path_.c_str()) == 0;
+    if (!ok) {
+        ::unlink(temp_.c_str());
+        return false;
+    }
+    // The rename itself reaches the disk with the folder; the file is in
+    // place already, so a failure here changes nothing that can be undone.
+    const std::size_t slash = path_.find_last_of(kPathSeparator);
+    const std::string folder = slash == std::string::npos ? "." : path_.substr(0, slash + 1);
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return true;
+}
+
+bool ReplaceFileContents(const std::string& path, const void* data, std::size_t length) {
+    AtomicFileWriter writer(path);
+    return writer.Write(data, length) && writer.Commit();
+}
+
+void SetBeforeReplaceHook(BeforeReplaceHook hook) {
+    g_beforeReplace.store(hook);
 }
 
 }  // namespace platform

@@ -27,10 +27,47 @@ std::string CurrentDirectory();
 // trailing separator.
 std::string TemporaryDirectory();
 
-// Replaces the file's contents as one step: the bytes go to a temporary file
-// in the same folder, are flushed to the disk, and that file is renamed over
-// the old one. On any failure the old file is left as it was and the
-// temporary file removed. True when the new contents are in place.
+// Writes a file as one step. The bytes go to a temporary file in the same
+// folder (the target's name with ".tmp" added); Commit flushes it to the disk
+// and renames it over the target. Every write, the flush and the close are
+// checked: on any failure, and when the writer goes without a Commit, the
+// temporary file is removed and the target is left as it was.
+class AtomicFileWriter {
+public:
+    explicit AtomicFileWriter(const std::string& path);
+    ~AtomicFileWriter();
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    // False when the temporary file could not be created.
+    bool Opened() const { return fd_ >= 0; }
+    // Appends bytes; false (and the file abandoned) when they could not all
+    // be written.
+    bool Write(const void* data, std::size_t length);
+    // True when the complete file is in place under the target's name.
+    bool Commit();
+    // Removes the temporary file; the target keeps its old contents.
+    void Abandon();
+
+    const std::string& TemporaryPath() const { return temp_; }
+
+private:
+    std::string path_;
+    std::string temp_;
+    int fd_ = -1;
+};
+
+// The temporary name a file is written under before it replaces path.
+std::string TemporaryWritePath(const std::string& path);
+
+// Replaces the file's contents as one step through an AtomicFileWriter. True
+// when the new contents are in place.
 bool ReplaceFileContents(const std::string& path, const void* data, std::size_t length);
+
+// For tests: called with the target's path once its bytes are on the disk,
+// just before the rename. Returning false fails the write at that point.
+// nullptr removes it.
+using BeforeReplaceHook = bool (*)(const std::string& path);
+void SetBeforeReplaceHook(BeforeReplaceHook hook);
 
 }  // namespace platform

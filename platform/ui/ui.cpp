@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "platform/clock.h"
+#include "platform/quit_signals.h"
 
 namespace platform::ui {
 
@@ -27,6 +28,7 @@ struct UiState {
     std::deque<std::function<void()>> posts;
     std::vector<Window*> windows;
     int waitCursors = 0;
+    std::function<void()> quitHandler;  // answers a quit signal
 };
 
 UiState& State() {
@@ -173,6 +175,19 @@ void PumpOnce(int milliseconds) {
     }
     CurrentBackend().WaitEvents(hadPosts ? 0 : milliseconds);
     RunPosted();
+    std::function<void()> quit;
+    {
+        UiState& s = State();
+        std::lock_guard<std::mutex> lock(s.mutex);
+        quit = s.quitHandler;
+    }
+    if (quit && TakeQuitRequest()) quit();
+}
+
+void SetQuitRequestHandler(std::function<void()> handler) {
+    UiState& s = State();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    s.quitHandler = std::move(handler);
 }
 
 bool PumpWhile(const std::function<bool()>& keepWaiting, std::chrono::milliseconds limit) {

@@ -37,6 +37,12 @@ int RunPosted();
 void RequestRepaintAll();
 // Waits for events once (up to milliseconds) and runs the posts.
 void PumpOnce(int milliseconds = 10);
+// After each pump a quit signal that arrived (platform/quit_signals.h) is
+// taken and this handler run; while none is set the request waits. So every
+// loop that pumps (modal windows, waits) answers it within one pump, and a
+// box shown by the backend itself answers it once it closes. nullptr removes
+// the handler.
+void SetQuitRequestHandler(std::function<void()> handler);
 // Serves events and posts on the UI thread while the predicate holds, at most
 // for the limit. True when the predicate turned false.
 bool PumpWhile(const std::function<bool()>& keepWaiting,

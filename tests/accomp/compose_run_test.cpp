@@ -246,4 +246,20 @@ TEST_F(ComposeRun, PlayDuringATunesPlaySilencesWithinAHundredMillisecondsAndJoin
     EXPECT_LE(firstSilence - stopAt, platform::Nanoseconds(100ms));
 }
 
+TEST_F(ComposeRun, ATuneThatCannotBeSavedNamesItsFileKeepsItsNumberAndEndsTheRun) {
+    // The output folder is a file: no one, not even root, can write in it.
+    const std::string output = folder_ + "not-a-folder/";
+    testing_support::WriteFileText(folder_ + "not-a-folder", "");
+    SetFieldText(AppSettings.OutputFolder, output);
+    ASSERT_TRUE(StartComposeRun(3, false));
+    ExpectRunEnded();
+    EXPECT_EQ(Sink().Texts(),
+              (Texts{"ZAWCFF010126 Can not open file for play.", output + "MYMIDI98.MID"}));
+    EXPECT_EQ(AppSettings.TuneNumber, 98);
+    EXPECT_EQ(shell_->Count(Kind::Title), 2);  // "[98]" and "[98] Acoustic": one tune
+    EXPECT_EQ(NoteOns(), 0);
+    // The working file is there; nothing else was left.
+    EXPECT_EQ(testing_support::FolderNames(folder_), (Texts{"not-a-folder", "temp.mid"}));
+}
+
 }  // namespace

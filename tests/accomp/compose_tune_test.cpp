@@ -25,6 +25,7 @@
 #include "core/shell_services.h"
 #include "core/utilities.h"
 #include "midi/f1_data.h"
+#include "platform/paths.h"
 #include "style/presets.h"
 #include "style/random_style.h"
 #include "style/style_table.h"
@@ -303,6 +304,22 @@ TEST_F(ComposeTune, AStopBeforeTheFileIsWrittenLeavesNothingBehind) {
               0);
     EXPECT_FALSE(Exists(Temp()));
     EXPECT_EQ(length, 0u);
+}
+
+// Asks for a stop once "temp.mid" is complete, just before it takes its name.
+bool StopAsTempMidIsRenamed(const std::string& path) {
+    if (path.size() >= 8 && path.compare(path.size() - 8, 8, "temp.mid") == 0)
+        ComposeStopRequest = 1;
+    return true;
+}
+
+TEST_F(ComposeTune, AStopWhileTheFileIsWrittenLeavesNoFileOfTheTune) {
+    platform::SetBeforeReplaceHook(StopAsTempMidIsRenamed);
+    EXPECT_EQ(Compose(Acoustic(), 9), 0);
+    platform::SetBeforeReplaceHook(nullptr);
+    EXPECT_EQ(ComposingActive.load(), 0);
+    EXPECT_EQ(length_, 0u);
+    EXPECT_EQ(testing_support::FolderNames(folder_), std::vector<std::string>{});
 }
 
 // The worked example: "Acoustic" at seed 12345 with the default settings.

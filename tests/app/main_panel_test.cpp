@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -19,6 +20,7 @@
 #include "core/settings.h"
 #include "core/shell_services.h"
 #include "platform/paths.h"
+#include "platform/quit_signals.h"
 #include "platform/ui/headless_backend.h"
 #include "platform/ui/ui.h"
 #include "play/midi_player.h"
@@ -399,6 +401,67 @@ TEST_F(MainPanelTest, QuitWaitsForTheWorkerWhileServingThePanel) {
     });
     EXPECT_GE(timerStops_, 1);
     EXPECT_EQ(MainWindow(), nullptr);
+}
+
+// A Standard MIDI File whose chunks fill it exactly: a header, then whole
+// track chunks to the last byte.
+bool WholeSmf(const std::string& bytes) {
+    auto length = [&](std::size_t at) {
+        std::size_t n = 0;
+        for (std::size_t i = at; i < at + 4; ++i)
+            n = n << 8 | static_cast<unsigned char>(bytes[i]);
+        return n;
+    };
+    if (bytes.size() < 14 || bytes.compare(0, 4, "MThd") != 0 || length(4) != 6) return false;
+    std::size_t at = 14;
+    int tracks = 0;
+    while (at + 8 <= bytes.size() && bytes.compare(at, 4, "MTrk") == 0) {
+        at += 8 + length(at + 4);
+        ++tracks;
+    }
+    return tracks > 0 && at == bytes.size();
+}
+
+TEST_F(MainPanelTest, AQuitSignalDuringARunQuitsAsPowerDoes) {
+    for (const auto& entry : std::filesystem::directory_iterator(ZAW_RES_DIR))
+        if (entry.is_regular_file())
+            std::filesystem::copy_file(entry.path(),
+                                       folder_ + "/" + entry.path().filename().string());
+    platform::InstallQuitSignalHandlers();
+    bool ok = RunApplication([&](HeadlessBackend& d, MainDlg&) {
+        SetFieldText(AppSettings.OutputFolder, folder_ + "/");
+        SetFieldText(AppSettings.WorkFolder, folder_ + "/");
+        AppSettings.DontPlay = 1;  // tune after tune, as fast as they come
+        ClearStyleSelections();
+        ComposeStyleSelection[1] = 1;
+        d.Click(200, 180);  // Play
+        ASSERT_TRUE(PumpUntil(d, [&] { return OutputDigits() >= 2; }));
+        // The panel's own loop answers once this step returns.
+        std::raise(SIGTERM);
+    });
+    platform::RestoreQuitSignalHandlers();
+    EXPECT_TRUE(ok);
+    EXPECT_FALSE(ComposeWorkerRunning());
+    EXPECT_EQ(backend_->PendingSteps(), 0u);
+    EXPECT_EQ(MainWindow(), nullptr);
+    EXPECT_EQ(Sink().Texts(), std::vector<std::string>{});
+    EXPECT_GE(timerStops_, 1);
+    // The settings were saved with the number of the next tune, and every
+    // tune of the run is whole; no file is left half written.
+    const std::string ini = testing_support::ReadFileText(platform::JoinPath(folder_, "zaw.ini"));
+    ASSERT_EQ(ini.size(), 3132u);
+    std::int32_t next = 0;
+    std::memcpy(&next, ini.data() + 804, 4);
+    EXPECT_GE(next, 2);
+    int tunes = 0;
+    for (const std::string& name : testing_support::FolderNames(folder_)) {
+        EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
+        if (name.rfind("MYMIDI", 0) != 0) continue;
+        ++tunes;
+        EXPECT_LT(std::stoi(name.substr(6, 2)), next) << name;
+        EXPECT_TRUE(WholeSmf(testing_support::ReadFileText(folder_ + "/" + name))) << name;
+    }
+    EXPECT_GE(tunes, 2);
 }
 
 // The timer may start a run up to the moment it is stopped: the quit stops

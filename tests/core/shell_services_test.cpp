@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "core/conversion_services.h"
 #include "tests/support/test_support.h"
@@ -140,6 +141,33 @@ TEST_F(ShellServicesTest, CopyFileBytesCopiesAndReportsFailures) {
     Sink().Clear();
     EXPECT_EQ(CopyFileBytes(dir + "/src.mid", dir + "/no/such/folder.mid"), 0);
     EXPECT_EQ(Sink().Count(), 2u);
+}
+
+TEST_F(ShellServicesTest, ACopyThatCannotBeWrittenNamesTheTargetAndLeavesNoPartialFile) {
+    const std::string dir = ScratchDir();
+    std::string tune;
+    for (int i = 0; i < 20000; ++i)
+        tune += static_cast<char>(i * 13);
+    WriteFileText(dir + "/temp.mid", tune);
+    WriteFileText(dir + "/MYMIDI02.MID", "old tune");
+    const std::vector<std::string> before = testing_support::FolderNames(dir);
+    const std::vector<std::string> box = {"ZAWCFF010126 Can not open file for play."};
+    {
+        // A disk that fills at 4096 bytes: neither a new nor an old tune file
+        // is cut short.
+        testing_support::FileSizeLimit full(4096);
+        for (const char* name : {"/MYMIDI02.MID", "/MYMIDI03.MID"}) {
+            Sink().Clear();
+            EXPECT_EQ(CopyFileBytes(dir + "/temp.mid", dir + name), 0) << name;
+            EXPECT_EQ(Sink().Texts(), (std::vector<std::string>{box[0], dir + name})) << name;
+        }
+    }
+    EXPECT_TRUE(ReadFileText(dir + "/MYMIDI02.MID") == "old tune") << "the old tune was cut";
+    EXPECT_EQ(testing_support::FolderNames(dir), before);
+    // A folder that is not there is named with the file, not the source.
+    Sink().Clear();
+    EXPECT_EQ(CopyFileBytes(dir + "/temp.mid", dir + "/gone/MYMIDI04.MID"), 0);
+    EXPECT_EQ(Sink().Texts(), (std::vector<std::string>{box[0], dir + "/gone/MYMIDI04.MID"}));
 }
 
 TEST(OutputTypes, ExtensionsAndRingtonePredicate) {

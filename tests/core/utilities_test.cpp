@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "platform/paths.h"
@@ -248,6 +249,19 @@ TEST(Files, MissingFilesAndShortReadsFail) {
     EXPECT_EQ(ReadExactly(path, buf, 8), 0);
     EXPECT_EQ(Sink().Texts().at(0), "GENE0100000A data size is too large!");
     EXPECT_EQ(GetFileLength(ScratchDir()), 0u);  // a folder has no length
+}
+
+TEST(Files, AWriteThatFailsKeepsTheOldFileAndNamesIt) {
+    const std::string path = ScratchDir() + "/temp.mid";
+    ASSERT_EQ(WriteFileBytes(path, "old", 3), 1);
+    const std::vector<std::uint8_t> big(10000, 0x90);
+    {
+        testing_support::FileSizeLimit full(4096);
+        EXPECT_EQ(WriteFileBytes(path, big.data(), big.size()), 0);
+    }
+    EXPECT_TRUE(testing_support::ReadFileText(path) == "old") << "the old file was replaced";
+    EXPECT_EQ(testing_support::FolderNames(ScratchDir()), std::vector<std::string>{"temp.mid"});
+    EXPECT_EQ(Sink().Texts(), (std::vector<std::string>{path, "GENE01000007 Cant open file!"}));
 }
 
 TEST(Files, ExistenceByPathOrPattern) {

@@ -6,7 +6,11 @@
 #include <fstream>
 #include <sstream>
 
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <csignal>
 
 namespace testing_support {
 
@@ -68,6 +72,34 @@ std::string ScratchDir() {
         g_scratch = dir.string();
     }
     return g_scratch;
+}
+
+FileSizeLimit::FileSizeLimit(unsigned long bytes) {
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    savedCurrent_ = saved.rlim_cur;
+    savedMaximum_ = saved.rlim_max;
+    savedAction_ = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = saved;
+    limit.rlim_cur = bytes;
+    EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+}
+
+FileSizeLimit::~FileSizeLimit() {
+    rlimit saved{};
+    saved.rlim_cur = savedCurrent_;
+    saved.rlim_max = savedMaximum_;
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, savedAction_);
+}
+
+std::vector<std::string> FolderNames(const std::string& folder) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 std::string ReadFileText(const std::string& path) {

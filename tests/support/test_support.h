@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/clock.h"
 #include "platform/file_chooser.h"
@@ -22,6 +23,25 @@ platform::RecordingMidiOut& Midi();
 
 // A fresh folder for the running test.
 std::string ScratchDir();
+
+// While it lives, writes past the given file size fail as on a full disk
+// (EFBIG, with SIGXFSZ ignored); the limit and the signal's action are put
+// back afterwards.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(unsigned long bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    unsigned long savedCurrent_ = 0;
+    unsigned long savedMaximum_ = 0;
+    void (*savedAction_)(int) = nullptr;
+};
+
+// The names in a folder (none when it does not exist), sorted.
+std::vector<std::string> FolderNames(const std::string& folder);
 
 std::string ReadFileText(const std::string& path);
 void WriteFileText(const std::string& path, const std::string& text);
