@@ -76,8 +76,29 @@ void ReadTune(const std::string& file, ComposedStyle& out) {
                          [](const Sounded& a, const Sounded& b) { return a.time < b.time; });
 }
 
-// Every built-in style composed once; the globals the composer reads are
-// put back afterwards.
+// One tune of the style at a catalogue position, built under the settings
+// of the moment.
+void ComposeStyle(int category, int slot, std::vector<std::uint8_t>& buffer,
+                  std::vector<ComposedStyle>& catalogue) {
+    auto built = std::make_unique<MusicStyle>();
+    if (!BuildPresetStyle(category, slot, *built)) return;
+    ComposedStyle& c = catalogue.emplace_back();
+    c.name = std::to_string(category) + "/" + std::to_string(slot) + " " + FieldText(built->title);
+    c.style = *built;
+    c.ticksPerBar = TicksPerBar(built->timeSignature);
+    SetWorkingStyle(*built);
+    SeedRandomWith(4000 + category * 100 + slot);
+    ResetComposerState();
+    ComposingActive = 1;
+    std::size_t length = 0;
+    EXPECT_EQ(ComposeOneTune(buffer.data(), &length), 1) << c.name;
+    ComposingActive = 0;
+    ReadTune(std::string(AppSettings.WorkFolder) + "temp.mid", c);
+}
+
+// Every built-in style composed once on the voices it names ("Use Group
+// Inst." off: a group would draw any of its instruments at random); the
+// globals the composer reads are put back afterwards.
 std::vector<ComposedStyle> ComposeCatalogue() {
     const auto savedStyle = std::make_unique<MusicStyle>(WorkingStyle);
     const AppSettingsRecord savedSettings = AppSettings;
@@ -93,25 +114,10 @@ std::vector<ComposedStyle> ComposeCatalogue() {
     InstallBackingGenerators();
     std::vector<std::uint8_t> buffer(WorkBufferSize);
     std::vector<ComposedStyle> catalogue;
-    for (int category = 0; category < kStyleCategories; ++category) {
-        for (int slot = 0; slot < kStyleSlots; ++slot) {
-            auto built = std::make_unique<MusicStyle>();
-            if (!BuildPresetStyle(category, slot, *built)) continue;
-            ComposedStyle& c = catalogue.emplace_back();
-            c.name = std::to_string(category) + "/" + std::to_string(slot) + " " +
-                     FieldText(built->title);
-            c.style = *built;
-            c.ticksPerBar = TicksPerBar(built->timeSignature);
-            SetWorkingStyle(*built);
-            SeedRandomWith(4000 + category * 100 + slot);
-            ResetComposerState();
-            ComposingActive = 1;
-            std::size_t length = 0;
-            EXPECT_EQ(ComposeOneTune(buffer.data(), &length), 1) << c.name;
-            ReadTune(folder + "temp.mid", c);
-        }
-    }
-    ComposingActive = 0;
+    AppSettings.UseGroupInstruments = 0;
+    for (int category = 0; category < kStyleCategories; ++category)
+        for (int slot = 0; slot < kStyleSlots; ++slot)
+            ComposeStyle(category, slot, buffer, catalogue);
     WorkingStyle = *savedStyle;
     AppSettings = savedSettings;
     OutputType = savedOutputType;
