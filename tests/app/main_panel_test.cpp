@@ -25,40 +25,19 @@
 #include "platform/ui/ui.h"
 #include "play/midi_player.h"
 #include "style/style_table.h"
+#include "tests/app/panel_fixture.h"
 #include "tests/support/test_support.h"
+#include "tests/support/whole_smf.h"
 
 using namespace platform::ui;
 using testing_support::Sink;
 
 namespace {
 
-class MainPanelTest : public ::testing::Test {
+class MainPanelTest : public PanelFixture {
 protected:
     void SetUp() override {
-        folder_ = testing_support::ScratchDir();
-        platform::SetProgramDirectory(folder_);
-        // Locks of this test only: tests run side by side.
-        setenv("XDG_RUNTIME_DIR", folder_.c_str(), 1);
-        backend_ = std::make_shared<HeadlessBackend>();
-        InstallBackend(backend_);
-        ComposingActive = 0;
-        TuneInProgress = 0;
-        PlayingActive = 0;
-        StopPending = 0;
-        ComposeStopRequest = 0;
-        SetTimerThreadHooks([this] { ++timerStarts_; }, [this] { ++timerStops_; });
-    }
-    void TearDown() override {
-        SetTimerThreadHooks(nullptr, nullptr);
-        InstallBackend(nullptr);
-        platform::SetProgramDirectory("");
-    }
-    // Runs the whole program with one scripted user session.
-    bool RunApplication(std::function<void(HeadlessBackend&, MainDlg&)> session,
-                        std::vector<std::string> words = {}) {
-        backend_->Then([session](HeadlessBackend& d) { session(d, *MainWindow()); });
-        ZawApplication app(std::move(words));
-        return app.InitInstance();
+        StartFixture([this] { ++timerStarts_; }, [this] { ++timerStops_; });
     }
     std::string Lines() { return MainWindow()->StatusLines(); }
     bool BoxShown(const std::string& text) {
@@ -67,8 +46,6 @@ protected:
         return false;
     }
 
-    std::string folder_;
-    std::shared_ptr<HeadlessBackend> backend_;
     int timerStarts_ = 0;
     int timerStops_ = 0;
 };
@@ -403,25 +380,6 @@ TEST_F(MainPanelTest, QuitWaitsForTheWorkerWhileServingThePanel) {
     EXPECT_EQ(MainWindow(), nullptr);
 }
 
-// A Standard MIDI File whose chunks fill it exactly: a header, then whole
-// track chunks to the last byte.
-bool WholeSmf(const std::string& bytes) {
-    auto length = [&](std::size_t at) {
-        std::size_t n = 0;
-        for (std::size_t i = at; i < at + 4; ++i)
-            n = n << 8 | static_cast<unsigned char>(bytes[i]);
-        return n;
-    };
-    if (bytes.size() < 14 || bytes.compare(0, 4, "MThd") != 0 || length(4) != 6) return false;
-    std::size_t at = 14;
-    int tracks = 0;
-    while (at + 8 <= bytes.size() && bytes.compare(at, 4, "MTrk") == 0) {
-        at += 8 + length(at + 4);
-        ++tracks;
-    }
-    return tracks > 0 && at == bytes.size();
-}
-
 TEST_F(MainPanelTest, AQuitSignalDuringARunQuitsAsPowerDoes) {
     for (const auto& entry : std::filesystem::directory_iterator(ZAW_RES_DIR))
         if (entry.is_regular_file())
@@ -459,7 +417,7 @@ TEST_F(MainPanelTest, AQuitSignalDuringARunQuitsAsPowerDoes) {
         if (name.rfind("MYMIDI", 0) != 0) continue;
         ++tunes;
         EXPECT_LT(std::stoi(name.substr(6, 2)), next) << name;
-        EXPECT_TRUE(WholeSmf(testing_support::ReadFileText(folder_ + "/" + name))) << name;
+        EXPECT_TRUE(testing_support::WholeSmf(testing_support::ReadFileText(folder_ + "/" + name))) << name;
     }
     EXPECT_GE(tunes, 2);
 }

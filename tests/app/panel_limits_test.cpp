@@ -21,37 +21,22 @@
 #include "platform/ui/headless_backend.h"
 #include "platform/ui/ui.h"
 #include "play/midi_player.h"
+#include "tests/app/panel_fixture.h"
 #include "tests/support/test_support.h"
 
 using namespace platform::ui;
 
 namespace {
 
-class PanelLimits : public ::testing::Test {
+class PanelLimits : public PanelFixture {
 protected:
-    void SetUp() override {
-        folder_ = testing_support::ScratchDir();
-        platform::SetProgramDirectory(folder_);
-        setenv("XDG_RUNTIME_DIR", folder_.c_str(), 1);
-        backend_ = std::make_shared<HeadlessBackend>();
-        InstallBackend(backend_);
-        ComposingActive = 0;
-        TuneInProgress = 0;
-        PlayingActive = 0;
-        StopPending = 0;
-        ComposeStopRequest = 0;
-        SetTimerThreadHooks(StartTimerThread, StopTimerThread);
-    }
+    void SetUp() override { StartFixture(StartTimerThread, StopTimerThread); }
     void TearDown() override {
         StopTimerThread();
-        SetTimerThreadHooks(nullptr, nullptr);
-        InstallBackend(nullptr);
-        platform::SetProgramDirectory("");
+        PanelFixture::TearDown();
     }
     bool Run(std::function<void(HeadlessBackend&, MainDlg&)> session) {
-        backend_->Then([session](HeadlessBackend& d) { session(d, *MainWindow()); });
-        ZawApplication app;
-        return app.InitInstance();
+        return RunApplication(std::move(session));
     }
     int SavedTuneNumber() const {
         const std::string ini =
@@ -62,8 +47,6 @@ protected:
         return tune;
     }
 
-    std::string folder_;
-    std::shared_ptr<HeadlessBackend> backend_;
 };
 
 constexpr int kNextX = 340, kPreviousX = 120, kButtonsY = 180;

@@ -25,6 +25,7 @@
 
 #include "platform/ui/image.h"
 #include "platform/ui/skin.h"
+#include "tests/support/whole_smf.h"
 
 namespace fs = std::filesystem;
 using platform::ui::Image;
@@ -174,9 +175,8 @@ int WaitExit(pid_t pid, int seconds) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// A Standard MIDI File whose chunks fill it exactly: a header, then whole
-// track chunks to the last byte.
-bool WholeSmf(const fs::path& file) {
+// The file is a whole Standard MIDI File.
+bool WholeSmfFile(const fs::path& file) {
     std::FILE* f = std::fopen(file.c_str(), "rb");
     if (!f) return false;
     std::string bytes;
@@ -184,20 +184,7 @@ bool WholeSmf(const fs::path& file) {
     for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;)
         bytes.append(buffer, n);
     std::fclose(f);
-    auto length = [&](std::size_t at) {
-        std::size_t n = 0;
-        for (std::size_t i = at; i < at + 4; ++i)
-            n = n << 8 | static_cast<unsigned char>(bytes[i]);
-        return n;
-    };
-    if (bytes.size() < 14 || bytes.compare(0, 4, "MThd") != 0 || length(4) != 6) return false;
-    std::size_t at = 14;
-    int tracks = 0;
-    while (at + 8 <= bytes.size() && bytes.compare(at, 4, "MTrk") == 0) {
-        at += 8 + length(at + 4);
-        ++tracks;
-    }
-    return tracks > 0 && at == bytes.size();
+    return testing_support::WholeSmf(bytes);
 }
 
 // Starts the program again, lets it compose, and sends SIGTERM in the middle
@@ -239,7 +226,7 @@ void CheckQuitSignalDuringARun(Display* display, const std::string& program,
     bool leftovers = false;
     for (const auto& entry : fs::directory_iterator(folder)) {
         const std::string name = entry.path().filename().string();
-        if (name.rfind("MYMIDI", 0) == 0 && !WholeSmf(entry.path())) {
+        if (name.rfind("MYMIDI", 0) == 0 && !WholeSmfFile(entry.path())) {
             std::printf("  not a whole file: %s\n", name.c_str());
             whole = false;
         }
