@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "accomp/backing_generators.h"
+#include "convert/terminal_table.h"
 #include "app/main_dlg.h"
 #include "app/shell_seams.h"
 #include "app/zaw_dialog.h"
@@ -134,6 +135,7 @@ bool ZawApplication::InitInstance() {
     CheckWorkFolder();
     InitTuneDefaults();
     InstallBackingGenerators();
+    InstallTerminalTable();
     PanelMode = kPanelModeCompose;
     // 18, 19.
     QuickTimeAvailable = StartQuickTime();

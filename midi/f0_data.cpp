@@ -280,13 +280,20 @@ int MidiF0Data::GetTimeSignature(int* code) const {
     return track_ ? track_->GetTimeSignature(code) : 0;
 }
 
+int MeasureTicks(int timeSignature, int division) {
+    constexpr int kDefaultMeasure = 384;
+    const long long numerator = (timeSignature >> 8) & 0xFF;
+    const long long denominator = timeSignature & 0xFF;
+    if (timeSignature <= 0 || division <= 0 || numerator == 0 || denominator == 0)
+        return kDefaultMeasure;
+    const long long ticks = 4 * numerator * division / denominator;
+    return ticks > 0 && ticks <= 0x7FFFFFFF ? static_cast<int>(ticks) : kDefaultMeasure;
+}
+
 int MidiF0Data::GetTicksPerMeasure() const {
     int code = 0;
-    if (!GetTimeSignature(&code) || code == 0 || division == 0) return 384;
-    int numerator = code >> 8;
-    int denominator = code & 0xFF;
-    if (denominator == 0) return 384;
-    return static_cast<int>(numerator * 4.0 / denominator * division);
+    if (!GetTimeSignature(&code)) return MeasureTicks(0, division);
+    return MeasureTicks(code, division);
 }
 
 void MidiF0Data::RemoveLeadIn(long long ticks) {

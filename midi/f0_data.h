@@ -11,6 +11,13 @@
 #include "midi/play_callbacks.h"
 #include "midi/track_data.h"
 
+// Ticks of one measure for a time signature coded numerator * 256 +
+// denominator (4/4 = 1028): 4 * numerator * division / denominator, taken in
+// that order so that x/8 and x/16 measures do not come out as 0. A signature
+// or division of 0, a numerator or denominator of 0 alone, or a measure that
+// would round to nothing gives 384, the 4/4 measure at 96 ticks.
+int MeasureTicks(int timeSignature, int division);
+
 // Failures of MidiF0Data, tag "M0DT".
 namespace m0dt {
 constexpr std::uint32_t kNotFormat0 = 0x04000001;

@@ -8,6 +8,7 @@
 #include "core/reporters.h"
 #include "core/utilities.h"
 #include "midi/event_pool.h"
+#include "midi/mobile_subtypes.h"
 #include "midi/sysex.h"
 
 namespace {
@@ -32,20 +33,22 @@ static_assert(sizeof(MidiEvent) <= event_pool::kSlotSize);
 static_assert(sizeof(MidiEvent) == 64, "one cache line per event");
 static_assert(alignof(MidiEvent) <= alignof(std::max_align_t));
 
-// Ringtone meta codes.
-constexpr int kMobileProgram = 33;
-constexpr int kMobileVolume = 35;
-constexpr int kMobilePan = 36;
-constexpr int kMobileTempo = 37;
-constexpr int kMobilePitchBend = 39;
-constexpr int kMobileMasterVolume = 65;
+// A note the model may hold outside 0..127 (a format reader can make one),
+// folded by octaves into the MIDI range: its low seven bits alone would
+// sound 132 as 4.
+int FoldNoteIntoMidiRange(int note) {
+    long long n = note;
+    if (n > 127) n -= 12 * ((n - 127 + 11) / 12);
+    if (n < 0) n += 12 * ((-n + 11) / 12);
+    return static_cast<int>(n);
+}
 
 bool IsIgnoredMobileMeta(int code) {
     switch (code) {
-        case 34:
-        case 38:
-        case 69:
-        case 71:
+        case mobile_code::kKind:
+        case mobile_code::kEndOfTrack:
+        case mobile_code::kFormat69:
+        case mobile_code::kFormat71:
         case 75:
         case 76:
         case 77:
@@ -280,7 +283,7 @@ void MidiEvent::SetFromMobileEvent(const MusicEvent& source, int ch, int drumFla
     if (source.kind == event_kind::kNote) {
         kind = event_kind::kNote;
         delta = source.delta;
-        note = source.note;
+        note = FoldNoteIntoMidiRange(source.note);
         velocity = source.velocity;
         length = source.length;
         channel = drumFlag == 1 ? 9 : ch;
@@ -298,7 +301,7 @@ void MidiEvent::SetFromMobileMeta(const MusicEvent& source, int ch, int drumFlag
     int code = source.subtype;
     int v = source.value;
     switch (code) {
-        case kMobileProgram:
+        case mobile_code::kProgram:
             if (drumFlag == 1) {
                 Clear();
                 return;
@@ -307,17 +310,17 @@ void MidiEvent::SetFromMobileMeta(const MusicEvent& source, int ch, int drumFlag
             channel = ch;
             value = v;
             return;
-        case kMobileVolume:
+        case mobile_code::kVolume:
             SetControlChange(ch, 7, v);
             return;
-        case kMobilePan:
+        case mobile_code::kPan:
             SetControlChange(ch, 10, v);
             return;
-        case kMobileTempo:
+        case mobile_code::kTempo:
             SetTempo(v);
             channel = ch;
             return;
-        case kMobilePitchBend:
+        case mobile_code::kPitchBend:
             if (v >= 128 || v < 0) {
                 // An MSB past seven bits would turn into a status byte in a file.
                 ShowMidiEventError(mdev::kInvalidValue);
@@ -328,7 +331,7 @@ void MidiEvent::SetFromMobileMeta(const MusicEvent& source, int ch, int drumFlag
             value = v;
             note = 0;
             return;
-        case kMobileMasterVolume:
+        case mobile_code::kStartMasterVolume:
             SetMasterVolume(v);
             return;
         default:

@@ -179,6 +179,27 @@ TEST(F0Data, MeasuresAndTime) {
     EXPECT_EQ(Sink().Texts().at(0), "M0DT04000008 The number of measure is invalid!");
 }
 
+TEST(F0Data, MeasureTicksOfEverySignatureAndDivision) {
+    struct Case {
+        int numerator, denominator, ticksAt96, ticksAt48;
+    };
+    // Eighth and sixteenth metres too: a measure is never 0 ticks.
+    for (Case c : {Case{4, 4, 384, 192}, Case{3, 4, 288, 144}, Case{6, 8, 288, 144},
+                   Case{7, 8, 336, 168}, Case{5, 16, 120, 60}, Case{2, 2, 384, 192}}) {
+        const int code = c.numerator * 256 + c.denominator;
+        EXPECT_EQ(MeasureTicks(code, 96), c.ticksAt96) << c.numerator << "/" << c.denominator;
+        EXPECT_EQ(MeasureTicks(code, 48), c.ticksAt48) << c.numerator << "/" << c.denominator;
+    }
+    // Unknown or broken signatures and divisions measure as 4/4 at 96.
+    for (int code : {0, 4, 4 * 256, -1028})
+        EXPECT_EQ(MeasureTicks(code, 96), 384) << code;
+    EXPECT_EQ(MeasureTicks(1028, 0), 384);
+    EXPECT_EQ(MeasureTicks(1 * 256 + 255, 1), 384);  // would round to nothing
+    MidiF0Data sixEight(note_mode::kLength, 96);
+    sixEight.timeSignatureOverride = 6 * 256 + 8;
+    EXPECT_EQ(sixEight.GetTicksPerMeasure(), 288);
+}
+
 TEST(F0Data, TemposMarkersAndPedal) {
     auto song = Notes({{0, 0, 60, 10}, {0, 1, 64, 10}, {20, 0, 62, 10}});
     song->EnsureInitialTempo(400000);

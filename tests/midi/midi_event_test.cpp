@@ -244,6 +244,30 @@ TEST(MidiEventValues, RingtoneEventsBecomeMidiEvents) {
     EXPECT_EQ(e.kind, 0);
 }
 
+TEST(MidiEventValues, RingtoneNotesOutsideTheMidiRangeFoldByOctaves) {
+    MusicEvent note(0);
+    note.kind = 16;
+    MidiEvent e;
+    // Every note lands in 0..127 on its own pitch class, as near as it can.
+    for (int n : {-2147483647, -1000, -13, -1, 0, 64, 127, 128, 132, 139, 140, 5000, 2147483647}) {
+        note.note = n;
+        e.SetFromMobileEvent(note, 0, 0);
+        EXPECT_GE(e.note, 0) << n;
+        EXPECT_LE(e.note, 127) << n;
+        EXPECT_EQ((static_cast<long long>(e.note) - n) % 12, 0) << n;
+        if (n >= 0 && n <= 127) {
+            EXPECT_EQ(e.note, n);
+        } else if (n > 127) {
+            EXPECT_GT(e.note, 127 - 12) << n;
+        } else {
+            EXPECT_LT(e.note, 12) << n;
+        }
+    }
+    note.note = 132;
+    e.SetFromMobileEvent(note, 0, 0);
+    EXPECT_EQ(e.note, 120);  // C9 an octave down, not 4
+}
+
 TEST(SysExHelpers, ChecksumPartBytesAndFixedBlocks) {
     std::uint8_t block[12];
     std::memcpy(block, kGsResetBlock, 12);
