@@ -244,7 +244,11 @@ void MobileData::InsertTempos(const std::vector<std::pair<long long, int>>& temp
     for (const auto& [time, value] : tempos)
         for (auto& slot : slots_)
             slot->InsertTempo(time, value);
-    if (!tempos.empty()) tempo = tempos.front().second;
+    // The model's tempo is the one the tune starts with: a first tempo
+    // change later on must not speed up what comes before it.
+    auto first = std::find_if(tempos.begin(), tempos.end(),
+                              [](const auto& pair) { return pair.first == 0; });
+    if (first != tempos.end()) tempo = first->second;
 }
 
 MobileData::MobileData(const MobileTrackData& track, int capacity) : capacity_(capacity) {

@@ -47,6 +47,18 @@ TEST(MobileDataBuild, ChordsTakeFreeSlotsAndTheBusiestFreeSlotFirst) {
     EXPECT_EQ(Sink().Count(), 0u);
 }
 
+TEST(MobileDataBuild, ANoteNeedingA257thSlotIsDroppedAfterOneMessage) {
+    MidiF1Data song(96);
+    std::vector<NoteSpec> chord;
+    for (int i = 0; i < 260; ++i)
+        chord.push_back({0, i % 128, 96});
+    AddTrack(song, 0, chord);
+    MobileData model(song, 0x60000);
+    EXPECT_EQ(model.Count(), 256);
+    EXPECT_EQ(ModelNotes(model).size(), 256u);
+    EXPECT_EQ(CountTexts("MBDT05000003 Channel number exceeds the number which was expected!"), 1);
+}
+
 TEST(MobileDataBuild, DrumNotesAreClampedWithOneWarningPerBuild) {
     MidiF1Data song(96);
     AddTrack(song, 9, {{0, 30, 48}, {96, 20, 48}, {192, 90, 48}, {288, 36, 48}});
@@ -222,7 +234,9 @@ TEST(MobileTrack, AppendPastTheLimitAndEdits) {
     EXPECT_EQ(Sink().Count(), 0u);
     track.AppendNote(0, 0, 60, 10, 90);
     EXPECT_EQ(Sink().Texts().back(), "MBTK0C000008 Can not add data!");
-    EXPECT_EQ(track.Count(), 0x20001);
+    track.AppendEmptyEvent(1);  // one box a track, not one an event
+    EXPECT_EQ(CountTexts("MBTK0C000008 Can not add data!"), 1);
+    EXPECT_EQ(track.Count(), 0x20002);
 
     MobileTrackData small(0);
     small.AppendNote(0, 2, 60, 10, 90);
