@@ -143,6 +143,18 @@ void MobileData::BuildFromSong(const MidiF1Data& song, Markers* markers) {
     RemoveZeroLengthNotes();
 }
 
+std::unique_ptr<MobileChanelData> MobileData::NewBuildSlot(bool drum, int program,
+                                                           int volume) const {
+    auto slot = std::make_unique<MobileChanelData>(
+        Count(), drum ? MobileChanelData::kKindDrum : MobileChanelData::kKindMelodic, capacity_);
+    slot->enabled = 1;
+    slot->AppendControl(0, mobile_code::kKind, drum ? kDrumKindValue : 0);
+    // A drum slot's program is its drum note.
+    if (program >= 0) slot->AppendControl(0, mobile_code::kProgram, program);
+    slot->AppendControl(0, mobile_code::kVolume, volume);
+    return slot;
+}
+
 void MobileData::BuildTrack(const MidiF1TrackData& track, bool drum) {
     const int first = Count();
     std::vector<BuildSlot> state;
@@ -199,19 +211,8 @@ void MobileData::BuildTrack(const MidiF1TrackData& track, bool drum) {
                     overflowShown = true;
                     continue;
                 }
-                auto slot = std::make_unique<MobileChanelData>(
-                    Count(), drum ? MobileChanelData::kKindDrum : MobileChanelData::kKindMelodic,
-                    capacity_);
-                slot->enabled = 1;
-                slot->AppendControl(0, mobile_code::kKind, drum ? kDrumKindValue : 0);
-                if (drum) {
-                    slot->AppendControl(0, mobile_code::kProgram, note);
-                    drumSlotOf[note] = static_cast<int>(state.size());
-                } else if (program >= 0) {
-                    slot->AppendControl(0, mobile_code::kProgram, program);
-                }
-                slot->AppendControl(0, mobile_code::kVolume, volume);
-                slots_.push_back(std::move(slot));
+                if (drum) drumSlotOf[note] = static_cast<int>(state.size());
+                slots_.push_back(NewBuildSlot(drum, drum ? note : program, volume));
                 state.push_back(BuildSlot{now, 0, -1});
                 chosen = static_cast<int>(state.size()) - 1;
             }

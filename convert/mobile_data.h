@@ -155,6 +155,9 @@ protected:
 private:
     void BuildFromSong(const MidiF1Data& song, Markers* markers);
     void BuildTrack(const MidiF1TrackData& track, bool drum);
+    // A slot made by the build, with its kind, program (none when < 0) and
+    // volume controls.
+    std::unique_ptr<MobileChanelData> NewBuildSlot(bool drum, int program, int volume) const;
     // Runs the question pass of one subtype.
     int ResolveDuplicates(int subtype, int answer, const char* question);
 
