@@ -125,6 +125,7 @@ public:
         }
         return AppendEventSlow(event);
     }
+    int AppendEvent(std::unique_ptr<MidiEvent> event) { return AppendEvent(event.release()); }
     // Order 2 inserts before index, any other order after it.
     int InsertEvent(int index, int order, MidiEvent* event);
     void DeleteEvent(int index);
