@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "convert/mobile_codes.h"
+#include "midi/mobile_subtypes.h"
 #include "midi/midi_event.h"
 
 // Failures of MobileChanelData, tag "MBCD".
