@@ -1,9 +1,9 @@
 // The slot passes of the ringtone model that the conversion drivers run.
 #include <algorithm>
-#include <climits>
 
 #include "convert/mobile_data.h"
 #include "core/reporters.h"
+#include "midi/f0_data.h"
 
 const char* const kAskDeletePrograms =
     "More than 2 program changes are set for 1 voice. Delete them?";
@@ -11,19 +11,6 @@ const char* const kAskDeleteVolumes = "More than 2 volumes are set for 1 voice. 
 const char* const kAskDeleteTempos = "More than 2 tempo are set . Delete them?";
 
 namespace {
-
-// Ticks of one measure of a time signature (numerator * 256 + denominator)
-// at a division: 4 * numerator * division / denominator, the default 384
-// when any of them is 0.
-int MeasureTicksOf(int timeSignature, int division) {
-    int numerator = (timeSignature >> 8) & 0xFF;
-    int denominator = timeSignature & 0xFF;
-    if (timeSignature <= 0 || numerator == 0 || denominator == 0 || division <= 0)
-        return MobileData::kDefaultMeasureTicks;
-    long long ticks = 4LL * numerator * division / denominator;
-    if (ticks <= 0 || ticks > INT_MAX) return MobileData::kDefaultMeasureTicks;
-    return static_cast<int>(ticks);
-}
 
 bool IsControl(const MusicEvent& e, int subtype) {
     return e.kind == mobile_kind::kControl && e.subtype == subtype;
@@ -45,7 +32,7 @@ void ClearEvents(MobileChanelData& slot, Test test) {
 }  // namespace
 
 int MobileData::GetMeasureTicks() const {
-    return MeasureTicksOf(timeSignature, division);
+    return MeasureTicks(timeSignature, division);
 }
 
 int MobileData::GetLengthInMeasures() const {
