@@ -1,0 +1,139 @@
+// Ringtone conversion throughput on a 20,000-byte, 16-channel song: the
+// single model's build and the slot passes a single-model driver runs, and
+// the multi-track model's build, range copy and voice count, each from the
+// loaded tune. Loading the same bytes is the baseline each road adds to.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+#include "bench/ringtone_song.h"
+#include "convert/mobile_data.h"
+#include "convert/multi_mobile_track_data.h"
+#include "midi/file_loader.h"
+#include "platform/message_sink.h"
+
+namespace {
+
+// Boxes the passes may show (drum range, tempo questions) go nowhere.
+class DiscardingSink : public platform::MessageSink {
+public:
+    int Show(platform::BoxKind, const std::string&) override { return platform::kIdOk; }
+};
+
+void Quiet() {
+    static const bool installed = [] {
+        platform::SetMessageSink(std::make_shared<DiscardingSink>());
+        return true;
+    }();
+    (void)installed;
+}
+
+const ringtone_bench::Song& TheSong() {
+    static const ringtone_bench::Song song = ringtone_bench::MakeSong();
+    return song;
+}
+
+std::unique_ptr<MidiFileLoader> Load(const ringtone_bench::Song& song) {
+    auto loader = std::make_unique<MidiFileLoader>();
+    loader->LoadImage(song.bytes.data(), song.bytes.size());
+    return loader;
+}
+
+long long CountNotes(const MobileData& model) {
+    long long notes = 0;
+    for (int s = 0; s < model.Count(); ++s)
+        for (int k = 0; k < model.Slot(s)->Count(); ++k)
+            notes += model.Slot(s)->Event(k)->kind == mobile_kind::kNote;
+    return notes;
+}
+
+void EnableFirst16(MobileData& model) {
+    for (int s = 0; s < model.Count(); ++s)
+        model.Slot(s)->enabled = s < 16;
+}
+
+void BM_LoadSong(benchmark::State& state) {
+    Quiet();
+    const auto& song = TheSong();
+    long long notes = 0;
+    for (auto _ : state) {
+        auto loader = Load(song);
+        const MidiF1Data* tune = loader->Tune1();
+        notes = 0;
+        for (int t = 0; tune && t < tune->TrackCount(); ++t)
+            for (int i = 0; i < tune->Track(t)->EventCount(); ++i)
+                notes += tune->Track(t)->Event(i)->kind == event_kind::kNote;
+        benchmark::DoNotOptimize(notes);
+    }
+    if (notes != song.notes) state.SkipWithError("the loader lost notes");
+    state.counters["song_bytes"] = static_cast<double>(song.bytes.size());
+    state.counters["notes"] = static_cast<double>(notes);
+}
+
+// Build, then the single-model driver's passes: pitch bends out, slots
+// sorted, rhythm first, repeated instruments last, the first 16 enabled, the
+// whole length copied, drums first, tempo kept in the first slot, monophonic.
+void BM_SingleModelRoad(benchmark::State& state) {
+    Quiet();
+    const auto& song = TheSong();
+    auto loader = Load(song);
+    const MidiF1Data& tune = *loader->Tune1();
+    long long built = 0;
+    long long kept = 0;
+    for (auto _ : state) {
+        MobileData model(tune, 0x60000);
+        built = CountNotes(model);
+        model.RemovePitchBends();
+        model.SortSlotsByEventCount();
+        model.MoveRhythmSlotsFirst();
+        model.MoveRepeatedProgramsLast();
+        EnableFirst16(model);
+        const long long end =
+            static_cast<long long>(model.GetLengthInMeasures()) * model.GetMeasureTicks();
+        MobileData range(model, 0, end, 0x60000);
+        range.MoveDrumSlotsFirst();
+        range.KeepTempoInFirstSlot();
+        range.MakeSlotsMonophonic();
+        kept = CountNotes(range);
+        benchmark::DoNotOptimize(kept);
+    }
+    if (built != song.notes || kept <= 0 || kept > built)
+        state.SkipWithError("the single model lost or invented notes");
+    state.counters["model_notes"] = static_cast<double>(built);
+    state.counters["monophonic_notes"] = static_cast<double>(kept);
+}
+
+// Build of the multi-track model, its first 16 slots enabled, the whole
+// length copied and the voice count taken.
+void BM_MultiTrackRoad(benchmark::State& state) {
+    Quiet();
+    const auto& song = TheSong();
+    auto loader = Load(song);
+    const MidiF1Data& tune = *loader->Tune1();
+    int voices = 0;
+    long long notes = 0;
+    for (auto _ : state) {
+        MultiMobileTrackData model(tune);
+        EnableFirst16(model);
+        const long long end =
+            static_cast<long long>(model.GetLengthInMeasures()) * model.GetMeasureTicks();
+        MultiMobileTrackData range(model, 0, end);
+        voices = range.GetVoiceCount();
+        range.KeepTempoInFirstSlot();
+        notes = CountNotes(range);
+        benchmark::DoNotOptimize(voices);
+    }
+    // Sixteen channels, chords on the fifteen melodic ones: at least 16 and
+    // at most 31 notes sound at once.
+    if (notes != song.notes || voices < 16 || voices > 31)
+        state.SkipWithError("the multi-track model lost notes or miscounted voices");
+    state.counters["voices"] = voices;
+    state.counters["notes"] = static_cast<double>(notes);
+}
+
+}  // namespace
+
+BENCHMARK(BM_LoadSong)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SingleModelRoad)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MultiTrackRoad)->Unit(benchmark::kMicrosecond);
+BENCHMARK_MAIN();
