@@ -1,5 +1,6 @@
-// Invariants of the ringtone model over the MIDI fuzz seeds that load and
-// over random tunes of several tracks, drums included.
+// Invariants of the ringtone model over the MIDI fuzz seeds that load, over
+// tunes of the real composer as format-0 and format-1 files and over random
+// tunes of several tracks, drums included.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -11,7 +12,9 @@
 #include "convert/mobile_track_data.h"
 #include "convert/multi_mobile_track_data.h"
 #include "midi/file_loader.h"
+#include "tests/convert/composed_tunes.h"
 #include "tests/convert/mobile_test_util.h"
+#include "tests/support/test_support.h"
 
 using namespace mobile_test;
 
@@ -24,20 +27,34 @@ struct Song {
     const MidiF1Data* tune = nullptr;
 };
 
+// Keeps the song when its bytes load as a tune of notes with lengths.
+void AddLoadedSong(std::vector<Song>& songs, std::string name,
+                   const std::vector<std::uint8_t>& bytes) {
+    Song song{std::move(name), std::make_unique<MidiFileLoader>(), nullptr};
+    song.loader->LoadImage(bytes.data(), bytes.size());
+    const MidiF1Data* tune = song.loader->Tune1();
+    if (song.loader->FileLength() == 0 || !tune || tune->noteMode != note_mode::kLength ||
+        tune->TrackCount() == 0)
+        return;
+    song.tune = tune;
+    songs.push_back(std::move(song));
+}
+
 void AddCorpusSongs(std::vector<Song>& songs) {
     std::filesystem::path dir = std::filesystem::path(ZAW_RES_DIR) / ".." / "fuzz" / "corpus" /
                                 "smf_loader";
-    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
-        std::ifstream in(entry.path(), std::ios::binary);
-        std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
-        Song song{entry.path().filename().string(), std::make_unique<MidiFileLoader>(), nullptr};
-        song.loader->LoadImage(bytes.data(), bytes.size());
-        const MidiF1Data* tune = song.loader->Tune1();
-        if (song.loader->FileLength() == 0 || !tune || tune->noteMode != note_mode::kLength ||
-            tune->TrackCount() == 0)
-            continue;
-        song.tune = tune;
-        songs.push_back(std::move(song));
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+        AddLoadedSong(songs, entry.path().filename().string(),
+                      composed_tunes::ReadBytes(entry.path().string()));
+}
+
+void AddComposedSongs(std::vector<Song>& songs) {
+    const auto tunes = composed_tunes::Compose(testing_support::ScratchDir());
+    EXPECT_GE(tunes.size(), 8u);
+    for (const auto& tune : tunes) {
+        const std::size_t before = songs.size();
+        AddLoadedSong(songs, tune.name, tune.bytes);
+        EXPECT_EQ(songs.size(), before + 1) << tune.name << " did not load";
     }
 }
 
@@ -80,6 +97,7 @@ std::vector<Song>& Songs() {
     static std::vector<Song> songs = [] {
         std::vector<Song> out;
         AddCorpusSongs(out);
+        AddComposedSongs(out);
         for (unsigned seed = 1; seed <= 40; ++seed) {
             Song s{"random " + std::to_string(seed), nullptr, RandomSong(seed)};
             s.tune = s.own.get();
