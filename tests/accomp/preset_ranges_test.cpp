@@ -25,6 +25,7 @@
 #include "midi/f1_data.h"
 #include "style/presets.h"
 #include "style/style_table.h"
+#include "tests/accomp/composer_scope.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -100,28 +101,12 @@ void ComposeStyle(int category, int slot, std::vector<std::uint8_t>& buffer,
 // Inst." off: a group would draw any of its instruments at random); the
 // globals the composer reads are put back afterwards.
 std::vector<ComposedStyle> ComposeCatalogue() {
-    const auto savedStyle = std::make_unique<MusicStyle>(WorkingStyle);
-    const AppSettingsRecord savedSettings = AppSettings;
-    const int savedOutputType = OutputType.load();
-    const int savedPanel = PanelMode.load();
-    const std::string folder = testing_support::ScratchDir() + "/";
-    std::snprintf(AppSettings.WorkFolder, sizeof AppSettings.WorkFolder, "%s", folder.c_str());
-    std::snprintf(AppSettings.OutputFolder, sizeof AppSettings.OutputFolder, "%s", folder.c_str());
-    AppSettings.ComposeOutputType = 2;
-    OutputType = 2;
-    PanelMode = kPanelModeCompose;
-    ComposeStopRequest = 0;
-    InstallBackingGenerators();
+    const ComposerScope scope(testing_support::ScratchDir() + "/");
     std::vector<std::uint8_t> buffer(WorkBufferSize);
     std::vector<ComposedStyle> catalogue;
-    AppSettings.UseGroupInstruments = 0;
     for (int category = 0; category < kStyleCategories; ++category)
         for (int slot = 0; slot < kStyleSlots; ++slot)
             ComposeStyle(category, slot, buffer, catalogue);
-    WorkingStyle = *savedStyle;
-    AppSettings = savedSettings;
-    OutputType = savedOutputType;
-    PanelMode = savedPanel;
     return catalogue;
 }
 

@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "accomp/backing_generators.h"
 #include "compose/compose_tune.h"
 #include "compose/compose_control.h"
 #include "compose/composer_state.h"
@@ -22,6 +21,7 @@
 #include "midi/file_loader.h"
 #include "style/presets.h"
 #include "style/style_table.h"
+#include "tests/accomp/composer_scope.h"
 
 namespace composed_tunes {
 
@@ -44,21 +44,10 @@ inline std::vector<std::uint8_t> AsFormat1(const std::vector<std::uint8_t>& form
     return {tune->Data(), tune->Data() + tune->Length()};
 }
 
-// Styles spread over the catalogue, each composed once into the folder; the
-// settings and globals the composer reads are put back afterwards.
+// Styles spread over the catalogue, each composed once into the folder under
+// a ComposerScope.
 inline std::vector<Tune> Compose(const std::string& folder, int count = 6) {
-    const auto savedStyle = std::make_unique<MusicStyle>(WorkingStyle);
-    const AppSettingsRecord savedSettings = AppSettings;
-    const int savedOutputType = OutputType.load();
-    const int savedPanel = PanelMode.load();
-    std::snprintf(AppSettings.WorkFolder, sizeof AppSettings.WorkFolder, "%s/", folder.c_str());
-    std::snprintf(AppSettings.OutputFolder, sizeof AppSettings.OutputFolder, "%s/", folder.c_str());
-    AppSettings.ComposeOutputType = 2;
-    AppSettings.UseGroupInstruments = 0;
-    OutputType = 2;
-    PanelMode = kPanelModeCompose;
-    ComposeStopRequest = 0;
-    InstallBackingGenerators();
+    const ComposerScope scope(folder + "/");
     std::vector<std::uint8_t> buffer(WorkBufferSize);
     std::vector<Tune> tunes;
     // Every 25th built-in style, in catalogue order.
@@ -82,10 +71,6 @@ inline std::vector<Tune> Compose(const std::string& folder, int count = 6) {
         tunes.push_back({name + " format 1", AsFormat1(bytes)});
         tunes.push_back({name + " format 0", std::move(bytes)});
     }
-    WorkingStyle = *savedStyle;
-    AppSettings = savedSettings;
-    OutputType = savedOutputType;
-    PanelMode = savedPanel;
     return tunes;
 }
 
