@@ -492,8 +492,9 @@ void MFiData::FinishKindRecords() {
 
 // Without a record for tune channel 9, channel 1 of track 2 was read as
 // melodic: it becomes the drum channel and its notes move to drum codes.
+// Type-255 files name their drum slots in their own tracks.
 void MFiData::ApplyDrumDefault() {
-    if (TrackCount() != kMaxTracks || drumNamed_) return;
+    if (TrackCount() != kMaxTracks || drumNamed_ || voiceType_ == mfi_voice::kCmid) return;
     MFiTrack& t2 = *tracks_[2];
     if (t2.SlotKind(1) == MFiTrack::kKindDrum) return;
     MobileTrackData& t = t2.Track();
