@@ -1,7 +1,9 @@
 // Ringtone conversion throughput on a 20,000-byte, 16-channel song: the
-// single model's build and the slot passes a single-model driver runs, and
-// the multi-track model's build, range copy and voice count, each from the
-// loaded tune. Loading the same bytes is the baseline each road adds to.
+// single model's build and the slot passes a single-model driver runs, the
+// multi-track model's build, range copy and voice count, each from the
+// loaded tune, and the MFi files of types 4 and 32 written from the models
+// and read back into them. Loading the same bytes is the baseline each road
+// adds to.
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -9,6 +11,8 @@
 #include "bench/ringtone_song.h"
 #include "convert/mobile_data.h"
 #include "convert/multi_mobile_track_data.h"
+#include "convert/ringtone/mfi_data.h"
+#include "convert/ringtone/multi_mfi_data.h"
 #include "midi/file_loader.h"
 #include "platform/message_sink.h"
 
@@ -131,9 +135,70 @@ void BM_MultiTrackRoad(benchmark::State& state) {
     state.counters["notes"] = static_cast<double>(notes);
 }
 
+long long CountEnabledNotes(const MobileData& model) {
+    long long notes = 0;
+    for (int s = 0; s < model.Count(); ++s)
+        for (int k = 0; model.Slot(s)->enabled && k < model.Slot(s)->Count(); ++k)
+            notes += model.Slot(s)->Event(k)->kind == mobile_kind::kNote;
+    return notes;
+}
+
+// The single model's first 16 slots written as an MFi file of type 4 and
+// read back.
+void BM_MfiType4WriteRead(benchmark::State& state) {
+    Quiet();
+    auto loader = Load(TheSong());
+    MobileData model(*loader->Tune1(), kMusicDataCapacity);
+    model.KeepFirstEnabledSlots(MobileData::kMaxPlayedSlots, 0);
+    const long long written = CountEnabledNotes(model);
+    long long read = 0;
+    int bytes = 0;
+    for (auto _ : state) {
+        MFiData mfi(model, mfi_voice::kMelo4);
+        mfi.EnsureMasterVolume();
+        mfi.SplitLongDeltas();
+        mfi.Serialise(0);
+        MFiData back(mfi.Data(), mfi.Length());
+        MobileData out(kMusicDataCapacity);
+        back.ToMobileData(out);
+        read = CountNotes(out);
+        bytes = mfi.Length();
+    }
+    if (read != written || written == 0) state.SkipWithError("the type-4 round trip lost notes");
+    state.counters["notes"] = static_cast<double>(read);
+    state.counters["mfi_bytes"] = bytes;
+}
+
+// The multi-track model written as a 64-voice multi-track MFi file of type
+// 32 and read back.
+void BM_MfiType32WriteRead(benchmark::State& state) {
+    Quiet();
+    const auto& song = TheSong();
+    auto loader = Load(song);
+    MultiMobileTrackData model(*loader->Tune1());
+    long long read = 0;
+    int bytes = 0;
+    for (auto _ : state) {
+        MultiMFiData mfi(model, mfi_voice::kMulti32);
+        mfi.ArrangeForTerminal(0);
+        mfi.SplitLongDeltas();
+        mfi.Serialise(0);
+        MultiMFiData back(mfi.Data(), mfi.Length(), mfi_voice::kMulti32);
+        MultiMobileTrackData out;
+        back.ToMultiMobileTrackData(out);
+        read = CountNotes(out);
+        bytes = mfi.Length();
+    }
+    if (read != song.notes) state.SkipWithError("the type-32 round trip lost notes");
+    state.counters["notes"] = static_cast<double>(read);
+    state.counters["mfi_bytes"] = bytes;
+}
+
 }  // namespace
 
 BENCHMARK(BM_LoadSong)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SingleModelRoad)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_MultiTrackRoad)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MfiType4WriteRead)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MfiType32WriteRead)->Unit(benchmark::kMicrosecond);
 BENCHMARK_MAIN();

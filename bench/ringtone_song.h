@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <vector>
 
 #include "core/utilities.h"
@@ -16,6 +17,13 @@ struct Song {
     std::vector<std::uint8_t> bytes;
     long long notes = 0;  // note-on/note-off pairs written
 };
+
+// Appends bytes one by one (a range insert of a brace list trips a false
+// bounds warning of GCC 12 at -O3).
+inline void Put(std::vector<std::uint8_t>& c, std::initializer_list<std::uint8_t> bytes) {
+    for (std::uint8_t b : bytes)
+        c.push_back(b);
+}
 
 inline void PutVarLen(std::vector<std::uint8_t>& c, std::uint32_t v) {
     std::uint8_t tmp[5];
@@ -35,29 +43,30 @@ inline std::vector<std::uint8_t> MakeTrack(int channel, std::size_t bytes, long 
     const bool drums = channel == 9;
     std::vector<std::uint8_t> c = {'M', 'T', 'r', 'k', 0, 0, 0, 0};
     if (channel == 0) {
-        c.insert(c.end(), {0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20});        // 120 per minute
-        c.insert(c.end(), {0x00, 0xFF, 0x58, 0x04, 0x04, 0x02, 0x18, 0x08});  // 4/4
+        Put(c, {0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20});        // 120 per minute
+        Put(c, {0x00, 0xFF, 0x58, 0x04, 0x04, 0x02, 0x18, 0x08});  // 4/4
     }
-    c.insert(c.end(), {0x00, static_cast<std::uint8_t>(0xC0 | ch),
-                       static_cast<std::uint8_t>(drums ? 0 : (channel * 8) % 128)});
-    c.insert(c.end(), {0x00, static_cast<std::uint8_t>(0xB0 | ch), 7, 100});
+    Put(c, {0x00, static_cast<std::uint8_t>(0xC0 | ch),
+            static_cast<std::uint8_t>(drums ? 0 : (channel * 8) % 128)});
+    Put(c, {0x00, static_cast<std::uint8_t>(0xB0 | ch), 7, 100});
     static constexpr std::uint8_t kDrumNotes[] = {36, 42, 38, 42};
     for (int i = 0; c.size() + 24 < bytes; ++i) {
-        const auto key = drums ? kDrumNotes[i % 4]
-                               : static_cast<std::uint8_t>(48 + (channel * 5 + i * 7) % 30);
+        const auto key =
+            drums ? kDrumNotes[i % 4] : static_cast<std::uint8_t>(48 + (channel * 5 + i * 7) % 30);
         const bool chord = !drums && i % 4 == 0;
-        c.insert(c.end(), {0x00, static_cast<std::uint8_t>(0x90 | ch), key, 90});
-        if (chord) c.insert(c.end(), {0x00, static_cast<std::uint8_t>(0x90 | ch),
-                                      static_cast<std::uint8_t>(key + 4), 80});
-        if (!drums && i % 8 == 4)
-            c.insert(c.end(), {0x00, static_cast<std::uint8_t>(0xE0 | ch), 0x00, 0x48});
+        Put(c, {0x00, static_cast<std::uint8_t>(0x90 | ch), key, 90});
+        if (chord)
+            Put(c, {0x00, static_cast<std::uint8_t>(0x90 | ch), static_cast<std::uint8_t>(key + 4),
+                    80});
+        if (!drums && i % 8 == 4) Put(c, {0x00, static_cast<std::uint8_t>(0xE0 | ch), 0x00, 0x48});
         PutVarLen(c, 96);
-        c.insert(c.end(), {static_cast<std::uint8_t>(0x80 | ch), key, 0x40});
-        if (chord) c.insert(c.end(), {0x00, static_cast<std::uint8_t>(0x80 | ch),
-                                      static_cast<std::uint8_t>(key + 4), 0x40});
+        Put(c, {static_cast<std::uint8_t>(0x80 | ch), key, 0x40});
+        if (chord)
+            Put(c, {0x00, static_cast<std::uint8_t>(0x80 | ch), static_cast<std::uint8_t>(key + 4),
+                    0x40});
         notes += chord ? 2 : 1;
     }
-    c.insert(c.end(), {0x00, 0xFF, 0x2F, 0x00});
+    Put(c, {0x00, 0xFF, 0x2F, 0x00});
     WriteBigEndian32(c.data() + 4, static_cast<std::uint32_t>(c.size() - 8));
     return c;
 }

@@ -1,0 +1,399 @@
+// Reading "trac" chunks: the four-channel tracks and the PMD stream.
+#include <algorithm>
+#include <map>
+
+#include "convert/ringtone/mfi_track.h"
+#include "core/utilities.h"
+
+namespace {
+
+constexpr std::size_t kChunkHead = 8;
+constexpr std::size_t kUnit = 4;
+constexpr std::size_t kShortNote = 3;
+constexpr std::size_t kLongHead = 5;        // delta, FF, FF, 2-byte length
+constexpr std::size_t kExclusiveUnit = 46;  // delta, FF, F0 and 43 bytes
+constexpr int kTempoMinute = 60000000;
+constexpr int kDrumChannel = 9;
+constexpr int kTimeBases[16] = {6, 12, 24, 48, 96, 192, 384, 0, 15, 30, 60, 120, 240, 480, 960, 0};
+
+// Octave shift of a note's third byte.
+int ShiftOf(int third) {
+    static constexpr int kShift[4] = {0, 1, -2, -1};
+    return kShift[third & 3];
+}
+
+// A drum note of the PMD and type-255 forms.
+int MappedDrum(int code, int third) {
+    if ((third & 3) == 3 && code >= 2 && code <= 11) return code + 33;
+    if ((third & 3) == 0 && code <= 36) return code + 45;
+    MFiTrack::ShowWarning(mftk::kInternal);
+    return 35;
+}
+
+// A bounded view of one chunk's event area.
+class EventCursor {
+public:
+    EventCursor(std::span<const std::uint8_t> bytes, std::size_t begin, std::size_t end)
+        : bytes_(bytes), pos_(begin), end_(std::min(end, bytes.size())) {}
+    std::size_t Left() const { return end_ - pos_; }
+    std::size_t Position() const { return pos_; }
+    // Byte at offset within the unit; the caller has checked Left().
+    int At(std::size_t offset) const { return bytes_[pos_ + offset]; }
+    bool Matches(std::size_t offset, std::initializer_list<int> pattern) const {
+        if (offset + pattern.size() > Left()) return false;
+        std::size_t k = offset;
+        for (int b : pattern)
+            if (At(k++) != b) return false;
+        return true;
+    }
+    void Skip(std::size_t n) { pos_ += std::min(n, Left()); }
+
+private:
+    std::span<const std::uint8_t> bytes_;
+    std::size_t pos_;
+    std::size_t end_;
+};
+
+// Checks the chunk head; returns the end of its event area (cut to the
+// bytes, with the message).
+std::size_t ChunkEnd(std::span<const std::uint8_t> bytes) {
+    if (!std::equal(bytes.begin(), bytes.begin() + 4, "trac")) MFiTrack::ShowError(mftk::kTrackId);
+    std::uint64_t end = kChunkHead + static_cast<std::uint64_t>(ReadBigEndian32(bytes.data() + 4));
+    if (end > bytes.size()) {
+        MFiTrack::ShowError(mftk::kDataInvalid);
+        end = bytes.size();
+    }
+    return static_cast<std::size_t>(end);
+}
+
+std::unique_ptr<MidiEvent> NewEvent(int delta, int channel, int subtype, int value) {
+    auto e = std::make_unique<MidiEvent>(delta);
+    e->kind = subtype < 0 ? mobile_kind::kCleared : mobile_kind::kControl;
+    e->subtype = std::max(subtype, 0);
+    e->value = value;
+    e->channel = channel;
+    return e;
+}
+
+}  // namespace
+
+// One pass over a four-channel chunk.
+class MFiTrackReader {
+public:
+    MFiTrackReader(MFiTrack& track, EventCursor cursor) : t_(track), in_(cursor) {}
+
+    void Run() {
+        // Every unit advances by at least three bytes.
+        while (in_.Left() > 0) {
+            std::size_t size = UnitSize();
+            if (size == 0 || size > in_.Left()) {
+                MFiTrack::ShowError(mftk::kDataInvalid);
+                break;
+            }
+            pending_ += in_.At(0);
+            if (in_.At(1) != 0xFF) {
+                ReadNote();
+            } else {
+                ReadExtension();
+            }
+            in_.Skip(size);
+        }
+    }
+
+private:
+    std::size_t UnitSize() const {
+        if (in_.Left() < 2) return 0;
+        if (in_.At(1) != 0xFF) return mfi_voice::IsTwoByteNote(t_.voiceType_) ? kShortNote : kUnit;
+        if (in_.Left() < 3) return 0;
+        if (in_.At(2) == 0xFF) {
+            if (in_.Left() < kLongHead) return 0;
+            return kLongHead + static_cast<std::size_t>(in_.At(3) * 256 + in_.At(4));
+        }
+        return in_.At(2) == 0xF0 ? kExclusiveUnit : kUnit;
+    }
+
+    void Add(std::unique_ptr<MidiEvent> e) {
+        e->delta = pending_;
+        pending_ = 0;
+        t_.track_->Append(std::move(e));
+    }
+    void Control(int channel, int subtype, int value) { Add(NewEvent(0, channel, subtype, value)); }
+    void Empty() { Add(NewEvent(0, kNoChannel, -1, 0)); }
+
+    void ReadNote() {
+        const int type = t_.voiceType_;
+        const int slot = in_.At(1) / 64;
+        const int code = in_.At(1) % 64;
+        const int gate = in_.At(2);
+        const int kind = t_.SlotKind(slot);
+        int note = 0;
+        int velocity = 100;
+        if (mfi_voice::IsTwoByteNote(type)) {
+            note = code + 45;
+            if (kind == MFiTrack::kKindDrum) note = code + 35;
+        } else if (type == mfi_voice::kMelo4 || type == mfi_voice::kMelo5 || type == mfi_voice::kCmid ||
+                   mfi_voice::IsMulti(type) || mfi_voice::IsPmd(type)) {
+            const int third = in_.At(3);
+            velocity = (third / 4) * 2;
+            if (kind == MFiTrack::kKindMelodic) {
+                note = code + 45 + 12 * ShiftOf(third);
+            } else if (kind == MFiTrack::kKindDrum) {
+                note = type == mfi_voice::kCmid ? MappedDrum(code, third) : code + 35;
+            } else {
+                MFiTrack::ShowError(mftk::kChannelType);
+                note = code + 45;
+            }
+        } else {
+            MFiTrack::ShowError(mftk::kMfiType);
+        }
+        auto e = std::make_unique<MidiEvent>(0);
+        e->kind = mobile_kind::kNote;
+        e->channel = slot;
+        e->note = note;
+        e->length = gate;
+        e->velocity = velocity;
+        Add(std::move(e));
+    }
+
+    void ReadExtension() {
+        const int status = in_.At(2);
+        if (status == 0xFF) return ReadLongForm();
+        if (status == 0xF0) return Empty();
+        const int data = in_.At(3);
+        const int slot = data / 64;
+        if (status >= 0xC0 && status <= 0xCF) return ReadTempo(status, data);
+        switch (status) {
+            case 0xB0: return Control(kNoChannel, mobile_code::kStartMasterVolume, data);
+            case 0xB1: MFiTrack::ShowError(mftk::kUnknownEvent); return Empty();
+            case 0xBA: return ReadKind(data);
+            case 0xD1: return;
+            case 0xD0: case 0xDC: case 0xDD: case 0xDE: case 0xDF:
+            case 0xE8: case 0xE9: case 0xEA: return Empty();
+            case 0xE0:
+                return Control(slot, mobile_code::kProgram, bank_[static_cast<std::size_t>(slot)] * 64 + data % 64);
+            case 0xE1: bank_[static_cast<std::size_t>(slot)] = data & 1; return Empty();
+            case 0xE2: return Control(slot, mobile_code::kVolume, (data % 64) * 2);
+            case 0xE3: return Control(slot, mobile_code::kPan, (data % 64) * 2);
+            case 0xE4: return Control(slot, mobile_code::kPitchBend, (data % 64) * 2);
+            case 0xE5:
+                if (data % 16 == kDrumChannel) {
+                    t_.SetSlotKind(slot, MFiTrack::kKindDrum);
+                    return Control(slot, mobile_code::kKind, 1);
+                }
+                MFiTrack::ShowError(mftk::kDrumSetting);
+                return Control(slot, mobile_code::kKind, 0);
+            case 0xE6: MFiTrack::ShowError(mftk::kDataInvalid); return Empty();
+            case 0xE7: return Control(slot, mfi_code::kFormat71, data % 64);
+            case 0xF1: MFiTrack::ShowError(mftk::kVibrato); return Empty();
+            default: MFiTrack::ShowError(mftk::kInvalidEvent); return Empty();
+        }
+    }
+
+    void ReadTempo(int status, int data) {
+        const int base = kTimeBases[status - 0xC0];
+        // A data byte of 0 would divide by zero: out of range as C7 and CF.
+        if (base == 0 || data == 0) {
+            MFiTrack::ShowError(mftk::kTempoRange);
+            return Empty();
+        }
+        t_.timeBase_ = base;
+        Control(kNoChannel, mobile_code::kTempo, kTempoMinute / data);
+    }
+
+    void ReadKind(int data) {
+        const int channel = data / 8;
+        if (channel > 15) {
+            MFiTrack::ShowError(mftk::kInvalidData);
+        } else if (channel / 4 == t_.index_) {
+            t_.SetSlotKind(channel % 4, (data & 1) ? MFiTrack::kKindDrum : MFiTrack::kKindMelodic);
+        }
+        Control(kNoChannel, mfi_code::kKindRecord, data);
+    }
+
+    void ReadLongForm() {
+        const std::size_t p = kLongHead;  // first payload byte
+        for (auto [pattern, code] : {std::pair{0x71B0, mfi_code::kFlag4E}, {0x71B1, mfi_code::kFlag4D},
+                                     {0x31B1, mfi_code::kFlag4D}, {0x31B0, mfi_code::kFlag4E}}) {
+            const int a = pattern >> 8;
+            const int b = pattern & 0xFF;
+            const bool match = (a == 0x71) ? in_.Matches(2, {0xFF, 0x00, 0x07, a, b, 0x01})
+                                           : in_.Matches(2, {0xFF, 0x00, 0x07, a, b, 0x01, 0x00});
+            if (match && in_.Left() > p + 5)
+                return Control(kNoChannel, code, (in_.At(p + 4) * 64) % 128 + in_.At(p + 5) % 64);
+        }
+        std::size_t flags = 0;
+        if (in_.Matches(2, {0xFF, 0x00, 0x13, 0x31, 0x10, 0x08})) flags = p + 3;
+        if (in_.Matches(2, {0xFF, 0x00, 0x14, 0x11, 0x01, 0xF2, 0x07})) flags = p + 4;
+        if (flags == 0 || in_.Left() < flags + 16) return Empty();
+        bool any = false;
+        for (int i = 0; i < 16; ++i) {
+            const int bits = in_.At(flags + static_cast<std::size_t>(i));
+            if (bits & 2) Control(kNoChannel, mfi_code::kFlag4B, i), any = true;
+            if (bits & 1) Control(kNoChannel, mfi_code::kFlag4C, i), any = true;
+        }
+        if (!any) Empty();
+    }
+
+    MFiTrack& t_;
+    EventCursor in_;
+    int pending_ = 0;
+    std::array<int, 4> bank_{};
+};
+
+// One pass over the sixteen-channel PMD stream.
+class MFiPmdReader {
+public:
+    MFiPmdReader(MFiTrack& track, EventCursor cursor) : t_(track), in_(cursor) {}
+
+    void Run() {
+        while (in_.Left() > 0) {
+            if (in_.Left() < kUnit) {
+                MFiTrack::ShowError(mftk::kDataInvalid);
+                break;
+            }
+            pending_ += in_.At(0);
+            if (in_.At(1) != 0xFF) {
+                ReadNote();
+            } else {
+                ReadExtension(in_.At(2), in_.At(3));
+            }
+            in_.Skip(kUnit);
+        }
+    }
+
+private:
+    void Add(std::unique_ptr<MidiEvent> e) {
+        e->delta = pending_;
+        pending_ = 0;
+        t_.track_->Append(std::move(e));
+    }
+    void Control(int channel, int subtype, int value) { Add(NewEvent(0, channel, subtype, value)); }
+
+    void ReadNote() {
+        const int slot = in_.At(1) / 64;
+        const int code = in_.At(1) % 64;
+        const int third = in_.At(3);
+        const int channel = slots_[static_cast<std::size_t>(slot)];
+        auto e = std::make_unique<MidiEvent>(0);
+        e->kind = mobile_kind::kNote;
+        e->channel = channel;
+        e->note = channel == kDrumChannel ? MappedDrum(code, third) : code + 45 + 12 * ShiftOf(third);
+        e->length = in_.At(2);
+        e->velocity = (third / 4) * 2;
+        Add(std::move(e));
+    }
+
+    void ReadExtension(int status, int data) {
+        const int slot = data / 64;
+        const int channel = slots_[static_cast<std::size_t>(slot)];
+        if (status >= 0xC0 && status <= 0xCF) {
+            const int base = kTimeBases[status - 0xC0];
+            if (base == 0 || data == 0) {
+                MFiTrack::ShowError(mftk::kTempoRange);
+                return Control(kNoChannel, -1, 0);
+            }
+            t_.timeBase_ = base;
+            return Control(kNoChannel, mobile_code::kTempo, kTempoMinute / data);
+        }
+        switch (status) {
+            case 0xB0: return Control(kNoChannel, mobile_code::kStartMasterVolume, data);
+            case 0xD0: return Control(kNoChannel, mfi_code::kStartStop, data % 64);
+            case 0xD1: case 0xDF: return;
+            case 0xDE: case 0xE4: return Control(kNoChannel, -1, 0);
+            case 0xE0:
+                return Control(channel, mobile_code::kProgram, bank_[static_cast<std::size_t>(slot)] * 64 + data % 64);
+            case 0xE1: bank_[static_cast<std::size_t>(slot)] = data & 1; return Control(kNoChannel, -1, 0);
+            case 0xE2: return Control(channel, mobile_code::kVolume, (data % 64) * 2);
+            case 0xE3: return Control(channel, mobile_code::kPan, data != 0 ? 1 : 0);
+            case 0xE5: return Select(slot, data % 16);
+            default:
+                ShowUnknown();
+                return Control(kNoChannel, -1, 0);
+        }
+    }
+
+    void Select(int slot, int channel) {
+        slots_[static_cast<std::size_t>(slot)] = channel;
+        if (channel == kDrumChannel && !drumMarked_) {
+            drumMarked_ = true;
+            t_.SetSlotKind(kDrumChannel, MFiTrack::kKindDrum);
+            return Control(kDrumChannel, mobile_code::kKind, 1);
+        }
+        Control(kNoChannel, -1, 0);
+    }
+
+    void ShowUnknown();
+
+    MFiTrack& t_;
+    EventCursor in_;
+    int pending_ = 0;
+    bool drumMarked_ = false;
+    std::array<int, 4> slots_ = {0, 1, 2, 3};
+    std::array<int, 4> bank_{};
+};
+
+// Declared by the MFi file class; the PMD stream reports through it.
+void ShowMfiDataError(std::uint32_t code);
+
+void MFiPmdReader::ShowUnknown() {
+    constexpr std::uint32_t kUnknownInMfi = 0x20000006;
+    ShowMfiDataError(kUnknownInMfi);
+}
+
+std::size_t MFiTrack::Read(std::span<const std::uint8_t> bytes) {
+    if (bytes.size() < kChunkHead) {
+        ShowError(mftk::kDataInvalid);
+        return bytes.size();
+    }
+    const std::size_t end = ChunkEnd(bytes);
+    MFiTrackReader(*this, EventCursor(bytes, kChunkHead, end)).Run();
+    JoinOverlaps();
+    return end;
+}
+
+std::size_t MFiTrack::ReadPmd(std::span<const std::uint8_t> bytes) {
+    if (bytes.size() < kChunkHead) {
+        ShowError(mftk::kDataInvalid);
+        return bytes.size();
+    }
+    const std::size_t end = ChunkEnd(bytes);
+    MFiPmdReader(*this, EventCursor(bytes, kChunkHead, end)).Run();
+    JoinOverlaps();
+    return end;
+}
+
+// A note that starts while an earlier one still sounds is taken into it, the
+// earlier note lasting to the later end. Multi-track handsets join only
+// repeated pitches on melodic channels.
+void MFiTrack::JoinOverlaps() {
+    MobileTrackData& t = *track_;
+    const bool multi = mfi_voice::IsMulti(voiceType_);
+    struct Sounding {
+        int index;
+        long long start;
+        long long end;
+    };
+    std::map<std::pair<int, int>, Sounding> sounding;
+    long long now = 0;
+    bool joined = false;
+    for (int i = 0; i < t.Count(); ++i) {
+        MidiEvent& e = *t.Event(i);
+        now += e.delta;
+        if (e.kind != mobile_kind::kNote) continue;
+        if (multi && SlotKind(e.channel) != kKindMelodic) continue;
+        const std::pair<int, int> key{e.channel, multi ? e.note : -1};
+        auto it = sounding.find(key);
+        const long long end = now + e.length;
+        if (it != sounding.end() && now < it->second.end) {
+            MidiEvent& first = *t.Event(it->second.index);
+            it->second.end = std::max(it->second.end, end);
+            first.length =
+                static_cast<int>(std::min<long long>(it->second.end - it->second.start, 0x7FFFFFFF));
+            e.kind = mobile_kind::kCleared;
+            joined = true;
+            continue;
+        }
+        sounding[key] = {i, now, end};
+    }
+    if (joined) t.RemoveClearedEvents();
+}

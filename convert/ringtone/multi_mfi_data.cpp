@@ -1,0 +1,148 @@
+#include "convert/ringtone/multi_mfi_data.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "core/reporters.h"
+#include "core/utilities.h"
+
+const char* const kMultiMfiUnknownTerminal =
+    "このメッセージが表示された場合は、ターゲット端末名をフェンウィクに連絡してください。";
+
+namespace {
+
+constexpr int kGroup = 4;
+constexpr int kChannels = 16;
+constexpr int kDrumTrack = 2;
+constexpr int kDrumSlot = 1;
+
+bool IsControl(const MidiEvent& e, int subtype) {
+    return e.kind == mobile_kind::kControl && e.subtype == subtype;
+}
+
+std::unique_ptr<MidiEvent> NewControl(int channel, int subtype, int value) {
+    auto e = std::make_unique<MidiEvent>(0);
+    e->kind = mobile_kind::kControl;
+    e->subtype = subtype;
+    e->value = value;
+    e->channel = channel;
+    return e;
+}
+
+}  // namespace
+
+MultiMFiData::MultiMFiData(const MultiMobileTrackData& model, int voiceType, int capacity)
+    : MFiData(std::span<const std::uint8_t>(), voiceType) {
+    capacity_ = capacity;
+    if (!mfi_voice::IsMulti(voiceType) && voiceType != mfi_voice::kPmdRead) {
+        ShowMfiDataError(mfdt::kMultiVoiceType);
+        return;
+    }
+    Build(model);
+}
+
+void MultiMFiData::Build(const MultiMobileTrackData& model) {
+    std::array<const MobileChanelData*, kChannels> places{};
+    for (int i = 0; i < model.Count(); ++i) {
+        const MobileChanelData* slot = model.Slot(i);
+        if (slot && slot->enabled && slot->number >= 0 && slot->number < kChannels)
+            places[static_cast<std::size_t>(slot->number)] = slot;
+    }
+    MakeHeader(&model, MfiVersionOf(voiceType_));
+    for (int t = 0; t < kMaxTracks; ++t) {
+        auto track = std::make_unique<MobileTrackData>(places.data() + t * kGroup, kGroup,
+                                                       model.Capacity(), false);
+        track->KeepLastControl(mobile_code::kEndOfTrack);
+        tracks_.push_back(std::make_unique<MFiTrack>(std::move(track), voiceType_, t));
+    }
+    // Tune channel 9 is the drum channel: a kind control names it, and a
+    // program 0 stands before its first volume.
+    MFiTrack& drums = *tracks_[kDrumTrack];
+    MobileTrackData& t = drums.Track();
+    drums.SetSlotKind(kDrumSlot, MFiTrack::kKindDrum);
+    bool named = false;
+    for (int i = 0; i < t.Count(); ++i) {
+        MidiEvent& e = *t.Event(i);
+        if (e.channel == kDrumSlot && IsControl(e, mobile_code::kKind)) {
+            e.value = 1;
+            named = true;
+        }
+    }
+    if (!named && t.HasChannel(kDrumSlot)) t.InsertEvent(0, 2, NewControl(kDrumSlot, mobile_code::kKind, 1));
+    for (int i = 0; i < t.Count(); ++i) {
+        MidiEvent& e = *t.Event(i);
+        if (e.channel != kDrumSlot || !IsControl(e, mobile_code::kVolume)) continue;
+        auto program = NewControl(kDrumSlot, mobile_code::kProgram, 0);
+        program->delta = e.delta;
+        e.delta = 0;
+        t.InsertEvent(i, 2, std::move(program));
+        break;
+    }
+}
+
+MultiMFiData::MultiMFiData(const std::string& path, int voiceType) : MFiData(path, voiceType, false) {
+    if (length_ > 0) Parse();
+}
+
+MultiMFiData::MultiMFiData(const std::uint8_t* bytes, int length, int voiceType)
+    : MFiData(std::span(bytes, bytes ? static_cast<std::size_t>(std::max(length, 0)) : 0), voiceType) {
+    if (length_ > 0) Parse();
+}
+
+bool MultiMFiData::TakeFileType() {
+    auto image = Image();
+    const bool cmid = std::memcmp(image.data(), "cmid", 4) == 0;
+    const int count = image[12];
+    if (voiceType_ == mfi_voice::kFromFile) {
+        if (cmid) {
+            voiceType_ = mfi_voice::kPmdRead;
+        } else if (count == 1 || count == 3 || count == 4) {
+            voiceType_ = mfi_voice::kMulti6;
+        } else if (count == 2) {
+            ShowInfoBox(kMultiMfiUnknownTerminal);
+            voiceType_ = mfi_voice::kMulti6;
+        } else {
+            ShowMfiDataError(mfdt::kVoiceMismatch);
+            return false;
+        }
+        return true;
+    }
+    if (mfi_voice::IsMulti(voiceType_) && count == kMaxTracks && !cmid) return true;
+    ShowMfiDataError(mfdt::kVoiceMismatch);
+    return false;
+}
+
+void MultiMFiData::Parse() {
+    auto image = Image();
+    if (image.size() < kHeaderBytes) {
+        ShowMfiHeaderError(mfhd::kHeaderSize);
+        return;
+    }
+    if (!TakeFileType() || !ReadInformation()) return;
+    if (!mfi_voice::IsMulti(voiceType_) && voiceType_ != mfi_voice::kPmdRead)
+        ShowMfiDataError(mfdt::kMultiTrackCount);
+    // Each track keeps its four channels of the sixteen.
+    const int count = std::min(static_cast<int>(image[12]), kMaxTracks);
+    std::uint64_t at = FirstTrackOffset();
+    while (at + 8 <= image.size() && TrackCount() < count) {
+        const std::uint64_t size = ReadBigEndian32(image.data() + at + 4);
+        const bool adat = std::memcmp(image.data() + at, "adat", 4) == 0;
+        if (!adat) {
+            auto track = std::make_unique<MFiTrack>(voiceType_, TrackCount());
+            ApplyKindRecords(*track);
+            track->Read(image.subspan(static_cast<std::size_t>(at)));
+            tracks_.push_back(std::move(track));
+        }
+        // Sizes are counted in 64 bits: every chunk moves the walk on.
+        at += size + 8;
+    }
+    FinishKindRecords();
+    RescaleTracks();
+}
+
+void MultiMFiData::ToMultiMobileTrackData(MultiMobileTrackData& model) const {
+    for (const auto& t : tracks_)
+        model.AddFourChannelTrack(t->Track());
+    model.division = MFiTrack::kModelTimeBase;
+}

@@ -1,0 +1,32 @@
+// MultiMFiData: the MFi images of the multi-track handsets, the sixteen
+// channels of a tune kept as four "trac" chunks of four channels.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "convert/multi_mobile_track_data.h"
+#include "convert/ringtone/mfi_data.h"
+
+// The notice for a file whose track count names no known handset.
+extern const char* const kMultiMfiUnknownTerminal;
+
+class MultiMFiData : public MFiData {
+public:
+    // Built from the multi-track model (voice types 6..9, 32 and 250).
+    MultiMFiData(const MultiMobileTrackData& model, int voiceType, int capacity = kMusicDataCapacity);
+    // Read from a file; 253 takes the voice type from the file.
+    MultiMFiData(const std::string& path, int voiceType);
+    // Read from bytes (longer ones are cut to the capacity).
+    MultiMFiData(const std::uint8_t* bytes, int length, int voiceType = mfi_voice::kFromFile);
+
+    // Reads the held image.
+    virtual void Parse();
+    // Each track as four new slots of the model; division 96.
+    void ToMultiMobileTrackData(MultiMobileTrackData& model) const;
+
+private:
+    void Build(const MultiMobileTrackData& model);
+    // The voice type the file's head allows; false when it does not fit.
+    bool TakeFileType();
+};

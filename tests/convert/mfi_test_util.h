@@ -1,0 +1,103 @@
+// Ringtone models made by hand for the MFi tests and the fixture writer,
+// and the walk over an MFi image's chunks.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+#include <random>
+#include <vector>
+
+#include "convert/mobile_data.h"
+#include "core/utilities.h"
+
+namespace mfi_test {
+
+constexpr int kCapacity = 0x60000;
+
+struct Note {
+    long long time;
+    int pitch;
+    int length;
+    int velocity;
+};
+
+struct Part {
+    bool drum = false;
+    int program = 0;  // a drum part's program is its drum note
+    int volume = 100;
+    std::vector<Note> notes;  // in time order, none overlapping
+};
+
+// One enabled slot per part; the first carries the tempo at time 0.
+inline std::unique_ptr<MobileData> MakeModel(const std::vector<Part>& parts, int tempo = 500000) {
+    auto model = std::make_unique<MobileData>(kCapacity);
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        const Part& p = parts[i];
+        auto slot = std::make_unique<MobileChanelData>(
+            static_cast<int>(i), p.drum ? MobileChanelData::kKindDrum : MobileChanelData::kKindMelodic,
+            kCapacity);
+        slot->enabled = 1;
+        if (i == 0) slot->AppendControl(0, mobile_code::kTempo, tempo);
+        slot->AppendControl(0, mobile_code::kKind, p.drum ? 1 : 0);
+        slot->AppendControl(0, mobile_code::kProgram, p.program);
+        slot->AppendControl(0, mobile_code::kVolume, p.volume);
+        long long t = 0;
+        long long end = 0;
+        for (const Note& n : p.notes) {
+            slot->AppendNote(static_cast<int>(n.time - t), n.pitch, n.length, n.velocity);
+            t = n.time;
+            end = std::max(end, n.time + n.length);
+        }
+        // The end of the track where its last note ends, as a tune's.
+        slot->AppendControl(static_cast<int>(end - t), mobile_code::kEndOfTrack, 0);
+        model->AddSlot(std::move(slot));
+    }
+    return model;
+}
+
+// Monophonic random parts: onsets on a 96-tick grid plus odd offsets,
+// gates up to 700 ticks (split and rejoined by the format).
+inline std::vector<Part> RandomParts(std::mt19937& rng, int count, int drumAt, int low, int high) {
+    std::vector<Part> parts(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        Part& p = parts[static_cast<std::size_t>(i)];
+        p.drum = i == drumAt;
+        p.program = p.drum ? 35 + static_cast<int>(rng() % 47) : static_cast<int>(rng() % 128);
+        p.volume = static_cast<int>(rng() % 128);
+        long long t = static_cast<long long>(rng() % 4) * 96;
+        const int n = 1 + static_cast<int>(rng() % 12);
+        for (int k = 0; k < n; ++k) {
+            const int gap = 1 + static_cast<int>(rng() % 800);
+            const int length = 1 + static_cast<int>(rng() % static_cast<unsigned>(gap));
+            const int pitch = p.drum ? 35 + static_cast<int>(rng() % 47)
+                                     : low + static_cast<int>(rng() % static_cast<unsigned>(high - low + 1));
+            p.notes.push_back({t, pitch, length, 1 + static_cast<int>(rng() % 127)});
+            t += gap;
+        }
+    }
+    return parts;
+}
+
+struct Chunk {
+    std::string id;
+    std::size_t offset;  // of the chunk's data
+    std::uint32_t size;
+};
+
+// The chunks after the information block (empty when the head is broken).
+inline std::vector<Chunk> Chunks(const std::vector<std::uint8_t>& image) {
+    std::vector<Chunk> out;
+    if (image.size() < 13) return out;
+    std::size_t at = 10 + ReadBigEndian16(image.data() + 8);
+    while (at + 8 <= image.size()) {
+        std::uint32_t size = ReadBigEndian32(image.data() + at + 4);
+        out.push_back({std::string(image.begin() + static_cast<long>(at), image.begin() + static_cast<long>(at) + 4),
+                       at + 8, size});
+        if (size > image.size() - at - 8) break;
+        at += 8 + size;
+    }
+    return out;
+}
+
+}  // namespace mfi_test
