@@ -1,0 +1,132 @@
+#include "convert/audio/adpcm.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace adpcm {
+namespace {
+
+constexpr int kMultiplier[16] = {1, 3, 5, 7, 9, 11, 13, 15, -1, -3, -5, -7, -9, -11, -13, -15};
+constexpr int kYamahaFactor[8] = {230, 230, 230, 230, 307, 409, 512, 614};
+constexpr int kImaIndexChange[8] = {-1, -1, -1, -1, 2, 4, 6, 8};
+constexpr int kOkiIndexChange[8] = {-1, -1, -1, -1, 2, 4, 6, 8};
+constexpr int kLgIndexChange[8] = {-1, -1, -1, -1, 1, 2, 4, 8};
+constexpr int kImaStepCount = 89;
+constexpr int kImaStep[kImaStepCount] = {
+    7,     8,     9,     10,    11,    12,    13,    14,    16,    17,    19,    21,    23,
+    25,    28,    31,    34,    37,    41,    45,    50,    55,    60,    66,    73,    80,
+    88,    97,    107,   118,   130,   143,   157,   173,   190,   209,   230,   253,   279,
+    307,   337,   371,   408,   449,   494,   544,   598,   658,   724,   796,   876,   963,
+    1060,  1166,  1282,  1411,  1552,  1707,  1878,  2066,  2272,  2499,  2749,  3024,  3327,
+    3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845,  8630,  9493,  10442, 11487,
+    12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
+// Only the first 25 steps are reachable: the index stops at 24.
+constexpr int kOkiLastIndex = 24;
+constexpr int kOkiStep[kOkiLastIndex + 1] = {16,  17,  19,  21,  23,  25,  28,  31,  34,
+                                             37,  41,  45,  50,  55,  60,  66,  73,  80,
+                                             88,  97,  107, 118, 130, 143, 157};
+// The maker's step table: entry i is i + 4.
+constexpr int kLgLastIndex = 18;
+constexpr int LgStep(int index) { return index + 4; }
+
+int Clamp16(int v) { return std::clamp(v, -32768, 32767); }
+
+// The code bits of the OKI-style quantizer against step, step/2, step/4,
+// and the reconstruction they stand for.
+struct OkiCode {
+    int code;
+    int delta;
+};
+OkiCode QuantizeOki(int diff, int step) {
+    int m = std::abs(diff);
+    int code = 0;
+    int delta = step / 8;
+    if (m >= step) { code |= 4; m -= step; delta += step; }
+    if (m >= step / 2) { code |= 2; m -= step / 2; delta += step / 2; }
+    if (m >= step / 4) { code |= 1; delta += step / 4; }
+    if (diff < 0) { code |= 8; delta = -delta; }
+    return {code, delta};
+}
+
+// Writes codes two to a byte; the first of a pair goes low or high.
+template <bool kFirstHigh, typename Next>
+void PackPairs(int count, std::uint8_t* out, Next next) {
+    for (int i = 0; i + 1 < count; i += 2) {
+        int a = next(i);
+        int b = next(i + 1);
+        out[i / 2] = static_cast<std::uint8_t>(kFirstHigh ? (a << 4 | b) : (b << 4 | a));
+    }
+}
+
+}  // namespace
+
+int EncodeYamaha(const std::int16_t* samples, int count, std::uint8_t* out) {
+    int predictor = 0;
+    int step = 0;
+    PackPairs<false>(count, out, [&](int i) {
+        if (step == 0) { predictor = 0; step = 127; }
+        int d = (samples[i] - predictor) * 8 / step;
+        int code = std::min(std::abs(d) / 2, 7) + (d < 0 ? 8 : 0);
+        predictor = Clamp16(predictor + kMultiplier[code] * step / 8);
+        step = std::clamp(kYamahaFactor[code & 7] * step >> 8, 127, 24576);
+        return code;
+    });
+    return 0;
+}
+
+int EncodeIma(const std::int16_t* samples, int count, std::uint8_t* out) {
+    int index = 0;
+    int predictor = 0;
+    PackPairs<false>(count, out, [&](int i) {
+        int step = kImaStep[index];
+        int x = samples[i];
+        int code = std::min(std::abs(x - predictor) * 4 / step, 7) + (x < predictor ? 8 : 0);
+        predictor = Clamp16(predictor + step * kMultiplier[code] / 8);
+        index = std::clamp(index + kImaIndexChange[code & 7], 0, kImaStepCount - 1);
+        return code;
+    });
+    return 0;
+}
+
+int EncodeOki(const std::int16_t* samples, int count, std::uint8_t* out) {
+    auto silent = [&](int i) { return samples[i] / 16 == 0; };
+    int predictor = 0;
+    int index = 0;
+    bool secondOfRun = false;
+    PackPairs<true>(count, out, [&](int i) {
+        // Silent samples pair up from the start of a run; a pair followed by
+        // any sample becomes the ramp 64, 80, 96, 112 by position.
+        int x = samples[i];
+        if (!silent(i)) {
+            secondOfRun = false;
+        } else if (secondOfRun) {
+            if (i + 1 < count) x = 64 + 16 * (i % 4);
+            secondOfRun = false;
+        } else {
+            if (i + 2 < count && silent(i + 1)) x = 64 + 16 * (i % 4);
+            secondOfRun = true;
+        }
+        int step = kOkiStep[index];
+        OkiCode c = QuantizeOki(static_cast<std::int16_t>(x / 16 - predictor), step);
+        predictor = std::clamp(predictor + c.delta, -2048, 2048);
+        index = std::clamp(index + kOkiIndexChange[c.code & 7], 0, kOkiLastIndex);
+        return c.code;
+    });
+    return 0;
+}
+
+int EncodeLg(const std::int16_t* samples, int count, std::uint8_t* out) {
+    std::fill(out, out + 4, std::uint8_t{0});
+    int predictor = LgStep(0);
+    int index = 0;
+    PackPairs<true>(count, out + 4, [&](int i) {
+        int step = LgStep(index);
+        OkiCode c = QuantizeOki(samples[i] / 32 - predictor, step);
+        predictor = std::clamp(predictor + c.delta, -15000, 15000);
+        index = std::clamp(index + kLgIndexChange[c.code & 7], 0, kLgLastIndex);
+        return c.code;
+    });
+    return 0;
+}
+
+}  // namespace adpcm
