@@ -19,5 +19,16 @@ int EncodeOki(const std::int16_t* samples, int count, std::uint8_t* out);
 // The handset maker's own scheme: 4 zero bytes, then count / 2 bytes, first
 // sample in the high nibble.
 int EncodeLg(const std::int16_t* samples, int count, std::uint8_t* out);
+// G.721 at 32 kbit/s on the 14-bit range (each sample >> 2): count / 2
+// bytes, first code in the low nibble.
+int EncodeG721(const std::int16_t* samples, int count, std::uint8_t* out);
+// G.726 at 16 kbit/s: count / 4 bytes, first sample in bits 0-1.
+int EncodeG726_16(const std::int16_t* samples, int count, std::uint8_t* out);
+
+// The codec numbers the ring-voice records name.
+enum Codec { kYamaha = 1, kOki = 2, kG721 = 3, kG726_16 = 4, kIma = 5, kLg = 6 };
+// Encodes one channel with codec 1..6 and returns the bytes written, or -1
+// for an unknown codec.
+int Encode(int codec, const std::int16_t* samples, int count, std::uint8_t* out);
 
 }  // namespace adpcm
