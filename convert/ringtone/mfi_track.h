@@ -144,6 +144,7 @@ private:
     bool EncodeControl(const MidiEvent& e, int terminalId, std::vector<std::uint8_t>& out);
     bool EncodeMultiControl(const MidiEvent& e, int terminalId, std::vector<std::uint8_t>& out);
     bool EncodePmd(const MidiEvent& e, std::vector<std::uint8_t>& out);
+    std::size_t ReadChunk(std::span<const std::uint8_t> bytes, bool pmd);
     void JoinOverlaps();
 
     std::unique_ptr<MobileTrackData> track_;

@@ -340,24 +340,23 @@ void MFiPmdReader::ShowUnknown() {
     ShowMfiDataError(kUnknownInMfi);
 }
 
-std::size_t MFiTrack::Read(std::span<const std::uint8_t> bytes) {
-    if (bytes.size() < kChunkHead) {
-        ShowError(mftk::kDataInvalid);
-        return bytes.size();
-    }
-    const std::size_t end = ChunkEnd(bytes);
-    MFiTrackReader(*this, EventCursor(bytes, kChunkHead, end)).Run();
-    JoinOverlaps();
-    return end;
-}
+std::size_t MFiTrack::Read(std::span<const std::uint8_t> bytes) { return ReadChunk(bytes, false); }
 
-std::size_t MFiTrack::ReadPmd(std::span<const std::uint8_t> bytes) {
+std::size_t MFiTrack::ReadPmd(std::span<const std::uint8_t> bytes) { return ReadChunk(bytes, true); }
+
+// One track chunk, its events read in the MFi or the PMD coding.
+std::size_t MFiTrack::ReadChunk(std::span<const std::uint8_t> bytes, bool pmd) {
     if (bytes.size() < kChunkHead) {
         ShowError(mftk::kDataInvalid);
         return bytes.size();
     }
     const std::size_t end = ChunkEnd(bytes);
-    MFiPmdReader(*this, EventCursor(bytes, kChunkHead, end)).Run();
+    EventCursor events(bytes, kChunkHead, end);
+    if (pmd) {
+        MFiPmdReader(*this, events).Run();
+    } else {
+        MFiTrackReader(*this, events).Run();
+    }
     JoinOverlaps();
     return end;
 }
