@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "convert/mobile_data.h"
+#include "convert/mobile_track_data.h"
 #include "core/reporters.h"
 #include "midi/f0_data.h"
 
@@ -11,10 +12,6 @@ const char* const kAskDeleteVolumes = "More than 2 volumes are set for 1 voice. 
 const char* const kAskDeleteTempos = "More than 2 tempo are set . Delete them?";
 
 namespace {
-
-bool IsControl(const MusicEvent& e, int subtype) {
-    return e.kind == mobile_kind::kControl && e.subtype == subtype;
-}
 
 // Clears every event the test picks, then closes the gaps.
 template <typename Test>
@@ -84,14 +81,14 @@ void MobileData::MoveRepeatedProgramsLast() {
 
 void MobileData::RemovePitchBends() {
     for (auto& slot : slots_)
-        ClearEvents(*slot, [](const MusicEvent& e) { return IsControl(e, mobile_code::kPitchBend); });
+        ClearEvents(*slot, [](const MusicEvent& e) { return IsMobileControl(e, mobile_code::kPitchBend); });
 }
 
 void MobileData::KeepTempoInFirstSlot() {
     auto first = std::find_if(slots_.begin(), slots_.end(), [](const auto& s) { return s->enabled; });
     if (first == slots_.end()) return;
     for (auto it = first + 1; it != slots_.end(); ++it)
-        ClearEvents(**it, [](const MusicEvent& e) { return IsControl(e, mobile_code::kTempo); });
+        ClearEvents(**it, [](const MusicEvent& e) { return IsMobileControl(e, mobile_code::kTempo); });
 }
 
 void MobileData::MakeSlotsMonophonic() {
@@ -132,7 +129,7 @@ int MobileData::ResolveDuplicates(int subtype, int answer, const char* question)
         bool have = false;
         int reference = 0;
         ClearEvents(*slot, [&](const MusicEvent& e) {
-            if (!IsControl(e, subtype)) return false;
+            if (!IsMobileControl(e, subtype)) return false;
             if (!have || e.value == reference) {
                 bool duplicate = have;
                 have = true;
@@ -173,7 +170,7 @@ void MobileData::RemoveZeroLengthNotes() {
 
 void MobileData::RemoveDataEntries() {
     for (auto& slot : slots_)
-        ClearEvents(*slot, [](const MusicEvent& e) { return IsControl(e, mobile_code::kBendRange); });
+        ClearEvents(*slot, [](const MusicEvent& e) { return IsMobileControl(e, mobile_code::kBendRange); });
 }
 
 int MobileData::CountDrumSlots() const {

@@ -29,10 +29,6 @@ int ClampDelta(long long v) {
     return static_cast<int>(std::clamp<long long>(v, 0, 0x7FFFFFFF));
 }
 
-bool IsControl(const MusicEvent& e, int subtype) {
-    return e.kind == mobile_kind::kControl && e.subtype == subtype;
-}
-
 bool IsChannelEvent(const MusicEvent& e) {
     return e.kind == mobile_kind::kNote ||
            (e.kind == mobile_kind::kControl && MobileTrackData::IsChannelControl(e.subtype));
@@ -171,8 +167,8 @@ int MobileTrackData::InsertAtTime(long long time, std::unique_ptr<MidiEvent> eve
     // Past the simultaneous events, up to an end of track.
     while (index + 1 < Count()) {
         MidiEvent& next = *events_[static_cast<std::size_t>(index + 1)];
-        if (next.delta != 0 || IsControl(next, mobile_code::kEndOfTrack) ||
-            IsControl(next, mobile_code::kFormat54))
+        if (next.delta != 0 || IsMobileControl(next, mobile_code::kEndOfTrack) ||
+            IsMobileControl(next, mobile_code::kFormat54))
             break;
         next.delta = events_[static_cast<std::size_t>(index)]->delta;
         events_[static_cast<std::size_t>(index)]->delta = 0;
@@ -231,23 +227,23 @@ void MobileTrackData::RemoveChannel(int channel) {
 
 void MobileTrackData::RenameControls(int from, int to) {
     for (auto& e : events_)
-        if (IsControl(*e, from)) e->subtype = to;
+        if (IsMobileControl(*e, from)) e->subtype = to;
 }
 
 void MobileTrackData::RenameSubtype69To67() {
     for (int i = 0; i + 1 < Count(); ++i) {
         MidiEvent& e = *events_[static_cast<std::size_t>(i)];
-        if (IsControl(e, mobile_code::kFormat69)) e.subtype = mobile_code::kFormat67;
+        if (IsMobileControl(e, mobile_code::kFormat69)) e.subtype = mobile_code::kFormat67;
     }
 }
 
 void MobileTrackData::KeepLastControl(int subtype) {
     int last = -1;
     for (int i = 0; i < Count(); ++i)
-        if (IsControl(*events_[static_cast<std::size_t>(i)], subtype)) last = i;
+        if (IsMobileControl(*events_[static_cast<std::size_t>(i)], subtype)) last = i;
     for (int i = 0; i < last; ++i) {
         MidiEvent& e = *events_[static_cast<std::size_t>(i)];
-        if (IsControl(e, subtype)) e.kind = mobile_kind::kCleared;
+        if (IsMobileControl(e, subtype)) e.kind = mobile_kind::kCleared;
     }
     RemoveClearedEvents();
 }
@@ -298,8 +294,8 @@ void MobileTrackData::RescaleTimes(int from, int to) {
 int MobileTrackData::IsDrumChannel(int channel) const {
     for (const auto& e : events_) {
         if (e->channel != channel) continue;
-        if (IsControl(*e, mobile_code::kDrumMark) && e->value == kDrumMarkValue) return 1;
-        if (IsControl(*e, mobile_code::kKind) && e->value == kDrumKindValue) return 1;
+        if (IsMobileControl(*e, mobile_code::kDrumMark) && e->value == kDrumMarkValue) return 1;
+        if (IsMobileControl(*e, mobile_code::kKind) && e->value == kDrumKindValue) return 1;
     }
     return 2;
 }
@@ -311,7 +307,7 @@ bool MobileTrackData::HasChannel(int channel) const {
 
 int MobileTrackData::GetControlValue(int channel, int subtype) const {
     for (const auto& e : events_)
-        if (e->channel == channel && IsControl(*e, subtype)) return e->value;
+        if (e->channel == channel && IsMobileControl(*e, subtype)) return e->value;
     return -1;
 }
 
@@ -329,13 +325,13 @@ void MobileTrackData::GetNoteRange(int channel, int* low, int* high) const {
 
 int MobileTrackData::CountControls(int subtype) const {
     return static_cast<int>(std::count_if(events_.begin(), events_.end(),
-                                          [subtype](const auto& e) { return IsControl(*e, subtype); }));
+                                          [subtype](const auto& e) { return IsMobileControl(*e, subtype); }));
 }
 
 int MobileTrackData::FirstNoteOrTempoIndex() const {
     for (int i = 0; i < Count(); ++i) {
         const MidiEvent& e = *events_[static_cast<std::size_t>(i)];
-        if (e.kind == mobile_kind::kNote || IsControl(e, mobile_code::kTempo)) return i;
+        if (e.kind == mobile_kind::kNote || IsMobileControl(e, mobile_code::kTempo)) return i;
     }
     return -1;
 }
@@ -348,6 +344,19 @@ int MobileTrackData::LastNoteIndex() const {
 
 int MobileTrackData::FirstEndOfTrackIndex() const {
     for (int i = 0; i < Count(); ++i)
-        if (IsControl(*events_[static_cast<std::size_t>(i)], mobile_code::kEndOfTrack)) return i;
+        if (IsMobileControl(*events_[static_cast<std::size_t>(i)], mobile_code::kEndOfTrack)) return i;
     return -1;
+}
+
+bool IsMobileControl(const MusicEvent& e, int subtype) {
+    return e.kind == mobile_kind::kControl && e.subtype == subtype;
+}
+
+std::unique_ptr<MidiEvent> NewMobileControl(int delta, int channel, int subtype, int value) {
+    auto e = std::make_unique<MidiEvent>(delta);
+    e->kind = mobile_kind::kControl;
+    e->subtype = subtype;
+    e->value = value;
+    e->channel = channel;
+    return e;
 }

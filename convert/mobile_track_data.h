@@ -29,6 +29,10 @@ constexpr std::uint32_t kCannotAdd = 0xC000008;
 constexpr std::uint32_t kTrackEnd = 0xC000009;
 }  // namespace mbtk
 
+// A model control event with its subtype and value, and the test for one.
+bool IsMobileControl(const MusicEvent& e, int subtype);
+std::unique_ptr<MidiEvent> NewMobileControl(int delta, int channel, int subtype, int value);
+
 class MobileTrackData {
 public:
     // Events a track holds without a message.

@@ -40,19 +40,6 @@ constexpr int kGroup = 4;
 constexpr int kPmdChannels = 16;
 constexpr int kDrumTuneChannel = 9;
 
-bool IsControl(const MidiEvent& e, int subtype) {
-    return e.kind == mobile_kind::kControl && e.subtype == subtype;
-}
-
-std::unique_ptr<MidiEvent> NewControl(int channel, int subtype, int value) {
-    auto e = std::make_unique<MidiEvent>(0);
-    e->kind = mobile_kind::kControl;
-    e->subtype = subtype;
-    e->value = value;
-    e->channel = channel;
-    return e;
-}
-
 bool FourTrackType(int t) {
     return t == mfi_voice::kMelo4 || t == mfi_voice::kMelo5 || t == mfi_voice::kCmid ||
            mfi_voice::IsMulti(t);
@@ -240,19 +227,19 @@ void MFiData::MoveKindsToTrack0() {
         MobileTrackData& track = tracks_[t]->Track();
         for (int i = 0; i < track.Count(); ++i) {
             MidiEvent& e = *track.Event(i);
-            if (!IsControl(e, mobile_code::kKind)) continue;
+            if (!IsMobileControl(e, mobile_code::kKind)) continue;
             const int channel = e.channel + kGroup * static_cast<int>(t);
             if (e.channel < 0 || channel > 15) {
                 ShowMfiDataError(mfdt::kChannelInvalid);
             } else {
-                copies.push_back(NewControl(channel, mobile_code::kKind, e.value));
+                copies.push_back(NewMobileControl(0, channel, mobile_code::kKind, e.value));
             }
             e.kind = mobile_kind::kCleared;
         }
     }
     int at = 0;
     for (; at < first.Count(); ++at)
-        if (IsControl(*first.Event(at), mobile_code::kKind)) break;
+        if (IsMobileControl(*first.Event(at), mobile_code::kKind)) break;
     if (at == first.Count()) at = 0;
     if (at < first.Count() && !copies.empty()) {
         copies.front()->delta = first.Event(at)->delta;
@@ -307,7 +294,7 @@ void MFiData::EnsureMasterVolume() {
     if (tracks_.empty()) return;
     MobileTrackData& t = tracks_[0]->Track();
     if (t.CountControls(mobile_code::kStartMasterVolume) > 0) return;
-    t.InsertEvent(0, 2, NewControl(kNoChannel, mobile_code::kStartMasterVolume, 127));
+    t.InsertEvent(0, 2, NewMobileControl(0, kNoChannel, mobile_code::kStartMasterVolume, 127));
 }
 
 void MFiData::SplitLongDeltas() {
@@ -459,7 +446,7 @@ void MFiData::ApplyKindRecords(MFiTrack& track) {
         const MobileTrackData& t = read->Track();
         for (int i = 0; i < t.Count(); ++i) {
             const MidiEvent& e = *t.Event(i);
-            if (!IsControl(e, mfi_code::kKindRecord) || e.value / 8 / kGroup != track.Index()) continue;
+            if (!IsMobileControl(e, mfi_code::kKindRecord) || e.value / 8 / kGroup != track.Index()) continue;
             track.SetSlotKind(e.value / 8 % kGroup, (e.value & 1) ? MFiTrack::kKindDrum : MFiTrack::kKindMelodic);
         }
     }
@@ -471,7 +458,7 @@ void MFiData::FinishKindRecords() {
         MobileTrackData& t = read->Track();
         for (int i = 0; i < t.Count(); ++i) {
             MidiEvent& e = *t.Event(i);
-            if (!IsControl(e, mfi_code::kKindRecord)) continue;
+            if (!IsMobileControl(e, mfi_code::kKindRecord)) continue;
             const int channel = e.value / 8;
             const int index = channel / kGroup;
             e.kind = mobile_kind::kCleared;
@@ -482,7 +469,7 @@ void MFiData::FinishKindRecords() {
             if (index >= TrackCount()) continue;
             MFiTrack& target = *tracks_[static_cast<std::size_t>(index)];
             target.SetSlotKind(channel % kGroup, (e.value & 1) ? MFiTrack::kKindDrum : MFiTrack::kKindMelodic);
-            target.Track().InsertEvent(0, 2, NewControl(channel % kGroup, mobile_code::kKind, e.value & 1));
+            target.Track().InsertEvent(0, 2, NewMobileControl(0, channel % kGroup, mobile_code::kKind, e.value & 1));
             if (channel == kDrumTuneChannel) drumNamed_ = true;
         }
     }
@@ -498,7 +485,7 @@ void MFiData::ApplyDrumDefault() {
     MFiTrack& t2 = *tracks_[2];
     if (t2.SlotKind(1) == MFiTrack::kKindDrum) return;
     MobileTrackData& t = t2.Track();
-    t.InsertEvent(0, 2, NewControl(1, mobile_code::kKind, 1));
+    t.InsertEvent(0, 2, NewMobileControl(0, 1, mobile_code::kKind, 1));
     t2.SetSlotKind(1, MFiTrack::kKindDrum);
     if (header_ && header_->Is("vers", "0300")) return;
     constexpr int kDrumOffset = 10;

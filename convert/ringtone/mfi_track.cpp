@@ -62,19 +62,6 @@ constexpr int kCodeTop = 63;
 constexpr int kTempoMinute = 60000000;
 constexpr int kDrumChannel = 9;
 
-bool IsControl(const MidiEvent& e, int subtype) {
-    return e.kind == mobile_kind::kControl && e.subtype == subtype;
-}
-
-std::unique_ptr<MidiEvent> NewControl(int delta, int channel, int subtype, int value) {
-    auto e = std::make_unique<MidiEvent>(delta);
-    e->kind = mobile_kind::kControl;
-    e->subtype = subtype;
-    e->value = value;
-    e->channel = channel;
-    return e;
-}
-
 void Put(std::vector<std::uint8_t>& out, std::initializer_list<int> bytes) {
     for (int b : bytes)
         out.push_back(static_cast<std::uint8_t>(b));
@@ -82,7 +69,7 @@ void Put(std::vector<std::uint8_t>& out, std::initializer_list<int> bytes) {
 
 int FindFirst(const MobileTrackData& t, int subtype, int from = 0) {
     for (int i = std::max(from, 0); i < t.Count(); ++i)
-        if (IsControl(*t.Event(i), subtype)) return i;
+        if (IsMobileControl(*t.Event(i), subtype)) return i;
     return -1;
 }
 
@@ -226,17 +213,17 @@ void MFiTrack::PrepareMarkers() {
     }
     int first = FindFirstNote(t);
     if (first >= 0) {
-        auto start = NewControl(t.Event(first)->delta, kNoChannel, mfi_code::kStartStop, 0);
+        auto start = NewMobileControl(t.Event(first)->delta, kNoChannel, mfi_code::kStartStop, 0);
         t.Event(first)->delta = 0;
         t.InsertEvent(first, 2, std::move(start));
     }
     int end = -1;
     for (int i = 0; i < t.Count(); ++i)
-        if (IsControl(*t.Event(i), mobile_code::kEndOfTrack)) end = i;
+        if (IsMobileControl(*t.Event(i), mobile_code::kEndOfTrack)) end = i;
     if (end >= 0) {
         // Only the last end marker is kept by the owner; earlier ones go.
         for (int i = 0; i < end; ++i)
-            if (IsControl(*t.Event(i), mobile_code::kEndOfTrack)) t.Event(i)->kind = mobile_kind::kCleared;
+            if (IsMobileControl(*t.Event(i), mobile_code::kEndOfTrack)) t.Event(i)->kind = mobile_kind::kCleared;
         t.Event(end)->subtype = mfi_code::kStartStop;
         t.Event(end)->value = 1;
         if (end != t.Count() - 1) ShowError(mftk::kDataAfterStop);
@@ -249,7 +236,7 @@ void MFiTrack::PrepareMarkers() {
         now += e.delta;
         if (e.kind == mobile_kind::kNote) last = std::max(last, now + e.length);
     }
-    t.Append(NewControl(static_cast<int>(std::max(0LL, last - now)), kNoChannel,
+    t.Append(NewMobileControl(static_cast<int>(std::max(0LL, last - now)), kNoChannel,
                         mfi_code::kStartStop, 1));
 }
 
@@ -261,18 +248,18 @@ void MFiTrack::ArrangeForTerminal5() {
     MoveToFront(t, FindFirst(t, mobile_code::kTempo));
     int start = -1;
     for (int i = 0; i < t.Count(); ++i)
-        if (IsControl(*t.Event(i), mfi_code::kStartStop) && t.Event(i)->value == 0) start = i;
+        if (IsMobileControl(*t.Event(i), mfi_code::kStartStop) && t.Event(i)->value == 0) start = i;
     MoveToFront(t, start);
     bool stopped = false;
     for (int i = 0; i < t.Count(); ++i) {
         MidiEvent& e = *t.Event(i);
-        if (!IsControl(e, mfi_code::kStartStop) || e.value != 1) continue;
-        t.InsertEvent(i, 2, NewControl(e.delta, kNoChannel, mfi_code::kDelayCarrier, 0));
+        if (!IsMobileControl(e, mfi_code::kStartStop) || e.value != 1) continue;
+        t.InsertEvent(i, 2, NewMobileControl(e.delta, kNoChannel, mfi_code::kDelayCarrier, 0));
         t.Event(i + 1)->delta = 0;
         ++i;
         stopped = true;
     }
-    if (!stopped) t.Append(NewControl(0, kNoChannel, mfi_code::kDelayCarrier, 0));
+    if (!stopped) t.Append(NewMobileControl(0, kNoChannel, mfi_code::kDelayCarrier, 0));
 }
 
 // The type-252 voice block: each channel's program voice, before the start.
@@ -286,11 +273,11 @@ void MFiTrack::InsertVoiceExclusive() {
             block.push_back(b);
         block.push_back(0x01);
     }
-    auto e = NewControl(0, kNoChannel, mfi_code::kExclusive, 0);
+    auto e = NewMobileControl(0, kNoChannel, mfi_code::kExclusive, 0);
     e->SetData(block.data(), static_cast<int>(block.size()));
     int at = 0;
     for (int i = 0; i < t.Count(); ++i) {
-        if (IsControl(*t.Event(i), mfi_code::kStartStop) && t.Event(i)->value == 0) {
+        if (IsMobileControl(*t.Event(i), mfi_code::kStartStop) && t.Event(i)->value == 0) {
             at = i;
             break;
         }
@@ -534,8 +521,8 @@ void MFiTrack::PreparePmd() {
     }
     for (int i = 0; i < t.Count(); ++i) {
         MidiEvent& e = *t.Event(i);
-        if (IsControl(e, mobile_code::kKind) && e.value != 1) e.kind = mobile_kind::kCleared;
-        if (IsControl(e, mobile_code::kEndOfTrack) || IsControl(e, mobile_code::kLoop))
+        if (IsMobileControl(e, mobile_code::kKind) && e.value != 1) e.kind = mobile_kind::kCleared;
+        if (IsMobileControl(e, mobile_code::kEndOfTrack) || IsMobileControl(e, mobile_code::kLoop))
             e.kind = mobile_kind::kCleared;
     }
     int tempo = FindFirst(t, mobile_code::kTempo);
@@ -553,8 +540,8 @@ bool MFiTrack::EncodePmd(const MidiEvent& e, std::vector<std::uint8_t>& out) {
     const int ch = e.channel == kNoChannel ? 0 : std::clamp(e.channel, 0, kChannels - 1);
     const int slot = ch % 4;
     const bool drum = SlotKind(ch) == kKindDrum;
-    const bool addressed = e.kind == mobile_kind::kNote || IsControl(e, mobile_code::kProgram) ||
-                           IsControl(e, mobile_code::kVolume) || IsControl(e, mobile_code::kKind);
+    const bool addressed = e.kind == mobile_kind::kNote || IsMobileControl(e, mobile_code::kProgram) ||
+                           IsMobileControl(e, mobile_code::kVolume) || IsMobileControl(e, mobile_code::kKind);
     if (addressed && pmdSlots_[static_cast<std::size_t>(slot)] != ch) {
         Put(out, {kExt, 0xE5, slot * 64 + (drum ? kDrumChannel : ch), 0x00});
         pmdSlots_[static_cast<std::size_t>(slot)] = ch;

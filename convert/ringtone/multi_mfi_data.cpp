@@ -17,19 +17,6 @@ constexpr int kChannels = 16;
 constexpr int kDrumTrack = 2;
 constexpr int kDrumSlot = 1;
 
-bool IsControl(const MidiEvent& e, int subtype) {
-    return e.kind == mobile_kind::kControl && e.subtype == subtype;
-}
-
-std::unique_ptr<MidiEvent> NewControl(int channel, int subtype, int value) {
-    auto e = std::make_unique<MidiEvent>(0);
-    e->kind = mobile_kind::kControl;
-    e->subtype = subtype;
-    e->value = value;
-    e->channel = channel;
-    return e;
-}
-
 }  // namespace
 
 MultiMFiData::MultiMFiData(const MultiMobileTrackData& model, int voiceType, int capacity)
@@ -64,16 +51,16 @@ void MultiMFiData::Build(const MultiMobileTrackData& model) {
     bool named = false;
     for (int i = 0; i < t.Count(); ++i) {
         MidiEvent& e = *t.Event(i);
-        if (e.channel == kDrumSlot && IsControl(e, mobile_code::kKind)) {
+        if (e.channel == kDrumSlot && IsMobileControl(e, mobile_code::kKind)) {
             e.value = 1;
             named = true;
         }
     }
-    if (!named && t.HasChannel(kDrumSlot)) t.InsertEvent(0, 2, NewControl(kDrumSlot, mobile_code::kKind, 1));
+    if (!named && t.HasChannel(kDrumSlot)) t.InsertEvent(0, 2, NewMobileControl(0, kDrumSlot, mobile_code::kKind, 1));
     for (int i = 0; i < t.Count(); ++i) {
         MidiEvent& e = *t.Event(i);
-        if (e.channel != kDrumSlot || !IsControl(e, mobile_code::kVolume)) continue;
-        auto program = NewControl(kDrumSlot, mobile_code::kProgram, 0);
+        if (e.channel != kDrumSlot || !IsMobileControl(e, mobile_code::kVolume)) continue;
+        auto program = NewMobileControl(0, kDrumSlot, mobile_code::kProgram, 0);
         program->delta = e.delta;
         e.delta = 0;
         t.InsertEvent(i, 2, std::move(program));
