@@ -245,6 +245,7 @@ TEST(Aiff, ConvertingWritesTheWavOrNothing) {
         testing_support::FileSizeLimit full(1024);
         EXPECT_EQ(ConvertAiffToWav(dir + "/in.aiff", dir + "/full.wav"), 0);
     }
+    EXPECT_EQ(ConvertAiffToWav(dir + "/none.aiff", dir + "/none.wav"), 0);
     EXPECT_EQ(testing_support::FolderNames(dir),
               (std::vector<std::string>{"bad.aiff", "in.aiff", "out.wav"}));
 }
