@@ -67,6 +67,8 @@ aiff::Status CCommonChunk::Parse() {
     bits_ = ReadBigEndian16(body_.data() + 6);
     rate_ = aiff::DecodeExtendedRate(body_.subspan<8, 10>());
     if (channels_ == 0 || bits_ < 8 || bits_ > 32) return aiff::kBadCommon;
+    // A WAV frame (block align) must fit its 16 bits.
+    if (std::uint32_t{channels_} * SampleBytes() > 0xFFFF) return aiff::kBadCommon;
     // The WAV byte rate must fit its 32 bits.
     const std::uint64_t byteRate = std::uint64_t{channels_} * SampleBytes() * rate_;
     if (rate_ == 0 || byteRate > 0xFFFFFFFFull) return aiff::kBadRate;

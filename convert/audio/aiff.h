@@ -22,7 +22,8 @@ enum Status : int {
     kOk = 0,
     kNotAiff = 1,        // the top chunk is not "FORM" ... "AIFF" (reading goes on)
     kChunkCut = 2,       // "COMM" or "SSND" is missing or runs past the end
-    kBadCommon = 3,      // "COMM" under 18 bytes, no channels, or a sample size out of 8..32
+    kBadCommon = 3,      // "COMM" under 18 bytes, no channels, a sample size out of
+                         // 8..32, or a frame too wide for a WAV file
     kBadRate = 4,        // the rate is not finite or outside 1..2^31
     kBadSoundData = 5,   // "SSND" under 8 bytes, or its offset past its samples
     kTooShort = 6,       // an image under 4 bytes

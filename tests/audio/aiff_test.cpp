@@ -208,7 +208,8 @@ TEST(Aiff, BrokenFilesShowAiffError) {
         {Form({shortComm, ssnd}), aiff::kBadCommon},
         {Form({Common(1, 4, 16, Bytes{0x7F, 0xFF, 0x80, 0, 0, 0, 0, 0, 0, 0}), ssnd}), aiff::kBadRate},
         {Form({Common(1, 4, 16, Extended(0.25)), ssnd}), aiff::kBadRate},
-        {Form({Common(60000, 4, 32, Extended(2147483648.0)), ssnd}), aiff::kBadRate},
+        {Form({Common(2000, 4, 32, Extended(2147483648.0)), ssnd}), aiff::kBadRate},
+        {Form({Common(16384, 4, 32, Extended(8000)), ssnd}), aiff::kBadCommon},
         {Bytes{'F', 'O', 'R', 'M', 0, 0}, aiff::kChunkCut},
     };
     for (const auto& c : cases) {
