@@ -69,7 +69,6 @@ constexpr std::array<std::uint16_t, 256> MakeCrcTable() {
 }
 constexpr std::array<std::uint16_t, 256> kCrcTable = MakeCrcTable();
 
-constexpr std::size_t kChunkHead = 8;
 
 }  // namespace
 

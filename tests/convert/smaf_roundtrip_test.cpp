@@ -317,3 +317,24 @@ TEST(SmafReporters, EveryCodeHasItsText) {
         EXPECT_EQ(text.find("Error occured in"), std::string::npos) << text;
     EXPECT_EQ(Sink().Texts().size(), 25u + 12u + 3u + 2u);
 }
+
+TEST(SmafTimeBase, RescaledTracksKeepTheirTime) {
+    std::mt19937 rng(36);
+    auto parts = RandomParts(rng, 1, -1, 30, 90);
+    auto multi = MakeMultiModel({{0, parts[0]}, {9, RandomParts(rng, 1, 0, 30, 90)[0]}});
+    auto image = WriteMa3(*multi, 32);
+    SmafMa3Data read(image.data(), static_cast<int>(image.size()));
+    for (int code : {0, 1, 2, 3, 16, 19, 7}) {
+        auto tree = read.ToSmafData();
+        tree->SetTimeBase(code);
+        EXPECT_EQ(tree->Track(0)->TimeBase(), code);
+        auto back = tree->ToMobileData();
+        // Coarser units round each onset down by up to one of them.
+        const double unit = SmafMillisecondsPerUnit(code) * 1000.0;
+        auto notes = SlotNotes(*back->Slot(0));
+        ASSERT_EQ(notes.size(), parts[0].notes.size());
+        for (std::size_t k = 0; k < notes.size(); ++k)
+            EXPECT_NEAR(Micros(notes[k].time, 500000), Micros(parts[0].notes[k].time, 500000),
+                        Bound(500000) + unit) << code;
+    }
+}
