@@ -66,6 +66,27 @@ std::vector<std::uint8_t> SeekPhrase(std::uint32_t start, std::uint32_t stop) {
     return out;
 }
 
+// Channel kinds become banks (128 on a drum channel); each program names a
+// tone, a (bank, program) pair, listed once in the order met.
+std::vector<std::pair<int, int>> BanksAndTones(std::vector<SmafEvent>& events, const std::array<bool, kGroup>& drum) {
+    std::array<int, kGroup> bank{};
+    std::vector<std::pair<int, int>> tones;
+    for (SmafEvent& e : events) {
+        if (e.kind != mobile_kind::kControl || e.channel < 0 || e.channel >= kGroup) continue;
+        const auto c = static_cast<std::size_t>(e.channel);
+        if (e.subtype == mobile_code::kKind) {
+            e.subtype = smaf_code::kBank;
+            e.value = drum[c] ? kDrumBank : 0;
+        }
+        if (e.subtype == smaf_code::kBank) bank[c] = e.value;
+        if (e.subtype == mobile_code::kProgram) {
+            const std::pair<int, int> tone{drum[c] ? kDrumBank : bank[c], e.value & 0x7F};
+            if (std::find(tones.begin(), tones.end(), tone) == tones.end()) tones.push_back(tone);
+        }
+    }
+    return tones;
+}
+
 // Tone records of the setup chunk read: FF F0 messages of length 5 are the
 // head, of 18 or 19 tone records; F0 messages are stepped over.
 int ReadSetupB(std::span<const std::uint8_t> setup) {
@@ -227,24 +248,7 @@ void SmafData::Build(const MobileData& model, int voiceKind) {
         std::array<bool, kGroup> drum{};
         for (std::size_t c = 0; c < groups[t].size(); ++c)
             drum[c] = groups[t][c]->kind == MobileChanelData::kKindDrum;
-        // Channel kinds travel as banks; each program names a tone.
-        std::array<int, kGroup> bank{};
-        std::vector<std::pair<int, int>> own;
-        for (SmafEvent& e : events) {
-            const bool channel = e.channel >= 0 && e.channel < kGroup;
-            if (e.kind == mobile_kind::kControl && e.subtype == mobile_code::kKind && channel) {
-                e.subtype = smaf_code::kBank;
-                e.value = drum[static_cast<std::size_t>(e.channel)] ? kDrumBank : 0;
-            }
-            if (e.kind == mobile_kind::kControl && e.subtype == smaf_code::kBank && channel)
-                bank[static_cast<std::size_t>(e.channel)] = e.value;
-            if (e.kind == mobile_kind::kControl && e.subtype == mobile_code::kProgram && channel) {
-                std::pair<int, int> tone{drum[static_cast<std::size_t>(e.channel)] ? kDrumBank
-                                                                                  : bank[static_cast<std::size_t>(e.channel)],
-                                         e.value & 0x7F};
-                if (std::find(own.begin(), own.end(), tone) == own.end()) own.push_back(tone);
-            }
-        }
+        auto own = BanksAndTones(events, drum);
         if (own.size() > kMaxTrackTones) ShowSmafChunkError(smcd::kTooManyTones);
         for (const auto& tone : own)
             if (std::find(tones.begin(), tones.end(), tone) == tones.end()) tones.push_back(tone);
