@@ -13,6 +13,7 @@
 #include "convert/multi_mobile_track_data.h"
 #include "convert/ringtone/mfi_data.h"
 #include "convert/ringtone/multi_mfi_data.h"
+#include "convert/ringtone/smaf_data.h"
 #include "midi/file_loader.h"
 #include "platform/message_sink.h"
 
@@ -194,6 +195,93 @@ void BM_MfiType32WriteRead(benchmark::State& state) {
     state.counters["mfi_bytes"] = bytes;
 }
 
+
+// ---- SMAF ----
+
+// Sixteen channels striking together every 4 ticks at 120 per minute for
+// eight seconds: about 48 chords of 16 notes per 200-unit window, too dense
+// for every note limit, so all seven thinning passes run.
+std::unique_ptr<MultiMobileTrackData> DenseSmafTune() {
+    auto model = std::make_unique<MultiMobileTrackData>();
+    for (int c = 0; c < 16; ++c) {
+        auto slot = std::make_unique<MobileChanelData>(c, c == 9 ? MobileChanelData::kKindDrum
+                                                                 : MobileChanelData::kKindMelodic,
+                                                       kMusicDataCapacity);
+        slot->enabled = 1;
+        if (c == 0) slot->AppendControl(0, mobile_code::kTempo, 500000);
+        slot->AppendControl(0, mobile_code::kProgram, c * 8);
+        slot->AppendControl(0, mobile_code::kVolume, 100);
+        for (int k = 0; k < 384; ++k)
+            slot->AppendNote(k == 0 ? 0 : 4, 40 + (c * 3 + k) % 40, 2, 1 + (k * 7 + c) % 127);
+        model->AddSlot(std::move(slot));
+    }
+    return model;
+}
+
+void BM_SmafMa3DenseWrite(benchmark::State& state) {
+    Quiet();
+    auto model = DenseSmafTune();
+    long long kept = 0;
+    int bytes = 0;
+    for (auto _ : state) {
+        SmafMa3Data smaf(*model, SmafMa3Data::kVariant32);
+        smaf.Write(SmafMa3Data::kVariant32);
+        bytes = smaf.Length();
+        kept = 0;
+        const MobileTrackData& events = *smaf.Score()->events;
+        for (int i = 0; i < events.Count(); ++i)
+            kept += events.Event(i)->kind == mobile_kind::kNote;
+        benchmark::DoNotOptimize(bytes);
+    }
+    // After the last pass only the five spared channels sound in each chord.
+    if (kept != 384 * 5) state.SkipWithError("the thinning did not run all its passes");
+    state.counters["notes_kept"] = static_cast<double>(kept);
+    state.counters["smaf_bytes"] = bytes;
+}
+
+// The 16-voice compact form of the single model's first 16 slots, read back
+// into the model.
+void BM_SmafCompactRead(benchmark::State& state) {
+    Quiet();
+    auto loader = Load(TheSong());
+    MobileData model(*loader->Tune1(), kMusicDataCapacity);
+    model.KeepFirstEnabledSlots(MobileData::kMaxPlayedSlots, 0);
+    const long long written = CountEnabledNotes(model);
+    SmafData smaf(model, SmafData::kVoices16);
+    smaf.Write(SmafData::kVoices16);
+    long long read = 0;
+    for (auto _ : state) {
+        SmafFileLoader back(std::span<const std::uint8_t>(smaf.Data(), static_cast<std::size_t>(smaf.Length())));
+        auto out = back.Data()->ToMobileData();
+        read = CountNotes(*out);
+        benchmark::DoNotOptimize(read);
+    }
+    if (read != written || written == 0) state.SkipWithError("the compact read lost notes");
+    state.counters["notes"] = static_cast<double>(read);
+    state.counters["smaf_bytes"] = smaf.Length();
+}
+
+// The multi-track model written in the 32-voice form, read back into a
+// multi-track model.
+void BM_SmafMa3Read(benchmark::State& state) {
+    Quiet();
+    const auto& song = TheSong();
+    auto loader = Load(song);
+    MultiMobileTrackData model(*loader->Tune1());
+    SmafMa3Data smaf(model, SmafMa3Data::kVariant32);
+    smaf.Write(SmafMa3Data::kVariant32);
+    long long read = 0;
+    for (auto _ : state) {
+        SmafFileLoader back(std::span<const std::uint8_t>(smaf.Data(), static_cast<std::size_t>(smaf.Length())));
+        auto out = back.Ma3Data()->ToMultiMobileTrackData();
+        read = CountNotes(*out);
+        benchmark::DoNotOptimize(read);
+    }
+    if (read != song.notes) state.SkipWithError("the 32-voice read lost notes");
+    state.counters["notes"] = static_cast<double>(read);
+    state.counters["smaf_bytes"] = smaf.Length();
+}
+
 }  // namespace
 
 BENCHMARK(BM_LoadSong)->Unit(benchmark::kMicrosecond);
@@ -201,4 +289,8 @@ BENCHMARK(BM_SingleModelRoad)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_MultiTrackRoad)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_MfiType4WriteRead)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_MfiType32WriteRead)->Unit(benchmark::kMicrosecond);
+// SMAF
+BENCHMARK(BM_SmafMa3DenseWrite)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SmafCompactRead)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SmafMa3Read)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

@@ -1,0 +1,197 @@
+#include "convert/ringtone/smaf_data.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "convert/ringtone/smaf_chunk.h"
+#include "core/reporters.h"
+#include "tests/convert/mobile_test_util.h"
+#include "tests/convert/smaf_test_util.h"
+
+using namespace smaf_test;
+using mobile_test::CountTexts;
+using mobile_test::SlotControls;
+using mobile_test::SlotNotes;
+using testing_support::Sink;
+
+namespace {
+
+const char kTrackCount[] = "SMDT19000003 The number of track is invalid!";
+const char kChunkSize[] = "SMCD1A000001 Chank data size is invalid!";
+const char kFileType[] = "SMLD18000002 File Type is invalid!";
+
+// CRC-16/GENIBUS bit by bit, apart from the table the writer uses.
+std::uint16_t BitCrc(const std::vector<std::uint8_t>& bytes, std::size_t n) {
+    std::uint16_t crc = 0xFFFF;
+    for (std::size_t i = 0; i < n; ++i) {
+        crc ^= static_cast<std::uint16_t>(bytes[i] << 8);
+        for (int b = 0; b < 8; ++b)
+            crc = static_cast<std::uint16_t>(crc & 0x8000 ? (crc << 1) ^ 0x1021 : crc << 1);
+    }
+    return static_cast<std::uint16_t>(~crc);
+}
+
+bool Contains(const std::vector<std::uint8_t>& hay, std::initializer_list<int> needle) {
+    std::vector<std::uint8_t> n;
+    for (int b : needle)
+        n.push_back(static_cast<std::uint8_t>(b));
+    return std::search(hay.begin(), hay.end(), n.begin(), n.end()) != hay.end();
+}
+
+// The ids of the chunks in the "MMMD" contents.
+std::vector<std::string> TopIds(const std::vector<std::uint8_t>& image) {
+    std::vector<std::string> out;
+    for (const SmafChunk& c : WalkSmafChunks(std::span(image).subspan(8, image.size() - 10)))
+        out.emplace_back(c.id.substr(0, 3));
+    return out;
+}
+
+// The image again with its length and CRC made right.
+std::vector<std::uint8_t> Reseal(std::vector<std::uint8_t> f) {
+    f.resize(f.size() - 2);
+    WriteBigEndian32(f.data() + 4, static_cast<std::uint32_t>(f.size() - 8 + 2));
+    const std::uint16_t crc = BitCrc(f, f.size());
+    f.push_back(static_cast<std::uint8_t>(crc >> 8));
+    f.push_back(static_cast<std::uint8_t>(crc & 0xFF));
+    return f;
+}
+
+SmafEvent NoteAt(long long time, int channel, int pitch, int gate, int velocity = 64) {
+    SmafEvent e;
+    e.time = time;
+    e.kind = mobile_kind::kNote;
+    e.channel = channel;
+    e.note = pitch;
+    e.gate = gate;
+    e.velocity = velocity;
+    return e;
+}
+
+const std::vector<Part> kTwoParts = {{false, 5, 100, {{0, 60, 96, 100}, {96, 64, 600, 81}}},
+                                     {true, 38, 90, {{0, 38, 48, 127}}}};
+
+}  // namespace
+
+TEST(SmafFile, CrcAndLengthCoverTheWholeImage) {
+    EXPECT_EQ(SmafCrc16(std::span(reinterpret_cast<const std::uint8_t*>("123456789"), 9)), 0xD64E);
+    auto model = mfi_test::MakeModel(kTwoParts);
+    for (const auto& f : {WriteCompact(*model, 16), WriteCompact(*model, 4), WriteMa3(*model, 32), WriteMa3(*model, 33)}) {
+        ASSERT_GT(f.size(), 10u);
+        EXPECT_EQ(std::string(f.begin(), f.begin() + 4), "MMMD");
+        EXPECT_EQ(ReadBigEndian32(f.data() + 4), f.size() - 8);
+        EXPECT_EQ(ReadBigEndian16(f.data() + f.size() - 2), BitCrc(f, f.size() - 2));
+        SmafFileLoader loader(f);
+        ASSERT_TRUE(loader.Data() || loader.Ma3Data());
+        const SmafData& read = loader.Data() ? *loader.Data() : *loader.Ma3Data();
+        EXPECT_EQ(read.StoredCrc(), ReadBigEndian16(f.data() + f.size() - 2));
+    }
+    EXPECT_EQ(TopIds(WriteCompact(*model, 16)), (std::vector<std::string>{"CNT", "MTR"}));
+    EXPECT_EQ(TopIds(WriteMa3(*model, 32)), (std::vector<std::string>{"CNT", "OPD", "MTR"}));
+    // The drum tone a 4-voice setup leaves out, the drum program of each
+    // 32-voice write; nothing else.
+    EXPECT_EQ(CountTexts("SMCD1A000015 Setup data is wrong!"), 1);
+    EXPECT_EQ(CountTexts("SMCD1A000010 Program change is wrong!"), 3);
+    EXPECT_EQ(Sink().Texts().size(), 4u);
+}
+
+TEST(SmafFile, VariantsDifferInCodeTypeAndSeekChunk) {
+    auto model = mfi_test::MakeModel(kTwoParts);
+    auto v32 = WriteMa3(*model, 32);
+    auto v33 = WriteMa3(*model, 33);
+    EXPECT_EQ(v32[18], 0x01);
+    EXPECT_EQ(v33[18], 0x00);
+    EXPECT_EQ(v32[17], 0x32);
+    const std::string mspi = "MspI";
+    EXPECT_NE(std::search(v32.begin(), v32.end(), mspi.begin(), mspi.end()), v32.end());
+    EXPECT_EQ(std::search(v33.begin(), v33.end(), mspi.begin(), mspi.end()), v33.end());
+    const std::string vn = "VN\x00\x03ZAW";
+    EXPECT_NE(std::search(v33.begin(), v33.end(), vn.begin(), vn.end()), v33.end());
+    EXPECT_TRUE(IsSmafMa3Image(v32));
+    EXPECT_FALSE(IsSmafMa3Image(WriteCompact(*model, 16)));
+    // The 4-voice form: one track numbered 0, no seek chunk.
+    auto four = WriteCompact(*model, 4);
+    SmafData read(four.data(), static_cast<int>(four.size()));
+    ASSERT_EQ(read.TrackCount(), 1);
+    EXPECT_EQ(read.Track(0)->number, 0);
+    EXPECT_FALSE(read.Track(0)->hasSeekPhrase);
+    EXPECT_EQ(read.Track(0)->toneRecords, 1);  // the drum tone is left out
+    EXPECT_EQ(CountTexts("SMCD1A000015 Setup data is wrong!"), 1);
+}
+
+TEST(SmafFile, RefusedImages) {
+    auto model = mfi_test::MakeModel(kTwoParts);
+    auto good = WriteCompact(*model, 16);
+    // An "OPDA" chunk in the compact form.
+    auto opda = good;
+    const std::vector<std::uint8_t> chunk = {'O', 'P', 'D', 'A', 0, 0, 0, 0};
+    opda.insert(opda.begin() + 8 + 8 + ReadBigEndian32(good.data() + 12), chunk.begin(), chunk.end());
+    SmafData a(Reseal(opda).data(), static_cast<int>(opda.size()));
+    EXPECT_EQ(CountTexts("SMCD1A000019 File format is invalid!"), 1);
+    EXPECT_EQ(a.TrackCount(), 0);
+    // Byte 17 = 0x20, and files too short to hold it.
+    auto typed = good;
+    typed[17] = 0x20;
+    SmafFileLoader b(typed);
+    EXPECT_FALSE(b.Data() || b.Ma3Data());
+    for (std::size_t n : {0u, 1u, 17u, 19u}) {
+        SmafFileLoader c(std::span<const std::uint8_t>(good).first(n));
+        EXPECT_FALSE(c.Data() || c.Ma3Data());
+    }
+    EXPECT_EQ(CountTexts(kFileType), 5);
+    SmafData d(reinterpret_cast<const std::uint8_t*>("RIFF0000WAVE"), 12);
+    EXPECT_EQ(CountTexts("SMDT19000001 This is not a SMAF file!"), 1);
+}
+
+TEST(SmafFile, GroupsBeyondTheFormAreRefused) {
+    std::vector<Part> parts(17, Part{false, 1, 100, {{0, 60, 10, 100}}});
+    auto model = mfi_test::MakeModel(parts);
+    SmafData sixteen(*model, 16);
+    EXPECT_EQ(CountTexts(kTrackCount), 1);
+    EXPECT_EQ(sixteen.TrackCount(), 4);
+    // Five in-use slots on a 4-voice handset: one track of the first four,
+    // which our reader takes.
+    Sink().Clear();
+    parts.resize(5);
+    auto four = WriteCompact(*mfi_test::MakeModel(parts), 4);
+    EXPECT_EQ(CountTexts(kTrackCount), 1);
+    SmafData read(four.data(), static_cast<int>(four.size()));
+    ASSERT_EQ(read.TrackCount(), 1);
+    EXPECT_EQ(SlotNotes(*read.ToMobileData()->Slot(3)).size(), 1u);
+}
+
+TEST(SmafCodec, DurationsAndNotes) {
+    std::vector<std::uint8_t> b, a, s;
+    AppendSmafDurationB(b, 200);
+    AppendSmafDurationA(a, 200);
+    AppendSmafDurationB(s, 127);
+    EXPECT_EQ(b, (std::vector<std::uint8_t>{0x80, 0x48}));
+    EXPECT_EQ(a, (std::vector<std::uint8_t>{0x81, 0x48}));
+    EXPECT_EQ(s, (std::vector<std::uint8_t>{0x7F}));
+    // 48: octave 0 tone 12; 49: octave 1 tone 1 (at 120 per minute 96
+    // ticks are 100 units).
+    auto model = mfi_test::MakeModel({{false, 5, 100, {{0, 48, 48, 100}, {96, 49, 48, 100}, {192, 60, 48, 100},
+                                                       {288, 100, 48, 100}}}});
+    auto seq = SmafData(*model, 16).Track(0)->sequence;
+    EXPECT_TRUE(Contains(seq, {0x00, 0x0C, 0x32, 0x64, 0x11, 0x32}));
+    // 100 after notes in range: shift 2 first, then written as 76.
+    EXPECT_TRUE(Contains(seq, {0x64, 0x00, 0x32, 0x02, 0x00, 0x34, 0x32}));
+    // A note the shifts do not move (a drum channel with a shift of its own).
+    std::vector<SmafEvent> raw = {NoteAt(0, 0, 36, 10)};
+    raw.insert(raw.begin(), SmafEvent{0, mobile_kind::kControl, 0, smaf_code::kOctaveShift, 0, 0, 0, 0, {}});
+    EncodeSmafSequenceB(raw, {true, false, false, false}, -1, -1, 0);
+    EXPECT_EQ(CountTexts("SSQD1B000010 Octave Error!"), 1);
+}
+
+TEST(SmafCodec, RunningVelocityOfFlavourA) {
+    std::vector<SmafEvent> events = {NoteAt(0, 2, 60, 10), NoteAt(10, 2, 62, 10), NoteAt(20, 2, 64, 10, 90),
+                                     NoteAt(30, 2, 65, 10, 90), NoteAt(40, 3, 65, 10, 90)};
+    auto bytes = EncodeSmafSequenceA(events, 200, nullptr).bytes;
+    EXPECT_TRUE(Contains(bytes, {0x00, 0x82, 60, 10, 10, 0x82, 62, 10, 10, 0x92, 64, 90, 10, 10, 0x82, 65, 10,
+                                 10, 0x93, 65, 90}));
+    auto back = DecodeSmafSequenceA(bytes, kCapacity);
+    std::vector<int> velocities;
+    for (int i = 0; i < back->Count(); ++i)
+        if (back->Event(i)->kind == mobile_kind::kNote) velocities.push_back(back->Event(i)->velocity);
+    EXPECT_EQ(velocities, (std::vector<int>{64, 64, 90, 90, 90}));
+}
