@@ -427,3 +427,14 @@ MobileEventInfo MobileData::Event(int slot, int index) const {
     }
     return info;
 }
+
+std::vector<std::vector<const MobileChanelData*>> MobileData::EnabledSlotGroups(int size) const {
+    std::vector<std::vector<const MobileChanelData*>> groups;
+    for (int i = 0; i < Count(); ++i) {
+        const MobileChanelData* slot = Slot(i);
+        if (!slot || !slot->enabled) continue;
+        if (groups.empty() || static_cast<int>(groups.back().size()) == size) groups.emplace_back();
+        groups.back().push_back(slot);
+    }
+    return groups;
+}

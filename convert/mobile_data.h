@@ -78,6 +78,8 @@ public:
     // Appends a slot; past the 256th it is refused with 0x5000003 (false).
     bool AddSlot(std::unique_ptr<MobileChanelData> slot);
     int Capacity() const { return capacity_; }
+    // The enabled slots in order, in groups of `size` (the last may be short).
+    std::vector<std::vector<const MobileChanelData*>> EnabledSlotGroups(int size) const;
 
     // ---- Measures ----
     int GetMeasureTicks() const;

@@ -178,13 +178,7 @@ void MFiData::MakeHeader(const MobileData* model, std::string_view version) {
 }
 
 void MFiData::Build(const MobileData& model) {
-    std::vector<std::vector<const MobileChanelData*>> groups;
-    for (int i = 0; i < model.Count(); ++i) {
-        const MobileChanelData* slot = model.Slot(i);
-        if (!slot || !slot->enabled) continue;
-        if (groups.empty() || groups.back().size() == kGroup) groups.emplace_back();
-        groups.back().push_back(slot);
-    }
+    auto groups = model.EnabledSlotGroups(kGroup);
     MakeHeader(&model, MfiVersionOf(voiceType_));
     const std::size_t wanted = mfi_voice::IsTwoByteNote(voiceType_) ? 1 : kMaxTracks;
     if (groups.size() > wanted) ShowMfiDataError(mfdt::kTooManyTracks);

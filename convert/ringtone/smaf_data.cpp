@@ -37,10 +37,6 @@ constexpr std::size_t kScoreHeadB = 6;
 constexpr std::uint8_t kDrumStatus = 0x3;
 constexpr std::uint8_t kMelodicStatus = 0xA;
 
-bool IsControl(const MidiEvent& e, int subtype) {
-    return e.kind == mobile_kind::kControl && e.subtype == subtype;
-}
-
 std::span<const std::uint8_t> Bytes(std::string_view s) {
     return {reinterpret_cast<const std::uint8_t*>(s.data()), s.size()};
 }
@@ -206,13 +202,7 @@ SmafData::SmafData(const MobileData& model, int voiceKind, int capacity) : SmafD
 SmafData::~SmafData() = default;
 
 void SmafData::Build(const MobileData& model, int voiceKind) {
-    std::vector<std::vector<const MobileChanelData*>> groups;
-    for (int i = 0; i < model.Count(); ++i) {
-        const MobileChanelData* slot = model.Slot(i);
-        if (!slot || !slot->enabled) continue;
-        if (groups.empty() || groups.back().size() == kGroup) groups.emplace_back();
-        groups.back().push_back(slot);
-    }
+    auto groups = model.EnabledSlotGroups(kGroup);
     // The 4-voice form holds one score track: its tracks are all numbered 0
     // and only the first carries a setup chunk.
     const std::size_t most = voiceKind == kVoices4 ? 1 : kMaxTracks;
@@ -236,9 +226,9 @@ void SmafData::Build(const MobileData& model, int voiceKind) {
         for (int i = 0; i < flat.back()->Count(); ++i) {
             const MidiEvent& e = *flat.back()->Event(i);
             t += std::max(e.delta, 0);
-            if (IsControl(e, mobile_code::kEndOfTrack)) end = std::max(end, t);
-            if (IsControl(e, mobile_code::kLoop) && e.value == 0 && start < 0) start = t;
-            if (IsControl(e, mobile_code::kLoop) && e.value == 1 && stop < 0) stop = t;
+            if (IsMobileControl(e, mobile_code::kEndOfTrack)) end = std::max(end, t);
+            if (IsMobileControl(e, mobile_code::kLoop) && e.value == 0 && start < 0) start = t;
+            if (IsMobileControl(e, mobile_code::kLoop) && e.value == 1 && stop < 0) stop = t;
         }
     }
     const SmafClock clock(tempos, model.division > 0 ? model.division : kModelDivision);
@@ -467,8 +457,8 @@ void SmafData::FillModel(MobileData& model) const {
         MobileTrackData track(*score.events, model.Capacity());
         for (int i = 0; i < track.Count(); ++i) {
             MidiEvent& e = *track.Event(i);
-            if (IsControl(e, smaf_code::kEnd)) e.subtype = mobile_code::kEndOfTrack;
-            if (IsControl(e, smaf_code::kBendSwitch)) e.kind = mobile_kind::kCleared;
+            if (IsMobileControl(e, smaf_code::kEnd)) e.subtype = mobile_code::kEndOfTrack;
+            if (IsMobileControl(e, smaf_code::kBendSwitch)) e.kind = mobile_kind::kCleared;
         }
         // Units become ticks at the tempo, the fraction carried.
         const int ms = SmafMillisecondsPerUnit(score.TimeBase());
