@@ -170,6 +170,19 @@ TEST(Ma1Write, DrumChannelsWriteNoVoiceAndTooLargeImagesNothing) {
     EXPECT_GT(big.EventCount(), 32726);
 }
 
+TEST(Ma1Messages, EveryCodeHasItsText) {
+    ShowMa1Error(a1dt::kTooLarge);
+    EXPECT_EQ(Sink().Texts().back(), kTooLarge);
+    ShowMa1Error(a1dt::kInternal);
+    EXPECT_EQ(Sink().Texts().back(), kInternal);
+    ShowMa1Error(0x0A000009);
+    EXPECT_EQ(Sink().Texts().back(), "A1DT0A000009 Error occurred in MA1!");
+    ResetMa1RangeWarning();
+    ShowMa1RangeWarning();
+    ShowMa1RangeWarning();
+    EXPECT_EQ(CountTexts(kRange), 1);
+}
+
 TEST(Ma1Read, LengthsTemposAndRestCodesFromTheBytes) {
     auto f = Write({{0, 100, false, {{0, 64, 6}, {12, 66, 6}}}});
     EXPECT_EQ(ReadMa1Track(std::span(f.data(), 83)), nullptr);

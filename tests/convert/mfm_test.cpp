@@ -276,3 +276,28 @@ TEST(MfmWrite, LongDeltasAreOneWait) {
                                           f.begin() + static_cast<long>(body) + 7 * 4);
     EXPECT_EQ(units, (std::vector<std::uint8_t>{0, 0xFF, 0xB0, 2, 88, 15, 24, 200}));
 }
+
+TEST(MfmMessages, EveryCodeHasItsText) {
+    const std::pair<std::uint32_t, const char*> codes[] = {
+        {fmtk::kTrackInvalid, kTrackInvalid},
+        {fmtk::kNoteInvalid, kNoteInvalid},
+        {fmtk::kDataInvalid, "FMTK2A000005 Data is invalid!"},
+        {fmtk::kChannelType, "FMTK2A000006 Channel Type is invalid!"},
+        {fmtk::kNoForm, kNoForm},
+    };
+    for (const auto& [code, text] : codes) {
+        ShowMfmTrackError(code);
+        EXPECT_EQ(testing_support::Sink().Texts().back(), text);
+    }
+    ShowMfmHeaderError(fmhd::kNoHeader);
+    EXPECT_EQ(testing_support::Sink().Texts().back(), kNoHeader);
+    ShowMfmHeaderError(0x29000002);
+    EXPECT_EQ(testing_support::Sink().Texts().back(), "FMHD29000002 Error occured in MFMHeader!");
+    // The zero-length warning comes once until it is reset.
+    ShowMfmZeroLengthWarning();
+    ShowMfmZeroLengthWarning();
+    EXPECT_EQ(CountTexts(kZeroLength), 1);
+    ResetMfmZeroLengthWarning();
+    ShowMfmZeroLengthWarning();
+    EXPECT_EQ(CountTexts(kZeroLength), 2);
+}
