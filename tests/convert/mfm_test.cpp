@@ -301,3 +301,21 @@ TEST(MfmMessages, EveryCodeHasItsText) {
     ShowMfmZeroLengthWarning();
     EXPECT_EQ(CountTexts(kZeroLength), 2);
 }
+
+TEST(MfmWrite, BendsAreExtendedEventsExceptOnTheFourthChannel) {
+    auto model = MakeModel({{0, false, 0, 100, 64, {{0, 60, 10, 100}, {20, 62, 10, 100}}},
+                            {3, false, 0, 100, 64, {{0, 60, 10, 100}, {20, 62, 10, 100}}}});
+    for (int s = 0; s < 2; ++s) {
+        MobileChanelData& slot = *model->Slot(s);
+        const int second = slot.FindFirstNote() + 1;
+        slot.InsertControl(second, 10, mobile_code::kPitchBend, 101);
+        slot.Event(second + 1)->delta -= 10;
+    }
+    auto back = ReadBack(Write(*model));
+    // Channel 3's extended event would be the FF escape: only its time stays.
+    EXPECT_EQ(SlotControls(*back->Slot(0), mobile_code::kPitchBend), (std::vector<std::pair<long long, int>>{{10, 100}}));
+    EXPECT_TRUE(SlotControls(*back->Slot(3), mobile_code::kPitchBend).empty());
+    for (int s : {0, 3})
+        EXPECT_EQ(SlotNotes(*back->Slot(s)), (std::vector<TimedNote>{{0, 60, 100, 10}, {20, 62, 100, 10}}));
+    EXPECT_EQ(testing_support::Sink().Texts(), std::vector<std::string>());
+}
