@@ -78,9 +78,11 @@ std::unique_ptr<MobileTrackData> ReadMa1Track(std::span<const std::uint8_t> imag
 }
 
 std::unique_ptr<MobileData> ReadMa1File(const std::string& path) {
-    std::vector<std::uint8_t> buffer(kFileReadLimit);
-    std::size_t count = 0;
-    if (!ReadWholeFile(path, buffer.data(), &count, buffer.size())) return nullptr;
+    // The head of a longer file is read, not refused.
+    const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(GetFileLength(path), kFileReadLimit));
+    if (count == 0) return nullptr;
+    std::vector<std::uint8_t> buffer(count);
+    if (!ReadExactly(path, buffer.data(), count)) return nullptr;
     auto track = ReadMa1Track(std::span(buffer.data(), count));
     if (!track) return nullptr;
     auto model = std::make_unique<MobileData>(*track, static_cast<int>(WorkBufferSize));

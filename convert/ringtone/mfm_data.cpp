@@ -151,9 +151,11 @@ MFMData::MFMData(const std::uint8_t* bytes, std::size_t length) : MusicData(kMus
 }
 
 std::unique_ptr<MFMData> MFMData::ReadFile(const std::string& path) {
-    std::vector<std::uint8_t> buffer(kFileReadLimit);
-    std::size_t count = 0;
-    if (!ReadWholeFile(path, buffer.data(), &count, buffer.size()) || count == 0) return nullptr;
+    // The head of a longer file is read, not refused.
+    const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(GetFileLength(path), kFileReadLimit));
+    if (count == 0) return nullptr;
+    std::vector<std::uint8_t> buffer(count);
+    if (!ReadExactly(path, buffer.data(), count)) return nullptr;
     return std::make_unique<MFMData>(buffer.data(), count);
 }
 

@@ -192,6 +192,13 @@ TEST(MfmRead, TheListenRoadCutsTheFileToTheBlock) {
     EXPECT_EQ(mfm->Length(), kMusicDataCapacity);
     EXPECT_EQ(mfm->TrackCount(), 4);
     EXPECT_EQ(MFMData::ReadFile(path + ".missing"), nullptr);
+    // Past 0xF0000 bytes the file's head is read.
+    f.resize(0xF0008, 0);
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(f.data()),
+                                                 static_cast<std::streamsize>(f.size()));
+    ASSERT_NE(MFMData::ReadFile(path), nullptr);
+    EXPECT_EQ(MFMData::ReadFile(path)->TrackCount(), 4);
+    EXPECT_EQ(testing_support::Sink().Texts(), std::vector<std::string>());
 }
 
 TEST(MfmWrite, RoundTripsRandomModelsAt48Ticks) {
