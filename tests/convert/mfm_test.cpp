@@ -309,7 +309,7 @@ TEST(MfmMessages, EveryCodeHasItsText) {
     EXPECT_EQ(CountTexts(kZeroLength), 2);
 }
 
-TEST(MfmWrite, BendsAreExtendedEventsExceptOnTheFourthChannel) {
+TEST(MfmWrite, BendsAndPlainValuesGoBothWaysExceptBendsOnTheFourthChannel) {
     auto model = MakeModel({{0, false, 0, 100, 64, {{0, 60, 10, 100}, {20, 62, 10, 100}}},
                             {3, false, 0, 100, 64, {{0, 60, 10, 100}, {20, 62, 10, 100}}}});
     for (int s = 0; s < 2; ++s) {
@@ -318,10 +318,15 @@ TEST(MfmWrite, BendsAreExtendedEventsExceptOnTheFourthChannel) {
         slot.InsertControl(second, 10, mobile_code::kPitchBend, 101);
         slot.Event(second + 1)->delta -= 10;
     }
+    // The two plain values of FF D5 and FF D6 go both ways too.
+    model->Slot(0)->InsertControl(0, 0, mfm_code::kD5, 9);
+    model->Slot(0)->InsertControl(0, 0, mfm_code::kD6, 200);
     auto back = ReadBack(Write(*model));
     // Channel 3's extended event would be the FF escape: only its time stays.
     EXPECT_EQ(SlotControls(*back->Slot(0), mobile_code::kPitchBend), (std::vector<std::pair<long long, int>>{{10, 100}}));
     EXPECT_TRUE(SlotControls(*back->Slot(3), mobile_code::kPitchBend).empty());
+    EXPECT_EQ(SlotControls(*back->Slot(0), mfm_code::kD5), (std::vector<std::pair<long long, int>>{{0, 9}}));
+    EXPECT_EQ(SlotControls(*back->Slot(0), mfm_code::kD6), (std::vector<std::pair<long long, int>>{{0, 200}}));
     for (int s : {0, 3})
         EXPECT_EQ(SlotNotes(*back->Slot(s)), (std::vector<TimedNote>{{0, 60, 100, 10}, {20, 62, 100, 10}}));
     EXPECT_EQ(testing_support::Sink().Texts(), std::vector<std::string>());
