@@ -14,6 +14,9 @@
 #include "convert/ringtone/mfi_data.h"
 #include "convert/ringtone/multi_mfi_data.h"
 #include "convert/ringtone/smaf_data.h"
+// MFM and MA-1.
+#include "convert/ringtone/ma1_data.h"
+#include "convert/ringtone/mfm_data.h"
 #include "midi/file_loader.h"
 #include "platform/message_sink.h"
 
@@ -282,6 +285,83 @@ void BM_SmafMa3Read(benchmark::State& state) {
     state.counters["smaf_bytes"] = smaf.Length();
 }
 
+// ---- MFM and MA-1 ----
+
+// The multi-track model written as an MFM file (long waits split, then
+// serialised).
+void BM_MfmWrite(benchmark::State& state) {
+    Quiet();
+    auto loader = Load(TheSong());
+    MultiMobileTrackData model(*loader->Tune1());
+    int bytes = 0;
+    for (auto _ : state) {
+        MFMData mfm(model);
+        mfm.SplitLongWaits();
+        mfm.Serialise();
+        bytes = mfm.Length();
+        benchmark::DoNotOptimize(bytes);
+    }
+    if (bytes <= 0) state.SkipWithError("no MFM image");
+    state.counters["mfm_bytes"] = bytes;
+}
+
+// That MFM file read back into a ringtone model.
+void BM_MfmRead(benchmark::State& state) {
+    Quiet();
+    const auto& song = TheSong();
+    auto loader = Load(song);
+    MultiMobileTrackData model(*loader->Tune1());
+    MFMData mfm(model);
+    mfm.SplitLongWaits();
+    mfm.Serialise();
+    long long read = 0;
+    for (auto _ : state) {
+        MFMData back(mfm.Data(), static_cast<std::size_t>(mfm.Length()));
+        MobileData out(kMusicDataCapacity);
+        back.ToMobileData(out);
+        read = CountNotes(out);
+        benchmark::DoNotOptimize(read);
+    }
+    // Gates above 255 come back as chains: at least the song's notes.
+    if (read < song.notes) state.SkipWithError("the MFM file lost notes");
+    state.counters["notes"] = static_cast<double>(read);
+}
+
+// The single model's first four melodic slots, as the MA-1 driver keeps
+// them, written as an MA-1 file.
+void BM_Ma1Write(benchmark::State& state) {
+    Quiet();
+    auto loader = Load(TheSong());
+    MobileData model(*loader->Tune1(), kMusicDataCapacity);
+    model.KeepFirstEnabledSlots(MA1::kChannels, 1);
+    int events = 0;
+    for (auto _ : state) {
+        MA1 ma1(model);
+        events = ma1.EventCount();
+        benchmark::DoNotOptimize(events);
+    }
+    if (events <= 0) state.SkipWithError("no MA-1 events");
+    state.counters["ma1_events"] = events;
+}
+
+// That MA-1 file read back into a ringtone track.
+void BM_Ma1Read(benchmark::State& state) {
+    Quiet();
+    auto loader = Load(TheSong());
+    MobileData model(*loader->Tune1(), kMusicDataCapacity);
+    model.KeepFirstEnabledSlots(MA1::kChannels, 1);
+    MA1 ma1(model);
+    long long read = 0;
+    for (auto _ : state) {
+        auto track = ReadMa1Track(std::span(ma1.Data(), static_cast<std::size_t>(ma1.Length())));
+        read = track ? track->Count() : 0;
+        benchmark::DoNotOptimize(read);
+    }
+    if (read <= 0) state.SkipWithError("the MA-1 file read as nothing");
+    state.counters["ma1_bytes"] = ma1.Length();
+    state.counters["events"] = static_cast<double>(read);
+}
+
 }  // namespace
 
 BENCHMARK(BM_LoadSong)->Unit(benchmark::kMicrosecond);
@@ -293,4 +373,9 @@ BENCHMARK(BM_MfiType32WriteRead)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SmafMa3DenseWrite)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SmafCompactRead)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SmafMa3Read)->Unit(benchmark::kMillisecond);
+// MFM and MA-1.
+BENCHMARK(BM_MfmWrite)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MfmRead)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Ma1Write)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Ma1Read)->Unit(benchmark::kMicrosecond);
 BENCHMARK_MAIN();

@@ -1,0 +1,319 @@
+// MFM "trac" chunks both ways: four-byte events read into a ringtone track,
+// and a ringtone track written as such events.
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+#include "convert/ringtone/mfm_data.h"
+#include "core/utilities.h"
+
+namespace {
+
+constexpr std::size_t kChunkHead = 8;
+constexpr std::size_t kUnit = 4;
+constexpr int kMaxByte = 255;
+constexpr int kMaxGate = 255;
+constexpr int kGateSplitStep = 254;
+constexpr int kMaxClosingGate = 254;
+constexpr int kLongestWait = 0xFFFF;
+constexpr std::uint8_t kExt = 0xFF;
+constexpr int kExtendedKey = 0x3F;
+constexpr int kKeyTop = 62;
+constexpr int kTempoFloor = 20;
+constexpr int kTempoTop = 275;
+constexpr int kProgramTop = 127;
+
+namespace op {
+constexpr int kWait = 0xB0;
+constexpr int kClose = 0xB1;
+constexpr int kTempo = 0xBF;
+constexpr int kProgramHigh = 0xD1;
+constexpr int kProgram = 0xD2;
+constexpr int kVolume = 0xD3;
+constexpr int kPan = 0xD4;
+constexpr int kD5 = 0xD5;
+constexpr int kD6 = 0xD6;
+}  // namespace op
+
+int ClampDelta(long long v) {
+    return static_cast<int>(std::clamp<long long>(v, 0, INT_MAX));
+}
+
+std::uint8_t Byte(int v) {
+    return static_cast<std::uint8_t>(v & 0xFF);
+}
+
+}  // namespace
+
+bool MfmOctaveKey(int note, int* key, int* octave) {
+    if (note < 0 || note > 127) return false;
+    if (note <= 44) {
+        *key = note;
+        *octave = 2;
+    } else if (note <= 107) {
+        *key = note - 45;
+        *octave = 0;
+    } else {
+        *key = note - 65;
+        *octave = 1;
+    }
+    return true;
+}
+
+int MfmOctaveNote(int key, int octave) {
+    switch (octave) {
+        case 2: return key >= 0 && key <= 44 ? key : 0;
+        case 0: return key >= 0 && key <= kKeyTop ? key + 45 : 0;
+        case 1: return key >= 43 && key <= kKeyTop ? key + 65 : 0;
+        default: return 0;
+    }
+}
+
+int MfmTempoByte(int microseconds) {
+    // A tempo below a millisecond per quarter is as fast as the byte goes.
+    const int bpm = microseconds < 1000 ? kTempoTop : TempoToBpm(microseconds);
+    return std::clamp(bpm, kTempoFloor, kTempoTop) - kTempoFloor;
+}
+
+MFMTrack::MFMTrack(int index) : track_(std::make_unique<MobileTrackData>(0)), index_(index) {
+    kinds_.fill(kKindOctave);
+    if (index == kDrumTrack) kinds_[kDrumChannel] = kKindDirect;
+}
+
+MFMTrack::MFMTrack(std::unique_ptr<MobileTrackData> track, int index, const std::array<int, kChannels>& kinds)
+    : track_(std::move(track)), kinds_(kinds), index_(index) {
+    if (!track_) track_ = std::make_unique<MobileTrackData>(0);
+}
+
+int MFMTrack::Kind(int channel) const {
+    return channel >= 0 && channel < kChannels ? kinds_[static_cast<std::size_t>(channel)] : 0;
+}
+
+// ---- Reading ----
+
+std::size_t MFMTrack::Read(std::span<const std::uint8_t> bytes, bool* cut) {
+    ResetMfmZeroLengthWarning();
+    *cut = false;
+    if (bytes.size() < kChunkHead || std::memcmp(bytes.data(), "trac", 4) != 0) {
+        ShowMfmTrackError(fmtk::kTrackInvalid);
+        return 0;
+    }
+    std::uint64_t end = kChunkHead + static_cast<std::uint64_t>(ReadBigEndian32(bytes.data() + 4));
+    if (end > bytes.size()) {
+        // What the bytes hold is read; nothing after it is.
+        ShowMfmTrackError(fmtk::kTrackInvalid);
+        end = bytes.size();
+        *cut = true;
+    }
+    if (index_ == kDrumTrack) track_->AppendMetaEvent(0, kDrumChannel, mobile_code::kKind, kDrumKindValue);
+    ReadEvents(bytes.subspan(kChunkHead, static_cast<std::size_t>(end) - kChunkHead));
+    return static_cast<std::size_t>(end);
+}
+
+void MFMTrack::ReadEvents(std::span<const std::uint8_t> events) {
+    std::array<int, kChannels> high{};
+    long long pending = 0;
+    MobileTrackData& t = *track_;
+    for (std::size_t p = 0; p + kUnit <= events.size(); p += kUnit) {
+        const int s = events[p + 1];
+        const int x = events[p + 2];
+        const int y = events[p + 3];
+        pending += events[p];
+        if (s != kExt) {
+            const int channel = s >> 6;
+            const int key = s & 0x3F;
+            if (key == kExtendedKey) {
+                t.AppendMetaEvent(ClampDelta(pending), channel, mobile_code::kPitchBend,
+                                  (x < 64 ? x : kExtendedKey) * 2);
+                pending = 0;
+            } else if (x == 0) {
+                // A note without a gate is only its wait.
+                ShowMfmZeroLengthWarning();
+            } else {
+                const int note = Kind(channel) == kKindDirect ? key : MfmOctaveNote(key, y & 3);
+                t.AppendNote(ClampDelta(pending), channel, note, x, (y >> 2) * 2);
+                pending = 0;
+            }
+            continue;
+        }
+        const int channel = y >> 6;
+        const int low = y & 0x3F;
+        int subtype = -1;
+        int value = 0;
+        switch (x) {
+            case op::kWait: pending += static_cast<long long>(y) * 256; break;
+            case op::kTempo: subtype = mobile_code::kTempo, value = BpmToTempo(y + kTempoFloor); break;
+            case op::kProgramHigh: high[static_cast<std::size_t>(channel)] = low; break;
+            case op::kProgram:
+                subtype = mobile_code::kProgram;
+                value = std::min(high[static_cast<std::size_t>(channel)] * 64 + low, kProgramTop);
+                break;
+            case op::kVolume: subtype = mobile_code::kVolume, value = low * 2; break;
+            case op::kPan: subtype = mobile_code::kPan, value = low * 2; break;
+            case op::kD5: subtype = mfm_code::kD5, value = y; break;
+            case op::kD6: subtype = mfm_code::kD6, value = y; break;
+            default: break;  // any other extension is a plain wait
+        }
+        if (subtype < 0) continue;
+        t.AppendMetaEvent(ClampDelta(pending), channel, subtype, value);
+        pending = 0;
+    }
+    if (events.size() % kUnit != 0) ShowMfmTrackError(fmtk::kDataInvalid);
+    if (pending > 0) t.AppendEmptyEvent(ClampDelta(pending));
+}
+
+// ---- Writing ----
+
+void MFMTrack::Prepare() {
+    MobileTrackData& t = *track_;
+    t.RemoveControls(mobile_code::kKind);
+    t.RemoveControls(mobile_code::kEndOfTrack);
+    t.RemoveControls(mobile_code::kFormat67);
+    if (index_ == kDrumTrack) {
+        // The drum channel has no program: its changes become waits.
+        for (int i = 0; i < t.Count(); ++i) {
+            MidiEvent& e = *t.Event(i);
+            if (e.channel == kDrumChannel && e.kind == mobile_kind::kControl && e.subtype == mobile_code::kProgram)
+                e.kind = mobile_kind::kCleared;
+        }
+        t.RemoveClearedEvents();
+    }
+    // A gate above 255 keeps 255 and goes on as a copy 254 ticks later; the
+    // copies stand later in the list, so the walk meets them again.
+    long long time = 0;
+    for (int i = 0; i < t.Count(); ++i) {
+        MidiEvent& e = *t.Event(i);
+        time += e.delta;
+        if (e.kind != mobile_kind::kNote || e.length <= kMaxGate) continue;
+        auto rest = std::make_unique<MidiEvent>(e);
+        rest->length = e.length - kGateSplitStep;
+        e.length = kMaxGate;
+        t.InsertAtTime(time + kGateSplitStep, std::move(rest));
+    }
+}
+
+void MFMTrack::SplitLongWaits() {
+    MobileTrackData& t = *track_;
+    for (int i = 0; i < t.Count(); ++i) {
+        MidiEvent& e = *t.Event(i);
+        if (e.delta <= kMaxByte || e.kind == mobile_kind::kCleared) continue;
+        auto wait = std::make_unique<MidiEvent>(e.delta - e.delta % 256);
+        wait->kind = mobile_kind::kCleared;
+        e.delta %= 256;
+        t.InsertEvent(i, 2, std::move(wait));
+        ++i;
+    }
+}
+
+void MFMTrack::PutWait(int delta) {
+    // Each wait unit holds up to 0xFFFF ticks.
+    while (delta > kLongestWait) {
+        for (std::uint8_t b : {kExt, kExt, std::uint8_t{op::kWait}, kExt})
+            bytes_.push_back(b);
+        delta -= kLongestWait;
+    }
+    if (delta <= 0) return;
+    for (std::uint8_t b : {Byte(delta), kExt, std::uint8_t{op::kWait}, Byte(delta >> 8)})
+        bytes_.push_back(b);
+}
+
+void MFMTrack::PutUnit(int delta, std::uint8_t a, std::uint8_t b, std::uint8_t c) {
+    delta = std::max(delta, 0);
+    if (delta > kMaxByte) {
+        PutWait(delta - delta % 256);
+        delta %= 256;
+    }
+    for (std::uint8_t v : {Byte(delta), a, b, c})
+        bytes_.push_back(v);
+}
+
+bool MFMTrack::EncodeNote(const MidiEvent& e, std::uint8_t out[3]) const {
+    const int channel = e.channel;
+    if (channel < 0 || channel >= kChannels) {
+        ShowMfmTrackError(fmtk::kDataInvalid);
+        return false;
+    }
+    int key = 0;
+    int octave = 0;
+    if (Kind(channel) == kKindDirect) {
+        // A key above 62 would spill into the channel bits.
+        if (e.note < 0 || e.note > kKeyTop) {
+            ShowMfmTrackError(fmtk::kNoteInvalid);
+            return false;
+        }
+        key = e.note;
+    } else if (Kind(channel) == kKindOctave) {
+        if (!MfmOctaveKey(e.note, &key, &octave)) {
+            ShowMfmTrackError(fmtk::kNoteInvalid);
+            return false;
+        }
+    } else {
+        ShowMfmTrackError(fmtk::kChannelType);
+        return false;
+    }
+    if (index_ == kDrumTrack && channel == kDrumChannel) octave = 2;
+    const int velocity = std::clamp(e.velocity, 0, 127);
+    out[0] = Byte(channel * 64 + key);
+    out[1] = Byte(std::clamp(e.length, 0, kMaxGate));
+    out[2] = Byte(octave + (velocity / 2) * 4);
+    return true;
+}
+
+bool MFMTrack::EncodeControl(const MidiEvent& e) {
+    const int channel = e.channel >= 0 && e.channel < kChannels ? e.channel : 0;
+    const int c = channel * 64;
+    const int v = e.value;
+    switch (e.subtype) {
+        case mobile_code::kProgram: {
+            const int p = std::clamp(v, 0, kProgramTop);
+            PutUnit(e.delta, kExt, op::kProgramHigh, Byte(c + p / 64));
+            PutUnit(0, kExt, op::kProgram, Byte(c + p % 64));
+            return true;
+        }
+        case mobile_code::kVolume: PutUnit(e.delta, kExt, op::kVolume, Byte(c + std::clamp(v, 0, 127) / 2)); return true;
+        case mobile_code::kPan: PutUnit(e.delta, kExt, op::kPan, Byte(c + std::clamp(v, 0, 127) / 2)); return true;
+        case mobile_code::kTempo: PutUnit(e.delta, kExt, op::kTempo, Byte(MfmTempoByte(v))); return true;
+        case mobile_code::kPitchBend:
+            // Channel 3's extended event would be the FF escape: it stays a wait.
+            if (channel == kChannels - 1) return false;
+            PutUnit(e.delta, Byte(c + kExtendedKey), Byte(std::clamp(v, 0, 127) / 2), Byte(e.note & 0x7F));
+            return true;
+        case mfm_code::kD5: PutUnit(e.delta, kExt, op::kD5, Byte(v)); return true;
+        case mfm_code::kD6: PutUnit(e.delta, kExt, op::kD6, Byte(v)); return true;
+        default:
+            ShowMfmTrackError(fmtk::kNoForm);
+            return false;
+    }
+}
+
+void MFMTrack::WriteEvent(const MidiEvent& e) {
+    if (e.kind == mobile_kind::kNote) {
+        std::uint8_t unit[3];
+        if (EncodeNote(e, unit)) {
+            PutUnit(e.delta, unit[0], unit[1], unit[2]);
+            return;
+        }
+    } else if (e.kind == mobile_kind::kControl) {
+        if (EncodeControl(e)) return;
+    } else if (e.kind != mobile_kind::kCleared) {
+        ShowMfmTrackError(fmtk::kDataInvalid);
+    }
+    // What writes nothing still keeps its time.
+    PutWait(e.delta);
+}
+
+void MFMTrack::Write() {
+    const MobileTrackData& t = *track_;
+    bytes_.assign({'t', 'r', 'a', 'c', 0, 0, 0, 0});
+    long long now = 0;
+    long long last = 0;
+    for (int i = 0; i < t.Count(); ++i) {
+        const MidiEvent& e = *t.Event(i);
+        now += std::max(e.delta, 0);
+        if (e.kind == mobile_kind::kNote) last = std::max(last, now + std::clamp(e.length, 0, kMaxGate));
+        WriteEvent(e);
+    }
+    // The closing event waits for the longest gate still sounding.
+    PutUnit(static_cast<int>(std::clamp<long long>(last - now, 0, kMaxClosingGate)), kExt, op::kClose, 0);
+    WriteBigEndian32(bytes_.data() + 4, static_cast<std::uint32_t>(bytes_.size() - kChunkHead));
+}
