@@ -210,7 +210,9 @@ TEST(RingVoiceFormatTable, RecordsKnowTheirPlaceAndShareTheirLists) {
         EXPECT_EQ(r.index, i);
         EXPECT_EQ(r.mldVoiceLayout, i == 12 || i == 14) << i;
         // Two-channel voices are played at 8000 and 16000 Hz only.
-        if (IsStereoFormat(i)) EXPECT_EQ(r.rate4000 + r.rate32000, 0) << i;
+        if (IsStereoFormat(i)) {
+            EXPECT_EQ(r.rate4000 + r.rate32000, 0) << i;
+        }
     }
     EXPECT_EQ(std::string(RingVoiceFormatTable[16].handsetList), RingVoiceFormatTable[10].handsetList);
     EXPECT_EQ(std::string(RingVoiceFormatTable[17].handsetList), RingVoiceFormatTable[4].handsetList);
