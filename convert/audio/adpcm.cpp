@@ -129,4 +129,34 @@ int EncodeLg(const std::int16_t* samples, int count, std::uint8_t* out) {
     return 0;
 }
 
+namespace {
+
+// Each codec's encoder and its output size: count / perByte bytes after a
+// header of `header` bytes.
+struct CodecEntry {
+    int codec;
+    int (*encode)(const std::int16_t*, int, std::uint8_t*);
+    int perByte;
+    int header;
+};
+constexpr CodecEntry kCodecs[] = {
+    {kYamaha, EncodeYamaha, 2, 0},    // 4-bit, first sample low
+    {kOki, EncodeOki, 2, 0},          // 4-bit, first sample high
+    {kG721, EncodeG721, 2, 0},        // 4-bit, first sample low
+    {kG726_16, EncodeG726_16, 4, 0},  // 2-bit, first sample in bits 0-1
+    {kIma, EncodeIma, 2, 0},          // 4-bit, first sample low
+    {kLg, EncodeLg, 2, 4},            // 4 zero bytes, then 4-bit, first high
+};
+
+}  // namespace
+
+int Encode(int codec, const std::int16_t* samples, int count, std::uint8_t* out) {
+    for (const CodecEntry& entry : kCodecs) {
+        if (entry.codec != codec) continue;
+        entry.encode(samples, count, out);
+        return entry.header + (count > 0 ? count / entry.perByte : 0);
+    }
+    return -1;
+}
+
 }  // namespace adpcm
