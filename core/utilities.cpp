@@ -155,6 +155,21 @@ std::uint16_t ReadBigEndian16(const std::uint8_t* b) {
     return static_cast<std::uint16_t>((b[0] << 8) | b[1]);
 }
 
+std::uint8_t* WriteLittleEndian16(std::uint8_t* buffer, std::uint16_t value) {
+    buffer[0] = static_cast<std::uint8_t>(value);
+    buffer[1] = static_cast<std::uint8_t>(value >> 8);
+    return buffer;
+}
+
+std::uint32_t ReadLittleEndian32(const std::uint8_t* b) {
+    return static_cast<std::uint32_t>(b[0]) | (static_cast<std::uint32_t>(b[1]) << 8) |
+           (static_cast<std::uint32_t>(b[2]) << 16) | (static_cast<std::uint32_t>(b[3]) << 24);
+}
+
+std::uint16_t ReadLittleEndian16(const std::uint8_t* b) {
+    return static_cast<std::uint16_t>(b[0] | (b[1] << 8));
+}
+
 int WriteVarLen(std::uint32_t value, std::uint8_t* buffer) {
     if (value > kMaxVarLen) {
         ShowGeneralError(gene::kParameterWrong);

@@ -47,6 +47,9 @@ std::uint8_t* WriteLittleEndian32(std::uint8_t* buffer, std::uint32_t value);
 std::uint8_t* WriteBigEndian16(std::uint8_t* buffer, std::uint16_t value);
 std::uint32_t ReadBigEndian32(const std::uint8_t* buffer);
 std::uint16_t ReadBigEndian16(const std::uint8_t* buffer);
+std::uint8_t* WriteLittleEndian16(std::uint8_t* buffer, std::uint16_t value);
+std::uint32_t ReadLittleEndian32(const std::uint8_t* buffer);
+std::uint16_t ReadLittleEndian16(const std::uint8_t* buffer);
 
 // Largest value a MIDI variable-length number can hold (four bytes).
 constexpr std::uint32_t kMaxVarLen = 0x0FFFFFFF;

@@ -118,8 +118,13 @@ TEST(ByteOrder, WritersAndReadersAgree) {
     WriteLittleEndian32(b, 0x01020304);
     EXPECT_EQ(b[0], 4);
     EXPECT_EQ(b[3], 1);
+    EXPECT_EQ(ReadLittleEndian32(b), 0x01020304u);
     WriteBigEndian16(b, 0x0180);
     EXPECT_EQ(ReadBigEndian16(b), 0x0180);
+    WriteLittleEndian16(b, 0x0180);
+    EXPECT_EQ(b[0], 0x80);
+    EXPECT_EQ(ReadLittleEndian16(b), 0x0180);
+    EXPECT_EQ(ReadBigEndian16(b), 0x8001);
 }
 
 TEST(Tempo, ConvertsBetweenMicrosecondsAndBpm) {
