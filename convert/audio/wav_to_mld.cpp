@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 
 #include "convert/audio/adpcm.h"
 #include "convert/audio/byte_cursor.h"
@@ -58,7 +57,15 @@ WavToMldConverter::WavToMldConverter(const std::string& path) : path_(path) {
         ShowInfoBox("file is not found");
         return;
     }
-    image_.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    // One block of the file's size, so reading costs no regrowth.
+    file.seekg(0, std::ios::end);
+    const std::streamoff length = file.tellg();
+    file.seekg(0, std::ios::beg);
+    if (length > 0) {
+        image_.resize(static_cast<std::size_t>(length));
+        file.read(reinterpret_cast<char*>(image_.data()), length);
+        image_.resize(static_cast<std::size_t>(file.gcount()));
+    }
     loaded_ = Parse(image_);
     // The file image is not needed once the samples are out of it.
     std::vector<std::uint8_t>().swap(image_);
