@@ -82,8 +82,9 @@ int main(int argc, char** argv) {
             for (int rate : {4000, 8000, 16000, 32000}) {
                 sink->first.clear();
                 WavToMldConverter converter(kFromSource, source);
-                const std::string name = "f" + std::to_string(f) + "_" + std::to_string(rate) + "_" + kind + ".mld";
-                const std::string out = dir + "/" + name;
+                char name[64];
+                std::snprintf(name, sizeof name, "f%d_%d_%s.mld", f, rate, kind.c_str());
+                const std::string out = dir + "/" + std::string(name);
                 const int ok = converter.Convert(f, rate, 100, out.c_str());
                 manifest << f << '\t' << rate << '\t' << kind << '\t' << (ok ? name : "refused")
                          << '\t' << sink->first << '\n';
