@@ -257,3 +257,26 @@ TEST(RingVoiceSamples, ChannelRoundTripAndResampling) {
                 for (std::int16_t v : out) EXPECT_EQ(v, 1000);
             }
 }
+
+TEST(WavToMld, WordsTheFileGetsWrongDoNotMatter) {
+    auto s = Tone(1, 4000);
+    Bytes data;
+    for (std::int16_t v : s) PutLe(data, static_cast<std::uint16_t>(v), 2);
+    Bytes fmt = FormatBody(1, 1, 8000, 16);
+    const Bytes good = Convert(Riff({Chunk("fmt ", fmt), Chunk("data", data)}), 18, 8000);
+    // A byte rate and block align of 0: the length comes from the rate.
+    for (int i = 8; i < 14; ++i) fmt[i] = 0;
+    EXPECT_EQ(Convert(Riff({Chunk("fmt ", fmt), Chunk("data", data)}), 18, 8000), good);
+    // One sample: the handset maker's four zero bytes still have room.
+    EXPECT_FALSE(Convert(Wav(1, 8000, {1234}), 18, 8000).empty());
+    // A 1 Hz source raised to 32000 Hz would take 134 MB.
+    Sink().Clear();
+    EXPECT_TRUE(Convert(Wav(1, 1, Tone(1, 2100)), 2, 32000).empty());
+    EXPECT_EQ(Sink().Texts(), std::vector<std::string>{"no memory"});
+    // A long title is cut to what its 16-bit field and 256-byte text hold.
+    WavToMldConverter source(Wav(1, 8000, s), "v.wav");
+    WavToMldConverter converter(kFromSource, source);
+    converter.SetTitle(std::string(300, 't'));
+    ASSERT_EQ(converter.ConvertToMemory(4, 8000, 100), 1);
+    EXPECT_EQ(mld_test::Read(converter.Image()).subChunks[1].second.size(), 255u);
+}
