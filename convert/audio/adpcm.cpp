@@ -25,9 +25,7 @@ constexpr int kOkiLastIndex = 24;
 constexpr int kOkiStep[kOkiLastIndex + 1] = {16,  17,  19,  21,  23,  25,  28,  31,  34,
                                              37,  41,  45,  50,  55,  60,  66,  73,  80,
                                              88,  97,  107, 118, 130, 143, 157};
-// The maker's step table: entry i is i + 4.
-constexpr int kLgLastIndex = 18;
-constexpr int LgStep(int index) { return index + 4; }
+constexpr int kLgLastIndex = CLgAdpcm::kStepCount - 1;
 
 int Clamp16(int v) { return std::clamp(v, -32768, 32767); }
 
@@ -115,17 +113,25 @@ int EncodeOki(const std::int16_t* samples, int count, std::uint8_t* out) {
     return 0;
 }
 
-int EncodeLg(const std::int16_t* samples, int count, std::uint8_t* out) {
+void CLgAdpcm::Encode(const std::int16_t* samples, std::int64_t byteCount,
+                      std::uint8_t* out) const {
     std::fill(out, out + 4, std::uint8_t{0});
-    int predictor = LgStep(0);
+    int count = byteCount > 0 ? static_cast<int>(byteCount / 2) : 0;
+    int predictor = kStep[0];
     int index = 0;
     PackPairs<true>(count, out + 4, [&](int i) {
-        int step = LgStep(index);
+        int step = kStep[index];
         OkiCode c = QuantizeOki(samples[i] / 32 - predictor, step);
         predictor = std::clamp(predictor + c.delta, -15000, 15000);
         index = std::clamp(index + kLgIndexChange[c.code & 7], 0, kLgLastIndex);
         return c.code;
     });
+}
+
+int EncodeLg(const std::int16_t* samples, int count, std::uint8_t* out) {
+    // The object lives on the stack: nothing is allocated.
+    CLgAdpcm encoder;
+    encoder.Encode(samples, std::int64_t{2} * count, out);
     return 0;
 }
 
