@@ -29,6 +29,13 @@ constexpr int kLgLastIndex = CLgAdpcm::kStepCount - 1;
 
 int Clamp16(int v) { return std::clamp(v, -32768, 32767); }
 
+// min(m / step, 7) for m >= 0 and step > 0, counted by comparisons: the
+// encoders' division on the path from one sample to the next, removed.
+int QuotientUpTo7(int m, int step) {
+    return (m >= step) + (m >= 2 * step) + (m >= 3 * step) + (m >= 4 * step) +
+           (m >= 5 * step) + (m >= 6 * step) + (m >= 7 * step);
+}
+
 // The code bits of the OKI-style quantizer against step, step/2, step/4,
 // and the reconstruction they stand for.
 struct OkiCode {
@@ -63,11 +70,16 @@ int EncodeYamaha(const std::int16_t* samples, int count, std::uint8_t* out) {
     int step = 0;
     PackPairs<false>(count, out, [&](int i) {
         if (step == 0) { predictor = 0; step = 127; }
-        int d = (samples[i] - predictor) * 8 / step;
-        int code = std::min(std::abs(d) / 2, 7) + (d < 0 ? 8 : 0);
-        predictor = Clamp16(predictor + kMultiplier[code] * step / 8);
-        step = std::clamp(kYamahaFactor[code & 7] * step >> 8, 127, 24576);
-        return code;
+        // d = diff * 8 / step; the code is min(|d| / 2, 7), signed when d < 0.
+        int diff = samples[i] - predictor;
+        int m = std::abs(diff);
+        int q = QuotientUpTo7(4 * m, step);
+        bool negative = diff < 0 && 8 * m >= step;
+        // multiplier[code] * step / 8, truncated toward zero.
+        int delta = (2 * q + 1) * step >> 3;
+        predictor = Clamp16(negative ? predictor - delta : predictor + delta);
+        step = std::clamp(kYamahaFactor[q] * step >> 8, 127, 24576);
+        return q + (negative ? 8 : 0);
     });
     return 0;
 }
@@ -78,10 +90,13 @@ int EncodeIma(const std::int16_t* samples, int count, std::uint8_t* out) {
     PackPairs<false>(count, out, [&](int i) {
         int step = kImaStep[index];
         int x = samples[i];
-        int code = std::min(std::abs(x - predictor) * 4 / step, 7) + (x < predictor ? 8 : 0);
-        predictor = Clamp16(predictor + step * kMultiplier[code] / 8);
-        index = std::clamp(index + kImaIndexChange[code & 7], 0, kImaStepCount - 1);
-        return code;
+        bool negative = x < predictor;
+        int q = QuotientUpTo7(std::abs(x - predictor) * 4, step);
+        // step * multiplier[code] / 8, truncated toward zero.
+        int delta = (2 * q + 1) * step >> 3;
+        predictor = Clamp16(negative ? predictor - delta : predictor + delta);
+        index = std::clamp(index + kImaIndexChange[q], 0, kImaStepCount - 1);
+        return q + (negative ? 8 : 0);
     });
     return 0;
 }
