@@ -6,7 +6,9 @@
 namespace adpcm {
 namespace {
 
-constexpr int kMultiplier[16] = {1, 3, 5, 7, 9, 11, 13, 15, -1, -3, -5, -7, -9, -11, -13, -15};
+// The difference multiplier of code c is (2 * (c & 7) + 1), negated when
+// bit 3 is set; the encoders apply it as (2q + 1) * step >> 3 with the sign
+// after, which is the truncating step * multiplier / 8.
 constexpr int kYamahaFactor[8] = {230, 230, 230, 230, 307, 409, 512, 614};
 constexpr int kImaIndexChange[8] = {-1, -1, -1, -1, 2, 4, 6, 8};
 constexpr int kOkiIndexChange[8] = {-1, -1, -1, -1, 2, 4, 6, 8};
