@@ -10,7 +10,6 @@ namespace {
 // bit 3 is set; the encoders apply it as (2q + 1) * step >> 3 with the sign
 // after, which is the truncating step * multiplier / 8.
 constexpr int kYamahaFactor[8] = {230, 230, 230, 230, 307, 409, 512, 614};
-constexpr int kImaIndexChange[8] = {-1, -1, -1, -1, 2, 4, 6, 8};
 constexpr int kOkiIndexChange[8] = {-1, -1, -1, -1, 2, 4, 6, 8};
 constexpr int kLgIndexChange[8] = {-1, -1, -1, -1, 1, 2, 4, 8};
 constexpr int kImaStepCount = 89;
@@ -97,7 +96,8 @@ int EncodeIma(const std::int16_t* samples, int count, std::uint8_t* out) {
         // step * multiplier[code] / 8, truncated toward zero.
         int delta = (2 * q + 1) * step >> 3;
         predictor = Clamp16(negative ? predictor - delta : predictor + delta);
-        index = std::clamp(index + kImaIndexChange[q], 0, kImaStepCount - 1);
+        // The index change by code -1, -1, -1, -1, 2, 4, 6, 8, without a load.
+        index = std::clamp(index + (q < 4 ? -1 : 2 * q - 6), 0, kImaStepCount - 1);
         return q + (negative ? 8 : 0);
     });
     return 0;
