@@ -1,6 +1,7 @@
 // Encodes raw 16-bit little-endian mono files for the outside checks:
 //   adpcm_tool CODEC IN.raw OUT.bin [RECON.raw]
-//   adpcm_tool --list LIST   (lines of "CODEC IN.raw OUT.bin")
+//   adpcm_tool --list LIST   (lines of "CODEC IN.raw OUT.bin RECON.raw"; the
+//                            RECON name is written for codecs 3 and 4 only)
 // For codecs 3 and 4 RECON gets the encoder's own reconstruction (14-bit,
 // shifted back to 16), the samples a decoder following the same state gives.
 #include <cstdint>
@@ -63,9 +64,9 @@ int EncodeFile(int codec, const char* in, const char* out, const char* recon) {
 int EncodeList(const char* path) {
     std::ifstream list(path);
     int codec = 0;
-    std::string in, out;
-    while (list >> codec >> in >> out)
-        if (int rc = EncodeFile(codec, in.c_str(), out.c_str(), nullptr); rc != 0) return rc;
+    std::string in, out, recon;
+    while (list >> codec >> in >> out >> recon)
+        if (int rc = EncodeFile(codec, in.c_str(), out.c_str(), recon.c_str()); rc != 0) return rc;
     return 0;
 }
 
