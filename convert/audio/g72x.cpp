@@ -38,17 +38,19 @@ std::int16_t FloatForm(int magnitude, bool negative) {
     return static_cast<std::int16_t>((exp << 6) + mant - (negative ? 0x400 : 0));
 }
 
-// A coefficient times a floating-form history value (FMULT).
+// A coefficient times a floating-form history value (FMULT). The product's
+// mantissa is at most 250, so (wanMant << 7) never passes 15 bits and the
+// Recommendation's two shift cases are one: wanMant * 2^(wanExp - 19), cut
+// to 15 bits.
 int Fmult(int an, int srn) {
     int an14 = an >> 2;
     int anMag = an14 >= 0 ? an14 : (-an14) & 8191;
     int anExp = Exponent(anMag);
     int anMant = anMag == 0 ? 32 : (anMag << 6) >> anExp;
     int wanExp = anExp + ((srn >> 6) & 15);
-    int wanMant = (anMant * (srn & 63) + 48) >> 4;
-    int wanMag = wanExp <= 26 ? (wanMant << 7) >> (26 - wanExp)
-                              : ((wanMant << 7) << (wanExp - 26)) & 32767;
-    return ((an < 0) != (srn < 0)) ? -wanMag : wanMag;
+    auto wanMant = static_cast<std::uint64_t>((anMant * (srn & 63) + 48) >> 4);
+    int wanMag = static_cast<int>(((wanMant << wanExp) >> 19) & 32767);
+    return ((an ^ srn) < 0) ? -wanMag : wanMag;
 }
 
 // The quantizer scale factor mixed from the unlocked and locked ones (MIX).
@@ -69,8 +71,10 @@ int Quantize(int d, int y, const G72xRate& rate) {
     int exp = Exponent(dqm >> 1);
     int dl = (exp << 7) + (((dqm << 7) >> exp) & 127);
     int dln = dl - (y >> 2);
+    // The levels rise, so the count of those at or below dln is the index
+    // of the interval dln falls in; counted without a branch.
     int i = 0;
-    while (i < rate.levelCount && dln >= rate.levels[i]) ++i;
+    for (int k = 0; k < rate.levelCount; ++k) i += dln >= rate.levels[k];
     int allOnes = (1 << rate.bits) - 1;
     int code = d < 0 ? allOnes - i : (i == 0 ? allOnes : i);
     if (rate.bits == 2 && code == 3 && d >= 0) code = 0;

@@ -1,12 +1,15 @@
-// Encodes a raw 16-bit little-endian mono file with one codec, for the
-// outside checks: adpcm_tool CODEC IN.raw OUT.bin [RECON.raw]. For codecs 3
-// and 4 RECON gets the encoder's own reconstruction (14-bit, shifted back
-// to 16), the samples a decoder following the same state should give.
+// Encodes raw 16-bit little-endian mono files for the outside checks:
+//   adpcm_tool CODEC IN.raw OUT.bin [RECON.raw]
+//   adpcm_tool --list LIST   (lines of "CODEC IN.raw OUT.bin RECON.raw"; the
+//                            RECON name is written for codecs 3 and 4 only)
+// For codecs 3 and 4 RECON gets the encoder's own reconstruction (14-bit,
+// shifted back to 16), the samples a decoder following the same state gives.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <string>
 #include <vector>
 
 #include "convert/audio/adpcm.h"
@@ -45,21 +48,35 @@ std::vector<std::uint8_t> Reconstruction(int codec, const std::vector<std::int16
     return bytes;
 }
 
+// Encodes one file; RECON (may be null) as above.
+int EncodeFile(int codec, const char* in, const char* out, const char* recon) {
+    std::vector<std::int16_t> samples = ReadSamples(in);
+    std::vector<std::uint8_t> bytes(samples.size() + 8);
+    int n = adpcm::Encode(codec, samples.data(), static_cast<int>(samples.size()), bytes.data());
+    if (n < 0) return 2;
+    bytes.resize(static_cast<std::size_t>(n));
+    if (!WriteBytes(out, bytes)) return 1;
+    if (recon && (codec == adpcm::kG721 || codec == adpcm::kG726_16))
+        if (!WriteBytes(recon, Reconstruction(codec, samples))) return 1;
+    return 0;
+}
+
+int EncodeList(const char* path) {
+    std::ifstream list(path);
+    int codec = 0;
+    std::string in, out, recon;
+    while (list >> codec >> in >> out >> recon)
+        if (int rc = EncodeFile(codec, in.c_str(), out.c_str(), recon.c_str()); rc != 0) return rc;
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 3 && std::string(argv[1]) == "--list") return EncodeList(argv[2]);
     if (argc < 4) {
-        std::fprintf(stderr, "usage: adpcm_tool CODEC IN.raw OUT.bin [RECON.raw]\n");
+        std::fprintf(stderr, "usage: adpcm_tool CODEC IN.raw OUT.bin [RECON.raw] | --list LIST\n");
         return 2;
     }
-    int codec = std::atoi(argv[1]);
-    std::vector<std::int16_t> samples = ReadSamples(argv[2]);
-    std::vector<std::uint8_t> out(samples.size() + 8);
-    int n = adpcm::Encode(codec, samples.data(), static_cast<int>(samples.size()), out.data());
-    if (n < 0) return 2;
-    out.resize(static_cast<std::size_t>(n));
-    if (!WriteBytes(argv[3], out)) return 1;
-    if (argc > 4 && (codec == adpcm::kG721 || codec == adpcm::kG726_16))
-        if (!WriteBytes(argv[4], Reconstruction(codec, samples))) return 1;
-    return 0;
+    return EncodeFile(std::atoi(argv[1]), argv[2], argv[3], argc > 4 ? argv[4] : nullptr);
 }
