@@ -32,9 +32,9 @@ public:
     std::size_t OutputSize(int bits) const;
     // Writes OutputSize(bits) bytes to destination: 16-bit little-endian
     // samples, or for 8 bits the unsigned bytes (value >> 8) + 128. Sets the
-    // record's bits per sample and returns the bytes written; 0 (nothing
-    // written, the record unchanged) for other widths or a format tag that is
-    // neither law.
+    // record's bits per sample and returns the bytes written. Other widths,
+    // or a format tag that is neither law, write nothing, leave the record
+    // as it was and return 0.
     std::size_t Expand(int bits, std::uint8_t* destination);
     // The same into a new vector (empty on refusal).
     std::vector<std::uint8_t> Expand(int bits);

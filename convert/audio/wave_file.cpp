@@ -227,7 +227,7 @@ std::size_t WaveFile::WriteHeader(std::span<std::uint8_t> buffer, std::size_t to
 
 std::vector<std::uint8_t> WaveFile::Image() const {
     std::vector<std::uint8_t> image(FileSize());
-    WriteHeader(image, image.size());
+    if (WriteHeader(image, image.size()) == 0) return {};
     return image;
 }
 
@@ -238,8 +238,8 @@ int WaveFile::Save(const std::string& path, std::span<std::uint8_t> buffer) cons
         own.resize(FileSize());
         image = own;
     }
-    WriteHeader(image, image.size());
-    if (!platform::ReplaceFileContents(path, image.data(), image.size())) {
+    if (WriteHeader(image, image.size()) == 0 ||
+        !platform::ReplaceFileContents(path, image.data(), image.size())) {
         ShowInfoBox(wavefile::StatusText(wavefile::kCantOpen));
         return 0;
     }

@@ -82,7 +82,7 @@ public:
     // buffer. Returns the bytes written: FileSize(), or 0 when the buffer is
     // smaller or total does not fit the 32-bit length.
     std::size_t WriteHeader(std::span<std::uint8_t> buffer, std::size_t total) const;
-    // The whole file image.
+    // The whole file image (empty when it would not fit 32-bit lengths).
     std::vector<std::uint8_t> Image() const;
     // Writes the file in one step (no partial file is left). The image is
     // built in buffer when it is large enough. 1 when written; 0 after
