@@ -6,9 +6,10 @@
 namespace adpcm {
 namespace {
 
-constexpr int kMultiplier[16] = {1, 3, 5, 7, 9, 11, 13, 15, -1, -3, -5, -7, -9, -11, -13, -15};
+// The difference multiplier of code c is (2 * (c & 7) + 1), negated when
+// bit 3 is set; the encoders apply it as (2q + 1) * step >> 3 with the sign
+// after, which is the truncating step * multiplier / 8.
 constexpr int kYamahaFactor[8] = {230, 230, 230, 230, 307, 409, 512, 614};
-constexpr int kImaIndexChange[8] = {-1, -1, -1, -1, 2, 4, 6, 8};
 constexpr int kOkiIndexChange[8] = {-1, -1, -1, -1, 2, 4, 6, 8};
 constexpr int kLgIndexChange[8] = {-1, -1, -1, -1, 1, 2, 4, 8};
 constexpr int kImaStepCount = 89;
@@ -25,11 +26,16 @@ constexpr int kOkiLastIndex = 24;
 constexpr int kOkiStep[kOkiLastIndex + 1] = {16,  17,  19,  21,  23,  25,  28,  31,  34,
                                              37,  41,  45,  50,  55,  60,  66,  73,  80,
                                              88,  97,  107, 118, 130, 143, 157};
-// The maker's step table: entry i is i + 4.
-constexpr int kLgLastIndex = 18;
-constexpr int LgStep(int index) { return index + 4; }
+constexpr int kLgLastIndex = CLgAdpcm::kStepCount - 1;
 
 int Clamp16(int v) { return std::clamp(v, -32768, 32767); }
+
+// min(m / step, 7) for m >= 0 and step > 0, counted by comparisons: the
+// encoders' division on the path from one sample to the next, removed.
+int QuotientUpTo7(int m, int step) {
+    return (m >= step) + (m >= 2 * step) + (m >= 3 * step) + (m >= 4 * step) +
+           (m >= 5 * step) + (m >= 6 * step) + (m >= 7 * step);
+}
 
 // The code bits of the OKI-style quantizer against step, step/2, step/4,
 // and the reconstruction they stand for.
@@ -65,11 +71,16 @@ int EncodeYamaha(const std::int16_t* samples, int count, std::uint8_t* out) {
     int step = 0;
     PackPairs<false>(count, out, [&](int i) {
         if (step == 0) { predictor = 0; step = 127; }
-        int d = (samples[i] - predictor) * 8 / step;
-        int code = std::min(std::abs(d) / 2, 7) + (d < 0 ? 8 : 0);
-        predictor = Clamp16(predictor + kMultiplier[code] * step / 8);
-        step = std::clamp(kYamahaFactor[code & 7] * step >> 8, 127, 24576);
-        return code;
+        // d = diff * 8 / step; the code is min(|d| / 2, 7), signed when d < 0.
+        int diff = samples[i] - predictor;
+        int m = std::abs(diff);
+        int q = QuotientUpTo7(4 * m, step);
+        bool negative = diff < 0 && 8 * m >= step;
+        // multiplier[code] * step / 8, truncated toward zero.
+        int delta = (2 * q + 1) * step >> 3;
+        predictor = Clamp16(negative ? predictor - delta : predictor + delta);
+        step = std::clamp(kYamahaFactor[q] * step >> 8, 127, 24576);
+        return q + (negative ? 8 : 0);
     });
     return 0;
 }
@@ -80,10 +91,14 @@ int EncodeIma(const std::int16_t* samples, int count, std::uint8_t* out) {
     PackPairs<false>(count, out, [&](int i) {
         int step = kImaStep[index];
         int x = samples[i];
-        int code = std::min(std::abs(x - predictor) * 4 / step, 7) + (x < predictor ? 8 : 0);
-        predictor = Clamp16(predictor + step * kMultiplier[code] / 8);
-        index = std::clamp(index + kImaIndexChange[code & 7], 0, kImaStepCount - 1);
-        return code;
+        bool negative = x < predictor;
+        int q = QuotientUpTo7(std::abs(x - predictor) * 4, step);
+        // step * multiplier[code] / 8, truncated toward zero.
+        int delta = (2 * q + 1) * step >> 3;
+        predictor = Clamp16(negative ? predictor - delta : predictor + delta);
+        // The index change by code -1, -1, -1, -1, 2, 4, 6, 8, without a load.
+        index = std::clamp(index + (q < 4 ? -1 : 2 * q - 6), 0, kImaStepCount - 1);
+        return q + (negative ? 8 : 0);
     });
     return 0;
 }
@@ -115,18 +130,56 @@ int EncodeOki(const std::int16_t* samples, int count, std::uint8_t* out) {
     return 0;
 }
 
-int EncodeLg(const std::int16_t* samples, int count, std::uint8_t* out) {
+void CLgAdpcm::Encode(const std::int16_t* samples, std::int64_t byteCount,
+                      std::uint8_t* out) const {
     std::fill(out, out + 4, std::uint8_t{0});
-    int predictor = LgStep(0);
+    int count = byteCount > 0 ? static_cast<int>(byteCount / 2) : 0;
+    int predictor = kStep[0];
     int index = 0;
     PackPairs<true>(count, out + 4, [&](int i) {
-        int step = LgStep(index);
+        int step = kStep[index];
         OkiCode c = QuantizeOki(samples[i] / 32 - predictor, step);
         predictor = std::clamp(predictor + c.delta, -15000, 15000);
         index = std::clamp(index + kLgIndexChange[c.code & 7], 0, kLgLastIndex);
         return c.code;
     });
+}
+
+int EncodeLg(const std::int16_t* samples, int count, std::uint8_t* out) {
+    // The object lives on the stack: nothing is allocated.
+    CLgAdpcm encoder;
+    encoder.Encode(samples, std::int64_t{2} * count, out);
     return 0;
+}
+
+namespace {
+
+// Each codec's encoder and its output size: count / perByte bytes after a
+// header of `header` bytes.
+struct CodecEntry {
+    int codec;
+    int (*encode)(const std::int16_t*, int, std::uint8_t*);
+    int perByte;
+    int header;
+};
+constexpr CodecEntry kCodecs[] = {
+    {kYamaha, EncodeYamaha, 2, 0},    // 4-bit, first sample low
+    {kOki, EncodeOki, 2, 0},          // 4-bit, first sample high
+    {kG721, EncodeG721, 2, 0},        // 4-bit, first sample low
+    {kG726_16, EncodeG726_16, 4, 0},  // 2-bit, first sample in bits 0-1
+    {kIma, EncodeIma, 2, 0},          // 4-bit, first sample low
+    {kLg, EncodeLg, 2, 4},            // 4 zero bytes, then 4-bit, first high
+};
+
+}  // namespace
+
+int Encode(int codec, const std::int16_t* samples, int count, std::uint8_t* out) {
+    for (const CodecEntry& entry : kCodecs) {
+        if (entry.codec != codec) continue;
+        entry.encode(samples, count, out);
+        return entry.header + (count > 0 ? count / entry.perByte : 0);
+    }
+    return -1;
 }
 
 }  // namespace adpcm

@@ -25,6 +25,19 @@ int EncodeG721(const std::int16_t* samples, int count, std::uint8_t* out);
 // G.726 at 16 kbit/s: count / 4 bytes, first sample in bits 0-1.
 int EncodeG726_16(const std::int16_t* samples, int count, std::uint8_t* out);
 
+// The handset maker's encoder as an object; EncodeLg builds one, runs it and
+// drops it. Its step table is a constant: entry i is i + 4.
+class CLgAdpcm {
+public:
+    virtual ~CLgAdpcm() = default;
+    static constexpr int kStepCount = 19;
+    static constexpr std::int16_t kStep[kStepCount] = {4,  5,  6,  7,  8,  9,  10, 11, 12, 13,
+                                                       14, 15, 16, 17, 18, 19, 20, 21, 22};
+    // Encodes byteCount / 2 samples (byteCount is their size in bytes): 4
+    // zero bytes, then two codes a byte, the first in the high nibble.
+    void Encode(const std::int16_t* samples, std::int64_t byteCount, std::uint8_t* out) const;
+};
+
 // The codec numbers the ring-voice records name.
 enum Codec { kYamaha = 1, kOki = 2, kG721 = 3, kG726_16 = 4, kIma = 5, kLg = 6 };
 // Encodes one channel with codec 1..6 and returns the bytes written, or -1

@@ -2,13 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <vector>
 
 namespace {
-
-using Encoder = int (*)(const std::int16_t*, int, std::uint8_t*);
 
 std::vector<std::int16_t> Sine(int count, double amplitude) {
     std::vector<std::int16_t> s(count);
@@ -17,26 +16,29 @@ std::vector<std::int16_t> Sine(int count, double amplitude) {
     return s;
 }
 
-// The end of the last byte an encoder changed in a buffer poisoned with 0xEE.
-int Written(Encoder encode, const std::vector<std::int16_t>& s) {
-    std::vector<std::uint8_t> out(s.size() + 8, 0xEE);
-    encode(s.data(), static_cast<int>(s.size()), out.data());
-    int n = static_cast<int>(out.size());
-    while (n > 0 && out[n - 1] == 0xEE) --n;
-    return n;
-}
-
 }  // namespace
 
-TEST(AdpcmEncoders, OutputSizesFollowTheCount) {
-    for (int count = 0; count <= 4096; count += (count < 16 ? 1 : 61)) {
-        // An encoder never writes past its size (the poison stays).
-        auto s = Sine(count, 20000);
-        EXPECT_LE(Written(adpcm::EncodeYamaha, s), count / 2) << count;
-        EXPECT_LE(Written(adpcm::EncodeIma, s), count / 2) << count;
-        EXPECT_LE(Written(adpcm::EncodeOki, s), count / 2) << count;
-        EXPECT_LE(Written(adpcm::EncodeLg, s), 4 + count / 2) << count;
+TEST(AdpcmEncoders, EveryCodecWritesExactlyTheSizeItReturns) {
+    // Each output is encoded twice, into zeros and into ones: bytes the
+    // encoder wrote agree, bytes it left alone keep their fill.
+    constexpr int kSizes[][2] = {{adpcm::kYamaha, 2}, {adpcm::kOki, 2}, {adpcm::kG721, 2},
+                                 {adpcm::kG726_16, 4}, {adpcm::kIma, 2}, {adpcm::kLg, 2}};
+    const auto s = Sine(4096, 20000);
+    for (const auto& [codec, perByte] : kSizes) {
+        for (int count = 0; count <= 4096; count += (count < 64 ? 1 : 37)) {
+            std::vector<std::uint8_t> zeros(count + 8, 0x00), ones(count + 8, 0xFF);
+            int n = adpcm::Encode(codec, s.data(), count, zeros.data());
+            ASSERT_EQ(adpcm::Encode(codec, s.data(), count, ones.data()), n);
+            ASSERT_EQ(n, (codec == adpcm::kLg ? 4 : 0) + count / perByte) << codec << " " << count;
+            ASSERT_TRUE(std::equal(zeros.begin(), zeros.begin() + n, ones.begin()));
+            ASSERT_TRUE(std::all_of(zeros.begin() + n, zeros.end(), [](int b) { return b == 0; }));
+            ASSERT_TRUE(std::all_of(ones.begin() + n, ones.end(), [](int b) { return b == 0xFF; }));
+        }
     }
+    std::uint8_t none[4] = {};
+    EXPECT_EQ(adpcm::Encode(0, s.data(), 16, none), -1);
+    EXPECT_EQ(adpcm::Encode(7, s.data(), 16, none), -1);
+    EXPECT_EQ(adpcm::Encode(adpcm::kG721, s.data(), -5, none), 0);
 }
 
 TEST(AdpcmEncoders, OkiSilenceBecomesTheRampInPairs) {

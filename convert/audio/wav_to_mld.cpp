@@ -1,0 +1,455 @@
+#include "convert/audio/wav_to_mld.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+
+#include "convert/audio/adpcm.h"
+#include "convert/audio/byte_cursor.h"
+#include "convert/audio/g711.h"
+#include "convert/audio/mld_layouts.h"
+#include "convert/audio/mld_voice.h"
+#include "convert/audio/ring_voice_table.h"
+#include "core/reporters.h"
+#include "core/utilities.h"
+#include "platform/paths.h"
+
+namespace {
+
+constexpr const char* kNotPcm = "This is not pcm data.";
+constexpr const char* kDifferentFormat = "file is different format";
+constexpr std::size_t kWaveFormatBytes = 18;
+constexpr std::size_t kMinFormatChunk = 16;
+
+// Where the 4-character pattern first stands at or after `from`; npos when
+// it does not.
+std::size_t FindPattern(std::span<const std::uint8_t> bytes, std::size_t from, const char* id) {
+    if (bytes.size() < 4) return std::string::npos;
+    for (std::size_t i = from; i + 4 <= bytes.size(); ++i)
+        if (std::memcmp(bytes.data() + i, id, 4) == 0) return i;
+    return std::string::npos;
+}
+
+void ShowDifferentFormat(const char* id) {
+    ShowInfoBox(std::string(kDifferentFormat) + " [" + id + "]");
+}
+
+// The 18-byte record from the start of a "fmt " body of at least 16 bytes.
+WaveFormatRecord ParseFormat(std::span<const std::uint8_t> body) {
+    WaveFormatRecord f;
+    ByteCursor c(body.first(std::min(body.size(), kWaveFormatBytes)));
+    c.ReadLe16(f.formatTag);
+    c.ReadLe16(f.channels);
+    c.ReadLe32(f.sampleRate);
+    c.ReadLe32(f.byteRate);
+    c.ReadLe16(f.blockAlign);
+    c.ReadLe16(f.bitsPerSample);
+    c.ReadLe16(f.extraSize);
+    return f;
+}
+
+}  // namespace
+
+WavToMldConverter::WavToMldConverter(const std::string& path) : path_(path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        ShowInfoBox("file is not found");
+        return;
+    }
+    // One block of the file's size, so reading costs no regrowth.
+    file.seekg(0, std::ios::end);
+    const std::streamoff length = file.tellg();
+    file.seekg(0, std::ios::beg);
+    if (length > 0) {
+        image_.resize(static_cast<std::size_t>(length));
+        file.read(reinterpret_cast<char*>(image_.data()), length);
+        image_.resize(static_cast<std::size_t>(file.gcount()));
+    }
+    loaded_ = Parse(image_);
+    // The file image is not needed once the samples are out of it.
+    std::vector<std::uint8_t>().swap(image_);
+}
+
+WavToMldConverter::WavToMldConverter(std::span<const std::uint8_t> bytes, const std::string& path)
+    : path_(path) {
+    loaded_ = Parse(bytes);
+}
+
+WavToMldConverter::WavToMldConverter(FromSource, const WavToMldConverter& source)
+    : path_(source.path_), source_(&source) {}
+
+bool WavToMldConverter::Parse(std::span<const std::uint8_t> bytes) {
+    cursor_ = 0;
+    for (const char* id : {"RIFF", "WAVE"}) {
+        std::size_t at = FindPattern(bytes, cursor_, id);
+        if (at == std::string::npos) {
+            ShowInfoBox(id);
+            return false;
+        }
+        cursor_ = at + 4;
+    }
+    std::size_t fmt = FindPattern(bytes, cursor_, "fmt ");
+    if (fmt == std::string::npos) {
+        ShowInfoBox("fmt");
+        return false;
+    }
+    if (!ReadFormatChunk(bytes, fmt)) return false;
+    std::size_t data = FindPattern(bytes, cursor_, "data");
+    if (data == std::string::npos) {
+        ShowInfoBox("data");
+        return false;
+    }
+    if (!TakeSamples(bytes, data)) return false;
+    if (format_.formatTag == 1) return true;
+    if (format_.formatTag == g711::kALawTag || format_.formatTag == g711::kMuLawTag) {
+        CAuLawToLinearPCM expander(format_, samples_);
+        samples_ = expander.Expand(16);
+        return true;
+    }
+    ShowInfoBox(kNotPcm);
+    samples_.clear();
+    return false;
+}
+
+// The "fmt " chunk at `at`: its first 18 bytes (fewer when it is shorter)
+// fill the record, the rest is skipped by its size.
+bool WavToMldConverter::ReadFormatChunk(std::span<const std::uint8_t> bytes, std::size_t at) {
+    ByteCursor c(bytes.subspan(at + 4));
+    std::uint32_t size = 0;
+    if (!c.ReadLe32(size) || size < kMinFormatChunk || size > c.Left()) {
+        ShowDifferentFormat("fmt ");
+        return false;
+    }
+    format_ = ParseFormat(c.Take(size));
+    cursor_ = at + 8 + size;
+    return true;
+}
+
+// The samples of the "data" chunk at `at`: the bytes present, whatever its
+// size says, cut to whole frames.
+bool WavToMldConverter::TakeSamples(std::span<const std::uint8_t> bytes, std::size_t at) {
+    ByteCursor c(bytes.subspan(at + 4));
+    std::uint32_t size = 0;
+    c.ReadLe32(size);
+    std::size_t n = std::min<std::size_t>(size, c.Left());
+    const std::size_t frame = std::size_t(format_.channels) * ((format_.bitsPerSample + 7u) / 8u);
+    if (frame > 0) n -= n % frame;
+    auto body = c.Take(n);
+    samples_.assign(body.begin(), body.end());
+    cursor_ = at + 8 + n;
+    return true;
+}
+
+// ---- Conversion ----
+
+struct WavToMldConverter::Job {
+    const RingVoiceFormat* record = nullptr;
+    int channels = 1;        // channels of the written voice
+    int rate = 0;            // rate the voice is encoded at
+    int declaredRate = 0;    // rate the file names
+    int codec = 0;
+    int level = 100;
+    WaveFormatRecord wave;
+    std::vector<std::int16_t> pcm;
+    std::vector<std::uint8_t> encoded;  // the voice, or left then right
+    std::size_t leftBytes = 0;
+    std::size_t rightBytes = 0;
+    std::uint32_t duration = 0;
+    std::uint64_t ticks = 0;
+    std::uint32_t adpcmByteRate = 0;
+    bool sizeWarned = false;
+};
+
+namespace {
+
+constexpr const char* kRateList = "samplerate:4000,8000,16000,32000";
+constexpr const char* kSizeLimitText = "指定されたファイルサイズの制限を越えています。";
+constexpr const char* kBuildFailedText = "makemldを保存できませんでした。";
+
+const char* RateFlagText(int rate) {
+    switch (rate) {
+    case 4000: return "samplerate_f04:";
+    case 8000: return "samplerate_f08:";
+    case 16000: return "samplerate_f16:";
+    case 32000: return "samplerate_f32:";
+    default: return nullptr;
+    }
+}
+
+// The 16-bit little-endian samples of a byte block; an odd last byte is left.
+std::vector<std::int16_t> DecodeSamples(const std::vector<std::uint8_t>& bytes) {
+    std::vector<std::int16_t> pcm(bytes.size() / 2);
+    for (std::size_t i = 0; i < pcm.size(); ++i)
+        pcm[i] = static_cast<std::int16_t>(ReadLittleEndian16(&bytes[2 * i]));
+    return pcm;
+}
+
+}  // namespace
+
+int WavToMldConverter::Convert(int format, int rate, int level, const char* outputPath) {
+    if (!ConvertToMemory(format, rate, level, outputPath)) return 0;
+    if (!platform::ReplaceFileContents(outputPath_, image_.data(), image_.size())) {
+        ShowInfoBox("ファイルが書き込めませんでした。");
+        return 0;
+    }
+    return 1;
+}
+
+int WavToMldConverter::ConvertToMemory(int format, int rate, int level, const char* outputPath) {
+    image_.clear();
+    if (format < 0 || format >= RingVoiceFormatCount) {
+        ShowInfoBox("fmt_num");
+        return 0;
+    }
+    Job job;
+    job.record = &RingVoiceFormatTable[format];
+    if (outputPath != nullptr) {
+        outputPath_ = outputPath;
+    } else {
+        outputPath_ = path_;
+        StripExtension(outputPath_);
+        outputPath_ += std::string("_") + job.record->codeName + ".mld";
+    }
+    const WavToMldConverter& source = source_ != nullptr ? *source_ : *this;
+    if (!source.loaded_) return 0;  // the reading has said why
+    format_ = source.format_;
+    job.wave = source.format_;
+    if (!CheckRequest(job, format, rate, level)) return 0;
+    job.pcm = DecodeSamples(source.samples_);
+    if (!PrepareSamples(job) || !EncodeVoice(job) || !BuildImage(job)) return 0;
+    return 1;
+}
+
+// The request against the record and the source: format, level, bits and
+// rate, and the codec that serves it.
+bool WavToMldConverter::CheckRequest(Job& job, int format, int rate, int level) {
+    const RingVoiceFormat& record = *job.record;
+    job.channels = IsStereoFormat(format) ? 2 : 1;
+    if (level < 0 || level > 500) ShowInfoBox("normalize");
+    job.level = level;
+    if (rate == 0) rate = static_cast<int>(std::min<std::uint32_t>(job.wave.sampleRate, 1 << 30));
+    if (job.wave.bitsPerSample != 16) {
+        ShowInfoBox("対応していないビット数です。");
+        return false;
+    }
+    const char* flagText = RateFlagText(rate);
+    if (flagText == nullptr) {
+        ShowInfoBox(kRateList);
+        return false;
+    }
+    if (!RingVoiceRateFlag(record, rate)) {
+        ShowInfoBox(std::string(flagText) + record.codeName);
+        return false;
+    }
+    if (rate == 32000 && job.channels == 2) {
+        ShowInfoBox("samplerate 32kはモノラルのみ");
+        return false;
+    }
+    job.codec = record.codec;
+    job.rate = job.declaredRate = rate;
+    if (job.codec == 3 && rate == 4000) {
+        // G.726 at 16 kbit/s on 8000 Hz samples, named 4000 Hz in the file.
+        job.codec = 4;
+        job.rate = 8000;
+    }
+    return true;
+}
+
+// Channels, rate and level of the samples to encode.
+bool WavToMldConverter::PrepareSamples(Job& job) {
+    WaveFormatRecord& w = job.wave;
+    if (w.channels == 0 || w.channels > 2) {
+        ShowInfoBox(kNotPcm);
+        return false;
+    }
+    if (w.channels == 1 && job.channels == 2) {
+        if (std::uint64_t(job.pcm.size()) * 4 > kMaxWorkingPcmBytes) {
+            ShowInfoBox("no memory");
+            return false;
+        }
+        job.pcm = ring_voice::DuplicateToStereo(job.pcm);
+    } else if (w.channels == 2 && job.channels == 1) {
+        ring_voice::MixToMono(job.pcm);
+    }
+    w.channels = static_cast<std::uint16_t>(job.channels);
+    job.pcm.resize(job.pcm.size() - job.pcm.size() % job.channels);
+    if (w.sampleRate != static_cast<std::uint32_t>(job.rate)) {
+        if (w.sampleRate == 0) {
+            ShowInfoBox(kRateList);
+            return false;
+        }
+        std::uint64_t frames = ring_voice::ResampledFrames(job.pcm.size() / job.channels,
+                                                           w.sampleRate, job.rate);
+        if (frames * job.channels * 2 > kMaxWorkingPcmBytes) {
+            ShowInfoBox("no memory");
+            return false;
+        }
+        job.pcm = ring_voice::Resample(job.pcm, job.channels, w.sampleRate, job.rate);
+    }
+    // The rate words follow the samples, whatever the file said of them.
+    w.sampleRate = static_cast<std::uint32_t>(job.rate);
+    w.blockAlign = static_cast<std::uint16_t>(2 * job.channels);
+    w.byteRate = w.sampleRate * w.blockAlign;
+    ring_voice::Normalize(job.pcm, job.level);
+    return true;
+}
+
+namespace {
+
+// Encodes one channel into out (resized to what the codec writes).
+bool EncodeChannel(int codec, std::span<const std::int16_t> pcm, std::vector<std::uint8_t>& out) {
+    // Every codec writes at most 4 + count / 2 bytes.
+    out.assign(pcm.size() / 2 + 8, 0);
+    int n = adpcm::Encode(codec, pcm.data(), static_cast<int>(pcm.size()), out.data());
+    if (n < 0) return false;
+    out.resize(static_cast<std::size_t>(n));
+    return true;
+}
+
+}  // namespace
+
+// Encodes the samples with the record's codec, one buffer per channel, and
+// takes the voice's length first.
+bool WavToMldConverter::EncodeVoice(Job& job) {
+    WaveFormatRecord& w = job.wave;
+    const std::uint64_t dataSize = std::uint64_t(job.pcm.size()) * 2;
+    job.duration = static_cast<std::uint32_t>(dataSize * 200 / w.byteRate);
+    job.ticks = dataSize * 128 / w.byteRate;
+    if (job.channels == 1) {
+        if (!EncodeChannel(job.codec, job.pcm, job.encoded)) {
+            ShowInfoBox(kBuildFailedText);
+            return false;
+        }
+        // The handset maker's scheme counts data size / 4 from its 4 zero bytes.
+        const std::size_t size = job.codec == 4 ? dataSize / 8 : dataSize / 4;
+        job.encoded.resize(std::min(job.encoded.size(), size));
+        job.leftBytes = job.encoded.size();
+        if (job.codec == 4) {
+            w.sampleRate = 4000;
+            w.byteRate = 8000;
+        }
+    } else {
+        const std::size_t frames = job.pcm.size() / 2;
+        std::vector<std::int16_t> channel(frames);
+        std::vector<std::uint8_t> right;
+        for (std::size_t i = 0; i < frames; ++i) channel[i] = job.pcm[2 * i + 1];
+        leftSize_ = rightSize_ = frames * 2;
+        bool ok = EncodeChannel(job.codec, channel, right);
+        for (std::size_t i = 0; i < frames; ++i) channel[i] = job.pcm[2 * i];
+        std::vector<std::int16_t>().swap(job.pcm);
+        ok = ok && EncodeChannel(job.codec, channel, job.encoded);
+        if (!ok) {
+            ShowInfoBox(kBuildFailedText);
+            return false;
+        }
+        job.leftBytes = job.encoded.size();
+        job.rightBytes = right.size();
+        for (std::uint8_t b : right) job.encoded.push_back(b);
+    }
+    w.byteRate /= 4;
+    job.adpcmByteRate = w.byteRate;
+    if (job.encoded.size() > sizeLimit_) {
+        ShowInfoBox(kSizeLimitText);
+        job.sizeWarned = true;
+    }
+    return true;
+}
+
+// The image in the record's layout.
+bool WavToMldConverter::BuildImage(Job& job) {
+    std::string title = title_;
+    if (title.empty()) ExtractFileName(title, outputPath_);
+    VoiceImageInput in;
+    in.format = job.record->index;
+    in.rate = static_cast<int>(job.wave.sampleRate);
+    in.title = title;
+    std::span<const std::uint8_t> all = job.encoded;
+    in.left = all.first(job.leftBytes);
+    in.right = all.subspan(job.leftBytes);
+    in.duration = job.duration;
+    in.ticks = job.ticks;
+    in.adpcmByteRate = job.adpcmByteRate;
+    if (job.record->mldVoiceLayout) {
+        in.left = all;  // a two-channel voice: left then right, as one block
+        CMldVoice voice;
+        if (!voice.Build(in)) {
+            ShowInfoBox(kBuildFailedText);
+            return false;
+        }
+        image_ = voice.TakeImage();
+        return true;
+    }
+    LayoutStatus status = job.channels == 2 ? BuildTwoChannelImage(in, image_)
+                                            : BuildOneChannelImage(in, image_);
+    switch (status) {
+    case LayoutStatus::kOk: return true;
+    case LayoutStatus::kCut:
+        if (!job.sizeWarned) ShowInfoBox(kSizeLimitText);
+        return true;
+    case LayoutStatus::kStereo4000: ShowInfoBox("4000Hz Stereoの変換は出来ません。"); break;
+    case LayoutStatus::kUnsupportedRate: ShowInfoBox("未対応レート"); break;
+    }
+    image_.clear();
+    ShowInfoBox(kBuildFailedText);
+    return false;
+}
+
+// ---- Sample steps ----
+
+namespace ring_voice {
+
+std::vector<std::int16_t> DuplicateToStereo(std::span<const std::int16_t> mono) {
+    std::vector<std::int16_t> out(mono.size() * 2);
+    for (std::size_t i = 0; i < mono.size(); ++i) out[2 * i] = out[2 * i + 1] = mono[i];
+    return out;
+}
+
+void MixToMono(std::vector<std::int16_t>& stereo) {
+    const std::size_t frames = stereo.size() / 2;
+    for (std::size_t i = 0; i < frames; ++i)
+        stereo[i] = static_cast<std::int16_t>((stereo[2 * i] + stereo[2 * i + 1]) / 2);
+    stereo.resize(frames);
+    stereo.shrink_to_fit();
+}
+
+std::uint64_t ResampledFrames(std::uint64_t frames, std::uint32_t fromRate, std::uint32_t toRate) {
+    if (fromRate == 0) return 0;
+    return std::uint64_t(toRate) * 1000 / fromRate * frames / 1000;
+}
+
+std::vector<std::int16_t> Resample(std::span<const std::int16_t> samples, int channels,
+                                   std::uint32_t fromRate, std::uint32_t toRate) {
+    if (channels <= 0 || fromRate == 0 || toRate == 0) return {};
+    const std::size_t ch = static_cast<std::size_t>(channels);
+    const std::uint64_t frames = samples.size() / ch;
+    const std::uint64_t outFrames = ResampledFrames(frames, fromRate, toRate);
+    const std::uint64_t step = std::uint64_t(fromRate) * 1000 / toRate;
+    std::vector<std::int16_t> out(outFrames * ch);
+    for (std::uint64_t i = 0; i < outFrames; ++i) {
+        const std::uint64_t p = i * step;
+        const std::uint64_t k = std::min<std::uint64_t>(p / 1000, frames - 1);
+        const std::int64_t f = static_cast<std::int64_t>(p % 1000);
+        for (std::size_t c = 0; c < ch; ++c) {
+            const std::int64_t a = samples[k * ch + c];
+            const std::int64_t b = k + 1 < frames ? samples[(k + 1) * ch + c] : a;
+            out[i * ch + c] = static_cast<std::int16_t>(a + (b - a) * f / 1000);
+        }
+    }
+    return out;
+}
+
+void Normalize(std::span<std::int16_t> samples, int level) {
+    if (level == 0) return;
+    int peak = 0;
+    for (std::int16_t s : samples)
+        if (s != -32768) peak = std::max(peak, s < 0 ? -s : int(s));
+    if (peak == 0) return;
+    const double gain = (3276700.0 / level) / peak;
+    for (std::int16_t& s : samples) {
+        double v = std::trunc(s * gain);
+        s = static_cast<std::int16_t>(std::clamp(v, -32768.0, 32767.0));
+    }
+}
+
+}  // namespace ring_voice

@@ -1,0 +1,282 @@
+#include "convert/audio/wav_to_mld.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "convert/audio/adpcm.h"
+#include "convert/audio/ring_voice_table.h"
+#include "tests/audio/mld_image_reader.h"
+#include "tests/audio/wave_bytes.h"
+#include "tests/support/test_support.h"
+
+using testing_support::Sink;
+using namespace wave_bytes;
+
+namespace {
+
+// Interleaved samples: a sine on the left, a quieter one on the right.
+std::vector<std::int16_t> Tone(int channels, int frames, int seed = 0) {
+    std::vector<std::int16_t> s;
+    for (int i = 0; i < frames; ++i)
+        for (int c = 0; c < channels; ++c)
+            s.push_back(static_cast<std::int16_t>((c == 0 ? 9000 : 4000) *
+                                                  std::sin(0.05 * i * (c + 1) + seed)));
+    return s;
+}
+
+Bytes Wav(int channels, int rate, const std::vector<std::int16_t>& s, int bits = 16) {
+    Bytes data;
+    for (std::int16_t v : s) PutLe(data, static_cast<std::uint16_t>(v), 2);
+    return Riff({Chunk("fmt ", FormatBody(1, channels, rate, bits)), Chunk("data", data)});
+}
+
+// Converts an image in memory; the image, empty on failure.
+Bytes Convert(const Bytes& wav, int format, int rate, int level = 100,
+              const std::string& path = "dir/voice.wav") {
+    WavToMldConverter source(wav, path);
+    WavToMldConverter converter(kFromSource, source);
+    if (!converter.ConvertToMemory(format, rate, level)) return {};
+    return converter.Image();
+}
+
+std::vector<std::int16_t> Normalized(std::vector<std::int16_t> s) {
+    ring_voice::Normalize(s, 100);
+    return s;
+}
+
+Bytes Encoded(int codec, const std::vector<std::int16_t>& s) {
+    Bytes out(s.size() + 8);
+    out.resize(adpcm::Encode(codec, s.data(), static_cast<int>(s.size()), out.data()));
+    return out;
+}
+
+std::vector<std::int16_t> Channel(const std::vector<std::int16_t>& s, int c) {
+    std::vector<std::int16_t> out;
+    for (std::size_t i = c; i < s.size(); i += 2) out.push_back(s[i]);
+    return out;
+}
+
+}  // namespace
+
+TEST(WavToMld, OneSecondMonoAt8000InTheVoiceLayout) {
+    auto s = Tone(1, 8000);
+    Bytes image = Convert(Wav(1, 8000, s), 12, 8000);
+    mld_test::Image img = mld_test::Read(image);
+    ASSERT_TRUE(img.lengthsAgree) << img.error;
+    EXPECT_EQ(img.infoLength, 59u + std::string("voice_93.mld").size());
+    ASSERT_EQ(img.adat.size(), 4014u);
+    EXPECT_EQ(Bytes(img.adat.begin() + 10, img.adat.begin() + 13), (Bytes{8, 4, 1}));
+    EXPECT_EQ(Bytes(img.adat.begin() + 14, img.adat.end()), Encoded(3, Normalized(s)));
+    EXPECT_EQ(Bytes(img.track.begin() + 25, img.track.begin() + 29), (Bytes{0xC8, 0xFF, 0xDC, 0}));
+    EXPECT_TRUE(Sink().Texts().empty());
+}
+
+TEST(WavToMld, StereoVoiceLayoutPutsLeftBeforeRight) {
+    auto s = Tone(2, 4000);
+    Bytes image = Convert(Wav(2, 8000, s), 14, 8000);
+    mld_test::Image img = mld_test::Read(image);
+    ASSERT_TRUE(img.lengthsAgree) << img.error;
+    EXPECT_EQ(img.adat[12], 2);
+    auto n = Normalized(s);
+    Bytes both = Encoded(3, Channel(n, 0));
+    for (std::uint8_t b : Encoded(3, Channel(n, 1))) both.push_back(b);
+    EXPECT_EQ(Bytes(img.adat.begin() + 14, img.adat.end()), both);
+}
+
+TEST(WavToMld, OutputNamesFollowTheSourceFileName) {
+    const std::string dir = testing_support::ScratchDir();
+    std::filesystem::create_directories(dir + "/a.b");
+    Bytes wav = Wav(1, 8000, Tone(1, 800));
+    for (const char* name : {"/voice.wav", "/intro.wav", "/a.b/voice"}) {
+        std::ofstream(dir + name, std::ios::binary)
+            .write(reinterpret_cast<const char*>(wav.data()), static_cast<std::streamsize>(wav.size()));
+    }
+    struct Case { const char* source; int format; const char* output; };
+    for (Case c : {Case{"/voice.wav", 2, "/voice_n2.mld"}, Case{"/intro.wav", 18, "/intro_lg.mld"},
+                   Case{"/a.b/voice", 2, "/a.b/voice_n2.mld"}}) {
+        WavToMldConverter source(dir + c.source);
+        WavToMldConverter converter(kFromSource, source);
+        ASSERT_EQ(converter.Convert(c.format, 8000, 100, nullptr), 1) << c.source;
+        EXPECT_EQ(converter.OutputPath(), dir + c.output);
+        std::ifstream in(dir + c.output, std::ios::binary);
+        Bytes file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        EXPECT_EQ(file, converter.Image());
+        mld_test::Image img = mld_test::Read(file);
+        EXPECT_EQ(std::string(img.subChunks[1].second.begin(), img.subChunks[1].second.end()),
+                  std::string(c.output + (c.output[2] == '.' ? 5 : 1)));
+    }
+    EXPECT_TRUE(Sink().Texts().empty());
+}
+
+TEST(WavToMld, RequestsAreRefusedInStepOrder) {
+    Bytes mono = Wav(1, 8000, Tone(1, 400));
+    struct Case { int format; int rate; const char* text; };
+    for (Case c : {Case{0, 4000, "samplerate_f04:none"}, Case{0, 8000, "samplerate_f08:none"},
+                   Case{0, 16000, "samplerate_f16:none"}, Case{0, 32000, "samplerate_f32:none"},
+                   Case{13, 4000, "samplerate_f04:p1s"}, Case{14, 32000, "samplerate_f32:93s"},
+                   Case{2, 11025, "samplerate:4000,8000,16000,32000"}, Case{19, 8000, "fmt_num"},
+                   Case{-1, 8000, "fmt_num"}}) {
+        Sink().Clear();
+        EXPECT_TRUE(Convert(mono, c.format, c.rate).empty());
+        EXPECT_EQ(Sink().Texts(), std::vector<std::string>{c.text}) << c.format;
+    }
+    Sink().Clear();
+    EXPECT_FALSE(Convert(mono, 12, 32000).empty());
+    // An 8-bit source is refused before its rate is looked at.
+    Bytes eight = Riff({Chunk("fmt ", FormatBody(1, 1, 8000, 8)), Chunk("data", Ramp(100))});
+    EXPECT_TRUE(Convert(eight, 0, 4000).empty());
+    EXPECT_EQ(Sink().Texts(), std::vector<std::string>{"対応していないビット数です。"});
+    // An out-of-range level is named and the conversion goes on.
+    Sink().Clear();
+    EXPECT_FALSE(Convert(mono, 4, 8000, 501).empty());
+    EXPECT_EQ(Sink().Texts(), std::vector<std::string>{"normalize"});
+}
+
+TEST(WavToMld, G721At4000IsG726At16kNamed4000) {
+    auto s = Tone(1, 8000);
+    Bytes image = Convert(Wav(1, 8000, s), 3, 4000);
+    mld_test::Image img = mld_test::Read(image);
+    ASSERT_TRUE(img.lengthsAgree) << img.error;
+    const mld_test::Event& voice = img.events[2];
+    EXPECT_EQ(mld_test::Be(voice.bytes, 2, 2), 16000u / 8 + 5);
+    EXPECT_EQ(Bytes(voice.bytes.begin() + 4, voice.bytes.begin() + 9), (Bytes{0x61, 0x83, 0, 'D', 0}));
+    EXPECT_EQ(Bytes(voice.bytes.begin() + 9, voice.bytes.end()), Encoded(4, Normalized(s)));
+}
+
+TEST(WavToMld, LgTailCarriesTheWholeDuration) {
+    Bytes image = Convert(Wav(1, 8000, Tone(1, 16000 * 2)), 18, 8000);  // 4 s: D = 800
+    mld_test::Image img = mld_test::Read(image);
+    ASSERT_TRUE(img.lengthsAgree) << img.error;
+    bool found = false;
+    for (const auto& e : img.events)
+        if (e.bytes[1] == 0xDC) found = e.delta == 800 % 256 && e.bytes[2] == 800 / 256;
+    EXPECT_TRUE(found);
+}
+
+TEST(WavToMld, CutVoicesAndLargeImagesAreReported) {
+    // 20 s: 80000 encoded bytes, more than "n1" holds but under the limit.
+    Bytes longer = Wav(1, 8000, Tone(1, 8000 * 20));
+    EXPECT_FALSE(Convert(longer, 1, 8000).empty());
+    EXPECT_EQ(Sink().Texts(), std::vector<std::string>{"指定されたファイルサイズの制限を越えています。"});
+    // 30 s: over the limit, said once though the voice is cut as well.
+    Sink().Clear();
+    EXPECT_FALSE(Convert(Wav(1, 8000, Tone(1, 8000 * 30)), 11, 8000).empty());
+    EXPECT_EQ(Sink().Count(), 1u);
+    // A voice image past 0x80000 bytes is not built at all.
+    Sink().Clear();
+    EXPECT_TRUE(Convert(Wav(1, 32000, Tone(1, 32000 * 33)), 12, 32000).empty());
+    EXPECT_EQ(Sink().Texts(), (std::vector<std::string>{"指定されたファイルサイズの制限を越えています。",
+                                                       "ファイルのサイズが大きすぎます。",
+                                                       "makemldを保存できませんでした。"}));
+}
+
+TEST(WavToMld, UntrustedSizesAndWords) {
+    auto s = Tone(1, 1000);
+    Bytes data;
+    for (std::int16_t v : s) PutLe(data, static_cast<std::uint16_t>(v), 2);
+    const Bytes fmt = FormatBody(1, 1, 8000, 16);
+    const Bytes good = Convert(Riff({Chunk("fmt ", fmt), Chunk("data", data)}), 4, 8000);
+    ASSERT_FALSE(good.empty());
+    // An extensible "fmt " body, and a data size past the end (an odd byte
+    // more than the samples): the same voice.
+    Bytes longData = data;
+    longData.push_back(0x7F);
+    EXPECT_EQ(Convert(Riff({Chunk("fmt ", FormatBody(1, 1, 8000, 16, 24)),
+                            Chunk("data", longData, 1 << 30)}), 4, 8000), good);
+    EXPECT_TRUE(Sink().Texts().empty());
+    struct Case { Bytes wav; const char* text; };
+    Bytes noRate = FormatBody(1, 1, 0, 16), three = FormatBody(1, 3, 8000, 16);
+    for (const Case& c : {Case{Riff({Chunk("fmt ", Bytes(fmt.begin(), fmt.begin() + 14)),
+                                     Chunk("data", data)}), "file is different format [fmt ]"},
+                          Case{Riff({Chunk("fmt ", fmt, 4000)}), "file is different format [fmt ]"},
+                          Case{Riff({Chunk("fmt ", noRate), Chunk("data", data)}),
+                               "samplerate:4000,8000,16000,32000"},
+                          Case{Riff({Chunk("fmt ", three), Chunk("data", data)}), "This is not pcm data."},
+                          Case{Riff({Chunk("fmt ", FormatBody(1, 0, 8000, 16)), Chunk("data", data)}),
+                               "This is not pcm data."},
+                          Case{Riff({Chunk("fmt ", FormatBody(2, 1, 8000, 16)), Chunk("data", data)}),
+                               "This is not pcm data."},
+                          Case{Riff({Chunk("fmt ", fmt)}), "data"},
+                          Case{Bytes{'R', 'I', 'F', 'F', 0, 0, 0, 0}, "WAVE"},
+                          Case{Bytes{}, "RIFF"}}) {
+        Sink().Clear();
+        EXPECT_TRUE(Convert(c.wav, 4, 8000).empty());
+        EXPECT_EQ(Sink().Texts(), std::vector<std::string>{c.text});
+    }
+}
+
+TEST(WavToMld, LevelZeroAndSilenceKeepTheSamples) {
+    auto s = Tone(1, 2000);
+    Bytes image = Convert(Wav(1, 8000, s), 4, 8000, 0);
+    mld_test::Image img = mld_test::Read(image);
+    const auto& voice = img.events[2].bytes;
+    EXPECT_EQ(Bytes(voice.begin() + 9, voice.end()), Encoded(2, s));
+    std::vector<std::int16_t> silence(2000, 0), kept = silence;
+    ring_voice::Normalize(kept, 100);
+    EXPECT_EQ(kept, silence);
+}
+
+TEST(WavToMld, FailedWriteIsAFailureAndLeavesNoFile) {
+    const std::string dir = testing_support::ScratchDir();
+    WavToMldConverter source(Wav(1, 8000, Tone(1, 800)), dir + "/v.wav");
+    WavToMldConverter converter(kFromSource, source);
+    const std::string target = dir + "/missing/v.mld";
+    EXPECT_EQ(converter.Convert(4, 8000, 100, target.c_str()), 0);
+    EXPECT_EQ(Sink().Texts(), std::vector<std::string>{"ファイルが書き込めませんでした。"});
+    EXPECT_EQ(testing_support::FolderNames(dir), std::vector<std::string>{});
+}
+
+TEST(RingVoiceSamples, ChannelRoundTripAndResampling) {
+    std::mt19937 rng(5);
+    std::uniform_int_distribution<int> d(-32768, 32767);
+    std::vector<std::int16_t> mono(5001);
+    for (auto& v : mono) v = static_cast<std::int16_t>(d(rng));
+    auto stereo = ring_voice::DuplicateToStereo(mono);
+    ring_voice::MixToMono(stereo);
+    EXPECT_EQ(stereo, mono);
+    // Upsampling a long slow ramp: sizes and positions in 64 bits (the
+    // byte-size product passes 2^32 here), never past the last sample.
+    std::vector<std::int16_t> ramp(600000);
+    for (std::size_t k = 0; k < ramp.size(); ++k) ramp[k] = static_cast<std::int16_t>(k / 32);
+    auto up = ring_voice::Resample(ramp, 1, 4000, 32000);
+    ASSERT_EQ(up.size(), 8u * ramp.size());
+    std::size_t wrong = 0;
+    for (std::size_t i = 0; i < up.size(); ++i) wrong += up[i] != static_cast<std::int16_t>(i * 125 / 1000 / 32);
+    EXPECT_EQ(wrong, 0u);
+    // Tiny inputs at every pair of rates stay in bounds and keep whole frames.
+    for (std::uint32_t from : {1u, 4000u, 11025u, 44100u, 96000u})
+        for (std::uint32_t to : {4000u, 8000u, 16000u, 32000u})
+            for (int frames : {0, 1, 2, 3}) {
+                std::vector<std::int16_t> s(2 * frames, 1000);
+                auto out = ring_voice::Resample(s, 2, from, to);
+                EXPECT_EQ(out.size(), 2 * ring_voice::ResampledFrames(frames, from, to));
+                for (std::int16_t v : out) EXPECT_EQ(v, 1000);
+            }
+}
+
+TEST(WavToMld, WordsTheFileGetsWrongDoNotMatter) {
+    auto s = Tone(1, 4000);
+    Bytes data;
+    for (std::int16_t v : s) PutLe(data, static_cast<std::uint16_t>(v), 2);
+    Bytes fmt = FormatBody(1, 1, 8000, 16);
+    const Bytes good = Convert(Riff({Chunk("fmt ", fmt), Chunk("data", data)}), 18, 8000);
+    // A byte rate and block align of 0: the length comes from the rate.
+    for (int i = 8; i < 14; ++i) fmt[i] = 0;
+    EXPECT_EQ(Convert(Riff({Chunk("fmt ", fmt), Chunk("data", data)}), 18, 8000), good);
+    // One sample: the handset maker's four zero bytes still have room.
+    EXPECT_FALSE(Convert(Wav(1, 8000, {1234}), 18, 8000).empty());
+    // A 1 Hz source raised to 32000 Hz would take 134 MB.
+    Sink().Clear();
+    EXPECT_TRUE(Convert(Wav(1, 1, Tone(1, 2100)), 2, 32000).empty());
+    EXPECT_EQ(Sink().Texts(), std::vector<std::string>{"no memory"});
+    // A long title is cut to what its 16-bit field and 256-byte text hold.
+    WavToMldConverter source(Wav(1, 8000, s), "v.wav");
+    WavToMldConverter converter(kFromSource, source);
+    converter.SetTitle(std::string(300, 't'));
+    ASSERT_EQ(converter.ConvertToMemory(4, 8000, 100), 1);
+    EXPECT_EQ(mld_test::Read(converter.Image()).subChunks[1].second.size(), 255u);
+}
