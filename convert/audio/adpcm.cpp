@@ -171,15 +171,25 @@ constexpr CodecEntry kCodecs[] = {
     {kLg, EncodeLg, 2, 4},            // 4 zero bytes, then 4-bit, first high
 };
 
+const CodecEntry* FindCodec(int codec) {
+    for (const CodecEntry& entry : kCodecs)
+        if (entry.codec == codec) return &entry;
+    return nullptr;
+}
+
 }  // namespace
 
+int EncodedSize(int codec, int count) {
+    const CodecEntry* entry = FindCodec(codec);
+    if (!entry) return -1;
+    return entry->header + (count > 0 ? count / entry->perByte : 0);
+}
+
 int Encode(int codec, const std::int16_t* samples, int count, std::uint8_t* out) {
-    for (const CodecEntry& entry : kCodecs) {
-        if (entry.codec != codec) continue;
-        entry.encode(samples, count, out);
-        return entry.header + (count > 0 ? count / entry.perByte : 0);
-    }
-    return -1;
+    const CodecEntry* entry = FindCodec(codec);
+    if (!entry) return -1;
+    entry->encode(samples, count, out);
+    return EncodedSize(codec, count);
 }
 
 }  // namespace adpcm
