@@ -161,8 +161,10 @@ void Update(G72xState& s, const G72xRate& rate, int code, int y, int dqMag, bool
     else s.ap = static_cast<std::int16_t>(s.ap + (((fast ? 0x200 : 0) - s.ap) >> 4));
 }
 
+// Flattened so that the per-sample blocks are inlined with the rate's
+// tables known (GCC and clang).
 template <int kBits>
-void EncodeG72x(const std::int16_t* samples, int count, std::uint8_t* out,
+[[gnu::flatten]] void EncodeG72x(const std::int16_t* samples, int count, std::uint8_t* out,
                 const G72xRate& rate) {
     constexpr int kPerByte = 8 / kBits;
     G72xState state;
