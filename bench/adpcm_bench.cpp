@@ -158,7 +158,8 @@ double FfmpegEncoderNs(const std::string& command) {
         if (!pipe) return -1;
         std::string text;
         char buffer[4096];
-        while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) text.append(buffer, n);
+        while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
+            text.append(buffer, n);
         if (pclose(pipe) != 0) return -1;
         double userMicroseconds = 0;
         for (std::size_t at = text.find("bench:"); at != std::string::npos;
@@ -181,10 +182,12 @@ void CompareWithBaselines() {
     const bool ffmpeg = Have("ffmpeg"), sox = Have("sox");
     for (bool noise : {false, true}) {
         const auto& s = Hour(noise);
-        const std::string raw = std::string("/tmp/zaw_adpcm_bench_") + (noise ? "noise" : "sines") + ".raw";
+        const std::string raw =
+            std::string("/tmp/zaw_adpcm_bench_") + (noise ? "noise" : "sines") + ".raw";
         std::ofstream(raw, std::ios::binary)
             .write(reinterpret_cast<const char*>(s.data()), std::streamsize(s.size() * 2));
-        const std::string ff = "ffmpeg -nostdin -hide_banner -f s16le -ar 8000 -ac 1 -i " + raw + " ";
+        const std::string ff =
+            "ffmpeg -nostdin -hide_banner -f s16le -ar 8000 -ac 1 -i " + raw + " ";
         const std::string sx = "sox -t s16 -r 8000 -c 1 " + raw + " ";
         double ffCopy = ffmpeg ? BestNs(ff + "-c:a pcm_s16le -f null -") : -1;
         double soxCopy = sox ? BestNs(sx + "-t s16 /dev/null") : -1;
@@ -197,7 +200,8 @@ void CompareWithBaselines() {
                 std::printf("  codec %d: %.2f ns/sample; %s not installed\n", b.codec, own, b.name);
                 continue;
             }
-            double whole = isSox ? BestNs(sx + "-t vox /dev/null") : BestNs(ff + b.args + " -f null -");
+            double whole =
+                isSox ? BestNs(sx + "-t vox /dev/null") : BestNs(ff + b.args + " -f null -");
             double base = whole - (isSox ? soxCopy : ffCopy);
             std::printf("  codec %d: %.2f ns/sample; %s %.2f ns/sample (%.2f whole run): %s\n",
                         b.codec, own, b.name, base, whole, own < base ? "faster" : "SLOWER");

@@ -21,7 +21,7 @@ std::vector<std::int16_t> Sine(int count, double amplitude) {
 TEST(AdpcmEncoders, EveryCodecWritesExactlyTheSizeItReturns) {
     // Each output is encoded twice, into zeros and into ones: bytes the
     // encoder wrote agree, bytes it left alone keep their fill.
-    constexpr int kSizes[][2] = {{adpcm::kYamaha, 2}, {adpcm::kOki, 2}, {adpcm::kG721, 2},
+    constexpr int kSizes[][2] = {{adpcm::kYamaha, 2},  {adpcm::kOki, 2}, {adpcm::kG721, 2},
                                  {adpcm::kG726_16, 4}, {adpcm::kIma, 2}, {adpcm::kLg, 2}};
     const auto s = Sine(4096, 20000);
     for (const auto& [codec, perByte] : kSizes) {
