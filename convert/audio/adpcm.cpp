@@ -14,27 +14,28 @@ constexpr int kOkiIndexChange[8] = {-1, -1, -1, -1, 2, 4, 6, 8};
 constexpr int kLgIndexChange[8] = {-1, -1, -1, -1, 1, 2, 4, 8};
 constexpr int kImaStepCount = 89;
 constexpr int kImaStep[kImaStepCount] = {
-    7,     8,     9,     10,    11,    12,    13,    14,    16,    17,    19,    21,    23,
-    25,    28,    31,    34,    37,    41,    45,    50,    55,    60,    66,    73,    80,
-    88,    97,    107,   118,   130,   143,   157,   173,   190,   209,   230,   253,   279,
-    307,   337,   371,   408,   449,   494,   544,   598,   658,   724,   796,   876,   963,
-    1060,  1166,  1282,  1411,  1552,  1707,  1878,  2066,  2272,  2499,  2749,  3024,  3327,
-    3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845,  8630,  9493,  10442, 11487,
+    7,     8,     9,     10,    11,    12,    13,    14,    16,    17,    19,   21,    23,
+    25,    28,    31,    34,    37,    41,    45,    50,    55,    60,    66,   73,    80,
+    88,    97,    107,   118,   130,   143,   157,   173,   190,   209,   230,  253,   279,
+    307,   337,   371,   408,   449,   494,   544,   598,   658,   724,   796,  876,   963,
+    1060,  1166,  1282,  1411,  1552,  1707,  1878,  2066,  2272,  2499,  2749, 3024,  3327,
+    3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845,  8630,  9493, 10442, 11487,
     12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
 // Only the first 25 steps are reachable: the index stops at 24.
 constexpr int kOkiLastIndex = 24;
-constexpr int kOkiStep[kOkiLastIndex + 1] = {16,  17,  19,  21,  23,  25,  28,  31,  34,
-                                             37,  41,  45,  50,  55,  60,  66,  73,  80,
-                                             88,  97,  107, 118, 130, 143, 157};
+constexpr int kOkiStep[kOkiLastIndex + 1] = {16, 17, 19, 21, 23, 25, 28, 31,  34,  37,  41,  45, 50,
+                                             55, 60, 66, 73, 80, 88, 97, 107, 118, 130, 143, 157};
 constexpr int kLgLastIndex = CLgAdpcm::kStepCount - 1;
 
-int Clamp16(int v) { return std::clamp(v, -32768, 32767); }
+int Clamp16(int v) {
+    return std::clamp(v, -32768, 32767);
+}
 
 // min(m / step, 7) for m >= 0 and step > 0, counted by comparisons: the
 // encoders' division on the path from one sample to the next, removed.
 int QuotientUpTo7(int m, int step) {
-    return (m >= step) + (m >= 2 * step) + (m >= 3 * step) + (m >= 4 * step) +
-           (m >= 5 * step) + (m >= 6 * step) + (m >= 7 * step);
+    return (m >= step) + (m >= 2 * step) + (m >= 3 * step) + (m >= 4 * step) + (m >= 5 * step) +
+           (m >= 6 * step) + (m >= 7 * step);
 }
 
 // The code bits of the OKI-style quantizer against step, step/2, step/4,
@@ -47,10 +48,24 @@ OkiCode QuantizeOki(int diff, int step) {
     int m = std::abs(diff);
     int code = 0;
     int delta = step / 8;
-    if (m >= step) { code |= 4; m -= step; delta += step; }
-    if (m >= step / 2) { code |= 2; m -= step / 2; delta += step / 2; }
-    if (m >= step / 4) { code |= 1; delta += step / 4; }
-    if (diff < 0) { code |= 8; delta = -delta; }
+    if (m >= step) {
+        code |= 4;
+        m -= step;
+        delta += step;
+    }
+    if (m >= step / 2) {
+        code |= 2;
+        m -= step / 2;
+        delta += step / 2;
+    }
+    if (m >= step / 4) {
+        code |= 1;
+        delta += step / 4;
+    }
+    if (diff < 0) {
+        code |= 8;
+        delta = -delta;
+    }
     return {code, delta};
 }
 
@@ -70,7 +85,10 @@ int EncodeYamaha(const std::int16_t* samples, int count, std::uint8_t* out) {
     int predictor = 0;
     int step = 0;
     PackPairs<false>(count, out, [&](int i) {
-        if (step == 0) { predictor = 0; step = 127; }
+        if (step == 0) {
+            predictor = 0;
+            step = 127;
+        }
         // d = diff * 8 / step; the code is min(|d| / 2, 7), signed when d < 0.
         int diff = samples[i] - predictor;
         int m = std::abs(diff);
@@ -171,15 +189,25 @@ constexpr CodecEntry kCodecs[] = {
     {kLg, EncodeLg, 2, 4},            // 4 zero bytes, then 4-bit, first high
 };
 
+const CodecEntry* FindCodec(int codec) {
+    for (const CodecEntry& entry : kCodecs)
+        if (entry.codec == codec) return &entry;
+    return nullptr;
+}
+
 }  // namespace
 
+int EncodedSize(int codec, int count) {
+    const CodecEntry* entry = FindCodec(codec);
+    if (!entry) return -1;
+    return entry->header + (count > 0 ? count / entry->perByte : 0);
+}
+
 int Encode(int codec, const std::int16_t* samples, int count, std::uint8_t* out) {
-    for (const CodecEntry& entry : kCodecs) {
-        if (entry.codec != codec) continue;
-        entry.encode(samples, count, out);
-        return entry.header + (count > 0 ? count / entry.perByte : 0);
-    }
-    return -1;
+    const CodecEntry* entry = FindCodec(codec);
+    if (!entry) return -1;
+    entry->encode(samples, count, out);
+    return EncodedSize(codec, count);
 }
 
 }  // namespace adpcm

@@ -1,7 +1,8 @@
-// The 4-bit ADPCM encoders of the ring-voice files: each turns the 16-bit
-// samples of one channel into packed codes in one pass, with its state on
-// the stack, and never fails. The caller sizes the output (count bytes are
-// always enough).
+// The ADPCM encoders of the ring-voice files: each turns the 16-bit samples
+// of one channel into packed codes in one pass, with its state on the stack,
+// and never fails. The caller sizes the output by EncodedSize: count bytes
+// are enough for every codec only from 8 samples on, since the handset
+// maker's codec writes 4 + count / 2.
 #pragma once
 
 #include <cstdint>
@@ -40,6 +41,9 @@ public:
 
 // The codec numbers the ring-voice records name.
 enum Codec { kYamaha = 1, kOki = 2, kG721 = 3, kG726_16 = 4, kIma = 5, kLg = 6 };
+// The bytes codec 1..6 writes for count samples (0 for a count of 0 or
+// less, 4 for codec 6), or -1 for an unknown codec.
+int EncodedSize(int codec, int count);
 // Encodes one channel with codec 1..6 and returns the bytes written, or -1
 // for an unknown codec.
 int Encode(int codec, const std::int16_t* samples, int count, std::uint8_t* out);

@@ -28,7 +28,9 @@ const G72xRate kG726_16Rate = {
 namespace {
 
 // Floor of log2 plus one, 0 for 0: the exponent of the floating forms.
-int Exponent(int magnitude) { return std::bit_width(static_cast<unsigned>(magnitude)); }
+int Exponent(int magnitude) {
+    return std::bit_width(static_cast<unsigned>(magnitude));
+}
 
 // The 11-bit floating form (sign, 4-bit exponent, 6-bit mantissa) of a
 // magnitude, kept sign-extended so that its sign is the word's.
@@ -74,7 +76,8 @@ int Quantize(int d, int y, const G72xRate& rate) {
     // The levels rise, so the count of those at or below dln is the index
     // of the interval dln falls in; counted without a branch.
     int i = 0;
-    for (int k = 0; k < rate.levelCount; ++k) i += dln >= rate.levels[k];
+    for (int k = 0; k < rate.levelCount; ++k)
+        i += dln >= rate.levels[k];
     int allOnes = (1 << rate.bits) - 1;
     int code = d < 0 ? allOnes - i : (i == 0 ? allOnes : i);
     if (rate.bits == 2 && code == 3 && d >= 0) code = 0;
@@ -104,9 +107,12 @@ int NextA2(const G72xState& s, int pk0, bool sigpk) {
     if (sigpk) return a2;
     int a1 = s.a[0];
     int fa1 = (pk0 ^ s.pk[0]) ? a1 : -a1;
-    if (fa1 < -8191) a2 -= 0x100;
-    else if (fa1 > 8191) a2 += 0xFF;
-    else a2 += fa1 >> 5;
+    if (fa1 < -8191)
+        a2 -= 0x100;
+    else if (fa1 > 8191)
+        a2 += 0xFF;
+    else
+        a2 += fa1 >> 5;
     a2 += (pk0 ^ s.pk[1]) ? -0x80 : 0x80;
     return a2 < -12288 ? -12288 : (a2 > 12288 ? 12288 : a2);
 }
@@ -116,7 +122,8 @@ int NextA2(const G72xState& s, int pk0, bool sigpk) {
 void AdaptPredictor(G72xState& s, bool tr, int pk0, bool sigpk, int dqMag, bool dqNeg) {
     if (tr) {
         s.a[0] = s.a[1] = 0;
-        for (auto& b : s.b) b = 0;
+        for (auto& b : s.b)
+            b = 0;
         return;
     }
     int a2 = NextA2(s, pk0, sigpk);
@@ -144,7 +151,8 @@ void Update(G72xState& s, const G72xRate& rate, int code, int y, int dqMag, bool
     s.yu = static_cast<std::int16_t>(yu < 544 ? 544 : (yu > 5120 ? 5120 : yu));
     s.yl += s.yu + ((-s.yl) >> 6);
     AdaptPredictor(s, tr, pk0, sigpk, dqMag, dqNeg);
-    for (int i = 5; i > 0; --i) s.dq[i] = s.dq[i - 1];
+    for (int i = 5; i > 0; --i)
+        s.dq[i] = s.dq[i - 1];
     s.dq[0] = FloatForm(dqMag, dqNeg);
     s.sr[1] = s.sr[0];
     s.sr[0] = FloatForm(sr >= 0 ? sr : (-sr) & 32767, sr < 0);
@@ -157,13 +165,17 @@ void Update(G72xState& s, const G72xRate& rate, int code, int y, int dqMag, bool
     s.dms = static_cast<std::int16_t>(s.dms + ((fi - s.dms) >> 5));
     s.dml = static_cast<std::int16_t>(s.dml + (((fi << 2) - s.dml) >> 7));
     bool fast = y < 1536 || s.td == 1 || std::abs((s.dms << 2) - s.dml) >= (s.dml >> 3);
-    if (tr) s.ap = 256;
-    else s.ap = static_cast<std::int16_t>(s.ap + (((fast ? 0x200 : 0) - s.ap) >> 4));
+    if (tr)
+        s.ap = 256;
+    else
+        s.ap = static_cast<std::int16_t>(s.ap + (((fast ? 0x200 : 0) - s.ap) >> 4));
 }
 
+// Flattened so that the per-sample blocks are inlined with the rate's
+// tables known (GCC and clang).
 template <int kBits>
-void EncodeG72x(const std::int16_t* samples, int count, std::uint8_t* out,
-                const G72xRate& rate) {
+[[gnu::flatten]] void EncodeG72x(const std::int16_t* samples, int count, std::uint8_t* out,
+                                 const G72xRate& rate) {
     constexpr int kPerByte = 8 / kBits;
     G72xState state;
     int sr = 0;
@@ -180,7 +192,8 @@ void EncodeG72x(const std::int16_t* samples, int count, std::uint8_t* out,
 int G72xEncodeSample(G72xState& s, int sl, const G72xRate& rate, int* sr) {
     // FMULT, ACCUM: the zero and pole estimates, summed at 16 bits.
     int sezi = 0;
-    for (int i = 0; i < 6; ++i) sezi += Fmult(s.b[i], s.dq[i]);
+    for (int i = 0; i < 6; ++i)
+        sezi += Fmult(s.b[i], s.dq[i]);
     sezi = static_cast<std::int16_t>(sezi);
     int sei = static_cast<std::int16_t>(sezi + Fmult(s.a[1], s.sr[1]) + Fmult(s.a[0], s.sr[0]));
     int sez = sezi >> 1;

@@ -23,17 +23,17 @@ extern const G72xRate kG726_16Rate;
 
 // The encoder state, reset as the reference does.
 struct G72xState {
-    std::int32_t yl = 34816;  // locked scale factor (19 bits)
-    std::int16_t yu = 544;    // unlocked scale factor
-    std::int16_t dms = 0;     // short-term average of fi
-    std::int16_t dml = 0;     // long-term average of fi
-    std::int16_t ap = 0;      // speed-control parameter
-    std::int16_t a[2] = {0, 0};                // pole coefficients
-    std::int16_t b[6] = {0, 0, 0, 0, 0, 0};    // zero coefficients
-    std::int16_t pk[2] = {0, 0};               // signs of the last dq + sez
-    std::int16_t sr[2] = {32, 32};             // reconstructed signal, float form
+    std::int32_t yl = 34816;                        // locked scale factor (19 bits)
+    std::int16_t yu = 544;                          // unlocked scale factor
+    std::int16_t dms = 0;                           // short-term average of fi
+    std::int16_t dml = 0;                           // long-term average of fi
+    std::int16_t ap = 0;                            // speed-control parameter
+    std::int16_t a[2] = {0, 0};                     // pole coefficients
+    std::int16_t b[6] = {0, 0, 0, 0, 0, 0};         // zero coefficients
+    std::int16_t pk[2] = {0, 0};                    // signs of the last dq + sez
+    std::int16_t sr[2] = {32, 32};                  // reconstructed signal, float form
     std::int16_t dq[6] = {32, 32, 32, 32, 32, 32};  // quantized differences, float form
-    std::int16_t td = 0;      // tone detected
+    std::int16_t td = 0;                            // tone detected
 };
 
 // One step: encodes the 14-bit sample `sl` and returns its code; `sr` gets

@@ -21,8 +21,12 @@ void* operator new(std::size_t size) {
     if (void* p = std::malloc(size ? size : 1)) return p;
     throw std::bad_alloc();
 }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
 
 TEST(AdpcmEncoders, EncodingAllocatesNothing) {
     std::vector<std::int16_t> s(20000);
@@ -39,7 +43,8 @@ TEST(AdpcmEncoders, EncodingAllocatesNothing) {
 TEST(AdpcmEncoders, LgObjectTakesTheByteCount) {
     static_assert(std::has_virtual_destructor_v<adpcm::CLgAdpcm>);
     std::vector<std::int16_t> s(101);
-    for (std::size_t i = 0; i < s.size(); ++i) s[i] = static_cast<std::int16_t>(i * 331 - 16000);
+    for (std::size_t i = 0; i < s.size(); ++i)
+        s[i] = static_cast<std::int16_t>(i * 331 - 16000);
     std::vector<std::uint8_t> viaObject(60, 0xEE), viaWrapper(60, 0xEE);
     // 203 bytes hold 101 whole samples; the odd last one is dropped.
     adpcm::CLgAdpcm().Encode(s.data(), 203, viaObject.data());

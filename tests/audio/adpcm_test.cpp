@@ -21,7 +21,7 @@ std::vector<std::int16_t> Sine(int count, double amplitude) {
 TEST(AdpcmEncoders, EveryCodecWritesExactlyTheSizeItReturns) {
     // Each output is encoded twice, into zeros and into ones: bytes the
     // encoder wrote agree, bytes it left alone keep their fill.
-    constexpr int kSizes[][2] = {{adpcm::kYamaha, 2}, {adpcm::kOki, 2}, {adpcm::kG721, 2},
+    constexpr int kSizes[][2] = {{adpcm::kYamaha, 2},  {adpcm::kOki, 2}, {adpcm::kG721, 2},
                                  {adpcm::kG726_16, 4}, {adpcm::kIma, 2}, {adpcm::kLg, 2}};
     const auto s = Sine(4096, 20000);
     for (const auto& [codec, perByte] : kSizes) {
@@ -30,6 +30,7 @@ TEST(AdpcmEncoders, EveryCodecWritesExactlyTheSizeItReturns) {
             int n = adpcm::Encode(codec, s.data(), count, zeros.data());
             ASSERT_EQ(adpcm::Encode(codec, s.data(), count, ones.data()), n);
             ASSERT_EQ(n, (codec == adpcm::kLg ? 4 : 0) + count / perByte) << codec << " " << count;
+            ASSERT_EQ(adpcm::EncodedSize(codec, count), n);
             ASSERT_TRUE(std::equal(zeros.begin(), zeros.begin() + n, ones.begin()));
             ASSERT_TRUE(std::all_of(zeros.begin() + n, zeros.end(), [](int b) { return b == 0; }));
             ASSERT_TRUE(std::all_of(ones.begin() + n, ones.end(), [](int b) { return b == 0xFF; }));
@@ -39,6 +40,9 @@ TEST(AdpcmEncoders, EveryCodecWritesExactlyTheSizeItReturns) {
     EXPECT_EQ(adpcm::Encode(0, s.data(), 16, none), -1);
     EXPECT_EQ(adpcm::Encode(7, s.data(), 16, none), -1);
     EXPECT_EQ(adpcm::Encode(adpcm::kG721, s.data(), -5, none), 0);
+    EXPECT_EQ(adpcm::EncodedSize(0, 16), -1);
+    // Fewer than 8 samples: the handset maker's codec needs more than count.
+    EXPECT_EQ(adpcm::EncodedSize(adpcm::kLg, 2), 5);
 }
 
 TEST(AdpcmEncoders, OkiSilenceBecomesTheRampInPairs) {

@@ -36,7 +36,8 @@ constexpr FirstSample kFirst[] = {
 std::vector<std::int16_t> Tone(int count, double hz, double amplitude) {
     std::vector<std::int16_t> s(count);
     for (int i = 0; i < count; ++i)
-        s[i] = static_cast<std::int16_t>(std::lround(amplitude * std::sin(2 * M_PI * hz * i / 8000)));
+        s[i] =
+            static_cast<std::int16_t>(std::lround(amplitude * std::sin(2 * M_PI * hz * i / 8000)));
     return s;
 }
 
@@ -74,7 +75,8 @@ TEST(G72x, SilenceStaysAtTheZeroCode) {
     std::vector<std::int16_t> silence(1000, 0);
     std::vector<std::uint8_t> out(500, 0);
     adpcm::EncodeG721(silence.data(), 1000, out.data());
-    for (std::uint8_t b : out) ASSERT_EQ(b, 0xFF);
+    for (std::uint8_t b : out)
+        ASSERT_EQ(b, 0xFF);
 }
 
 TEST(G72x, TonesAreReconstructedAndPackedInOrder) {
