@@ -180,6 +180,17 @@ void WriteChordMarkers(MidiF1Data& song, int n, std::span<const ChordNameEntry> 
     first->MergeTrack(*markers);
 }
 
+std::unique_ptr<MidiF0Data> MergeForAnalysis(const MidiF1Data& song) {
+    auto merged = std::make_unique<MidiF0Data>(note_mode::kLength, song.division,
+                                               kAnalysisSongCapacity);
+    std::vector<MidiTrackData*> tracks;
+    for (int i = 0; i < song.TrackCount(); ++i)
+        tracks.push_back(song.Track(i));
+    if (!tracks.empty())
+        merged->Track()->MergeTracks(tracks.data(), static_cast<int>(tracks.size()));
+    return merged;
+}
+
 int AnalyzeChords(MidiF1Data& song, const AnalysisProgress& progress, const AnalysisPhase& phase,
                   int& cellLength, std::vector<ChordNameEntry>* names) {
     cellLength = song.division > 0 ? 2 * song.division : 0;
@@ -189,12 +200,7 @@ int AnalyzeChords(MidiF1Data& song, const AnalysisProgress& progress, const Anal
     }
     const TuneKeyInfo key = ReadTuneKeyInfo(song);
     auto structure = std::make_unique<TuneStructure>();
-    auto merged = std::make_unique<MidiF0Data>(note_mode::kLength, song.division,
-                                               kAnalysisSongCapacity);
-    std::vector<MidiTrackData*> tracks;
-    for (int i = 0; i < song.TrackCount(); ++i)
-        tracks.push_back(song.Track(i));
-    merged->Track()->MergeTracks(tracks.data(), static_cast<int>(tracks.size()));
+    const std::unique_ptr<MidiF0Data> merged = MergeForAnalysis(song);
     structure->AnalyzeMidiData(*merged, song.division);
     std::vector<ChordNameEntry> list(kMaxAnalysisCells);
     int tonic = 0;

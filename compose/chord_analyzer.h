@@ -6,6 +6,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -48,6 +49,10 @@ struct TuneKeyInfo {
 // events. A tempo of 0 microseconds is passed over; a mode byte other than
 // 0 or 1 is reported (0x30000001) and the mode stays as it was.
 TuneKeyInfo ReadTuneKeyInfo(const MidiF1Data& song, TuneKeyInfo previous = {});
+
+// The time-ordered merge of every track of the song (notes with length)
+// into one format-0 song of its division, as the analysis walks it.
+std::unique_ptr<MidiF0Data> MergeForAnalysis(const MidiF1Data& song);
 
 // The analysis of the tune being edited; the same as AnalyzeChords.
 int AnalyzeChordsForEdit(MidiF1Data& song, const AnalysisProgress& progress,

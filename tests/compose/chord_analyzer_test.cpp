@@ -210,10 +210,11 @@ TEST(ChordMarkerText, NormalisedNamesKeepRootAndQuality) {
     EXPECT_EQ(ChordNameText(entry), "C#monG#");
 }
 
-// Every file of the loader's fuzz seeds: roles in range, names that fit and
-// parse, a marker per cell, and a packed list that sums to the cells.
-TEST(ChordAnalyzer, LoaderSeedsGiveSoundRolesNamesAndPackedLists) {
-    const std::filesystem::path seeds = std::filesystem::path(ZAW_RES_DIR) / ".." / "fuzz" / "corpus" / "smf_loader";
+// Every seed of the chord-analysis fuzz target (the loader's seeds and chord
+// files): roles in range, names that fit and parse, a marker per cell, and a
+// packed list that sums to the cells.
+TEST(ChordAnalyzer, FuzzSeedsGiveSoundRolesNamesAndPackedLists) {
+    const std::filesystem::path seeds = std::filesystem::path(ZAW_RES_DIR) / ".." / "fuzz" / "corpus" / "chord_analysis";
     int files = 0;
     for (const auto& entry : std::filesystem::directory_iterator(seeds)) {
         std::ifstream in(entry.path(), std::ios::binary);
@@ -223,6 +224,10 @@ TEST(ChordAnalyzer, LoaderSeedsGiveSoundRolesNamesAndPackedLists) {
         MidiF1Data* song = loader.Tune1();
         if (!song || song->TrackCount() == 0 || song->noteMode != note_mode::kLength) continue;
         ++files;
+        TuneStructure structure;
+        structure.AnalyzeMidiData(*MergeForAnalysis(*song), song->division);
+        for (std::int32_t role : structure.role)
+            ASSERT_TRUE(role >= 0 && role <= 5);
         int cell = 0;
         std::vector<ChordNameEntry> names;
         const int n = AnalyzeChords(*song, nullptr, nullptr, cell, &names);

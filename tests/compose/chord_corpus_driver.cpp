@@ -1,12 +1,13 @@
-// Analyses the chords of a Standard MIDI File as the Edit mode does, prints
-// the raw name of every cell on a line of its own and saves the tune with
-// its chord markers.
+// Analyses the chords of a Standard MIDI File as the Edit mode does: prints
+// the channels' roles ("roles: r0 .. r15"), then the raw name of every cell
+// on a line of its own, and saves the tune with its chord markers.
 //   chord_corpus_driver in.mid out.mid
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "compose/chord_analyzer.h"
+#include "compose/tune_structure.h"
 #include "midi/f1_data.h"
 #include "midi/file_loader.h"
 
@@ -21,6 +22,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s: not loaded\n", argv[1]);
         return 1;
     }
+    // The roles the analysis gives the channels, on the first line.
+    TuneStructure structure;
+    structure.AnalyzeMidiData(*MergeForAnalysis(*song), song->division);
+    std::printf("roles:");
+    for (int c = 0; c < TuneStructure::kChannels; ++c)
+        std::printf(" %d", structure.role[static_cast<std::size_t>(c)]);
+    std::printf("\n");
     int cellLength = 0;
     std::vector<ChordNameEntry> names;
     AnalyzeChordsForEdit(*song, nullptr, nullptr, cellLength, &names);

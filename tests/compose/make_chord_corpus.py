@@ -158,7 +158,12 @@ def main():
             if run.returncode != 0:
                 problems.append("%s: driver failed: %s" % (base, run.stderr))
                 continue
-            raw = run.stdout.split("\n")[:-1]
+            lines = run.stdout.split("\n")[:-1]
+            roles = [int(r) for r in lines[0].split()[1:]]
+            raw = lines[1:]
+            if len(roles) != 16 or any(r < 0 or r > 5 for r in roles) or \
+                    [roles[0], roles[1], roles[2], roles[9]] != [3, 1, 2, 4]:
+                problems.append("%s: roles %s" % (base, roles))
             if len(raw) != len(cells):
                 problems.append("%s: %d names for %d cells" % (base, len(raw), len(cells)))
             problems += check_markers(base + "_out.mid", division, raw)
