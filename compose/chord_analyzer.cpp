@@ -31,11 +31,11 @@ struct CellTable {
     bool anyNote = false;
 };
 
-void FillCellTable(const MidiTrackData& track, int cellLength, CellTable& table) {
+void FillCellTable(std::span<const TimedEvent> events, int cellLength, CellTable& table) {
     table.counts.assign(kMaxAnalysisCells, {});
-    long long time = 0;
-    for (const MidiEvent* e : track.Events()) {
-        time += e->delta;
+    for (const TimedEvent& timed : events) {
+        const MidiEvent* e = timed.event;
+        const long long time = timed.time;
         if (!e->IsNoteWithLength() || e->length <= 0) continue;
         table.anyNote = true;
         if (e->channel == kDrumChannel) continue;
@@ -98,12 +98,27 @@ int AnalyzeMidiChords(const MidiF0Data& song, std::span<ChordNameEntry> names, i
                       int mode, int keyFlag, ScaleString& scale, int division,
                       const TuneStructure& structure, const AnalysisProgress& progress,
                       const AnalysisPhase& phase, int& cellLength) {
+    std::vector<TimedEvent> events;
+    if (const MidiTrackData* track = song.Track()) {
+        long long time = 0;
+        for (const MidiEvent* e : track->Events()) {
+            time += e->delta;
+            events.push_back({time, e});
+        }
+    }
+    return AnalyzeMidiChords(events, names, tonic, mode, keyFlag, scale, division, structure,
+                             progress, phase, cellLength);
+}
+
+int AnalyzeMidiChords(std::span<const TimedEvent> events, std::span<ChordNameEntry> names,
+                      int& tonic, int mode, int keyFlag, ScaleString& scale, int division,
+                      const TuneStructure& structure, const AnalysisProgress& progress,
+                      const AnalysisPhase& phase, int& cellLength) {
     if (phase) phase();
     cellLength = division > 0 ? 2 * division : 0;
-    const MidiTrackData* track = song.Track();
-    if (cellLength <= 0 || !track) return 0;
+    if (cellLength <= 0) return 0;
     auto table = std::make_unique<CellTable>();
-    FillCellTable(*track, cellLength, *table);
+    FillCellTable(events, cellLength, *table);
     std::array<long long, 12> sums{};
     for (const auto& cell : table->counts)
         for (std::size_t pc = 0; pc < 12; ++pc)
@@ -120,8 +135,8 @@ int AnalyzeMidiChords(const MidiF0Data& song, std::span<ChordNameEntry> names, i
     long long time = 0;
     long long cellStart = 0;
     int e = 0;
-    for (const MidiEvent* ev : track->Events()) {
-        time += ev->delta;
+    for (const TimedEvent& timed : events) {
+        time = timed.time;
         while (e < limit && time >= cellStart + cellLength) {
             current->RecogniseCell(e, names, scale);
             current->Shift(*next);
@@ -130,8 +145,8 @@ int AnalyzeMidiChords(const MidiF0Data& song, std::span<ChordNameEntry> names, i
             if (progress && e % kProgressStep == 0) progress(e);
         }
         if (e >= limit) break;
-        if (ev->IsNoteWithLength())
-            current->AddNote(*ev, time, cellStart, *next, structure.role, cellLength);
+        if (timed.event->IsNoteWithLength())
+            current->AddNote(*timed.event, time, cellStart, *next, structure.role, cellLength);
     }
     // The last cell, partly filled.
     if (e < limit && time > cellStart) current->RecogniseCell(e++, names, scale);
@@ -180,15 +195,32 @@ void WriteChordMarkers(MidiF1Data& song, int n, std::span<const ChordNameEntry> 
     first->MergeTrack(*markers);
 }
 
-std::unique_ptr<MidiF0Data> MergeForAnalysis(const MidiF1Data& song) {
-    auto merged = std::make_unique<MidiF0Data>(note_mode::kLength, song.division,
-                                               kAnalysisSongCapacity);
-    std::vector<MidiTrackData*> tracks;
-    for (int i = 0; i < song.TrackCount(); ++i)
-        tracks.push_back(song.Track(i));
-    if (!tracks.empty())
-        merged->Track()->MergeTracks(tracks.data(), static_cast<int>(tracks.size()));
+std::vector<TimedEvent> MergeEventsForAnalysis(const MidiF1Data& song) {
+    const int n = song.TrackCount();
+    std::vector<std::span<MidiEvent* const>> lists;
+    std::size_t total = 0;
+    for (int k = 0; k < n; ++k) {
+        lists.push_back(song.Track(k)->Events());
+        total += lists.back().size();
+    }
+    std::vector<std::size_t> next(lists.size(), 0);
+    std::vector<long long> head(lists.size(), 0);
+    for (std::size_t k = 0; k < lists.size(); ++k)
+        if (!lists[k].empty()) head[k] = lists[k][0]->delta;
+    std::vector<TimedEvent> merged;
+    merged.reserve(total);
+    while (merged.size() < total) {
+        std::size_t best = lists.size();
+        for (std::size_t k = 0; k < lists.size(); ++k)
+            if (next[k] < lists[k].size() && (best == lists.size() || head[k] < head[best])) best = k;
+        merged.push_back({head[best], lists[best][next[best]]});
+        if (++next[best] < lists[best].size()) head[best] += lists[best][next[best]]->delta;
+    }
     return merged;
+}
+
+void AnalyzeSongStructure(const MidiF1Data& song, TuneStructure& structure) {
+    structure.AnalyzeMidiEvents(MergeEventsForAnalysis(song), song.division);
 }
 
 int AnalyzeChords(MidiF1Data& song, const AnalysisProgress& progress, const AnalysisPhase& phase,
@@ -200,12 +232,12 @@ int AnalyzeChords(MidiF1Data& song, const AnalysisProgress& progress, const Anal
     }
     const TuneKeyInfo key = ReadTuneKeyInfo(song);
     auto structure = std::make_unique<TuneStructure>();
-    const std::unique_ptr<MidiF0Data> merged = MergeForAnalysis(song);
-    structure->AnalyzeMidiData(*merged, song.division);
+    const std::vector<TimedEvent> merged = MergeEventsForAnalysis(song);
+    structure->AnalyzeMidiEvents(merged, song.division);
     std::vector<ChordNameEntry> list(kMaxAnalysisCells);
     int tonic = 0;
     ScaleString scale{};
-    const int n = AnalyzeMidiChords(*merged, list, tonic, key.mode, key.keyFlag, scale,
+    const int n = AnalyzeMidiChords(merged, list, tonic, key.mode, key.keyFlag, scale,
                                     song.division, *structure, progress, phase, cellLength);
     WriteChordMarkers(song, n, list, song.division);
     if (names) names->assign(list.begin(), list.begin() + n);

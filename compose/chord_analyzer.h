@@ -6,19 +6,18 @@
 #pragma once
 
 #include <functional>
-#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "compose/chord_structure.h"
+#include "compose/tune_structure.h"
 #include "core/reporters.h"
 #include "style/music_style.h"
 
 class MidiF0Data;
 class MidiF1Data;
-class TuneStructure;
 
 // Failures of the analyzer, tag "CDAL".
 namespace cdal {
@@ -31,8 +30,6 @@ void ChordAnalyzerError(ErrorCode code);
 // Cells the analysis holds: 3600 quarter notes. A longer tune is analysed
 // over its first cells.
 constexpr int kMaxAnalysisCells = 1800;
-// Capacity of the merged song the analysis walks.
-constexpr int kAnalysisSongCapacity = 0x60000;
 
 // Called with the cells done, a multiple of 100; and at the two phases.
 using AnalysisProgress = std::function<void(int cells)>;
@@ -50,9 +47,12 @@ struct TuneKeyInfo {
 // 0 or 1 is reported (0x30000001) and the mode stays as it was.
 TuneKeyInfo ReadTuneKeyInfo(const MidiF1Data& song, TuneKeyInfo previous = {});
 
-// The time-ordered merge of every track of the song (notes with length)
-// into one format-0 song of its division, as the analysis walks it.
-std::unique_ptr<MidiF0Data> MergeForAnalysis(const MidiF1Data& song);
+// The events of every track of the song in time order (at equal times an
+// earlier track's first), still owned by the song: the merge the analysis
+// walks, without copying the events.
+std::vector<TimedEvent> MergeEventsForAnalysis(const MidiF1Data& song);
+// The tune structure of the song's merged events.
+void AnalyzeSongStructure(const MidiF1Data& song, TuneStructure& structure);
 
 // The analysis of the tune being edited; the same as AnalyzeChords.
 int AnalyzeChordsForEdit(MidiF1Data& song, const AnalysisProgress& progress,
@@ -69,6 +69,11 @@ int AnalyzeChords(MidiF1Data& song, const AnalysisProgress& progress, const Anal
 // number of cells named; none for a tune without notes.
 int AnalyzeMidiChords(const MidiF0Data& song, std::span<ChordNameEntry> names, int& tonic,
                       int mode, int keyFlag, ScaleString& scale, int division,
+                      const TuneStructure& structure, const AnalysisProgress& progress,
+                      const AnalysisPhase& phase, int& cellLength);
+// The same over events in time order.
+int AnalyzeMidiChords(std::span<const TimedEvent> events, std::span<ChordNameEntry> names,
+                      int& tonic, int mode, int keyFlag, ScaleString& scale, int division,
                       const TuneStructure& structure, const AnalysisProgress& progress,
                       const AnalysisPhase& phase, int& cellLength);
 

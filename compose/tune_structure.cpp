@@ -156,14 +156,28 @@ void TuneStructure::CountUsedChannels() {
 }
 
 void TuneStructure::AnalyzeMidiData(const MidiF0Data& song, int division) {
+    std::vector<TimedEvent> events;
+    if (const MidiTrackData* track = song.Track()) {
+        events.reserve(static_cast<std::size_t>(track->EventCount()));
+        long long time = 0;
+        for (const MidiEvent* e : track->Events()) {
+            time += e->delta;
+            events.push_back({time, e});
+        }
+    }
+    AnalyzeMidiEvents(events, division);
+}
+
+void TuneStructure::AnalyzeMidiEvents(std::span<const TimedEvent> events, int division) {
     ClearStatistics();
     std::vector<std::vector<ChannelNote>> notes(kChannels);
-    const MidiTrackData* track = song.Track();
-    long long time = 0;
-    for (MidiEvent* e : track ? track->Events() : std::span<MidiEvent* const>{}) {
-        time += e->delta;
+    long long end = 0;
+    for (const TimedEvent& timed : events) {
+        const MidiEvent* e = timed.event;
+        end = std::max(end, timed.time);
+        if (e->IsNoteWithLength()) end = std::max(end, timed.time + e->length);
         if (e->IsNoteWithLength() && e->length > 0 && IsChannel(e->channel)) {
-            notes[static_cast<std::size_t>(e->channel)].push_back({time, e->note, e->length});
+            notes[static_cast<std::size_t>(e->channel)].push_back({timed.time, e->note, e->length});
         } else if (e->IsSysEx()) {
             const int drum = GsRhythmPartChannel(*e);
             if (drum >= 0) role[static_cast<std::size_t>(drum)] = tune_role::kDrums;
@@ -175,7 +189,6 @@ void TuneStructure::AnalyzeMidiData(const MidiF0Data& song, int division) {
         GatherChannel(c, notes[static_cast<std::size_t>(c)], division);
     CountUsedChannels();
     const long long bar = 4LL * division;
-    const long long end = track ? track->GetEndTime() : 0;
     barCount = bar > 0 ? static_cast<std::int32_t>(std::min<long long>(
                              (end + bar - 1) / bar, std::numeric_limits<std::int32_t>::max()))
                        : 0;

@@ -11,8 +11,16 @@
 
 #include "core/reporters.h"
 
+class MidiEvent;
 class MidiF0Data;
 class MobileDataView;
+
+// One event of a tune with its absolute time, as the analyses walk a song
+// merged from several tracks without copying its events.
+struct TimedEvent {
+    long long time;
+    const MidiEvent* event;
+};
 
 // Failures of TuneStructure, tag "TNST".
 namespace tnst {
@@ -49,6 +57,9 @@ public:
     // Statistics of the song's track (notes with length, division ticks per
     // quarter note), then the role passes.
     void AnalyzeMidiData(const MidiF0Data& song, int division);
+    // The same over events in time order; the bar count comes from the
+    // latest event or note end.
+    void AnalyzeMidiEvents(std::span<const TimedEvent> events, int division);
     // The same over the slots of a ringtone model; a slot's number is its
     // channel.
     void AnalyzeMobileData(const MobileDataView& model, int division = kModelDivision);

@@ -225,7 +225,7 @@ TEST(ChordAnalyzer, FuzzSeedsGiveSoundRolesNamesAndPackedLists) {
         if (!song || song->TrackCount() == 0 || song->noteMode != note_mode::kLength) continue;
         ++files;
         TuneStructure structure;
-        structure.AnalyzeMidiData(*MergeForAnalysis(*song), song->division);
+        AnalyzeSongStructure(*song, structure);
         for (std::int32_t role : structure.role)
             ASSERT_TRUE(role >= 0 && role <= 5);
         int cell = 0;

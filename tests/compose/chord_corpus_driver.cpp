@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
     }
     // The roles the analysis gives the channels, on the first line.
     TuneStructure structure;
-    structure.AnalyzeMidiData(*MergeForAnalysis(*song), song->division);
+    AnalyzeSongStructure(*song, structure);
     std::printf("roles:");
     for (int c = 0; c < TuneStructure::kChannels; ++c)
         std::printf(" %d", structure.role[static_cast<std::size_t>(c)]);

@@ -306,6 +306,11 @@ TEST(ChordPacking, NeverWritesPastTheBufferAndKeepsLongChordsWhole) {
         total += len;
     }
     EXPECT_EQ(total, 1800LL * kCell);
+    // Exactly 65,536 ticks is no end mark either.
+    ChordList wrap;
+    BuildChordList(wrap, 256, 256, same);
+    ASSERT_EQ(PackChordList(wrap, 96, 96, out), 12);
+    EXPECT_EQ(out[0] * 256 + out[1] + out[6] * 256 + out[7], 65536);
     // A chord that scales to nothing is left out rather than ending the list.
     EXPECT_EQ(PackChordList(one, 96, 0, out), 0);
     EXPECT_EQ(PackChordList(list, 96, 96, std::span(out).first(7)), 0);
