@@ -61,6 +61,15 @@ TEST(ChordRecognition, CellWeightExamples) {
     EXPECT_EQ(Recognise({{7, kCell / 4}}, {5, 9, 0}, 0), "FonG");
     // In major the ninth over G makes it Gsus4 with the seventh.
     EXPECT_EQ(Recognise({{7, kCell / 4}}, {5, 9, 0}, 1), "Gsus47(9)");
+    // A lighter minor third over a sus4 turns the fourth into the eleventh.
+    ChordStructure cell(1, kCell, 0);
+    cell.AddWeight(1, 7, kCell);
+    for (int pc : {7, 0, 2})
+        cell.AddWeight(2, pc, kCell);
+    cell.AddWeight(2, 10, kCell / 2);
+    std::array<ChordNameEntry, 1> names{};
+    cell.RecogniseCell(0, names, kMajorScale);
+    EXPECT_EQ(ChordNameText(names[0]), "Gm(11)");
     // Nothing sounding at all.
     EXPECT_EQ(Recognise({}, {}), "UnKnown");
 }
