@@ -200,7 +200,8 @@ std::vector<TimedEvent> MergeEventsForAnalysis(const MidiF1Data& song) {
     std::vector<std::span<MidiEvent* const>> lists;
     std::size_t total = 0;
     for (int k = 0; k < n; ++k) {
-        lists.push_back(song.Track(k)->Events());
+        const MidiF1TrackData* track = song.Track(k);
+        lists.push_back(track ? track->Events() : std::span<MidiEvent* const>{});
         total += lists.back().size();
     }
     std::vector<std::size_t> next(lists.size(), 0);

@@ -41,7 +41,7 @@ void ChordNameCtl::Skip(int count) {
 }
 
 ErrorCode ChordNameCtl::Parse(std::string_view name) {
-    text = name;
+    text.assign(name);
     position = 0;
     root = bass = third = fifth = seventh = 0;
     if (text.empty() || text[0] == 'N' || text[0] == 'U') return 0;

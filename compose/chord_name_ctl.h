@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -30,7 +31,7 @@ public:
 
     static void ErrorMsg(ErrorCode code);
 
-    std::string_view text;
+    std::string text;  // the name last parsed
     int position = 0;
     int root = 0;  // 59..72
     int bass = 0;
