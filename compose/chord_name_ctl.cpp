@@ -103,11 +103,11 @@ void ChordNameCtl::ErrorMsg(ErrorCode code) {
 
 // ---- Chord lists ----
 
-void BuildChordList(ChordList& list, int count, int cellLength,
+void BuildChordList(ParsedChordList& list, int count, int cellLength,
                     std::span<const ChordNameEntry> names) {
     const std::size_t n = std::min(names.size(), static_cast<std::size_t>(std::max(count, 0)));
     std::size_t i = 0;
-    while (i < n && list.chords.size() < static_cast<std::size_t>(ChordList::kMaxChords)) {
+    while (i < n && list.chords.size() < static_cast<std::size_t>(ParsedChordList::kMaxChords)) {
         std::size_t end = i + 1;
         while (end < n && ChordNameText(names[end]) == ChordNameText(names[i]))
             ++end;
@@ -141,7 +141,7 @@ ChordCode ParsedChordCode(const ParsedChord& chord) {
     return code;
 }
 
-int PackChordList(const ChordList& list, int targetDivision, int sourceDivision,
+int PackChordList(const ParsedChordList& list, int targetDivision, int sourceDivision,
                   std::span<std::uint8_t> out) {
     if (out.size() < 2) return 0;
     const std::size_t room = out.size() - 2;  // the end mark stays inside

@@ -58,7 +58,7 @@ struct ParsedChord {
     std::uint8_t seventh = 0;
 };
 
-struct ChordList {
+struct ParsedChordList {
     static constexpr int kMaxChords = 900;
     std::vector<ParsedChord> chords;
 };
@@ -66,7 +66,7 @@ struct ChordList {
 // Parses count names (at most names.size()); each run of equal consecutive
 // names becomes one chord of cellLength ticks per name, appended while the
 // list has room.
-void BuildChordList(ChordList& list, int count, int cellLength,
+void BuildChordList(ParsedChordList& list, int count, int cellLength,
                     std::span<const ChordNameEntry> names);
 
 // The ChordCode of a parsed chord: "NoCd" for no chord, else the root
@@ -80,5 +80,5 @@ ChordCode ParsedChordCode(const ParsedChord& chord);
 // and a chord that scales to no ticks is left out. Only whole entries that
 // fit before the two zero bytes are written. The bytes written before the
 // zeros.
-int PackChordList(const ChordList& list, int targetDivision, int sourceDivision,
+int PackChordList(const ParsedChordList& list, int targetDivision, int sourceDivision,
                   std::span<std::uint8_t> out);

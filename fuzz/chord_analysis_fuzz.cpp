@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         ChordNameCtl ctl;
         ctl.Parse(e->DataText().substr(0, static_cast<std::size_t>(e->DataLength())));
     }
-    ChordList list;
+    ParsedChordList list;
     BuildChordList(list, n, cellLength, names);
     std::vector<std::uint8_t> out(kHarmonyStructureBytes + 1, 0xA5);
     const int bytes = PackChordList(list, 96, song->division, std::span(out).first(kHarmonyStructureBytes));

@@ -100,7 +100,7 @@ TEST(ChordAnalyzer, NamesEachCellOfAProgression) {
     EXPECT_EQ(Sink().Count(), 0u);
 
     // The packed list at 96 ticks: the cells' lengths, then the end mark.
-    ChordList list;
+    ParsedChordList list;
     BuildChordList(list, n, cell, names);
     std::vector<std::uint8_t> out(kHarmonyStructureBytes);
     const int bytes = PackChordList(list, 96, kDivision, out);
@@ -240,7 +240,7 @@ TEST(ChordAnalyzer, FuzzSeedsGiveSoundRolesNamesAndPackedLists) {
         }
         if (n == 0) continue;
         EXPECT_GE(MarkersOf(*song->Track(0)).size(), static_cast<std::size_t>(n)) << entry.path();
-        ChordList list;
+        ParsedChordList list;
         BuildChordList(list, n, cell, names);
         std::vector<std::uint8_t> out(kHarmonyStructureBytes);
         const int packed = PackChordList(list, 96, song->division, out);

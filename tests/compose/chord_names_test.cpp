@@ -259,7 +259,7 @@ std::vector<ChordNameEntry> Names(std::initializer_list<const char*> texts) {
 
 TEST(ChordPacking, RunsOfEqualNamesPackIntoOneEntryEach) {
     const auto names = Names({"C", "C", "C", "C", "G7", "G7", "G7", "G7", "Am", "Am", "Am"});
-    ChordList list;
+    ParsedChordList list;
     BuildChordList(list, static_cast<int>(names.size()), kCell, names);
     ASSERT_EQ(list.chords.size(), 3u);
     EXPECT_EQ(list.chords[2].length, 3 * kCell);
@@ -277,7 +277,7 @@ TEST(ChordPacking, RunsOfEqualNamesPackIntoOneEntryEach) {
 
 TEST(ChordPacking, CodesFollowTheParsedIntervals) {
     const auto names = Names({"CM7", "Dm7", "Bbsus4", "N/C", "F#dim", "D"});
-    ChordList list;
+    ParsedChordList list;
     BuildChordList(list, 6, kCell, names);
     std::array<std::uint8_t, 64> out{};
     ASSERT_EQ(PackChordList(list, 96, 96, out), 36);
@@ -292,9 +292,9 @@ TEST(ChordPacking, NeverWritesPastTheBufferAndKeepsLongChordsWhole) {
     std::vector<ChordNameEntry> names;
     for (int i = 0; i < 1800; ++i)
         names.push_back(Names({i % 2 ? "C" : "G"})[0]);
-    ChordList list;
+    ParsedChordList list;
     BuildChordList(list, 1800, kCell, names);
-    ASSERT_EQ(list.chords.size(), static_cast<std::size_t>(ChordList::kMaxChords));
+    ASSERT_EQ(list.chords.size(), static_cast<std::size_t>(ParsedChordList::kMaxChords));
     std::vector<std::uint8_t> out(kHarmonyStructureBytes + 16, 0xEE);
     const int n = PackChordList(list, 96, 96, std::span(out).first(kHarmonyStructureBytes));
     EXPECT_EQ(n, 682 * 6);
@@ -304,7 +304,7 @@ TEST(ChordPacking, NeverWritesPastTheBufferAndKeepsLongChordsWhole) {
 
     // 1800 equal cells: 345,600 ticks, split into full entries and a rest.
     std::vector<ChordNameEntry> same(1800, Names({"Dm"})[0]);
-    ChordList one;
+    ParsedChordList one;
     BuildChordList(one, 1800, kCell, same);
     ASSERT_EQ(one.chords.size(), 1u);
     const int m = PackChordList(one, 96, 96, std::span(out).first(kHarmonyStructureBytes));
@@ -316,7 +316,7 @@ TEST(ChordPacking, NeverWritesPastTheBufferAndKeepsLongChordsWhole) {
     }
     EXPECT_EQ(total, 1800LL * kCell);
     // Exactly 65,536 ticks is no end mark either.
-    ChordList wrap;
+    ParsedChordList wrap;
     BuildChordList(wrap, 256, 256, same);
     ASSERT_EQ(PackChordList(wrap, 96, 96, out), 12);
     EXPECT_EQ(out[0] * 256 + out[1] + out[6] * 256 + out[7], 65536);
