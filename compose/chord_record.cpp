@@ -136,6 +136,10 @@ int RootLetterToPitchClass(char letter) {
     return index < 0 ? 0 : index;
 }
 
+char PitchClassToRootLetter(int pitchClass) {
+    return kRootLetters[((pitchClass % 12) + 12) % 12];
+}
+
 bool IsRootLetter(char letter) {
     return IndexIn(kRootLetters, letter) >= 0;
 }

@@ -20,6 +20,9 @@ constexpr ErrorCode kSeventhNoteError = 0xFF010025;
 // C 0, d 1, D 2, e 3, E 4, F 5, g 6, G 7, a 8, A 9, b 10, B 11; any other
 // character 0.
 int RootLetterToPitchClass(char letter);
+// The root letter of a pitch class (taken mod 12): the inverse of
+// RootLetterToPitchClass.
+char PitchClassToRootLetter(int pitchClass);
 // True for the twelve root letters.
 bool IsRootLetter(char letter);
 // The root letter moved by 1, -1, 5 and 7 semitones; other characters come

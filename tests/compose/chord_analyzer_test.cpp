@@ -1,0 +1,258 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "compose/chord_analyzer.h"
+#include "compose/chord_name_ctl.h"
+#include "compose/tune_structure.h"
+#include "midi/f1_data.h"
+#include "midi/file_loader.h"
+#include "midi/midi_event.h"
+#include "tests/support/test_support.h"
+
+using testing_support::Sink;
+
+namespace {
+
+constexpr int kDivision = 96;
+constexpr int kCellTicks = 2 * kDivision;
+
+struct Marker {
+    long long time;
+    std::string text;
+};
+
+std::vector<Marker> MarkersOf(const MidiTrackData& track) {
+    std::vector<Marker> out;
+    long long t = 0;
+    for (const MidiEvent* e : track.Events()) {
+        t += e->delta;
+        if (e->IsMeta(meta_type::kMarker))
+            out.push_back({t, std::string(e->DataText().substr(0, static_cast<std::size_t>(e->DataLength())))});
+    }
+    return out;
+}
+
+// A tune of a conductor track and one track per part. Chords are given as
+// root and intervals, one per cell: the bass holds the root, the harmony
+// the chord, the melody walks the chord tones; drums on every beat.
+// TrackWriter appends notes by absolute time to a track.
+struct TrackWriter {
+    MidiF1TrackData* track;
+    long long last = 0;
+    void Note(int channel, long long time, int pitch, int length) {
+        track->AddNote(channel, static_cast<int>(time - last), pitch, 90, length);
+        last = time;
+    }
+};
+
+std::unique_ptr<MidiF1Data> Tune(const std::vector<std::pair<int, std::vector<int>>>& chords) {
+    auto song = std::make_unique<MidiF1Data>(kDivision);
+    MidiF1TrackData* conductor = song->AddEmptyTrack();
+    conductor->AppendTempo(500000);
+    conductor->AppendKeySignature(0, 0, 0);
+    conductor->AppendEndOfTrack();
+    TrackWriter melody{song->AddEmptyTrack()}, bass{song->AddEmptyTrack()};
+    TrackWriter harmony{song->AddEmptyTrack()}, drums{song->AddEmptyTrack()};
+    melody.track->AddProgramChange(0, 73);
+    bass.track->AddProgramChange(1, 33);
+    harmony.track->AddProgramChange(2, 0);
+    long long start = 0;
+    for (const auto& [root, intervals] : chords) {
+        for (int q = 0; q < 4; ++q)
+            melody.Note(0, start + q * kDivision / 2,
+                        72 + root + intervals[static_cast<std::size_t>(q) % intervals.size()],
+                        kDivision / 2 - 4);
+        bass.Note(1, start, 36 + root, kCellTicks - 4);
+        for (int interval : intervals)
+            harmony.Note(2, start, 60 + root + interval, kCellTicks - 4);
+        drums.Note(9, start, 36, 10);
+        drums.Note(9, start + kDivision, 38, 10);
+        start += kCellTicks;
+    }
+    for (TrackWriter* w : {&melody, &bass, &harmony, &drums})
+        w->track->AppendEndOfTrackAt(static_cast<int>(start - w->last));
+    return song;
+}
+
+TEST(ChordAnalyzer, NamesEachCellOfAProgression) {
+    auto song = Tune({{0, {0, 4, 7}}, {5, {0, 4, 7}}, {7, {0, 4, 7, 10}}, {9, {0, 3, 7}}, {0, {0, 4, 7}}});
+    int cell = 0;
+    std::vector<ChordNameEntry> names;
+    int phases = 0;
+    const int n = AnalyzeChordsForEdit(*song, nullptr, [&] { ++phases; }, cell, &names);
+    EXPECT_EQ(n, 5);
+    EXPECT_EQ(cell, kCellTicks);
+    EXPECT_EQ(phases, 2);
+    const auto markers = MarkersOf(*song->Track(0));
+    ASSERT_EQ(markers.size(), 5u);
+    const char* expected[] = {"C", "F", "G7", "Am", "C"};
+    for (std::size_t i = 0; i < markers.size(); ++i) {
+        EXPECT_EQ(markers[i].time, static_cast<long long>(i) * kCellTicks);
+        EXPECT_EQ(markers[i].text, expected[i]);
+    }
+    EXPECT_EQ(Sink().Count(), 0u);
+
+    // The packed list at 96 ticks: the cells' lengths, then the end mark.
+    ParsedChordList list;
+    BuildChordList(list, n, cell, names);
+    std::vector<std::uint8_t> out(kHarmonyStructureBytes);
+    const int bytes = PackChordList(list, 96, kDivision, out);
+    long long total = 0;
+    for (int i = 0; i < bytes; i += 6)
+        total += out[static_cast<std::size_t>(i)] * 256 + out[static_cast<std::size_t>(i) + 1];
+    EXPECT_EQ(total, 5 * 192);
+    EXPECT_EQ(out[static_cast<std::size_t>(bytes)] | out[static_cast<std::size_t>(bytes) + 1], 0);
+}
+
+TEST(ChordAnalyzer, FourQuarterNotesGiveTwoMarkersAndNoNotesNone) {
+    auto song = std::make_unique<MidiF1Data>(kDivision);
+    MidiF1TrackData* t = song->AddEmptyTrack();
+    for (int q = 0; q < 4; ++q)
+        t->AddNote(0, q == 0 ? 0 : kDivision, 60 + 2 * q, 100, kDivision);
+    t->AppendEndOfTrackAt(kDivision);
+    int cell = 0;
+    EXPECT_EQ(AnalyzeChords(*song, nullptr, nullptr, cell), 2);
+    auto markers = MarkersOf(*song->Track(0));
+    ASSERT_EQ(markers.size(), 2u);
+    EXPECT_EQ(markers[0].time, 0);
+    EXPECT_EQ(markers[1].time, kCellTicks);
+
+    // The same tune without its notes: the old chord markers go, the loop
+    // points stay, and nothing is added.
+    auto empty = std::make_unique<MidiF1Data>(kDivision);
+    MidiF1TrackData* e = empty->AddEmptyTrack();
+    e->AppendMarker(0, "START");
+    e->AppendMarker(0, "Cm7");
+    e->AppendMarker(kCellTicks, "STOP");
+    e->AppendEndOfTrackAt(kCellTicks);
+    EXPECT_EQ(AnalyzeChords(*empty, nullptr, nullptr, cell), 0);
+    markers = MarkersOf(*empty->Track(0));
+    ASSERT_EQ(markers.size(), 2u);
+    EXPECT_EQ(markers[0].text, "START");
+    EXPECT_EQ(markers[1].text, "STOP");
+    EXPECT_EQ(markers[1].time, kCellTicks);
+}
+
+TEST(ChordAnalyzer, LongTunesStopAtTheLastCellAndReportProgress) {
+    auto song = std::make_unique<MidiF1Data>(kDivision);
+    MidiF1TrackData* t = song->AddEmptyTrack();
+    t->AddProgramChange(2, 0);
+    for (int i = 0; i < 2000; ++i)
+        t->AddNote(2, i == 0 ? 0 : kCellTicks, 60 + i % 12, 100, kCellTicks);
+    // One note far beyond the cells: a late delta.
+    t->AddNote(3, 0x7FFFFFF, 64, 100, 10);
+    t->AppendEndOfTrack();
+    std::vector<int> reports;
+    int cell = 0;
+    std::vector<ChordNameEntry> names;
+    const int n = AnalyzeChords(*song, [&](int cells) { reports.push_back(cells); }, nullptr, cell, &names);
+    EXPECT_EQ(n, kMaxAnalysisCells);
+    ASSERT_EQ(reports.size(), 18u);
+    for (std::size_t i = 0; i < reports.size(); ++i)
+        EXPECT_EQ(reports[i], 100 * static_cast<int>(i + 1));
+    EXPECT_EQ(MarkersOf(*song->Track(0)).size(), static_cast<std::size_t>(kMaxAnalysisCells));
+}
+
+TEST(ChordAnalyzer, KeyAndTempoOfTheConductorTrack) {
+    auto song = Tune({{0, {0, 4, 7}}});
+    TuneKeyInfo info = ReadTuneKeyInfo(*song);
+    EXPECT_EQ(info.tempo, 120);
+    EXPECT_EQ(info.keyFlag, 1);
+    EXPECT_EQ(info.mode, 1);
+    // A tempo of 0 and a mode byte of 5 are passed over; the latter shown.
+    auto odd = std::make_unique<MidiF1Data>(kDivision);
+    MidiF1TrackData* c = odd->AddEmptyTrack();
+    auto tempo = std::make_unique<MidiEvent>(0);
+    tempo->SetTempo(0);
+    c->AppendEvent(std::move(tempo));
+    c->AppendKeySignature(0, 2, 5);
+    c->AppendEndOfTrack();
+    TuneKeyInfo previous;
+    previous.mode = 1;
+    info = ReadTuneKeyInfo(*odd, previous);
+    EXPECT_EQ(info.tempo, 0);
+    EXPECT_EQ(info.mode, 1);
+    ASSERT_EQ(Sink().Count(), 1u);
+    EXPECT_EQ(Sink().Texts()[0], "CDAL30000001 Error occured during analyzing meta event!");
+    ChordAnalyzerError(0x30000009);
+    EXPECT_EQ(Sink().Texts()[1], "CDAL30000009 Error occured during analyzing chord event!");
+}
+
+TEST(ChordAnalyzer, ScaleOfTheMostFrequentPitchClasses) {
+    const std::array<long long, 12> major = {9, 0, 5, 0, 7, 4, 0, 8, 0, 3, 0, 2};
+    ScaleString scale;
+    int tonic = -1;
+    ScaleFromCounts(major, scale, tonic);
+    EXPECT_EQ(std::string(scale.text, 16), kMajorScaleNotes);
+    EXPECT_EQ(tonic, 0);
+    // Ties go to the lower pitch class.
+    const std::array<long long, 12> flat{};
+    ScaleFromCounts(flat, scale, tonic);
+    EXPECT_EQ(std::string(scale.text, 16), "xxxx999999900000");
+}
+
+TEST(ChordMarkerText, NormalisedNamesKeepRootAndQuality) {
+    EXPECT_EQ(NormalizeChordMarkerText("UnKnown"), "N/C");
+    EXPECT_EQ(NormalizeChordMarkerText("Cm7(9"), "Cm7");
+    EXPECT_EQ(NormalizeChordMarkerText("Gsus4"), "G");
+    EXPECT_EQ(NormalizeChordMarkerText("F6"), "F");
+    EXPECT_EQ(NormalizeChordMarkerText("Ebsus47onF(9,13)"), "Eb7onF");
+    ChordNameEntry entry{};
+    std::memcpy(entry.data(), "C#m6onG#", 8);
+    NormalizeChordMarkerText(entry);
+    EXPECT_EQ(ChordNameText(entry), "C#monG#");
+}
+
+// Every seed of the chord-analysis fuzz target (the loader's seeds and chord
+// files): roles in range, names that fit and parse, a marker per cell, and a
+// packed list that sums to the cells.
+TEST(ChordAnalyzer, FuzzSeedsGiveSoundRolesNamesAndPackedLists) {
+    const std::filesystem::path seeds = std::filesystem::path(ZAW_RES_DIR) / ".." / "fuzz" / "corpus" / "chord_analysis";
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(seeds)) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+        MidiFileLoader loader;
+        loader.LoadImage(bytes.data(), bytes.size());
+        MidiF1Data* song = loader.Tune1();
+        if (!song || song->TrackCount() == 0 || song->noteMode != note_mode::kLength) continue;
+        ++files;
+        TuneStructure structure;
+        AnalyzeSongStructure(*song, structure);
+        for (std::int32_t role : structure.role)
+            ASSERT_TRUE(role >= 0 && role <= 5);
+        int cell = 0;
+        std::vector<ChordNameEntry> names;
+        const int n = AnalyzeChords(*song, nullptr, nullptr, cell, &names);
+        ASSERT_LE(n, kMaxAnalysisCells);
+        for (const ChordNameEntry& name : names) {
+            ASSERT_EQ(name.back(), '\0');
+            ChordNameCtl ctl;
+            Sink().Clear();
+            EXPECT_EQ(ctl.Parse(ChordNameText(name)), 0u) << ChordNameText(name);
+        }
+        if (n == 0) continue;
+        EXPECT_GE(MarkersOf(*song->Track(0)).size(), static_cast<std::size_t>(n)) << entry.path();
+        ParsedChordList list;
+        BuildChordList(list, n, cell, names);
+        std::vector<std::uint8_t> out(kHarmonyStructureBytes);
+        const int packed = PackChordList(list, 96, song->division, out);
+        long long total = 0;
+        for (int i = 0; i < packed; i += 6)
+            total += out[static_cast<std::size_t>(i)] * 256 + out[static_cast<std::size_t>(i) + 1];
+        if (packed + 8 < static_cast<int>(out.size())) {
+            EXPECT_EQ(total, 192LL * n) << entry.path();
+        }
+        EXPECT_EQ(out[static_cast<std::size_t>(packed)] | out[static_cast<std::size_t>(packed) + 1], 0);
+    }
+    EXPECT_GT(files, 3);
+}
+
+}  // namespace
