@@ -177,11 +177,11 @@ int EditedTune::BuildSectionTable() {
     return 1;
 }
 
-int EditedTune::AppendSection(std::string_view text, int end) {
+int EditedTune::AppendSection(std::string_view text, std::string_view code, int end) {
     if (sectionCount_ >= kMaxSections) return 0;
     const int i = sectionCount_;
     SetSectionText(i, text);
-    if (!ParseChordName(i)) return 0;
+    SetSectionCode(i, code);
     sectionStarts_[static_cast<std::size_t>(i + 1)] = end;
     ++sectionCount_;
     return 1;

@@ -55,10 +55,9 @@ public:
     int BuildSectionTable();
     // Parses marker text i into section code i; 0 when refused.
     int ParseChordName(int i);
-    // Appends a section of the given marker text after the last one (its end
-    // is the new end of the tune). 0 when the table is full or the text does
-    // not parse.
-    int AppendSection(std::string_view text, int end);
+    // Appends a section of the given marker text and code after the last
+    // one (its end is the new end of the tune). 0 when the table is full.
+    int AppendSection(std::string_view text, std::string_view code, int end);
     // The code of section i replaced (the marker is left alone).
     void SetSectionCode(int i, std::string_view code);
 
