@@ -6,9 +6,12 @@
 #include <fstream>
 
 #include "compose/chord_buffer.h"
+#include "compose/compose_info.h"
+#include "compose/composer_state.h"
 #include "style/style_table.h"
 #include "tests/tuneedit/tuneedit_test_util.h"
 #include "tuneedit/chord_lists.h"
+#include "tuneedit/harmony_section.h"
 
 namespace {
 
@@ -110,7 +113,17 @@ protected:
         OpenCurrentEditObject(path);
         BuildChordListsFromEditTune(CurrentEditObject()->Tune());
     }
-    void TearDown() override { SetCurrentEditObject(nullptr); }
+    void SetUp() override {
+        saved_ = WorkingStyle;
+        InitMusicStyle(WorkingStyle);
+        ResetComposerState();
+    }
+    void TearDown() override {
+        SetCurrentEditObject(nullptr);
+        ComposeInfo.ClearChords();
+        WorkingStyle = saved_;
+    }
+    MusicStyle saved_{};
 };
 
 TEST_F(EditedChords, LocateStepSplitsAndAppends) {
@@ -171,6 +184,45 @@ TEST_F(EditedChords, ChordChangeMovesTheSectionAndSaves) {
     for (const MidiEvent* e : reread.Tune().Track(1)->Events())
         if (e->IsNoteWithLength()) keys.push_back(e->note);
     EXPECT_EQ(keys, (std::vector<int>{62, 64}));
+}
+
+}  // namespace
+
+namespace {
+
+// The harmony of one section generated again: only that section's harmony
+// changes, the melody stays, and the tune still passes its checks.
+TEST_F(EditedChords, RegeneratedHarmonyStaysInItsSection) {
+    const std::string path = SaveTune("h.mid", {{0, "C"}, {384, "G 7"}, {768, "F"}},
+                                      {{1, 0, 60, 96}, {3, 0, 48, 384}, {3, 384, 50, 384},
+                                       {3, 768, 53, 384}, {1, 1056, 64, 96}});
+    OpenCurrentEditObject(path);
+    EditedTune& tune = CurrentEditObject()->Tune();
+    WorkingStyle.harmonyPattern = 1;
+    WorkingStyle.density[kPartHarmony] = 100;
+    WorkingStyle.octave[kPartHarmony] = 0;
+    const int harmony = tune.FindTrackByChannel(kHarmonyChannel);
+    ASSERT_GT(harmony, 0);
+    ASSERT_EQ(RegenerateHarmonySection(tune, 1), 1);
+    long long tick = 0;
+    int inSection = 0;
+    std::vector<std::pair<long long, int>> outside;
+    for (const MidiEvent* e : tune.Track(harmony)->Events()) {
+        tick += e->delta;
+        if (!e->IsNoteWithLength()) continue;
+        // The old chord's note is gone.
+        EXPECT_FALSE(tick == 384 && e->note == 50 && e->length == 384);
+        if (tick >= 384 && tick < 768) ++inSection;
+        else outside.emplace_back(tick, e->note);
+    }
+    EXPECT_GT(inSection, 0);
+    EXPECT_EQ(outside, (std::vector<std::pair<long long, int>>{{0, 48}, {768, 53}}));
+    EXPECT_EQ(tune.CheckNoteKeys() + tune.CheckTracks(), 0);
+    EXPECT_EQ(tune.SaveAndReload(path), 1);
+
+    // A section without a chord code is refused.
+    testing_support::Sink().Clear();
+    EXPECT_EQ(RegenerateHarmonySection(tune, 7), 0);
 }
 
 }  // namespace
