@@ -80,6 +80,12 @@ int LocateStep(int step, int flag) {
             return -1;
         }
         const int length = static_cast<int>(flag + step - counted) * kStepTicks;
+        // The step right behind the last chord asked for no new beat: it is
+        // the end of the progression, not an empty chord to add.
+        if (length == 0) {
+            ChordExchange.section = tune.SectionCount();
+            return tune.SectionCount();
+        }
         chords.push_back(ChordEvent(length, kAppendedCode));
         // The appended section's marker names no chord the reader knows:
         // it gets the code it stands for.
