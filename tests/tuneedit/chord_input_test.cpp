@@ -12,6 +12,8 @@
 #include "tests/tuneedit/tuneedit_test_util.h"
 #include "tuneedit/chord_input.h"
 #include "tuneedit/chord_lists.h"
+#include "tuneedit/instrument_apply.h"
+#include "compose/melody_stages.h"
 
 namespace {
 
@@ -115,6 +117,35 @@ TEST_F(ChordInput, EditInsideASectionMakesThree) {
     for (const MidiEvent* e : tune.Track(1)->Events())
         if (e->IsNoteWithLength()) keys.push_back(e->note);
     EXPECT_EQ(keys, (std::vector<int>{60, 65, 67}));  // only the middle note moved
+}
+
+}  // namespace
+
+namespace {
+
+// Instrument values that are no program change no program; groups give a
+// member; parts not used lose their sounding tracks.
+TEST_F(ChordInput, InstrumentsFollowTheStyle) {
+    EditedTune& tune = Open(SaveTune("i.mid", {{0, "C"}},
+                                     {{1, 0, 60, 96}, {2, 0, 36, 96}, {4, 0, 72, 96}, {3, 0, 48, 96}}));
+    MusicStyle style{};
+    InitMusicStyle(style);
+    style.voice[kPartMelody] = 256;
+    style.voice[kPartBass] = 33;
+    style.voice[kPartObbligato] = kVoiceNotUsed;
+    style.voice[kPartHarmony] = kFirstGroupCode;
+    ApplyToneInstruments(tune, style);
+    EXPECT_EQ(tune.GetChannelProgram(1), 5);  // 256 on the melody: kept
+    EXPECT_EQ(tune.GetChannelProgram(2), 33);
+    EXPECT_EQ(tune.FindTrackByChannel(4), -1);
+    const int harmony = tune.GetChannelProgram(3);
+    EXPECT_TRUE(harmony >= 0 && harmony <= 127);
+    EXPECT_EQ(ProgramOfInstrument(200, kPartBass), -1);
+
+    testing_support::Sink().Clear();
+    ApplyWizardInstruments(tune, style);
+    EXPECT_EQ(testing_support::Sink().Count(), 1u);  // no melody instrument
+    EXPECT_EQ(style.voice[kPartMelody], 5);
 }
 
 }  // namespace
