@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "platform/ui/headless_backend.h"
+#include "platform/ui/image.h"
 #include "platform/ui/ui.h"
 #include "tests/support/test_support.h"
 #include "tuneedit/edited_tune.h"
@@ -31,6 +34,9 @@ TEST_F(ChordEditDialogTest, OpensOnTheCodeAndGivesTheChoice) {
         Window* top = d.TopWindow();
         opened = {top->FindControl(kChordEditRootCombo)->Selection(),
                   top->FindControl(kChordEditKindCombo)->Selection()};
+        // A picture of the dialog as it opened, when a folder is named.
+        if (const char* dir = std::getenv("ZAW_SNAPSHOT_DIR"))
+            WritePng(d.Snapshot(*top), std::string(dir) + "/chord_edit.png");
         d.Key(Key::Esc);  // only beeps
         d.Select(kChordEditRootCombo, 6);
         d.Select(kChordEditKindCombo, 4);
