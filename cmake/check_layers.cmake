@@ -12,13 +12,15 @@ set(_allowed_style platform core style)
 set(_allowed_compose platform core midi play style compose)
 set(_allowed_accomp platform core midi play style compose accomp)
 set(_allowed_styleedit platform core midi play style compose accomp styleedit)
+# The edited tune stands where the style editor does, with no UI header.
+set(_allowed_tuneedit platform core midi play style compose accomp tuneedit)
 set(_allowed_convert platform core midi play convert audio)
 # The audio side of convert/ (convert/audio/) stands on platform/ and core/ alone.
 set(_allowed_audio platform core audio)
-set(_project_folders platform core midi play style compose accomp app convert styleedit)
+set(_project_folders platform core midi play style compose accomp app convert styleedit tuneedit)
 
 set(_failures "")
-foreach(_folder platform core midi play style compose accomp styleedit convert)
+foreach(_folder platform core midi play style compose accomp styleedit convert tuneedit)
     file(GLOB_RECURSE _files ${ROOT}/${_folder}/*.h ${ROOT}/${_folder}/*.cpp)
     foreach(_file ${_files})
         file(STRINGS ${_file} _lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
@@ -48,7 +50,8 @@ file(GLOB_RECURSE _sources ${ROOT}/platform/*.h ${ROOT}/platform/*.cpp ${ROOT}/c
      ${ROOT}/core/*.cpp ${ROOT}/midi/*.h ${ROOT}/midi/*.cpp ${ROOT}/play/*.h ${ROOT}/play/*.cpp
      ${ROOT}/style/*.h ${ROOT}/style/*.cpp ${ROOT}/compose/*.h ${ROOT}/compose/*.cpp
      ${ROOT}/app/*.h ${ROOT}/app/*.cpp ${ROOT}/convert/*.h ${ROOT}/convert/*.cpp
-     ${ROOT}/styleedit/*.h ${ROOT}/styleedit/*.cpp ${ROOT}/tests/*.h ${ROOT}/tests/*.cpp)
+     ${ROOT}/styleedit/*.h ${ROOT}/styleedit/*.cpp ${ROOT}/tuneedit/*.h ${ROOT}/tuneedit/*.cpp
+     ${ROOT}/tests/*.h ${ROOT}/tests/*.cpp)
 foreach(_file ${_sources})
     file(RELATIVE_PATH _rel ${ROOT} ${_file})
     if(_rel MATCHES "^platform/ui/fltk/[^/]*\\.cpp$")

@@ -1,0 +1,45 @@
+// The work behind the chord input dialog that is not drawing: the scroll
+// range and bar checks of the grid, the ordered selection, the beats deleted
+// from and inserted into the edited tune, the chord of selected sections
+// changed, and the choices of the chord dialog.
+#pragma once
+
+#include <string>
+
+class EditedTune;
+
+// Rows of 16 steps the grid scrolls by at most.
+int ChordGridScrollMaximum(int steps);
+// Bars of a progression the style chords may hold: 16..95.
+bool ChordBarsInRange(int steps, int beatsPerBar);
+
+// A selection of steps, kept ordered and inside the 512 display records.
+struct StepSelection {
+    int start = -1;
+    int end = -1;
+    bool Empty() const { return start < 0 || end < 0; }
+};
+StepSelection OrderedSelection(int first, int last);
+
+// Deletes the beats [start, end] from every track. The chord of the last
+// marker deleted goes on at the next beat when no marker stands there; a
+// range without a marker adds none. Sections and lists are rebuilt.
+void DeleteTuneBeats(EditedTune& tune, const StepSelection& selection);
+// Inserts end - start + 1 empty beats at start; sections and lists rebuilt.
+void InsertTuneBeats(EditedTune& tune, const StepSelection& selection);
+// Splits the sections at the selection's edges and gives every section in it
+// the new chord; 0 when a change could not be saved.
+int ChangeSelectedChords(const StepSelection& selection, const std::string& newCode,
+                         const std::string& newText);
+
+// The chord dialog: 12 roots ("   C" ... "   B") and 8 kinds.
+constexpr int kChordRootChoices = 12;
+constexpr int kChordKindChoices = 8;
+int ChordRootIndex(const std::string& code);
+int ChordKindIndex(const std::string& code);
+struct ChordChoice {
+    std::string code;
+    std::string text;
+};
+// The code and marker text of a root and kind; a root of -1 gives "xxxx".
+ChordChoice MakeChordChoice(int root, int kind);
