@@ -5,6 +5,7 @@
 #include "accomp/backing_generators.h"
 #include "convert/terminal_table.h"
 #include "app/main_dlg.h"
+#include "app/ui_conversion_dialogs.h"
 #include "app/shell_seams.h"
 #include "app/zaw_dialog.h"
 #include "compose/compose_control.h"
@@ -135,6 +136,7 @@ bool ZawApplication::InitInstance() {
     CheckWorkFolder();
     InitTuneDefaults();
     InstallBackingGenerators();
+    InstallConversionDialogs();
     InstallTerminalTable();
     PanelMode = kPanelModeCompose;
     // 18, 19.

@@ -52,6 +52,10 @@ constexpr std::array<SkinInfo, kSkinCount> kSkins = {{
     {Toggle3Pressed, "toggle3_pressed", 146, 41},
     {Toggle4, "toggle4", 146, 40},
     {Toggle4Pressed, "toggle4_pressed", 146, 40},
+    {Listen, "listen", 147, 41},
+    {ListenPressed, "listen_pressed", 147, 41},
+    {AutoAdjust, "auto_adjust", 143, 40},
+    {AutoAdjustPressed, "auto_adjust_pressed", 143, 40},
 }};
 
 // The table is indexed by id.
@@ -184,6 +188,8 @@ bool IsPressed(SkinId id) {
         case Toggle2Pressed:
         case Toggle3Pressed:
         case Toggle4Pressed:
+        case ListenPressed:
+        case AutoAdjustPressed:
             return true;
         default:
             return false;

@@ -56,6 +56,11 @@ enum class SkinId {
     Toggle3Pressed,
     Toggle4,
     Toggle4Pressed,
+    // The channel dialog's Listen and Auto Adjust buttons.
+    Listen,
+    ListenPressed,
+    AutoAdjust,
+    AutoAdjustPressed,
     Count,
 };
 

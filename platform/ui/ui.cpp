@@ -219,6 +219,10 @@ std::vector<Window*> AllWindows() {
 
 // ---- Boxes and choosers ----
 
+int CallOnUiAndWait(std::function<int()> fn, int fallback) {
+    return CallOnUi<int>(std::move(fn), fallback);
+}
+
 int UiMessageSink::Show(BoxKind kind, const std::string& text) {
     stderr_.Show(kind, text);
     if (ShuttingDown()) return kIdOk;

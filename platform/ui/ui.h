@@ -48,6 +48,11 @@ void SetQuitRequestHandler(std::function<void()> handler);
 bool PumpWhile(const std::function<bool()>& keepWaiting,
                std::chrono::milliseconds limit = std::chrono::hours(24));
 
+// Runs fn on the UI thread and waits for its answer (at once on the UI
+// thread); the fallback when no backend is installed, or once shut-down
+// began, without waiting further.
+int CallOnUiAndWait(std::function<int()> fn, int fallback);
+
 // From here on boxes answer OK at once and waiting workers are released.
 void BeginShutdown();
 bool ShuttingDown();

@@ -1,0 +1,89 @@
+// Every ringtone driver and type on the 20,000-byte benchmark song, with the
+// automatic channel choice: load, prepare, build, choose, write and save.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+
+#include "bench/ringtone_song.h"
+#include "convert/ringtone_drivers.h"
+#include "core/conversion_services.h"
+#include "core/settings.h"
+#include "platform/clock.h"
+#include "platform/message_sink.h"
+
+namespace {
+
+struct Case {
+    const char* name;
+    int outputType;
+    std::function<int(const std::string&)> convert;
+};
+
+const std::string& InputPath() {
+    static const std::string path = [] {
+        const auto dir = std::filesystem::temp_directory_path() / "zaw_driver_bench";
+        std::filesystem::create_directories(dir);
+        const std::string in = (dir / "in.mid").string();
+        const auto song = ringtone_bench::MakeSong();
+        std::ofstream(in, std::ios::binary)
+            .write(reinterpret_cast<const char*>(song.bytes.data()),
+                   static_cast<std::streamsize>(song.bytes.size()));
+        LastOutputPath.Set((dir / "out.bin").string());
+        platform::SetMessageSink(std::make_shared<platform::RecordingMessageSink>());
+        // A warning box pauses half a second on the clock; the fake one
+        // keeps that out of the timing.
+        platform::SetClock(std::make_shared<platform::FakeClock>());
+        InitDefaultSettings();
+        AppSettings.RingtoneSizeLimit = 1 << 30;
+        return in;
+    }();
+    return path;
+}
+
+void BM_Driver(benchmark::State& state, const Case& c) {
+    const std::string& in = InputPath();
+    OutputType = c.outputType;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(c.convert(in));
+}
+
+const Case kCases[] = {
+    {"MFi1", 7, [](const std::string& p) { return ConvertToMfi(1, p, 1); }},
+    {"MFi4", 3, [](const std::string& p) { return ConvertToMfi(4, p, 1); }},
+    {"MFi5", 3, [](const std::string& p) { return ConvertToMfi(5, p, 1); }},
+    {"MFi252", 7, [](const std::string& p) { return ConvertToMfi(252, p, 1); }},
+    {"MFi254", 3, [](const std::string& p) { return ConvertToMfi(254, p, 1); }},
+    {"Multi6", 14, [](const std::string& p) { return ConvertToMultiMfi(6, p, 1, 0); }},
+    {"Multi7", 14, [](const std::string& p) { return ConvertToMultiMfi(7, p, 1, 0); }},
+    {"Multi8", 14, [](const std::string& p) { return ConvertToMultiMfi(8, p, 1, 0); }},
+    {"Multi9", 3, [](const std::string& p) { return ConvertToMultiMfi(9, p, 1, 0); }},
+    {"Multi32", 18, [](const std::string& p) { return ConvertToMultiMfi(32, p, 1, 0); }},
+    {"Smaf16", 3, [](const std::string& p) { return ConvertToSmaf(16, p, 1); }},
+    {"Smaf4", 7, [](const std::string& p) { return ConvertToSmaf(4, p, 1); }},
+    {"Ma3_32", 17, [](const std::string& p) { return ConvertToSmafMa3(32, p, 1); }},
+    {"Ma3_33", 17, [](const std::string& p) { return ConvertToSmafMa3(33, p, 1); }},
+    {"Mfm", 3, [](const std::string& p) { return ConvertToMfm(p, 1); }},
+};
+
+const int kRegistered = [] {
+    for (const Case& c : kCases)
+        benchmark::RegisterBenchmark((std::string("BM_Driver/") + c.name).c_str(),
+                                     [&c](benchmark::State& s) { BM_Driver(s, c); })
+            ->Unit(benchmark::kMillisecond)
+            ->Repetitions(5)
+            ->ComputeStatistics("p50", [](const std::vector<double>& v) {
+                std::vector<double> s = v;
+                std::sort(s.begin(), s.end());
+                return s[s.size() / 2];
+            });
+    return 0;
+}();
+
+}  // namespace
+
+BENCHMARK_MAIN();

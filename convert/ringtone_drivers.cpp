@@ -1,0 +1,365 @@
+#include "convert/ringtone_drivers.h"
+
+#include <memory>
+#include <vector>
+
+#include "convert/conversion_dialogs.h"
+#include "convert/mobile_data.h"
+#include "convert/multi_mobile_track_data.h"
+#include "convert/ringtone/ma1_data.h"
+#include "convert/ringtone/mfi_data.h"
+#include "convert/ringtone/mfm_data.h"
+#include "convert/ringtone/multi_mfi_data.h"
+#include "convert/ringtone/smaf_data.h"
+#include "core/app_utilities.h"
+#include "core/conversion_services.h"
+#include "core/reporters.h"
+#include "core/settings.h"
+#include "core/utilities.h"
+#include "midi/file_loader.h"
+
+const char* const kRingtoneTooLarge = "File size is too large for cell phone!";
+
+namespace {
+
+constexpr int kInitialTempo = 600000;
+constexpr int kModelCapacity = static_cast<int>(WorkBufferSize);
+constexpr int kFirstSlotsEnabled = 16;
+constexpr int kDefaultVolume = 100;
+constexpr int kDrumSlotNumber = 9;
+
+// How one driver cleans the song before the model is built.
+struct SongPreparation {
+    bool foldFineTune;        // fine tune folded into pitch bends
+    bool trimDrumOverlaps;    // drum overlaps trimmed, one track name kept
+    bool simplifyDrums;       // drum notes simplified when "Pack Drum" is on
+    bool removeLeadTempos;    // tempos before the first notes removed
+    int division;             // ticks per quarter
+    int lengthPercent;        // note lengths scaled
+    bool foldExpression;      // expression folded into volume
+};
+
+enum class Driver { Mfi, MultiMfi, Ma1, Smaf, SmafMa3, Mfm, Count };
+
+// One row per driver, in the order of Driver.
+constexpr SongPreparation kPreparations[static_cast<int>(Driver::Count)] = {
+    {false, true, true, true, 96, 80, false},     // MFi
+    {false, true, false, true, 96, 80, false},    // multi-track MFi (see PrepareMultiTrackSong)
+    {false, false, false, false, 96, 80, false},  // MA-1
+    {false, false, true, false, 96, 80, false},   // SMAF
+    {true, true, false, true, 96, 80, false},     // SMAF MA-3
+    {false, true, false, true, 48, 80, true},     // MFM
+};
+
+const SongPreparation& PreparationOf(Driver driver) {
+    return kPreparations[static_cast<int>(driver)];
+}
+
+// Loads the song and warns of a large input; false when nothing loaded.
+bool LoadSong(MidiFileLoader& loader, const std::string& path) {
+    loader.Load(path);
+    if (!loader.Tune1() || loader.FileLength() <= 0) return false;
+    if (loader.FileLength() > kDriverInputWarnBytes) ShowErrorMessage(driver_code::kFileTooBig);
+    return true;
+}
+
+// The start and stop markers, the lead-in without them, and the tempo.
+void ApplyMarkers(MidiF0Data& song) {
+    const bool loop = AppSettings.UseLoopMarker == 1;
+    if (!song.ApplyStartMarker()) {
+        if (loop) ShowErrorMessage(driver_code::kNoLoopMarker);
+        song.RemoveLeadingEmptyMeasures();
+    }
+    if (!song.ApplyStopMarker() && loop) ShowErrorMessage(driver_code::kNoLoopMarker);
+    song.EnsureInitialTempo(kInitialTempo);
+}
+
+// Runs the preparation on the loaded song; the loader then holds it as a
+// format-1 song. false when a step found no song.
+bool PrepareSong(MidiFileLoader& loader, const SongPreparation& p) {
+    MidiF1Data* tracks = loader.Tune1();
+    if (!tracks) return false;
+    if (p.foldFineTune) tracks->FoldFineTuneIntoPitchBend();
+    if (p.trimDrumOverlaps) {
+        tracks->TrimDrumNoteOverlaps();
+        tracks->KeepSingleTrackName();
+    }
+    if (!loader.ToFormat0() || !loader.Tune0()) return false;
+    MidiF0Data& song = *loader.Tune0();
+    song.ApplySustainPedal();
+    if (p.simplifyDrums && AppSettings.PackDrum == 1) song.SimplifyDrumNotes();
+    if (p.removeLeadTempos) song.RemoveLeadingTempos();
+    song.SetResolution(p.division);
+    ApplyMarkers(song);
+    if (!loader.ConvertToFormat1() || !loader.Tune1()) return false;
+    MidiF1Data& result = *loader.Tune1();
+    result.ScaleNoteLengths(p.lengthPercent);
+    result.LimitDrumRange(1);
+    if (p.foldExpression) result.FoldExpressionIntoVolume();
+    return true;
+}
+
+void EnableFirstSlots(MobileData& model) {
+    for (int i = 0; i < model.Count(); ++i) model.Slot(i)->enabled = i < kFirstSlotsEnabled ? 1 : 0;
+}
+
+// A control with delta 0 just before the slot's first note (at the start
+// when it has none), unless the slot has one of the subtype.
+void InsertMissingControl(MobileChanelData& slot, int subtype, int value) {
+    if (slot.GetControlValue(subtype) >= 0) return;
+    const int first = slot.FindFirstNote();
+    slot.InsertControl(first < 0 ? 0 : first, 0, subtype, value);
+}
+
+void InsertDefaultControls(MobileData& model, bool programInDrumSlot) {
+    for (int i = 0; i < model.Count(); ++i) {
+        MobileChanelData& slot = *model.Slot(i);
+        if (programInDrumSlot || slot.number != kDrumSlotNumber)
+            InsertMissingControl(slot, mobile_code::kProgram, 0);
+        InsertMissingControl(slot, mobile_code::kVolume, kDefaultVolume);
+    }
+}
+
+long long WholeSongEnd(const MobileData& model) {
+    return static_cast<long long>(model.GetLengthInMeasures()) * model.GetMeasureTicks();
+}
+
+// The answer of the installed channel dialog; the panel is redrawn after it.
+ChannelRange AskChannels(const ChannelChoice& choice) {
+    ChannelRange range = GetConversionDialogs()->ChooseChannels(choice);
+    GetShellServices()->RedrawPanel();
+    GetShellServices()->SetWaitCursor(true);
+    return range;
+}
+
+// false when the copyright was asked for and refused.
+bool AskCopyrightIfSet(MobileData& model) {
+    if (AppSettings.ShowCopyright != 1) return true;
+    return GetConversionDialogs()->AskCopyright(model);
+}
+
+// Saves the image, after the size check when asked; 1 when written.
+int SaveImage(MusicData& image, bool checkSize) {
+    if (image.Length() <= 0) return 0;
+    if (checkSize) image.CheckSizeLimit(AppSettings.RingtoneSizeLimit, kRingtoneTooLarge);
+    return image.SaveFile(LastOutputPath.Get()) ? 1 : 0;
+}
+
+// ---- Single-model drivers (MFi, MA-1, SMAF) ----
+
+struct SingleJob {
+    Driver driver;
+    int type;  // MFi voice type, or SMAF voices
+    int adjustVoice;
+};
+
+// The channel dialog's settings of a single-model driver; the model may
+// lose slots first (the four-voice kinds keep four melodic ones).
+ChannelChoice SingleChoice(const SingleJob& job, MobileData& model) {
+    ChannelChoice fourVoices{&model, nullptr, 1, 0, 4};
+    ChannelChoice sixteen{&model, nullptr, 0, 0, 16};
+    bool four = false;
+    if (job.driver == Driver::Ma1) {
+        four = true;
+    } else if (job.driver == Driver::Smaf) {
+        four = job.type == SmafData::kVoices4;
+    } else if (job.type == 1 || job.type == 252) {
+        four = true;
+    } else if (job.type != 4 && job.type != 5 && job.type != 254) {
+        ShowErrorMessage(driver_code::kInvalidFile);
+    }
+    if (!four) return sixteen;
+    model.KeepFirstEnabledSlots(4, 1);
+    return fourVoices;
+}
+
+int WriteSingle(const SingleJob& job, MobileData& part) {
+    if (job.driver == Driver::Ma1) {
+        if (part.CountEnabledSlots() > 4) {
+            ShowErrorMessage(driver_code::kMa1Channels);
+            return 0;
+        }
+        MA1 ma1(part);
+        return SaveImage(ma1, false);
+    }
+    if (job.driver == Driver::Smaf) {
+        SmafData smaf(part, job.type);
+        smaf.Write(job.type);
+        return SaveImage(smaf, true);
+    }
+    MFiData mfi(part, job.type);
+    mfi.EnsureMasterVolume();
+    mfi.SplitLongDeltas();
+    mfi.Serialise(GetSelectedTerminalId());
+    return SaveImage(mfi, true);
+}
+
+int RunSingle(const SingleJob& job, const std::string& path) {
+    MidiFileLoader loader;
+    if (!LoadSong(loader, path) || !PrepareSong(loader, PreparationOf(job.driver))) return 0;
+    MobileData model(*loader.Tune1(), kModelCapacity);
+    const bool mfiFamily = job.driver != Driver::Ma1;  // MFi and SMAF
+    if (job.driver != Driver::Smaf) model.RemovePitchBends();
+    model.SortSlotsByEventCount();
+    if (mfiFamily && AppSettings.EnhanceRhythm == 1) model.MoveRhythmSlotsFirst();
+    if (mfiFamily && AppSettings.OmitSameTone == 1) model.MoveRepeatedProgramsLast();
+    EnableFirstSlots(model);
+    InsertDefaultControls(model, true);
+    ChannelRange range{true, 0, WholeSongEnd(model)};
+    if (job.adjustVoice == 1 && mfiFamily) {
+        KeepFirstSlots(model, OutputType.load());
+    } else {
+        range = AskChannels(SingleChoice(job, model));
+        if (!range.accepted) return 0;
+    }
+    MobileData part(model, range.startTick, range.endTick, kModelCapacity);
+    part.MoveDrumSlotsFirst();
+    part.KeepTempoInFirstSlot();
+    part.MakeSlotsMonophonic();
+    if (mfiFamily && !AskCopyrightIfSet(part)) return 0;
+    return WriteSingle(job, part);
+}
+
+// ---- Multi-track drivers (multi-track MFi, SMAF MA-3, MFM) ----
+
+struct MultiJob {
+    Driver driver;
+    int type;  // multi-track MFi type, or SMAF MA-3 kind
+    int adjustVoice;
+    int terminalId;
+};
+
+// Most voices the copy may sound at once, and whether more is refused.
+int VoiceCeiling(const MultiJob& job, bool* refuse) {
+    *refuse = job.driver == Driver::MultiMfi;
+    if (job.driver == Driver::SmafMa3) return 40;
+    if (job.driver == Driver::Mfm) return 24;
+    return job.type == 32 ? 64 : job.type == 9 ? 16 : 32;
+}
+
+int WriteMulti(const MultiJob& job, MultiMobileTrackData& part) {
+    if (job.driver == Driver::Mfm) {
+        MFMData mfm(part);
+        mfm.SplitLongWaits();
+        mfm.Serialise();
+        return SaveImage(mfm, false);
+    }
+    if (job.driver == Driver::SmafMa3) {
+        SmafMa3Data smaf(part, job.type);
+        smaf.Write(job.type);
+        return SaveImage(smaf, true);
+    }
+    MultiMFiData mfi(part, job.type);
+    mfi.ArrangeForTerminal(job.terminalId);
+    mfi.SplitLongDeltas();
+    mfi.Serialise(job.terminalId);
+    return SaveImage(mfi, true);
+}
+
+int RunMulti(const MultiJob& job, const std::string& path) {
+    MidiFileLoader loader;
+    if (!LoadSong(loader, path)) return 0;
+    const bool prepared = job.driver == Driver::MultiMfi
+                              ? PrepareMultiTrackSong(loader, job.type, job.terminalId)
+                              : PrepareSong(loader, PreparationOf(job.driver));
+    if (!prepared) return 0;
+    MultiMobileTrackData model(*loader.Tune1());
+    EnableFirstSlots(model);
+    InsertDefaultControls(model, job.driver == Driver::Mfm);
+    ChannelRange range{true, 0, WholeSongEnd(model)};
+    if (job.adjustVoice == 1) {
+        if (job.driver == Driver::Mfm)
+            KeepFirstSlots(model, OutputType.load());
+        else
+            LimitSlotsByPolyphony(model, OutputType.load());
+    } else {
+        const bool sixteen = job.driver != Driver::MultiMfi || job.type == 9;
+        range = AskChannels({&model, &model, 0, 1, sixteen ? 16 : 32});
+        if (!range.accepted) return 0;
+    }
+    MultiMobileTrackData part(model, range.startTick, range.endTick);
+    bool refuse = false;
+    if (part.GetVoiceCount() > VoiceCeiling(job, &refuse)) {
+        ShowErrorMessage(driver_code::kVoiceOver);
+        if (refuse) return 0;
+    }
+    part.KeepTempoInFirstSlot();
+    if (!AskCopyrightIfSet(part)) return 0;
+    return WriteMulti(job, part);
+}
+
+}  // namespace
+
+bool PrepareMultiTrackSong(MidiFileLoader& loader, int multiType, int terminalId) {
+    SongPreparation p = PreparationOf(Driver::MultiMfi);
+    p.foldFineTune = multiType == 6 || multiType == 7 || multiType == 32;
+    const bool coarse = terminalId == 2 || terminalId == 13 || (terminalId >= 21 && terminalId <= 24);
+    p.division = coarse ? 48 : 96;
+    p.lengthPercent = multiType == 6 || multiType == 7 ? 95 : multiType == 32 ? 100 : 80;
+    if (!PrepareSong(loader, p)) return false;
+    if (multiType == 9) loader.Tune1()->ThinVoices(16);
+    return true;
+}
+
+void KeepFirstSlots(MobileData& model, int outputType) {
+    const int n = OutputTypeVoiceCount(outputType);
+    if (n == 0) {
+        // A type without a voice count keeps its slots: disabling all of
+        // them would write an empty ringtone.
+        ShowErrorMessage(driver_code::kChannelCount);
+        return;
+    }
+    if (n >= model.Count()) return;
+    int kept = 0;
+    for (int i = 0; i < model.Count(); ++i) {
+        MobileChanelData& slot = *model.Slot(i);
+        if (slot.enabled && kept < n)
+            ++kept;
+        else
+            slot.enabled = 0;
+    }
+}
+
+void LimitSlotsByPolyphony(MultiMobileTrackData& model, int outputType) {
+    const int n = OutputTypeVoiceCount(outputType);
+    if (n == 0) {
+        ShowErrorMessage(driver_code::kChannelCount);
+        return;
+    }
+    if (n >= model.GetVoiceCount()) return;
+    int sum = 0;
+    for (int i = 0; i < model.Count(); ++i) {
+        MobileChanelData& slot = *model.Slot(i);
+        if (!slot.enabled) continue;
+        const int need =
+            slot.number == kDrumSlotNumber ? slot.CountDistinctNotes() : slot.GetMaxPolyphony();
+        if (sum + need > n)
+            slot.enabled = 0;
+        else
+            sum += need;
+    }
+}
+
+int ConvertToMfi(int mfiType, const std::string& path, int adjustVoice) {
+    return RunSingle({Driver::Mfi, mfiType, adjustVoice}, path);
+}
+
+int ConvertToMa1(const std::string& path) {
+    return RunSingle({Driver::Ma1, 1, 0}, path);
+}
+
+int ConvertToSmaf(int voices, const std::string& path, int adjustVoice) {
+    return RunSingle({Driver::Smaf, voices, adjustVoice}, path);
+}
+
+int ConvertToMultiMfi(int multiType, const std::string& path, int adjustVoice, int terminalId) {
+    return RunMulti({Driver::MultiMfi, multiType, adjustVoice, terminalId}, path);
+}
+
+int ConvertToSmafMa3(int kind, const std::string& path, int adjustVoice) {
+    return RunMulti({Driver::SmafMa3, kind, adjustVoice, 0}, path);
+}
+
+int ConvertToMfm(const std::string& path, int adjustVoice) {
+    return RunMulti({Driver::Mfm, 0, adjustVoice, 0}, path);
+}

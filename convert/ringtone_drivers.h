@@ -1,0 +1,47 @@
+// The ringtone conversion drivers: each turns one Standard MIDI File into
+// one ringtone file at LastOutputPath. They load the song, clean it for the
+// handset, build the ringtone model, let the user (or the voice count)
+// choose the channels and range, ask for the copyright when the settings
+// say so, check voices and size, and have the format write the file.
+// Each returns 1 when it wrote the file, 0 when the input did not load or
+// the conversion was refused.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+class MobileData;
+class MultiMobileTrackData;
+class MidiFileLoader;
+
+namespace driver_code {
+constexpr std::uint32_t kFileTooBig = 0xFF010119u;
+constexpr std::uint32_t kNoLoopMarker = 0xFF01012Du;
+constexpr std::uint32_t kVoiceOver = 0xFF010132u;
+constexpr std::uint32_t kMa1Channels = 0xFF01016Au;
+constexpr std::uint32_t kInvalidFile = 0xFF0101C4u;
+constexpr std::uint32_t kChannelCount = 0xFF0101E0u;
+}  // namespace driver_code
+
+// Larger inputs are warned about, and still converted.
+constexpr int kDriverInputWarnBytes = 20000;
+// The size-limit notice.
+extern const char* const kRingtoneTooLarge;
+
+int ConvertToMfi(int mfiType, const std::string& path, int adjustVoice);
+int ConvertToMultiMfi(int multiType, const std::string& path, int adjustVoice, int terminalId);
+int ConvertToMa1(const std::string& path);
+int ConvertToSmaf(int voices, const std::string& path, int adjustVoice);
+int ConvertToSmafMa3(int kind, const std::string& path, int adjustVoice);
+int ConvertToMfm(const std::string& path, int adjustVoice);
+
+// Keeps the first OutputTypeVoiceCount(outputType) enabled slots and
+// disables the later ones. A count of 0 is reported and changes nothing.
+void KeepFirstSlots(MobileData& model, int outputType);
+// Keeps slots, in order, while their summed needs (distinct drum notes for
+// slot 9, the largest polyphony otherwise) fit the voice count. A count of
+// 0 is reported and changes nothing.
+void LimitSlotsByPolyphony(MultiMobileTrackData& model, int outputType);
+// The multi-track MFi preparation of a loaded song: the loader holds the
+// prepared format-1 song afterwards. false when there is none.
+bool PrepareMultiTrackSong(MidiFileLoader& loader, int multiType, int terminalId);

@@ -1,0 +1,106 @@
+// Opens the channel selection dialog (20 slots, drum rows) and the copyright
+// dialog (a Japanese title) in real FLTK windows on the X display the test
+// gives it, reads each back from the screen into channel_dialog_xvfb.png and
+// copyright_dialog_xvfb.png, and checks that the rows and texts were drawn.
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "app/channel_select_dialog.h"
+#include "app/copyright_dialog.h"
+#include "convert/mobile_data.h"
+#include "core/settings.h"
+#include "platform/ui/fltk/fltk_backend.h"
+#include "platform/ui/ui.h"
+
+using namespace platform::ui;
+
+namespace {
+
+int g_failures = 0;
+
+void Check(bool ok, const std::string& what) {
+    std::printf("%s: %s\n", ok ? "ok  " : "FAIL", what.c_str());
+    if (!ok) ++g_failures;
+}
+
+std::unique_ptr<MobileData> TwentySlots() {
+    auto model = std::make_unique<MobileData>(0x60000);
+    for (int s = 0; s < 20; ++s) {
+        const bool drum = s % 7 == 3;
+        auto slot = std::make_unique<MobileChanelData>(
+            s, drum ? MobileChanelData::kKindDrum : MobileChanelData::kKindMelodic, 0);
+        slot->AppendControl(0, mobile_code::kProgram, drum ? 38 + s : (s * 9) % 128);
+        slot->AppendControl(0, mobile_code::kVolume, 60 + s);
+        for (int q = 0; q < 16; ++q)
+            slot->AppendNote(q ? 96 : 0, 50 + s, 90, 100);
+        slot->enabled = s < 12 ? 1 : 0;
+        model->AddSlot(std::move(slot));
+    }
+    return model;
+}
+
+// Shows the dialog's window, waits for it to be drawn, and saves it.
+Image Shoot(Window& window, const std::string& path) {
+    window.Show();
+    Check(PumpWhile([&] { return !FltkWindowDrawn(window); }, std::chrono::seconds(20)),
+          "the window was shown and drawn");
+    for (int i = 0; i < 10; ++i)
+        PumpOnce(20);
+    Image shot = ReadWindowPixels(window);
+    Check(WritePng(shot, path), "screenshot written to " + path);
+    return shot;
+}
+
+// Pixels of the area that differ from its first pixel.
+int Varied(const Image& image, const Rect& area) {
+    const Rgb first = image.Pixel(area.left, area.top);
+    int n = 0;
+    for (int y = area.top; y < area.bottom; ++y)
+        for (int x = area.left; x < area.right; ++x)
+            n += image.Pixel(x, y) != first;
+    return n;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: conversion_dialogs_xvfb <output folder>\n");
+        return 2;
+    }
+    const std::string folder = argv[1];
+    std::filesystem::create_directories(folder);
+    std::shared_ptr<Backend> fltk = MakeFltkBackend();
+    if (!fltk) {
+        std::fprintf(stderr, "conversion_dialogs_xvfb: no X display\n");
+        return 1;
+    }
+    InstallBackend(fltk);
+    FillInstrumentNames();
+    InitDefaultSettings();
+    {
+        auto model = TwentySlots();
+        MobileDialogSelectChanel dialog;
+        dialog.model = model.get();
+        dialog.DrumRowsLocked = 1;
+        dialog.OnInitDialog();
+        const Image shot = Shoot(dialog.GetWindow(), folder + "/channel_dialog_xvfb.png");
+        Check(shot.Extent() == (Size{644, 464}), "the client area is 644 x 464");
+        Check(Varied(shot, Rect{450, 59, 615, 59 + 27 * 8}) > 100, "the third column holds rows");
+        Check(Varied(shot, Rect{27, 392, 173, 432}) > 100, "the Listen button is drawn");
+    }
+    {
+        MobileData model(16);
+        model.title = Utf8ToCp932("春の着メロ");
+        CopyrightSelection dialog;
+        dialog.model = &model;
+        dialog.OnInitDialog();
+        const Image shot = Shoot(dialog.GetWindow(), folder + "/copyright_dialog_xvfb.png");
+        Check(shot.Extent() == (Size{346, 288}), "the client area is 346 x 288");
+        Check(Varied(shot, Rect{20, 150, 320, 176}) > 50, "the title box shows text");
+    }
+    InstallBackend(nullptr);
+    return g_failures == 0 ? 0 : 1;
+}

@@ -1,0 +1,477 @@
+// The ringtone drivers end to end: composed tunes through every driver and
+// type read back by the format readers, scripted dialogs, and the messages
+// and refusals of the drivers.
+#include "convert/ringtone_drivers.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <cstring>
+#include <set>
+
+#include "convert/conversion_dialogs.h"
+#include "convert/multi_mobile_track_data.h"
+#include "convert/ringtone/ma1_data.h"
+#include "convert/ringtone/mfi_data.h"
+#include "convert/ringtone/mfm_data.h"
+#include "convert/ringtone/multi_mfi_data.h"
+#include "convert/ringtone/smaf_data.h"
+#include "core/settings.h"
+#include "tests/convert/composed_tunes.h"
+#include "tests/convert/mobile_test_util.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+using testing_support::Sink;
+
+// A converter run: the driver and type, and the output type whose voice
+// count the automatic choice uses.
+struct DriverRun {
+    const char* name;
+    int outputType;
+    std::function<int(const std::string&, int)> convert;
+};
+
+const std::vector<DriverRun>& Runs() {
+    static const std::vector<DriverRun> runs = {
+        {"MFi 1", 7, [](const std::string& p, int a) { return ConvertToMfi(1, p, a); }},
+        {"MFi 4", 3, [](const std::string& p, int a) { return ConvertToMfi(4, p, a); }},
+        {"MFi 5", 3, [](const std::string& p, int a) { return ConvertToMfi(5, p, a); }},
+        {"MFi 252", 7, [](const std::string& p, int a) { return ConvertToMfi(252, p, a); }},
+        {"MFi 254", 3, [](const std::string& p, int a) { return ConvertToMfi(254, p, a); }},
+        {"multi 6", 14, [](const std::string& p, int a) { return ConvertToMultiMfi(6, p, a, 0); }},
+        {"multi 7", 14, [](const std::string& p, int a) { return ConvertToMultiMfi(7, p, a, 2); }},
+        {"multi 8", 14, [](const std::string& p, int a) { return ConvertToMultiMfi(8, p, a, 0); }},
+        {"multi 9", 3, [](const std::string& p, int a) { return ConvertToMultiMfi(9, p, a, 0); }},
+        {"multi 32", 18, [](const std::string& p, int a) { return ConvertToMultiMfi(32, p, a, 0); }},
+        {"SMAF 16", 3, [](const std::string& p, int a) { return ConvertToSmaf(16, p, a); }},
+        {"SMAF 4", 7, [](const std::string& p, int a) { return ConvertToSmaf(4, p, a); }},
+        {"MA-3 32", 17, [](const std::string& p, int a) { return ConvertToSmafMa3(32, p, a); }},
+        {"MA-3 33", 17, [](const std::string& p, int a) { return ConvertToSmafMa3(33, p, a); }},
+        {"MFM", 3, [](const std::string& p, int a) { return ConvertToMfm(p, a); }},
+    };
+    return runs;
+}
+
+// Every note the file holds, read back through its own reader.
+std::vector<mobile_test::TimedNote> ReadBackNotes(const std::string& name,
+                                                  const std::vector<std::uint8_t>& f) {
+    const int n = static_cast<int>(f.size());
+    auto model = std::make_unique<MobileData>(static_cast<int>(WorkBufferSize));
+    const std::string kind = name.substr(0, name.find(' '));
+    if (kind == "MFi") {
+        MFiData(f.data(), n).ToMobileData(*model);
+    } else if (kind == "multi") {
+        MultiMobileTrackData multi;
+        MultiMFiData(f.data(), n).ToMultiMobileTrackData(multi);
+        return mobile_test::ModelNotes(multi);
+    } else if (kind == "SMAF" || kind == "MA-3") {
+        SmafFileLoader loader(std::span<const std::uint8_t>(f.data(), f.size()));
+        if (loader.Data()) return mobile_test::ModelNotes(*loader.Data()->ToMobileData());
+        if (loader.Ma3Data()) return mobile_test::ModelNotes(*loader.Ma3Data()->ToMultiMobileTrackData());
+        return {};
+    } else if (kind == "MFM") {
+        MFMData(f.data(), f.size()).ToMobileData(*model);
+    } else if (kind == "MA-1") {
+        auto track = ReadMa1Track(std::span<const std::uint8_t>(f.data(), f.size()));
+        if (!track) return {};
+        return mobile_test::ModelNotes(MobileData(*track, static_cast<int>(WorkBufferSize)));
+    }
+    return mobile_test::ModelNotes(*model);
+}
+
+// The pitches of a Standard MIDI File's notes, channel by channel.
+std::set<int> SongPitches(const std::vector<std::uint8_t>& smf) {
+    MidiFileLoader loader;
+    loader.LoadImage(smf.data(), smf.size());
+    std::set<int> pitches;
+    MidiF1Data* song = loader.Tune1();
+    if (!song) return pitches;
+    MobileData model(*song, static_cast<int>(WorkBufferSize));
+    for (const auto& n : mobile_test::ModelNotes(model))
+        pitches.insert(n.pitch);
+    return pitches;
+}
+
+class Settings : public ::testing::Test {
+protected:
+    void SetUp() override {
+        saved_ = AppSettings;
+        savedType_ = OutputType.load();
+        out_ = testing_support::ScratchDir() + "/out.bin";
+        LastOutputPath.Set(out_);
+    }
+    void TearDown() override {
+        AppSettings = saved_;
+        OutputType = savedType_;
+        SetConversionDialogs(nullptr);
+    }
+    std::vector<std::uint8_t> Output() const { return composed_tunes::ReadBytes(out_); }
+    std::string Input(const std::vector<std::uint8_t>& bytes, const std::string& name = "in.mid") {
+        const std::string path = testing_support::ScratchDir() + "/" + name;
+        std::FILE* f = std::fopen(path.c_str(), "wb");
+        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        std::fclose(f);
+        return path;
+    }
+
+    AppSettingsRecord saved_{};
+    int savedType_ = 0;
+    std::string out_;
+};
+
+using RingtoneDrivers = Settings;
+
+TEST_F(RingtoneDrivers, ComposedTunesReadBackThroughEveryFormat) {
+    const auto tunes = composed_tunes::Compose(testing_support::ScratchDir(), 10);
+    ASSERT_GE(tunes.size(), 12u);
+    AppSettings.RingtoneSizeLimit = 1 << 30;
+    for (const auto& tune : tunes) {
+        const std::string in = Input(tune.bytes);
+        const std::set<int> pitches = SongPitches(tune.bytes);
+        for (const DriverRun& run : Runs()) {
+            OutputType = run.outputType;
+            std::remove(out_.c_str());
+            ASSERT_EQ(run.convert(in, 1), 1) << tune.name << " " << run.name;
+            const auto notes = ReadBackNotes(run.name, Output());
+            ASSERT_FALSE(notes.empty()) << tune.name << " " << run.name;
+            // Formats may move a pitch by octaves to fit their range.
+            for (const auto& n : notes) {
+                bool found = false;
+                for (int p : pitches)
+                    found = found || (p - n.pitch) % 12 == 0;
+                ASSERT_TRUE(found) << tune.name << " " << run.name << " pitch " << n.pitch;
+            }
+            ASSERT_TRUE(std::is_sorted(notes.begin(), notes.end()));
+        }
+    }
+}
+
+// ---- Hand-made songs ----
+
+struct Note {
+    int channel;
+    long long time;
+    int key;
+    int length;
+};
+
+void PutVarLen(std::vector<std::uint8_t>& out, std::uint32_t v) {
+    std::uint8_t bytes[5];
+    int n = 0;
+    do {
+        bytes[n++] = static_cast<std::uint8_t>(v & 0x7F);
+        v >>= 7;
+    } while (v && n < 5);
+    while (n-- > 0)
+        out.push_back(static_cast<std::uint8_t>(bytes[n] | (n ? 0x80 : 0)));
+}
+
+// A format-0 file at 96 per quarter in 4/4: the notes, program 0 on each
+// channel used, and an optional text of padding bytes.
+std::vector<std::uint8_t> HandSong(const std::vector<Note>& notes, std::size_t padding = 0) {
+    struct Ev {
+        long long time;
+        int order;
+        std::vector<std::uint8_t> bytes;
+    };
+    std::vector<Ev> evs;
+    std::set<int> channels;
+    for (const Note& n : notes) {
+        channels.insert(n.channel);
+        const auto c = static_cast<std::uint8_t>(n.channel);
+        evs.push_back({n.time, 1, {static_cast<std::uint8_t>(0x90 | c), static_cast<std::uint8_t>(n.key), 100}});
+        evs.push_back({n.time + n.length, 0, {static_cast<std::uint8_t>(0x80 | c), static_cast<std::uint8_t>(n.key), 0}});
+    }
+    std::stable_sort(evs.begin(), evs.end(), [](const Ev& a, const Ev& b) {
+        return a.time != b.time ? a.time < b.time : a.order < b.order;
+    });
+    std::vector<std::uint8_t> track = {0, 0xFF, 0x58, 4, 4, 2, 24, 8};
+    if (padding) {
+        track.push_back(0);
+        track.push_back(0xFF);
+        track.push_back(0x01);
+        PutVarLen(track, static_cast<std::uint32_t>(padding));
+        track.insert(track.end(), padding, 'x');
+    }
+    for (int c : channels) {
+        track.push_back(0);
+        track.push_back(static_cast<std::uint8_t>(0xC0 | c));
+        track.push_back(0);
+    }
+    long long t = 0;
+    for (const Ev& e : evs) {
+        PutVarLen(track, static_cast<std::uint32_t>(e.time - t));
+        t = e.time;
+        for (std::uint8_t b : e.bytes)
+            track.push_back(b);
+    }
+    for (std::uint8_t b : {0, 0xFF, 0x2F, 0})
+        track.push_back(b);
+    std::vector<std::uint8_t> f = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96, 'M', 'T', 'r', 'k'};
+    const auto len = static_cast<std::uint32_t>(track.size());
+    for (int s = 24; s >= 0; s -= 8)
+        f.push_back(static_cast<std::uint8_t>(len >> s));
+    f.insert(f.end(), track.begin(), track.end());
+    return f;
+}
+
+// A melody of quarter notes over the measures on the channel.
+std::vector<Note> Melody(int channel, int measures, int key = 60) {
+    std::vector<Note> notes;
+    for (int q = 0; q < 4 * measures; ++q)
+        notes.push_back({channel, q * 96LL, key + q % 5, 90});
+    return notes;
+}
+
+int Count(const std::vector<std::string>& texts, const std::string& part) {
+    return static_cast<int>(std::count_if(texts.begin(), texts.end(), [&](const std::string& t) {
+        return t.find(part) != std::string::npos;
+    }));
+}
+
+// Answers the dialogs from scripts.
+class ScriptedDialogs : public ConversionDialogs {
+public:
+    std::function<ChannelRange(const ChannelChoice&)> channels;
+    std::function<bool(MobileData&)> copyright;
+    int channelRuns = 0;
+    int copyrightRuns = 0;
+    ChannelRange ChooseChannels(const ChannelChoice& choice) override {
+        ++channelRuns;
+        return channels ? channels(choice) : ChannelRange{};
+    }
+    bool AskCopyright(MobileData& model) override {
+        ++copyrightRuns;
+        return copyright ? copyright(model) : false;
+    }
+};
+
+TEST_F(RingtoneDrivers, LargeInputsAndMissingLoopMarkersWarnAndConvert) {
+    AppSettings.UseLoopMarker = 1;
+    OutputType = 3;
+    const auto song = HandSong(Melody(0, 4), 20001);
+    ASSERT_GT(song.size(), 20001u);
+    Sink().Clear();
+    ASSERT_EQ(ConvertToMfi(4, Input(song), 1), 1);
+    const auto texts = Sink().Texts();
+    EXPECT_EQ(Count(texts, "File size is too big!"), 1);
+    EXPECT_EQ(Count(texts, "There are no marker for loop."), 2);
+    EXPECT_FALSE(Output().empty());
+}
+
+TEST_F(RingtoneDrivers, OversizeRingtonesAreWrittenAfterTheNotice) {
+    OutputType = 3;
+    AppSettings.RingtoneSizeLimit = 20;
+    const std::string in = Input(HandSong(Melody(0, 8)));
+    for (const DriverRun& run : Runs()) {
+        if (std::string(run.name) == "MFM") continue;  // written without a size check
+        Sink().Clear();
+        std::remove(out_.c_str());
+        OutputType = run.outputType;
+        ASSERT_EQ(run.convert(in, 1), 1) << run.name;
+        EXPECT_EQ(Count(Sink().Texts(), kRingtoneTooLarge), 1) << run.name;
+        EXPECT_GT(Output().size(), 20u) << run.name;
+    }
+}
+
+TEST_F(RingtoneDrivers, TooManyVoicesAreRefusedOrWarnedByFormat) {
+    // 65 notes at once over five channels.
+    std::vector<Note> chord;
+    for (int i = 0; i < 65; ++i)
+        chord.push_back({i % 5, 0, 40 + i, 96});
+    const std::string in = Input(HandSong(chord));
+    auto dialogs = std::make_shared<ScriptedDialogs>();
+    dialogs->channels = [](const ChannelChoice& c) {
+        EXPECT_EQ(c.drumAsOneRow, 1);
+        return ChannelRange{true, 0, c.model->GetMeasureTicks()};
+    };
+    SetConversionDialogs(dialogs);
+    Sink().Clear();
+    EXPECT_EQ(ConvertToMultiMfi(32, in, 0, 0), 0);
+    EXPECT_TRUE(Output().empty());
+    EXPECT_EQ(Count(Sink().Texts(), "Voice over!"), 1);
+    // The MA-3 kinds warn and write.
+    Sink().Clear();
+    EXPECT_EQ(ConvertToSmafMa3(32, in, 0), 1);
+    EXPECT_EQ(Count(Sink().Texts(), "Voice over!"), 1);
+}
+
+TEST_F(RingtoneDrivers, ATypeWithoutVoiceCountKeepsItsSlots) {
+    // The MFM type has no voice count: the slots stay as they were, so the
+    // file still carries both channels.
+    OutputType = 20;
+    std::vector<Note> notes = Melody(0, 2);
+    for (const Note& n : Melody(1, 2, 48))
+        notes.push_back(n);
+    Sink().Clear();
+    ASSERT_EQ(ConvertToMfm(Input(HandSong(notes)), 1), 1);
+    EXPECT_EQ(Count(Sink().Texts(), "The number of Channel is worng!"), 1);
+    EXPECT_EQ(ReadBackNotes("MFM", Output()).size(), 16u);
+
+    MultiMobileTrackData model;
+    for (int i = 0; i < 3; ++i) {
+        auto slot = std::make_unique<MobileChanelData>(i, MobileChanelData::kKindMelodic, 0);
+        slot->AppendNote(0, 60, 10, 100);
+        slot->enabled = 1;
+        model.AddSlot(std::move(slot));
+    }
+    LimitSlotsByPolyphony(model, 20);
+    KeepFirstSlots(model, 20);
+    EXPECT_EQ(model.CountEnabledSlots(), 3);
+}
+
+TEST_F(RingtoneDrivers, PolyphonyLimitSkipsSlotsThatDoNotFit) {
+    // Needs 3, 2 (drums: distinct notes), 2 against four voices: the first
+    // fits, the drums do not, the third still fits... not past four.
+    MultiMobileTrackData model;
+    auto add = [&](int number, int kind, std::vector<int> keys) {
+        auto slot = std::make_unique<MobileChanelData>(number, kind, 0);
+        for (int k : keys)
+            slot->AppendNote(0, k, 10, 100);
+        slot->enabled = 1;
+        model.AddSlot(std::move(slot));
+    };
+    add(0, MobileChanelData::kKindMelodic, {60, 64, 67});
+    add(9, MobileChanelData::kKindDrum, {36, 38});
+    add(1, MobileChanelData::kKindMelodic, {48});
+    LimitSlotsByPolyphony(model, 7);  // four voices
+    EXPECT_EQ(model.Slot(0)->enabled, 1);
+    EXPECT_EQ(model.Slot(1)->enabled, 0);
+    EXPECT_EQ(model.Slot(2)->enabled, 1);
+}
+
+TEST_F(RingtoneDrivers, ScriptedChoicesAreWhatTheFileCarries) {
+    AppSettings.ShowCopyright = 1;
+    std::strcpy(AppSettings.UserName, "ZAW User");
+    std::vector<Note> notes = Melody(0, 8);
+    for (const Note& n : Melody(1, 8, 48))
+        notes.push_back(n);
+    for (const Note& n : Melody(2, 8, 72))
+        notes.push_back(n);
+    auto dialogs = std::make_shared<ScriptedDialogs>();
+    ChannelChoice seen;
+    dialogs->channels = [&](const ChannelChoice& c) {
+        seen = c;
+        // Drop the second slot; the first becomes program 40 at volume 90.
+        c.model->Slot(1)->enabled = 0;
+        c.model->Slot(0)->SetControlValue(mobile_code::kProgram, 40);
+        c.model->Slot(0)->SetControlValue(mobile_code::kVolume, 90);
+        const long long m = c.model->GetMeasureTicks();
+        return ChannelRange{true, 2 * m, 4 * m};  // measures 3 and 4
+    };
+    dialogs->copyright = [&](MobileData& m) {
+        std::string user = AppSettings.UserName;
+        ConfirmCopyright(m, "Song", "Typed", user);
+        return true;
+    };
+    SetConversionDialogs(dialogs);
+    const std::string in = Input(HandSong(notes));
+    ASSERT_EQ(ConvertToMfi(4, in, 0), 1);
+    EXPECT_EQ(seen.voiceLimit, 16);
+    EXPECT_EQ(seen.drumRowsLocked, 0);
+    const auto f = Output();
+    MFiData mfi(f.data(), static_cast<int>(f.size()));
+    ASSERT_NE(mfi.Header(), nullptr);
+    EXPECT_TRUE(mfi.Header()->Is("titl", "Song"));
+    EXPECT_TRUE(mfi.Header()->Is("copy", "Typed(ZAW User)"));
+    MobileData back(static_cast<int>(WorkBufferSize));
+    mfi.ToMobileData(back);
+    const auto read = mobile_test::ModelNotes(back);
+    // Two slots of two measures, eight quarters each, from tick 0.
+    ASSERT_EQ(read.size(), 16u);
+    EXPECT_EQ(read.front().time, 0);
+    EXPECT_LT(read.back().time, 2 * 384);
+    std::set<int> programs;
+    for (int i = 0; i < back.Count(); ++i)
+        if (!mobile_test::SlotNotes(*back.Slot(i)).empty())
+            programs.insert(back.Slot(i)->GetControlValue(mobile_code::kProgram));
+    EXPECT_TRUE(programs.count(40)) << "the chosen program";
+    EXPECT_EQ(dialogs->copyrightRuns, 1);
+}
+
+TEST_F(RingtoneDrivers, RefusedDialogsWriteNothing) {
+    auto dialogs = std::make_shared<ScriptedDialogs>();
+    SetConversionDialogs(dialogs);
+    const std::string in = Input(HandSong(Melody(0, 2)));
+    EXPECT_EQ(ConvertToMfi(1, in, 0), 0);
+    EXPECT_EQ(ConvertToMa1(in), 0);
+    EXPECT_EQ(ConvertToMfm(in, 0), 0);
+    // A refused copyright question refuses the conversion too.
+    AppSettings.ShowCopyright = 1;
+    OutputType = 3;
+    EXPECT_EQ(ConvertToSmaf(16, in, 1), 0);
+    EXPECT_TRUE(Output().empty());
+    EXPECT_EQ(dialogs->channelRuns, 3);
+}
+
+TEST_F(RingtoneDrivers, Ma1TakesFourChannelsAtMost) {
+    auto dialogs = std::make_shared<ScriptedDialogs>();
+    bool enableAll = false;
+    dialogs->channels = [&](const ChannelChoice& c) {
+        EXPECT_EQ(c.voiceLimit, 4);
+        EXPECT_EQ(c.drumRowsLocked, 1);
+        if (enableAll)
+            for (int i = 0; i < c.model->Count(); ++i)
+                c.model->Slot(i)->enabled = 1;
+        return ChannelRange{true, 0, 2LL * c.model->GetMeasureTicks()};
+    };
+    SetConversionDialogs(dialogs);
+    std::vector<Note> notes;
+    for (int c = 0; c < 5; ++c)
+        for (const Note& n : Melody(c, 2, 48 + 5 * c))
+            notes.push_back(n);
+    const std::string in = Input(HandSong(notes));
+    ASSERT_EQ(ConvertToMa1(in), 1);
+    EXPECT_EQ(ReadBackNotes("MA-1", Output()).size(), 4u * 8u);
+    enableAll = true;
+    std::remove(out_.c_str());
+    Sink().Clear();
+    EXPECT_EQ(ConvertToMa1(in), 0);
+    EXPECT_EQ(Count(Sink().Texts(), "Number of channel exceeds MA1 capacity."), 1);
+    EXPECT_TRUE(Output().empty());
+}
+
+// Whether the bytes end on a character boundary of code page 932.
+bool WholeCp932(const std::string& s) {
+    std::size_t at = 0;
+    while (at < s.size()) {
+        const auto c = static_cast<unsigned char>(s[at]);
+        at += (c >= 0x81 && c <= 0x9F) || c >= 0xE0 ? 2 : 1;
+    }
+    return at == s.size();
+}
+
+TEST(CopyrightText, MarkAndCutsKeepCharactersWhole) {
+    MobileData model(16);
+    EXPECT_EQ(OfferedCopyright(model.copyright, "ZAW User"), "ZAW User");
+    std::string user = "ZAW User";
+    ConfirmCopyright(model, "t", OfferedCopyright(model.copyright, user), user);
+    EXPECT_EQ(model.copyright, "ZAW User(ZAW User)");
+    EXPECT_EQ(user, "ZAW User");
+    ConfirmCopyright(model, "t", "Mine", user);
+    EXPECT_EQ(user, "Mine");
+    EXPECT_EQ(OfferedCopyright("No Copyright Info", user), "Mine");
+    EXPECT_EQ(OfferedCopyright("Theirs", user), "Theirs");
+    // Over 245 bytes: cut on a character boundary so the mark fits in 255.
+    for (std::size_t n = 240; n < 300; ++n) {
+        for (const char* unit : {"a", "\x82\xA0"}) {
+            std::string text = std::string(n % 2, 'b');
+            while (text.size() < n)
+                text += unit;
+            ConfirmCopyright(model, text, text, user);
+            ASSERT_LE(model.copyright.size(), 255u);
+            ASSERT_GE(model.copyright.size(), std::min<std::size_t>(n, 244) + 10);
+            ASSERT_EQ(model.copyright.substr(model.copyright.size() - 10), "(ZAW User)");
+            const std::string kept = model.copyright.substr(0, model.copyright.size() - 10);
+            ASSERT_EQ(text.compare(0, kept.size(), kept), 0);
+            ASSERT_TRUE(WholeCp932(kept)) << n;
+            ASSERT_LE(model.title.size(), 255u);
+        }
+    }
+}
+
+}  // namespace
