@@ -36,11 +36,11 @@ std::int32_t UsableTempo(std::int32_t tempo) {
     return tempo < kSmallestTempo ? kFallbackTempo : tempo;
 }
 
-int TempoToBpm(std::int32_t tempo) {
+int ShownBpm(std::int32_t tempo) {
     return 60000 / (UsableTempo(tempo) / 1000);
 }
 
-std::int32_t BpmToTempo(int bpm) {
+std::int32_t TempoOfBpm(int bpm) {
     return (60000 / std::max(bpm, 1)) * 1000;
 }
 
@@ -98,7 +98,7 @@ void TempoSelection::OnInitDialog() {
 
     // The style keeps a tempo too small to compute with until it is changed.
     const std::int32_t tempo = WorkingStyle.tempo;
-    bpm_->SetValue(TempoToBpm(tempo));
+    bpm_->SetValue(ShownBpm(tempo));
     preset_->SetSelection(TempoPreset(tempo));
     bars_->SetValue(WorkingStyle.tuneLength);
     ShowLength();
@@ -124,7 +124,7 @@ bool TempoSelection::OnStep(Window&, Control& control, int delta) {
     const int position = std::clamp(control.Value() + delta, control.RangeLow(), control.RangeHigh());
     if (&control == bpm_) {
         preset_->SetSelection(kCustomTempoPreset);
-        WorkingStyle.tempo = BpmToTempo(position);
+        WorkingStyle.tempo = TempoOfBpm(position);
     } else if (&control == bars_) {
         WorkingStyle.tuneLength = position;
     } else {

@@ -24,8 +24,8 @@ constexpr int kCustomTempoPreset = 5;
 // A stored tempo the dialog can compute with: below 1000 microseconds per
 // quarter (0 included) it stands for 500000, as the tempo writer takes 0.
 std::int32_t UsableTempo(std::int32_t tempo);
-int TempoToBpm(std::int32_t tempo);
-std::int32_t BpmToTempo(int bpm);
+int ShownBpm(std::int32_t tempo);
+std::int32_t TempoOfBpm(int bpm);
 // The preset a tempo matches; kCustomTempoPreset for any other.
 int TempoPreset(std::int32_t tempo);
 // The length in seconds at four beats a bar.
