@@ -76,7 +76,8 @@ void TempoSelection::OnInitDialog() {
     PlaceSkinButtons(1, &Button(0));
 
     w.AddControl(ControlKind::TextView, Rect::FromSize(10, 30, 90, 30)).SetText("Tempo");
-    preset_ = &w.AddControl(ControlKind::ComboBox, Rect::FromSize(100, 30, 100, 90),
+    // The list drops below its 30-pixel field (90 pixels with the list open).
+    preset_ = &w.AddControl(ControlKind::ComboBox, Rect::FromSize(100, 30, 100, 30),
                             kTempoPresetCombo);
     for (int i = 0; i < kTempoPresetCount; ++i) preset_->AddItem(kTempoPresets[i].name, i);
     preset_->AddItem("Custom", kCustomTempoPreset);

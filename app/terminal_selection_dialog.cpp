@@ -12,6 +12,12 @@ int SuggestedByteLimit(int byteLimit) {
     return static_cast<int>(static_cast<long long>(byteLimit) * 9 / 10);
 }
 
+std::string TerminalInfoLines(const TerminalTable& table, int row) {
+    std::string text = table.FormatTerminalInfo(row);
+    std::erase(text, '\r');
+    return text;
+}
+
 CTerminalSelectionDlg::CTerminalSelectionDlg(Window* parent) : parent_(parent) {
     largeFont_ = AppSettings.LargeFont != 0;
 }
@@ -57,7 +63,7 @@ void CTerminalSelectionDlg::OnInitDialog() {
 }
 
 void CTerminalSelectionDlg::ShowTerminal(int row, bool suggestLimit) {
-    info_->SetText(table_->FormatTerminalInfo(row));
+    info_->SetText(TerminalInfoLines(*table_, row));
     if (suggestLimit) {
         const int figure = SuggestedByteLimit(table_->GetByteLimit(row));
         spin_->SetValue(figure);

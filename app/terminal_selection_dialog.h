@@ -17,6 +17,9 @@ constexpr int kTerminalInfo = 1172;
 // 90 % of a byte limit, truncated.
 int SuggestedByteLimit(int byteLimit);
 
+// The row's details with plain line ends, as the text view shows them.
+std::string TerminalInfoLines(const TerminalTable& table, int row);
+
 class CTerminalSelectionDlg : public ZAWDialog {
 public:
     explicit CTerminalSelectionDlg(platform::ui::Window* parent = nullptr);

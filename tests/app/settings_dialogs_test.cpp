@@ -187,10 +187,10 @@ TEST_F(SettingsDialogsTest, TerminalChoiceStartsOnTheFirstAndSuggestsNinetyPerce
         Then([&](HeadlessBackend& d) {
             Window* w = d.TopWindow();
             EXPECT_EQ(w->FindControl(kTerminalCombo)->Selection(), 0);
-            EXPECT_EQ(w->FindControl(kTerminalInfo)->Text(), table.FormatTerminalInfo(0));
+            EXPECT_EQ(w->FindControl(kTerminalInfo)->Text(), TerminalInfoLines(table, 0));
             d.Select(kTerminalCombo, row9999);
             EXPECT_EQ(w->FindControl(kTerminalLimitEdit)->Text(), "8999");
-            EXPECT_EQ(w->FindControl(kTerminalInfo)->Text(), table.FormatTerminalInfo(row9999));
+            EXPECT_EQ(w->FindControl(kTerminalInfo)->Text(), TerminalInfoLines(table, row9999));
             d.Key(Key::Esc);
             EXPECT_TRUE(w->IsModal());
             ClickAt(d, kOk);
@@ -200,6 +200,8 @@ TEST_F(SettingsDialogsTest, TerminalChoiceStartsOnTheFirstAndSuggestsNinetyPerce
         EXPECT_EQ(dlg.numberValue, 8999);
     }
     EXPECT_EQ(SuggestedByteLimit(99999), 89999);
+    EXPECT_EQ(TerminalInfoLines(table, 0).find('\r'), std::string::npos);
+    EXPECT_NE(TerminalInfoLines(table, 0).find("Foma N Fm 50"), std::string::npos);
 }
 
 TEST_F(SettingsDialogsTest, FoldersGetOneSlashCancelAndOverlongKeepTheOld) {
