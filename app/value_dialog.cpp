@@ -18,7 +18,9 @@ int ValueDialog::DoModal() {
     InitSkin(1);
     Window& window = GetWindow();
     window.SetTitle(Title());
-    SetBackground(SkinImage(SkinId::SmallBackground), kSmallDialogWidth, height_);
+    const SkinId face =
+        height_ > kSmallDialogHeight ? SkinId::MediumBackground : SkinId::SmallBackground;
+    SetBackground(SkinImage(face), kSmallDialogWidth, height_);
     SetColumnSkinButton(Button(0), "OK", height_ - (kSmallDialogHeight - kSmallOkTop),
                         AddButtonHolder(2067));
     const int captions[] = {0};
