@@ -14,6 +14,7 @@
 #include "app/device_selection_dialog.h"
 #include "app/display_setting_dialog.h"
 #include "app/edit_setting_dialog.h"
+#include "app/function_setting_dialog.h"
 #include "app/holder_selection_dialog.h"
 #include "app/number_box.h"
 #include "app/shell_seams.h"
@@ -342,5 +343,31 @@ TEST_F(SettingsDialogsTest, ComposeSettingOkAloneKeepsItsSettings) {
     });
     ComposeSetting page;
     page.DoModal();
+    EXPECT_TRUE(Changed(before, Bytes()).empty());
+}
+
+TEST_F(SettingsDialogsTest, EscAndTheCloseBoxOnlyBeepInEveryPage) {
+    const std::vector<std::function<void()>> pages = {
+        [] { SystemSetting p; p.DoModal(); },      [] { FunctionSetting p; p.DoModal(); },
+        [] { HolderSelection p; p.DoModal(); },    [] { ComposeSetting p; p.DoModal(); },
+        [] { ConvertSetting p; p.DoModal(); },     [] { DisplaySetting p; p.DoModal(); },
+        [] { RingtoneSetting p; p.DoModal(); },    [] { ConvertAlgoSetting p; p.DoModal(); },
+        [] { EditSetting p; p.DoModal(); },        [] { TuneName p; p.DoModal(); },
+        [] { CTerminalSelectionDlg p; p.DoModal(); },
+    };
+    const Record before = Bytes();
+    for (const auto& run : pages) {
+        Then([](HeadlessBackend& d) {
+            Window* w = d.TopWindow();
+            const int beeps = d.Beeps();
+            d.Key(Key::Esc);
+            d.Close();
+            EXPECT_EQ(d.Beeps(), beeps + 2) << w->Title();
+            EXPECT_TRUE(w->IsModal());
+            EXPECT_EQ(d.TopWindow(), w);
+            ClickAt(d, kOk);
+        });
+        run();
+    }
     EXPECT_TRUE(Changed(before, Bytes()).empty());
 }
