@@ -124,6 +124,9 @@ void ShootPage(const std::string& title, const std::string& name, const std::str
     Shoot(page, title, name, 144, out, [&] { page.DoModal(); });
 }
 
+void ShootValueDialogs(const std::string& out);
+void ShootListDialogs(const std::string& out);
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -146,6 +149,17 @@ int main(int argc, char** argv) {
     ShootPage<EditSetting>("Random Style Setting", "edit_setting", out);
     ShootPage<HolderSelection>("Folder Setting", "holder_selection", out);
     ShootPage<ConvertAlgoSetting>("Algorithm", "convert_algo_setting", out);
+    ShootValueDialogs(out);
+    ShootListDialogs(out);
+    platform::ui::BeginShutdown();
+    platform::ui::InstallBackend(nullptr);
+    std::printf("%d failures\n", g_failures);
+    return g_failures == 0 ? 0 : 1;
+}
+
+namespace {
+
+void ShootValueDialogs(const std::string& out) {
     {
         WorkingStyle.tempo = 500000;
         WorkingStyle.tuneLength = 16;
@@ -202,6 +216,9 @@ int main(int argc, char** argv) {
         d.count = 3;
         Shoot(d, "Voicing", "voicing_selection", 144, out, [&] { d.DoModal(); });
     }
+}
+
+void ShootListDialogs(const std::string& out) {
     {
         ThreeListbox d;
         d.title = "Three Lists";
@@ -216,8 +233,6 @@ int main(int argc, char** argv) {
         d.texts = {std::vector<std::string>{"a", "b"}, {"c", "d"}, {}};
         Shoot(d, "Two Lists", "two_listbox", 288, out, [&] { d.DoModal(); });
     }
-    platform::ui::BeginShutdown();
-    platform::ui::InstallBackend(nullptr);
-    std::printf("%d failures\n", g_failures);
-    return g_failures == 0 ? 0 : 1;
 }
+
+}  // namespace
