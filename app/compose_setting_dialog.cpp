@@ -7,8 +7,8 @@ ComposeSetting::ComposeSetting(platform::ui::Window* parent)
                {"Start at 2nd bar", "Don't play", "Use Group Inst.", "Undefined"}, true) {}
 
 void ComposeSetting::Load() {
-    StatesFrom({&AppSettings.StartAt2ndBar, &AppSettings.DontPlay,
-                &AppSettings.UseGroupInstruments});
+    StatesFrom(
+        {&AppSettings.StartAt2ndBar, &AppSettings.DontPlay, &AppSettings.UseGroupInstruments});
 }
 
 void ComposeSetting::Store() {

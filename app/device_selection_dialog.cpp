@@ -59,20 +59,22 @@ void DeviceSelection::OnInitDialog() {
     SetCaptionStyle(CaptionStyle::Shadow2);
     PlaceSkinButtons(1, &Button(0));
 
-    first_ = &window.AddControl(
-        ControlKind::ComboBox, Rect::FromSize(kComboLeft, kFirstTop, kComboWidth, kComboHeight),
-        kDeviceFirstCombo);
+    first_ = &window.AddControl(ControlKind::ComboBox,
+                                Rect::FromSize(kComboLeft, kFirstTop, kComboWidth, kComboHeight),
+                                kDeviceFirstCombo);
     const int firstCount = ListCount(PickerFirstCount, PickerFirstTexts.size());
-    for (int i = 0; i < firstCount; ++i) first_->AddItem(PickerFirstTexts[i], i);
+    for (int i = 0; i < firstCount; ++i)
+        first_->AddItem(PickerFirstTexts[i], i);
     first_->SetSelection(PresetIndex(PickerFirstIndex, firstCount));
 
-    second_ = &window.AddControl(
-        ControlKind::ComboBox, Rect::FromSize(kComboLeft, kSecondTop, kComboWidth, kComboHeight),
-        kDeviceSecondCombo);
+    second_ = &window.AddControl(ControlKind::ComboBox,
+                                 Rect::FromSize(kComboLeft, kSecondTop, kComboWidth, kComboHeight),
+                                 kDeviceSecondCombo);
     if (mode == 2) {
-        const int count = ListCount(PickerSecondCount, std::min(PickerSecondTexts.size(),
-                                                                PickerSecondValues.size()));
-        for (int i = 0; i < count; ++i) second_->AddItem(PickerSecondTexts[i], PickerSecondValues[i]);
+        const int count = ListCount(PickerSecondCount,
+                                    std::min(PickerSecondTexts.size(), PickerSecondValues.size()));
+        for (int i = 0; i < count; ++i)
+            second_->AddItem(PickerSecondTexts[i], PickerSecondValues[i]);
         second_->SetSelection(PresetIndex(PickerSecondValue, count));
     } else {
         second_->Show(false);

@@ -13,7 +13,8 @@ void PickFontSize(platform::ui::Window* parent) {
     picker.mode = 1;
     picker.DoModal();
     AppSettings.LargeFont = PickerFirstIndex == 1 ? 1 : 0;
-    if (AppSettings.LargeFont == 1) ShowInfoBox("Text may not fit into display area with large font.");
+    if (AppSettings.LargeFont == 1)
+        ShowInfoBox("Text may not fit into display area with large font.");
 }
 
 DisplaySetting::DisplaySetting(platform::ui::Window* parent)

@@ -1,7 +1,7 @@
 #include "app/midi_device_selection.h"
 
-#include "app/device_selection_dialog.h"
 #include <algorithm>
+#include "app/device_selection_dialog.h"
 
 #include "app/main_dlg.h"
 #include "app/shell_seams.h"
@@ -22,9 +22,8 @@ constexpr int kOutputTypeRowCount = 20;
 // Output types in the order of the type lists; only the first three can be
 // chosen in the device picker.
 constexpr OutputTypeRow kOutputTypeRows[kOutputTypeRowCount] = {
-    {2, 0},   {1, 1},   {0, 2},   {9, 3},   {11, 4},  {3, 5},   {13, 6},
-    {14, 7},  {15, 8},  {16, 9},  {24, 10}, {18, 11}, {7, 12},  {4, 13},
-    {17, 14}, {5, 15},  {6, 16},  {21, 17}, {22, 18}, {19, 19},
+    {2, 0},   {1, 1},   {0, 2},  {9, 3},  {11, 4},  {3, 5},  {13, 6}, {14, 7},  {15, 8},  {16, 9},
+    {24, 10}, {18, 11}, {7, 12}, {4, 13}, {17, 14}, {5, 15}, {6, 16}, {21, 17}, {22, 18}, {19, 19},
 };
 constexpr int kChoosableRows = 3;
 

@@ -20,9 +20,9 @@ void NoteRangeSelection::BuildControls(Window& window) {
     const bool single = singleValue == 1;
     window.AddControl(ControlKind::TextView, Rect::FromSize(10, 40, 100, 30), kNoteLowCaption)
         .SetText(single ? "Value" : "Lowest");
-    low_ = single ? AddSpinRow(window, kNoteLowEdit, kNoteLowSpin, 120, 220, 40, 0, 127, value)
-                  : AddSpinRow(window, kNoteLowEdit, kNoteLowSpin, 120, 220, 40, 25, 100,
-                               lowestNote);
+    low_ = single
+               ? AddSpinRow(window, kNoteLowEdit, kNoteLowSpin, 120, 220, 40, 0, 127, value)
+               : AddSpinRow(window, kNoteLowEdit, kNoteLowSpin, 120, 220, 40, 25, 100, lowestNote);
     Control& caption =
         window.AddControl(ControlKind::TextView, Rect::FromSize(10, 80, 100, 30), kNoteHighCaption);
     caption.SetText("Highest");

@@ -36,7 +36,8 @@ void SkinPage::OnInitDialog() {
     for (int i = 1; i < count; ++i)
         SetGridSkinButton(Button(i), i, captions_[i - 1], AddButtonHolder(kPageStatics[i]));
     std::vector<int> listed;
-    for (int i = 0; i < count; ++i) listed.push_back(i);
+    for (int i = 0; i < count; ++i)
+        listed.push_back(i);
     SetCaptionButtons(count, listed.data());
     SetCaptionStyle(byState_ ? CaptionStyle::State : CaptionStyle::Shadow2);
     Load();

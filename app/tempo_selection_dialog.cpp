@@ -23,10 +23,8 @@ struct TempoPresetRow {
 
 constexpr int kTempoPresetCount = 5;
 constexpr TempoPresetRow kTempoPresets[kTempoPresetCount] = {
-    {"Very slow", 1000000, 1000000, 60},
-    {"Slow", 850000, 857000, 70},
-    {"Normal", 750000, 750000, 80},
-    {"Fast", 650000, 652000, 92},
+    {"Very slow", 1000000, 1000000, 60}, {"Slow", 850000, 857000, 70},
+    {"Normal", 750000, 750000, 80},      {"Fast", 650000, 652000, 92},
     {"Very fast", 500000, 500000, 120},
 };
 
@@ -77,9 +75,10 @@ void TempoSelection::OnInitDialog() {
 
     w.AddControl(ControlKind::TextView, Rect::FromSize(10, 30, 90, 30)).SetText("Tempo");
     // The list drops below its 30-pixel field (90 pixels with the list open).
-    preset_ = &w.AddControl(ControlKind::ComboBox, Rect::FromSize(100, 30, 100, 30),
-                            kTempoPresetCombo);
-    for (int i = 0; i < kTempoPresetCount; ++i) preset_->AddItem(kTempoPresets[i].name, i);
+    preset_ =
+        &w.AddControl(ControlKind::ComboBox, Rect::FromSize(100, 30, 100, 30), kTempoPresetCombo);
+    for (int i = 0; i < kTempoPresetCount; ++i)
+        preset_->AddItem(kTempoPresets[i].name, i);
     preset_->AddItem("Custom", kCustomTempoPreset);
     Control& bpmEdit =
         w.AddControl(ControlKind::Edit, Rect::FromSize(210, 30, 60, 30), kTempoBpmEdit);
@@ -122,7 +121,8 @@ void TempoSelection::OnControl(Window&, Control& control, ControlEvent event) {
 
 bool TempoSelection::OnStep(Window&, Control& control, int delta) {
     // The new position is held to the arrows' range before it is stored.
-    const int position = std::clamp(control.Value() + delta, control.RangeLow(), control.RangeHigh());
+    const int position =
+        std::clamp(control.Value() + delta, control.RangeLow(), control.RangeHigh());
     if (&control == bpm_) {
         preset_->SetSelection(kCustomTempoPreset);
         WorkingStyle.tempo = TempoOfBpm(position);

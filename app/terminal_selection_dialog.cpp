@@ -42,11 +42,12 @@ void CTerminalSelectionDlg::OnInitDialog() {
     SetCaptionStyle(CaptionStyle::Shadow2);
     PlaceSkinButtons(1, &Button(0));
 
-    combo_ = &window.AddControl(ControlKind::ComboBox, Rect::FromSize(12, 10, 190, 24),
-                                kTerminalCombo);
-    for (int row = 0; row < table_->Count(); ++row) combo_->AddItem(table_->Row(row).name, row);
-    Control& edit = window.AddControl(ControlKind::Edit, Rect::FromSize(210, 10, 70, 24),
-                                      kTerminalLimitEdit);
+    combo_ =
+        &window.AddControl(ControlKind::ComboBox, Rect::FromSize(12, 10, 190, 24), kTerminalCombo);
+    for (int row = 0; row < table_->Count(); ++row)
+        combo_->AddItem(table_->Row(row).name, row);
+    Control& edit =
+        window.AddControl(ControlKind::Edit, Rect::FromSize(210, 10, 70, 24), kTerminalLimitEdit);
     edit.SetNumeric(true);
     spin_ = &window.AddControl(ControlKind::UpDown, Rect::FromSize(280, 10, 20, 24),
                                kTerminalLimitSpin);
@@ -54,8 +55,8 @@ void CTerminalSelectionDlg::OnInitDialog() {
                     std::clamp(numberMaximum, -32768, 32767));
     spin_->BindBuddy(&edit);
     spin_->SetValue(numberValue);
-    info_ = &window.AddControl(ControlKind::TextView, Rect::FromSize(12, 40, 285, 96),
-                               kTerminalInfo);
+    info_ =
+        &window.AddControl(ControlKind::TextView, Rect::FromSize(12, 40, 285, 96), kTerminalInfo);
     const int row = terminalIndex >= 0 && terminalIndex < table_->Count() ? terminalIndex : 0;
     combo_->SetSelection(row);
     ShowTerminal(row, false);
@@ -95,7 +96,8 @@ void CTerminalSelectionDlg::OnOk(Window& window) {
 void CTerminalSelectionDlg::StoreAndClose(Window& window) {
     // The limit is read as the arrows hold it: inside their range.
     const int typed = spin_->Buddy()->NumberOr(spin_->Value());
-    numberValue = static_cast<std::int16_t>(std::clamp(typed, spin_->RangeLow(), spin_->RangeHigh()));
+    numberValue =
+        static_cast<std::int16_t>(std::clamp(typed, spin_->RangeLow(), spin_->RangeHigh()));
     if (combo_->Selection() >= 0) terminalIndex = combo_->Selection();
     window.EndModal(platform::kIdOk);
 }

@@ -33,8 +33,9 @@ private:
 
 // An up-down with its edit field at (left, top) with its range and value;
 // the field is 100 x 30 and the arrows 20 x 30 beside it.
-platform::ui::Control* AddSpinRow(platform::ui::Window& window, int editId, int spinId, int editLeft,
-                                  int spinLeft, int top, int low, int high, int value);
+platform::ui::Control* AddSpinRow(platform::ui::Window& window, int editId, int spinId,
+                                  int editLeft, int spinLeft, int top, int low, int high,
+                                  int value);
 // The 16-bit position an up-down stands at (the field may have been typed
 // over), held to its range.
 int SpinPosition(const platform::ui::Control* spin);

@@ -11,12 +11,12 @@ int VoicingSelection::Count() const {
 }
 
 void VoicingSelection::BuildControls(Window& window) {
-    check_ = &window.AddControl(ControlKind::CheckBox, Rect::FromSize(45, 30, 240, 24),
-                                kVoicingCheck);
+    check_ =
+        &window.AddControl(ControlKind::CheckBox, Rect::FromSize(45, 30, 240, 24), kVoicingCheck);
     check_->SetText(checkCaption);
     check_->SetValue(checkState && *checkState == 1 ? 1 : 0);
-    combo_ = &window.AddControl(ControlKind::ComboBox, Rect::FromSize(45, 70, 240, 24),
-                                kVoicingCombo);
+    combo_ =
+        &window.AddControl(ControlKind::ComboBox, Rect::FromSize(45, 70, 240, 24), kVoicingCombo);
     int selected = -1;
     for (int i = 0; i < Count(); ++i) {
         combo_->AddItem(texts[i], table[i]);

@@ -21,7 +21,8 @@ const char* const kMidi = "Midi Volume of Windows Mixer is set to zero.";
 // A mixer with every line loud and on.
 FakeMixer Loud() {
     FakeMixer mixer;
-    for (auto& line : mixer.lines) line = {40, false};
+    for (auto& line : mixer.lines)
+        line = {40, false};
     return mixer;
 }
 
@@ -63,11 +64,13 @@ TEST(MixerCheck, EachSilentLineAloneGivesItsOneBox) {
 
 TEST(MixerCheck, AllSilentInTheirOrderAndUnreadableLinesGiveNothing) {
     FakeMixer mixer;
-    for (auto& line : mixer.lines) line = {0, true};
+    for (auto& line : mixer.lines)
+        line = {0, true};
     const std::vector<std::string> texts = Check(mixer);
     const char* order[] = {kMaster, kWave, kMidi, kMaster, kMidi, kWave};
     ASSERT_EQ(texts.size(), 6u);
-    for (int i = 0; i < 6; ++i) EXPECT_NE(texts[i].find(order[i]), std::string::npos) << i;
+    for (int i = 0; i < 6; ++i)
+        EXPECT_NE(texts[i].find(order[i]), std::string::npos) << i;
 
     // No synthesizer line (as on most cards): no MIDI box; nothing readable
     // at all: no box.

@@ -17,8 +17,8 @@
 #include "app/function_setting_dialog.h"
 #include "app/holder_selection_dialog.h"
 #include "app/number_box.h"
-#include "app/shell_seams.h"
 #include "app/ringtone_setting_dialog.h"
+#include "app/shell_seams.h"
 #include "app/system_setting_dialog.h"
 #include "app/terminal_selection_dialog.h"
 #include "app/tune_name_dialog.h"
@@ -94,7 +94,8 @@ TEST_F(SettingsDialogsTest, RandomStyleLengthThroughTheHubs) {
         d.Type(kNumberBoxMainEdit, "40");
         ClickAt(d, kOk);
     });
-    for (int i = 0; i < 3; ++i) Then([](HeadlessBackend& d) { ClickAt(d, kOk); });
+    for (int i = 0; i < 3; ++i)
+        Then([](HeadlessBackend& d) { ClickAt(d, kOk); });
     OpenSystemSetting(nullptr);
     EXPECT_EQ(AppSettings.SettingsDialogValue, 40);
     EXPECT_EQ(Changed(before, Bytes()), (std::set<std::size_t>{788}));
@@ -108,7 +109,8 @@ TEST_F(SettingsDialogsTest, RandomStyleLengthStopsAtItsEnds) {
         Then([](HeadlessBackend& d) { ClickAt(d, kGrid[1]); });
         Then([t = std::string(typed), s = steps](HeadlessBackend& d) {
             d.Type(kNumberBoxMainEdit, t);
-            for (int i = 0; i < std::abs(s); ++i) d.Step(kNumberBoxMainSpin, s > 0 ? 1 : -1);
+            for (int i = 0; i < std::abs(s); ++i)
+                d.Step(kNumberBoxMainSpin, s > 0 ? 1 : -1);
             ClickAt(d, kOk);
         });
         Then([](HeadlessBackend& d) { ClickAt(d, kOk); });
@@ -291,12 +293,36 @@ TEST_F(SettingsDialogsTest, TogglePagesChangeExactlyTheOddlyToggledFields) {
         std::vector<std::size_t> offsets;  // of the fields behind buttons 1..
     };
     const Page pages[] = {
-        {[] { ComposeSetting p; p.DoModal(); }, {4, 792, 1116, 0}},  // 4: no setting
-        {[] { ConvertSetting p; p.DoModal(); }, {16, 1088, 796}},
-        {[] { DisplaySetting p; p.DoModal(); }, {8, 800, 808}},
-        {[] { RingtoneSetting p; p.DoModal(); }, {816, 812}},
-        {[] { ConvertAlgoSetting p; p.DoModal(); }, {1112, 1380, 1384, 1388}},
-        {[] { EditSetting p; p.DoModal(); }, {0, 12}},  // button 1 asks a number
+        {[] {
+             ComposeSetting p;
+             p.DoModal();
+         },
+         {4, 792, 1116, 0}},  // 4: no setting
+        {[] {
+             ConvertSetting p;
+             p.DoModal();
+         },
+         {16, 1088, 796}},
+        {[] {
+             DisplaySetting p;
+             p.DoModal();
+         },
+         {8, 800, 808}},
+        {[] {
+             RingtoneSetting p;
+             p.DoModal();
+         },
+         {816, 812}},
+        {[] {
+             ConvertAlgoSetting p;
+             p.DoModal();
+         },
+         {1112, 1380, 1384, 1388}},
+        {[] {
+             EditSetting p;
+             p.DoModal();
+         },
+         {0, 12}},  // button 1 asks a number
     };
     std::mt19937 random(40);
     for (const Page& page : pages) {
@@ -319,7 +345,8 @@ TEST_F(SettingsDialogsTest, TogglePagesChangeExactlyTheOddlyToggledFields) {
             for (std::size_t i = 0; i < counts.size(); ++i)
                 if (counts[i] % 2 == 1) expected.insert(page.offsets[i]);
             std::set<std::size_t> starts;
-            for (std::size_t offset : Changed(before, Bytes())) starts.insert(offset & ~3u);
+            for (std::size_t offset : Changed(before, Bytes()))
+                starts.insert(offset & ~3u);
             EXPECT_EQ(starts, expected);
             for (std::size_t offset : expected) {
                 std::int32_t was = 0;
@@ -348,12 +375,50 @@ TEST_F(SettingsDialogsTest, ComposeSettingOkAloneKeepsItsSettings) {
 
 TEST_F(SettingsDialogsTest, EscAndTheCloseBoxOnlyBeepInEveryPage) {
     const std::vector<std::function<void()>> pages = {
-        [] { SystemSetting p; p.DoModal(); },      [] { FunctionSetting p; p.DoModal(); },
-        [] { HolderSelection p; p.DoModal(); },    [] { ComposeSetting p; p.DoModal(); },
-        [] { ConvertSetting p; p.DoModal(); },     [] { DisplaySetting p; p.DoModal(); },
-        [] { RingtoneSetting p; p.DoModal(); },    [] { ConvertAlgoSetting p; p.DoModal(); },
-        [] { EditSetting p; p.DoModal(); },        [] { TuneName p; p.DoModal(); },
-        [] { CTerminalSelectionDlg p; p.DoModal(); },
+        [] {
+            SystemSetting p;
+            p.DoModal();
+        },
+        [] {
+            FunctionSetting p;
+            p.DoModal();
+        },
+        [] {
+            HolderSelection p;
+            p.DoModal();
+        },
+        [] {
+            ComposeSetting p;
+            p.DoModal();
+        },
+        [] {
+            ConvertSetting p;
+            p.DoModal();
+        },
+        [] {
+            DisplaySetting p;
+            p.DoModal();
+        },
+        [] {
+            RingtoneSetting p;
+            p.DoModal();
+        },
+        [] {
+            ConvertAlgoSetting p;
+            p.DoModal();
+        },
+        [] {
+            EditSetting p;
+            p.DoModal();
+        },
+        [] {
+            TuneName p;
+            p.DoModal();
+        },
+        [] {
+            CTerminalSelectionDlg p;
+            p.DoModal();
+        },
     };
     const Record before = Bytes();
     for (const auto& run : pages) {

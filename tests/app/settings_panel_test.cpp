@@ -27,7 +27,8 @@ TEST_F(SettingsPanelTest, TuneLengthFromTheSettingRegionIsSavedAlone) {
             s.Type(kNumberBoxMainEdit, "40");
             s.Click(322, 117);
         });
-        for (int i = 0; i < 3; ++i) d.Then([](HeadlessBackend& s) { s.Click(322, 117); });
+        for (int i = 0; i < 3; ++i)
+            d.Then([](HeadlessBackend& s) { s.Click(322, 117); });
         const Rect setting = panel.Holder(kRegionSetting)->Bounds();
         d.Click((setting.left + setting.right) / 2, (setting.top + setting.bottom) / 2);
         EXPECT_EQ(d.PendingSteps(), 0u);

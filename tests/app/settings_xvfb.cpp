@@ -62,7 +62,8 @@ void Check(bool ok, const std::string& what) {
     unsigned count = 0;
     if (!XQueryTree(display, under, &root, &parent, &children, &count)) return 0;
     ::Window found = 0;
-    for (unsigned i = 0; i < count && !found; ++i) found = FindTitled(display, children[i], title);
+    for (unsigned i = 0; i < count && !found; ++i)
+        found = FindTitled(display, children[i], title);
     if (children) XFree(children);
     return found;
 }
@@ -70,16 +71,17 @@ void Check(bool ok, const std::string& what) {
 Image Grab(Display* display, ::Window window) {
     XWindowAttributes attributes{};
     XGetWindowAttributes(display, window, &attributes);
-    XImage* shot = XGetImage(display, window, 0, 0, attributes.width, attributes.height,
-                             AllPlanes, ZPixmap);
+    XImage* shot =
+        XGetImage(display, window, 0, 0, attributes.width, attributes.height, AllPlanes, ZPixmap);
     if (!shot) return Image{};
     Image image(attributes.width, attributes.height);
     for (int y = 0; y < attributes.height; ++y) {
         for (int x = 0; x < attributes.width; ++x) {
             const unsigned long p = XGetPixel(shot, x, y);
-            image.SetPixel(x, y, Rgb{static_cast<std::uint8_t>((p & shot->red_mask) >> 16),
-                                     static_cast<std::uint8_t>((p & shot->green_mask) >> 8),
-                                     static_cast<std::uint8_t>(p & shot->blue_mask)});
+            image.SetPixel(x, y,
+                           Rgb{static_cast<std::uint8_t>((p & shot->red_mask) >> 16),
+                               static_cast<std::uint8_t>((p & shot->green_mask) >> 8),
+                               static_cast<std::uint8_t>(p & shot->blue_mask)});
         }
     }
     XDestroyImage(shot);

@@ -33,7 +33,8 @@ protected:
         AppSettings = savedSettings_;
     }
     // Opens the tempo dialog on this style, runs the user's step, then OK.
-    void RunTempo(std::int32_t tempo, int bars, std::function<void(HeadlessBackend&, Window&)> user) {
+    void RunTempo(std::int32_t tempo, int bars,
+                  std::function<void(HeadlessBackend&, Window&)> user) {
         WorkingStyle.tempo = tempo;
         WorkingStyle.tuneLength = bars;
         backend_->Then([user](HeadlessBackend& d) {
@@ -85,9 +86,8 @@ TEST_F(TempoDeviceTest, PresetsBpmStepsAndTheLength) {
         EXPECT_EQ(PresetName(w), "Custom");
         EXPECT_EQ(WorkingStyle.tempo, 857000);
     });
-    RunTempo(WorkingStyle.tempo, 20, [](HeadlessBackend&, Window& w) {
-        EXPECT_EQ(PresetName(w), "Slow");
-    });
+    RunTempo(WorkingStyle.tempo, 20,
+             [](HeadlessBackend&, Window& w) { EXPECT_EQ(PresetName(w), "Slow"); });
     RunTempo(750000, 20, [](HeadlessBackend& d, Window&) {
         d.Type(kTempoBpmEdit, "92");
         d.Step(kTempoBpmSpin, 1);
