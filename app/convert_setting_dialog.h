@@ -8,6 +8,7 @@ class ConvertSetting : public SkinPage {
 public:
     // owner: the value the function page hands on (kept, unused here).
     explicit ConvertSetting(platform::ui::Window* parent = nullptr, int owner = 0);
+    int Owner() const { return owner_; }
 
 protected:
     void Load() override;
