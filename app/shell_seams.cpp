@@ -11,9 +11,6 @@ int StartQuickTime() {
 }
 void StopQuickTime() {}
 void AttachQuickTimeWindow(platform::ui::Window&) {}
-void CheckSystemMixer() {}
-void OpenSystemSetting(platform::ui::Window*) {}
-void SelectMidiDevice() {}
 void OpenStyleSelection(platform::ui::Window*) {}
 void OpenTimerDialog(platform::ui::Window* owner) {
     ZaTime dialog(owner);

@@ -1,0 +1,102 @@
+#include "app/midi_device_selection.h"
+
+#include <algorithm>
+#include "app/device_selection_dialog.h"
+
+#include "app/main_dlg.h"
+#include "app/shell_seams.h"
+#include "compose/compose_control.h"
+#include "core/reporters.h"
+#include "core/settings.h"
+
+using platform::MidiOutResult;
+
+namespace {
+
+struct OutputTypeRow {
+    int outputType;
+    int listIndex;
+};
+
+constexpr int kOutputTypeRowCount = 20;
+// Output types in the order of the type lists; only the first three can be
+// chosen in the device picker.
+constexpr OutputTypeRow kOutputTypeRows[kOutputTypeRowCount] = {
+    {2, 0},   {1, 1},   {0, 2},  {9, 3},  {11, 4},  {3, 5},  {13, 6}, {14, 7},  {15, 8},  {16, 9},
+    {24, 10}, {18, 11}, {7, 12}, {4, 13}, {17, 14}, {5, 15}, {6, 16}, {21, 17}, {22, 18}, {19, 19},
+};
+constexpr int kChoosableRows = 3;
+
+struct DeviceResultText {
+    MidiOutResult result;
+    const char* text;
+};
+
+constexpr DeviceResultText kDeviceResultTexts[] = {
+    {MidiOutResult::BadDeviceId, "指定されたデバイス識別子は範囲外です。"},
+    {MidiOutResult::NoDriver, "ドライバがインストールされていません。"},
+    {MidiOutResult::NoMemory, "システムはマッパー文字列記述をロードできません。"},
+    {MidiOutResult::InvalidParam, "指定されたポインタまたは構造体は無効です。"},
+};
+
+// Devices listed at most (a system that reports more is cut).
+constexpr int kMaxListedDevices = 256;
+
+void FillDeviceList() {
+    PickerSecondTexts = {platform::kMidiMapperName};
+    PickerSecondValues = {platform::kMidiMapper};
+    const int count = std::min(platform::MidiOutGetNumDevs(), kMaxListedDevices);
+    for (int id = 0; id < count; ++id) {
+        std::string name;
+        const MidiOutResult result = platform::MidiOutGetDevName(id, &name);
+        if (result != MidiOutResult::Ok && id != 0) {
+            ShowErrorBox(MidiDeviceErrorText(result));
+            break;
+        }
+        PickerSecondTexts.push_back(name);
+        PickerSecondValues.push_back(id);
+    }
+    PickerSecondCount = static_cast<int>(PickerSecondTexts.size());
+}
+
+}  // namespace
+
+int OutputTypeListIndex(int outputType) {
+    for (const OutputTypeRow& row : kOutputTypeRows)
+        if (row.outputType == outputType) return row.listIndex;
+    return -1;
+}
+
+int ListIndexOutputType(int index) {
+    for (int i = 0; i < kChoosableRows; ++i)
+        if (kOutputTypeRows[i].listIndex == index) return kOutputTypeRows[i].outputType;
+    return -1;
+}
+
+const char* MidiDeviceErrorText(MidiOutResult result) {
+    for (const DeviceResultText& row : kDeviceResultTexts)
+        if (row.result == result) return row.text;
+    return "";
+}
+
+void SelectMidiDevice() {
+    PickerTitle = "Device Selection";
+    PickerFirstTexts = {"MIDI GM (.mid)", "MIDI GS (.mid)", "MIDI XG (.mid)"};
+    PickerFirstCount = kChoosableRows;
+    // A type the picker cannot show starts on "MIDI GM (.mid)".
+    const int listIndex = OutputTypeListIndex(AppSettings.ComposeOutputType);
+    PickerFirstIndex = listIndex >= 0 && listIndex < kChoosableRows ? listIndex : 0;
+    FillDeviceList();
+    PickerSecondValue = MidiOutDeviceId.load() + 1;
+
+    DeviceSelection picker;
+    picker.mode = 2;
+    picker.DoModal();
+
+    MidiOutDeviceId = PickerSecondValue;
+    const int outputType = ListIndexOutputType(PickerFirstIndex);
+    if (outputType >= 0) {
+        AppSettings.ComposeOutputType = outputType;
+        ComposeOutputType = outputType;
+    }
+}

@@ -1,0 +1,240 @@
+// Opens every settings and value dialog in a real FLTK window on the X
+// display the test gives it, reads each back from the screen into
+// <out>/<name>_xvfb.png, checks that it has its skin's size and shows more
+// than one colour, and closes it through its own OK.
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <set>
+#include <string>
+#include <thread>
+
+#include "app/algo_strength_dialog.h"
+#include "app/compose_setting_dialog.h"
+#include "app/convert_algo_dialog.h"
+#include "app/convert_setting_dialog.h"
+#include "app/device_selection_dialog.h"
+#include "app/display_setting_dialog.h"
+#include "app/edit_setting_dialog.h"
+#include "app/function_setting_dialog.h"
+#include "app/holder_selection_dialog.h"
+#include "app/list_box_dialog.h"
+#include "app/note_range_dialog.h"
+#include "app/ringtone_setting_dialog.h"
+#include "app/system_setting_dialog.h"
+#include "app/tempo_selection_dialog.h"
+#include "app/terminal_selection_dialog.h"
+#include "app/tune_name_dialog.h"
+#include "app/voicing_selection_dialog.h"
+#include "core/settings.h"
+#include "platform/ui/fltk/fltk_backend.h"
+#include "platform/ui/image.h"
+#include "platform/ui/ui.h"
+#include "style/style_table.h"
+
+// After the program's headers: X11 defines None, Bool and the like as macros.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+using platform::ui::Image;
+using platform::ui::Rgb;
+
+namespace {
+
+int g_failures = 0;
+
+void Check(bool ok, const std::string& what) {
+    std::printf("%s: %s\n", ok ? "ok  " : "FAIL", what.c_str());
+    if (!ok) ++g_failures;
+}
+
+::Window FindTitled(Display* display, ::Window under, const std::string& title) {
+    char* name = nullptr;
+    if (XFetchName(display, under, &name) && name) {
+        const bool match = title == name;
+        XFree(name);
+        if (match) return under;
+    }
+    ::Window root = 0;
+    ::Window parent = 0;
+    ::Window* children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(display, under, &root, &parent, &children, &count)) return 0;
+    ::Window found = 0;
+    for (unsigned i = 0; i < count && !found; ++i)
+        found = FindTitled(display, children[i], title);
+    if (children) XFree(children);
+    return found;
+}
+
+Image Grab(Display* display, ::Window window) {
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(display, window, &attributes);
+    XImage* shot =
+        XGetImage(display, window, 0, 0, attributes.width, attributes.height, AllPlanes, ZPixmap);
+    if (!shot) return Image{};
+    Image image(attributes.width, attributes.height);
+    for (int y = 0; y < attributes.height; ++y) {
+        for (int x = 0; x < attributes.width; ++x) {
+            const unsigned long p = XGetPixel(shot, x, y);
+            image.SetPixel(x, y,
+                           Rgb{static_cast<std::uint8_t>((p & shot->red_mask) >> 16),
+                               static_cast<std::uint8_t>((p & shot->green_mask) >> 8),
+                               static_cast<std::uint8_t>(p & shot->blue_mask)});
+        }
+    }
+    XDestroyImage(shot);
+    return image;
+}
+
+// Runs the dialog; meanwhile a helper waits for its window, reads it back
+// and asks the UI thread to end it.
+void Shoot(ZAWDialog& dialog, const std::string& title, const std::string& name, int height,
+           const std::string& out, const std::function<void()>& run) {
+    std::thread helper([&] {
+        Display* display = XOpenDisplay(nullptr);
+        ::Window window = 0;
+        for (int i = 0; i < 100 && !window; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            if (display) window = FindTitled(display, DefaultRootWindow(display), title);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));  // painted
+        Image shot = window ? Grab(display, window) : Image{};
+        Check(window != 0, name + ": window \"" + title + "\" found");
+        Check(shot.Width() == 346 && shot.Height() == height,
+              name + ": " + std::to_string(shot.Width()) + " x " + std::to_string(shot.Height()));
+        std::set<std::uint32_t> colours;
+        for (int y = 0; y < shot.Height(); y += 3)
+            for (int x = 0; x < shot.Width(); x += 3) {
+                const Rgb c = shot.Pixel(x, y);
+                colours.insert(c.r << 16 | c.g << 8 | c.b);
+            }
+        Check(colours.size() > 8, name + ": " + std::to_string(colours.size()) + " colours");
+        Check(shot.Width() > 0 && WritePng(shot, out + "/" + name + "_xvfb.png"),
+              name + ": screenshot written");
+        if (display) XCloseDisplay(display);
+        platform::ui::PostToUi([&dialog] { dialog.GetWindow().EndModal(platform::kIdOk); });
+    });
+    run();
+    helper.join();
+}
+
+template <typename Dialog>
+void ShootPage(const std::string& title, const std::string& name, const std::string& out) {
+    Dialog page;
+    Shoot(page, title, name, 144, out, [&] { page.DoModal(); });
+}
+
+void ShootValueDialogs(const std::string& out);
+void ShootListDialogs(const std::string& out);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string out = argc > 1 ? argv[1] : ".";
+    std::filesystem::create_directories(out);
+    auto backend = platform::ui::MakeFltkBackend();
+    if (!backend) {
+        std::printf("FAIL: no display\n");
+        return 1;
+    }
+    platform::ui::InstallBackend(backend);
+    InitDefaultSettings();
+    LoadSkinBitmaps();
+    ShootPage<SystemSetting>("Common Setting", "system_setting", out);
+    ShootPage<ComposeSetting>("Compose Mode Setting", "compose_setting", out);
+    ShootPage<ConvertSetting>("Convert Setting", "convert_setting", out);
+    ShootPage<DisplaySetting>("Display Setting", "display_setting", out);
+    ShootPage<RingtoneSetting>("Ringtone Setting", "ringtone_setting", out);
+    ShootPage<FunctionSetting>("Function Setting", "function_setting", out);
+    ShootPage<EditSetting>("Random Style Setting", "edit_setting", out);
+    ShootPage<HolderSelection>("Folder Setting", "holder_selection", out);
+    ShootPage<ConvertAlgoSetting>("Algorithm", "convert_algo_setting", out);
+    ShootValueDialogs(out);
+    ShootListDialogs(out);
+    platform::ui::BeginShutdown();
+    platform::ui::InstallBackend(nullptr);
+    std::printf("%d failures\n", g_failures);
+    return g_failures == 0 ? 0 : 1;
+}
+
+namespace {
+
+void ShootValueDialogs(const std::string& out) {
+    {
+        WorkingStyle.tempo = 500000;
+        WorkingStyle.tuneLength = 16;
+        TempoSelection d;
+        Shoot(d, "Tempo & Bars", "tempo_selection", 144, out, [&] { d.DoModal(); });
+    }
+    {
+        TuneName d;
+        d.text = "透かし文字";
+        Shoot(d, "Tune Name", "tune_name", 144, out, [&] { d.DoModal(); });
+    }
+    {
+        PickerTitle = "Device Selection";
+        PickerFirstTexts = {"MIDI GM (.mid)", "MIDI GS (.mid)", "MIDI XG (.mid)"};
+        PickerFirstCount = 3;
+        PickerFirstIndex = 0;
+        PickerSecondTexts = {"MIDI MAPPER", "Software synthesizer"};
+        PickerSecondValues = {-1, 0};
+        PickerSecondCount = 2;
+        PickerSecondValue = 0;
+        DeviceSelection d;
+        d.mode = 2;
+        Shoot(d, "Device Selection", "device_selection", 144, out, [&] { d.DoModal(); });
+    }
+    {
+        CTerminalSelectionDlg d;
+        d.title = "Terminal";
+        d.numberMinimum = 1000;
+        d.numberMaximum = 30000;
+        d.numberValue = 18000;
+        Shoot(d, "Terminal", "terminal_selection", 144, out, [&] { d.DoModal(); });
+    }
+    {
+        NoteRangeSelection d;
+        d.highestNote = 84;
+        d.lowestNote = 48;
+        Shoot(d, "Note Range", "note_range", 144, out, [&] { d.DoModal(); });
+    }
+    {
+        AlgoStrengthDlg d;
+        Shoot(d, "Algorithm Strength", "algo_strength", 144, out, [&] { d.DoModal(); });
+    }
+    {
+        const int table[] = {0, 1, 2};
+        int value = 1;
+        int check = 1;
+        VoicingSelection d;
+        d.title = "Voicing";
+        d.checkCaption = "Close voicing";
+        d.value = &value;
+        d.texts = {"Root", "First inversion", "Second inversion"};
+        d.table = table;
+        d.checkState = &check;
+        d.count = 3;
+        Shoot(d, "Voicing", "voicing_selection", 144, out, [&] { d.DoModal(); });
+    }
+}
+
+void ShootListDialogs(const std::string& out) {
+    {
+        ThreeListbox d;
+        d.title = "Three Lists";
+        d.captions = {"First", "Second", "Third"};
+        d.texts = {std::vector<std::string>{"a", "b"}, {"c", "d"}, {"e", "f"}};
+        Shoot(d, "Three Lists", "three_listbox", 288, out, [&] { d.DoModal(); });
+    }
+    {
+        TwoListbox d;
+        d.title = "Two Lists";
+        d.captions = {"First", "Second"};
+        d.texts = {std::vector<std::string>{"a", "b"}, {"c", "d"}, {}};
+        Shoot(d, "Two Lists", "two_listbox", 288, out, [&] { d.DoModal(); });
+    }
+}
+
+}  // namespace
