@@ -129,6 +129,21 @@ TEST(TuneExport, FailuresShowTheirBoxAndLeaveNoFile) {
     EXPECT_EQ(ExportMovieToFile(source, folder + "/no/such/dir/x.aiff"), 0);
     EXPECT_EQ(Sink().Texts(), std::vector<std::string>{"RARAFFFFFFFF "});
     EXPECT_FALSE(std::filesystem::exists(folder + "/no/such/dir/x.aiff"));
+    // A disk that fills up halfway: no target and no partial file remain,
+    // and an old target is gone too.
+    const std::string target = folder + "/full.aiff";
+    WriteFile("full.aiff", Bytes(10, 1));
+    {
+        testing_support::FileSizeLimit limit(20000);
+        EXPECT_EQ(ExportMovieToFile(source, target), 0);
+    }
+    EXPECT_FALSE(std::filesystem::exists(target));
+    EXPECT_FALSE(std::filesystem::exists(target + ".part"));
+    // The WAV road fails when its WAV cannot be written, though the AIFF was.
+    Sink().Clear();
+    EXPECT_EQ(ExportToWavViaAiff(source, folder, folder + "/no/such/dir/x.wav"), 0);
+    EXPECT_TRUE(std::filesystem::exists(folder + "/temp.aiff"));
+    EXPECT_GE(Sink().Count(), 1u);
 }
 
 TEST(TuneExport, ProgressDotsGrowByThe3200thUpToTwenty) {
