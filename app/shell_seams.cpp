@@ -1,15 +1,39 @@
 #include "app/shell_seams.h"
 
+#include <memory>
 #include <mutex>
 
 #include "app/timer_dialog.h"
+#include "platform/software_synth.h"
 
 std::atomic<int> QuickTimeAvailable{0};
 
+namespace {
+
+// The synth that stands for the media layer: the export renders tunes with
+// the same soundfont, so the export types are offered when it loads.
+std::mutex g_mediaMutex;
+std::unique_ptr<platform::SoftwareSynth> g_mediaSynth;
+
+}  // namespace
+
 int StartQuickTime() {
-    return 0;
+    return StartQuickTimeWith(platform::kDefaultSoundFont);
 }
-void StopQuickTime() {}
+
+int StartQuickTimeWith(const std::string& soundFont) {
+    std::lock_guard<std::mutex> lock(g_mediaMutex);
+    if (!g_mediaSynth) g_mediaSynth = platform::SoftwareSynth::Create(soundFont, {});
+    if (g_mediaSynth && !g_mediaSynth->HasSoundFont()) g_mediaSynth.reset();
+    return g_mediaSynth ? 1 : 0;
+}
+
+void StopQuickTime() {
+    std::lock_guard<std::mutex> lock(g_mediaMutex);
+    g_mediaSynth.reset();
+}
+
+// The export draws its progress through the shell services, not a window.
 void AttachQuickTimeWindow(platform::ui::Window&) {}
 void OpenStyleSelection(platform::ui::Window*) {}
 void OpenTimerDialog(platform::ui::Window* owner) {

@@ -16,7 +16,11 @@ class Window;
 
 // The media layer: 1 when it could be started.
 extern std::atomic<int> QuickTimeAvailable;
+// 1 when the default soundfont loads into a software synth rendered by the
+// caller (no audio output); the synth is kept until StopQuickTime.
 int StartQuickTime();
+// The same with another soundfont (for tests).
+int StartQuickTimeWith(const std::string& soundFont);
 void StopQuickTime();
 void AttachQuickTimeWindow(platform::ui::Window& panel);
 

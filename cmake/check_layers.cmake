@@ -16,7 +16,7 @@ set(_allowed_styleedit platform core midi play style compose accomp styleedit)
 set(_allowed_tuneedit platform core midi play style compose accomp tuneedit)
 set(_allowed_convert platform core midi play convert audio)
 # The audio side of convert/ (convert/audio/) stands on platform/ and core/ alone.
-set(_allowed_audio platform core audio)
+set(_allowed_audio platform core midi audio)
 set(_project_folders platform core midi play style compose accomp app convert styleedit tuneedit)
 
 set(_failures "")

@@ -46,11 +46,16 @@ SoftwareSynth::SoftwareSynth(std::unique_ptr<Impl> impl) : impl_(std::move(impl)
 SoftwareSynth::~SoftwareSynth() = default;
 
 std::unique_ptr<SoftwareSynth> SoftwareSynth::Create(const std::string& soundFont,
-                                                     const std::vector<std::string>& audioDrivers) {
+                                                     const std::vector<std::string>& audioDrivers,
+                                                     const SynthOptions& options) {
     SilenceLibraryLogs();
     auto impl = std::make_unique<Impl>();
     impl->settings = new_fluid_settings();
     if (!impl->settings) return nullptr;
+    if (!options.reverbAndChorus) {
+        fluid_settings_setint(impl->settings, "synth.reverb.active", 0);
+        fluid_settings_setint(impl->settings, "synth.chorus.active", 0);
+    }
     impl->synth = new_fluid_synth(impl->settings);
     if (!impl->synth) return nullptr;
     impl->soundFont = fluid_synth_sfload(impl->synth, soundFont.c_str(), 1) != FLUID_FAILED;
@@ -61,6 +66,10 @@ std::unique_ptr<SoftwareSynth> SoftwareSynth::Create(const std::string& soundFon
         if (impl->driver) break;
     }
     return std::unique_ptr<SoftwareSynth>(new SoftwareSynth(std::move(impl)));
+}
+
+int SoftwareSynth::ActiveVoices() const {
+    return fluid_synth_get_active_voice_count(impl_->synth);
 }
 
 bool SoftwareSynth::HasSoundFont() const {

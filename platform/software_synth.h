@@ -17,6 +17,11 @@ namespace platform {
 constexpr const char* kDefaultSoundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
 constexpr const char* kSoftwareSynthName = "Software Synthesizer (TimGM6mb)";
 
+// How a synth is made: effects off gives the dry sound of the voices alone.
+struct SynthOptions {
+    bool reverbAndChorus = true;
+};
+
 class SoftwareSynth : public MidiOutBackend {
 public:
     // Loads the soundfont and opens the first audio output of the list that
@@ -25,8 +30,11 @@ public:
     // synth working but silent. Null only when the synth itself cannot be
     // made.
     static std::unique_ptr<SoftwareSynth> Create(const std::string& soundFont,
-                                                 const std::vector<std::string>& audioDrivers);
+                                                 const std::vector<std::string>& audioDrivers,
+                                                 const SynthOptions& options = {});
     ~SoftwareSynth() override;
+    // Voices still sounding (releases included).
+    int ActiveVoices() const;
 
     bool HasSoundFont() const;
     bool HasAudioOutput() const;
