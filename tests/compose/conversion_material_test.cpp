@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "compose/compose_control.h"
 #include "compose/melody_stages.h"
 #include "core/settings.h"
 #include "core/shell_services.h"
@@ -373,4 +374,57 @@ TEST_F(ConversionMaterialTest, MaterialGivesMelodyChordsAndEndsTogether) {
     }
     EXPECT_EQ(chordTicks, 4 * 384);
     EXPECT_EQ(total, chordTicks);
+}
+
+namespace {
+
+// Stands in for the composer: notes what the conversion prepared.
+struct SeenSteps : ComposeSteps {
+    int ComposeTune(std::uint8_t*, std::size_t* length) override {
+        *length = 0;
+        melodyNotes.push_back(ConvertedMelodyNotes.Count());
+        running.push_back(ConversionRunning.load());
+        return 1;
+    }
+    std::vector<int> melodyNotes, running;
+};
+
+}  // namespace
+
+TEST_F(ConversionMaterialTest, ComposeInMidiStyleRunsOneTuneAndFreesItsStructure) {
+    static const bool built = (InitDefaultSettings(), BuildStyleTable(), true);
+    (void)built;
+    const AppSettingsRecord saved = AppSettings;
+    SetFieldText(AppSettings.OutputFolder, testing_support::ScratchDir());
+    AppSettings.DontPlay = 1;
+    ClearStyleSelections();
+    ConvertStyleSelection[1] = 1;
+    auto steps = std::make_shared<SeenSteps>();
+    SetComposeSteps(steps);
+    const std::string path = WriteSmf("song.mid", Smf(0, 480, Song(480, 8)));
+
+    // A structure still held is reported and replaced; outside convert mode
+    // nothing is composed.
+    PanelMode = kPanelModeCompose;
+    EXPECT_EQ(ComposeInMidiStyle(path), 0);
+    ASSERT_EQ(Sink().Count(), 1u);
+    EXPECT_NE(Sink().Texts()[0].find("Error occuerd in tune structure!"), std::string::npos);
+    EXPECT_EQ(CurrentTuneStructure, nullptr);
+
+    PanelMode = kPanelModeConvert;
+    EXPECT_EQ(ComposeInMidiStyle(path), 1);
+    ASSERT_EQ(steps->melodyNotes.size(), 1u);
+    EXPECT_GE(steps->melodyNotes[0], 32);
+    EXPECT_EQ(steps->running, (std::vector<int>{1}));
+    EXPECT_EQ(ConversionRunning.load(), 0);
+    EXPECT_EQ(CurrentTuneStructure, nullptr);
+    // A refused file composes nothing and keeps the slot.
+    EXPECT_EQ(ComposeInMidiStyle(WriteSmf("drums.mid", Smf(0, 96, {{0, 96, 9, 36}}))), 0);
+    EXPECT_EQ(steps->melodyNotes.size(), 1u);
+    EXPECT_STREQ(ConversionInputSlots[0].Path, path.c_str());
+
+    SetComposeSteps(nullptr);
+    ClearStyleSelections();
+    PanelMode = kPanelModeCompose;
+    AppSettings = saved;
 }
