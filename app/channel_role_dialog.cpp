@@ -37,8 +37,10 @@ int OnRangePlayEnd() {
 Rect RoleLabelRect(int c) {
     return Rect::FromSize(c / 8 * 300 + 25, c % 8 * 35 + 105, 100, 30);
 }
+// A combo is laid out 130 x 90 with its list dropped; closed it is as high
+// as its row's other controls, so the rows below stay visible.
 Rect RoleComboRect(int c) {
-    return Rect::FromSize(c / 8 * 300 + 135, c % 8 * 35 + 105, 130, 90);
+    return Rect::FromSize(c / 8 * 300 + 135, c % 8 * 35 + 105, 130, 30);
 }
 Rect RoleListenRect(int c) {
     return Rect::FromSize(c / 8 * 300 + 270, c % 8 * 35 + 105, 50, 30);

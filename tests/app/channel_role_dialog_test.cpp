@@ -73,7 +73,7 @@ TEST_F(ChannelRoleDialogTest, OpensWithRolesRefusesTwoMelodiesAndKeepsTheRange) 
         EXPECT_EQ(w.FindControl(kRoleCombo + 9)->Selection(), 5);  // "Drums"
         EXPECT_FALSE(w.FindControl(kRoleCombo + 5)->IsEnabled());
         EXPECT_FALSE(w.FindControl(kRoleListenButton + 5)->IsEnabled());
-        EXPECT_EQ(w.FindControl(kRoleCombo + 15)->Bounds(), (Rect{435, 350, 565, 440}));
+        EXPECT_EQ(w.FindControl(kRoleCombo + 15)->Bounds(), (Rect{435, 350, 565, 380}));
         EXPECT_EQ(w.FindControl(kRoleListenButton + 7)->Bounds(), (Rect{270, 350, 320, 380}));
         EXPECT_EQ(w.FindControl(kRoleStartEdit)->Text(), "1");
         EXPECT_EQ(w.FindControl(kRoleEndEdit)->Text(), std::to_string(structure_.barCount));
