@@ -84,10 +84,7 @@ struct FakeSteps : ComposeSteps {
         ++runs;
         return failAlloc ? MemoryBlock() : ComposeSteps::AllocWorkBuffer();
     }
-    bool PickConversionInput() override {
-        ++picks;
-        return true;
-    }
+    void PickConversionInput() override { ++picks; }
 
     std::atomic<int> calls{0}, runs{0}, picks{0}, inside{0};
     std::atomic<bool> hold{false};
