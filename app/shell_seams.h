@@ -1,8 +1,8 @@
-// Where the panel and the start-up reach parts of the shell that come later:
-// the media layer, the mixer check, the settings, device and style dialogs,
-// and the convert, edit and listen actions. Those not built yet do nothing
-// (the README lists them); the mixer check and the settings open for real. The timer dialog opens
-// for real. The timer thread is started and stopped through hooks that the program sets, so a panel
+// Where the panel and the start-up reach the rest of the shell: the media
+// layer, the mixer check, the settings, device and style dialogs, and the
+// convert, edit and listen actions. Those not built yet do nothing (the
+// README lists them); the media layer, the mixer check, the settings and the
+// timer dialog are real. The timer thread is started and stopped through hooks that the program sets, so a panel
 // run without the program's hooks has no thread polling the clock.
 #pragma once
 
