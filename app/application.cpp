@@ -4,6 +4,7 @@
 
 #include "accomp/backing_generators.h"
 #include "convert/terminal_table.h"
+#include "app/channel_role_dialog.h"
 #include "app/main_dlg.h"
 #include "app/ui_conversion_dialogs.h"
 #include "app/shell_seams.h"
@@ -138,6 +139,8 @@ bool ZawApplication::InitInstance() {
     InstallBackingGenerators();
     InstallConversionDialogs();
     InstallTerminalTable();
+    // The channel-role dialog of files loaded as conversion material.
+    SetChannelRoleDialog(std::make_shared<AppChannelRoleDialog>());
     PanelMode = kPanelModeCompose;
     // 18, 19.
     QuickTimeAvailable = StartQuickTime();

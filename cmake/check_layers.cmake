@@ -15,7 +15,8 @@ set(_allowed_styleedit platform core midi play style compose accomp styleedit)
 # The edited tune stands where the style editor does, with no UI header.
 set(_allowed_tuneedit platform core midi play style compose accomp tuneedit)
 set(_allowed_convert platform core midi play convert audio)
-# The audio side of convert/ (convert/audio/) stands on platform/ and core/ alone.
+# The audio side of convert/ (convert/audio/) stands on platform/, core/ and
+# the MIDI tune it renders.
 set(_allowed_audio platform core midi audio)
 set(_project_folders platform core midi play style compose accomp app convert styleedit tuneedit)
 

@@ -352,7 +352,7 @@ int ComposeThread() {
                 WorkingStyle.transpose = 0;
                 WorkingStyle.melody[1].voicing = 0;
             }
-            steps->PickConversionInput();
+            if (!steps->PickConversionInput()) break;
         }
         const int number = TuneNumberRef().load();
         char title[5] = {'[', static_cast<char>('0' + number / 10 % 10),

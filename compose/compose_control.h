@@ -91,9 +91,10 @@ public:
     virtual int ComposeTune(std::uint8_t* buffer, std::size_t* length);
     // The work buffer of a run; an empty block when memory runs out.
     virtual MemoryBlock AllocWorkBuffer();
-    // Convert mode: chooses and prepares the input file of the next tune.
-    // Nothing until the conversion input is built.
-    virtual void PickConversionInput() {}
+    // Convert mode: chooses and prepares the input file of the next tune
+    // (the conversion material's PickConversionInput by default); false when
+    // no tune can be built, which ends the run.
+    virtual bool PickConversionInput();
 };
 
 // Installs the steps; nullptr restores the default ones. Returns the ones

@@ -5,6 +5,7 @@
 #include "compose/chord_weights.h"
 #include "compose/compose_info.h"
 #include "compose/composer_state.h"
+#include "compose/conversion_material.h"
 #include "compose/melody_pitch.h"
 #include "compose/melody_stages.h"
 #include "compose/part_effects.h"
@@ -219,6 +220,8 @@ int RenderOrnamentVaried(int delta, int pitch, int length, int velocity, Ornamen
 }
 
 int RenderOrnamentPops(int delta, int pitch, int length, int velocity, OrnamentPlace& place) {
+    // A handset tune converted from a file keeps the file's notes as they are.
+    if (RingtoneConversionRunning()) return RenderPlainNote(delta, pitch, length, velocity, place);
     if ((length != 192 && length != 96) || !Chance(3))
         return RenderPlainNote(delta, pitch, length, velocity, place);
     if (Chance(2)) {
@@ -323,7 +326,7 @@ int RenderOrnamentScale(int delta, int pitch, int length, int velocity, Ornament
 }
 
 int RenderOrnamentJump(int delta, int pitch, int length, int velocity, OrnamentPlace& place) {
-    if (!place.afterRest || length < 144 || pitch < 13)
+    if (!place.afterRest || length < 144 || pitch < 13 || RingtoneConversionRunning())
         return RenderPlainNote(delta, pitch, length, velocity, place);
     int lead = pitch - 5;
     for (int k = 0; k < 12 && lead > 0 && WeightOf(place.weights, lead) < 8; ++k)

@@ -84,7 +84,10 @@ struct FakeSteps : ComposeSteps {
         ++runs;
         return failAlloc ? MemoryBlock() : ComposeSteps::AllocWorkBuffer();
     }
-    void PickConversionInput() override { ++picks; }
+    bool PickConversionInput() override {
+        ++picks;
+        return true;
+    }
 
     std::atomic<int> calls{0}, runs{0}, picks{0}, inside{0};
     std::atomic<bool> hold{false};

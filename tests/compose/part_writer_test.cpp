@@ -6,6 +6,7 @@
 
 #include "compose/compose_info.h"
 #include "compose/composer_state.h"
+#include "compose/conversion_material.h"
 #include "compose/melody_pitch.h"
 #include "compose/melody_stages.h"
 #include "compose/part_effects.h"
@@ -319,3 +320,39 @@ TEST_F(PartWriter, UnknownPartKindIsReportedAndWritesNothing) {
 }
 
 }  // namespace
+
+TEST_F(PartWriter, LeadInOrnamentsArePlainInAHandsetConversion) {
+    // Rests before long notes and 192/96-tick notes: where the jump (19) and
+    // pops (11) ornaments add lead-in notes in an ordinary run.
+    NoteList list;
+    std::vector<std::pair<int, int>> notes;
+    for (int i = 0; i < 24; ++i) {
+        notes.push_back({96, 0});
+        notes.push_back({i % 2 ? 192 : 96, 67 + i % 5});
+    }
+    const int sounding = 24;
+    const int savedType = OutputType.load();
+    for (int ornament : {11, 19}) {
+        for (bool conversion : {false, true}) {
+            ConversionRunning = conversion ? 1 : 0;
+            OutputType = 3;  // a sequenced handset format
+            int extra = 0;
+            for (int seed = 1; seed <= 8; ++seed) {
+                SeedRandomWith(seed);
+                WorkingStyle.melody[kPartMelody].ornament = ornament;
+                WorkingStyle.melody[kPartMelody].effect = 0;
+                PartTrack track;
+                FillList(list, notes);  // the writer empties the list
+                RenderPartTrack(list, track, kPartKindMelody);
+                extra += static_cast<int>(Notes(track).size()) - sounding;
+            }
+            if (conversion) {
+                EXPECT_EQ(extra, 0) << ornament;
+            } else {
+                EXPECT_GT(extra, 0) << ornament;
+            }
+        }
+    }
+    ConversionRunning = 0;
+    OutputType = savedType;
+}
