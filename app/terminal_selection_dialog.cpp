@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "app/number_box.h"
-#include "platform/message_sink.h"
 
 using namespace platform::ui;
 
@@ -18,30 +16,17 @@ std::string TerminalInfoLines(const TerminalTable& table, int row) {
     return text;
 }
 
-CTerminalSelectionDlg::CTerminalSelectionDlg(Window* parent) : parent_(parent) {
-    largeFont_ = AppSettings.LargeFont != 0;
-}
+CTerminalSelectionDlg::CTerminalSelectionDlg(Window* parent)
+    : ValueDialog(parent, kSmallDialogHeight) {}
 
 int CTerminalSelectionDlg::DoModal() {
-    OnInitDialog();
-    CentreOverOwner(GetWindow(), parent_);
-    const int code = RunModal(parent_);
+    table_ = std::make_unique<TerminalTable>();
+    const int code = ValueDialog::DoModal();
     table_.reset();
     return code;
 }
 
-void CTerminalSelectionDlg::OnInitDialog() {
-    table_ = std::make_unique<TerminalTable>();
-    InitSkin(1);
-    Window& window = GetWindow();
-    window.SetTitle(title);
-    SetBackground(SkinImage(SkinId::SmallBackground), kSmallDialogWidth, kSmallDialogHeight);
-    SetColumnSkinButton(Button(0), "OK", kSmallOkTop, AddButtonHolder(2067));
-    const int captions[] = {0};
-    SetCaptionButtons(1, captions);
-    SetCaptionStyle(CaptionStyle::Shadow2);
-    PlaceSkinButtons(1, &Button(0));
-
+void CTerminalSelectionDlg::BuildControls(Window& window) {
     combo_ =
         &window.AddControl(ControlKind::ComboBox, Rect::FromSize(12, 10, 190, 24), kTerminalCombo);
     for (int row = 0; row < table_->Count(); ++row)
@@ -60,7 +45,6 @@ void CTerminalSelectionDlg::OnInitDialog() {
     const int row = terminalIndex >= 0 && terminalIndex < table_->Count() ? terminalIndex : 0;
     combo_->SetSelection(row);
     ShowTerminal(row, false);
-    PaintSkin();
 }
 
 void CTerminalSelectionDlg::ShowTerminal(int row, bool suggestLimit) {
@@ -78,26 +62,11 @@ void CTerminalSelectionDlg::OnControl(Window&, Control& control, ControlEvent ev
         ShowTerminal(combo_->Selection(), true);
 }
 
-void CTerminalSelectionDlg::OnPaint(Window& window, Canvas& canvas) {
-    if (!PressedControl()) PaintSkin();
-    ZAWDialog::OnPaint(window, canvas);
-}
-
-void CTerminalSelectionDlg::OnLeftUp(Window& window, Point) {
-    if (!PressedControl()) return;
-    OnSkinButtonUp();
-    if (PressedIndex() == 0) StoreAndClose(window);
-}
-
-void CTerminalSelectionDlg::OnOk(Window& window) {
-    StoreAndClose(window);
-}
-
-void CTerminalSelectionDlg::StoreAndClose(Window& window) {
+bool CTerminalSelectionDlg::Accept() {
     // The limit is read as the arrows hold it: inside their range.
     const int typed = spin_->Buddy()->NumberOr(spin_->Value());
     numberValue =
         static_cast<std::int16_t>(std::clamp(typed, spin_->RangeLow(), spin_->RangeHigh()));
     if (combo_->Selection() >= 0) terminalIndex = combo_->Selection();
-    window.EndModal(platform::kIdOk);
+    return true;
 }

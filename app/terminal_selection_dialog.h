@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "app/zaw_dialog.h"
+#include "app/value_dialog.h"
 #include "convert/terminal_table.h"
 
 constexpr int kTerminalLimitEdit = 1274;
@@ -20,7 +20,7 @@ int SuggestedByteLimit(int byteLimit);
 // The row's details with plain line ends, as the text view shows them.
 std::string TerminalInfoLines(const TerminalTable& table, int row);
 
-class CTerminalSelectionDlg : public ZAWDialog {
+class CTerminalSelectionDlg : public ValueDialog {
 public:
     explicit CTerminalSelectionDlg(platform::ui::Window* parent = nullptr);
 
@@ -30,19 +30,19 @@ public:
     int numberValue = 0;
     int terminalIndex = 0;
 
+    // Runs the dialog; the handset table is read for it and let go after.
     int DoModal();
-    void OnLeftUp(platform::ui::Window& window, platform::ui::Point p) override;
-    void OnOk(platform::ui::Window& window) override;
-    void OnPaint(platform::ui::Window& window, platform::ui::Canvas& canvas) override;
     void OnControl(platform::ui::Window& window, platform::ui::Control& control,
                    platform::ui::ControlEvent event) override;
 
-private:
-    void OnInitDialog();
-    void ShowTerminal(int row, bool suggestLimit);
-    void StoreAndClose(platform::ui::Window& window);
+protected:
+    std::string Title() const override { return title; }
+    void BuildControls(platform::ui::Window& window) override;
+    bool Accept() override;
 
-    platform::ui::Window* parent_;
+private:
+    void ShowTerminal(int row, bool suggestLimit);
+
     std::unique_ptr<TerminalTable> table_;
     platform::ui::Control* spin_ = nullptr;
     platform::ui::Control* combo_ = nullptr;

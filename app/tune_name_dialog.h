@@ -4,26 +4,23 @@
 
 #include <string>
 
-#include "app/zaw_dialog.h"
+#include "app/value_dialog.h"
 
 constexpr int kTuneNameEdit = 2170;
 constexpr std::size_t kTuneNameLength = 19;
 
-class TuneName : public ZAWDialog {
+class TuneName : public ValueDialog {
 public:
     explicit TuneName(platform::ui::Window* parent = nullptr);
 
     std::string text;  // in: shown; out: the first 19 characters typed
 
-    int DoModal();
-    void OnLeftUp(platform::ui::Window& window, platform::ui::Point p) override;
-    void OnOk(platform::ui::Window& window) override;
-    void OnPaint(platform::ui::Window& window, platform::ui::Canvas& canvas) override;
+protected:
+    std::string Title() const override { return "Tune Name"; }
+    void BuildControls(platform::ui::Window& window) override;
+    bool Accept() override;
 
 private:
-    void StoreAndClose(platform::ui::Window& window);
-
-    platform::ui::Window* parent_;
     platform::ui::Control* edit_ = nullptr;
 };
 

@@ -360,3 +360,17 @@ std::unique_ptr<MidiEvent> NewMobileControl(int delta, int channel, int subtype,
     e->channel = channel;
     return e;
 }
+
+void MobileTrackData::SplitLongGates(int maxGate, int step) {
+    // Copies go in at later times, so the walk meets them again.
+    long long time = 0;
+    for (int i = 0; i < Count(); ++i) {
+        MidiEvent& e = *Event(i);
+        time += e.delta;
+        if (e.kind != mobile_kind::kNote || e.length <= maxGate) continue;
+        auto rest = std::make_unique<MidiEvent>(e);
+        rest->length = e.length - step;
+        e.length = maxGate;
+        InsertAtTime(time + step, std::move(rest));
+    }
+}

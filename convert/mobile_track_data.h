@@ -73,6 +73,10 @@ public:
     // Its delta goes to the next event.
     void DeleteEvent(int index);
     void RemoveClearedEvents();
+    // A note longer than maxGate keeps maxGate and goes on as a copy `step`
+    // ticks later with the rest of its length (copies longer still split
+    // again), so every gate fits a byte-sized field.
+    void SplitLongGates(int maxGate, int step);
     void RemoveControls(int subtype);
     void RemoveEvents(int kind, int subtype);
     void RemoveChannel(int channel);

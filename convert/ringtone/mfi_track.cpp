@@ -182,18 +182,7 @@ void MFiTrack::SplitLongDeltas() {
 }
 
 void MFiTrack::SplitLongGates() {
-    MobileTrackData& t = *track_;
-    // Copies go in at later times, so the walk meets them again.
-    long long time = 0;
-    for (int i = 0; i < t.Count(); ++i) {
-        MidiEvent& e = *t.Event(i);
-        time += e.delta;
-        if (e.kind != mobile_kind::kNote || e.length <= kMaxByte) continue;
-        auto rest = std::make_unique<MidiEvent>(e);
-        rest->length = e.length - kGateSplitStep;
-        e.length = kMaxByte;
-        t.InsertAtTime(time + kGateSplitStep, std::move(rest));
-    }
+    track_->SplitLongGates(kMaxByte, kGateSplitStep);
 }
 
 // Loop points become start and stop points; without them track 0 gets a

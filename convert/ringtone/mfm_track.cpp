@@ -178,18 +178,8 @@ void MFMTrack::Prepare() {
         }
         t.RemoveClearedEvents();
     }
-    // A gate above 255 keeps 255 and goes on as a copy 254 ticks later; the
-    // copies stand later in the list, so the walk meets them again.
-    long long time = 0;
-    for (int i = 0; i < t.Count(); ++i) {
-        MidiEvent& e = *t.Event(i);
-        time += e.delta;
-        if (e.kind != mobile_kind::kNote || e.length <= kMaxGate) continue;
-        auto rest = std::make_unique<MidiEvent>(e);
-        rest->length = e.length - kGateSplitStep;
-        e.length = kMaxGate;
-        t.InsertAtTime(time + kGateSplitStep, std::move(rest));
-    }
+    // A gate above 255 keeps 255 and goes on as a copy 254 ticks later.
+    t.SplitLongGates(kMaxGate, kGateSplitStep);
 }
 
 void MFMTrack::SplitLongWaits() {
