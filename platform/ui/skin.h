@@ -61,6 +61,21 @@ enum class SkinId {
     ListenPressed,
     AutoAdjust,
     AutoAdjustPressed,
+    // The style selection: one face for every style button and every square
+    // (cut to each rectangle), the page arrows, the category bar and the
+    // separator bar; the style operations' nine buttons.
+    StyleButton,
+    StyleButtonPressed,
+    StyleSquare,
+    StyleSquarePressed,
+    ArrowLeft,
+    ArrowLeftPressed,
+    ArrowRight,
+    ArrowRightPressed,
+    CategoryBar,
+    SeparatorBar,
+    OperationButton,
+    OperationButtonPressed,
     Count,
 };
 
