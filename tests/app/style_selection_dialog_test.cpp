@@ -10,12 +10,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
 #include <cstring>
 #include <iterator>
 #include <random>
 #include <vector>
 
 #include "app/shell_seams.h"
+#include "app/timer_thread.h"
+#include "core/style_edit_guard.h"
 #include "compose/compose_control.h"
 #include "core/settings.h"
 #include "core/shell_services.h"
@@ -150,6 +155,115 @@ TEST_F(StyleSelectionPanelTest, ComposeSelectionsAcrossPagesAreCountedAndSaved) 
     EXPECT_EQ(compose[8 * 24 + 4], 1);
     EXPECT_EQ(compose[7 * 24 + 1], 1);
     EXPECT_EQ(StyleSelectionPage, 7);  // kept for the next opening
+}
+
+// Time that moves for the timer thread only when the test lets one poll
+// through; the UI thread's waits take no time at all.
+class SteppedClock : public platform::FakeClock {
+public:
+    bool WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
+                   platform::Nanoseconds deadline) override {
+        cv.wait_for(lock, std::chrono::milliseconds(1));
+        if (std::this_thread::get_id() == ui_) return false;
+        if (deadline != lastDeadline_.load()) {
+            lastDeadline_ = deadline;
+            ++rounds_;  // the poll before this wait is done
+        }
+        int p = permits_.load();
+        while (p > 0 && !permits_.compare_exchange_weak(p, p - 1)) {
+        }
+        if (p <= 0) return false;
+        SleepUntil(deadline);
+        return true;
+    }
+    // Lets n polls run and waits until the thread waits again after them.
+    bool Polls(int n) {
+        const int target = rounds_.load() + n;
+        permits_ += n;
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (rounds_.load() < target && std::chrono::steady_clock::now() < giveUp)
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        return rounds_.load() >= target;
+    }
+    bool Waiting() const { return rounds_.load() > 0; }
+
+private:
+    std::thread::id ui_ = std::this_thread::get_id();
+    std::atomic<int> permits_{0};
+    std::atomic<int> rounds_{0};
+    std::atomic<platform::Nanoseconds> lastDeadline_{platform::Nanoseconds{-1}};
+};
+
+// The timer's start falls due while the selection is open and its hub edits
+// an entry: nothing starts (a run would replace WorkingStyle under the
+// edit); the first poll after OK, still in the start minute, starts it, and
+// the entry keeps its edits.
+TEST_F(StyleSelectionPanelTest, ATimerStartWaitsForTheSelectionAndTheEditSurvives) {
+    auto clock = std::make_shared<SteppedClock>();
+    auto previous = platform::SetClock(clock);
+    // 28 December 2026, 08:59:58: a date no other timer test uses, since the
+    // timer remembers the minute it last started in.
+    clock->SetWallSeconds(1796774400 + 19 * 86400 + 8 * 3600 + 59 * 60 + 58);
+    struct Start {
+        int second;
+        bool held;
+    };
+    std::mutex mutex;
+    std::vector<Start> starts;
+    SetTimerRunActions({[&] {
+                            const std::tm t = platform::GetClock()->LocalTime();
+                            std::lock_guard<std::mutex> lock(mutex);
+                            starts.push_back({t.tm_hour * 3600 + t.tm_min * 60 + t.tm_sec,
+                                              StyleEditHeld()});
+                            // As the worker does for each tune.
+                            MusicStyle other;
+                            GetStyleEntry(0, 8, other);
+                            SetWorkingStyle(other);
+                            return true;
+                        },
+                        {}});
+    StartFixture(nullptr, StopTimerThread);
+    auto startCount = [&] {
+        std::lock_guard<std::mutex> lock(mutex);
+        return starts.size();
+    };
+    SetStyleHubRunner([&](Window*) {
+        SetStyleTitle(WorkingStyle, "Edited");
+        WorkingStyle.tempo = 444000;
+        EXPECT_TRUE(clock->Polls(4));  // 09:00:00 .. 09:00:03 pass meanwhile
+        EXPECT_EQ(startCount(), 0u);
+    });
+    ASSERT_TRUE(RunApplication([&](HeadlessBackend& d, MainDlg&) {
+        SetTimerStartTime(9, 0);
+        SetTimerStopTime(9, 30);
+        SetTimerEnabled(1);
+        ClearStyleSelections();
+        StartTimerThread();
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (!clock->Waiting() && std::chrono::steady_clock::now() < giveUp)
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        EXPECT_TRUE(clock->Polls(1));  // 08:59:59
+        d.Then([&](HeadlessBackend& s) {
+            StyleSelection& dialog = Top(s);
+            Press(s, dialog, kSelectionFirstSquare + 9);
+            EXPECT_EQ(dialog.Button(10).caption, "Edited");
+            EXPECT_TRUE(clock->Polls(1));
+            EXPECT_EQ(startCount(), 0u);
+            Press(s, dialog, kSelectionOk);
+        });
+        d.Click(40, 130);  // Style
+        EXPECT_EQ(StatusText.Get(), "1 styles are selected.");
+        EXPECT_TRUE(clock->Polls(1));
+        d.Click(40, 175);  // Power
+    }));
+    platform::SetClock(previous);
+    SetTimerRunActions({});
+    ASSERT_EQ(starts.size(), 1u);
+    EXPECT_EQ(starts[0].second, 9 * 3600 + 5);  // the first poll after OK
+    EXPECT_FALSE(starts[0].held);
+    EXPECT_EQ(DisplayTitle(StyleTable[9]), "Edited");
+    EXPECT_EQ(StyleTable[9].tempo, 444000);
+    EXPECT_FALSE(TimerThreadRunning());
 }
 
 TEST_F(StyleSelectionDialogTest, ConvertModeKeepsOneChoiceAndFormatChangeIsShared) {
