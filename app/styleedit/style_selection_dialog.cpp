@@ -176,9 +176,10 @@ void StyleSelection::Ok() {
 
 void StyleSelection::MakeTooltips() {
     tooltipsMade_ = true;
-    face_->SetTooltip(kSelectionTip);
+    // The buttons first, then the dialog's own tip under them.
     for (int k = 1; k <= kStyleButtonsPerPage; ++k)
         Button(k).control->SetTooltip(StyleButtonTooltip(StyleSelectionPage, k));
+    face_->SetTooltip(kSelectionTip);
 }
 
 void StyleSelection::Render(Canvas& canvas) {

@@ -162,7 +162,7 @@ void Arrow(Image& image, int direction) {
     const int cy = image.Height() / 2;
     const Rgb colour = MakeRgb(40, 80, 20);
     for (int d = 0; d <= 7; ++d) {
-        const int x = cx + direction * (d - 4);
+        const int x = cx + direction * (4 - d);  // d = 0 is the tip
         image.Fill(Rect{x, cy - d, x + 1, cy + d + 1}, colour);
     }
 }
