@@ -136,8 +136,9 @@ TEST_F(StyleOperations, EveryEntrySavesAndLoadsBackAsDatAndTxt) {
     for (int e = 0; e < kStyleEntries; ++e) {
         const MusicStyle entry = Entry(e / 24, e % 24);
         SetWorkingStyle(entry);
-        const std::string dat = Path("s" + std::to_string(e) + ".dat");
-        const std::string txt = Path("s" + std::to_string(e) + ".txt");
+        const std::string stem = Path("entry") + std::to_string(e);
+        const std::string dat = stem + ".dat";
+        const std::string txt = stem + ".txt";
         Chooser().QueueFile(dat);
         ASSERT_TRUE(SaveWorkingStyle());
         Chooser().QueueFile(txt, 2);
