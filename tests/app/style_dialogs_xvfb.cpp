@@ -19,8 +19,7 @@
 #include "style/style_table.h"
 
 // After the program's headers: X11 defines None, Bool and the like as macros.
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
+#include "tests/app/x11_grab.h"
 
 using platform::ui::Image;
 using platform::ui::Rgb;
@@ -34,47 +33,8 @@ void Check(bool ok, const std::string& what) {
     if (!ok) ++g_failures;
 }
 
-::Window FindTitled(Display* display, ::Window under, const std::string& title) {
-    char* name = nullptr;
-    if (XFetchName(display, under, &name) && name) {
-        const bool match = title == name;
-        XFree(name);
-        if (match) return under;
-    }
-    ::Window root = 0, parent = 0;
-    ::Window* children = nullptr;
-    unsigned count = 0;
-    if (!XQueryTree(display, under, &root, &parent, &children, &count)) return 0;
-    ::Window found = 0;
-    for (unsigned i = 0; i < count && !found; ++i) found = FindTitled(display, children[i], title);
-    if (children) XFree(children);
-    return found;
-}
-
-// The screen where the window is, with whatever lies over it (a tooltip).
-Image GrabScreenOver(Display* display, ::Window window) {
-    XWindowAttributes attributes{};
-    XGetWindowAttributes(display, window, &attributes);
-    int x = 0, y = 0;
-    ::Window child = 0;
-    const ::Window root = DefaultRootWindow(display);
-    XTranslateCoordinates(display, window, root, 0, 0, &x, &y, &child);
-    XImage* shot =
-        XGetImage(display, root, x, y, attributes.width, attributes.height, AllPlanes, ZPixmap);
-    if (!shot) return Image{};
-    Image image(attributes.width, attributes.height);
-    for (int py = 0; py < attributes.height; ++py) {
-        for (int px = 0; px < attributes.width; ++px) {
-            const unsigned long p = XGetPixel(shot, px, py);
-            image.SetPixel(px, py,
-                           Rgb{static_cast<std::uint8_t>((p & shot->red_mask) >> 16),
-                               static_cast<std::uint8_t>((p & shot->green_mask) >> 8),
-                               static_cast<std::uint8_t>(p & shot->blue_mask)});
-        }
-    }
-    XDestroyImage(shot);
-    return image;
-}
+using x11_grab::FindTitled;
+using x11_grab::GrabScreenOver;
 
 int Colours(const Image& shot) {
     std::set<std::uint32_t> colours;
