@@ -70,10 +70,11 @@ int ListenEnded(ListenKind kind) {
     return 0;
 }
 
-// Before a new listen: the object of the same kind still held is reported,
-// then every listen stops and goes.
+// Before a new listen: an object of the same kind still playing is
+// reported (one whose play has ended only waits for its release), then
+// every listen stops and goes.
 void MakeRoom(bool sameKindHeld, std::uint32_t code) {
-    if (sameKindHeld) ShowErrorMessage(code);
+    if (sameKindHeld && PlayingActive.load() == 1) ShowErrorMessage(code);
     StopRingtoneListen();
 }
 

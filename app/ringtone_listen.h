@@ -31,8 +31,8 @@ constexpr std::uint32_t kMobileDataWrong = 0xFF010170u; // "Data for mobile phon
 inline constexpr const char* kConvertFileFirst = "Convert file first.";
 
 // Each starts the listen of the file and returns 1 when play started. A
-// listen object of the same kind still held is reported first; whatever
-// listen runs is then stopped and freed before the new one starts.
+// listen of the same kind still playing is reported first; whatever listen
+// is held is then stopped and freed before the new one starts.
 int PlayMfiFile(const std::string& path, int mfiType);
 int PlayMfmFile(const std::string& path);
 int PlayMultiMfiFile(const std::string& path, int mfiType);

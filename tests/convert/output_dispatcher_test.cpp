@@ -96,7 +96,7 @@ protected:
 }  // namespace
 
 TEST_F(Dispatcher, ComposedTunesThroughEveryOutputType) {
-    const auto tunes = composed_tunes::Compose(folder_, 10);
+    const auto tunes = composed_tunes::Compose(folder_, 10, 12);
     ASSERT_GE(tunes.size(), 20u);
     const bool sox = outside::Have("sox") && fs::exists(platform::kDefaultSoundFont);
     std::ofstream mails(folder_ + "mails.txt");
@@ -114,7 +114,9 @@ TEST_F(Dispatcher, ComposedTunesThroughEveryOutputType) {
                 std::printf("type %2d: result %d, %s, %ju bytes", type, result,
                             fs::path(LastOutputPath.Get()).filename().c_str(),
                             Exists(LastOutputPath.Get()) ? std::uintmax_t(fs::file_size(LastOutputPath.Get())) : 0u);
-                for (const auto& m : messages) std::printf(" [%s]", m.c_str());
+                std::map<std::string, int> counted;
+                for (const auto& m : messages) ++counted[m];
+                for (const auto& [m, n] : counted) std::printf(" [%s] x%d", m.c_str(), n);
                 std::printf("\n");
             }
             const std::string what = tunes[t].name + " type " + std::to_string(type);
@@ -148,7 +150,7 @@ TEST_F(Dispatcher, ComposedTunesThroughEveryOutputType) {
         }
     }
     mails.close();
-    const std::string script = std::string(ZAW_TEST_DATA_DIR) + "/../melody_mail_check.py";
+    const std::string script = std::string(ZAW_RES_DIR) + "/../tests/convert/melody_mail_check.py";
     EXPECT_EQ(std::system(("/usr/bin/python3 " + script + " " + folder_ + "mails.txt").c_str()), 0);
 }
 
