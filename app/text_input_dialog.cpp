@@ -1,5 +1,6 @@
 #include "app/text_input_dialog.h"
 
+#include <string>
 #include <vector>
 
 #include "app/number_box.h"
@@ -57,7 +58,10 @@ void TextInput::OnInitDialog() {
     PlaceSkinButtons(2, &Button(0));
     // Read-only for the user: the text is shown, never edited.
     edit_ = &window.AddControl(ControlKind::TextView, kEditPlace, kTextInputEdit);
-    edit_->SetText(TextInputText);
+    // Line ends show as breaks; the clipboard gets the text as it is.
+    std::string shown = TextInputText;
+    std::erase(shown, '\r');
+    edit_->SetText(shown);
     edit_->Enable(false);
     PaintSkin();
 }
