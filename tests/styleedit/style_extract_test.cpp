@@ -8,12 +8,14 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "compose/conversion_material.h"
 #include "core/settings.h"
+#include "core/shell_services.h"
 #include "midi/midi_event.h"
 #include "midi/track_data.h"
 #include "style/style_table.h"
@@ -462,4 +464,279 @@ TEST(ExtractionGrids, SmallDivisionsClampStepsAndReportOnce) {
     EXPECT_EQ(Sink().Count(), 2u);
     EXPECT_TRUE(Shown("FF0101BC"));
     EXPECT_TRUE(Shown("FF0101BD"));
+}
+
+// ---- Whole extractions from files ----
+
+namespace {
+
+constexpr int kDivision = 96;
+constexpr int kBar = 4 * kDivision;
+
+// Answers the dialog as a user would: the roles set as told, then OK with
+// the bar fields (from 1), or Cancel.
+struct ScriptedRoleDialog : ChannelRoleDialogService {
+    int Run(MidiF0Data&, TuneStructure& s, MaterialRange& range) override {
+        ++runs;
+        if (!ok) return 0;
+        for (auto [c, role] : roles)
+            s.role[static_cast<std::size_t>(c)] = role;
+        range = RangeFromFields(start, end, s.barCount);
+        return 1;
+    }
+    bool ok = true;
+    std::vector<std::pair<int, int>> roles;
+    int start = 1, end = 1000;
+    int runs = 0;
+};
+
+struct SongParts {
+    bool harmony = true;  // channel 0, program 48, eighths in bar `busy`
+    bool more = true;     // a held Sub Harmony on 3 and a single-note line on 4
+    bool drums = true;    // channel 9
+    int busy = 2;
+    std::vector<std::array<int, 3>> chords = {{60, 64, 67}, {69, 60, 64}, {65, 69, 60}, {67, 71, 62}};
+};
+
+Tune Song(const SongParts& p, int bars = 8) {
+    Tune t;
+    t.Tempo(0, 600000).Program(0, 0, 48).Control(0, 0, 7, 100).Control(0, 0, 91, 40);
+    t.Program(1, 0, 33).Program(2, 0, 73).Program(3, 0, 50).Program(4, 0, 80).Control(4, 0, 7, 77);
+    for (int b = 0; b < bars; ++b) {
+        const long long t0 = static_cast<long long>(b) * kBar;
+        const auto& c = p.chords[static_cast<std::size_t>(b) % p.chords.size()];
+        const int hits = b == p.busy ? 8 : 4;
+        for (int k = 0; p.harmony && k < hits; ++k)
+            t.Chord(0, t0 + k * kBar / hits, {c[0], c[1], c[2]}, kBar / hits - 8);
+        if (p.harmony && p.more) {
+            t.Chord(3, t0, {c[0] - 12, c[1] - 12, c[2] - 12}, kBar - 8);
+            t.Note(4, t0, c[0] + 24, 150).Note(4, t0 + 192, c[1] + 24, 150);
+        }
+        for (int beat : {0, 2})
+            t.Note(1, t0 + beat * kDivision, c[0] % 12 + 36, 2 * kDivision - 8);
+        for (int q = 0; q < 3; ++q)
+            t.Note(2, t0 + q * kDivision, c[static_cast<std::size_t>(q)] + 12, kDivision - 16);
+        t.Note(2, t0 + 288, c[1] + 12, 40).Note(2, t0 + 336, c[0] + 12, 40);
+        for (int e = 0; p.drums && e < 8; ++e)
+            t.Note(9, t0 + e * kDivision / 2, 42, 12);
+        for (int beat = 0; p.drums && beat < 4; ++beat)
+            t.Note(9, t0 + beat * kDivision, beat % 2 == 0 ? 36 : 38, 12);
+    }
+    return t;
+}
+
+struct StyleExtraction : testing::Test {
+    void SetUp() override {
+        GetWorkingStyle(*saved);
+        InitMusicStyle(*start);
+        SetStyleTitle(*start, "Before");
+        start->mix[kPartDrum].brightness = 11;
+        start->voice[kPartEnvironment] = 122;
+        SetWorkingStyle(*start);
+        dialog = std::make_shared<ScriptedRoleDialog>();
+        dialog->roles = {{0, tune_role::kHarmony}, {1, tune_role::kBass}, {2, tune_role::kMelody},
+                         {3, tune_role::kHarmony}, {4, tune_role::kHarmony}, {9, tune_role::kDrums}};
+        SetChannelRoleDialog(dialog);
+        std::memset(ConversionInputSlots, 0, sizeof ConversionInputSlots);
+        ConversionMaterial.Reset();
+        CurrentTuneStructure.reset();
+        Sink().Clear();
+    }
+    void TearDown() override {
+        SetChannelRoleDialog(nullptr);
+        SetExtractionBufferSource(nullptr);
+        CurrentTuneStructure.reset();
+        std::memset(ConversionInputSlots, 0, sizeof ConversionInputSlots);
+        ConversionMaterial.Reset();
+        SetWorkingStyle(*saved);
+    }
+    // Extracts from the tune written as a file; the working style after.
+    std::unique_ptr<MusicStyle> Extract(const Tune& tune, int expected = 1) {
+        const std::string path = WriteFile("song.mid", SmfOf(tune, kDivision));
+        EXPECT_EQ(ExtractStyleFromMidi(path), expected);
+        EXPECT_EQ(CurrentTuneStructure, nullptr);
+        auto out = std::make_unique<MusicStyle>();
+        GetWorkingStyle(*out);
+        return out;
+    }
+    bool Unchanged() {
+        MusicStyle now;
+        GetWorkingStyle(now);
+        return std::memcmp(&now, start.get(), sizeof now) == 0;
+    }
+    std::unique_ptr<MusicStyle> saved = std::make_unique<MusicStyle>();
+    std::unique_ptr<MusicStyle> start = std::make_unique<MusicStyle>();
+    std::shared_ptr<ScriptedRoleDialog> dialog;
+};
+
+}  // namespace
+
+TEST_F(StyleExtraction, TakesPartsSettingsAndGridsFromTheBusiestBar) {
+    const Tune tune = Song({});
+    const auto s = Extract(tune);
+    EXPECT_EQ(dialog->runs, 1);
+    EXPECT_TRUE(Sink().Texts().empty());
+    // Parts: the busier Harmony channel, then the held one, then the line.
+    EXPECT_EQ(s->voice[kPartHarmony], 48);
+    EXPECT_EQ(s->voice[kPartSubHarmony], 50);
+    EXPECT_EQ(s->voice[kPartObbligato], 80);
+    EXPECT_EQ(s->voice[kPartBass], 33);
+    EXPECT_EQ(s->voice[kPartMelody], 73);
+    EXPECT_EQ(s->voice[kPartDrum], kAcousticSet);
+    EXPECT_EQ(s->voice[kPartSubDrum], kVoiceNotUsed);
+    EXPECT_EQ(s->voice[kPartEnvironment], 122) << "not a part of the file";
+    // Tune settings.
+    EXPECT_EQ(s->tempo, 600000);
+    EXPECT_EQ(s->key, 1);
+    EXPECT_EQ(s->chordProgression, 6);
+    EXPECT_EQ(s->basicBeat, 0);
+    EXPECT_EQ(s->timeSignature, kMetre44);
+    EXPECT_EQ(s->scale, 1);
+    EXPECT_EQ((std::array{s->harmonyPattern, s->subHarmonyPattern, s->bassPattern, s->rhythmPattern,
+                          s->subDrumPattern, s->chordGenerationMethod, s->chordsInBlock,
+                          s->blockLength, s->imitationOfPhrase, s->subMelodyMethod}),
+              (std::array{47, 47, 20, 28, 0, 0, 0, 0, 0, 6}));
+    EXPECT_EQ(std::vector<int>(std::begin(s->table17544), std::end(s->table17544)),
+              (std::vector<int>{0, 0, 90, 0, 0, 90, 0, 0, 0, 0, 0}));
+    const MelodySettings& m = s->melody[kPartMelody];
+    EXPECT_EQ((std::array{m.voicing, m.tension, m.effect, m.dissonance, m.algorithm, m.noteLength,
+                          m.syncopation}),
+              (std::array{0, 0, 5, 9, 6, 2, 0}));
+    EXPECT_EQ(s->density[kPartMelody], 140);
+    EXPECT_EQ((std::array{s->octave[kPartHarmony], s->octave[kPartBass], s->octave[kPartObbligato]}),
+              (std::array{0, 0, 0}));
+    Tune melody;
+    for (const Ev& e : tune.events)
+        if (e.length >= 0 && (e.bytes[0] & 0x0F) == 2) melody.events.push_back(e);
+    const MelodyIntervalTable learned = LearnMelodyIntervals(2, *TrackOf(melody));
+    EXPECT_TRUE(std::equal(learned.interval.begin(), learned.interval.end(), s->melodyTableInterval));
+    EXPECT_TRUE(std::equal(learned.direction.begin(), learned.direction.end(), s->melodyTableDirection));
+    // Mixes at the busiest bar; the Drum keeps its brightness.
+    EXPECT_EQ((std::array{s->mix[kPartHarmony].volume, s->mix[kPartHarmony].reverb,
+                          s->mix[kPartHarmony].chorus, s->mix[kPartObbligato].volume,
+                          s->mix[kPartBass].volume, s->mix[kPartDrum].volume,
+                          s->mix[kPartDrum].brightness}),
+              (std::array<std::uint8_t, 7>{100, 40, 64, 77, 64, 64, 11}));
+    // Grids: Harmony from bar 3 (eighths) and bar 4, Sub Harmony and Bass
+    // from bar 3, the drums from bar 3.
+    const CustomHarmonyBlock& b = s->customHarmony;
+    const std::vector<int> none, first = {0}, quarters = {0, 4, 8, 12}, halves = {0, 8};
+    for (int row = 0; row < kGridRows; ++row) {
+        const bool chordRow = row == 2 || row == 4 || row == 6;
+        EXPECT_EQ(Steps(b.grid[0][kGridHarmony], row), chordRow ? EverySecond() : none) << row;
+        EXPECT_EQ(Steps(b.grid[1][kGridHarmony], row), chordRow ? quarters : none) << row;
+        EXPECT_EQ(Steps(b.grid[0][kGridSubHarmony], row), chordRow ? first : none) << row;
+        EXPECT_EQ(Steps(b.grid[0][kGridBass], row), row == 2 ? halves : none) << row;
+    }
+    std::map<int, std::vector<int>> drums;
+    for (int row = 0; row < kGridRows; ++row)
+        if (!Steps(b.grid[0][kGridDrum], row).empty())
+            drums[b.grid[0][kGridDrum].pnInterval[row] + 35] = Steps(b.grid[0][kGridDrum], row);
+    EXPECT_EQ(drums, (std::map<int, std::vector<int>>{{36, {0, 8}}, {38, {4, 12}}, {42, EverySecond()}}));
+    EXPECT_EQ(b.continueMajor[kGridHarmony], 1);
+    EXPECT_EQ((std::array{b.useX[0], b.continueMajor[1], b.continueMajor[3], b.stroke[0]}),
+              (std::array{0, 0, 0, 0}));
+    // The load took slot 0; the title is the caller's business.
+    EXPECT_STREQ(ConversionInputSlots[0].Path, (testing_support::ScratchDir() + "/song.mid").c_str());
+    EXPECT_EQ(FieldText(s->title), "Before");
+}
+
+TEST_F(StyleExtraction, PartsMissingFromTheFileStayUnused) {
+    // No Harmony channel: no Harmony or Sub Harmony and no grid of theirs;
+    // the Bass takes bar 1.
+    SongParts parts;
+    parts.harmony = false;
+    parts.drums = false;
+    auto s = Extract(Song(parts));
+    EXPECT_EQ((std::array{s->voice[kPartHarmony], s->voice[kPartSubHarmony], s->voice[kPartDrum],
+                          s->voice[kPartObbligato]}),
+              (std::array{kVoiceNotUsed, kVoiceNotUsed, kVoiceNotUsed, kVoiceNotUsed}));
+    const CustomHarmonyBlock& b = s->customHarmony;
+    for (int set : {0, 1})
+        for (int part : {kGridHarmony, kGridSubHarmony, kGridDrum})
+            for (int row = 0; row < kGridRows; ++row)
+                EXPECT_TRUE(Steps(b.grid[set][part], row).empty()) << set << part << row;
+    EXPECT_EQ(Steps(b.grid[0][kGridBass], 2), (std::vector<int>{0, 8}));
+    EXPECT_EQ(b.continueMajor[kGridHarmony], 0);
+    // Drums on channel 10 alone, made a rhythm part: the Drum stays unused;
+    // any note on channel 9 makes it the drum set.
+    Tune gs = Song(parts);
+    gs.SysEx(0, {0x41, 0x10, 0x42, 0x12, 0x40, 0x1A, 0x15, 0x02, 0x0F, 0xF7}).Note(10, 0, 36);
+    EXPECT_EQ(Extract(gs)->voice[kPartDrum], kVoiceNotUsed);
+    gs.Note(9, 500, 60);
+    EXPECT_EQ(Extract(gs)->voice[kPartDrum], kAcousticSet);
+}
+
+TEST_F(StyleExtraction, ShortRangesTakeTheSecondHarmonyGridFromANeighbour) {
+    const auto grids = [&](int start, int end) {
+        dialog->start = start;
+        dialog->end = end;
+        const auto s = Extract(Song({}));
+        return std::array{Steps(s->customHarmony.grid[0][kGridHarmony], 2),
+                          Steps(s->customHarmony.grid[1][kGridHarmony], 2),
+                          Steps(s->customHarmony.grid[1][kGridHarmony], 4)};
+    };
+    const std::vector<int> quarters = {0, 4, 8, 12};
+    // Bar 3 alone: both grids from it.
+    EXPECT_EQ(grids(3, 3), (std::array{EverySecond(), EverySecond(), EverySecond()}));
+    // Bars 2 and 3: the busiest is the last, so the bar before (Am, whose C
+    // is its third).
+    EXPECT_EQ(grids(2, 3), (std::array{EverySecond(), quarters, quarters}));
+    EXPECT_EQ(grids(3, 4), (std::array{EverySecond(), quarters, quarters}));
+}
+
+TEST_F(StyleExtraction, ControllersFromBeforeTheRangeHoldForItsFirstBar) {
+    dialog->start = 3;
+    dialog->end = 4;
+    const auto s = Extract(Song({}));
+    EXPECT_EQ(s->mix[kPartHarmony].volume, 100);
+    EXPECT_EQ(s->mix[kPartHarmony].reverb, 40);
+    EXPECT_EQ(s->mix[kPartObbligato].volume, 77);
+}
+
+TEST_F(StyleExtraction, MinorTwoChordTunes) {
+    SongParts parts;
+    parts.more = false;
+    parts.chords = {{69, 60, 64}, {62, 65, 69}};  // Am, Dm
+    const auto s = Extract(Song(parts));
+    EXPECT_EQ(s->key, 2);
+    EXPECT_EQ(s->chordProgression, 7);
+    // With four names the progression is "Three Chords", which the key
+    // set-up of every new working style keeps in C.
+    parts.chords = {{69, 60, 64}, {62, 65, 69}, {64, 68, 71}, {65, 69, 60}};  // Am, Dm, E, F
+    const auto three = Extract(Song(parts));
+    EXPECT_EQ(three->chordProgression, 6);
+    EXPECT_EQ(three->key, 1);
+}
+
+TEST_F(StyleExtraction, FailedOrRefusedExtractionsChangeNothing) {
+    const std::string good = WriteFile("good.mid", SmfOf(Song({}), kDivision));
+    const std::string bad = WriteFile("bad.mid", Bytes{'n', 'o', 't', ' ', 'a', ' ', 'f', 'i', 'l', 'e'});
+    EXPECT_EQ(ExtractStyleFromMidi(""), 0);
+    EXPECT_EQ(ExtractStyleFromMidi(testing_support::ScratchDir() + "/none.mid"), 0);
+    EXPECT_EQ(ExtractStyleFromMidi(bad), 0);
+    dialog->ok = false;
+    EXPECT_EQ(ExtractStyleFromMidi(good), 0);
+    EXPECT_EQ(dialog->runs, 1);
+    EXPECT_TRUE(Unchanged());
+    EXPECT_EQ(CurrentTuneStructure, nullptr);
+    // Without a work buffer: the box, and the structure is freed.
+    dialog->ok = true;
+    Sink().Clear();
+    SetExtractionBufferSource([](std::size_t) { return std::unique_ptr<std::uint8_t[]>(); });
+    EXPECT_EQ(ExtractStyleFromMidi(good), 0);
+    EXPECT_EQ(dialog->runs, 2);
+    EXPECT_TRUE(Shown("FF0101A5"));
+    EXPECT_EQ(CurrentTuneStructure, nullptr);
+    EXPECT_TRUE(Unchanged());
+    SetExtractionBufferSource(nullptr);
+    // Another material's structure is left to its owner.
+    CurrentTuneStructure = std::make_unique<TuneStructure>();
+    const TuneStructure* held = CurrentTuneStructure.get();
+    Sink().Clear();
+    EXPECT_EQ(ExtractStyleFromMidi(good), 0);
+    EXPECT_TRUE(Shown("FF0101A7"));
+    EXPECT_EQ(CurrentTuneStructure.get(), held);
+    EXPECT_EQ(dialog->runs, 2);
+    EXPECT_TRUE(Unchanged());
 }
