@@ -740,3 +740,23 @@ TEST_F(StyleExtraction, FailedOrRefusedExtractionsChangeNothing) {
     EXPECT_EQ(dialog->runs, 2);
     EXPECT_TRUE(Unchanged());
 }
+
+TEST_F(StyleExtraction, TheDialogIsShownOverTheOwnerGiven) {
+    struct OwnerDialog : ScriptedRoleDialog {
+        int RunOver(platform::ui::Window* owner, MidiF0Data& song, TuneStructure& s,
+                    MaterialRange& range) override {
+            seen = owner;
+            return Run(song, s, range);
+        }
+        platform::ui::Window* seen = nullptr;
+    };
+    auto owned = std::make_shared<OwnerDialog>();
+    owned->roles = dialog->roles;
+    SetChannelRoleDialog(owned);
+    char anchor = 0;
+    // Only passed on, never used here.
+    auto* owner = reinterpret_cast<platform::ui::Window*>(&anchor);
+    EXPECT_EQ(ExtractStyleFromMidi(WriteFile("owned.mid", SmfOf(Song({}), kDivision)), owner), 1);
+    EXPECT_EQ(owned->seen, owner);
+    EXPECT_EQ(owned->runs, 1);
+}
