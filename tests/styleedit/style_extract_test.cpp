@@ -19,6 +19,7 @@
 #include "midi/midi_event.h"
 #include "midi/track_data.h"
 #include "style/style_table.h"
+#include "tests/support/scripted_role_dialog.h"
 #include "tests/support/test_support.h"
 
 using testing_support::Sink;
@@ -473,22 +474,7 @@ namespace {
 constexpr int kDivision = 96;
 constexpr int kBar = 4 * kDivision;
 
-// Answers the dialog as a user would: the roles set as told, then OK with
-// the bar fields (from 1), or Cancel.
-struct ScriptedRoleDialog : ChannelRoleDialogService {
-    int Run(MidiF0Data&, TuneStructure& s, MaterialRange& range) override {
-        ++runs;
-        if (!ok) return 0;
-        for (auto [c, role] : roles)
-            s.role[static_cast<std::size_t>(c)] = role;
-        range = RangeFromFields(start, end, s.barCount);
-        return 1;
-    }
-    bool ok = true;
-    std::vector<std::pair<int, int>> roles;
-    int start = 1, end = 1000;
-    int runs = 0;
-};
+using testing_support::ScriptedRoleDialog;
 
 struct SongParts {
     bool harmony = true;  // channel 0, program 48, eighths in bar `busy`
