@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/settings.h"
@@ -304,4 +306,37 @@ TEST_F(StyleMixTest, ACancelledOrFailedChoiceChangesNothing) {
     EXPECT_TRUE(unchanged());
     EXPECT_EQ(Sink().Texts(),
               std::vector<std::string>{"ZAWCFF0101A3 Loading parameter is failed!"});
+}
+
+TEST_F(StyleMixTest, ReadersSeeTheOldOrTheWholeMixedStyle) {
+    SetWorkingStyle(*Patterned(0, 2, 3));
+    auto old = std::make_unique<MusicStyle>();
+    GetWorkingStyle(*old);
+    auto given = Patterned(1, 1, 4);
+    SeedRandomWith(3);
+    MixStyles(*given);
+    auto mixed = std::make_unique<MusicStyle>();
+    GetWorkingStyle(*mixed);
+
+    std::atomic<bool> stop{false};
+    std::atomic<int> torn{0};
+    std::atomic<int> reads{0};
+    std::thread reader([&] {
+        auto seen = std::make_unique<MusicStyle>();
+        while (!stop) {
+            GetWorkingStyle(*seen);
+            if (std::memcmp(seen.get(), old.get(), sizeof(MusicStyle)) != 0 &&
+                std::memcmp(seen.get(), mixed.get(), sizeof(MusicStyle)) != 0)
+                ++torn;
+            ++reads;
+        }
+    });
+    for (int round = 0; round < 300 || reads < 100; ++round) {
+        SetWorkingStyle(*old);
+        SeedRandomWith(3);
+        MixStyles(*given);
+    }
+    stop = true;
+    reader.join();
+    EXPECT_EQ(torn, 0);
 }
