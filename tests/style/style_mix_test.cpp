@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "core/settings.h"
@@ -244,66 +245,52 @@ TEST_F(StyleMixTest, MixingWithItselfChangesOnlyTheTitles) {
     EXPECT_EQ(Text(*mixed, kDescription, 256), "No music style is defined.");
 }
 
-TEST_F(StyleMixTest, CompoundingAFileWithItselfThroughTheDialog) {
+TEST_F(StyleMixTest, CompoundsThroughTheFileDialog) {
     auto shell = std::make_shared<RecordingShellServices>();
     SetShellServices(shell);
-    auto file = style_samples::VariedStyle();
     const std::string path = ScratchDir() + "/compound.dat";
-    ASSERT_EQ(SaveStyleFile(*file, path), 0);
+    ASSERT_EQ(SaveStyleFile(*style_samples::VariedStyle(), path), 0);
     auto loaded = Patterned(2, 2, 4);
     ASSERT_EQ(LoadStyleFile(*loaded, path), kStyleLoaded);
-
     auto old = Patterned(2, 1, 4);
-    SetWorkingStyle(*old);
-    Chooser().QueueFile(path);
-    Chooser().QueueFile(path);
-    CompoundCommon();
-    auto common = std::make_unique<MusicStyle>();
-    GetWorkingStyle(*common);
-    ExpectListedFrom(*common, *loaded, *old);
-    EXPECT_EQ(common->flag372, loaded->flag372);
-    EXPECT_EQ(common->key, 2);
+    auto working = std::make_unique<MusicStyle>();
+    auto run = [&](void (*operation)(), const std::string& first, const std::string& second) {
+        SetWorkingStyle(*old);
+        for (const std::string& file : {first, second}) {
+            if (file.empty()) {
+                Chooser().QueueCancel();
+                break;
+            }
+            Chooser().QueueFile(file);
+        }
+        operation();
+        GetWorkingStyle(*working);
+    };
+
+    // A file with itself: Common writes every item, Variance none.
+    run(CompoundCommon, path, path);
+    ExpectListedFrom(*working, *loaded, *old);
+    EXPECT_EQ(working->flag372, loaded->flag372);
+    EXPECT_EQ(working->key, 2);
     EXPECT_TRUE(TonicChordCode.Is("AmPs"));
     EXPECT_EQ(shell->Count(RecordingShellServices::Kind::WaitCursorOn), 1);
     EXPECT_EQ(shell->Count(RecordingShellServices::Kind::WaitCursorOff), 1);
-
-    SetWorkingStyle(*old);
-    Chooser().QueueFile(path);
-    Chooser().QueueFile(path);
-    CompoundVariance();
-    auto variance = std::make_unique<MusicStyle>();
-    GetWorkingStyle(*variance);
-    ExpectListedFrom(*variance, *old, *old);
-    EXPECT_EQ(variance->flag372, old->flag372);
-    EXPECT_EQ(DisplayTitle(*variance), "Compound Variance");
+    run(CompoundVariance, path, path);
+    ExpectListedFrom(*working, *old, *old);
+    EXPECT_EQ(working->flag372, old->flag372);
+    EXPECT_EQ(DisplayTitle(*working), "Compound Variance");
     EXPECT_EQ(Sink().Count(), 0u);
-}
 
-TEST_F(StyleMixTest, ACancelledOrFailedChoiceChangesNothing) {
-    auto file = style_samples::VariedStyle();
-    const std::string path = ScratchDir() + "/compound_cancel.dat";
-    ASSERT_EQ(SaveStyleFile(*file, path), 0);
-    auto old = Patterned(2, 1, 4);
+    // A cancelled or failed choice changes nothing at all.
+    auto untouched = std::make_unique<MusicStyle>();
     SetWorkingStyle(*old);
-    auto before = std::make_unique<MusicStyle>();
-    GetWorkingStyle(*before);
-    auto unchanged = [&] {
-        auto now = std::make_unique<MusicStyle>();
-        GetWorkingStyle(*now);
-        return std::memcmp(now.get(), before.get(), sizeof(MusicStyle)) == 0;
-    };
-
-    Chooser().QueueCancel();
-    CompoundCommon();
-    EXPECT_TRUE(unchanged());
-    Chooser().QueueFile(path);
-    Chooser().QueueCancel();
-    CompoundVariance();
-    EXPECT_TRUE(unchanged());
-    Chooser().QueueFile(path);
-    Chooser().QueueFile(ScratchDir() + "/no_such_style.dat");
-    CompoundCommon();
-    EXPECT_TRUE(unchanged());
+    GetWorkingStyle(*untouched);
+    const std::string missing = ScratchDir() + "/no_such_style.dat";
+    for (auto [first, second] : {std::pair{std::string(), path}, std::pair{path, std::string()},
+                                 std::pair{path, missing}}) {
+        run(CompoundCommon, first, second);
+        EXPECT_EQ(0, std::memcmp(working.get(), untouched.get(), sizeof(MusicStyle)));
+    }
     EXPECT_EQ(Sink().Texts(),
               std::vector<std::string>{"ZAWCFF0101A3 Loading parameter is failed!"});
 }
