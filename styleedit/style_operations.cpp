@@ -8,7 +8,9 @@
 #include "core/utilities.h"
 #include "platform/file_chooser.h"
 #include "style/style_file.h"
+#include "style/style_mix.h"
 #include "style/style_table.h"
+#include "styleedit/style_extract.h"
 #include "styleedit/style_selection.h"
 
 namespace {
@@ -17,6 +19,16 @@ constexpr int kPauseAfterFileMs = 1000;
 
 bool IsLeadByte(unsigned char c) {
     return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+// The MIDI chooser of the run starts where the last one ended.
+struct MidiChoice {
+    std::string folder;
+    std::string file;
+};
+MidiChoice& LastMidiChoice() {
+    static MidiChoice choice;
+    return choice;
 }
 
 platform::FileChooserAnswer AskSaveName(const std::string& proposal, const char* filter) {
@@ -45,6 +57,41 @@ void PasteStyleClipboard() {
         copy = StyleClipboard;
     }
     SetWorkingStyle(copy);
+}
+
+void MixWithStyleClipboard() {
+    MusicStyle copy;
+    {
+        std::lock_guard lock(StyleRecordMutex());
+        copy = StyleClipboard;
+    }
+    MixStyles(copy);
+}
+
+bool ExtractWorkingStyle(platform::ui::Window* owner) {
+    platform::FileChooserRequest request;
+    request.defaultExtension = "mid";
+    request.filter = kMidiFileFilter;
+    request.initialFolder = LastMidiChoice().folder;
+    request.proposedName = LastMidiChoice().file;
+    const platform::FileChooserAnswer answer = platform::GetFileChooser()->ChooseFile(request);
+    if (!answer.chosen) {
+        if (answer.errorCode != 0) ReportCommonDialogError(static_cast<std::uint32_t>(answer.errorCode));
+        return false;
+    }
+    GetDirectoryPart(LastMidiChoice().folder, answer.path);
+    LastMidiChoice().file = answer.path;
+    // The names go on only after a style came out of the file: a cancelled
+    // or failed extraction leaves the style as it was, names and all.
+    if (ExtractStyleFromMidi(answer.path, owner) != 1) return false;
+    std::lock_guard lock(StyleRecordMutex());
+    SetStyleTitle(WorkingStyle, "Extracted Style");
+    SetFieldText(WorkingStyle.description, "Extracted style from external midi file is defined.");
+    return true;
+}
+
+void ResetMidiChoice() {
+    LastMidiChoice() = MidiChoice{};
 }
 
 void NameWizardStyle() {

@@ -8,15 +8,31 @@
 
 #include "style/music_style.h"
 
+namespace platform::ui {
+class Window;
+}
+
 constexpr const char* kStyleSaveFilter = "Style files|*.dat|Text files|*.txt|";
 constexpr const char* kStyleSaveRetryFilter = "Style files|*.dat|";
 constexpr const char* kNoNameProposal = "no_name";
+constexpr const char* kMidiFileFilter = "midi files|*.mid|";
 // The common-dialog error of a proposed name that is no valid file name.
 constexpr int kInvalidFileNameError = 0x3002;
 
 // WorkingStyle into the clipboard, and a copy of the clipboard back.
 void CopyWorkingStyle();
 void PasteStyleClipboard();
+// Mixes WorkingStyle with a copy of the clipboard.
+void MixWithStyleClipboard();
+
+// Extract: asks for a MIDI file (the chooser starts at the last file of the
+// run), extracts a style from it over owner's channel-role dialog and, only
+// when that worked, names it "Extracted Style". A cancel, a failed load or
+// a structure held by another material leaves WorkingStyle as it was; a
+// failing dialog is reported. True when the style was extracted.
+bool ExtractWorkingStyle(platform::ui::Window* owner);
+// Forgets the last MIDI file chosen (a new run).
+void ResetMidiChoice();
 
 // After the wizard: "Original Style", "Orizinal style by wizard is defined.".
 void NameWizardStyle();

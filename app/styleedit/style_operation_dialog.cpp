@@ -4,6 +4,7 @@
 #include "app/style_editor_seams.h"
 #include "core/settings.h"
 #include "platform/ui/ui.h"
+#include "style/style_mix.h"
 #include "styleedit/style_operations.h"
 
 using namespace platform::ui;
@@ -82,9 +83,17 @@ void StyleOperation::Run(int region) {
         case kOperationCopy:
             CopyWorkingStyle();
             break;
+        case kOperationMix:
+            MixWithStyleClipboard();
+            break;
         case kOperationPaste:
             PasteStyleClipboard();
             break;
+        case kOperationExtract: {
+            WaitCursor wait;
+            ExtractWorkingStyle(&GetWindow());
+            break;
+        }
         case kOperationWizard:
             RunStyleWizard(&GetWindow());
             NameWizardStyle();
@@ -99,8 +108,13 @@ void StyleOperation::Run(int region) {
             LoadWorkingStyle();
             break;
         }
+        case kOperationCommon:
+            CompoundCommon();
+            break;
+        case kOperationVariance:
+            CompoundVariance();
+            break;
         default:
-            // Mix, Extract, Common and Variance come with their operations.
             break;
     }
 }

@@ -14,12 +14,17 @@
 #include <vector>
 
 #include "app/styleedit/style_selection_dialog.h"
+#include "compose/conversion_material.h"
+#include "compose/tune_structure.h"
 #include "core/settings.h"
 #include "core/shell_services.h"
 #include "platform/paths.h"
 #include "platform/ui/headless_backend.h"
 #include "platform/ui/ui.h"
+#include "style/style_file.h"
 #include "style/style_table.h"
+#include "styleedit/style_operations.h"
+#include "tests/support/scripted_role_dialog.h"
 #include "tests/support/test_support.h"
 
 using namespace platform::ui;
@@ -213,6 +218,131 @@ TEST_F(StyleOperationDialogTest, TheRegionPressedOnButtonDownRunsOnRelease) {
         EXPECT_EQ(captions, "Variance");
         EXPECT_EQ(dialog.Button(kOperationOk).control->Bounds(), (Rect{302, 96, 343, 138}));
     });
+}
+
+// Mix right after start-up mixes with "Acoustic": every byte of the result
+// outside the names is the working style's or Acoustic's, and some changed.
+TEST_F(StyleOperationDialogTest, MixRightAfterStartUpTakesEveryChangedByteFromAcoustic) {
+    ASSERT_EQ(DisplayTitle(StyleClipboard), "Acoustic");
+    const MusicStyle acoustic = StyleClipboard;
+    SetWorkingStyle(catalogue_[3 * 24 + 2]);
+    const MusicStyle start = WorkingStyle;
+    std::vector<MusicStyle> mixed;
+    Operate([&](HeadlessBackend& d, StyleOperation& dialog) {
+        for (int i = 0; i < 6; ++i) {
+            SetWorkingStyle(start);
+            Press(d, dialog, kOperationMix);
+            mixed.push_back(WorkingStyle);
+        }
+    });
+    auto named = [](std::size_t at) {
+        return (at >= 372 && at < 396) || (at >= 400 && at < 421) || (at >= 440 && at < 696);
+    };
+    const auto* a = reinterpret_cast<const unsigned char*>(&acoustic);
+    const auto* w = reinterpret_cast<const unsigned char*>(&start);
+    int changed = 0;
+    for (const MusicStyle& m : mixed) {
+        EXPECT_EQ(DisplayTitle(m), "Mixed Style");
+        EXPECT_EQ(FieldText(m.description), "No music style is defined.");
+        const auto* r = reinterpret_cast<const unsigned char*>(&m);
+        for (std::size_t at = 0; at < sizeof m; ++at) {
+            if (named(at) || r[at] == w[at]) continue;
+            ++changed;
+            ASSERT_EQ(r[at], a[at]) << "byte " << at;
+        }
+    }
+    EXPECT_GT(changed, 0);
+    EXPECT_TRUE(SameRecord(StyleClipboard, acoustic));
+}
+
+// Common, Variance and Extract cancelled or given a bad file, and Extract
+// while a conversion holds the tune structure: the working style stays byte
+// for byte and no file appears.
+TEST_F(StyleOperationDialogTest, CompoundsAndExtractCancelledOrRefusedLeaveTheStyleAlone) {
+    ResetMidiChoice();
+    auto roles = std::make_shared<testing_support::ScriptedRoleDialog>();
+    SetChannelRoleDialog(roles);
+    SetWorkingStyle(catalogue_[4 * 24 + 3]);
+    const MusicStyle before = WorkingStyle;
+    testing_support::WriteFileText(Path("bad.dat"), std::string(300, 'x'));
+    testing_support::WriteFileText(Path("bad.mid"), "not a file");
+    ASSERT_EQ(SaveStyleFile(catalogue_[0 * 24 + 5], Path("good.dat")), 0);
+    const std::string song = testing_support::ReadFileText(
+        std::string(ZAW_RES_DIR) + "/../fuzz/corpus/style_extract/four-parts-480");
+    testing_support::WriteFileText(Path("song.mid"), song);
+    auto& chooser = testing_support::Chooser();
+    chooser.QueueCancel();  // Common
+    chooser.QueueFile(Path("good.dat"));
+    chooser.QueueFile(Path("bad.dat"));  // Common, second file refused
+    chooser.QueueCancel();  // Variance
+    chooser.QueueFile(Path("bad.dat"));  // Variance, first file refused
+    chooser.QueueCancel();  // Extract
+    chooser.QueueFile(Path("bad.mid"));  // Extract, no MIDI file
+    chooser.QueueFile(Path("song.mid"));  // Extract while a structure is held
+    CurrentTuneStructure = std::make_unique<TuneStructure>();
+    TuneStructure* held = CurrentTuneStructure.get();
+    const std::vector<std::string> files = testing_support::FolderNames(folder_);
+    Operate([&](HeadlessBackend& d, StyleOperation& dialog) {
+        for (int region : {kOperationCommon, kOperationCommon, kOperationVariance,
+                           kOperationVariance}) {
+            Press(d, dialog, region);
+            EXPECT_TRUE(SameRecord(WorkingStyle, before));
+        }
+        CurrentTuneStructure.reset();
+        Press(d, dialog, kOperationExtract);
+        Press(d, dialog, kOperationExtract);
+        EXPECT_TRUE(SameRecord(WorkingStyle, before));
+        CurrentTuneStructure = std::make_unique<TuneStructure>();
+        held = CurrentTuneStructure.get();
+        testing_support::Sink().Clear();
+        Press(d, dialog, kOperationExtract);
+        EXPECT_EQ(testing_support::Sink().Texts(),
+                  std::vector<std::string>{"ZAWCFF0101A7 Error occuerd in tune structure!"});
+        EXPECT_EQ(CurrentTuneStructure.get(), held);
+        EXPECT_TRUE(SameRecord(WorkingStyle, before));
+        EXPECT_FALSE(d.WaitCursorShown());
+    });
+    CurrentTuneStructure.reset();
+    EXPECT_EQ(roles->runs, 0);
+    EXPECT_EQ(testing_support::FolderNames(folder_), files);
+    const auto requests = chooser.FileRequests();
+    ASSERT_GE(requests.size(), 3u);
+    const auto& last = requests.back();
+    EXPECT_EQ(last.filter, "midi files|*.mid|");
+    EXPECT_EQ(last.defaultExtension, "mid");
+    EXPECT_EQ(last.proposedName, Path("bad.mid"));  // the last choice of the run
+    EXPECT_EQ(last.initialFolder, folder_);
+    EXPECT_EQ(chooser_->waitCursor.back(), true);
+    SetChannelRoleDialog(nullptr);
+}
+
+// A style extracted from a MIDI file is named only when it came out.
+TEST_F(StyleOperationDialogTest, ExtractNamesTheStyleItTookFromTheFile) {
+    ResetMidiChoice();
+    auto roles = std::make_shared<testing_support::ScriptedRoleDialog>();
+    SetChannelRoleDialog(roles);
+    SetWorkingStyle(catalogue_[1 * 24 + 1]);
+    const std::string song = testing_support::ReadFileText(
+        std::string(ZAW_RES_DIR) + "/../fuzz/corpus/style_extract/four-parts-480");
+    ASSERT_FALSE(song.empty());
+    testing_support::WriteFileText(Path("song.mid"), song);
+    testing_support::Chooser().QueueFile(Path("song.mid"));
+    testing_support::Chooser().QueueFile(Path("song.mid"));
+    Operate([&](HeadlessBackend& d, StyleOperation& dialog) {
+        Press(d, dialog, kOperationExtract);
+        EXPECT_EQ(DisplayTitle(WorkingStyle), "Extracted Style");
+        EXPECT_EQ(FieldText(WorkingStyle.description),
+                  "Extracted style from external midi file is defined.");
+        // Cancelled in the channel roles: nothing changes, not even the name.
+        SetWorkingStyle(catalogue_[1 * 24 + 1]);
+        const MusicStyle before = WorkingStyle;
+        roles->ok = false;
+        Press(d, dialog, kOperationExtract);
+        EXPECT_TRUE(SameRecord(WorkingStyle, before));
+    });
+    EXPECT_EQ(roles->runs, 2);
+    EXPECT_EQ(CurrentTuneStructure, nullptr);
+    SetChannelRoleDialog(nullptr);
 }
 
 }  // namespace
