@@ -6,15 +6,19 @@
 
 #include "compose/chord_buffer.h"
 #include "compose/chord_record.h"
+#include "style/music_style.h"
 #include "tuneedit/chord_lists.h"
 #include "tuneedit/edit_object.h"
 #include "tuneedit/edited_tune.h"
+#include "tuneedit/harmony_section.h"
+#include "tuneedit/instrument_apply.h"
 
 namespace {
 
 constexpr int kDisplayRecords = 512;
 constexpr int kGridCells = 80;
 constexpr int kRowSteps = 16;
+constexpr int kHarmonyDelayChannel = 11;
 
 void Rebuild(EditedTune& tune) {
     tune.BuildSectionTable();
@@ -115,4 +119,25 @@ ChordChoice MakeChordChoice(int root, int kind) {
     choice.code = std::string(1, PitchClassToRootLetter(root)) + k.letters;
     choice.text = std::string(kRootTexts[root]) + k.text;
     return choice;
+}
+
+int RefuseUnderHarmonyDelay(const EditedTune& tune) {
+    if (!tune.HasNotesOnChannel(kHarmonyDelayChannel)) return 0;
+    ShowErrorMessage(kDelaySetError);
+    return 1;
+}
+
+int RegenerateAllHarmony(EditedTune& tune) {
+    int done = 0;
+    while (done < tune.SectionCount() && RegenerateHarmonySection(tune, done))
+        ++done;
+    return done;
+}
+
+int FinishWizardEdit(EditObject& edit, MusicStyle& style) {
+    EditedTune& tune = edit.Tune();
+    ApplyWizardInstruments(tune, style);
+    const int saved = tune.SaveAndReload(edit.Path());
+    style.voice[kPartHarmony] = tune.GetChannelProgram(kPartHarmony);
+    return saved;
 }

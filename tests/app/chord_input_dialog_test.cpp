@@ -16,6 +16,7 @@
 #include "platform/ui/headless_backend.h"
 #include "platform/ui/ui.h"
 #include "style/style_table.h"
+#include "tests/app/chord_grid_driver.h"
 #include "tests/support/test_support.h"
 #include "tuneedit/chord_lists.h"
 #include "tuneedit/edit_object.h"
@@ -24,31 +25,7 @@ using namespace platform::ui;
 
 namespace {
 
-Point CellCentre(int step) {
-    return Point{kChordCellLeft + (step % kChordGridColumns) * kChordCellWidth + 10,
-                 kChordCellTop + (step / kChordGridColumns) * kChordCellHeight + 20};
-}
-
-Point ButtonCentre(const EdCdCust& d, int i) {
-    const SkinButton& b = d.Button(i);
-    return Point{(b.x1 + b.x2) / 2, (b.y1 + b.y2) / 2 + (i >= 1 && i <= 5 ? -8 : 8)};
-}
-
-void Drag(EdCdCust& dialog, Window& window, int from, int to) {
-    dialog.OnLeftDown(window, CellCentre(from));
-    dialog.OnMouseMove(window, CellCentre((from + to) / 2));
-    dialog.OnLeftUp(window, CellCentre(to));
-}
-
-void FillStyleBars(int bars) {
-    std::memset(WorkingStyle.harmonyStructure, 0, kHarmonyStructureBytes);
-    for (int i = 0; i < bars; ++i) {
-        std::uint8_t* e = WorkingStyle.harmonyStructure + 6 * i;
-        e[0] = 1;
-        e[1] = 128;  // 384 ticks
-        std::memcpy(e + 2, i % 2 ? "GMPs" : "CMPd", 4);
-    }
-}
+using namespace chord_grid;
 
 class ChordInputDialogTest : public ::testing::Test {
 protected:
