@@ -130,6 +130,13 @@ TEST_F(ChordInputDialogTest, EditedTuneEditAndSave) {
     EXPECT_EQ(saved.Tune().SectionCode(1), "DmPs");
     EXPECT_EQ(saved.Tune().SectionCode(2), "CMPd");
     EXPECT_EQ(saved.Tune().SectionStart(1), 384);
+    // Only the middle section's notes moved: E, the third of C, to F.
+    std::vector<int> keys;
+    for (const MidiEvent* e : saved.Tune().Track(saved.Tune().FindTrackByChannel(1))->Events())
+        if (e->IsNoteWithLength()) keys.push_back(e->note);
+    std::vector<int> expected(16, 64);
+    std::fill(expected.begin() + 4, expected.begin() + 8, 65);
+    EXPECT_EQ(keys, expected);
 }
 
 }  // namespace

@@ -144,7 +144,8 @@ TEST_F(ChordInputTuneTest, PlayEndsStopsAndClosesOnTheRealClock) {
 }
 
 // A tune without chords has nothing to play; Chord and Adjust need a
-// selection, Melody and Play take all beats without one.
+// selection, Melody takes all beats without one; Del carries the last
+// deleted chord on.
 TEST_F(ChordInputTuneTest, ButtonsCheckTheirSelection) {
     OpenCurrentEditObject(SaveTune("none.mid", {}, {{1, 0, 60, 96}}));
     {
@@ -173,6 +174,16 @@ TEST_F(ChordInputTuneTest, ButtonsCheckTheirSelection) {
         Press(dialog, 7);
         Press(dialog, 9);
         EXPECT_EQ(testing_support::Sink().Count(), 0u);
+        // Del over beats 5..4, which hold the marker "F": the chord goes on
+        // at the beat after them.
+        Drag(dialog, dialog.GetWindow(), 5, 4);
+        Press(dialog, 2);
+        const EditedTune& tune = CurrentEditObject()->Tune();
+        ASSERT_EQ(tune.SectionCount(), 2);
+        EXPECT_EQ(tune.SectionStart(1), 384);
+        EXPECT_EQ(tune.MarkerText(1), "F");
+        EXPECT_EQ(ChordStepCount, 6);
+        EXPECT_TRUE(dialog.Selection().Empty());
         Press(dialog, kChordInputOkButton);
     });
     EXPECT_EQ(dialog.DoModal(), platform::kIdOk);
@@ -283,6 +294,16 @@ TEST_F(ChordInputTuneTest, ResetRebuildsTheStyleChordsInItsMetre) {
     EXPECT_EQ(dialog.DoModal(), platform::kIdOk);
     EXPECT_EQ(testing_support::Sink().Count(), 0u);
     EXPECT_EQ(WorkingStyle.tuneLength, 20);
+}
+
+// The scroll bar reaches rows 0, 1 and 2 for 48, 64 and 80 beats.
+TEST_F(ChordInputTuneTest, ScrollRangeFollowsTheBeats) {
+    for (int bars : {12, 16, 20}) {
+        FillStyleBars(bars);
+        EdCdCust dialog(nullptr, 1);
+        dialog.OnInitDialog();
+        EXPECT_EQ(dialog.GetWindow().FindControl(kChordInputScrollBar)->RangeHigh(), bars / 4 - 3);
+    }
 }
 
 // More chords than the grid can name: the message once as the dialog opens;
