@@ -1,12 +1,22 @@
 // Driving "Chord Input" as a user would: the centre of a grid cell or a
-// button, a drag over the grid, and a style's harmony structure of whole
-// bars.
+// button, a drag over the grid, a style's harmony structure of whole bars,
+// and a fixture with the headless backend that gives the working style,
+// the chord lists and the edited tune back as they were.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstring>
+#include <memory>
 
 #include "app/chord_input_dialog.h"
+#include "compose/compose_info.h"
+#include "compose/composer_state.h"
+#include "platform/ui/headless_backend.h"
+#include "platform/ui/ui.h"
 #include "style/style_table.h"
+#include "tests/support/test_support.h"
+#include "tuneedit/edit_object.h"
 
 namespace chord_grid {
 
@@ -37,5 +47,26 @@ inline void FillStyleBars(int bars, int ticks = 384) {
         std::memcpy(e + 2, i % 2 ? "GMPs" : "CMPd", 4);
     }
 }
+
+class ChordGridTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        saved_ = WorkingStyle;
+        InitMusicStyle(WorkingStyle);
+        ResetComposerState();
+        backend_ = std::make_shared<platform::ui::HeadlessBackend>();
+        platform::ui::InstallBackend(backend_);
+        ResetSkinBlitFailure();
+        testing_support::Sink().Clear();
+    }
+    void TearDown() override {
+        platform::ui::InstallBackend(nullptr);
+        SetCurrentEditObject(nullptr);
+        ComposeInfo.ClearChords();
+        WorkingStyle = saved_;
+    }
+    std::shared_ptr<platform::ui::HeadlessBackend> backend_;
+    MusicStyle saved_{};
+};
 
 }  // namespace chord_grid

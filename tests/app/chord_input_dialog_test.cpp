@@ -27,26 +27,7 @@ namespace {
 
 using namespace chord_grid;
 
-class ChordInputDialogTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        saved_ = WorkingStyle;
-        InitMusicStyle(WorkingStyle);
-        ResetComposerState();
-        backend_ = std::make_shared<HeadlessBackend>();
-        InstallBackend(backend_);
-        ResetSkinBlitFailure();
-        testing_support::Sink().Clear();
-    }
-    void TearDown() override {
-        InstallBackend(nullptr);
-        SetCurrentEditObject(nullptr);
-        ComposeInfo.ClearChords();
-        WorkingStyle = saved_;
-    }
-    std::shared_ptr<HeadlessBackend> backend_;
-    MusicStyle saved_{};
-};
+class ChordInputDialogTest : public ChordGridTest {};
 
 TEST_F(ChordInputDialogTest, StyleChordsNeedSixteenToNinetyFiveBars) {
     for (int bars : {15, 16, 95, 96}) {

@@ -32,23 +32,8 @@ using tuneedit_test::SaveTune;
 
 namespace {
 
-class ChordInputTuneTest : public ::testing::Test {
+class ChordInputTuneTest : public ChordGridTest {
 protected:
-    void SetUp() override {
-        saved_ = WorkingStyle;
-        InitMusicStyle(WorkingStyle);
-        ResetComposerState();
-        backend_ = std::make_shared<HeadlessBackend>();
-        InstallBackend(backend_);
-        ResetSkinBlitFailure();
-        testing_support::Sink().Clear();
-    }
-    void TearDown() override {
-        InstallBackend(nullptr);
-        SetCurrentEditObject(nullptr);
-        ComposeInfo.ClearChords();
-        WorkingStyle = saved_;
-    }
     void Press(EdCdCust& dialog, int button) {
         const Point p = ButtonCentre(dialog, button);
         backend_->Click(p.x, p.y);
@@ -61,8 +46,6 @@ protected:
         }
         return !busy();
     }
-    std::shared_ptr<HeadlessBackend> backend_;
-    MusicStyle saved_{};
 };
 
 bool HasText(const std::string& text) {
