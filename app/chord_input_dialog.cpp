@@ -186,6 +186,8 @@ void EdCdCust::OnInitDialog() {
     offscreen_ = CurrentBackend().CreateOffscreen(Size{kLargeDialogWidth, kLargeDialogHeight});
     if (!offscreen_) ShowErrorMessage(kGridCanvasError);
     RedrawGrid();
+    // The grid is the face from now on.
+    if (offscreen_) SetBackground(gridImage_, kLargeDialogWidth, kLargeDialogHeight);
     PaintSkin();
 }
 
@@ -228,10 +230,9 @@ void EdCdCust::RedrawGrid() {
         canvas.SetTextBackground(false, Rgb{0, 0, 0});
         canvas.SetTextColour(Rgb{32, 64, 0});
         DrawGrid(canvas);
+        // The same image object is kept as the face, so the window is told
+        // of its new pixels here.
         gridImage_ = offscreen_->Read();
-        // The face is the grid from now on; the same image object is kept,
-        // so the window is told of the new pixels here.
-        SetBackground(gridImage_, kLargeDialogWidth, kLargeDialogHeight);
     }
     window.Invalidate(false);
 }

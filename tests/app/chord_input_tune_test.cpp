@@ -98,9 +98,10 @@ TEST_F(ChordInputTuneTest, PlayEndsStopsAndClosesOnTheRealClock) {
         // but not yet run when the user presses Play (taken as a stop) and
         // Play again. The late end belongs to the old play.
         Press(dialog, 1);
-        for (int i = 0; i < 1000 && PendingPostCount() == 0; ++i)
+        auto ended = [] { return PendingPostCount() > 0 && !TheMusicPlayer.IsPlaying(); };
+        for (int i = 0; i < 1000 && !ended(); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        ASSERT_GT(PendingPostCount(), 0);
+        ASSERT_TRUE(ended());
         Press(dialog, 1);
         EXPECT_FALSE(dialog.Playing());
         Press(dialog, 1);
@@ -325,6 +326,27 @@ TEST_F(ChordInputTuneTest, GridIsTheFaceAndNamesAtMost512Chords) {
         Press(dialog, kChordInputOkButton);
     });
     EXPECT_EQ(dialog.DoModal(), platform::kIdOk);
+}
+
+// A backend that cannot draw off the screen.
+class NoOffscreenBackend : public HeadlessBackend {
+public:
+    std::unique_ptr<OffscreenCanvas> CreateOffscreen(Size) override { return nullptr; }
+};
+
+// Without an off-screen canvas the display error is shown and the grid is
+// drawn on the window itself.
+TEST_F(ChordInputTuneTest, GridWithoutOffscreenCanvasIsDrawnOnTheWindow) {
+    auto backend = std::make_shared<NoOffscreenBackend>();
+    InstallBackend(backend);
+    FillStyleBars(16);
+    EdCdCust dialog(nullptr, 1);
+    dialog.OnInitDialog();
+    EXPECT_TRUE(HasText("Error occuered in Display Device!"));
+    Window& w = dialog.GetWindow();
+    Drag(dialog, w, 0, 0);
+    const Point p = CellCentre(1);
+    EXPECT_EQ(backend->Snapshot(w).Pixel(p.x + 12, p.y + 24), kChordSelectionColour);
 }
 
 }  // namespace
