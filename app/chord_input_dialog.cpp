@@ -31,7 +31,7 @@ constexpr int kColumnLeft[5] = {0, 95, 190, 285, 380};
 constexpr int kRowTop[2] = {392, 427};
 constexpr const char* kModeOneCaptions[10] = {"Load", "Save", "Reset", "Edit", "Del",
                                               "Add",  "--",   "--",    "--",   "--"};
-constexpr const char* kModeTwoCaptions[10] = {"PLAY",  "Del",  "Ins",    "Edit",   "All",
+constexpr const char* kModeTwoCaptions[10] = {"PLAY",   "Del",   "Ins",  "Edit",   "All",
                                               "Melody", "Chord", "Tone", "Adjust", "Wizard"};
 constexpr Rgb kGreys[3] = {{200, 200, 200}, {210, 210, 210}, {220, 220, 220}};
 constexpr int kSelectionRaise = 5;
@@ -180,8 +180,8 @@ void EdCdCust::OnInitDialog() {
         BuildChordListsFromEditTune(CurrentEditObject()->Tune());
     }
     FillDisplayTable();
-    Control& bar = window.AddControl(ControlKind::HScrollBar, Rect{280, 33, 580, 53},
-                                     kChordInputScrollBar);
+    Control& bar =
+        window.AddControl(ControlKind::HScrollBar, Rect{280, 33, 580, 53}, kChordInputScrollBar);
     bar.SetRange(0, ChordGridScrollMaximum(ChordStepCount));
     offscreen_ = CurrentBackend().CreateOffscreen(Size{kLargeDialogWidth, kLargeDialogHeight});
     if (!offscreen_) ShowErrorMessage(kGridCanvasError);
@@ -291,7 +291,8 @@ void EdCdCust::OnLeftUp(Window& window, Point p) {
         for (const NoteEvent& c : ChordProgression()) {
             const int steps = c.length / kStepTicks;
             if (selection_.start >= at && selection_.start < at + steps) selection_.start = at;
-            if (selection_.end >= at && selection_.end < at + steps) selection_.end = at + steps - 1;
+            if (selection_.end >= at && selection_.end < at + steps)
+                selection_.end = at + steps - 1;
             at += steps;
         }
     }
@@ -309,8 +310,10 @@ void EdCdCust::ButtonAction(Window& window, int index) {
         if (CloseOk()) window.EndModal(platform::kIdOk);
         return;
     }
-    if (mode_ == 1) ModeOneAction(index);
-    else ModeTwoAction(index);
+    if (mode_ == 1)
+        ModeOneAction(index);
+    else
+        ModeTwoAction(index);
 }
 
 bool EdCdCust::CloseOk() {
@@ -346,8 +349,10 @@ void EdCdCust::EditChords() {
     }
     EdChordEdit chord(&GetWindow(), code);
     if (chord.DoModal() != platform::kIdOk) return;
-    if (mode_ == 1) SetSelectedListChords(selection_, chord.NewCode());
-    else ChangeSelectedChords(selection_, chord.NewCode(), chord.NewText());
+    if (mode_ == 1)
+        SetSelectedListChords(selection_, chord.NewCode());
+    else
+        ChangeSelectedChords(selection_, chord.NewCode(), chord.NewText());
     selection_ = {};
 }
 
@@ -369,17 +374,29 @@ void EdCdCust::ModeOneAction(int index) {
             LoadChordFile(folder);
             FillDisplayTable();
             break;
-        case 2: SaveChordFile(folder); break;
-        case 3: ResetChords(); break;
-        case 4: EditChords(); break;
+        case 2:
+            SaveChordFile(folder);
+            break;
+        case 3:
+            ResetChords();
+            break;
+        case 4:
+            EditChords();
+            break;
         case 5:
-            if (selection_.Empty()) ShowErrorMessage(kSelectAreaError);
-            else if (selection_.start >= ChordStepCount) ShowErrorMessage(kNoDataToDeleteError);
-            else DeleteSelectedListChords(selection_);
+            if (selection_.Empty())
+                ShowErrorMessage(kSelectAreaError);
+            else if (selection_.start >= ChordStepCount)
+                ShowErrorMessage(kNoDataToDeleteError);
+            else
+                DeleteSelectedListChords(selection_);
             selection_ = {};
             break;
-        case 6: AddLastStyleChord(); break;
-        default: break;
+        case 6:
+            AddLastStyleChord();
+            break;
+        default:
+            break;
     }
 }
 
@@ -396,17 +413,25 @@ void EdCdCust::ModeTwoAction(int index) {
             PlayOrStop();
             break;
         case 2:
-            if (selection_.Empty()) ShowErrorMessage(kSelectDeleteError);
-            else DeleteTuneBeats(edit->Tune(), selection_);
+            if (selection_.Empty())
+                ShowErrorMessage(kSelectDeleteError);
+            else
+                DeleteTuneBeats(edit->Tune(), selection_);
             selection_ = {};
             break;
         case 3:
             InsertTuneBeats(edit->Tune(), selection_);
             selection_ = {};
             break;
-        case 4: EditChords(); break;
-        case 5: SelectAll(); break;
-        default: PanelAction(index); break;
+        case 4:
+            EditChords();
+            break;
+        case 5:
+            SelectAll();
+            break;
+        default:
+            PanelAction(index);
+            break;
     }
 }
 
@@ -417,16 +442,25 @@ void EdCdCust::PanelAction(int index) {
             RunEditMelodyPanel(&GetWindow(), selection_.start, selection_.end);
             break;
         case 7:
-            if (selection_.Empty()) ShowErrorMessage(kSelectAreaError);
-            else RunEditChordPanel(&GetWindow(), selection_.start, selection_.end);
+            if (selection_.Empty())
+                ShowErrorMessage(kSelectAreaError);
+            else
+                RunEditChordPanel(&GetWindow(), selection_.start, selection_.end);
             break;
-        case 8: ApplyTone(); break;
+        case 8:
+            ApplyTone();
+            break;
         case 9:
-            if (selection_.Empty()) ShowErrorMessage(kAreaNotSpecifiedError);
-            else RunAdjustmentPanel(&GetWindow(), selection_.start, selection_.end);
+            if (selection_.Empty())
+                ShowErrorMessage(kAreaNotSpecifiedError);
+            else
+                RunAdjustmentPanel(&GetWindow(), selection_.start, selection_.end);
             break;
-        case 10: RunWizard(); break;
-        default: break;
+        case 10:
+            RunWizard();
+            break;
+        default:
+            break;
     }
 }
 
@@ -488,8 +522,7 @@ void EdCdCust::StopPlaying() {
     // the copy the thread played, deleted.
     // A play that has just ended is not stopped again (its copy goes with
     // the song, after the play thread is idle).
-    if (playing_ && playSong_->PlayCopyData() && TheMusicPlayer.IsPlaying())
-        playSong_->StopPlay();
+    if (playing_ && playSong_->PlayCopyData() && TheMusicPlayer.IsPlaying()) playSong_->StopPlay();
     playSong_.reset();
     playing_ = false;
     SetPlayCaption("PLAY");

@@ -29,15 +29,16 @@ constexpr int kChordCellWidth = 38;
 constexpr int kChordCellHeight = 56;
 
 constexpr ErrorCode kMeasureRangeError = 0xFF010072;  // "The number of measure is out of range!"
-constexpr ErrorCode kEmptyNotSavedError = 0xFF010137;  // "The file is empty. File has not been saved!"
+constexpr ErrorCode kEmptyNotSavedError =
+    0xFF010137;                                     // "The file is empty. File has not been saved!"
 constexpr ErrorCode kSelectAreaError = 0xFF01006C;  // "Select area for edit with mouse drag!"
-constexpr ErrorCode kNoDataToDeleteError = 0xFF01006D;  // "There are no data to delete!"
-constexpr ErrorCode kSelectDeleteError = 0xFF010070;  // "Select area to be deleted!"
-constexpr ErrorCode kSelectEditError = 0xFF010071;  // "Select area to be edited!"
-constexpr ErrorCode kNoDataToPlayError = 0xFF01006E;  // "There are no data to edit or play."
+constexpr ErrorCode kNoDataToDeleteError = 0xFF01006D;    // "There are no data to delete!"
+constexpr ErrorCode kSelectDeleteError = 0xFF010070;      // "Select area to be deleted!"
+constexpr ErrorCode kSelectEditError = 0xFF010071;        // "Select area to be edited!"
+constexpr ErrorCode kNoDataToPlayError = 0xFF01006E;      // "There are no data to edit or play."
 constexpr ErrorCode kAreaNotSpecifiedError = 0xFF010158;  // "Area is not specified!"
 constexpr ErrorCode kChordInfoTooMuchError = 0xFF0101D9;  // "Chord information is too much!"
-constexpr ErrorCode kGridCanvasError = 0xFF010136;  // "Error occuered in Display Device!"
+constexpr ErrorCode kGridCanvasError = 0xFF010136;        // "Error occuered in Display Device!"
 // Chords the grid can name.
 constexpr int kChordDisplayRecords = 512;
 constexpr platform::ui::Rgb kChordSelectionColour{255, 200, 120};

@@ -61,7 +61,8 @@ void DeleteTuneBeats(EditedTune& tune, const StepSelection& selection) {
 void InsertTuneBeats(EditedTune& tune, const StepSelection& selection) {
     if (selection.Empty() || tune.TrackCount() == 0) return;
     const long long d = tune.division;
-    tune.InsertTime(selection.start * d, static_cast<int>((selection.end - selection.start + 1) * d));
+    tune.InsertTime(selection.start * d,
+                    static_cast<int>((selection.end - selection.start + 1) * d));
     Rebuild(tune);
 }
 
@@ -81,7 +82,8 @@ int ChangeSelectedChords(const StepSelection& selection, const std::string& newC
         change.section = j;
         const std::string_view old = edit->Tune().SectionCode(j);
         std::copy(old.begin(), old.end(), change.oldCode.begin());
-        std::copy_n(newCode.data(), std::min<std::size_t>(newCode.size(), 4), change.newCode.begin());
+        std::copy_n(newCode.data(), std::min<std::size_t>(newCode.size(), 4),
+                    change.newCode.begin());
         std::copy_n(newText.data(), std::min<std::size_t>(newText.size(), 16),
                     change.markerText.begin());
         if (!ApplyChordChange(change)) return 0;

@@ -183,8 +183,9 @@ int VolumeOf(const EditedTune& tune, int channel) {
 }
 
 std::string ThreeChords(bool harmonyDelay) {
-    std::vector<tuneedit_test::Note> notes = {{1, 0, 60, 96},  {2, 0, 36, 384}, {3, 0, 48, 384},
-                                              {3, 384, 50, 384}, {3, 768, 53, 384}, {1, 1056, 64, 96}};
+    std::vector<tuneedit_test::Note> notes = {{1, 0, 60, 96},    {2, 0, 36, 384},
+                                              {3, 0, 48, 384},   {3, 384, 50, 384},
+                                              {3, 768, 53, 384}, {1, 1056, 64, 96}};
     if (harmonyDelay) notes.push_back({11, 0, 48, 96});
     return SaveTune("wizard.mid", {{0, "C"}, {384, "G 7"}, {768, "F"}}, notes);
 }
@@ -244,7 +245,8 @@ TEST_F(ChordInputTuneTest, ToneAndWizardFollowTheStyle) {
     long long tick = 0;
     for (const MidiEvent* e : back.Track(back.FindTrackByChannel(3))->Events()) {
         tick += e->delta;
-        if (e->IsNoteWithLength() && tick < 1152) ++perSection[static_cast<std::size_t>(tick / 384)];
+        if (e->IsNoteWithLength() && tick < 1152)
+            ++perSection[static_cast<std::size_t>(tick / 384)];
     }
     for (int n : perSection)
         EXPECT_GT(n, 0);
