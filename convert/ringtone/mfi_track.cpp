@@ -52,6 +52,13 @@ OnceWarning& Warnings() {
     return warnings;
 }
 
+// A drum part the voice type cannot play is named once per track: a box for
+// every drum note would have to be dismissed hundreds of times.
+OnceWarning& DrumWarning() {
+    static OnceWarning warning(kMfiTrackReporter);
+    return warning;
+}
+
 constexpr int kMaxByte = 255;
 constexpr int kGateSplitStep = 254;
 constexpr std::size_t kScratchSize = 4096;
@@ -105,6 +112,7 @@ void MFiTrack::ShowWarning(std::uint32_t code) {
 
 void MFiTrack::ResetWarnings() {
     Warnings().Reset();
+    DrumWarning().Reset();
 }
 
 int MfiTempoData(int microseconds) {
@@ -349,7 +357,7 @@ bool MFiTrack::EncodeNote(const MidiEvent& e, std::vector<std::uint8_t>& out) {
                 code = e.note - 45;
                 third = (v & ~1) * 2;
             } else {
-                ShowError(mftk::kDrumInvalid);
+                DrumWarning().Show(mftk::kDrumInvalid);
                 return false;
             }
         } else if (mfi_voice::IsMulti(voiceType_) || voiceType_ == mfi_voice::kMelo4 ||
@@ -357,7 +365,7 @@ bool MFiTrack::EncodeNote(const MidiEvent& e, std::vector<std::uint8_t>& out) {
             code = std::clamp(e.note - kDrumBase, 0, 63);
             third = (v / 2) * 4;
         } else {
-            ShowError(mftk::kDrumInvalid);
+            DrumWarning().Show(mftk::kDrumInvalid);
             return false;
         }
     } else {

@@ -56,6 +56,8 @@ constexpr std::array<SkinInfo, kSkinCount> kSkins = {{
     {ListenPressed, "listen_pressed", 147, 41},
     {AutoAdjust, "auto_adjust", 143, 40},
     {AutoAdjustPressed, "auto_adjust_pressed", 143, 40},
+    {GridButton, "grid_button", 100, 40},
+    {GridButtonPressed, "grid_button_pressed", 100, 40},
     {StyleButton, "style_button", 143, 41},
     {StyleButtonPressed, "style_button_pressed", 143, 41},
     {StyleSquare, "style_square", 29, 29},
@@ -185,6 +187,8 @@ Rgb FaceOf(SkinId id) {
         case OkPressed:
         case Column:
         case ColumnPressed:
+        case GridButton:
+        case GridButtonPressed:
             return MakeRgb(176, 214, 140);
         case StyleSquare:
         case StyleSquarePressed:
@@ -219,6 +223,7 @@ bool IsPressed(SkinId id) {
         case Toggle4Pressed:
         case ListenPressed:
         case AutoAdjustPressed:
+        case GridButtonPressed:
         case StyleButtonPressed:
         case StyleSquarePressed:
         case ArrowLeftPressed:

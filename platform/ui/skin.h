@@ -61,6 +61,9 @@ enum class SkinId {
     ListenPressed,
     AutoAdjust,
     AutoAdjustPressed,
+    // The ten buttons under the chord input grid.
+    GridButton,
+    GridButtonPressed,
     // The style selection: one face for every style button and every square
     // (cut to each rectangle), the page arrows, the category bar and the
     // separator bar; the style operations' nine buttons.

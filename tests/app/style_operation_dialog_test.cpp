@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/style_editor_seams.h"
 #include "app/styleedit/style_selection_dialog.h"
 #include "compose/conversion_material.h"
 #include "compose/tune_structure.h"
@@ -123,16 +124,16 @@ TEST_F(StyleOperationDialogTest, CopyOnOneEntryAndPasteOnAnotherCopiesIt) {
     PanelMode = kPanelModeCompose;
     std::deque<int> operations = {kOperationCopy, kOperationPaste};
     SetStyleHubRunner([&](Window* owner) {
-        StyleOperation dialog(owner);
         const int region = operations.front();
         operations.pop_front();
-        backend_->Then([&dialog, region](HeadlessBackend& d) {
+        backend_->Then([region](HeadlessBackend& d) {
             EXPECT_EQ(d.TopWindow()->Title(), "Style Operation");
             EXPECT_EQ(d.TopWindow()->ClientSize(), (Size{346, 144}));
+            auto& dialog = *static_cast<StyleOperation*>(d.TopWindow()->Handler());
             Press(d, dialog, region);
             Press(d, dialog, kOperationOk);
         });
-        dialog.DoModal();
+        RunStyleOperation(owner);  // as the hub opens it
     });
     StyleSelection selection;
     backend_->Then([&](HeadlessBackend& d) {

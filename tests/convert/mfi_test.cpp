@@ -322,6 +322,21 @@ TEST(MFiFaults, AnEventWithoutBytesKeepsItsDelta) {
     EXPECT_EQ(notes[1].pitch, 62);
 }
 
+TEST(MFiFaults, DrumsAVoiceTypeCannotPlayAreNamedOncePerTrack) {
+    // Forty drum notes under a voice type without drums, and a cmid drum
+    // part whose notes lie outside its two ranges: one box each, and the
+    // notes are left out.
+    std::vector<Note> hits;
+    for (int i = 0; i < 40; ++i) hits.push_back({i * 48, 28, 10, 100});
+    std::vector<Part> parts = {{false, 1, 100, {{0, 60, 10, 100}}}, {true, 28, 100, hits}};
+    for (int type : {mfi_voice::kMelo1, mfi_voice::kCmid}) {
+        Sink().Clear();
+        auto back = ReadBack(Write(*MakeModel(parts), type));
+        EXPECT_EQ(CountTexts("MFTK1F000013 Drum is invalid in MFiTrack!"), 1) << type;
+        EXPECT_EQ(SlotNotes(*back->Slot(0)).size(), 1u) << type;
+    }
+}
+
 TEST(MFiFaults, AnImagePastTheBlockIsRefused) {
     MFiData small(*MakeModel(kTwoParts), mfi_voice::kMelo4, 64);
     small.Serialise(0);
