@@ -3,12 +3,18 @@
 #include <memory>
 #include <mutex>
 
+#include "app/styleedit/style_selection_dialog.h"
 #include "app/timer_dialog.h"
+#include "compose/compose_control.h"
+#include "core/style_edit_guard.h"
+#include "platform/ui/ui.h"
 #include "platform/software_synth.h"
 
 std::atomic<int> QuickTimeAvailable{0};
 
 namespace {
+
+constexpr std::chrono::milliseconds kStyleEditorWorkerWait{5000};
 
 // The synth that stands for the media layer: the export renders tunes with
 // the same soundfont, so the export types are offered when it loads.
@@ -35,7 +41,17 @@ void StopQuickTime() {
 
 // The export draws its progress through the shell services, not a window.
 void AttachQuickTimeWindow(platform::ui::Window&) {}
-void OpenStyleSelection(platform::ui::Window*) {}
+void OpenStyleSelection(platform::ui::Window* owner) {
+    // The guard goes first, so no timer start slips in; a worker still on
+    // its way out of a stopped run is waited for (bounded), since it may
+    // set WorkingStyle once more.
+    StyleEditGuard guard;
+    if (platform::ui::IsUiThread() && platform::ui::HasBackend())
+        platform::ui::PumpWhile([] { return ComposeWorkerBusy(); }, kStyleEditorWorkerWait);
+    StyleSelection dialog;
+    dialog.owner = owner;
+    dialog.DoModal();
+}
 void OpenTimerDialog(platform::ui::Window* owner) {
     ZaTime dialog(owner);
     dialog.DoModal();

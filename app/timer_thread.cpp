@@ -11,6 +11,7 @@
 #include "compose/compose_control.h"
 #include "core/settings.h"
 #include "core/shell_services.h"
+#include "core/style_edit_guard.h"
 #include "platform/clock.h"
 #include "platform/ui/ui.h"
 
@@ -85,6 +86,10 @@ void Poll(platform::Clock& clock) {
         return;
     }
     if (start && ComposingActive == 0) {
+        // While a style editor holds the working style the start waits, and
+        // the minute is not marked: the first poll after the editor closes
+        // inside the start minute still starts the run.
+        if (StyleEditHeld()) return;
         const std::int64_t minute = MinuteOfDate(now);
         if (minute == g_lastStartMinute) return;
         g_lastStartMinute = minute;

@@ -53,5 +53,6 @@ bool TimerThreadRunning();
 // At the stop minute a run in hand is ended (stop wins when both minutes are
 // the same); at the start minute a run is asked for when none is active, at
 // most once per start minute and date, so a run that ends inside its start
-// minute is not started again.
+// minute is not started again. While a style editor is open (StyleEditHeld)
+// no run is asked for and the minute is not used up.
 void TimerThreadProc();

@@ -133,7 +133,7 @@ void ResizeToClient(Window& window, int width, int height) {
 
 bool SkinBlit(const Image& image, Control* control) {
     if (!control || image.Empty()) {
-        if (!g_blitFailureShown.exchange(true)) ShowErrorMessage(kDisplayDeviceError);
+        ReportDisplayDeviceFailure();
         return false;
     }
     if (control->ShownImage() != &image) {
@@ -147,6 +147,10 @@ Font SelectSkinFont(Canvas& canvas, bool large, int baseUnitY) {
     Font font = CaptionFont(large, baseUnitY);
     canvas.SetFont(font);
     return font;
+}
+
+void ReportDisplayDeviceFailure() {
+    if (!g_blitFailureShown.exchange(true)) ShowErrorMessage(kDisplayDeviceError);
 }
 
 void ResetSkinBlitFailure() {

@@ -93,6 +93,9 @@ platform::ui::Font SelectSkinFont(platform::ui::Canvas& canvas, bool large,
 constexpr platform::ui::Rect MakeRect(int left, int top, int right, int bottom) {
     return platform::ui::Rect{left, top, right, bottom};
 }
+// "Error occuered in Display Device!", shown once per run (shared with
+// SkinBlit): a display that failed once would fail on every paint.
+void ReportDisplayDeviceFailure();
 // Lets the display failure box show again (tests).
 void ResetSkinBlitFailure();
 

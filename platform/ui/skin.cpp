@@ -58,6 +58,18 @@ constexpr std::array<SkinInfo, kSkinCount> kSkins = {{
     {AutoAdjustPressed, "auto_adjust_pressed", 143, 40},
     {GridButton, "grid_button", 100, 40},
     {GridButtonPressed, "grid_button_pressed", 100, 40},
+    {StyleButton, "style_button", 143, 41},
+    {StyleButtonPressed, "style_button_pressed", 143, 41},
+    {StyleSquare, "style_square", 29, 29},
+    {StyleSquarePressed, "style_square_pressed", 29, 29},
+    {ArrowLeft, "arrow_left", 29, 33},
+    {ArrowLeftPressed, "arrow_left_pressed", 29, 33},
+    {ArrowRight, "arrow_right", 30, 33},
+    {ArrowRightPressed, "arrow_right_pressed", 30, 33},
+    {CategoryBar, "category_bar", 229, 33},
+    {SeparatorBar, "separator_bar", 606, 10},
+    {OperationButton, "operation_button", 101, 41},
+    {OperationButtonPressed, "operation_button_pressed", 101, 41},
 }};
 
 // The table is indexed by id.
@@ -146,6 +158,17 @@ void Lamp(Image& image, bool lit) {
     }
 }
 
+// A page arrow pointing left (-1) or right (+1) in the middle of the face.
+void Arrow(Image& image, int direction) {
+    const int cx = image.Width() / 2;
+    const int cy = image.Height() / 2;
+    const Rgb colour = MakeRgb(40, 80, 20);
+    for (int d = 0; d <= 7; ++d) {
+        const int x = cx + direction * (4 - d);  // d = 0 is the tip
+        image.Fill(Rect{x, cy - d, x + 1, cy + d + 1}, colour);
+    }
+}
+
 Rgb FaceOf(SkinId id) {
     switch (id) {
         case PanelPower:
@@ -167,6 +190,12 @@ Rgb FaceOf(SkinId id) {
         case GridButton:
         case GridButtonPressed:
             return MakeRgb(176, 214, 140);
+        case StyleSquare:
+        case StyleSquarePressed:
+            return MakeRgb(230, 200, 120);
+        case CategoryBar:
+        case SeparatorBar:
+            return MakeRgb(90, 140, 60);
         default:
             return MakeRgb(200, 228, 170);
     }
@@ -195,6 +224,11 @@ bool IsPressed(SkinId id) {
         case ListenPressed:
         case AutoAdjustPressed:
         case GridButtonPressed:
+        case StyleButtonPressed:
+        case StyleSquarePressed:
+        case ArrowLeftPressed:
+        case ArrowRightPressed:
+        case OperationButtonPressed:
             return true;
         default:
             return false;
@@ -229,6 +263,8 @@ Image SkinFactory::Make(SkinId id) {
                 id == PanelPlaying) {
                 Lamp(image, IsPressed(id));
             }
+            if (id == ArrowLeft || id == ArrowLeftPressed) Arrow(image, -1);
+            if (id == ArrowRight || id == ArrowRightPressed) Arrow(image, 1);
             break;
     }
     return image;

@@ -64,6 +64,21 @@ enum class SkinId {
     // The ten buttons under the chord input grid.
     GridButton,
     GridButtonPressed,
+    // The style selection: one face for every style button and every square
+    // (cut to each rectangle), the page arrows, the category bar and the
+    // separator bar; the style operations' nine buttons.
+    StyleButton,
+    StyleButtonPressed,
+    StyleSquare,
+    StyleSquarePressed,
+    ArrowLeft,
+    ArrowLeftPressed,
+    ArrowRight,
+    ArrowRightPressed,
+    CategoryBar,
+    SeparatorBar,
+    OperationButton,
+    OperationButtonPressed,
     Count,
 };
 

@@ -15,6 +15,7 @@
 #include "compose/compose_control.h"
 #include "core/settings.h"
 #include "core/shell_services.h"
+#include "core/style_edit_guard.h"
 #include "platform/message_sink.h"
 #include "platform/ui/headless_backend.h"
 #include "platform/ui/ui.h"
@@ -134,6 +135,40 @@ TEST_F(TimerThreadTest, TimesOutsideTheirRangeAreClampedAndStored) {
     EXPECT_EQ(starts_[0].tm_hour * 100 + starts_[0].tm_min, 2359);
     EXPECT_EQ(AppSettings.TimerStartHour * 100 + AppSettings.TimerStartMinute, 2359);
     EXPECT_EQ(AppSettings.TimerStopHour * 100 + AppSettings.TimerStopMinute, 0);
+}
+
+// While a style editor is open the start waits without using up its minute:
+// the first poll after the editor closes inside that minute starts the run,
+// one after the minute does not; a stop still ends a run meanwhile.
+TEST_F(TimerThreadTest, AnOpenStyleEditorDefersTheStartWithinItsMinute) {
+    SetTimer(1, 9, 0, 9, 30);
+    {
+        StyleEditGuard editing;
+        RunPolls(Utc(20, 8, 59, 50), 30);
+        EXPECT_TRUE(StyleEditHeld());
+    }
+    EXPECT_FALSE(StyleEditHeld());
+    EXPECT_TRUE(starts_.empty());
+    RunPolls(Utc(20, 9, 0, 25), 3);
+    ASSERT_EQ(starts_.size(), 1u);
+    EXPECT_EQ(starts_[0].tm_hour * 3600 + starts_[0].tm_min * 60 + starts_[0].tm_sec,
+              9 * 3600 + 26);  // the first poll, a second after the thread starts
+
+    {
+        StyleEditGuard outer;
+        StyleEditGuard inner;  // guards nest
+        RunPolls(Utc(21, 8, 59, 50), 80);
+    }
+    RunPolls(Utc(21, 9, 1, 30), 5);
+    EXPECT_EQ(starts_.size(), 1u);
+
+    ComposingActive = 1;
+    {
+        StyleEditGuard editing;
+        RunPolls(Utc(22, 9, 29, 58), 5);
+    }
+    EXPECT_FALSE(ends_.empty());
+    EXPECT_EQ(starts_.size(), 1u);
 }
 
 // On the real clock the thread waits a second between polls; a stop wakes it

@@ -394,6 +394,7 @@ public:
     }
 
     void Sync() override {
+        if (!widget_) AddTooltipArea();
         if (!widget_) return;
         const Control& c = control_;
         const Rect& b = c.Bounds();
@@ -477,6 +478,21 @@ public:
     }
 
 private:
+    // An image holder is drawn by the window and has no widget, so it shows
+    // no tooltip. Once it gets one, a boxless area takes the mouse's enter
+    // and leave for it; clicks pass through to the window. It goes under
+    // every widget, so it never hides their tooltips.
+    void AddTooltipArea() {
+        if (control_.Kind() != ControlKind::ImageHolder || control_.Tooltip().empty()) return;
+        const Rect& b = control_.Bounds();
+        window_.begin();
+        auto* area = new Fl_Box(FL_NO_BOX, b.left, b.top, b.Width(), b.Height(), nullptr);
+        window_.end();
+        window_.remove(area);
+        window_.insert(*area, 0);
+        widget_ = area;
+    }
+
     static FltkControlPeer* Self(void* data) { return static_cast<FltkControlPeer*>(data); }
     static void OnClick(Fl_Widget*, void* d) { Self(d)->control_.UserClick(); }
     static void OnChoice(Fl_Widget* w, void* d) {
