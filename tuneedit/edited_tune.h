@@ -92,7 +92,8 @@ public:
     // The same over section's ticks for every track on the channel.
     void SnapChannelToChord(int section, int channel);
     // The sections (this one included) of the same code and length whose
-    // events of the track equal this section's; their number.
+    // notes on the track equal this section's (controls aside); their
+    // number.
     int FindSameSections(int track, int section, std::vector<int>& out) const;
     // TuneScaleMask from the tune's notes (drums left out): the seven most
     // used pitch classes get '9', the other five '3'.

@@ -125,17 +125,37 @@ void EditedTune::SnapChannelToChord(int section, int channel) {
     }
 }
 
+namespace {
+
+// The notes of a span with their deltas counted between notes: what makes a
+// section's melody. Controls that earlier edits moved about do not count.
+std::vector<std::unique_ptr<MidiEvent>> MelodyOfSpan(const MidiF1TrackData& track,
+                                                     long long begin, long long end) {
+    std::vector<std::unique_ptr<MidiEvent>> notes;
+    int carry = 0;
+    for (auto& e : CopyTrackSpan(track, begin, end)) {
+        carry += e->delta;
+        if (!e->IsNoteWithLength()) continue;
+        e->delta = carry;
+        carry = 0;
+        notes.push_back(std::move(e));
+    }
+    return notes;
+}
+
+}  // namespace
+
 int EditedTune::FindSameSections(int track, int section, std::vector<int>& out) const {
     out.clear();
     const MidiF1TrackData* t = Track(track);
     if (!t || section < 0 || section >= SectionCount()) return 0;
-    const auto own = CopyTrackSpan(*t, SectionStart(section), SectionEnd(section));
+    const auto own = MelodyOfSpan(*t, SectionStart(section), SectionEnd(section));
     const auto ownList = Pointers(own);
     const int length = SectionEnd(section) - SectionStart(section);
     for (int j = 0; j < SectionCount(); ++j) {
         if (SectionCode(j) != SectionCode(section) || SectionEnd(j) - SectionStart(j) != length)
             continue;
-        const auto other = CopyTrackSpan(*t, SectionStart(j), SectionEnd(j));
+        const auto other = MelodyOfSpan(*t, SectionStart(j), SectionEnd(j));
         if (SameEventLists(ownList, Pointers(other))) out.push_back(j);
     }
     return static_cast<int>(out.size());
