@@ -13,7 +13,7 @@ Adjustment::Adjustment(platform::ui::Window* parent, int firstStep, int lastStep
     : EditPanel(parent, "Adjustment", {kAdjustmentConnectStatic, kAdjustmentDissonantStatic},
                 {"Connect", "Delete Dissonant"}, firstStep, lastStep) {}
 
-void Adjustment::OnButton(int index) {
+void Adjustment::OnPanelButton(int index) {
     if (index == kAdjustmentConnectButton)
         RunUnderWaitCursor([&] { ConnectSections(Sections()); }, kConnectPause);
     if (index == kAdjustmentDissonantButton)

@@ -15,5 +15,5 @@ public:
     Adjustment(platform::ui::Window* parent, int firstStep, int lastStep);
 
 protected:
-    void OnButton(int index) override;
+    void OnPanelButton(int index) override;
 };

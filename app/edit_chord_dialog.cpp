@@ -14,7 +14,7 @@ void EditChord::RefreshCaptions() {
     SetCaption(kEditChordDelayButton, DelayCaption(kEditHarmonyDelayChannel));
 }
 
-void EditChord::OnButton(int index) {
+void EditChord::OnPanelButton(int index) {
     switch (index) {
         case kEditChordChangeButton: {
             ChooseHarmonyPattern(&GetWindow());

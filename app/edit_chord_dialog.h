@@ -20,6 +20,6 @@ public:
     EditChord(platform::ui::Window* parent, int firstStep, int lastStep);
 
 protected:
-    void OnButton(int index) override;
+    void OnPanelButton(int index) override;
     void RefreshCaptions() override;
 };

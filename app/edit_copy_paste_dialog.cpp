@@ -5,7 +5,7 @@ EditCopyPaste::EditCopyPaste(platform::ui::Window* parent, int firstStep, int la
                 {kCopyPasteCopyStatic, kCopyPastePasteStatic, kCopyPasteOnChordStatic},
                 {"Copy", "Paste", "Paste on Chord"}, firstStep, lastStep) {}
 
-void EditCopyPaste::OnButton(int index) {
+void EditCopyPaste::OnPanelButton(int index) {
     switch (index) {
         case kCopyPasteCopyButton: CopyMelody(Sections()); break;
         case kCopyPastePasteButton: PasteMelody(Sections()); break;

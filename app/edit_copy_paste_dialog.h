@@ -17,5 +17,5 @@ public:
     EditCopyPaste(platform::ui::Window* parent, int firstStep, int lastStep);
 
 protected:
-    void OnButton(int index) override;
+    void OnPanelButton(int index) override;
 };

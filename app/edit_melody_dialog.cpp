@@ -11,7 +11,7 @@ EditMelody::EditMelody(platform::ui::Window* parent, int firstStep, int lastStep
                  kEditMelodyOctaveStatic},
                 {"Copy Paste", "Delete", "Compose", "Octave"}, firstStep, lastStep) {}
 
-void EditMelody::OnButton(int index) {
+void EditMelody::OnPanelButton(int index) {
     switch (index) {
         case kEditMelodyCopyPasteButton: {
             EditCopyPaste panel(&GetWindow(), FirstStep(), LastStep());

@@ -18,5 +18,5 @@ public:
     EditMelody(platform::ui::Window* parent, int firstStep, int lastStep);
 
 protected:
-    void OnButton(int index) override;
+    void OnPanelButton(int index) override;
 };

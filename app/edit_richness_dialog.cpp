@@ -11,7 +11,7 @@ void EditRichness::RefreshCaptions() {
     SetCaption(kRichnessDelayButton, DelayCaption(kEditMelodyDelayChannel));
 }
 
-void EditRichness::OnButton(int index) {
+void EditRichness::OnPanelButton(int index) {
     if (index == kRichnessOctaveButton) ToggleOctave();
     if (index == kRichnessDelayButton) RemoveMelodyDelay();
     RefreshCaptions();

@@ -14,6 +14,6 @@ public:
     EditRichness(platform::ui::Window* parent, int firstStep, int lastStep);
 
 protected:
-    void OnButton(int index) override;
+    void OnPanelButton(int index) override;
     void RefreshCaptions() override;
 };

@@ -33,12 +33,13 @@
 #include "platform/ui/ui.h"
 #include "style/style_table.h"
 
-// After the program's headers: X11 defines None, Bool and the like as macros.
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
+#include "tests/app/x11_screen.h"
 
 using platform::ui::Image;
 using platform::ui::Rgb;
+
+using x11_screen::FindTitled;
+using x11_screen::Grab;
 
 namespace {
 
@@ -47,45 +48,6 @@ int g_failures = 0;
 void Check(bool ok, const std::string& what) {
     std::printf("%s: %s\n", ok ? "ok  " : "FAIL", what.c_str());
     if (!ok) ++g_failures;
-}
-
-::Window FindTitled(Display* display, ::Window under, const std::string& title) {
-    char* name = nullptr;
-    if (XFetchName(display, under, &name) && name) {
-        const bool match = title == name;
-        XFree(name);
-        if (match) return under;
-    }
-    ::Window root = 0;
-    ::Window parent = 0;
-    ::Window* children = nullptr;
-    unsigned count = 0;
-    if (!XQueryTree(display, under, &root, &parent, &children, &count)) return 0;
-    ::Window found = 0;
-    for (unsigned i = 0; i < count && !found; ++i)
-        found = FindTitled(display, children[i], title);
-    if (children) XFree(children);
-    return found;
-}
-
-Image Grab(Display* display, ::Window window) {
-    XWindowAttributes attributes{};
-    XGetWindowAttributes(display, window, &attributes);
-    XImage* shot =
-        XGetImage(display, window, 0, 0, attributes.width, attributes.height, AllPlanes, ZPixmap);
-    if (!shot) return Image{};
-    Image image(attributes.width, attributes.height);
-    for (int y = 0; y < attributes.height; ++y) {
-        for (int x = 0; x < attributes.width; ++x) {
-            const unsigned long p = XGetPixel(shot, x, y);
-            image.SetPixel(x, y,
-                           Rgb{static_cast<std::uint8_t>((p & shot->red_mask) >> 16),
-                               static_cast<std::uint8_t>((p & shot->green_mask) >> 8),
-                               static_cast<std::uint8_t>(p & shot->blue_mask)});
-        }
-    }
-    XDestroyImage(shot);
-    return image;
 }
 
 // Runs the dialog; meanwhile a helper waits for its window, reads it back
