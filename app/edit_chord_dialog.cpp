@@ -25,12 +25,15 @@ void EditChord::OnPanelButton(int index) {
             RunUnderWaitCursor([&] { ChangeHarmony(Sections()); });
             break;
         }
-        case kEditChordDeleteButton: DeleteHarmonyRange(Sections()); break;
+        case kEditChordDeleteButton:
+            DeleteHarmonyRange(Sections());
+            break;
         case kEditChordDelayButton:
             ToggleHarmonyDelay();
             RefreshCaptions();
             break;
-        default: break;
+        default:
+            break;
     }
 }
 

@@ -7,9 +7,16 @@ EditCopyPaste::EditCopyPaste(platform::ui::Window* parent, int firstStep, int la
 
 void EditCopyPaste::OnPanelButton(int index) {
     switch (index) {
-        case kCopyPasteCopyButton: CopyMelody(Sections()); break;
-        case kCopyPastePasteButton: PasteMelody(Sections()); break;
-        case kCopyPasteOnChordButton: PasteMelodyOnChord(Sections()); break;
-        default: break;
+        case kCopyPasteCopyButton:
+            CopyMelody(Sections());
+            break;
+        case kCopyPastePasteButton:
+            PasteMelody(Sections());
+            break;
+        case kCopyPasteOnChordButton:
+            PasteMelodyOnChord(Sections());
+            break;
+        default:
+            break;
     }
 }

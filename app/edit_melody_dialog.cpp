@@ -33,7 +33,8 @@ void EditMelody::OnPanelButton(int index) {
             panel.DoModal();
             break;
         }
-        default: break;
+        default:
+            break;
     }
 }
 

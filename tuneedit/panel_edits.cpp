@@ -256,8 +256,10 @@ void ToggleHarmonyDelay() {
     EditObject* edit = Current();
     if (!edit) return;
     const int delay = edit->Tune().FindTrackByChannel(kEditHarmonyDelayChannel);
-    if (delay < 0) MakeHarmonyDelayTrack();
-    else DeleteEditTrack(*edit, delay);
+    if (delay < 0)
+        MakeHarmonyDelayTrack();
+    else
+        DeleteEditTrack(*edit, delay);
 }
 
 int CopyMelody(SectionRange range) {
@@ -267,8 +269,8 @@ int CopyMelody(SectionRange range) {
     EditedTune& tune = edit->Tune();
     const int melody = MelodyTrackOrReport(tune, kNoMelodyTrackError);
     if (melody < 0) return 0;
-    edit->TakeClipboardEvents(
-        CopyTrackSpan(*tune.Track(melody), tune.SectionStart(range.first), tune.SectionStart(range.end)));
+    edit->TakeClipboardEvents(CopyTrackSpan(*tune.Track(melody), tune.SectionStart(range.first),
+                                            tune.SectionStart(range.end)));
     edit->ClearClipboardChords();
     for (int s = range.first; s < range.end; ++s)
         edit->AddClipboardChord(tune.SectionCode(s), tune.SectionEnd(s) - tune.SectionStart(s));
@@ -363,8 +365,10 @@ int ToggleOctave() {
     const int melody = MelodyTrackOrReport(tune, kNoMelodyTrackError);
     if (melody < 0) return 0;
     MidiF1TrackData& track = *tune.Track(melody);
-    if (track.GetMaxChordSize() <= 1) AddOctaveNotes(track);
-    else tune.KeepFirstNoteOfChords(melody);
+    if (track.GetMaxChordSize() <= 1)
+        AddOctaveNotes(track);
+    else
+        tune.KeepFirstNoteOfChords(melody);
     return 1;
 }
 

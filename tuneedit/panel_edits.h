@@ -13,13 +13,16 @@ class EditedTune;
 
 constexpr ErrorCode kCannotEditFileError = 0xFF01004B;  // "Can not edit this file!"
 constexpr ErrorCode kDelaySetError = 0xFF010113;        // "Can not edit if delay is set!"
-constexpr ErrorCode kPatternUnusableError = 0xFF010117;  // "Can't use the pattern. Use another one!"
-constexpr ErrorCode kPasteTooLongError = 0xFF010118;    // "Paste Data is too long."
+constexpr ErrorCode kPatternUnusableError =
+    0xFF010117;                                       // "Can't use the pattern. Use another one!"
+constexpr ErrorCode kPasteTooLongError = 0xFF010118;  // "Paste Data is too long."
 constexpr ErrorCode kCancelDelayQuestion = 0xFF01014B;
 constexpr ErrorCode kNoDelayTrackError = 0xFF010159;  // "No Delay Track!"
 constexpr ErrorCode kBeginEndError = 0xFF010169;      // "Error in begin and end point!"
-constexpr ErrorCode kNoAdjustMelodyError = 0xFF0101DE;  // "Can not find melody track for adjustment!"
-inline constexpr const char* kRecomposeNotice = "All part of the same melody will be composed again.";
+constexpr ErrorCode kNoAdjustMelodyError =
+    0xFF0101DE;  // "Can not find melody track for adjustment!"
+inline constexpr const char* kRecomposeNotice =
+    "All part of the same melody will be composed again.";
 
 // Sections first..end - 1 of the edited tune, ticks start[first] to
 // start[end].

@@ -113,7 +113,8 @@ void EditedTune::SnapSectionNotes(long long start, long long end, std::string_vi
     for (MidiEvent* e : t->Events()) {
         time += e->delta;
         if (time >= end) break;
-        if (time >= start && e->IsNoteWithLength()) SetNoteKey(*e, SnapUpToChordTone(e->note, chord));
+        if (time >= start && e->IsNoteWithLength())
+            SetNoteKey(*e, SnapUpToChordTone(e->note, chord));
     }
 }
 
@@ -129,8 +130,8 @@ namespace {
 
 // The notes of a span with their deltas counted between notes: what makes a
 // section's melody. Controls that earlier edits moved about do not count.
-std::vector<std::unique_ptr<MidiEvent>> MelodyOfSpan(const MidiF1TrackData& track,
-                                                     long long begin, long long end) {
+std::vector<std::unique_ptr<MidiEvent>> MelodyOfSpan(const MidiF1TrackData& track, long long begin,
+                                                     long long end) {
     std::vector<std::unique_ptr<MidiEvent>> notes;
     int carry = 0;
     for (auto& e : CopyTrackSpan(track, begin, end)) {
@@ -172,7 +173,8 @@ void EditedTune::BuildScaleMaskFromTune() const {
     for (int t = 0; t < TrackCount(); ++t) {
         if (ChannelOfTrack(t) == kEditDrumChannel) continue;
         for (const MidiEvent* e : Track(t)->Events())
-            if (e->IsNoteWithLength()) ++counts[static_cast<std::size_t>(PitchClass(e->note))].notes;
+            if (e->IsNoteWithLength())
+                ++counts[static_cast<std::size_t>(PitchClass(e->note))].notes;
     }
     // Ranked by exchange, the most used first; ties keep the lower class.
     for (std::size_t i = 0; i < 11; ++i)
@@ -188,7 +190,7 @@ void EditedTune::BuildScaleMaskFromTune() const {
 // Copies of the track's events starting in [begin, end), deltas relative to
 // begin.
 std::vector<std::unique_ptr<MidiEvent>> CopyTrackSpan(const MidiF1TrackData& track, long long begin,
-                                                 long long end) {
+                                                      long long end) {
     std::vector<MidiEvent*> raw(static_cast<std::size_t>(track.EventCount()) + 1, nullptr);
     const int n = track.CopyEvents(begin, end, raw);
     std::vector<std::unique_ptr<MidiEvent>> out;
@@ -196,7 +198,6 @@ std::vector<std::unique_ptr<MidiEvent>> CopyTrackSpan(const MidiF1TrackData& tra
         out.emplace_back(raw[static_cast<std::size_t>(i)]);
     return out;
 }
-
 
 int RejectPolyphonicTrack(const MidiF1TrackData& track) {
     if (track.GetMaxChordSize() < 2) return 0;

@@ -17,9 +17,9 @@ class EditedTune;
 class MidiF1TrackData;
 class NoteList;
 
-constexpr ErrorCode kPolyphonicMelodyError = 0xFF010112;  // "Can not edit polyphonic melody!"
-constexpr ErrorCode kNoMelodyTrackError = 0xFF010162;     // "There are no melody track."
-constexpr ErrorCode kInfiniteLoopError = 0xFF0101AF;      // "There is a risk of infinite loop!"
+constexpr ErrorCode kPolyphonicMelodyError = 0xFF010112;    // "Can not edit polyphonic melody!"
+constexpr ErrorCode kNoMelodyTrackError = 0xFF010162;       // "There are no melody track."
+constexpr ErrorCode kInfiniteLoopError = 0xFF0101AF;        // "There is a risk of infinite loop!"
 constexpr ErrorCode kInvalidChordLengthError = 0xFF0101D5;  // "Invalid chord length!"
 
 // Fixed channels of edited tunes.
@@ -34,8 +34,8 @@ constexpr int kEditHarmonyDelayChannel = 11;
 int RejectPolyphonicTrack(const MidiF1TrackData& track);
 // Copies of the track's events starting in [begin, end), the first delta
 // counted from begin.
-std::vector<std::unique_ptr<MidiEvent>> CopyTrackSpan(const MidiF1TrackData& track,
-                                                      long long begin, long long end);
+std::vector<std::unique_ptr<MidiEvent>> CopyTrackSpan(const MidiF1TrackData& track, long long begin,
+                                                      long long end);
 // 1 when both lists are as long and equal event by event (data bytes aside).
 int SameEventLists(std::span<MidiEvent* const> a, std::span<MidiEvent* const> b);
 // Deletes the track and writes the tune back to its file.

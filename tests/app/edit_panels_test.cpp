@@ -123,8 +123,9 @@ TEST_F(EditPanelsTest, ChordDelayFollowsTheStyleAndOkAloneSplits) {
 }
 
 TEST_F(EditPanelsTest, CopyPasteThroughTheMelodyPanel) {
-    OpenTune({{0, "C"}, {384, "C"}, {768, "C"}},
-             {{1, 0, 60, 96}, {1, 96, 62, 96}, {1, 192, 64, 96}, {1, 384, 50, 96}, {1, 800, 51, 64}});
+    OpenTune(
+        {{0, "C"}, {384, "C"}, {768, "C"}},
+        {{1, 0, 60, 96}, {1, 96, 62, 96}, {1, 192, 64, 96}, {1, 384, 50, 96}, {1, 800, 51, 64}});
     EditMelody melody(nullptr, 0, 3);
     backend_->Then([&](HeadlessBackend& d) { Press(d, melody, kEditMelodyCopyPasteButton); });
     backend_->Then([&](HeadlessBackend& d) {

@@ -98,8 +98,8 @@ TEST(ChordToneRaise, WorkedExamplesAndTheTopOfTheRange) {
 }
 
 TEST_F(PanelEditsTest, ScaleMaskOfATuneOnCDAndE) {
-    Open({{0, "C"}}, {{1, 0, 60, 96}, {1, 96, 62, 96}, {1, 192, 64, 96}, {1, 288, 76, 96},
-                      {9, 0, 37, 10}});
+    Open({{0, "C"}},
+         {{1, 0, 60, 96}, {1, 96, 62, 96}, {1, 192, 64, 96}, {1, 288, 76, 96}, {9, 0, 37, 10}});
     CurrentEditObject()->Tune().BuildScaleMaskFromTune();
     const std::string mask(TuneScaleMask.text, 16);
     EXPECT_EQ(mask.substr(0, 4), "xxxx");
@@ -134,17 +134,19 @@ TEST_F(PanelEditsTest, CopyAndPasteRefuseSectionsWithoutChord) {
     Open({{0, "C"}, {384, "N/C"}}, {{1, 0, 60, 96}, {1, 400, 62, 96}});
     EXPECT_EQ(CopyMelody({0, 2}), 0);
     EXPECT_EQ(PasteMelodyOnChord({1, 2}), 0);
-    EXPECT_EQ(Texts(), (std::vector<std::string>{"Can not edit this file!", "Can not edit this file!"}));
+    EXPECT_EQ(Texts(),
+              (std::vector<std::string>{"Can not edit this file!", "Can not edit this file!"}));
 }
 
 TEST_F(PanelEditsTest, PasteOnChordMovesNotesOntoTheTargetChord) {
-    Open({{0, "C"}, {384, "D"}}, {{1, 0, 64, 96}, {1, 96, 67, 96}, {1, 384, 50, 96}, {1, 700, 50, 96}});
+    Open({{0, "C"}, {384, "D"}},
+         {{1, 0, 64, 96}, {1, 96, 67, 96}, {1, 384, 50, 96}, {1, 700, 50, 96}});
     ASSERT_EQ(CopyMelody({0, 1}), 1);
     ASSERT_EQ(PasteMelodyOnChord({1, 2}), 1);
     // E (third) and G (fifth) of C become F# and A of D; the stretch
     // pasted over loses its own notes.
-    EXPECT_EQ(NotesOf(1), (std::vector<std::pair<long long, int>>{
-                              {0, 64}, {96, 67}, {384, 66}, {480, 69}}));
+    EXPECT_EQ(NotesOf(1),
+              (std::vector<std::pair<long long, int>>{{0, 64}, {96, 67}, {384, 66}, {480, 69}}));
 }
 
 TEST_F(PanelEditsTest, DeleteDissonantSkipsSectionsWithoutChordAndGoesOn) {
@@ -152,8 +154,8 @@ TEST_F(PanelEditsTest, DeleteDissonantSkipsSectionsWithoutChordAndGoesOn) {
          {{1, 0, 61, 96}, {1, 96, 57, 96}, {1, 384, 61, 96}, {1, 768, 61, 96}});
     ASSERT_EQ(DeleteDissonantNotes({0, 3}), 1);
     EXPECT_TRUE(Texts().empty());
-    EXPECT_EQ(NotesOf(1), (std::vector<std::pair<long long, int>>{
-                              {0, 64}, {96, 59}, {384, 61}, {768, 62}}));
+    EXPECT_EQ(NotesOf(1),
+              (std::vector<std::pair<long long, int>>{{0, 64}, {96, 59}, {384, 61}, {768, 62}}));
 }
 
 TEST_F(PanelEditsTest, DeleteDissonantRefusesWhileTheMelodyIsDelayed) {
@@ -202,8 +204,8 @@ TEST_F(PanelEditsTest, OctaveOnAndOffAndTheFirstNoteOfEachGroupKept) {
     Open({{0, "C"}}, {{1, 0, 60, 96}, {1, 96, 120, 96}});
     EXPECT_EQ(OctaveCaption(), "Set Octave");
     ASSERT_EQ(ToggleOctave(), 1);
-    EXPECT_EQ(NotesOf(1), (std::vector<std::pair<long long, int>>{
-                              {0, 60}, {0, 72}, {96, 120}, {96, 108}}));
+    EXPECT_EQ(NotesOf(1),
+              (std::vector<std::pair<long long, int>>{{0, 60}, {0, 72}, {96, 120}, {96, 108}}));
     EXPECT_EQ(OctaveCaption(), "Remove Octave");
     ASSERT_EQ(ToggleOctave(), 1);
     EXPECT_EQ(NotesOf(1), (std::vector<std::pair<long long, int>>{{0, 60}, {96, 120}}));
@@ -219,8 +221,9 @@ TEST_F(PanelEditsTest, NoMelodyTrackIsReported) {
     EXPECT_EQ(ToggleOctave(), 0);
     EXPECT_EQ(DeleteMelodyBeats(0, 3), 0);
     EXPECT_EQ(RemoveMelodyDelay(), 0);
-    EXPECT_EQ(Texts(), (std::vector<std::string>{"There are no melody track.", "There are no melody track.",
-                                                 "There are no melody track.", "No Delay Track!"}));
+    EXPECT_EQ(Texts(),
+              (std::vector<std::string>{"There are no melody track.", "There are no melody track.",
+                                        "There are no melody track.", "No Delay Track!"}));
 }
 
 TEST_F(PanelEditsTest, LocatingSplitsTheChordAtTheSelectionEdges) {
@@ -263,9 +266,12 @@ TEST_F(PanelEditsTest, DelayGuardAsksAndDeletesOnOk) {
 
 TEST_F(PanelEditsTest, ConnectMovesTheEntryAndExitNotes) {
     // Sections of C at 0, 384 and 768; the middle one is connected.
-    Open({{0, "C"}, {384, "C"}, {768, "C"}},
-         {{1, 0, 60, 96}, {1, 192, 65, 96}, {1, 384, 70, 96}, {1, 480, 62, 96}, {1, 576, 66, 96},
-          {1, 768, 72, 96}});
+    Open({{0, "C"}, {384, "C"}, {768, "C"}}, {{1, 0, 60, 96},
+                                              {1, 192, 65, 96},
+                                              {1, 384, 70, 96},
+                                              {1, 480, 62, 96},
+                                              {1, 576, 66, 96},
+                                              {1, 768, 72, 96}});
     ASSERT_EQ(ConnectSections({1, 2}), 1);
     // The entry note (the note met at the section start's walk) takes the
     // mean of the note before the section and the one two further on,
@@ -287,9 +293,13 @@ TEST_F(PanelEditsTest, DeleteBeatsTakesMelodyAndItsDelay) {
 }
 
 TEST_F(PanelEditsTest, SameSectionsShareCodeLengthAndEvents) {
-    EditedTune& tune = Open({{0, "C"}, {384, "C"}, {768, "G"}, {1152, "C"}, {1536, "C"}},
-                            {{1, 0, 60, 96}, {1, 384, 62, 96}, {1, 768, 62, 96}, {1, 1152, 62, 96},
-                             {1, 1536, 64, 96}, {1, 1900, 64, 20}});
+    EditedTune& tune =
+        Open({{0, "C"}, {384, "C"}, {768, "G"}, {1152, "C"}, {1536, "C"}}, {{1, 0, 60, 96},
+                                                                            {1, 384, 62, 96},
+                                                                            {1, 768, 62, 96},
+                                                                            {1, 1152, 62, 96},
+                                                                            {1, 1536, 64, 96},
+                                                                            {1, 1900, 64, 20}});
     std::vector<int> same;
     EXPECT_EQ(tune.FindSameSections(tune.FindTrackByChannel(1), 1, same), 2);
     EXPECT_EQ(same, (std::vector<int>{1, 3}));
@@ -307,12 +317,14 @@ TEST(ComposedRhythm, NotesFollowTheListAndNothingStartsAtTheEnd) {
     std::vector<std::unique_ptr<MidiEvent>> events;
     EXPECT_EQ(BuildRhythmEvents(events, 1, 1000, 1288, notes), 288);
     ASSERT_EQ(events.size(), 3u);
-    EXPECT_EQ(std::make_tuple(events[0]->kind, events[0]->delta, events[0]->note, events[0]->length),
-              std::make_tuple(event_kind::kNote, 0, 72, 76));
+    EXPECT_EQ(
+        std::make_tuple(events[0]->kind, events[0]->delta, events[0]->note, events[0]->length),
+        std::make_tuple(event_kind::kNote, 0, 72, 76));
     EXPECT_EQ(std::make_tuple(events[1]->kind, events[1]->delta),
               std::make_tuple(event_kind::kCleared, 96));
-    EXPECT_EQ(std::make_tuple(events[2]->kind, events[2]->delta, events[2]->note, events[2]->channel),
-              std::make_tuple(event_kind::kNote, 96, 74, 1));
+    EXPECT_EQ(
+        std::make_tuple(events[2]->kind, events[2]->delta, events[2]->note, events[2]->channel),
+        std::make_tuple(event_kind::kNote, 96, 74, 1));
 }
 
 }  // namespace

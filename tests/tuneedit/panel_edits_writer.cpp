@@ -82,7 +82,8 @@ std::vector<std::pair<long long, int>> MelodyIn(long long begin, long long end) 
     long long time = 0;
     for (const MidiEvent* e : Tune().Track(melody)->Events()) {
         time += e->delta;
-        if (e->IsNoteWithLength() && time >= begin && time < end) out.emplace_back(time - begin, e->note);
+        if (e->IsNoteWithLength() && time >= begin && time < end)
+            out.emplace_back(time - begin, e->note);
     }
     return out;
 }
@@ -135,8 +136,10 @@ bool SameButHarmonyPans(const MidiF1Data& a, const MidiF1Data& b, int harmony) {
         const auto y = b.Track(t)->Events();
         if (x.size() != y.size()) return false;
         for (std::size_t i = 0; i < x.size(); ++i) {
-            const bool pan = t == harmony && x[i]->kind == event_kind::kControlChange && x[i]->subtype == 10;
-            if (pan ? (y[i]->kind != x[i]->kind || y[i]->subtype != 10 || y[i]->delta != x[i]->delta)
+            const bool pan =
+                t == harmony && x[i]->kind == event_kind::kControlChange && x[i]->subtype == 10;
+            if (pan ? (y[i]->kind != x[i]->kind || y[i]->subtype != 10 ||
+                       y[i]->delta != x[i]->delta)
                     : !x[i]->IsEqual(*y[i]))
                 return false;
         }
@@ -156,7 +159,8 @@ void CheckHarmonyDelay(const std::string& path, const std::string& name) {
     ToggleHarmonyDelay();
     Check(Tune().FindTrackByChannel(kEditHarmonyDelayChannel) < 0, name, "the delay stayed");
     MidiF1Data after(path, static_cast<int>(WorkBufferSize));
-    Check(SameButHarmonyPans(before, after, harmony), name, "delay set and removed changed more than pans");
+    Check(SameButHarmonyPans(before, after, harmony), name,
+          "delay set and removed changed more than pans");
 }
 
 void CheckDissonant(const std::string& name) {
@@ -202,7 +206,8 @@ void CheckRecompose(const std::string& name) {
     for (const auto& [time, key] : all)
         Check(key >= 0 && key <= 127, name, "a key left 0..127");
     const int track = now.FindTrackByChannel(kEditMelodyChannel);
-    if (mono) Check(now.Track(track)->GetMaxChordSize() <= 1, name, "the melody is no longer monophonic");
+    if (mono)
+        Check(now.Track(track)->GetMaxChordSize() <= 1, name, "the melody is no longer monophonic");
     Check(now.CheckNoteKeys() + now.CheckTracks() == 0, name, "the checks report faults");
 }
 
