@@ -3,9 +3,12 @@
 #include <filesystem>
 
 #include "accomp/backing_generators.h"
+#include "convert/output_dispatcher.h"
 #include "convert/terminal_table.h"
 #include "app/channel_role_dialog.h"
 #include "app/main_dlg.h"
+#include "app/ringtone_listen.h"
+#include "app/tune_export_shell.h"
 #include "app/ui_conversion_dialogs.h"
 #include "app/shell_seams.h"
 #include "app/zaw_dialog.h"
@@ -138,6 +141,9 @@ bool ZawApplication::InitInstance() {
     InitTuneDefaults();
     InstallBackingGenerators();
     InstallConversionDialogs();
+    // Ringtone types of composed and converted tunes go through the
+    // dispatcher; the wave exports show their progress on the panel.
+    InstallOutputDispatcher(ShowExportProgress);
     InstallTerminalTable();
     // The channel-role dialog of files loaded as conversion material.
     SetChannelRoleDialog(std::make_shared<AppChannelRoleDialog>());
@@ -167,6 +173,7 @@ bool ZawApplication::InitInstance() {
 void ZawApplication::ExitInstance() {
     StopTimerThreadSeam();
     StopWorkerServingTheUi();
+    StopRingtoneListen();
 }
 
 void ZawApplication::OnTrayClick(bool right) {

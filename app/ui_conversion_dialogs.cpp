@@ -4,6 +4,7 @@
 
 #include "app/channel_select_dialog.h"
 #include "app/copyright_dialog.h"
+#include "app/text_input_dialog.h"
 #include "platform/message_sink.h"
 #include "platform/ui/ui.h"
 
@@ -39,6 +40,16 @@ bool UiConversionDialogs::AskCopyright(MobileData& model) {
                    return dialog.DoModal() == platform::kIdOk ? 1 : 0;
                },
                0) == 1;
+}
+
+void UiConversionDialogs::ShowMelodyMailText(const std::string& path) {
+    if (platform::ui::ShuttingDown()) return;
+    platform::ui::CallOnUiAndWait(
+        [path] {
+            ::ShowMelodyMailText(path);
+            return 1;
+        },
+        0);
 }
 
 void InstallConversionDialogs() {

@@ -10,6 +10,7 @@ class UiConversionDialogs : public ConversionDialogs {
 public:
     ChannelRange ChooseChannels(const ChannelChoice& choice) override;
     bool AskCopyright(MobileData& model) override;
+    void ShowMelodyMailText(const std::string& path) override;
 };
 
 // Installs UiConversionDialogs (at start-up).

@@ -37,6 +37,9 @@ public:
     virtual ChannelRange ChooseChannels(const ChannelChoice& choice) = 0;
     // Runs the copyright dialog on the model; false when it could not open.
     virtual bool AskCopyright(MobileData& model) = 0;
+    // Shows the melody-mail text of the file at path in a read-only box that
+    // copies it to the clipboard; without a box nothing is shown.
+    virtual void ShowMelodyMailText(const std::string& /*path*/) {}
 };
 
 // Refuses every question.

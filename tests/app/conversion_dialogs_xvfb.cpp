@@ -1,7 +1,9 @@
-// Opens the channel selection dialog (20 slots, drum rows) and the copyright
-// dialog (a Japanese title) in real FLTK windows on the X display the test
-// gives it, reads each back from the screen into channel_dialog_xvfb.png and
-// copyright_dialog_xvfb.png, and checks that the rows and texts were drawn.
+// Opens the channel selection dialog (20 slots, drum rows), the copyright
+// dialog (a Japanese title), the melody-mail text box and the ring-voice
+// format choice in real FLTK windows on the X display the test gives it,
+// reads each back from the screen into channel_dialog_xvfb.png,
+// copyright_dialog_xvfb.png, text_input_xvfb.png and ring_voice_xvfb.png,
+// and checks that the rows and texts were drawn.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -9,6 +11,8 @@
 
 #include "app/channel_select_dialog.h"
 #include "app/copyright_dialog.h"
+#include "app/ring_voice_selection_dialog.h"
+#include "app/text_input_dialog.h"
 #include "convert/mobile_data.h"
 #include "core/settings.h"
 #include "platform/ui/fltk/fltk_backend.h"
@@ -100,6 +104,25 @@ int main(int argc, char** argv) {
         const Image shot = Shoot(dialog.GetWindow(), folder + "/copyright_dialog_xvfb.png");
         Check(shot.Extent() == (Size{346, 288}), "the client area is 346 x 288");
         Check(Varied(shot, Rect{20, 150, 320, 176}) > 50, "the title box shows text");
+    }
+    {
+        TextInputText = "--B:M\r\nbWVsbwAAAKAAAgIAAHNvcmMBAABub3RlAgAAZXhzdAAAAHZlcnMABDA0MDAA";
+        TextInputCaption = kMelodyMailCaption;
+        TextInput dialog;
+        dialog.OnInitDialog();
+        const Image shot = Shoot(dialog.GetWindow(), folder + "/text_input_xvfb.png");
+        Check(shot.Extent() == (Size{346, 144}), "the client area is 346 x 144");
+        Check(Varied(shot, Rect{40, 90, 290, 140}) > 50, "the mail text is shown");
+        Check(Varied(shot, Rect{22, 45, 320, 83}) > 50, "the caption plate is drawn");
+    }
+    {
+        CRingVoiceSelectionDlg dialog;
+        dialog.OnInitDialog();
+        // As a user would leave it: a family with a long handset list.
+        dialog.GetWindow().FindControl(kRingVoiceCombo)->SetSelection(12);
+        const Image shot = Shoot(dialog.GetWindow(), folder + "/ring_voice_xvfb.png");
+        Check(Varied(shot, Rect{12, 14, 408, 38}) > 50, "the drop-down shows the chosen family");
+        Check(Varied(shot, Rect{170, 54, 250, 82}) > 20, "the OK button is drawn");
     }
     InstallBackend(nullptr);
     return g_failures == 0 ? 0 : 1;

@@ -44,20 +44,20 @@ inline std::vector<std::uint8_t> AsFormat1(const std::vector<std::uint8_t>& form
     return {tune->Data(), tune->Data() + tune->Length()};
 }
 
-// Styles spread over the catalogue, each composed once into the folder under
-// a ComposerScope.
-inline std::vector<Tune> Compose(const std::string& folder, int count = 6) {
+// Styles spread over the catalogue (every step-th built-in one), each
+// composed once into the folder under a ComposerScope.
+inline std::vector<Tune> Compose(const std::string& folder, int count = 6, int step = 25) {
     const ComposerScope scope(folder + "/");
     std::vector<std::uint8_t> buffer(WorkBufferSize);
     std::vector<Tune> tunes;
-    // Every 25th built-in style, in catalogue order.
+    // Every step-th built-in style, in catalogue order.
     int built = 0;
     for (int k = 0; k < kStyleCategories * kStyleSlots && static_cast<int>(tunes.size()) < 2 * count;
          ++k) {
         const int category = k / kStyleSlots;
         const int slot = k % kStyleSlots;
         auto style = std::make_unique<MusicStyle>();
-        if (!BuildPresetStyle(category, slot, *style) || built++ % 25 != 0) continue;
+        if (!BuildPresetStyle(category, slot, *style) || built++ % step != 0) continue;
         SetWorkingStyle(*style);
         SeedRandomWith(7000 + k);
         ResetComposerState();

@@ -21,6 +21,7 @@
 #include "core/settings.h"
 #include "tests/convert/composed_tunes.h"
 #include "tests/convert/mobile_test_util.h"
+#include "tests/convert/smf_builder.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -159,16 +160,7 @@ struct Note {
     int length;
 };
 
-void PutVarLen(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    std::uint8_t bytes[5];
-    int n = 0;
-    do {
-        bytes[n++] = static_cast<std::uint8_t>(v & 0x7F);
-        v >>= 7;
-    } while (v && n < 5);
-    while (n-- > 0)
-        out.push_back(static_cast<std::uint8_t>(bytes[n] | (n ? 0x80 : 0)));
-}
+using smf_builder::PutVarLen;
 
 // A format-0 file at 96 per quarter in 4/4: the notes, program 0 on each
 // channel used, and an optional text of padding bytes.
