@@ -262,13 +262,25 @@ void ToggleHarmonyDelay() {
         DeleteEditTrack(*edit, delay);
 }
 
+namespace {
+
+// The checks before melody is copied or pasted: a tune, a range of
+// sections with chords, no melody delay kept, a melody track (its index;
+// -1 when refused).
+int StartMelodyEdit(SectionRange& range, EditObject*& edit) {
+    edit = Current();
+    if (!edit || !Held(edit->Tune(), range) || HoldsNoChord(edit->Tune(), range)) return -1;
+    if (ConfirmDelayRemoval(kEditMelodyDelayChannel)) return -1;
+    return MelodyTrackOrReport(edit->Tune(), kNoMelodyTrackError);
+}
+
+}  // namespace
+
 int CopyMelody(SectionRange range) {
-    EditObject* edit = Current();
-    if (!edit || !Held(edit->Tune(), range) || HoldsNoChord(edit->Tune(), range)) return 0;
-    if (ConfirmDelayRemoval(kEditMelodyDelayChannel)) return 0;
-    EditedTune& tune = edit->Tune();
-    const int melody = MelodyTrackOrReport(tune, kNoMelodyTrackError);
+    EditObject* edit = nullptr;
+    const int melody = StartMelodyEdit(range, edit);
     if (melody < 0) return 0;
+    EditedTune& tune = edit->Tune();
     edit->TakeClipboardEvents(CopyTrackSpan(*tune.Track(melody), tune.SectionStart(range.first),
                                             tune.SectionStart(range.end)));
     edit->ClearClipboardChords();
@@ -278,12 +290,10 @@ int CopyMelody(SectionRange range) {
 }
 
 int PasteMelody(SectionRange range) {
-    EditObject* edit = Current();
-    if (!edit || !Held(edit->Tune(), range) || HoldsNoChord(edit->Tune(), range)) return 0;
-    if (ConfirmDelayRemoval(kEditMelodyDelayChannel)) return 0;
-    EditedTune& tune = edit->Tune();
-    const int melody = MelodyTrackOrReport(tune, kNoMelodyTrackError);
+    EditObject* edit = nullptr;
+    const int melody = StartMelodyEdit(range, edit);
     if (melody < 0) return 0;
+    EditedTune& tune = edit->Tune();
     const long long start = tune.SectionStart(range.first);
     const long long end = tune.SectionStart(range.end);
     if (end - start < edit->ClipboardLength()) {
@@ -302,9 +312,8 @@ int PasteMelody(SectionRange range) {
 }
 
 int PasteMelodyOnChord(SectionRange range) {
-    EditObject* edit = Current();
-    if (!edit || !Held(edit->Tune(), range) || HoldsNoChord(edit->Tune(), range)) return 0;
-    if (ConfirmDelayRemoval(kEditMelodyDelayChannel)) return 0;
+    EditObject* edit = nullptr;
+    if (StartMelodyEdit(range, edit) < 0) return 0;
     const EditedTune& tune = edit->Tune();
     const long long origin = tune.SectionStart(range.first);
     long long t = 0;
