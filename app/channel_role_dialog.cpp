@@ -233,7 +233,12 @@ void ZaChanelRole::OnOkPressed(Window& window) {
 }
 
 int AppChannelRoleDialog::Run(MidiF0Data& song, TuneStructure& structure, MaterialRange& range) {
-    ZaChanelRole dialog(song, structure);
+    return RunOver(nullptr, song, structure, range);
+}
+
+int AppChannelRoleDialog::RunOver(platform::ui::Window* owner, MidiF0Data& song,
+                                  TuneStructure& structure, MaterialRange& range) {
+    ZaChanelRole dialog(song, structure, owner);
     if (dialog.DoModal() != platform::kIdOk) return 0;
     range = dialog.Range();
     return 1;

@@ -79,4 +79,6 @@ private:
 class AppChannelRoleDialog : public ChannelRoleDialogService {
 public:
     int Run(MidiF0Data& song, TuneStructure& structure, MaterialRange& range) override;
+    int RunOver(platform::ui::Window* owner, MidiF0Data& song, TuneStructure& structure,
+                MaterialRange& range) override;
 };

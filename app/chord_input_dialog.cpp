@@ -1,17 +1,25 @@
 #include "app/chord_input_dialog.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 #include "app/chord_edit_dialog.h"
+#include "app/edit_panel_seams.h"
 #include "app/number_box.h"
+#include "app/style_editor_seams.h"
 #include "compose/chord_buffer.h"
+#include "compose/compose_info.h"
 #include "compose/tune_header.h"
 #include "core/shell_services.h"
+#include "midi/f0_data.h"
 #include "platform/message_sink.h"
+#include "platform/ui/ui.h"
+#include "play/music_player.h"
 #include "style/style_table.h"
 #include "tuneedit/chord_lists.h"
 #include "tuneedit/edit_object.h"
+#include "tuneedit/instrument_apply.h"
 
 using namespace platform::ui;
 
@@ -23,22 +31,35 @@ constexpr int kColumnLeft[5] = {0, 95, 190, 285, 380};
 constexpr int kRowTop[2] = {392, 427};
 constexpr const char* kModeOneCaptions[10] = {"Load", "Save", "Reset", "Edit", "Del",
                                               "Add",  "--",   "--",    "--",   "--"};
-constexpr const char* kModeTwoCaptions[10] = {"PLAY",  "Del",  "Ins",    "Edit",   "All",
+constexpr const char* kModeTwoCaptions[10] = {"PLAY",   "Del",   "Ins",  "Edit",   "All",
                                               "Melody", "Chord", "Tone", "Adjust", "Wizard"};
 constexpr Rgb kGreys[3] = {{200, 200, 200}, {210, 210, 210}, {220, 220, 220}};
-constexpr Rgb kSelected{255, 200, 120};
+constexpr int kSelectionRaise = 5;
+constexpr int kPlayButton = 1;
 
-// Beats of a bar of the working style: 4 in 4/4, else 3.
-int GridBeatsPerBar() {
-    return WorkingStyle.timeSignature == kMetre44 ? 4 : 3;
+// The dialog open now, for the end of a play; UI thread only.
+EdCdCust* g_openChordInput = nullptr;
+// The number of the play started last, read by its end callback on the
+// play thread.
+std::atomic<unsigned> g_playNumber{0};
+
+// On the play thread: only posts, so that the caption, the flag and the
+// song are touched on the UI thread alone.
+int OnChordPlayEnd() {
+    const unsigned generation = g_playNumber.load();
+    PostToUi([generation] {
+        if (g_openChordInput) g_openChordInput->OnPlayEnded(generation);
+    });
+    return 0;
 }
 
-// The first step of every chord and its display name.
+// The first step of every chord and its display name, as the display
+// table holds them (at most 512 chords).
 std::vector<std::pair<int, std::string>> ChordStarts() {
     std::vector<std::pair<int, std::string>> starts;
     int step = 0;
     for (const NoteEvent& c : ChordProgression()) {
-        if (static_cast<int>(starts.size()) >= 512) break;
+        if (static_cast<int>(starts.size()) >= kChordDisplayRecords) break;
         starts.emplace_back(step, ChordCodeToName(c.chordCode));
         step += c.length / kStepTicks;
     }
@@ -81,7 +102,18 @@ int DeleteSelectedListChords(const StepSelection& selection) {
         step += steps;
     }
     SetChordProgression(kept);
-    return WriteChordListsToStyle(WorkingStyle, GridBeatsPerBar());
+    return WriteChordListsToStyle(WorkingStyle, BeatsPerBar());
+}
+
+void ResetStyleChords() {
+    ComposeInfo.ClearChords();
+    const int beats = BeatsPerBar();
+    ChordStepCount = beats * WorkingStyle.tuneLength;
+    WorkingStyle.tuneLength = ChordStepCount / beats;
+    FillHarmonyStructure(WorkingStyle.tuneLength, WorkingStyle.harmonyStructure,
+                         WorkingStyle.timeSignature);
+    BuildChordListsFromStyle();
+    LoadChordBufferFromStyle();
 }
 
 int AddLastStyleChord() {
@@ -101,7 +133,14 @@ int AddLastStyleChord() {
     return 1;
 }
 
-EdCdCust::EdCdCust(Window* parent, int mode) : parent_(parent), mode_(mode) {}
+EdCdCust::EdCdCust(Window* parent, int mode) : parent_(parent), mode_(mode) {
+    ChordStepCount = 0;
+}
+
+EdCdCust::~EdCdCust() {
+    StopPlaying();
+    if (g_openChordInput == this) g_openChordInput = nullptr;
+}
 
 int EdCdCust::DoModal() {
     OnInitDialog();
@@ -112,6 +151,7 @@ int EdCdCust::DoModal() {
 void EdCdCust::OnInitDialog() {
     if (built_) return;
     built_ = true;
+    g_openChordInput = this;
     InitSkin(kChordInputButtonCount);
     Window& window = GetWindow();
     window.SetTitle("Chord Input");
@@ -130,8 +170,8 @@ void EdCdCust::OnInitDialog() {
         b.y2 = b.y1 + 40;
         b.caption = (mode_ == 1 ? kModeOneCaptions : kModeTwoCaptions)[i - 1];
         b.control = AddButtonHolder(kButtonStatics[i]);
-        b.normal = &SkinImage(SkinId::Column);
-        b.pressed = &SkinImage(SkinId::ColumnPressed);
+        b.normal = &SkinImage(SkinId::GridButton);
+        b.pressed = &SkinImage(SkinId::GridButtonPressed);
     }
     PlaceSkinButtons(kChordInputButtonCount, &Button(0));
     if (mode_ == 1) {
@@ -139,14 +179,26 @@ void EdCdCust::OnInitDialog() {
     } else if (CurrentEditObject()) {
         BuildChordListsFromEditTune(CurrentEditObject()->Tune());
     }
-    Control& bar = window.AddControl(ControlKind::HScrollBar, Rect{280, 33, 580, 53},
-                                     kChordInputScrollBar);
+    FillDisplayTable();
+    Control& bar =
+        window.AddControl(ControlKind::HScrollBar, Rect{280, 33, 580, 53}, kChordInputScrollBar);
     bar.SetRange(0, ChordGridScrollMaximum(ChordStepCount));
+    offscreen_ = CurrentBackend().CreateOffscreen(Size{kLargeDialogWidth, kLargeDialogHeight});
+    if (!offscreen_) ShowErrorMessage(kGridCanvasError);
+    RedrawGrid();
+    // The grid is the face from now on.
+    if (offscreen_) SetBackground(gridImage_, kLargeDialogWidth, kLargeDialogHeight);
     PaintSkin();
 }
 
+void EdCdCust::FillDisplayTable() {
+    // The table names the first 512 chords; more are still edited.
+    if (ChordProgression().size() > static_cast<std::size_t>(kChordDisplayRecords))
+        ShowErrorMessage(kChordInfoTooMuchError);
+}
+
 void EdCdCust::DrawGrid(Canvas& canvas) {
-    const int beats = std::max(1, GridBeatsPerBar());
+    const int beats = std::max(1, BeatsPerBar());
     const auto starts = ChordStarts();
     for (int row = 0; row < kChordGridRows; ++row) {
         for (int column = 0; column < kChordGridColumns; ++column) {
@@ -154,26 +206,45 @@ void EdCdCust::DrawGrid(Canvas& canvas) {
             const bool selected =
                 !selection_.Empty() && step >= selection_.start && step <= selection_.end;
             const int x = kChordCellLeft + column * kChordCellWidth;
-            const int y = kChordCellTop + row * kChordCellHeight - (selected ? 40 / 8 : 0);
+            const int y = kChordCellTop + row * kChordCellHeight - (selected ? kSelectionRaise : 0);
             const Rect cell{x, y, x + kChordCellWidth - 2, y + kChordCellHeight - 2};
-            canvas.FillRect(cell, selected ? kSelected : kGreys[step % 3]);
+            canvas.FillRect(cell, selected ? kChordSelectionColour : kGreys[step % 3]);
             std::string label = std::to_string(step % beats + 1);
             if (step % beats == 0) label = std::to_string(step / beats + 1) + ":" + label;
-            canvas.DrawText(label, Rect{x, y, cell.right, y + 16}, TextLayout::LeftCentred);
+            canvas.DrawText(label, Rect{x + 2, y, cell.right, y + 16}, TextLayout::LeftCentred);
             for (const auto& [first, name] : starts)
                 if (first == step && step < ChordStepCount)
-                    canvas.DrawText(name, Rect{x, y + 20, cell.right, y + 40},
+                    canvas.DrawText(name, Rect{x + 2, y + 20, cell.right, y + 40},
                                     TextLayout::LeftCentred);
         }
     }
+}
+
+void EdCdCust::RedrawGrid() {
+    Window& window = GetWindow();
+    if (offscreen_) {
+        Canvas& canvas = offscreen_->Draw();
+        canvas.Blit(SkinImage(SkinId::LargeBackground),
+                    Rect{0, 0, kLargeDialogWidth, kLargeDialogHeight});
+        SelectSkinFont(canvas, false);
+        canvas.SetTextBackground(false, Rgb{0, 0, 0});
+        canvas.SetTextColour(Rgb{32, 64, 0});
+        DrawGrid(canvas);
+        // The same image object is kept as the face, so the window is told
+        // of its new pixels here.
+        gridImage_ = offscreen_->Read();
+    }
+    window.Invalidate(false);
 }
 
 void EdCdCust::OnPaint(Window&, Canvas& canvas) {
     if (!PressedControl()) PaintSkin();
     SelectSkinFont(canvas, false);
     canvas.SetTextBackground(false, Rgb{0, 0, 0});
-    canvas.SetTextColour(Rgb{32, 64, 0});
-    DrawGrid(canvas);
+    if (!offscreen_) {
+        canvas.SetTextColour(Rgb{32, 64, 0});
+        DrawGrid(canvas);
+    }
     DrawCaptions(canvas);
 }
 
@@ -186,15 +257,16 @@ void EdCdCust::OnLeftDown(Window& window, Point p) {
     first_ = ChordGridStep(p.x, p.y, scrollRow_);
     last_ = -1;
     dragging_ = first_ >= 0;
+    if (dragging_) window.CaptureMouse();
 }
 
-void EdCdCust::OnMouseMove(Window& window, Point p) {
+void EdCdCust::OnMouseMove(Window&, Point p) {
     if (!dragging_) return;
     const int step = ChordGridStep(p.x, p.y, scrollRow_);
     if (step >= 0 && step != last_) {
         last_ = step;
         selection_ = OrderedSelection(first_, last_);
-        window.Invalidate(false);
+        RedrawGrid();
     }
 }
 
@@ -203,11 +275,13 @@ void EdCdCust::OnLeftUp(Window& window, Point p) {
         OnSkinButtonUp();
         ButtonAction(window, PressedIndex());
         dragging_ = false;
-        window.Invalidate(false);
+        window.ReleaseMouse();
+        RedrawGrid();
         return;
     }
     if (!dragging_) return;
     dragging_ = false;
+    window.ReleaseMouse();
     const int step = ChordGridStep(p.x, p.y, scrollRow_);
     last_ = step >= 0 ? step : last_;
     selection_ = OrderedSelection(first_, last_ >= 0 ? last_ : first_);
@@ -217,17 +291,18 @@ void EdCdCust::OnLeftUp(Window& window, Point p) {
         for (const NoteEvent& c : ChordProgression()) {
             const int steps = c.length / kStepTicks;
             if (selection_.start >= at && selection_.start < at + steps) selection_.start = at;
-            if (selection_.end >= at && selection_.end < at + steps) selection_.end = at + steps - 1;
+            if (selection_.end >= at && selection_.end < at + steps)
+                selection_.end = at + steps - 1;
             at += steps;
         }
     }
-    window.Invalidate(false);
+    RedrawGrid();
 }
 
-void EdCdCust::OnControl(Window& window, Control& control, ControlEvent event) {
+void EdCdCust::OnControl(Window&, Control& control, ControlEvent event) {
     if (control.Id() != kChordInputScrollBar || event != ControlEvent::ValueChanged) return;
     scrollRow_ = std::clamp(control.Value(), 0, ChordGridScrollMaximum(ChordStepCount));
-    window.Invalidate(false);
+    RedrawGrid();
 }
 
 void EdCdCust::ButtonAction(Window& window, int index) {
@@ -235,16 +310,20 @@ void EdCdCust::ButtonAction(Window& window, int index) {
         if (CloseOk()) window.EndModal(platform::kIdOk);
         return;
     }
-    if (mode_ == 1) ModeOneAction(index);
-    else ModeTwoAction(index);
+    if (mode_ == 1)
+        ModeOneAction(index);
+    else
+        ModeTwoAction(index);
 }
 
 bool EdCdCust::CloseOk() {
-    if (mode_ == 1 && !ChordBarsInRange(ChordStepCount, GridBeatsPerBar())) {
+    if (mode_ == 1 && !ChordBarsInRange(ChordStepCount, BeatsPerBar())) {
         ShowErrorMessage(kMeasureRangeError);
         return false;
     }
-    WriteChordListsToStyle(WorkingStyle, GridBeatsPerBar());
+    WriteChordListsToStyle(WorkingStyle, BeatsPerBar());
+    // The play thread is done with the song before the tune is saved.
+    StopPlaying();
     if (ChordStepCount == 0) {
         ShowErrorMessage(kEmptyNotSavedError);
         return true;
@@ -270,44 +349,190 @@ void EdCdCust::EditChords() {
     }
     EdChordEdit chord(&GetWindow(), code);
     if (chord.DoModal() != platform::kIdOk) return;
-    if (mode_ == 1) SetSelectedListChords(selection_, chord.NewCode());
-    else ChangeSelectedChords(selection_, chord.NewCode(), chord.NewText());
+    if (mode_ == 1)
+        SetSelectedListChords(selection_, chord.NewCode());
+    else
+        ChangeSelectedChords(selection_, chord.NewCode(), chord.NewText());
     selection_ = {};
+}
+
+void EdCdCust::ResetChords() {
+    ResetStyleChords();
+    FillDisplayTable();
+    scrollRow_ = 0;
+    if (Control* bar = GetWindow().FindControl(kChordInputScrollBar)) {
+        bar->SetRange(0, ChordGridScrollMaximum(ChordStepCount));
+        bar->SetValue(0);
+    }
 }
 
 void EdCdCust::ModeOneAction(int index) {
     std::string folder;
     GetProgramDirectory(folder);
     switch (index) {
-        case 1: LoadChordFile(folder); break;
-        case 2: SaveChordFile(folder); break;
-        case 4: EditChords(); break;
+        case 1:
+            LoadChordFile(folder);
+            FillDisplayTable();
+            break;
+        case 2:
+            SaveChordFile(folder);
+            break;
+        case 3:
+            ResetChords();
+            break;
+        case 4:
+            EditChords();
+            break;
         case 5:
-            if (selection_.Empty()) ShowErrorMessage(kSelectAreaError);
-            else if (selection_.start >= ChordStepCount) ShowErrorMessage(kNoDataToDeleteError);
-            else DeleteSelectedListChords(selection_);
+            if (selection_.Empty())
+                ShowErrorMessage(kSelectAreaError);
+            else if (selection_.start >= ChordStepCount)
+                ShowErrorMessage(kNoDataToDeleteError);
+            else
+                DeleteSelectedListChords(selection_);
             selection_ = {};
             break;
-        case 6: AddLastStyleChord(); break;
-        default: break;
+        case 6:
+            AddLastStyleChord();
+            break;
+        default:
+            break;
     }
+}
+
+void EdCdCust::SelectAll() {
+    selection_ = OrderedSelection(0, ChordStepCount - 1);
 }
 
 void EdCdCust::ModeTwoAction(int index) {
     EditObject* edit = CurrentEditObject();
     if (!edit) return;
     switch (index) {
+        case kPlayButton:
+            if (selection_.Empty()) SelectAll();
+            PlayOrStop();
+            break;
         case 2:
-            if (selection_.Empty()) ShowErrorMessage(kSelectDeleteError);
-            else DeleteTuneBeats(edit->Tune(), selection_);
+            if (selection_.Empty())
+                ShowErrorMessage(kSelectDeleteError);
+            else
+                DeleteTuneBeats(edit->Tune(), selection_);
             selection_ = {};
             break;
         case 3:
             InsertTuneBeats(edit->Tune(), selection_);
             selection_ = {};
             break;
-        case 4: EditChords(); break;
-        case 5: selection_ = OrderedSelection(0, std::max(0, ChordStepCount - 1)); break;
-        default: break;
+        case 4:
+            EditChords();
+            break;
+        case 5:
+            SelectAll();
+            break;
+        default:
+            PanelAction(index);
+            break;
     }
+}
+
+void EdCdCust::PanelAction(int index) {
+    switch (index) {
+        case 6:
+            if (selection_.Empty()) SelectAll();
+            RunEditMelodyPanel(&GetWindow(), selection_.start, selection_.end);
+            break;
+        case 7:
+            if (selection_.Empty())
+                ShowErrorMessage(kSelectAreaError);
+            else
+                RunEditChordPanel(&GetWindow(), selection_.start, selection_.end);
+            break;
+        case 8:
+            ApplyTone();
+            break;
+        case 9:
+            if (selection_.Empty())
+                ShowErrorMessage(kAreaNotSpecifiedError);
+            else
+                RunAdjustmentPanel(&GetWindow(), selection_.start, selection_.end);
+            break;
+        case 10:
+            RunWizard();
+            break;
+        default:
+            break;
+    }
+}
+
+void EdCdCust::ApplyTone() {
+    RunStyleDefinitionHub(&GetWindow(), kHubToneDefinition, 1, 1);
+    if (EditObject* edit = CurrentEditObject()) ApplyToneInstruments(edit->Tune(), WorkingStyle);
+}
+
+void EdCdCust::RunWizard() {
+    if (RefuseUnderHarmonyDelay(CurrentEditObject()->Tune())) return;
+    RunStyleWizard(&GetWindow());
+    EditObject* edit = CurrentEditObject();
+    if (!edit || RefuseUnderHarmonyDelay(edit->Tune())) return;
+    {
+        WaitCursor wait;
+        RegenerateAllHarmony(edit->Tune());
+    }
+    FinishWizardEdit(*edit, WorkingStyle);
+}
+
+// ---- Playing the selection ----
+
+void EdCdCust::SetPlayCaption(const char* caption) {
+    if (mode_ == 2) Button(kPlayButton).caption = caption;
+    GetWindow().Invalidate(false);
+}
+
+void EdCdCust::PlayOrStop() {
+    if (ChordStepCount == 0) {
+        ShowErrorMessage(kNoDataToPlayError);
+        return;
+    }
+    if (playing_) {
+        StopPlaying();
+        return;
+    }
+    EditObject* edit = CurrentEditObject();
+    if (selection_.Empty() || !edit) {
+        ShowErrorMessage(kSelectAreaError);
+        return;
+    }
+    SetPlayCaption("STOP");
+    auto song = std::make_unique<MidiF0Data>(static_cast<int>(WorkBufferSize));
+    if (!edit->Tune().MergeTracksInto(*song)) {
+        SetPlayCaption("PLAY");
+        return;
+    }
+    const int d = edit->Tune().division;
+    playSong_ = std::move(song);
+    playing_ = true;
+    g_playNumber = ++playGeneration_;
+    if (playSong_->PlayRange(OnChordPlayEnd, selection_.start * d, (selection_.end + 1) * d) != 1)
+        StopPlaying();
+}
+
+void EdCdCust::StopPlaying() {
+    if (!playSong_) return;
+    // Stops the play thread and waits for it; only then is the song, with
+    // the copy the thread played, deleted.
+    // A play that has just ended is not stopped again (its copy goes with
+    // the song, after the play thread is idle).
+    if (playing_ && playSong_->PlayCopyData() && TheMusicPlayer.IsPlaying()) playSong_->StopPlay();
+    playSong_.reset();
+    playing_ = false;
+    SetPlayCaption("PLAY");
+}
+
+void EdCdCust::OnPlayEnded(unsigned generation) {
+    // An end told after a stop, or after a later play started, is stale.
+    if (generation != playGeneration_ || !playing_) return;
+    playing_ = false;
+    playSong_.reset();
+    SetPlayCaption("PLAY");
+    RedrawGrid();
 }

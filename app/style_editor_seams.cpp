@@ -6,3 +6,5 @@ int RunStyleDefinitionHub(platform::ui::Window*, int, int, int) {
 }
 
 void RunStyleWizard(platform::ui::Window*) {}
+
+void RunStyleOperation(platform::ui::Window*) {}

@@ -17,3 +17,6 @@ int RunStyleDefinitionHub(platform::ui::Window* parent, int mode, int checkFlag,
 // The style wizard's three pages; its solver leaves the result in
 // WorkingStyle.
 void RunStyleWizard(platform::ui::Window* parent);
+// The style operations (copy, paste, mix, compound, extract, wizard, save,
+// load) over WorkingStyle.
+void RunStyleOperation(platform::ui::Window* parent);

@@ -163,17 +163,17 @@ int ParseMidiMaterial(std::unique_ptr<MidiF0Data>& song, std::span<const std::ui
     return 1;
 }
 
-int RunChannelRoleDialog(MidiF0Data& song, MaterialRange& range) {
+int RunChannelRoleDialog(MidiF0Data& song, MaterialRange& range, platform::ui::Window* owner) {
     if (!CurrentTuneStructure) CurrentTuneStructure = std::make_unique<TuneStructure>();
     std::shared_ptr<ShellServices> shell = GetShellServices();
     shell->SetWaitCursor(true);
     CurrentTuneStructure->AnalyzeMidiData(song, song.division);
     shell->SetWaitCursor(false);
     if (!CheckMaterialChannels(*CurrentTuneStructure)) return 0;
-    return GetChannelRoleDialog()->Run(song, *CurrentTuneStructure, range) == 1 ? 1 : 0;
+    return GetChannelRoleDialog()->RunOver(owner, song, *CurrentTuneStructure, range) == 1 ? 1 : 0;
 }
 
-int LoadMidiMaterial(const std::string& path, int slot) {
+int LoadMidiMaterial(const std::string& path, int slot, platform::ui::Window* owner) {
     if (path.empty() || slot < 0 || slot >= kConversionInputSlotCount) return 0;
     // The slot stores the path with its terminator.
     if (path.size() >= sizeof ConversionInputSlots[0].Path) {
@@ -187,7 +187,7 @@ int LoadMidiMaterial(const std::string& path, int slot) {
     std::unique_ptr<MidiF0Data> song;
     if (!ParseMidiMaterial(song, std::span<const std::uint8_t>(buffer.data(), size))) return 0;
     MaterialRange range;
-    if (!RunChannelRoleDialog(*song, range)) return 0;
+    if (!RunChannelRoleDialog(*song, range, owner)) return 0;
     // Only a material that was accepted replaces what the slot held.
     ConversionInputSlot& s = ConversionInputSlots[slot];
     std::memset(s.Path, 0, sizeof s.Path);

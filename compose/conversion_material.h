@@ -19,6 +19,9 @@
 
 class MidiF0Data;
 class MidiTrackData;
+namespace platform::ui {
+class Window;
+}
 
 constexpr ErrorCode kNoMelodySelected = 0xFF01004Cu;       // "No melody track is selected!"
 constexpr ErrorCode kNoHarmonySelected = 0xFF01004Du;      // "No harmony track is selected!"
@@ -71,6 +74,12 @@ public:
     // Shows the dialog modally on the song for the structure; 1 on OK with
     // the roles in the structure and the range filled, else 0.
     virtual int Run(MidiF0Data& song, TuneStructure& structure, MaterialRange& range) = 0;
+    // The same over the window that asked for the load (none: the desktop).
+    virtual int RunOver(platform::ui::Window* owner, MidiF0Data& song, TuneStructure& structure,
+                        MaterialRange& range) {
+        (void)owner;
+        return Run(song, structure, range);
+    }
 };
 // Without an installed dialog every material is refused (cancelled).
 class NoChannelRoleDialog : public ChannelRoleDialogService {
@@ -107,9 +116,10 @@ MaterialRange RangeFromFields(int start, int end, int barCount);
 
 // Asks for a ".mid" file into the slot's path; 0 when cancelled.
 int SelectMidiMaterialFile(int slot, std::string& path);
-// Reads, parses, analyses the file and runs the dialog; on success the slot
-// takes path, roles, used flags and range (and only then). 1 on success.
-int LoadMidiMaterial(const std::string& path, int slot);
+// Reads, parses, analyses the file and runs the dialog (over owner, when
+// given); on success the slot takes path, roles, used flags and range (and
+// only then). 1 on success.
+int LoadMidiMaterial(const std::string& path, int slot, platform::ui::Window* owner = nullptr);
 // Slot 0 from the path, or from the chooser when the path is empty.
 int LoadConversionMaterial(const std::string& path);
 // LoadConversionMaterial, then the any-slot flag; 1 when a material is there.
@@ -120,7 +130,8 @@ int SelectConversionMaterial(const std::string& path);
 int ParseMidiMaterial(std::unique_ptr<MidiF0Data>& song, std::span<const std::uint8_t> image);
 // Analyses the song into CurrentTuneStructure, checks it and runs the dialog.
 // 1 when the dialog ended with OK; range receives its choice.
-int RunChannelRoleDialog(MidiF0Data& song, MaterialRange& range);
+int RunChannelRoleDialog(MidiF0Data& song, MaterialRange& range,
+                         platform::ui::Window* owner = nullptr);
 // 1 when a used channel has a role other than Drums, else the box and 0.
 int CheckMaterialChannels(const TuneStructure& structure);
 

@@ -97,6 +97,18 @@ private:
 std::shared_ptr<ShellServices> SetShellServices(std::shared_ptr<ShellServices> services);
 std::shared_ptr<ShellServices> GetShellServices();
 
+// Shows the wait cursor through the installed services for its lifetime.
+class ShellWaitCursor {
+public:
+    ShellWaitCursor() : services_(GetShellServices()) { services_->SetWaitCursor(true); }
+    ~ShellWaitCursor() { services_->SetWaitCursor(false); }
+    ShellWaitCursor(const ShellWaitCursor&) = delete;
+    ShellWaitCursor& operator=(const ShellWaitCursor&) = delete;
+
+private:
+    std::shared_ptr<ShellServices> services_;
+};
+
 // ---- Shared texts ----
 
 // A text that one thread writes while another draws it.

@@ -12,23 +12,26 @@ namespace {
 
 constexpr int kBluesProgression = 6;
 
+}  // namespace
+
+int KeyAfterSetup(const MusicStyle& style, bool minor) {
+    return minor && style.chordProgression != kBluesProgression ? 2 : 1;
+}
+
 // Writes the key and the set-up values. The blues progression is always set
 // up in C; 3/4 and 7/8 use their own time charts in either key, and the blues
 // pattern file always ends on C7.
-void ApplyKeySetup(bool minor) {
+void SetupKeyOf(MusicStyle& style, bool minor) {
     std::lock_guard lock(StyleRecordMutex());
-    MusicStyle& style = WorkingStyle;
-    bool blues = style.chordProgression == kBluesProgression;
+    style.key = KeyAfterSetup(style, minor);
     const char* timeChart = "TIMECHT.DB";
     const char* cadenceChart = "RESTIME.DB";
-    if (minor && !blues) {
-        style.key = 2;
+    if (style.key == 2) {
         TonicChordCode.Set("AmPs");
         timeChart = "TIMECHT.DB2";
         cadenceChart = "RESTIME.DB2";
     } else {
-        style.key = 1;
-        TonicChordCode.Set(blues ? "CMPs" : "CMPS");
+        TonicChordCode.Set(style.chordProgression == kBluesProgression ? "CMPs" : "CMPS");
     }
     if (style.timeSignature == kMetre34) {
         timeChart = "TIMECHT3.DB";
@@ -42,12 +45,10 @@ void ApplyKeySetup(bool minor) {
     if (FieldText(style.knowledgeBase) == "PATTERN.DBB") TonicChordCode.Set("CMPs");
 }
 
-}  // namespace
-
 void SetupMajorKey() {
-    ApplyKeySetup(false);
+    SetupKeyOf(WorkingStyle, false);
 }
 
 void SetupMinorKey() {
-    ApplyKeySetup(true);
+    SetupKeyOf(WorkingStyle, true);
 }

@@ -30,3 +30,8 @@ void AdjustWorkingStyleMix() {
         if (mix.volume < 118) mix.volume = static_cast<std::uint8_t>(mix.volume + 10);
     }
 }
+
+int BeatsPerBar() {
+    // 3/4 and 7/8 both count three beats a bar.
+    return WorkingStyle.timeSignature == kMetre44 ? 4 : 3;
+}

@@ -22,11 +22,14 @@ void RepeatSteps(GridPart& grid, int steps) {
 
 }  // namespace
 
-void ApplyPatternRepeatFlags(int steps) {
-    const int slot = PatternSlot.load();
+void ApplyPatternRepeatFlags(MusicStyle& style, int slot, int steps) {
     if (slot < 0 || slot >= kGridParts) return;
     steps = std::clamp(steps, 1, kGridSteps);
+    RepeatSteps(style.customHarmony.grid[0][slot], steps);
+    RepeatSteps(style.customHarmony.grid[1][slot], steps);
+}
+
+void ApplyPatternRepeatFlags(int steps) {
     std::lock_guard<std::recursive_mutex> lock(StyleRecordMutex());
-    RepeatSteps(WorkingStyle.customHarmony.grid[0][slot], steps);
-    RepeatSteps(WorkingStyle.customHarmony.grid[1][slot], steps);
+    ApplyPatternRepeatFlags(WorkingStyle, PatternSlot.load(), steps);
 }

@@ -4,6 +4,8 @@
 
 #include <atomic>
 
+#include "style/music_style.h"
+
 // The pattern the step editor works on: 0 Harmony, 1 Sub Harmony, 2 Drum,
 // 3 Bass; set by whoever opens it.
 extern std::atomic<int> PatternSlot;
@@ -14,3 +16,7 @@ extern std::atomic<int> PatternSlot;
 // steps copies the step before the run. Steps are cut to 1..16; a slot
 // outside 0..3 changes nothing.
 void ApplyPatternRepeatFlags(int steps);
+
+// The same pass over grids A and B of one grid part (0..3) of a style record
+// held by the caller.
+void ApplyPatternRepeatFlags(MusicStyle& style, int slot, int steps);

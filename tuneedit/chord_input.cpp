@@ -6,15 +6,19 @@
 
 #include "compose/chord_buffer.h"
 #include "compose/chord_record.h"
+#include "style/music_style.h"
 #include "tuneedit/chord_lists.h"
 #include "tuneedit/edit_object.h"
 #include "tuneedit/edited_tune.h"
+#include "tuneedit/harmony_section.h"
+#include "tuneedit/instrument_apply.h"
 
 namespace {
 
 constexpr int kDisplayRecords = 512;
 constexpr int kGridCells = 80;
 constexpr int kRowSteps = 16;
+constexpr int kHarmonyDelayChannel = 11;
 
 void Rebuild(EditedTune& tune) {
     tune.BuildSectionTable();
@@ -57,7 +61,8 @@ void DeleteTuneBeats(EditedTune& tune, const StepSelection& selection) {
 void InsertTuneBeats(EditedTune& tune, const StepSelection& selection) {
     if (selection.Empty() || tune.TrackCount() == 0) return;
     const long long d = tune.division;
-    tune.InsertTime(selection.start * d, static_cast<int>((selection.end - selection.start + 1) * d));
+    tune.InsertTime(selection.start * d,
+                    static_cast<int>((selection.end - selection.start + 1) * d));
     Rebuild(tune);
 }
 
@@ -77,7 +82,8 @@ int ChangeSelectedChords(const StepSelection& selection, const std::string& newC
         change.section = j;
         const std::string_view old = edit->Tune().SectionCode(j);
         std::copy(old.begin(), old.end(), change.oldCode.begin());
-        std::copy_n(newCode.data(), std::min<std::size_t>(newCode.size(), 4), change.newCode.begin());
+        std::copy_n(newCode.data(), std::min<std::size_t>(newCode.size(), 4),
+                    change.newCode.begin());
         std::copy_n(newText.data(), std::min<std::size_t>(newText.size(), 16),
                     change.markerText.begin());
         if (!ApplyChordChange(change)) return 0;
@@ -115,4 +121,25 @@ ChordChoice MakeChordChoice(int root, int kind) {
     choice.code = std::string(1, PitchClassToRootLetter(root)) + k.letters;
     choice.text = std::string(kRootTexts[root]) + k.text;
     return choice;
+}
+
+int RefuseUnderHarmonyDelay(const EditedTune& tune) {
+    if (!tune.HasNotesOnChannel(kHarmonyDelayChannel)) return 0;
+    ShowErrorMessage(kDelaySetError);
+    return 1;
+}
+
+int RegenerateAllHarmony(EditedTune& tune) {
+    int done = 0;
+    while (done < tune.SectionCount() && RegenerateHarmonySection(tune, done))
+        ++done;
+    return done;
+}
+
+int FinishWizardEdit(EditObject& edit, MusicStyle& style) {
+    EditedTune& tune = edit.Tune();
+    ApplyWizardInstruments(tune, style);
+    const int saved = tune.SaveAndReload(edit.Path());
+    style.voice[kPartHarmony] = tune.GetChannelProgram(kPartHarmony);
+    return saved;
 }

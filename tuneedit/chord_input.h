@@ -6,7 +6,13 @@
 
 #include <string>
 
+#include "core/reporters.h"
+
+class EditObject;
 class EditedTune;
+struct MusicStyle;
+
+constexpr ErrorCode kDelaySetError = 0xFF010113;  // "Can not edit if delay is set!"
 
 // Rows of 16 steps the grid scrolls by at most.
 int ChordGridScrollMaximum(int steps);
@@ -43,3 +49,15 @@ struct ChordChoice {
 };
 // The code and marker text of a root and kind; a root of -1 gives "xxxx".
 ChordChoice MakeChordChoice(int root, int kind);
+
+// ---- The work after the style editor's dialogs ----
+
+// 1 after "Can not edit if delay is set!" when the harmony delay (channel
+// 11) has notes; the harmony cannot be regenerated under it.
+int RefuseUnderHarmonyDelay(const EditedTune& tune);
+// The harmony of every section generated again, in order, until one fails;
+// the number of sections done.
+int RegenerateAllHarmony(EditedTune& tune);
+// The programs after the wizard, the tune saved and read back, and the
+// harmony instrument taken back from the tune; 0 when the save failed.
+int FinishWizardEdit(EditObject& edit, MusicStyle& style);

@@ -56,6 +56,8 @@ constexpr std::array<SkinInfo, kSkinCount> kSkins = {{
     {ListenPressed, "listen_pressed", 147, 41},
     {AutoAdjust, "auto_adjust", 143, 40},
     {AutoAdjustPressed, "auto_adjust_pressed", 143, 40},
+    {GridButton, "grid_button", 100, 40},
+    {GridButtonPressed, "grid_button_pressed", 100, 40},
 }};
 
 // The table is indexed by id.
@@ -162,6 +164,8 @@ Rgb FaceOf(SkinId id) {
         case OkPressed:
         case Column:
         case ColumnPressed:
+        case GridButton:
+        case GridButtonPressed:
             return MakeRgb(176, 214, 140);
         default:
             return MakeRgb(200, 228, 170);
@@ -190,6 +194,7 @@ bool IsPressed(SkinId id) {
         case Toggle4Pressed:
         case ListenPressed:
         case AutoAdjustPressed:
+        case GridButtonPressed:
             return true;
         default:
             return false;

@@ -61,6 +61,9 @@ enum class SkinId {
     ListenPressed,
     AutoAdjust,
     AutoAdjustPressed,
+    // The ten buttons under the chord input grid.
+    GridButton,
+    GridButtonPressed,
     Count,
 };
 

@@ -16,6 +16,7 @@
 #include "platform/ui/headless_backend.h"
 #include "platform/ui/ui.h"
 #include "style/style_table.h"
+#include "tests/app/chord_grid_driver.h"
 #include "tests/support/test_support.h"
 #include "tuneedit/chord_lists.h"
 #include "tuneedit/edit_object.h"
@@ -24,52 +25,9 @@ using namespace platform::ui;
 
 namespace {
 
-Point CellCentre(int step) {
-    return Point{kChordCellLeft + (step % kChordGridColumns) * kChordCellWidth + 10,
-                 kChordCellTop + (step / kChordGridColumns) * kChordCellHeight + 20};
-}
+using namespace chord_grid;
 
-Point ButtonCentre(const EdCdCust& d, int i) {
-    const SkinButton& b = d.Button(i);
-    return Point{(b.x1 + b.x2) / 2, (b.y1 + b.y2) / 2 + (i >= 1 && i <= 5 ? -8 : 8)};
-}
-
-void Drag(EdCdCust& dialog, Window& window, int from, int to) {
-    dialog.OnLeftDown(window, CellCentre(from));
-    dialog.OnMouseMove(window, CellCentre((from + to) / 2));
-    dialog.OnLeftUp(window, CellCentre(to));
-}
-
-void FillStyleBars(int bars) {
-    std::memset(WorkingStyle.harmonyStructure, 0, kHarmonyStructureBytes);
-    for (int i = 0; i < bars; ++i) {
-        std::uint8_t* e = WorkingStyle.harmonyStructure + 6 * i;
-        e[0] = 1;
-        e[1] = 128;  // 384 ticks
-        std::memcpy(e + 2, i % 2 ? "GMPs" : "CMPd", 4);
-    }
-}
-
-class ChordInputDialogTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        saved_ = WorkingStyle;
-        InitMusicStyle(WorkingStyle);
-        ResetComposerState();
-        backend_ = std::make_shared<HeadlessBackend>();
-        InstallBackend(backend_);
-        ResetSkinBlitFailure();
-        testing_support::Sink().Clear();
-    }
-    void TearDown() override {
-        InstallBackend(nullptr);
-        SetCurrentEditObject(nullptr);
-        ComposeInfo.ClearChords();
-        WorkingStyle = saved_;
-    }
-    std::shared_ptr<HeadlessBackend> backend_;
-    MusicStyle saved_{};
-};
+class ChordInputDialogTest : public ChordGridTest {};
 
 TEST_F(ChordInputDialogTest, StyleChordsNeedSixteenToNinetyFiveBars) {
     for (int bars : {15, 16, 95, 96}) {
@@ -153,6 +111,13 @@ TEST_F(ChordInputDialogTest, EditedTuneEditAndSave) {
     EXPECT_EQ(saved.Tune().SectionCode(1), "DmPs");
     EXPECT_EQ(saved.Tune().SectionCode(2), "CMPd");
     EXPECT_EQ(saved.Tune().SectionStart(1), 384);
+    // Only the middle section's notes moved: E, the third of C, to F.
+    std::vector<int> keys;
+    for (const MidiEvent* e : saved.Tune().Track(saved.Tune().FindTrackByChannel(1))->Events())
+        if (e->IsNoteWithLength()) keys.push_back(e->note);
+    std::vector<int> expected(16, 64);
+    std::fill(expected.begin() + 4, expected.begin() + 8, 65);
+    EXPECT_EQ(keys, expected);
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include "core/shell_services.h"
 #include "midi/f0_data.h"
 #include "style/style_table.h"
+#include "tests/support/scripted_role_dialog.h"
 #include "tests/support/test_support.h"
 
 using testing_support::Sink;
@@ -133,22 +134,7 @@ std::vector<SmfNote> Song(int division, int bars) {
     return notes;
 }
 
-// Answers the dialog as a user would: roles changed as told, then OK with
-// the given bar fields (from 1), or Cancel.
-struct ScriptedRoleDialog : ChannelRoleDialogService {
-    int Run(MidiF0Data&, TuneStructure& s, MaterialRange& range) override {
-        ++runs;
-        if (!ok) return 0;
-        for (auto [c, role] : roles)
-            s.role[static_cast<std::size_t>(c)] = role;
-        range = RangeFromFields(start, end, s.barCount);
-        return 1;
-    }
-    bool ok = true;
-    std::vector<std::pair<int, int>> roles;
-    int start = 1, end = 1000;
-    int runs = 0;
-};
+using testing_support::ScriptedRoleDialog;
 
 struct ConversionMaterialTest : testing::Test {
     void SetUp() override {
