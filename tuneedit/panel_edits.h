@@ -7,12 +7,12 @@
 #include <string>
 
 #include "core/reporters.h"
+#include "tuneedit/chord_input.h"  // kDelaySetError
 
 class EditObject;
 class EditedTune;
 
 constexpr ErrorCode kCannotEditFileError = 0xFF01004B;  // "Can not edit this file!"
-constexpr ErrorCode kDelaySetError = 0xFF010113;        // "Can not edit if delay is set!"
 constexpr ErrorCode kPatternUnusableError =
     0xFF010117;                                       // "Can't use the pattern. Use another one!"
 constexpr ErrorCode kPasteTooLongError = 0xFF010118;  // "Paste Data is too long."
