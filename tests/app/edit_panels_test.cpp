@@ -1,10 +1,9 @@
 // The five edit panels driven as a user would: toggle captions that follow
 // the tune, OK alone splitting chords at the selection's edges, copy and
-// paste through "Melody", the refused paste, "Delete Dissonant" and the
-// recomposition's notice and new edit object.
+// paste through "Melody", the refused paste, and the recomposition's notice
+// and refusal.
 #include <gtest/gtest.h>
 
-#include "app/adjustment_dialog.h"
 #include "app/edit_chord_dialog.h"
 #include "app/edit_copy_paste_dialog.h"
 #include "app/edit_melody_dialog.h"
@@ -155,20 +154,7 @@ TEST_F(EditPanelsTest, CopyPasteThroughTheMelodyPanel) {
     EXPECT_TRUE(Shown("Paste Data is too long."));
 }
 
-TEST_F(EditPanelsTest, AdjustmentDeletesDissonantNotes) {
-    OpenTune({{0, "C M7"}, {384, "N/C"}, {768, "Dm 7"}},
-             {{1, 0, 61, 96}, {1, 96, 57, 96}, {1, 384, 61, 96}, {1, 768, 61, 96}});
-    Adjustment adjust(nullptr, 0, 8);
-    backend_->Then([&](HeadlessBackend& d) {
-        Press(d, adjust, kAdjustmentDissonantButton);
-        Press(d, adjust, kEditPanelOkButton);
-    });
-    EXPECT_EQ(adjust.DoModal(), platform::kIdOk);
-    EXPECT_EQ(MelodyKeys(), (std::vector<int>{64, 59, 61, 62}));
-    EXPECT_FALSE(backend_->WaitCursorShown());
-}
-
-TEST_F(EditPanelsTest, ComposeGivesNoticeAndANewEditObject) {
+TEST_F(EditPanelsTest, ComposeGivesItsNoticeAndWaitsForNoDelay) {
     OpenTune({{0, "C"}, {384, "G"}}, {{1, 0, 60, 96}, {1, 384, 62, 96}, {10, 5, 60, 10}});
     const EditObject* before = CurrentEditObject();
     EditMelody melody(nullptr, 0, 7);

@@ -215,17 +215,6 @@ TEST_F(PanelEditsTest, OctaveOnAndOffAndTheFirstNoteOfEachGroupKept) {
     EXPECT_EQ(NotesOf(1), (std::vector<std::pair<long long, int>>{{0, 67}, {96, 62}}));
 }
 
-TEST_F(PanelEditsTest, NoMelodyTrackIsReported) {
-    Open({{0, "C"}}, {{3, 0, 60, 96}});
-    EXPECT_EQ(OctaveCaption(), "Set Octave");
-    EXPECT_EQ(ToggleOctave(), 0);
-    EXPECT_EQ(DeleteMelodyBeats(0, 3), 0);
-    EXPECT_EQ(RemoveMelodyDelay(), 0);
-    EXPECT_EQ(Texts(),
-              (std::vector<std::string>{"There are no melody track.", "There are no melody track.",
-                                        "There are no melody track.", "No Delay Track!"}));
-}
-
 TEST_F(PanelEditsTest, LocatingSplitsTheChordAtTheSelectionEdges) {
     EditedTune& tune = Open({{0, "C"}}, {{1, 0, 60, 1536}, {1, 1535, 62, 1}});
     const SectionRange range = LocateSelection(4, 7);
