@@ -56,9 +56,6 @@ void OpenTimerDialog(platform::ui::Window* owner) {
     ZaTime dialog(owner);
     dialog.DoModal();
 }
-void ConvertInput(const std::string&) {}
-void EditTune() {}
-void PlayOrStopResult() {}
 
 namespace {
 

@@ -1,8 +1,8 @@
 // Where the panel and the start-up reach the rest of the shell: the media
 // layer, the mixer check, the settings, device and style dialogs, and the
 // convert, edit and listen actions. Those not built yet do nothing (the
-// README lists them); the media layer, the mixer check, the settings and the
-// timer dialog are real. The timer thread is started and stopped through hooks that the program sets, so a panel
+// README lists them); the media layer, the mixer check, the settings, the
+// timer dialog and the convert, edit and listen actions are real. The timer thread is started and stopped through hooks that the program sets, so a panel
 // run without the program's hooks has no thread polling the clock.
 #pragma once
 
@@ -35,7 +35,8 @@ void OpenStyleSelection(platform::ui::Window* owner);
 void OpenTimerDialog(platform::ui::Window* owner);
 
 // The panel's actions in convert and edit mode: convert a file (an empty
-// path asks for one), edit a saved tune, play or stop the last result.
+// path asks for one), edit a saved tune, play or stop the last result
+// (app/convert_actions.cpp, app/edit_action.cpp, app/listen_action.cpp).
 void ConvertInput(const std::string& path);
 void EditTune();
 void PlayOrStopResult();

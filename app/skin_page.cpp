@@ -32,9 +32,13 @@ void SkinPage::OnInitDialog() {
     InitSkin(count);
     GetWindow().SetTitle(title_);
     SetBackground(SkinImage(SkinId::SmallBackground), kSmallDialogWidth, kSmallDialogHeight);
-    SetColumnSkinButton(Button(kPageOkButton), "OK", kSmallOkTop, AddButtonHolder(kPageStatics[0]));
+    auto id = [&](int i) {
+        return i < static_cast<int>(holderIds_.size()) ? holderIds_[static_cast<std::size_t>(i)]
+                                                       : kPageStatics[i];
+    };
+    SetColumnSkinButton(Button(kPageOkButton), "OK", kSmallOkTop, AddButtonHolder(id(0)));
     for (int i = 1; i < count; ++i)
-        SetGridSkinButton(Button(i), i, captions_[i - 1], AddButtonHolder(kPageStatics[i]));
+        SetGridSkinButton(Button(i), i, captions_[i - 1], AddButtonHolder(id(i)));
     std::vector<int> listed;
     for (int i = 0; i < count; ++i)
         listed.push_back(i);

@@ -37,6 +37,9 @@ protected:
     // Moves toggle button index to its own rectangle (the grid's variants).
     void PlaceButton(int index, int x1, int x2, int y1, int y2);
     platform::ui::Window* Parent() const { return parent_; }
+    // The holder ids of OK and the toggles (before the page is built); the
+    // settings pages' own ids otherwise.
+    void SetHolderIds(std::vector<int> ids) { holderIds_ = std::move(ids); }
     // Copies states to or from int fields: fields[i] belongs to button i + 1.
     void StatesFrom(const std::vector<const std::int32_t*>& fields);
     void StatesTo(const std::vector<std::int32_t*>& fields) const;
@@ -46,5 +49,6 @@ private:
     std::string title_;
     std::vector<std::string> captions_;
     bool byState_;
+    std::vector<int> holderIds_;
     bool built_ = false;
 };

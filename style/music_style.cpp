@@ -90,6 +90,13 @@ void SetDefaultMix(MixBlock& mix, int volume) {
 
 }  // namespace
 
+void ResetMelodyTable(MusicStyle& style) {
+    std::copy(std::begin(kDefaultMelodyTableInterval), std::end(kDefaultMelodyTableInterval),
+              style.melodyTableInterval);
+    std::copy(std::begin(kDefaultMelodyTableDirection), std::end(kDefaultMelodyTableDirection),
+              style.melodyTableDirection);
+}
+
 void InitMusicStyle(MusicStyle& style) {
     // A fresh style owes nothing to what the record held before.
     std::memset(&style, 0, sizeof(style));
@@ -99,10 +106,7 @@ void InitMusicStyle(MusicStyle& style) {
 
     style.mtAdjustF = style.mtAdjustL = style.mtAdjustE = style.mtNoCnt = 1;
     style.melodyTableStrictness = 0;
-    static constexpr std::int32_t kInterval[8] = {40, 10, 70, 90, 90, 92, 94, 96};
-    static constexpr std::int32_t kDirection[8] = {-25, -25, 0, 10, 20, 30, 40, 50};
-    std::copy(std::begin(kInterval), std::end(kInterval), style.melodyTableInterval);
-    std::copy(std::begin(kDirection), std::end(kDirection), style.melodyTableDirection);
+    ResetMelodyTable(style);
 
     static constexpr std::int32_t kTable17544[11] = {0, 0, 90, 0, 0, 90, 0, 0, 0, 0, 0};
     std::copy(std::begin(kTable17544), std::end(kTable17544), style.table17544);

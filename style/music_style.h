@@ -312,6 +312,10 @@ static_assert(offsetof(MusicStyle, reserved22724) == 22724);
 // included). Every build of a style starts here, so no value of an earlier
 // style survives in the record.
 void InitMusicStyle(MusicStyle& style);
+// The program's melody table: interval chances and directions.
+constexpr std::int32_t kDefaultMelodyTableInterval[8] = {40, 10, 70, 90, 90, 92, 94, 96};
+constexpr std::int32_t kDefaultMelodyTableDirection[8] = {-25, -25, 0, 10, 20, 30, 40, 50};
+void ResetMelodyTable(MusicStyle& style);
 
 // Writes the derived data: the harmony structure for the tune length and
 // metre, and, when the sub melody follows the melody (method 6), the Melody

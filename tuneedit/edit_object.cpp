@@ -27,7 +27,7 @@ EditObject::EditObject(const std::string& path)
 int EditObject::SetClipboardEvents(const std::vector<const MidiEvent*>& events) {
     clipEvents_.clear();
     for (const MidiEvent* e : events) {
-        if (!e || static_cast<int>(clipEvents_.size()) >= kMaxClipboardEvents) break;
+        if (!e) break;
         clipEvents_.push_back(std::make_unique<MidiEvent>(e));
     }
     return static_cast<int>(clipEvents_.size());
@@ -41,7 +41,6 @@ long long EditObject::ClipboardLength() const {
 }
 
 int EditObject::AddClipboardChord(std::string_view code, int length) {
-    if (static_cast<int>(clipChords_.size()) >= kMaxClipboardChords) return 0;
     ClipChord c;
     std::copy_n(code.data(), std::min<std::size_t>(code.size(), 4), c.code.data());
     c.length = length;

@@ -17,9 +17,6 @@ inline constexpr const char* kEditWorkFileName = "edit_temp.mid";
 
 class EditObject {
 public:
-    static constexpr int kMaxClipboardEvents = 255;
-    static constexpr int kMaxClipboardChords = 48;
-
     // Reads the file (at most WorkBufferSize bytes), rewrites it as a
     // format-1 image and builds the tune from it.
     explicit EditObject(const std::string& path);
@@ -33,13 +30,19 @@ public:
     int FileLength() const { return fileLength_; }
 
     // ---- Clipboard ----
-    // Replaces the copied events by copies of these (at most 255 kept); the
-    // number kept.
+    // Replaces the copied events by copies of these (up to a null); the
+    // number kept. The clipboard holds as many events and chords as are
+    // copied.
     int SetClipboardEvents(const std::vector<const MidiEvent*>& events);
+    // Replaces the copied events by these.
+    void TakeClipboardEvents(std::vector<std::unique_ptr<MidiEvent>> events) {
+        clipEvents_ = std::move(events);
+    }
     const std::vector<std::unique_ptr<MidiEvent>>& ClipboardEvents() const { return clipEvents_; }
+    std::vector<std::unique_ptr<MidiEvent>>& ClipboardEvents() { return clipEvents_; }
     // The sum of the copied events' deltas.
     long long ClipboardLength() const;
-    // Appends a copied section's code and length; 0 when 48 are held.
+    // Appends a copied section's code and length.
     int AddClipboardChord(std::string_view code, int length);
     void ClearClipboardChords() { clipChords_.clear(); }
     struct ClipChord {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/reporters.h"
 #include "midi/f1_data.h"
@@ -75,6 +76,28 @@ public:
     int AddTrack();
     // The n-th marker of track 0 gets the text; 0 when there is none.
     int SetMarkerText(std::string_view text, int n);
+
+    // ---- Notes of one track (tune_edits.cpp) ----
+    // Index of the last note starting before the tick; 0 when none.
+    int LastNoteBefore(int track, long long tick) const;
+    // Walking the track, the index of the last note met up to and including
+    // the first event whose predecessor's time has reached the tick; 0 when
+    // none.
+    int NoteIndexAtOrBefore(int track, long long tick) const;
+    // Of the notes starting together, the first stays and the others go.
+    void KeepFirstNoteOfChords(int track);
+    // Every note of the track starting in [start, end) raised onto a tone of
+    // the code's chord.
+    void SnapSectionNotes(long long start, long long end, std::string_view code, int track);
+    // The same over section's ticks for every track on the channel.
+    void SnapChannelToChord(int section, int channel);
+    // The sections (this one included) of the same code and length whose
+    // notes on the track equal this section's (controls aside); their
+    // number.
+    int FindSameSections(int track, int section, std::vector<int>& out) const;
+    // TuneScaleMask from the tune's notes (drums left out): the seven most
+    // used pitch classes get '9', the other five '3'.
+    void BuildScaleMaskFromTune() const;
 
     // ---- Checks: each fault is reported; their number ----
     int CheckNoteKeys() const;

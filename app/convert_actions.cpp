@@ -1,0 +1,320 @@
+// The Convert action of the main panel.
+#include "app/convert_actions.h"
+
+#include <array>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+#include "app/main_dlg.h"
+#include "app/ring_voice_selection_dialog.h"
+#include "app/shell_seams.h"
+#include "app/terminal_selection_dialog.h"
+#include "compose/compose_control.h"
+#include "compose/conversion_material.h"
+#include "convert/mobile_data.h"
+#include "convert/output_dispatcher.h"
+#include "convert/ringtone/mfi_data.h"
+#include "convert/ringtone/mfm_data.h"
+#include "convert/ringtone/smaf_data.h"
+#include "convert/terminal_table.h"
+#include "core/app_utilities.h"
+#include "core/conversion_services.h"
+#include "core/settings.h"
+#include "core/shell_services.h"
+#include "core/utilities.h"
+#include "midi/f1_data.h"
+#include "platform/file_chooser.h"
+
+namespace {
+
+// The output type of each row of the save dialog, in dialog order.
+constexpr std::array<int, kSaveFilterCount> kSaveRowTypes = {
+    kComposeFlavourRow,  // "midi files": the compose flavour
+    22,                  // "wave files"
+    21,                  // "aiff files"
+    kDocomoMenu,         // "DOCOMO Ringtone": a DoCoMo handset
+    kSoftbankMenu,       // "Softbank Ringtone": a Softbank handset
+    5,                   // "au 16 Voice files (pmd)"
+    kAuMenu,             // "au Ringtone": an au handset
+    20,                  // "MFM files"
+    10,                  // "DOCOMO 16 Voice Melody Mail files"
+    12,                  // "DOCOMO 4 Voice Melody Mail files"
+    8,                   // "MA1 files"
+    25,                  // "DOCOMO ringtone voice files"
+    kKeepTypeRow,        // "midi files": the output type stays
+};
+constexpr int kTerminalLimitLow = 1000;
+constexpr int kTerminalLimitHigh = 30000;
+constexpr int kMfiImageRefused = 251;
+constexpr int kModelCapacity = 0x60000;
+constexpr int kRingVoiceType = 25;
+
+platform::ui::Window* PanelWindow() {
+    return MainWindow() ? &MainWindow()->GetWindow() : nullptr;
+}
+
+int ChooseCarrierTerminal(int (*inGroup)(int), ErrorCode wrong) {
+    TerminalTable table;
+    int type = table.GetOutputType(AppSettings.TerminalIndex);
+    while (!inGroup(type)) {
+        CTerminalSelectionDlg dialog(PanelWindow());
+        dialog.title = "Terminal";
+        dialog.numberMinimum = kTerminalLimitLow;
+        dialog.numberMaximum = kTerminalLimitHigh;
+        dialog.numberValue = AppSettings.RingtoneSizeLimit;
+        dialog.terminalIndex = AppSettings.TerminalIndex;
+        dialog.DoModal();
+        AppSettings.RingtoneSizeLimit = dialog.numberValue;
+        AppSettings.TerminalIndex = dialog.terminalIndex;
+        type = table.GetOutputType(AppSettings.TerminalIndex);
+        if (!inGroup(type)) ShowErrorMessage(wrong);
+    }
+    return type;
+}
+
+// The model of a ringtone file by its extension; null when the file is not
+// one or the action ends.
+std::unique_ptr<MobileData> ReadRingtoneModel(const std::string& path,
+                                              const std::string& extension) {
+    if (extension == "mld" || extension == "pmd") {
+        const MFiData mfi(path, 0);
+        if (mfi.VoiceType() == kMfiImageRefused || mfi.Length() <= 0) return nullptr;
+        auto model = std::make_unique<MobileData>(kModelCapacity);
+        mfi.ToMobileData(*model);
+        return model;
+    }
+    if (extension == "mmf") {
+        const SmafFileLoader loader(path);
+        if (loader.Data()) return loader.Data()->ToMobileData();
+        if (loader.Ma3Data()) {
+            const std::unique_ptr<SmafData> smaf = loader.Ma3Data()->ToSmafData();
+            return smaf ? smaf->ToMobileData() : nullptr;
+        }
+        return nullptr;
+    }
+    if (extension == "mfm") {
+        const std::unique_ptr<MFMData> mfm = MFMData::ReadFile(path);
+        if (!mfm) return nullptr;
+        auto model = std::make_unique<MobileData>(kModelCapacity);
+        mfm->ToMobileData(*model);
+        return model;
+    }
+    return nullptr;
+}
+
+int SelectedConvertStyles() {
+    int count = 0;
+    for (std::int32_t s : ConvertStyleSelection)
+        count += s != 0;
+    return count;
+}
+
+bool IsWav(const std::string& path) {
+    std::string extension;
+    GetLowerExtension(path, extension);
+    return extension == "wav";
+}
+
+// The music-style road: the tune composed from the input at "sty_conv.mid",
+// then delivered to the chosen output. The working file goes whatever
+// happens.
+int ConvertInStyle(const std::string& input) {
+    const std::string chosen = LastOutputPath.Get();
+    const std::string composed = std::string(AppSettings.OutputFolder) + kStyleConversionFile;
+    ConversionOutputPath.Set(composed);
+    int done = ComposeInMidiStyle(input);
+    LastOutputPath.Set(chosen);
+    if (done) {
+        const int type = OutputType.load();
+        if (!IsRingtoneSynthType(type) && !IsMelodyMailType(type) && !IsWaveOutputType(type))
+            done = CopyFileBytes(composed, chosen);
+        else
+            done = ConvertTuneFile(composed);
+    }
+    std::error_code ignored;
+    std::filesystem::remove(composed, ignored);
+    return done;
+}
+
+void ConvertWave(const std::string& input) {
+    if (ConvertStyleSelection[0] != 1) {
+        ShowErrorMessage(kWavStyleConvertError);
+        return;
+    }
+    CRingVoiceSelectionDlg dialog(PanelWindow());
+    dialog.DoModal();
+    ConvertWaveFile(input, dialog.formatIndex);
+    ShowInfoBox(kWavConvertedText);
+}
+
+}  // namespace
+
+std::string SaveDialogFilter() {
+    std::string filter;
+    for (int type : kSaveRowTypes) {
+        std::string row;
+        OutputTypeFileFilter(type == kComposeFlavourRow || type == kKeepTypeRow ? 0 : type, row);
+        filter += row;
+    }
+    return filter;
+}
+
+int OutputTypeForFilter(int filterIndex) {
+    if (filterIndex < 1 || filterIndex > kSaveFilterCount) {
+        ShowErrorMessage(kWrongFileTypeError);
+        return 0;
+    }
+    const int type = kSaveRowTypes[static_cast<std::size_t>(filterIndex - 1)];
+    if ((type == 21 || type == 22) && QuickTimeAvailable.load() == 0) {
+        ShowErrorMessage(kNeedsQuickTimeError);
+        return 0;
+    }
+    switch (type) {
+        case kComposeFlavourRow: {
+            const int flavour = AppSettings.ComposeOutputType;
+            OutputType = flavour >= 0 && flavour <= 2 ? flavour : 2;
+            break;
+        }
+        case kKeepTypeRow:
+            break;
+        case kDocomoMenu:
+            OutputType = ChooseDocomoTerminal();
+            break;
+        case kSoftbankMenu:
+            OutputType = ChooseSoftbankTerminal();
+            break;
+        case kAuMenu:
+            OutputType = ChooseAuTerminal();
+            break;
+        default:
+            OutputType = type;
+            break;
+    }
+    return 1;
+}
+
+int ChooseDocomoTerminal() {
+    return ChooseCarrierTerminal(IsDocomoTerminalType, kSelectDocomoError);
+}
+
+int ChooseSoftbankTerminal() {
+    return ChooseCarrierTerminal(IsSoftbankTerminalType, kSelectSoftbankError);
+}
+
+int ChooseAuTerminal() {
+    return ChooseCarrierTerminal(IsAuTerminalType, kSelectAuError);
+}
+
+bool ChooseInputFile(std::string& path) {
+    platform::FileChooserRequest request;
+    request.defaultExtension = "mid";
+    request.filter = kInputFilter;
+    const platform::FileChooserAnswer answer = platform::GetFileChooser()->ChooseFile(request);
+    GetShellServices()->RedrawPanel();
+    if (!answer.chosen) return false;
+    path = answer.path;
+    return true;
+}
+
+bool ChooseOutputFile(const std::string& input, std::string& path) {
+    std::string name = input;
+    StripExtension(name);
+    platform::FileChooserRequest request;
+    request.defaultExtension = "mid";
+    request.filter = SaveDialogFilter();
+    request.save = true;
+    request.proposedName = name;
+    if (AppSettings.SaveToOutputFolder == 1) {
+        std::string file;
+        ExtractFileName(file, name);
+        request.proposedName = std::string(AppSettings.OutputFolder) + file;
+    }
+    const bool byFormat = ConvertStyleSelection[0] == 1;
+    std::int32_t& index = byFormat ? AppSettings.FormatFilterIndex : AppSettings.StyleFilterIndex;
+    request.filterIndex = index;
+    const platform::FileChooserAnswer answer = platform::GetFileChooser()->ChooseFile(request);
+    if (!answer.chosen) {
+        if (answer.errorCode != 0)
+            ReportCommonDialogError(static_cast<std::uint32_t>(answer.errorCode));
+        return false;
+    }
+    index = answer.filterIndex;
+    if (!OutputTypeForFilter(answer.filterIndex)) return false;
+    path = answer.path;
+    return true;
+}
+
+bool ReadRingtoneBack(std::string& path) {
+    std::string extension;
+    GetLowerExtension(path, extension);
+    if (extension != "mld" && extension != "pmd" && extension != "mmf" && extension != "mfm")
+        return true;
+    const std::unique_ptr<MobileData> model = ReadRingtoneModel(path, extension);
+    if (!model) return false;
+    MidiF1Data song(model->division, kModelCapacity);
+    model->ToMidiF1Data(song);
+    song.ConvertToNoteOnOff();
+    const std::string temp = std::string(AppSettings.WorkFolder) + kReadBackFile;
+    if (!song.SaveFile(temp)) return false;
+    path = temp;
+    return true;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    std::error_code error;
+    const bool same = std::filesystem::equivalent(a, b, error);
+    return error ? a == b : same;
+}
+
+int ConvertTuneFile(const std::string& path) {
+    std::string input = path;
+    return ConvertToOutputFormat(input, AppSettings.AdjustVoice);
+}
+
+int ConvertWaveFile(const std::string& path, int ringVoiceFormat) {
+    return ConvertWavToRingVoice(path, ringVoiceFormat);
+}
+
+void ConvertInput(const std::string& given) {
+    if (PlayingActive.load() == 1) {
+        ShowErrorMessage(kStopPlayingError);
+        return;
+    }
+    if (SelectedConvertStyles() != 1) {
+        ShowErrorMessage(kOneStyleForConvertError);
+        return;
+    }
+    std::string input = given;
+    if (input.empty() && !ChooseInputFile(input)) return;
+    const std::string first = input;
+    if (!ReadRingtoneBack(input)) return;
+    std::string output;
+    if (!ChooseOutputFile(first, output)) return;
+    std::string outputExtension;
+    GetLowerExtension(output, outputExtension);
+    const bool wav = IsWav(input);
+    if (wav && outputExtension != "mld") {
+        ShowErrorBox(kWavNeedsMldText);
+        return;
+    }
+    if (SameFile(input, output)) {
+        StripExtension(output);
+        output += kSameNameSuffix;
+        ShowErrorMessage(kSameFileNameError);
+    }
+    LastOutputPath.Set(output);
+    if (OutputType.load() == kRingVoiceType && !wav) {
+        ShowErrorBox(kLoadWavForVoiceText);
+        return;
+    }
+    if (wav) {
+        ConvertWave(input);
+        return;
+    }
+    const int done = ConvertStyleSelection[0] == 1 ? ConvertTuneFile(input) : ConvertInStyle(input);
+    if (!done) return;
+    GetShellServices()->SetWaitCursor(true);
+    PlayOrStopResult();
+    GetShellServices()->SetWaitCursor(false);
+}

@@ -1,0 +1,70 @@
+// The panel's Convert action and the choices it makes: the input file, the
+// output file whose save-dialog filter names the output type, the handset of
+// a carrier, then the reading back of a ringtone input, the conversion of a
+// MIDI file (as it is, or composed again in the selected style) or of a WAV
+// file, and the listen of the result.
+#pragma once
+
+#include <string>
+
+#include "core/reporters.h"
+#include "core/settings.h"
+
+constexpr ErrorCode kStopPlayingError = 0xFF010120;  // "Stop playing before operation."
+constexpr ErrorCode kOneStyleForConvertError = 0xFF01011A;
+constexpr ErrorCode kSameFileNameError =
+    0xFF010131;  // "Input file name and output file name are the same!"
+constexpr ErrorCode kNeedsQuickTimeError = 0xFF01013A;
+constexpr ErrorCode kWrongFileTypeError = 0xFF01016D;  // "File type is wrong!"
+constexpr ErrorCode kWavStyleConvertError =
+    0xFF010160;  // "Cant convert wav to mld! Select simple convert!"
+constexpr ErrorCode kSelectDocomoError = 0xFF010174;    // "Select DoCoMo!"
+constexpr ErrorCode kSelectSoftbankError = 0xFF010175;  // "Select Softbank!"
+constexpr ErrorCode kSelectAuError = 0xFF010176;        // "Select au!"
+inline constexpr const char* kWavNeedsMldText =
+    "WAVから着うたへの変換は、MLD(着うた)しか選べません。";
+inline constexpr const char* kLoadWavForVoiceText = "Load WAV for ringtone voice!";
+inline constexpr const char* kWavConvertedText = "変換を行いました。再生はできません。";
+inline constexpr const char* kInputFilter =
+    "SMF files|*.mid|MFi files|*.mld|SMAF files|*.mmf|MFM files|*.mfm|PMD files|*.pmd|WAV "
+    "files|*.wav|";
+// The tune a style conversion composes, in the output folder, and the name a
+// conversion onto its own input gets in place of the extension.
+inline constexpr const char* kStyleConversionFile = "sty_conv.mid";
+inline constexpr const char* kSameNameSuffix = "_conv.mid";
+// The reading back of a ringtone input, in the work folder.
+inline constexpr const char* kReadBackFile = "temp.mid";
+
+// ---- The save dialog's rows ----
+
+// Row types that stand for a choice: the compose flavour, a carrier's
+// handset, or no change of the output type.
+constexpr int kComposeFlavourRow = -1;
+constexpr int kKeepTypeRow = -2;
+constexpr int kDocomoMenu = 26;
+constexpr int kSoftbankMenu = 27;
+constexpr int kAuMenu = 28;
+// The filter texts of the 13 rows, in dialog order.
+std::string SaveDialogFilter();
+// Sets OutputType for the 1-based filter index; 0 when refused.
+int OutputTypeForFilter(int filterIndex);
+
+// ---- Carriers ----
+// The selected handset's type when it is the carrier's, else the terminal
+// dialog until a handset of the carrier is chosen.
+int ChooseDocomoTerminal();
+int ChooseSoftbankTerminal();
+int ChooseAuTerminal();
+
+// ---- Files ----
+bool ChooseInputFile(std::string& path);
+bool ChooseOutputFile(const std::string& input, std::string& path);
+// A ringtone input (.mld, .pmd, .mmf, .mfm) read back into WorkFolder +
+// "temp.mid", which replaces the path. False when the action ends.
+bool ReadRingtoneBack(std::string& path);
+// 1 when two paths name one file (the same text when either is missing).
+bool SameFile(const std::string& a, const std::string& b);
+
+// ---- Conversions ----
+int ConvertTuneFile(const std::string& path);
+int ConvertWaveFile(const std::string& path, int ringVoiceFormat);

@@ -1,0 +1,433 @@
+// The panel's Convert, Edit and Play actions driven headless as a user
+// would, over a composed tune: the save dialog's rows, the carrier's
+// handset asked for until it fits, a ringtone written, read back into MIDI
+// (read by mido) and played, a file converted onto its own name, WAV inputs,
+// the style conversion's working file, and the Edit action's exits.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "app/chord_input_dialog.h"
+#include "app/convert_actions.h"
+#include "app/edit_action.h"
+#include "app/edit_melody_dialog.h"
+#include "app/edit_panel_seams.h"
+#include "app/edit_richness_dialog.h"
+#include "app/ring_voice_selection_dialog.h"
+#include "app/ringtone_listen.h"
+#include "app/shell_seams.h"
+#include "app/terminal_selection_dialog.h"
+#include "compose/compose_info.h"
+#include "convert/conversion_dialogs.h"
+#include "convert/mobile_data.h"
+#include "convert/output_dispatcher.h"
+#include "convert/terminal_table.h"
+#include "core/app_utilities.h"
+#include "platform/paths.h"
+#include "platform/ui/headless_backend.h"
+#include "platform/ui/ui.h"
+#include "tests/convert/composed_tunes.h"
+#include "tests/support/test_support.h"
+#include "tuneedit/edit_object.h"
+
+using namespace platform::ui;
+namespace fs = std::filesystem;
+
+namespace {
+
+class AcceptingDialogs : public ConversionDialogs {
+public:
+    ChannelRange ChooseChannels(const ChannelChoice& choice) override {
+        return {true, 0,
+                static_cast<long long>(choice.model->GetLengthInMeasures()) *
+                    choice.model->GetMeasureTicks()};
+    }
+    bool AskCopyright(MobileData&) override { return true; }
+};
+
+// The first handset row of a carrier.
+int RowOf(int (*inGroup)(int)) {
+    TerminalTable table;
+    for (int row = 0; row < table.Count(); ++row)
+        if (inGroup(table.GetOutputType(row))) return row;
+    return -1;
+}
+
+void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+}
+
+// A second of a 440 Hz tone, 16-bit mono PCM at 8000 Hz.
+void WriteWav(const std::string& path) {
+    const int rate = 8000;
+    const int samples = rate;
+    std::vector<std::uint8_t> b;
+    auto put32 = [&](std::uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    };
+    auto put16 = [&](std::uint16_t v) {
+        b.push_back(static_cast<std::uint8_t>(v));
+        b.push_back(static_cast<std::uint8_t>(v >> 8));
+    };
+    b.insert(b.end(), {'R', 'I', 'F', 'F'});
+    put32(36 + samples * 2);
+    b.insert(b.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
+    put32(16);
+    put16(1);
+    put16(1);
+    put32(rate);
+    put32(rate * 2);
+    put16(2);
+    put16(16);
+    b.insert(b.end(), {'d', 'a', 't', 'a'});
+    put32(samples * 2);
+    for (int i = 0; i < samples; ++i)
+        put16(static_cast<std::uint16_t>(
+            static_cast<std::int16_t>((i * 440 * 2 / rate) % 2 ? 8000 : -8000)));
+    WriteBytes(path, b);
+}
+
+bool MidoReads(const std::string& path) {
+    const std::string command =
+        "/usr/bin/python3 -c \"import mido, sys; t = mido.MidiFile(sys.argv[1]); "
+        "sys.exit(0 if sum(m.type == 'note_on' for tr in t.tracks for m in tr) else 1)\" '" +
+        path + "'";
+    return std::system(command.c_str()) == 0;
+}
+
+class PanelActionsTest : public ::testing::Test {
+protected:
+    // One composed tune (format 1) for every test, made by the first.
+    static std::vector<std::uint8_t>& Tune() {
+        static std::vector<std::uint8_t> tune;
+        return tune;
+    }
+    void SetUp() override {
+        folder_ = testing_support::ScratchDir();
+        if (Tune().empty()) {
+            const auto tunes = composed_tunes::Compose(folder_, 1, 25);
+            if (!tunes.empty()) Tune() = tunes[0].bytes;
+            for (const auto& name : testing_support::FolderNames(folder_))
+                fs::remove_all(folder_ + "/" + name);
+        }
+        ASSERT_FALSE(Tune().empty());
+        backend_ = std::make_shared<HeadlessBackend>();
+        InstallBackend(backend_);
+        InitDefaultSettings();
+        std::snprintf(AppSettings.WorkFolder, sizeof AppSettings.WorkFolder, "%s/",
+                      folder_.c_str());
+        std::snprintf(AppSettings.OutputFolder, sizeof AppSettings.OutputFolder, "%s/",
+                      folder_.c_str());
+        platform::SetProgramDirectory(folder_);
+        ClearConvertStyleSelection();
+        ConvertStyleSelection[0] = 1;
+        PanelMode = kPanelModeConvert;
+        OutputType = 2;
+        PlayingActive = 0;
+        LastOutputPath.Clear();
+        InstallOutputDispatcher();
+        InstallTerminalTable();
+        SetConversionDialogs(std::make_shared<AcceptingDialogs>());
+        song_ = folder_ + "/song.mid";
+        WriteBytes(song_, Tune());
+        testing_support::Sink().Clear();
+    }
+    void TearDown() override {
+        StopRingtoneListen();
+        SetConversionDialogs(nullptr);
+        SetConversionServices(nullptr);
+        SetCurrentEditObject(nullptr);
+        ComposeInfo.ClearChords();
+        InstallBackend(nullptr);
+        platform::SetProgramDirectory("");
+        PanelMode = kPanelModeCompose;
+    }
+    bool Shown(const std::string& text) {
+        for (const std::string& t : testing_support::Sink().Texts())
+            if (t.find(text) != std::string::npos) return true;
+        return false;
+    }
+    // Stops the listen that plays; true when one had started. The tests
+    // that play run on the real clock throughout (RealClockScope).
+    bool PlayedAndStopped() {
+        const bool playing = PlayingActive.load() == 1;
+        if (playing) PlayOrStopResult();
+        return playing && PlayingActive.load() == 0 && RingtoneListenHeld() == 0;
+    }
+    void Convert(const std::string& input) { ConvertInput(input); }
+    struct RealClockScope {
+        RealClockScope() : fake(platform::SetClock(std::make_shared<platform::RealClock>())) {}
+        ~RealClockScope() {
+            StopRingtoneListen();
+            platform::SetClock(fake);
+        }
+        std::shared_ptr<platform::Clock> fake;
+    };
+    std::string folder_;
+    std::string song_;
+    std::shared_ptr<HeadlessBackend> backend_;
+};
+
+TEST_F(PanelActionsTest, PlayNeedsAResult) {
+    PlayOrStopResult();
+    EXPECT_TRUE(Shown("You can not play before compose, convert or edit!"));
+}
+
+TEST_F(PanelActionsTest, SaveRowsNameTheOutputType) {
+    EXPECT_EQ(SaveDialogFilter().substr(0, 52),
+              "midi files|*.mid|wave files|*.wav|aiff files|*.aiff|");
+    EXPECT_TRUE(
+        SaveDialogFilter().ends_with("DOCOMO ringtone voice files|*.mld|midi files|*.mid|"));
+    OutputType = 7;
+    EXPECT_EQ(OutputTypeForFilter(13), 1);
+    EXPECT_EQ(OutputType.load(), 7);
+    EXPECT_EQ(OutputTypeForFilter(14), 0);
+    EXPECT_EQ(OutputTypeForFilter(0), 0);
+    EXPECT_EQ(OutputType.load(), 7);
+    AppSettings.ComposeOutputType = 1;
+    EXPECT_EQ(OutputTypeForFilter(1), 1);
+    EXPECT_EQ(OutputType.load(), 1);
+    AppSettings.ComposeOutputType = 9;
+    OutputTypeForFilter(1);
+    EXPECT_EQ(OutputType.load(), 2);
+    EXPECT_EQ(OutputTypeForFilter(11), 1);
+    EXPECT_EQ(OutputType.load(), 8);
+    EXPECT_EQ(testing_support::Sink().Count(), 2u);
+    EXPECT_TRUE(Shown("File type is wrong!"));
+}
+
+TEST_F(PanelActionsTest, TwoSelectedStylesAreRefused) {
+    ConvertStyleSelection[30] = 1;
+    ConvertInput(song_);
+    EXPECT_TRUE(Shown("Only one music style can be selected for convert."));
+    EXPECT_TRUE(testing_support::Chooser().FileRequests().empty());
+}
+
+TEST_F(PanelActionsTest, DocomoFilterAsksForADocomoHandsetThenWritesAndPlays) {
+    const RealClockScope real;
+    AppSettings.TerminalIndex = RowOf(IsSoftbankTerminalType);
+    const int docomo = RowOf(IsDocomoTerminalType);
+    ASSERT_GE(docomo, 0);
+    const std::string mld = folder_ + "/song.mld";
+    testing_support::Chooser().QueueFile(mld, 4);
+    int dialogs = 0;
+    backend_->Then([&](HeadlessBackend& d) {  // the Softbank row is kept: refused
+        ++dialogs;
+        d.Click(322, 117);
+    });
+    backend_->Then([&](HeadlessBackend& d) {
+        ++dialogs;
+        d.Select(kTerminalCombo, docomo);
+        d.Click(322, 117);
+    });
+    Convert(song_);
+    EXPECT_EQ(dialogs, 2);
+    EXPECT_TRUE(Shown("Select DoCoMo!"));
+    EXPECT_EQ(AppSettings.TerminalIndex, docomo);
+    EXPECT_TRUE(IsDocomoTerminalType(OutputType.load()));
+    ASSERT_TRUE(fs::exists(mld));
+    std::printf("the .mld holds %ju bytes\n", static_cast<std::uintmax_t>(fs::file_size(mld)));
+    EXPECT_EQ(LastOutputPath.Get(), mld);
+    EXPECT_TRUE(PlayedAndStopped());
+
+    // Back into MIDI with the first row: "temp.mid" in the work folder.
+    testing_support::Sink().Clear();
+    const std::string back = folder_ + "/back.mid";
+    testing_support::Chooser().QueueFile(back, 1);
+    Convert(mld);
+    const std::string temp = folder_ + "/temp.mid";
+    ASSERT_TRUE(fs::exists(temp));
+    std::printf("temp.mid holds %ju bytes\n", static_cast<std::uintmax_t>(fs::file_size(temp)));
+    EXPECT_TRUE(MidoReads(temp));
+    EXPECT_TRUE(fs::exists(back));
+    EXPECT_EQ(OutputType.load(), AppSettings.ComposeOutputType);
+    EXPECT_TRUE(PlayedAndStopped());
+    EXPECT_EQ(testing_support::Sink().Count(), 0u);
+}
+
+TEST_F(PanelActionsTest, AFileConvertedOntoItsOwnNameGetsConvAfterTheWarning) {
+    const RealClockScope real;
+    testing_support::Chooser().QueueFile(song_, 1);
+    Convert(song_);
+    EXPECT_TRUE(Shown("Input file name and output file name are the same!"));
+    EXPECT_EQ(LastOutputPath.Get(), folder_ + "/song_conv.mid");
+    EXPECT_TRUE(fs::exists(folder_ + "/song_conv.mid"));
+    EXPECT_TRUE(PlayedAndStopped());
+}
+
+TEST_F(PanelActionsTest, WavInputsBecomeRingVoicesOnly) {
+    const std::string wav = folder_ + "/voice.wav";
+    WriteWav(wav);
+    AppSettings.TerminalIndex = RowOf(IsSoftbankTerminalType);
+    testing_support::Chooser().QueueFile(folder_ + "/voice.mmf", 5);
+    ConvertInput(wav);
+    EXPECT_TRUE(Shown("WAVから着うたへの変換は、MLD(着うた)しか選べません。"));
+    testing_support::Sink().Clear();
+    testing_support::Chooser().QueueFile(folder_ + "/voice.mld", 12);
+    bool asked = false;
+    backend_->Then([&](HeadlessBackend& d) {
+        asked = dynamic_cast<CRingVoiceSelectionDlg*>(d.TopWindow()->Handler()) != nullptr;
+        d.Select(kRingVoiceCombo, 1);
+        d.Click(210, 68);
+    });
+    ConvertInput(wav);
+    EXPECT_TRUE(asked);
+    EXPECT_TRUE(Shown("変換を行いました。再生はできません。"));
+    EXPECT_EQ(PlayingActive.load(), 0);
+    bool written = false;
+    for (const auto& name : testing_support::FolderNames(folder_))
+        written = written || (name != "voice.wav" && name.ends_with(".mld"));
+    EXPECT_TRUE(written);
+    // A ring voice from a MIDI file is refused.
+    testing_support::Sink().Clear();
+    testing_support::Chooser().QueueFile(folder_ + "/song2.mld", 12);
+    ConvertInput(song_);
+    EXPECT_TRUE(Shown("Load WAV for ringtone voice!"));
+}
+
+TEST_F(PanelActionsTest, StyleConversionLeavesNoWorkingFile) {
+    ClearConvertStyleSelection();
+    ConvertStyleSelection[8] = 1;
+    const std::string composed = folder_ + "/" + kStyleConversionFile;
+    // A failing conversion: the input is no MIDI file.
+    const std::string bad = folder_ + "/bad.mid";
+    WriteBytes(bad, {1, 2, 3});
+    WriteBytes(composed, {0});
+    testing_support::Chooser().QueueFile(folder_ + "/out.mid", 2 /* style rows start at 2 */);
+    testing_support::Chooser().QueueFile(folder_ + "/out.mid", 1);
+    QuickTimeAvailable = 0;
+    ConvertInput(bad);  // the wave row needs the media layer: refused
+    EXPECT_TRUE(Shown("QuickTime"));
+    ConvertInput(bad);
+    EXPECT_FALSE(fs::exists(composed));
+    EXPECT_FALSE(fs::exists(folder_ + "/out.mid"));
+}
+
+// ---- Edit ----
+
+TEST_F(PanelActionsTest, EditAfterAnMfiConversionSavesAndPlaysMidi) {
+    const RealClockScope real;
+    OutputType = 3;  // as a DoCoMo conversion leaves it
+    const std::string saved = folder_ + "/edited.mid";
+    testing_support::Chooser().QueueFile(song_, 1);
+    testing_support::Chooser().QueueFile(saved, 1);
+    std::string richnessCaption;
+    backend_->Then([&](HeadlessBackend& d) {
+        // Over the chord input dialog: Melody, Octave, "Set Octave", OK, OK.
+        auto* chords = dynamic_cast<EdCdCust*>(d.TopWindow()->Handler());
+        ASSERT_NE(chords, nullptr);
+        RunEditMelodyPanel(&chords->GetWindow(), 0, 15);
+        const SkinButton& ok = chords->Button(kChordInputOkButton);
+        d.Click((ok.x1 + ok.x2) / 2, (ok.y1 + ok.y2) / 2 + 8);
+    });
+    backend_->Then([](HeadlessBackend& d) {
+        const SkinButton& b =
+            dynamic_cast<EditMelody*>(d.TopWindow()->Handler())->Button(kEditMelodyOctaveButton);
+        d.Click((b.x1 + b.x2) / 2 - 20, (b.y1 + b.y2) / 2);
+    });
+    backend_->Then([&](HeadlessBackend& d) {
+        auto* richness = dynamic_cast<EditRichness*>(d.TopWindow()->Handler());
+        ASSERT_NE(richness, nullptr);
+        const SkinButton& b = richness->Button(kRichnessOctaveButton);
+        d.Click((b.x1 + b.x2) / 2 - 20, (b.y1 + b.y2) / 2);
+        richnessCaption = richness->Caption(kRichnessOctaveButton);
+        d.Click(322, 127);
+    });
+    backend_->Then([](HeadlessBackend& d) { d.Click(322, 127); });
+    PanelMode = kPanelModeEdit;
+    EditTune();
+    EXPECT_EQ(richnessCaption, "Remove Octave");
+    EXPECT_EQ(OutputType.load(), 2);
+    ASSERT_TRUE(fs::exists(saved));
+    EXPECT_EQ(composed_tunes::ReadBytes(saved),
+              composed_tunes::ReadBytes(folder_ + "/edit_temp.mid"));
+    std::printf("the edited tune holds %ju bytes\n",
+                static_cast<std::uintmax_t>(fs::file_size(saved)));
+    EXPECT_TRUE(MidoReads(saved));
+    EXPECT_EQ(LastOutputPath.Get(), saved);
+    EXPECT_EQ(CurrentEditObject(), nullptr);
+    EXPECT_NE(ListenMidiData, nullptr);
+    EXPECT_TRUE(PlayedAndStopped());
+}
+
+TEST_F(PanelActionsTest, EditExitsLeaveNoEditObject) {
+    PanelMode = kPanelModeEdit;
+    // A cancelled save: no file.
+    testing_support::Chooser().QueueFile(song_, 1);
+    testing_support::Chooser().QueueCancel();
+    backend_->Then([](HeadlessBackend& d) {
+        const SkinButton& ok =
+            dynamic_cast<EdCdCust*>(d.TopWindow()->Handler())->Button(kChordInputOkButton);
+        d.Click((ok.x1 + ok.x2) / 2, (ok.y1 + ok.y2) / 2 + 8);
+    });
+    EditTune();
+    EXPECT_EQ(CurrentEditObject(), nullptr);
+    EXPECT_EQ(testing_support::FolderNames(folder_),
+              (std::vector<std::string>{"edit_temp.mid", "song.mid"}));
+    // A song without tracks.
+    const std::string empty = folder_ + "/empty.mid";
+    WriteBytes(empty, {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 0, 0, 96});
+    testing_support::Chooser().QueueFile(empty, 1);
+    EditTune();
+    EXPECT_TRUE(Shown("This file is not a file generated bu ZAW!"));
+    EXPECT_EQ(CurrentEditObject(), nullptr);
+    // A copy that fails stops after its box: the old work copy is not opened.
+    testing_support::Sink().Clear();
+    testing_support::Chooser().QueueFile(folder_ + "/missing.mid", 1);
+    EditTune();
+    EXPECT_TRUE(Shown("Can not open file for play."));
+    EXPECT_EQ(testing_support::Sink().Count(), 2u);
+    EXPECT_EQ(CurrentEditObject(), nullptr);
+    EXPECT_EQ(backend_->PendingSteps(), 0u);
+}
+
+TEST_F(PanelActionsTest, TunesWithoutMarkersAreAnalysedAndOldOnesMoved) {
+    PanelMode = kPanelModeEdit;
+    // The composed tune without its markers.
+    {
+        EditObject plain(song_);
+        plain.Tune().DeleteMetaEvents(meta_type::kMarker, 1);
+        plain.Tune().SaveAndReload(folder_ + "/plain.mid");
+    }
+    testing_support::Chooser().QueueFile(folder_ + "/plain.mid", 1);
+    int sections = 0;
+    backend_->Then([&](HeadlessBackend& d) {
+        sections = CurrentEditObject()->Tune().SectionCount();
+        const SkinButton& ok =
+            dynamic_cast<EdCdCust*>(d.TopWindow()->Handler())->Button(kChordInputOkButton);
+        d.Click((ok.x1 + ok.x2) / 2, (ok.y1 + ok.y2) / 2 + 8);
+    });
+    testing_support::Chooser().QueueCancel();
+    EditTune();
+    EXPECT_GT(sections, 0);
+    // The analysed tune with its melody moved off channel 1: "old version",
+    // moved back.
+    {
+        EditObject old(folder_ + "/edit_temp.mid");
+        ASSERT_GT(old.Tune().SectionCount(), 0);
+        EditedTune& tune = old.Tune();
+        const int melody = tune.FindTrackByChannel(1);
+        ASSERT_GE(melody, 0);
+        tune.Track(melody)->RemapChannel(1, 13);
+        tune.SaveAndReload(folder_ + "/old.mid");
+    }
+    testing_support::Chooser().QueueFile(folder_ + "/old.mid", 1);
+    bool moved = false;
+    backend_->Then([&](HeadlessBackend& d) {
+        moved = CurrentEditObject()->Tune().FindTrackByChannel(1) >= 0;
+        const SkinButton& ok =
+            dynamic_cast<EdCdCust*>(d.TopWindow()->Handler())->Button(kChordInputOkButton);
+        d.Click((ok.x1 + ok.x2) / 2, (ok.y1 + ok.y2) / 2 + 8);
+    });
+    testing_support::Chooser().QueueCancel();
+    EditTune();
+    EXPECT_TRUE(Shown("This file had been edited by old version of ZAW. Track will be moved."));
+    EXPECT_TRUE(moved);
+}
+
+}  // namespace
