@@ -12,6 +12,7 @@
 #include "compose/compose_info.h"
 #include "compose/tune_header.h"
 #include "core/shell_services.h"
+#include "core/style_edit_guard.h"
 #include "midi/f0_data.h"
 #include "platform/message_sink.h"
 #include "platform/ui/ui.h"
@@ -465,12 +466,16 @@ void EdCdCust::PanelAction(int index) {
 }
 
 void EdCdCust::ApplyTone() {
+    // The hub edits WorkingStyle: no timed compose run may replace it meanwhile.
+    StyleEditGuard guard;
     RunStyleDefinitionHub(&GetWindow(), kHubToneDefinition, 1, 1);
     if (EditObject* edit = CurrentEditObject()) ApplyToneInstruments(edit->Tune(), WorkingStyle);
 }
 
 void EdCdCust::RunWizard() {
     if (RefuseUnderHarmonyDelay(CurrentEditObject()->Tune())) return;
+    // The wizard's style is read back below: keep timed compose runs out.
+    StyleEditGuard guard;
     RunStyleWizard(&GetWindow());
     EditObject* edit = CurrentEditObject();
     if (!edit || RefuseUnderHarmonyDelay(edit->Tune())) return;
