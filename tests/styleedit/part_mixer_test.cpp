@@ -1,0 +1,165 @@
+#include "styleedit/part_mixer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "style/style_table.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+MusicStyle AllPartsUsed() {
+    MusicStyle style{};
+    for (int part = 0; part < kStylePartSlots; ++part)
+        style.voice[part] = 10;
+    return style;
+}
+
+// The worked angles: up-right 45, left 270, straight above 0 and below
+// 180 before the dead zone; the dead zone and the centre give none; the
+// travel's ends and its top give 0, 126 and 67; 127 entered stands at 119.
+TEST(PartMixer, KnobAnglesAndValues) {
+    EXPECT_EQ(KnobAngleFromPoint(10, -10, 0, 0), 45);
+    EXPECT_EQ(KnobAngleFromPoint(-10, 0, 0, 0), 270);
+    EXPECT_EQ(KnobAngleFromPoint(0, -10, 0, 0), 0);
+    EXPECT_EQ(RawKnobAngle(0, 10, 0, 0), 180);
+    EXPECT_EQ(KnobAngleFromPoint(0, 10, 0, 0), kNoKnobAngle);
+    EXPECT_EQ(KnobAngleFromPoint(5, 5, 5, 5), kNoKnobAngle);
+    EXPECT_EQ(RawKnobAngle(5, 5, 5, 5), kNoKnobAngle);
+    EXPECT_EQ(KnobValueFromAngle(226), 0);
+    EXPECT_EQ(KnobValueFromAngle(118), 126);
+    EXPECT_EQ(KnobValueFromAngle(0), 67);
+    EXPECT_EQ(KnobAngleFromValue(127), 119);
+    EXPECT_EQ(KnobAngleFromValue(0), -135);
+    // Every point of a wide square: an angle in 0..359 outside 119..225,
+    // or none; values stay in 0..126; raw angles agree where there is one.
+    for (int dy = -40; dy <= 40; ++dy) {
+        for (int dx = -40; dx <= 40; ++dx) {
+            const int raw = RawKnobAngle(100 + dx, 100 + dy, 100, 100);
+            const int a = KnobAngleFromPoint(100 + dx, 100 + dy, 100, 100);
+            if (dx == 0 && dy == 0) {
+                EXPECT_EQ(raw, kNoKnobAngle);
+                continue;
+            }
+            ASSERT_TRUE(raw >= 0 && raw < 360);
+            if (raw >= kKnobDeadFirst && raw <= kKnobDeadLast) {
+                EXPECT_EQ(a, kNoKnobAngle);
+            } else {
+                ASSERT_EQ(a, raw);
+                const int v = KnobValueFromAngle(a);
+                ASSERT_TRUE(v >= 0 && v <= 126) << dx << "," << dy;
+            }
+            // Right of the centre the angle lies in 0..180, left in 180..360.
+            EXPECT_TRUE(dx <= 0 || raw <= 180);
+            EXPECT_TRUE(dx >= 0 || raw >= 180);
+        }
+    }
+}
+
+// Without Obbligato, Sub Harmony and Environment the columns are Melody,
+// Harmony, Bass, Drum, Sub Drum and one empty; with every part in use the
+// sixth column is Drum and neither Sub Drum nor Environment shows.
+TEST(PartMixer, DefaultColumnsFollowThePartsInUse) {
+    MusicStyle style = AllPartsUsed();
+    style.voice[kPartObbligato] = kVoiceNotUsed;
+    style.voice[kPartSubHarmony] = kVoiceNotUsed;
+    style.voice[kPartEnvironment] = kVoiceNotUsed;
+    ResetMixerDisplayTracks(style);
+    EXPECT_EQ(MixerDisplayTracks, (std::array<int, 6>{0, 2, 4, 5, 6, -1}));
+    ResetMixerDisplayTracks(AllPartsUsed());
+    EXPECT_EQ(MixerDisplayTracks, (std::array<int, 6>{0, 1, 2, 3, 4, 5}));
+    MusicStyle none{};
+    for (int& v : none.voice)
+        v = kVoiceNotUsed;
+    ResetMixerDisplayTracks(none);
+    EXPECT_EQ(MixerDisplayTracks, (std::array<int, 6>{0, -1, -1, -1, -1, -1}));
+    none.voice[kPartEnvironment] = 5;
+    ResetMixerDisplayTracks(none);
+    EXPECT_EQ(MixerDisplayTracks, (std::array<int, 6>{0, 7, -1, -1, -1, -1}));
+    MixerDisplayItems.fill(-1);
+    ResetMixerDisplayItems();
+    EXPECT_EQ(MixerDisplayItems, (std::array<int, 8>{0, 1, 2, 3, 4, 5, 6, 7}));
+}
+
+// Every cell points into its own part's mix block at its parameter's byte
+// (reverb byte 2, chorus byte 1), "pan" only in the Melody column, empty
+// cells and unknown codes at the scratch byte, with one box per build.
+TEST(PartMixer, ValueTableFollowsTheLists) {
+    MusicStyle style{};
+    MixerDisplayTracks = {0, 1, 2, 3, 4, 5};
+    MixerDisplayItems = {1, 2, 9, 10, -1, 8, 0, 3};
+    MixerValueTable table{};
+    testing_support::Sink().Clear();
+    BuildMixerValueTable(style, table);
+    EXPECT_EQ(testing_support::Sink().Count(), 0u);
+    const auto* base = reinterpret_cast<const std::uint8_t*>(&style);
+    EXPECT_EQ(table[0] - base, static_cast<long>(offsetof(MusicStyle, mix) + 16 * kPartMelody + 2));
+    EXPECT_EQ(table[6] - base, static_cast<long>(offsetof(MusicStyle, mix) + 16 * kPartMelody + 1));
+    EXPECT_EQ(table[12] - base, static_cast<long>(offsetof(MusicStyle, mix) + 16 * kPartMelody + 8));
+    for (int c = 1; c < 6; ++c)
+        EXPECT_EQ(table[static_cast<std::size_t>(12 + c)], &MixerScratchValue);
+    for (int c = 0; c < 6; ++c)
+        EXPECT_EQ(table[static_cast<std::size_t>(24 + c)], &MixerScratchValue);
+    EXPECT_EQ(table[18 + 5] - base, static_cast<long>(offsetof(MusicStyle, mix) + 16 * kPartDrum + 10));
+
+    MixerDisplayTracks = {0, 8, -1, -1, -1, -1};
+    MixerDisplayItems = {0, 11, -1, -1, -1, -1, -1, -1};
+    BuildMixerValueTable(style, table);
+    EXPECT_EQ(testing_support::Sink().Count(), 1u);
+    EXPECT_NE(testing_support::Sink().Texts()[0].find("Error occured in mixer!"), std::string::npos);
+    EXPECT_NE(table[0], &MixerScratchValue);
+    EXPECT_EQ(table[1], &MixerScratchValue);
+    EXPECT_EQ(table[6], &MixerScratchValue);
+    EXPECT_EQ(std::string(MixerTrackLabel(8)), "---");
+    EXPECT_EQ(std::string(MixerItemLabel(-1)), "---");
+}
+
+// Ticked boxes fill the slots in code order, the rest empty; one too many
+// refuses with its box and leaves the lists as they were.
+TEST(PartMixer, DisplayListsCountBeforeStoring) {
+    MixerDisplayTracks = {3, 1, -1, -1, -1, -1};
+    std::array<bool, 8> tracks{};
+    ASSERT_TRUE(StoreDisplayTracks(tracks));
+    EXPECT_EQ(MixerDisplayTracks, (std::array<int, 6>{-1, -1, -1, -1, -1, -1}));
+    tracks = {true, false, true, false, false, true, true, true};
+    ASSERT_TRUE(StoreDisplayTracks(tracks));
+    EXPECT_EQ(MixerDisplayTracks, (std::array<int, 6>{0, 2, 5, 6, 7, -1}));
+    const auto tracksBefore = MixerDisplayTracks;
+    tracks = {true, true, true, true, true, true, true, false};
+    testing_support::Sink().Clear();
+    EXPECT_FALSE(StoreDisplayTracks(tracks));
+    EXPECT_EQ(MixerDisplayTracks, tracksBefore);
+    ASSERT_EQ(testing_support::Sink().Count(), 1u);
+    EXPECT_NE(testing_support::Sink().Texts()[0].find("Too many tracks"), std::string::npos);
+
+    std::array<bool, 11> items{};
+    items.fill(true);
+    items[4] = items[7] = false;
+    const auto itemsBefore = MixerDisplayItems;
+    EXPECT_FALSE(StoreDisplayItems(items));
+    EXPECT_EQ(MixerDisplayItems, itemsBefore);
+    EXPECT_NE(testing_support::Sink().Texts()[1].find("Too many items"), std::string::npos);
+    items[9] = false;
+    ASSERT_TRUE(StoreDisplayItems(items));
+    EXPECT_EQ(MixerDisplayItems, (std::array<int, 8>{0, 1, 2, 3, 5, 6, 8, 10}));
+}
+
+// Knob squares at the column and row edges; a point counts only strictly
+// inside; the value field lies 40 px to the right.
+TEST(PartMixer, KnobPlaces) {
+    MixerKnobs knobs{};
+    LayoutMixerKnobs(knobs);
+    EXPECT_EQ(knobs[0].x1, 32);
+    EXPECT_EQ(knobs[47].x2, 548 + 32);
+    EXPECT_EQ(knobs[47].y1, 366);
+    EXPECT_EQ(MixerKnobAt(knobs, 33, 90), 0);
+    EXPECT_EQ(MixerKnobAt(knobs, 32, 90), -1);
+    EXPECT_EQ(MixerKnobAt(knobs, 64, 90), -1);
+    EXPECT_EQ(MixerKnobAt(knobs, 549, 397), 47);
+    EXPECT_EQ(MixerValueFieldAt(knobs, 73, 100), 0);
+    EXPECT_EQ(MixerValueFieldAt(knobs, 72, 100), -1);
+    EXPECT_EQ(MixerValueFieldAt(knobs, 600, 380), 47);
+}
+
+}  // namespace
