@@ -139,6 +139,20 @@ int KnobValueFromAngle(int angle) {
     return ((angle + 135) % 360) / 2;
 }
 
+int DragMixerKnob(MusicStyle& style, MixerKnobs& knobs, int knob, int x, int y) {
+    if (knob < 0 || knob >= kMixerKnobs) return kNoKnobAngle;
+    MixerValueTable table{};
+    BuildMixerValueTable(style, table);
+    MixerKnob& k = knobs[static_cast<std::size_t>(knob)];
+    const int angle = KnobAngleFromPoint(x, y, (k.x1 + k.x2) / 2, (k.y1 + k.y2) / 2);
+    if (angle != kNoKnobAngle) {
+        k.angle = angle;
+        *table[static_cast<std::size_t>(knob)] = static_cast<std::uint8_t>(KnobValueFromAngle(angle));
+    }
+    MixerScratchValue = 0;
+    return angle;
+}
+
 bool StoreDisplayTracks(std::span<const bool, kMixerTrackCodes> ticked) {
     return StoreTicked(ticked, MixerDisplayTracks, kMixerTracksError);
 }

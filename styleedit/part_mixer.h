@@ -113,6 +113,12 @@ int KnobAngleFromPoint(int x, int y, int cx, int cy);
 int KnobAngleFromValue(int value);
 int KnobValueFromAngle(int angle);
 
+// A drag of the knob to the point: the table is built again, and unless
+// the point lies in the dead zone (or on the centre) the knob takes the
+// point's angle and its byte the angle's value. The scratch byte is 0
+// afterwards. The knob's angle, -1 when it did not move.
+int DragMixerKnob(MusicStyle& style, MixerKnobs& knobs, int knob, int x, int y);
+
 // Stores the ticked boxes (by track code) into the columns in code order,
 // the rest empty. More than six ticked refuse with 0xFF01012B and change
 // nothing. True when stored.

@@ -179,15 +179,7 @@ void VolumeMixer::OnLeftDown(Window& window, Point p) {
 
 void VolumeMixer::OnMouseMove(Window&, Point p) {
     if (grabbed_ < 0) return;
-    BuildMixerValueTable(WorkingStyle, values_);
-    MixerKnob& k = knobs_[static_cast<std::size_t>(grabbed_)];
-    const int angle = KnobAngleFromPoint(p.x, p.y, (k.x1 + k.x2) / 2, (k.y1 + k.y2) / 2);
-    if (angle != kNoKnobAngle) {
-        k.angle = angle;
-        *values_[static_cast<std::size_t>(grabbed_)] =
-            static_cast<std::uint8_t>(KnobValueFromAngle(angle));
-    }
-    MixerScratchValue = 0;
+    DragMixerKnob(WorkingStyle, knobs_, grabbed_, p.x, p.y);
     Redraw();
 }
 

@@ -2,12 +2,27 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
+#include <random>
 
 #include "style/style_table.h"
 #include "tests/support/test_support.h"
 
 namespace {
+
+// The part and mix byte of each track and parameter code, as the mixer's
+// documentation lists them.
+constexpr int kTrackPart[8] = {1, 4, 3, 7, 2, 9, 5, 8};
+constexpr int kItemByte[11] = {0, 2, 1, 3, 7, 4, 5, 6, 9, 8, 10};
+
+// The style offset a cell edits, -1 for none.
+long CellOffset(int row, int column) {
+    const int item = MixerDisplayItems[static_cast<std::size_t>(row)];
+    const int track = MixerDisplayTracks[static_cast<std::size_t>(column)];
+    if (item < 0 || track < 0 || (item == 9 && track != 0)) return -1;
+    return static_cast<long>(offsetof(MusicStyle, mix)) + 16 * kTrackPart[track] + kItemByte[item];
+}
 
 MusicStyle AllPartsUsed() {
     MusicStyle style{};
@@ -160,6 +175,61 @@ TEST(PartMixer, KnobPlaces) {
     EXPECT_EQ(MixerValueFieldAt(knobs, 73, 100), 0);
     EXPECT_EQ(MixerValueFieldAt(knobs, 72, 100), -1);
     EXPECT_EQ(MixerValueFieldAt(knobs, 600, 380), 47);
+}
+
+// Over random lists (empty cells and "pan" rows among them) and random
+// styles: a drag of each knob to each point of two rings around it, and to
+// its centre, changes at most the cell's own style byte (none for empty
+// cells or "pan" outside Melody), to the angle rule's value in 0..126 (none
+// in the dead zone), and leaves the scratch byte 0.
+TEST(PartMixer, DragsTouchOnlyTheirOwnByte) {
+    std::mt19937 random(44);
+    MixerKnobs knobs{};
+    LayoutMixerKnobs(knobs);
+    for (int round = 0; round < 6; ++round) {
+        MusicStyle style{};
+        auto* bytes = reinterpret_cast<std::uint8_t*>(&style);
+        for (std::size_t i = 0; i < sizeof style; ++i)
+            bytes[i] = static_cast<std::uint8_t>(random() % 128);
+        for (int& t : MixerDisplayTracks)
+            t = static_cast<int>(random() % 9) - 1;
+        for (int& t : MixerDisplayItems)
+            t = static_cast<int>(random() % 12) - 1;
+        MixerDisplayTracks[0] = 0;
+        MixerDisplayItems[0] = kMixerPanItem;
+        for (int knob = 0; knob < kMixerKnobs; ++knob) {
+            const MixerKnob& k = knobs[static_cast<std::size_t>(knob)];
+            const int cx = (k.x1 + k.x2) / 2;
+            const int cy = (k.y1 + k.y2) / 2;
+            const long offset = CellOffset(knob / 6, knob % 6);
+            for (int step = 0; step <= 72; ++step) {
+                const double t = step * 10 * 3.14159265 / 180;
+                const int radius = step % 2 ? 9 : 40;
+                const int x = step == 72 ? cx : cx + static_cast<int>(std::lround(radius * std::sin(t)));
+                const int y = step == 72 ? cy : cy - static_cast<int>(std::lround(radius * std::cos(t)));
+                const MusicStyle before = style;
+                MixerScratchValue = 55;
+                const int angle = DragMixerKnob(style, knobs, knob, x, y);
+                ASSERT_EQ(angle, KnobAngleFromPoint(x, y, cx, cy));
+                ASSERT_EQ(MixerScratchValue, 0);
+                const auto* a = reinterpret_cast<const std::uint8_t*>(&before);
+                // Every other byte as it was: the style with the cell's own
+                // byte put back equals the style before.
+                MusicStyle others = style;
+                if (offset >= 0) reinterpret_cast<std::uint8_t*>(&others)[offset] = a[offset];
+                ASSERT_EQ(std::memcmp(&others, &before, sizeof style), 0) << knob << " " << step;
+                if (offset < 0) continue;
+                const int expected = angle < 0 ? a[offset] : ((angle + 135) % 360) / 2;
+                ASSERT_EQ(bytes[offset], expected) << knob << " step " << step;
+                if (angle >= 0) {
+                    ASSERT_LE(bytes[offset], 126);
+                    ASSERT_EQ(knobs[static_cast<std::size_t>(knob)].angle, angle);
+                }
+            }
+        }
+    }
+    // Codes outside the tables were among the lists.
+    testing_support::Sink().Clear();
 }
 
 }  // namespace
