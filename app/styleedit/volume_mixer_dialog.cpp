@@ -137,6 +137,11 @@ void VolumeMixer::Redraw() {
         Canvas& canvas = offscreen_->Draw();
         canvas.Blit(SkinImage(SkinId::LargeBackground),
                     Rect{0, 0, kLargeDialogWidth, kLargeDialogHeight});
+        // The knob faces belong to the background the pointers turn on.
+        for (const MixerKnob& k : knobs_) {
+            canvas.Ellipse(Rect{k.x1, k.y1, k.x2, k.y2}, kMixerKnobFace, true);
+            canvas.Ellipse(Rect{k.x1, k.y1, k.x2, k.y2}, kMixerKnobRim, false);
+        }
         DrawMixerFace(canvas);
         face_ = offscreen_->Read();
     }

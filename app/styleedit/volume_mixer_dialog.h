@@ -17,6 +17,8 @@ constexpr int kMixerButtonCount = 3;
 constexpr platform::ui::Rgb kMixerGreen{0, 255, 0};
 constexpr platform::ui::Rgb kMixerRowLabel{127, 0, 0};
 constexpr platform::ui::Rgb kMixerDotBrush{24, 24, 24};
+constexpr platform::ui::Rgb kMixerKnobFace{88, 96, 88};
+constexpr platform::ui::Rgb kMixerKnobRim{32, 40, 32};
 
 class VolumeMixer : public ZAWDialog {
 public:
