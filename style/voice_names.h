@@ -82,7 +82,7 @@ constexpr int kInstrumentGroupCount = 20;
 constexpr int kGroupSize = 8;
 constexpr int kNoneGroup = 19;  // stands for voice 256
 constexpr const char* kInstrumentGroupNames[kInstrumentGroupCount] = {
-    "Piano",           // 0
+    "Piano",  // 0
     "Chromatic Percussion",
     "Organ",
     "Guitar",
@@ -106,31 +106,31 @@ constexpr const char* kInstrumentGroupNames[kInstrumentGroupCount] = {
 
 constexpr int kDrumSetCount = 5;
 constexpr VoiceEntry DrumSetTable[kDrumSetCount] = {
-    {kAcousticSet, "Acoustic Set"},
-    {kElectricSet, "Electric Set"},
-    {kEthnicSet, "Ethnic Set"},
-    {kTechnoSet, "Techno Set"},
-    {kVoiceNotUsed, "None"},
+    {kAcousticSet, "Acoustic Set"},  // standard kit
+    {kElectricSet, "Electric Set"},  // electronic kit
+    {kEthnicSet, "Ethnic Set"},      // hand percussion
+    {kTechnoSet, "Techno Set"},      // drum machine
+    {kVoiceNotUsed, "None"},         // part not used
 };
 
 constexpr int kEnvironmentSoundCount = 5;
 constexpr VoiceEntry EnvironmentSoundTable[kEnvironmentSoundCount] = {
-    {126, "Applause"},
-    {123, "Bird"},
-    {129, "Undefined"},
-    {122, "Seashore"},
-    {kVoiceNotUsed, "None"},
+    {126, "Applause"},        // GM applause
+    {123, "Bird"},            // GM bird tweet
+    {129, "Undefined"},       // an extended code
+    {122, "Seashore"},        // GM seashore
+    {kVoiceNotUsed, "None"},  // part not used
 };
 
 constexpr int kSubDrumInstrumentCount = 7;
 constexpr VoiceEntry SubDrumInstrumentTable[kSubDrumInstrumentCount] = {
-    {112, "Tinkle Bell"},
-    {113, "Agogo"},
-    {116, "Japanese Taiko"},
-    {117, "Melodic Tom Tom"},
-    {118, "Shynthe Drums"},
-    {47, "Timpany"},
-    {kVoiceNotUsed, "None"},
+    {112, "Tinkle Bell"},      // GM tinkle bell
+    {113, "Agogo"},            // GM agogo
+    {116, "Japanese Taiko"},   // GM taiko drum
+    {117, "Melodic Tom Tom"},  // GM melodic tom
+    {118, "Shynthe Drums"},    // GM synth drum
+    {47, "Timpany"},           // GM timpani
+    {kVoiceNotUsed, "None"},   // part not used
 };
 
 // The table a chooser mode 1..3 lists; empty for mode 0 and any other.

@@ -19,7 +19,8 @@ bool ValidItem(int code) {
 }
 
 template <std::size_t N, std::size_t Slots>
-bool StoreTicked(std::span<const bool, N> ticked, std::array<int, Slots>& slots, ErrorCode refusal) {
+bool StoreTicked(std::span<const bool, N> ticked, std::array<int, Slots>& slots,
+                 ErrorCode refusal) {
     std::size_t count = 0;
     for (bool t : ticked)
         count += t ? 1 : 0;
@@ -147,7 +148,8 @@ int DragMixerKnob(MusicStyle& style, MixerKnobs& knobs, int knob, int x, int y) 
     const int angle = KnobAngleFromPoint(x, y, (k.x1 + k.x2) / 2, (k.y1 + k.y2) / 2);
     if (angle != kNoKnobAngle) {
         k.angle = angle;
-        *table[static_cast<std::size_t>(knob)] = static_cast<std::uint8_t>(KnobValueFromAngle(angle));
+        *table[static_cast<std::size_t>(knob)] =
+            static_cast<std::uint8_t>(KnobValueFromAngle(angle));
     }
     MixerScratchValue = 0;
     return angle;

@@ -39,10 +39,10 @@ struct MixerTrack {
 };
 // Indexed by track code.
 constexpr MixerTrack kMixerTracks[kMixerTrackCodes] = {
-    {"Melody", kPartMelody},          {"Obbligato", kPartObbligato},
-    {"Harmony", kPartHarmony},        {"Sub Harmony", kPartSubHarmony},
-    {"Bass", kPartBass},              {"Drum", kPartDrum},
-    {"Sub Drum", kPartSubDrum},       {"Environment", kPartEnvironment},
+    {"Melody", kPartMelody},    {"Obbligato", kPartObbligato},
+    {"Harmony", kPartHarmony},  {"Sub Harmony", kPartSubHarmony},
+    {"Bass", kPartBass},        {"Drum", kPartDrum},
+    {"Sub Drum", kPartSubDrum}, {"Environment", kPartEnvironment},
 };
 
 struct MixerItem {

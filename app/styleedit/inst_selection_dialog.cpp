@@ -22,7 +22,7 @@ void FillCombo(Control& combo, const std::vector<ChooserEntry>& entries, int sel
     for (const ChooserEntry& e : entries)
         combo.AddItem(e.name, e.value);
     combo.SetSelection(selection >= 0 && selection < static_cast<int>(entries.size()) ? selection
-                                                                                        : -1);
+                                                                                      : -1);
 }
 
 }  // namespace

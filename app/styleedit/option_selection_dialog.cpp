@@ -1,8 +1,8 @@
 #include "app/styleedit/option_selection_dialog.h"
 
 #include "app/number_box.h"
-#include "app/styleedit/hub_region_face.h"
 #include "app/structure_editor_seams.h"
+#include "app/styleedit/hub_region_face.h"
 #include "app/styleedit/inst_selection_dialog.h"
 #include "app/styleedit/volume_mixer_dialog.h"
 #include "core/settings.h"
@@ -20,20 +20,13 @@ struct RegionPlace {
 };
 // Regions 1..14; region 0 is OK at the large skin's OK place.
 constexpr RegionPlace kRegions[kHubRegionCount] = {
-    {475, 620, 393, 430, "OK"},
-    {26, 172, 75, 141, "Melody"},
-    {177, 318, 75, 141, "Harmony(Main)"},
-    {327, 469, 75, 141, "Bass"},
-    {478, 620, 75, 141, "Drums(Main)"},
-    {26, 172, 155, 230, "Obbligato"},
-    {177, 318, 155, 230, "Harmony(Sub)"},
-    {327, 469, 155, 230, "Environment"},
-    {478, 620, 155, 230, "Drums(Sub)"},
-    {39, 159, 256, 372, "Tune"},
-    {190, 310, 256, 372, "Melody"},
-    {336, 460, 256, 372, "Harmony"},
-    {487, 611, 256, 372, "Rhythm"},
-    {27, 173, 392, 432, "Volume"},
+    {475, 620, 393, 430, "OK"},           {26, 172, 75, 141, "Melody"},
+    {177, 318, 75, 141, "Harmony(Main)"}, {327, 469, 75, 141, "Bass"},
+    {478, 620, 75, 141, "Drums(Main)"},   {26, 172, 155, 230, "Obbligato"},
+    {177, 318, 155, 230, "Harmony(Sub)"}, {327, 469, 155, 230, "Environment"},
+    {478, 620, 155, 230, "Drums(Sub)"},   {39, 159, 256, 372, "Tune"},
+    {190, 310, 256, 372, "Melody"},       {336, 460, 256, 372, "Harmony"},
+    {487, 611, 256, 372, "Rhythm"},       {27, 173, 392, 432, "Volume"},
     {190, 332, 392, 431, "Operation"},
 };
 constexpr int kFirstStatic = 2049;
@@ -86,7 +79,7 @@ void OptionSelection::OnInitDialog() {
     bar_ = AddButtonHolder(kFirstStatic + kHubRegionCount);
     PlaceBarStatic(*bar_, 1);
     barImage_ = HubRegionFace(bar_->Bounds().right - bar_->Bounds().left,
-                           bar_->Bounds().bottom - bar_->Bounds().top, true);
+                              bar_->Bounds().bottom - bar_->Bounds().top, true);
     BuildRegions();
     PaintSkin();
 }

@@ -43,7 +43,9 @@ public:
     void OnInitDialog();
 
     // The instrument name a part region (1..8) shows.
-    const std::string& PartName(int region) const { return names_[static_cast<std::size_t>(region)]; }
+    const std::string& PartName(int region) const {
+        return names_[static_cast<std::size_t>(region)];
+    }
     // Regions 9..12 and 14 are neither drawn nor pressed in tone mode.
     bool RegionActive(int region) const;
 

@@ -13,14 +13,14 @@ struct BoxPlace {
 };
 // By track code.
 constexpr BoxPlace kTrackBoxes[kMixerTrackCodes] = {
-    {10, 30, "Melody"},  {10, 70, "Obligato"},  {10, 110, "Harmony"},   {10, 150, "Sub Harmony"},
-    {160, 30, "Bass"},   {160, 70, "Drum"},     {160, 110, "Sub Drum"}, {160, 150, "Environment"},
+    {10, 30, "Melody"}, {10, 70, "Obligato"}, {10, 110, "Harmony"},   {10, 150, "Sub Harmony"},
+    {160, 30, "Bass"},  {160, 70, "Drum"},    {160, 110, "Sub Drum"}, {160, 150, "Environment"},
 };
 // By parameter code.
 constexpr BoxPlace kItemBoxes[kMixerItemCodes] = {
-    {10, 30, "Volume"},   {10, 70, "Reverb"},  {10, 110, "Chorus"},   {10, 150, "Brightness"},
-    {10, 190, "Resonance"}, {160, 30, "Attack"}, {160, 70, "Decay"},  {160, 110, "Release"},
-    {160, 150, "Delay"},  {160, 190, "Panpot"}, {160, 240, "Hold Pedal"},
+    {10, 30, "Volume"},     {10, 70, "Reverb"},   {10, 110, "Chorus"},      {10, 150, "Brightness"},
+    {10, 190, "Resonance"}, {160, 30, "Attack"},  {160, 70, "Decay"},       {160, 110, "Release"},
+    {160, 150, "Delay"},    {160, 190, "Panpot"}, {160, 240, "Hold Pedal"},
 };
 constexpr int kBoxWidth = 150;
 constexpr int kBoxHeight = 30;
@@ -28,9 +28,8 @@ constexpr int kBoxHeight = 30;
 // The OK place of the 288-high form, then one box per code, ticked when the
 // code is in the list.
 template <std::size_t N, std::size_t Slots>
-void BuildBoxes(ZAWDialog& dialog, Window& window, const BoxPlace (&places)[N],
-                const int (&ids)[N], const std::array<int, Slots>& shown,
-                std::array<Control*, N>& boxes) {
+void BuildBoxes(ZAWDialog& dialog, Window& window, const BoxPlace (&places)[N], const int (&ids)[N],
+                const std::array<int, Slots>& shown, std::array<Control*, N>& boxes) {
     SetColumnSkinButton(dialog.Button(0), "OK", kDisplayOkTop, dialog.Button(0).control);
     PlaceSkinButtons(1, &dialog.Button(0));
     for (std::size_t code = 0; code < N; ++code) {

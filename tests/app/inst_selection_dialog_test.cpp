@@ -31,7 +31,8 @@ TEST(InstrumentChoice, OpenedSelectionGivesTheVoiceBack) {
 // every edge and a spread between: a voice the mode does not list shows no
 // entry; the group combo works in mode 0 only.
 TEST_F(InstSelectionTest, OkGivesBackTheVoiceItWasGiven) {
-    std::vector<int> voices = {-10, -1, 0, 7, 8, 127, 128, 143, 144, 151, 152, 159, 160, 255, 256, 257, 300};
+    std::vector<int> voices = {-10, -1,  0,   7,   8,   127, 128, 143, 144,
+                               151, 152, 159, 160, 255, 256, 257, 300};
     for (const VoiceEntry& e : SubDrumInstrumentTable)
         voices.push_back(e.value);
     for (const VoiceEntry& e : EnvironmentSoundTable)

@@ -131,10 +131,10 @@ TEST_F(OptionSelectionTest, ToneModeHidesTheEditors) {
         bool mixerOpened = false;
         B().Then([&](HeadlessBackend& b) {
             for (int region = 0; region < kHubRegionCount; ++region)
-                EXPECT_EQ(hub.RegionActive(region),
-                          mode == kHubStyleDefinition ||
-                              (!(region >= kHubTune && region <= kHubRhythm) &&
-                               region != kHubOperation));
+                EXPECT_EQ(
+                    hub.RegionActive(region),
+                    mode == kHubStyleDefinition ||
+                        (!(region >= kHubTune && region <= kHubRhythm) && region != kHubOperation));
             if (mode == kHubToneDefinition) {
                 for (int region : {kHubTune, kHubMelody, kHubHarmony, kHubRhythm, kHubOperation}) {
                     EXPECT_FALSE(hub.Button(region).control->IsVisible());

@@ -11,24 +11,14 @@
 #include "app/styleedit/volume_display_dialog.h"
 #include "platform/ui/raster_canvas.h"
 #include "tests/app/style_hub_fixture.h"
+#include "tests/styleedit/mixer_cells.h"
 
 using namespace platform::ui;
 using namespace style_hub;
 
 namespace {
 
-// The part and mix byte of each track and parameter code, as the mixer's
-// documentation lists them.
-constexpr int kTrackPart[8] = {1, 4, 3, 7, 2, 9, 5, 8};
-constexpr int kItemByte[11] = {0, 2, 1, 3, 7, 4, 5, 6, 9, 8, 10};
-
-// The style offset a cell edits, -1 for none.
-long CellOffset(int row, int column) {
-    const int item = MixerDisplayItems[static_cast<std::size_t>(row)];
-    const int track = MixerDisplayTracks[static_cast<std::size_t>(column)];
-    if (item < 0 || track < 0 || (item == 9 && track != 0)) return -1;
-    return static_cast<long>(offsetof(MusicStyle, mix)) + 16 * kTrackPart[track] + kItemByte[item];
-}
+using mixer_cells::CellOffset;
 
 Point Centre(const MixerKnob& k) {
     return Point{(k.x1 + k.x2) / 2, (k.y1 + k.y2) / 2};

@@ -85,25 +85,4 @@ TEST(VoiceNames, PartNamesFollowTheirVoiceFields) {
     EXPECT_NE(testing_support::Sink().Texts()[0].find("Invalid Track!"), std::string::npos);
 }
 
-// The eight kinds edit eight different voice fields, none of them a slot
-// of no part; the tables hold distinct values and end with "None".
-TEST(VoiceNames, KindsAndTablesAreConsistent) {
-    bool seen[kStylePartSlots] = {};
-    for (const PartKindInfo& k : kPartKinds) {
-        ASSERT_TRUE(k.stylePart >= 1 && k.stylePart < kStylePartSlots && k.stylePart != 6);
-        EXPECT_FALSE(seen[k.stylePart]);
-        seen[k.stylePart] = true;
-    }
-    for (int mode = 1; mode < kChoiceModeCount; ++mode) {
-        const auto table = VoiceTableOfMode(mode);
-        ASSERT_FALSE(table.empty());
-        EXPECT_EQ(table.back().value, kVoiceNotUsed);
-        EXPECT_STREQ(table.back().name, "None");
-        for (std::size_t i = 0; i < table.size(); ++i)
-            for (std::size_t j = i + 1; j < table.size(); ++j)
-                EXPECT_NE(table[i].value, table[j].value);
-    }
-    EXPECT_TRUE(VoiceTableOfMode(kChooseMelodic).empty());
-}
-
 }  // namespace

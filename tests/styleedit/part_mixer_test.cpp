@@ -7,22 +7,12 @@
 #include <random>
 
 #include "style/style_table.h"
+#include "tests/styleedit/mixer_cells.h"
 #include "tests/support/test_support.h"
 
 namespace {
 
-// The part and mix byte of each track and parameter code, as the mixer's
-// documentation lists them.
-constexpr int kTrackPart[8] = {1, 4, 3, 7, 2, 9, 5, 8};
-constexpr int kItemByte[11] = {0, 2, 1, 3, 7, 4, 5, 6, 9, 8, 10};
-
-// The style offset a cell edits, -1 for none.
-long CellOffset(int row, int column) {
-    const int item = MixerDisplayItems[static_cast<std::size_t>(row)];
-    const int track = MixerDisplayTracks[static_cast<std::size_t>(column)];
-    if (item < 0 || track < 0 || (item == 9 && track != 0)) return -1;
-    return static_cast<long>(offsetof(MusicStyle, mix)) + 16 * kTrackPart[track] + kItemByte[item];
-}
+using mixer_cells::CellOffset;
 
 MusicStyle AllPartsUsed() {
     MusicStyle style{};
@@ -97,37 +87,23 @@ TEST(PartMixer, DefaultColumnsFollowThePartsInUse) {
     EXPECT_EQ(MixerDisplayItems, (std::array<int, 8>{0, 1, 2, 3, 4, 5, 6, 7}));
 }
 
-// Every cell points into its own part's mix block at its parameter's byte
-// (reverb byte 2, chorus byte 1), "pan" only in the Melody column, empty
-// cells and unknown codes at the scratch byte, with one box per build.
-TEST(PartMixer, ValueTableFollowsTheLists) {
+// A code outside the tables is reported once per build and its cell has
+// no style byte; its label is "---".
+TEST(PartMixer, UnknownCodesAreEmptyCells) {
     MusicStyle style{};
-    MixerDisplayTracks = {0, 1, 2, 3, 4, 5};
-    MixerDisplayItems = {1, 2, 9, 10, -1, 8, 0, 3};
+    MixerDisplayTracks = {0, 8, -1, -1, -1, -1};
+    MixerDisplayItems = {0, 11, -1, -1, -1, -1, -1, -1};
     MixerValueTable table{};
     testing_support::Sink().Clear();
     BuildMixerValueTable(style, table);
-    EXPECT_EQ(testing_support::Sink().Count(), 0u);
-    const auto* base = reinterpret_cast<const std::uint8_t*>(&style);
-    EXPECT_EQ(table[0] - base, static_cast<long>(offsetof(MusicStyle, mix) + 16 * kPartMelody + 2));
-    EXPECT_EQ(table[6] - base, static_cast<long>(offsetof(MusicStyle, mix) + 16 * kPartMelody + 1));
-    EXPECT_EQ(table[12] - base, static_cast<long>(offsetof(MusicStyle, mix) + 16 * kPartMelody + 8));
-    for (int c = 1; c < 6; ++c)
-        EXPECT_EQ(table[static_cast<std::size_t>(12 + c)], &MixerScratchValue);
-    for (int c = 0; c < 6; ++c)
-        EXPECT_EQ(table[static_cast<std::size_t>(24 + c)], &MixerScratchValue);
-    EXPECT_EQ(table[18 + 5] - base, static_cast<long>(offsetof(MusicStyle, mix) + 16 * kPartDrum + 10));
-
-    MixerDisplayTracks = {0, 8, -1, -1, -1, -1};
-    MixerDisplayItems = {0, 11, -1, -1, -1, -1, -1, -1};
-    BuildMixerValueTable(style, table);
-    EXPECT_EQ(testing_support::Sink().Count(), 1u);
-    EXPECT_NE(testing_support::Sink().Texts()[0].find("Error occured in mixer!"), std::string::npos);
-    EXPECT_NE(table[0], &MixerScratchValue);
+    ASSERT_EQ(testing_support::Sink().Count(), 1u);
+    EXPECT_NE(testing_support::Sink().Texts()[0].find("Error occured in mixer!"),
+              std::string::npos);
+    EXPECT_EQ(table[0], &style.mix[kPartMelody].volume);
     EXPECT_EQ(table[1], &MixerScratchValue);
     EXPECT_EQ(table[6], &MixerScratchValue);
-    EXPECT_EQ(std::string(MixerTrackLabel(8)), "---");
-    EXPECT_EQ(std::string(MixerItemLabel(-1)), "---");
+    EXPECT_STREQ(MixerTrackLabel(8), "---");
+    EXPECT_STREQ(MixerItemLabel(-1), "---");
 }
 
 // Ticked boxes fill the slots in code order, the rest empty; one too many
@@ -160,23 +136,6 @@ TEST(PartMixer, DisplayListsCountBeforeStoring) {
     EXPECT_EQ(MixerDisplayItems, (std::array<int, 8>{0, 1, 2, 3, 5, 6, 8, 10}));
 }
 
-// Knob squares at the column and row edges; a point counts only strictly
-// inside; the value field lies 40 px to the right.
-TEST(PartMixer, KnobPlaces) {
-    MixerKnobs knobs{};
-    LayoutMixerKnobs(knobs);
-    EXPECT_EQ(knobs[0].x1, 32);
-    EXPECT_EQ(knobs[47].x2, 548 + 32);
-    EXPECT_EQ(knobs[47].y1, 366);
-    EXPECT_EQ(MixerKnobAt(knobs, 33, 90), 0);
-    EXPECT_EQ(MixerKnobAt(knobs, 32, 90), -1);
-    EXPECT_EQ(MixerKnobAt(knobs, 64, 90), -1);
-    EXPECT_EQ(MixerKnobAt(knobs, 549, 397), 47);
-    EXPECT_EQ(MixerValueFieldAt(knobs, 73, 100), 0);
-    EXPECT_EQ(MixerValueFieldAt(knobs, 72, 100), -1);
-    EXPECT_EQ(MixerValueFieldAt(knobs, 600, 380), 47);
-}
-
 // Over random lists (empty cells and "pan" rows among them) and random
 // styles: a drag of each knob to each point of two rings around it, and to
 // its centre, changes at most the cell's own style byte (none for empty
@@ -191,10 +150,11 @@ TEST(PartMixer, DragsTouchOnlyTheirOwnByte) {
         auto* bytes = reinterpret_cast<std::uint8_t*>(&style);
         for (std::size_t i = 0; i < sizeof style; ++i)
             bytes[i] = static_cast<std::uint8_t>(random() % 128);
+        // Codes run one past each table, so unknown codes are among them.
         for (int& t : MixerDisplayTracks)
-            t = static_cast<int>(random() % 9) - 1;
+            t = static_cast<int>(random() % 10) - 1;
         for (int& t : MixerDisplayItems)
-            t = static_cast<int>(random() % 12) - 1;
+            t = static_cast<int>(random() % 13) - 1;
         MixerDisplayTracks[0] = 0;
         MixerDisplayItems[0] = kMixerPanItem;
         for (int knob = 0; knob < kMixerKnobs; ++knob) {
@@ -205,8 +165,10 @@ TEST(PartMixer, DragsTouchOnlyTheirOwnByte) {
             for (int step = 0; step <= 72; ++step) {
                 const double t = step * 10 * 3.14159265 / 180;
                 const int radius = step % 2 ? 9 : 40;
-                const int x = step == 72 ? cx : cx + static_cast<int>(std::lround(radius * std::sin(t)));
-                const int y = step == 72 ? cy : cy - static_cast<int>(std::lround(radius * std::cos(t)));
+                const int x =
+                    step == 72 ? cx : cx + static_cast<int>(std::lround(radius * std::sin(t)));
+                const int y =
+                    step == 72 ? cy : cy - static_cast<int>(std::lround(radius * std::cos(t)));
                 const MusicStyle before = style;
                 MixerScratchValue = 55;
                 const int angle = DragMixerKnob(style, knobs, knob, x, y);
