@@ -82,6 +82,7 @@ void OptionSelection::OnInitDialog() {
                               bar_->Bounds().bottom - bar_->Bounds().top, true);
     BuildRegions();
     PaintSkin();
+    SkinBlit(barImage_, bar_);
 }
 
 void OptionSelection::BuildRegions() {
