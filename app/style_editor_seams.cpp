@@ -2,11 +2,7 @@
 
 #include "app/styleedit/style_operation_dialog.h"
 
-// The hub and the wizard are not built yet: the style stays as it is.
-int RunStyleDefinitionHub(platform::ui::Window*, int, int, int) {
-    return 0;
-}
-
+// The wizard's pages are not built yet: the style stays as it is.
 void RunStyleWizard(platform::ui::Window*) {}
 
 void RunStyleOperation(platform::ui::Window* parent) {

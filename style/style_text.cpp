@@ -1118,3 +1118,7 @@ std::size_t WriteStyleText(const MusicStyle& style, std::string& out) {
     TextWriter(style, out).Run();
     return out.size();
 }
+
+const char* DrumSetTextName(int code) {
+    return NameOf(kDrumSetNames, code);
+}

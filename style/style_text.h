@@ -25,3 +25,7 @@ void ReadStyleText(const std::uint8_t* text, std::size_t length, MusicStyle& sty
 // whose name reads as another value) is written as its number, which reads
 // back as itself.
 std::size_t WriteStyleText(const MusicStyle& style, std::string& out);
+
+// The name the text form gives a drum-set code ("Acoustic Set" .. "Techno
+// Set"); null for any other code.
+const char* DrumSetTextName(int code);

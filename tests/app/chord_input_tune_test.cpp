@@ -220,7 +220,10 @@ TEST_F(ChordInputTuneTest, ToneAndWizardFollowTheStyle) {
     EdCdCust dialog(nullptr, 2);
     backend_->Then([&](HeadlessBackend&) {
         testing_support::Sink().Clear();
+        // The hub Tone opens is closed at once with OK.
+        backend_->Then([](HeadlessBackend& c) { c.Click(540, 410); });
         Press(dialog, 8);
+        EXPECT_EQ(backend_->ModalStarvations(), 0);
         EXPECT_EQ(tune.GetChannelProgram(1), 40);
         EXPECT_EQ(tune.GetChannelProgram(3), 10);
         EXPECT_EQ(tune.FindTrackByChannel(2), -1);
@@ -251,6 +254,45 @@ TEST_F(ChordInputTuneTest, ToneAndWizardFollowTheStyle) {
     for (int n : perSection)
         EXPECT_GT(n, 0);
     EXPECT_EQ(back.CheckNoteKeys() + back.CheckTracks(), 0);
+}
+
+// Tone on an edited tune opens the hub as "Tone Definition" with the
+// extended-instrument check: the editor regions and "Operation" do nothing,
+// two extended voices give two boxes and keep it open; once mended, OK
+// closes it and the tune takes the voices.
+TEST_F(ChordInputTuneTest, ToneOpensToneDefinition) {
+    OpenCurrentEditObject(ThreeChords(false));
+    WorkingStyle.voice[kPartMelody] = 40;
+    EdCdCust dialog(nullptr, 2);
+    backend_->Then([&](HeadlessBackend& b) {
+        testing_support::Sink().Clear();
+        b.Then([&](HeadlessBackend& c) {
+            Window* hub = c.TopWindow();
+            EXPECT_EQ(hub->Title(), "Tone Definition");
+            const MusicStyle before = WorkingStyle;
+            // Tune, Melody, Harmony, Rhythm and Operation.
+            for (Point p : {Point{99, 314}, Point{250, 314}, Point{398, 314}, Point{549, 314},
+                            Point{261, 411}}) {
+                c.Click(p.x, p.y);
+                EXPECT_EQ(c.TopWindow(), hub);
+            }
+            EXPECT_EQ(std::memcmp(&before, &WorkingStyle, sizeof before), 0);
+            WorkingStyle.voice[kPartMelody] = 129;
+            WorkingStyle.voice[kPartEnvironment] = 150;
+            c.Click(540, 410);
+            EXPECT_EQ(testing_support::Sink().Count(), 2u);
+            EXPECT_EQ(c.TopWindow(), hub);
+            WorkingStyle.voice[kPartMelody] = 41;
+            WorkingStyle.voice[kPartEnvironment] = kVoiceNotUsed;
+            c.Click(540, 410);
+        });
+        Press(dialog, 8);
+        EXPECT_EQ(backend_->DeepestModal(), 2);
+        EXPECT_EQ(CurrentEditObject()->Tune().GetChannelProgram(1), 41);
+        Press(dialog, kChordInputOkButton);
+    });
+    dialog.DoModal();
+    EXPECT_EQ(HasText("Do not select extended instrument!"), true);
 }
 
 // Reset makes the style's chords again from its tune length in bars of its
