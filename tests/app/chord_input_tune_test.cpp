@@ -14,6 +14,7 @@
 #include "compose/chord_buffer.h"
 #include "compose/compose_info.h"
 #include "compose/composer_state.h"
+#include "core/style_edit_guard.h"
 #include "core/shell_services.h"
 #include "midi/f0_data.h"
 #include "platform/clock.h"
@@ -269,6 +270,8 @@ TEST_F(ChordInputTuneTest, ToneOpensToneDefinition) {
         b.Then([&](HeadlessBackend& c) {
             Window* hub = c.TopWindow();
             EXPECT_EQ(hub->Title(), "Tone Definition");
+            // No timed compose run may replace the style under the hub.
+            EXPECT_TRUE(StyleEditHeld());
             const MusicStyle before = WorkingStyle;
             // Tune, Melody, Harmony, Rhythm and Operation.
             for (Point p : {Point{99, 314}, Point{250, 314}, Point{398, 314}, Point{549, 314},
@@ -289,6 +292,7 @@ TEST_F(ChordInputTuneTest, ToneOpensToneDefinition) {
         Press(dialog, 8);
         EXPECT_EQ(backend_->DeepestModal(), 2);
         EXPECT_EQ(CurrentEditObject()->Tune().GetChannelProgram(1), 41);
+        EXPECT_FALSE(StyleEditHeld());
         Press(dialog, kChordInputOkButton);
     });
     dialog.DoModal();

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/style_editor_seams.h"
+#include "app/styleedit/option_selection_dialog.h"
 #include "app/styleedit/style_selection_dialog.h"
 #include "compose/conversion_material.h"
 #include "compose/tune_structure.h"
@@ -24,6 +25,7 @@
 #include "platform/ui/ui.h"
 #include "style/style_file.h"
 #include "style/style_table.h"
+#include "style/voice_names.h"
 #include "styleedit/style_operations.h"
 #include "tests/support/scripted_role_dialog.h"
 #include "tests/support/test_support.h"
@@ -57,6 +59,13 @@ public:
 private:
     HeadlessBackend& backend_;
 };
+
+// The name the hub shows for a part of the style.
+std::string PartNameOf(const MusicStyle& style, int kind) {
+    std::string text;
+    GetPartInstrumentName(style, kind, text);
+    return text;
+}
 
 class StyleOperationDialogTest : public ::testing::Test {
 protected:
@@ -150,6 +159,40 @@ TEST_F(StyleOperationDialogTest, CopyOnOneEntryAndPasteOnAnotherCopiesIt) {
     EXPECT_TRUE(SameRecord(StyleTable[3 * 24 + 9], StyleTable[0 * 24 + 4]));
     EXPECT_FALSE(SameRecord(StyleTable[3 * 24 + 9], catalogue_[3 * 24 + 9]));
     EXPECT_EQ(DisplayTitle(StyleTable[3 * 24 + 9]), DisplayTitle(catalogue_[4]));
+}
+
+// The whole road through the real dialogs: the square of "Acoustic" opens
+// the hub as "Music Style Definition"; its Operation opens the operations,
+// whose Paste replaces the style; back in the hub every part's name is the
+// pasted style's, and OK twice stores it in the entry.
+TEST_F(StyleOperationDialogTest, TheHubsOperationPastesIntoTheSelectedEntry) {
+    PanelMode = kPanelModeCompose;
+    const int acoustic = 1;
+    const int other = 3 * 24 + 9;
+    ASSERT_EQ(DisplayTitle(StyleTable[acoustic]), "Acoustic");
+    StyleClipboard = StyleTable[other];
+    StyleSelection selection;
+    backend_->Then([&](HeadlessBackend& d) {
+        d.Then([&](HeadlessBackend& h) {
+            EXPECT_EQ(h.TopWindow()->Title(), "Music Style Definition");
+            auto& hub = *static_cast<OptionSelection*>(h.TopWindow()->Handler());
+            EXPECT_EQ(hub.PartName(1), PartNameOf(StyleTable[acoustic], 1));
+            h.Then([&](HeadlessBackend& o) {
+                EXPECT_EQ(o.TopWindow()->Title(), "Style Operation");
+                auto& operation = *static_cast<StyleOperation*>(o.TopWindow()->Handler());
+                Press(o, operation, kOperationPaste);
+                Press(o, operation, kOperationOk);
+            });
+            Press(h, hub, kHubOperation);
+            for (int part = 1; part <= 8; ++part)
+                EXPECT_EQ(hub.PartName(part), PartNameOf(StyleTable[other], part)) << part;
+            Press(h, hub, kHubOk);
+        });
+        Press(d, selection, kSelectionFirstSquare + acoustic);
+        Press(d, selection, kSelectionOk);
+    });
+    EXPECT_EQ(selection.DoModal(), platform::kIdOk);
+    EXPECT_TRUE(SameRecord(StyleTable[acoustic], StyleTable[other]));
 }
 
 TEST_F(StyleOperationDialogTest, SaveProposesTheTitleAndWritesTheChosenName) {
