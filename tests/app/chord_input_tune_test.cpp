@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "app/chord_input_dialog.h"
+#include "app/styleedit/style_wizard_dialog.h"
 #include "compose/chord_buffer.h"
 #include "compose/compose_info.h"
 #include "compose/composer_state.h"
@@ -231,7 +232,22 @@ TEST_F(ChordInputTuneTest, ToneAndWizardFollowTheStyle) {
 
         WorkingStyle.voice[kPartMelody] = 300;
         WorkingStyle.voice[kPartHarmony] = kVoiceNotUsed;
+        // The wizard's three pages are passed with OK; its solver here keeps
+        // the style as set above.
+        int solves = 0;
+        SetStyleWizardSolver([&] { ++solves; });
+        backend_->Then([&](HeadlessBackend& p1) {
+            EXPECT_EQ(p1.TopWindow()->Title(), "Style Wizard");
+            backend_->Then([&](HeadlessBackend& p2) {
+                backend_->Then([](HeadlessBackend& p3) { p3.Key(Key::Enter); });
+                p2.Key(Key::Enter);
+            });
+            p1.Key(Key::Enter);
+        });
         Press(dialog, 10);
+        SetStyleWizardSolver(nullptr);
+        EXPECT_EQ(solves, 1);
+        EXPECT_EQ(backend_->ModalStarvations(), 0);
         EXPECT_TRUE(HasText("You must select instrument for melody!"));
         EXPECT_EQ(testing_support::Sink().Count(), 1u);
         Press(dialog, kChordInputOkButton);

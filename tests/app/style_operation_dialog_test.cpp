@@ -254,8 +254,17 @@ TEST_F(StyleOperationDialogTest, TheRegionPressedOnButtonDownRunsOnRelease) {
         w.DispatchLeftDown(Point{330, 20});
         w.DispatchLeftUp(Centre(dialog.Button(kOperationPaste)));
         EXPECT_TRUE(SameRecord(WorkingStyle, catalogue_[6 * 24 + 3]));
-        // The wizard always leaves "Original Style".
+        // The wizard always leaves "Original Style". Its three pages are
+        // passed with Enter.
+        d.Then([](HeadlessBackend& p1) {
+            p1.Then([](HeadlessBackend& p2) {
+                p2.Then([](HeadlessBackend& p3) { p3.Key(Key::Enter); });
+                p2.Key(Key::Enter);
+            });
+            p1.Key(Key::Enter);
+        });
         Press(d, dialog, kOperationWizard);
+        EXPECT_EQ(d.ModalStarvations(), 0);
         EXPECT_EQ(DisplayTitle(WorkingStyle), "Original Style");
         EXPECT_EQ(FieldText(WorkingStyle.description), "Orizinal style by wizard is defined.");
         const auto captions = dialog.Button(kOperationVariance).caption;
