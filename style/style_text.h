@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "style/music_style.h"
@@ -25,3 +26,20 @@ void ReadStyleText(const std::uint8_t* text, std::size_t length, MusicStyle& sty
 // whose name reads as another value) is written as its number, which reads
 // back as itself.
 std::size_t WriteStyleText(const MusicStyle& style, std::string& out);
+
+// A choice as the text form names it: the display name and the value stored.
+struct StyleChoiceName {
+    const char* name;
+    int value;
+};
+
+// The choice lists of the pattern fields, in the order the text form and the
+// style editor's choosers list them.
+enum class StyleChoiceList : int {
+    kHarmonyPattern,   // "Harmony Pattern" and "Sub Harmony Pattern"
+    kBassPattern,      // "Bass Patterm"
+    kRhythmPattern,    // "Rhythm Pattern"
+    kSubMelodyMethod,  // "Generation Method of Sub Melody"
+    kSubDrumPattern,   // "Sub Drum Pattern"
+};
+std::span<const StyleChoiceName> StyleChoiceNames(StyleChoiceList list);
