@@ -5,6 +5,4 @@ int ChooseHarmonyPattern(platform::ui::Window*) {
     return 0;
 }
 
-void RunCustomHarmonyDialog(platform::ui::Window*) {}
-
 void EditMelodyAlgorithm(platform::ui::Window*) {}

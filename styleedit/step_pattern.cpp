@@ -65,6 +65,10 @@ int PatternStepCount(const MusicStyle& style) {
     return 14;
 }
 
+int LayoutEntry(int layout) {
+    return layout >= 0 && layout <= 2 ? layout : 0;
+}
+
 int PatternToneCount(int slot) {
     return slot == kSlotRhythm ? kDrumToneCount : kHarmonyToneCount;
 }
@@ -91,9 +95,9 @@ void LoadStepPatternEdit(const MusicStyle& style, int slot, StepPatternEdit& edi
         for (int c = 0; c < edit.steps; ++c) edit.repeat[g][c] = grid.pnContinuem[c];
     }
     const CustomHarmonyBlock& block = style.customHarmony;
-    // A stored layout outside the combo's three entries shows entry 0; the
-    // style keeps it until the combo is stored.
-    edit.layout = block.useX[slot] >= 0 && block.useX[slot] <= 2 ? block.useX[slot] : 0;
+    // Kept as stored, even outside the combo's three entries (the generators
+    // bound it); the combo shows such a layout as its first entry.
+    edit.layout = block.useX[slot];
     edit.continueChecked = block.continueMajor[slot] == 1;
     edit.strokeChecked = block.stroke[slot] == 1;
 }
@@ -122,7 +126,7 @@ void StoreStepPatternEdit(const StepPatternEdit& edit, MusicStyle& style) {
 }
 
 bool GridBShown(const StepPatternEdit& edit) {
-    return edit.slot == kSlotHarmony && edit.layout != 0;
+    return edit.slot == kSlotHarmony && LayoutEntry(edit.layout) != 0;
 }
 
 void ToggleStepCell(StepPatternEdit& edit, int grid, int step, int row) {

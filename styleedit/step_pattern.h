@@ -46,7 +46,7 @@ struct StepPatternEdit {
     std::int32_t repeat[2][kGridSteps] = {};            // [grid][step]
     // The option controls: layout combo (slot 0), the two check boxes
     // (slots 0 and 1).
-    int layout = 0;
+    int layout = 0;  // as stored; see LayoutEntry
     bool continueChecked = false;
     bool strokeChecked = false;
 };
@@ -64,6 +64,9 @@ void LoadStepPatternEdit(const MusicStyle& style, int slot, StepPatternEdit& edi
 // style held so far, then the N repeat flags (in the rhythm slot grid A's
 // only) and in slot 0 the layout. Steps N..15 keep their values.
 void StoreStepPatternEdit(const StepPatternEdit& edit, MusicStyle& style);
+// The layout combo's entry for a stored layout: 0..2 as they are, any other
+// value the first entry.
+int LayoutEntry(int layout);
 // Whether grid B is shown and clickable: slot 0 with a layout other than 0.
 bool GridBShown(const StepPatternEdit& edit);
 

@@ -126,7 +126,7 @@ TEST(StepPattern, RandomPressesKeepRepeatsAndTouchOnlyTheirSlot) {
                     const int step = random() % 16;
                     if (random() % 3 == 0) ToggleStepRepeat(edit, grid, step);
                     else ToggleStepCell(edit, grid, step, random() % kGridRows);
-                    if (random() % 9 == 0) edit.layout = random() % 3;
+                    if (random() % 9 == 0) edit.layout = int(random() % 5) - 1;
                     if (random() % 9 == 0) edit.strokeChecked = !edit.strokeChecked;
                     Commit(edit, style);
                 }
@@ -186,8 +186,11 @@ TEST(StepPattern, LoadedOutOfRangeValuesAreKeptAndShownSafely) {
     SlotGrid(style, kSlotHarmony, 0).pnInterval[3] = 46;
     StepPatternEdit edit;
     LoadStepPatternEdit(style, kSlotHarmony, edit);
-    EXPECT_EQ(edit.layout, 0);
+    EXPECT_EQ(edit.layout, 7);
+    EXPECT_EQ(LayoutEntry(edit.layout), 0);
     EXPECT_FALSE(GridBShown(edit));
+    StoreStepPatternEdit(edit, style);
+    EXPECT_EQ(style.customHarmony.useX[kSlotHarmony], 7);
     EXPECT_EQ(RowTone(style, kSlotHarmony, 3), 46);
     // A tone chosen in the bass slot leaves the harmony slot's.
     SetRowTone(style, kSlotBass, 3, 5);
