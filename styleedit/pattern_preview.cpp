@@ -1,5 +1,6 @@
 #include "styleedit/pattern_preview.h"
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -12,10 +13,14 @@
 #include "compose/compose_track.h"
 #include "compose/knowledge_base.h"
 #include "compose/note_list.h"
+#include "core/shell_services.h"
 #include "core/style_edit_guard.h"
+#include "core/utilities.h"
 #include "style/style_table.h"
 
 namespace {
+
+constexpr int kCreateRhythmPattern = 27;
 
 std::unique_ptr<MidiF0Data> g_song;
 std::atomic<int> g_playing{0};
@@ -136,12 +141,31 @@ PreviewOutcome StartPatternPreview(int part) {
 
 PreviewOutcome StartDrumSetPreview(int set) {
     StyleEditGuard guard;
-    MusicStyle style;
-    GetWorkingStyle(style);
     NoteList labels;
     const char label[4] = {'x', static_cast<char>(set), 'x', 'x'};
     labels.AppendLabel(kPreviewBarTicks, label);
-    auto track = NewTrack(kDrumChannel, ChooseDrumKitProgram(), style.tempo);
-    GenerateDrumPattern(kDrumChannel, labels, *track, style.density[kPartDrum]);
+    std::unique_ptr<ComposeTrackData> track;
+    {
+        // The bar plays the created values whatever "Rhythm Pattern" holds:
+        // the generator reads the pattern from WorkingStyle, so it is set to
+        // "Create" while the bar is made and given back after.
+        std::lock_guard lock(StyleRecordMutex());
+        const int pattern = WorkingStyle.rhythmPattern;
+        WorkingStyle.rhythmPattern = kCreateRhythmPattern;
+        track = NewTrack(kDrumChannel, ChooseDrumKitProgram(), WorkingStyle.tempo);
+        GenerateDrumPattern(kDrumChannel, labels, *track, WorkingStyle.density[kPartDrum]);
+        WorkingStyle.rhythmPattern = pattern;
+    }
     return Play(*track);
+}
+
+void RollCreatedDrumSet(int set) {
+    if (set < 0 || set >= kCreatedDrumRows) return;
+    std::lock_guard lock(CreatedDrumPatternsMutex());
+    for (int& value : CreatedDrumPatterns[set]) value = RandomInRange(1, 50);
+}
+
+int DrumBarWaitMilliseconds(int tempoMicroseconds) {
+    const long long quarter = std::max(tempoMicroseconds, 1);
+    return static_cast<int>(std::min<long long>(4 * quarter / 1000, 60000)) + 2000;
 }

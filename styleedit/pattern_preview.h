@@ -50,3 +50,10 @@ PreviewOutcome StartPatternPreview(int part);
 // The drum creator's bar of set 0..2: a label 'x', set, 'x', 'x' of one 4/4
 // bar played on channel 9.
 PreviewOutcome StartDrumSetPreview(int set);
+
+// Each of the 32 values of the drum creator's set (0..2) := a random 1..50,
+// in order, under the table's lock.
+void RollCreatedDrumSet(int set);
+// How long the drum creator waits for its bar: the bar at the style's tempo
+// plus 2 s.
+int DrumBarWaitMilliseconds(int tempoMicroseconds);
