@@ -110,7 +110,8 @@ void ZaHarmonyPattern::OnInitDialog() {
     SetCaptionStyle(CaptionStyle::Shadow2);
     largeFont_ = AppSettings.LargeFont == 1;
     PlaceSkinButtons(kPatternRegionCount, &Button(0));
-    layout_ = &window.AddControl(ControlKind::ComboBox, Rect{400, 40, 600, 130}, kPatternLayoutCombo);
+    // The combo shows its one line; its list drops over the grids.
+    layout_ = &window.AddControl(ControlKind::ComboBox, Rect{400, 40, 600, 64}, kPatternLayoutCombo);
     int value = 0;
     for (const char* entry : {"1 measure 1 pattern", "2 measure 1 pattern", "1 measure 2 pattern"})
         layout_->AddItem(entry, value++);

@@ -64,18 +64,18 @@ void HarmonyPatternSelection::OnInitDialog() {
     largeFont_ = AppSettings.LargeFont == 1;
     PlaceSkinButtons(1, &Button(0));
 
-    pattern_ = &AddCombo(window, Rect{15, 15, 290, 240}, kSelectionPatternCombo);
+    pattern_ = &AddCombo(window, Rect{15, 15, 290, 39}, kSelectionPatternCombo);
     int position = 0;
     for (const PatternEntry& entry : PatternTableOf(part_)) pattern_->AddItem(entry.name, position++);
     Control& rangeLabel =
         window.AddControl(ControlKind::TextView, Rect{15, 55, 85, 75}, kSelectionRangeLabel);
     rangeLabel.SetText("Range");
-    range_ = &AddCombo(window, Rect{90, 52, 200, 160}, kSelectionRangeCombo);
+    range_ = &AddCombo(window, Rect{90, 52, 200, 76}, kSelectionRangeCombo);
     for (int i = 0; i < kRangeEntries; ++i) range_->AddItem(kRangeNames[i], i);
     Control& densityLabel =
         window.AddControl(ControlKind::TextView, Rect{15, 90, 85, 110}, kSelectionDensityLabel);
     densityLabel.SetText("Density");
-    density_ = &AddCombo(window, Rect{90, 87, 200, 240}, kSelectionDensityCombo);
+    density_ = &AddCombo(window, Rect{90, 87, 200, 111}, kSelectionDensityCombo);
     for (int i = 0; i < kDensityEntries; ++i) density_->AddItem(kDensityNames[i], i);
     listen_ = &window.AddControl(ControlKind::PushButton, Rect{210, 52, 290, 76},
                                  kSelectionListenButton);
