@@ -1,6 +1,7 @@
 #include "app/styleedit/harmony_pattern_dialog.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <mutex>
 
 #include "app/channel_select_dialog.h"
@@ -301,7 +302,8 @@ void ZaHarmonyPattern::DrawGrids(Canvas& canvas) {
             const Rect box{x, kHeaderTop, x + kCellPitch - 2, kGridTop - 2};
             canvas.FillRect(box, kHeaderBox);
             if (edit_.repeat[g][c] != 1) {
-                const std::string label = (c < 9 ? "0" : "") + std::to_string(c + 1);
+                char label[12];
+                std::snprintf(label, sizeof label, "%02d", c + 1);
                 canvas.DrawText(label, box, TextLayout::CentredLine);
             }
             for (int r = 0; r < kGridRows; ++r) {
