@@ -122,6 +122,12 @@ void StoreStepPatternEdit(const StepPatternEdit& edit, MusicStyle& style) {
         GridPart& grid = SlotGrid(style, slot, g);
         for (int c = 0; c < steps; ++c) grid.pnContinuem[c] = edit.repeat[g][c];
     }
+    // The pass again with the flags now stored, so every repeat step equals
+    // the step before it even when the flags changed or came from a file. A
+    // run that wraps from step N-1 to step 0 is copied before its head is
+    // final, so a second pass settles it.
+    ApplyPatternRepeatFlags(style, slot, steps);
+    ApplyPatternRepeatFlags(style, slot, steps);
     if (slot == kSlotHarmony) block.useX[slot] = edit.layout;
 }
 

@@ -62,7 +62,8 @@ void LoadStepPatternEdit(const MusicStyle& style, int slot, StepPatternEdit& edi
 // Stores the working copy into the style: the check boxes (slots 0, 1),
 // cells of steps 0..N-1 of both grids, the repeat pass with the flags the
 // style held so far, then the N repeat flags (in the rhythm slot grid A's
-// only) and in slot 0 the layout. Steps N..15 keep their values.
+// only), the pass again with them until every repeat step equals the step
+// before it, and in slot 0 the layout. Steps N..15 keep their values.
 void StoreStepPatternEdit(const StepPatternEdit& edit, MusicStyle& style);
 // The layout combo's entry for a stored layout: 0..2 as they are, any other
 // value the first entry.

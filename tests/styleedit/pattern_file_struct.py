@@ -33,7 +33,7 @@ def expect(fresh, data, slot):
     ints = list(struct.unpack('<511i', fresh))
     whole = len(data) // 4
     ints[:whole] = struct.unpack('<%di' % whole, data[:whole * 4])
-    for g in (0, 1):
+    for g in (0, 1, 0, 1):  # twice: a run wrapping round settles on the second
         base = 254 * g
         for c in range(STEPS):
             if ints[base + 238 + c] != 1:
@@ -57,6 +57,9 @@ files = {
                        + [0, 0, 1]),
     'tones46': pack(grid([1] * 224, range(33, 47), [0] * 16) + normal + [2, 0, 1]),
     'layout7': pack(normal + second + [7, 1, 1]),
+    # Repeats at both ends: a run wrapping from step 15 to step 0.
+    'wrapped': pack(grid([(r + 2 * c) % 5 == 0 for r in range(14) for c in range(16)], range(14),
+                         [1, 1] + [0] * 12 + [1, 1]) * 2 + [1, 0, 0]),
 }
 failures = 0
 for slot in range(4):

@@ -109,6 +109,25 @@ TEST(StepPattern, AllRepeatGridEditsThePressedStep) {
     for (int c = 0; c < 16; ++c) EXPECT_EQ(edit.cells[0][c][3], 1) << c;
 }
 
+// A file's repeats at both ends make a run that wraps from step 15 to step
+// 0; one store settles it, whatever the file's cells.
+TEST(StepPattern, AStoreSettlesARunWrappingRound) {
+    MusicStyle style = FreshStyle();
+    GridPart& a = SlotGrid(style, kSlotSubHarmony, 0);
+    for (int c : {0, 1, 14, 15}) a.pnContinuem[c] = 1;
+    for (int c = 0; c < 16; ++c) a.Cell(c % kGridRows, c) = 1;
+    StepPatternEdit edit;
+    LoadStepPatternEdit(style, kSlotSubHarmony, edit);
+    ToggleStepRepeat(edit, 0, 7);
+    StoreStepPatternEdit(edit, style);
+    for (int c : {0, 1, 7, 14, 15}) {
+        for (int r = 0; r < kGridRows; ++r)
+            EXPECT_EQ(a.Cell(r, c), a.Cell(r, c == 0 ? 15 : c - 1)) << c << " " << r;
+    }
+    EXPECT_EQ(a.Cell(13, 13), 1);  // the run's head: step 13 feeds 14, 15, 0, 1
+    EXPECT_EQ(a.Cell(13, 1), 1);
+}
+
 // Seeded presses over every slot and metre: only the slot's grids and
 // options change, and each repeat step equals the step before it.
 TEST(StepPattern, RandomPressesKeepRepeatsAndTouchOnlyTheirSlot) {
