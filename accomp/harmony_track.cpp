@@ -60,11 +60,13 @@ void GenerateHarmonyPattern(int channel, ComposeTrackData& track, int type, int 
         }
         case HarmonyFamily::kRiff: {
             ChordWalk walk(channel, track, chords);
+            walk.SetLabels(&labels);
             GenerateRiffPattern(walk, type, HarmonyVariant(type, density), density);
             break;
         }
         case HarmonyFamily::kMelodicLine: {
             ChordWalk walk(channel, track, chords);
+            walk.SetLabels(&labels);
             GenerateMelodicLinePattern(walk, type, HarmonyVariant(type, density), density);
             break;
         }

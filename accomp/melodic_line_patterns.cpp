@@ -189,19 +189,14 @@ int DegreePitch(Degree d, const ChordRecord& c) {
     return 0;
 }
 
-char BlockOf(int index) {
-    const NoteEvent* e = LabelAt(ComposeInfo.labels, index);
-    return e ? e->label[0] : 0;
-}
-
 void Melodious(ChordWalk& walk) {
     const bool triplet = Triplet();
     const int step = triplet ? 32 : 48;
     int position = 0;
     walk.ForEachChord([&](ChordWalk& w) {
         const ChordRecord& c = w.Chord();
-        const char block = BlockOf(w.Index());
-        if (w.Index() > 0 && block != BlockOf(w.Index() - 1)) position = 0;
+        const char block = w.Block();
+        if (w.Index() > 0 && block != w.BlockAt(w.Index() - 1)) position = 0;
         const Degree* cycle =
             triplet ? kMelodiousTriplet : (block == 'A' ? kMelodiousA : kMelodiousOther);
         const int cycleLength = triplet ? 12 : (block == 'A' ? 16 : 8);

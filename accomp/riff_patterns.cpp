@@ -45,12 +45,6 @@ int RepeatVelocity(int repeat) {
     return kVelocity - RandomInRange(0, std::min(5 * repeat, 20));
 }
 
-// The block letter of a chord's label; 0 past the end of the label list.
-char BlockOf(int index) {
-    const NoteEvent* e = LabelAt(ComposeInfo.labels, index);
-    return e ? e->label[0] : 0;
-}
-
 // ---- "Riff" ----
 
 int StepPitch(int code, const ChordRecord& c) {
@@ -356,7 +350,7 @@ void GlamRock(ChordWalk& walk, int variant) {
         const ChordRecord& c = w.Chord();
         if (!c.root) return;
         if (w.Length() >= 384) position = 0;
-        const bool blockB = !triplet && (BlockOf(w.Index()) == 'B' || !BlockOf(w.Index()));
+        const bool blockB = !triplet && (w.Block() == 'B' || !w.Block());
         for (int at = 0; at + step <= w.Length(); at += step, ++position) {
             Stab kind = cycle[position % cycleLength];
             if (blockB) kind = position % 2 ? kLong : kSilent;

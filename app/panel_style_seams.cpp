@@ -1,10 +1,4 @@
 #include "app/panel_style_seams.h"
 
 // Not built yet: the style stays as it is.
-int ChooseHarmonyPattern(platform::ui::Window*) {
-    return 0;
-}
-
-void RunCustomHarmonyDialog(platform::ui::Window*) {}
-
 void EditMelodyAlgorithm(platform::ui::Window*) {}

@@ -37,10 +37,7 @@ constexpr ErrorCode kInstrumentInvalid = 0xFF0101A4;
 
 // ---- Name tables ----
 
-struct NameValue {
-    const char* name;
-    int value;
-};
+using NameValue = StyleChoiceName;
 using Names = std::span<const NameValue>;
 
 constexpr NameValue kKeyNames[] = {{"A Minor", 2}, {"C Major", 1}};
@@ -1107,6 +1104,22 @@ private:
 };
 
 }  // namespace
+
+std::span<const StyleChoiceName> StyleChoiceNames(StyleChoiceList list) {
+    switch (list) {
+        case StyleChoiceList::kHarmonyPattern:
+            return kHarmonyPatternNames;
+        case StyleChoiceList::kBassPattern:
+            return kBassPatternNames;
+        case StyleChoiceList::kRhythmPattern:
+            return kRhythmPatternNames;
+        case StyleChoiceList::kSubMelodyMethod:
+            return kSubMelodyNames;
+        case StyleChoiceList::kSubDrumPattern:
+            return kSubDrumPatternNames;
+    }
+    return {};
+}
 
 void ReadStyleText(const std::uint8_t* text, std::size_t length, MusicStyle& style) {
     if (!text) return;

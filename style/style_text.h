@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "style/music_style.h"
@@ -29,3 +30,20 @@ std::size_t WriteStyleText(const MusicStyle& style, std::string& out);
 // The name the text form gives a drum-set code ("Acoustic Set" .. "Techno
 // Set"); null for any other code.
 const char* DrumSetTextName(int code);
+
+// A choice as the text form names it: the display name and the value stored.
+struct StyleChoiceName {
+    const char* name;
+    int value;
+};
+
+// The choice lists of the pattern fields, in the order the text form and the
+// style editor's choosers list them.
+enum class StyleChoiceList : int {
+    kHarmonyPattern,   // "Harmony Pattern" and "Sub Harmony Pattern"
+    kBassPattern,      // "Bass Patterm"
+    kRhythmPattern,    // "Rhythm Pattern"
+    kSubMelodyMethod,  // "Generation Method of Sub Melody"
+    kSubDrumPattern,   // "Sub Drum Pattern"
+};
+std::span<const StyleChoiceName> StyleChoiceNames(StyleChoiceList list);

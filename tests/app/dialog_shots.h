@@ -1,0 +1,78 @@
+// What the dialog screenshot programs share: a check that counts failures,
+// the count of colours in a shot, and a run of a dialog in a real window
+// that a helper thread finds, reads back from the screen and ends.
+#pragma once
+
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <set>
+#include <string>
+#include <thread>
+
+#include "app/zaw_dialog.h"
+#include "platform/ui/image.h"
+#include "platform/ui/ui.h"
+
+// After the program's headers: X11 defines None, Bool and the like as macros.
+#include "tests/app/x11_grab.h"
+
+namespace dialog_shots {
+
+using platform::ui::Image;
+using platform::ui::Rgb;
+
+inline int g_failures = 0;
+
+inline void Check(bool ok, const std::string& what) {
+    std::printf("%s: %s\n", ok ? "ok  " : "FAIL", what.c_str());
+    if (!ok) ++g_failures;
+}
+
+using x11_grab::FindTitled;
+using x11_grab::GrabScreenOver;
+
+inline int Colours(const Image& shot) {
+    std::set<std::uint32_t> colours;
+    for (int y = 0; y < shot.Height(); y += 3)
+        for (int x = 0; x < shot.Width(); x += 3) {
+            const Rgb c = shot.Pixel(x, y);
+            colours.insert(c.r << 16 | c.g << 8 | c.b);
+        }
+    return static_cast<int>(colours.size());
+}
+
+// Runs the dialog; meanwhile a helper finds its window, optionally rests the
+// pointer on a point of it, reads the screen back and ends the dialog.
+inline Image Shoot(ZAWDialog& dialog, const std::string& title, const std::string& path, int pointX,
+            int pointY, const std::function<void()>& run) {
+    Image shot;
+    std::thread helper([&] {
+        Display* display = XOpenDisplay(nullptr);
+        ::Window window = 0;
+        for (int i = 0; i < 100 && !window; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            if (display) window = FindTitled(display, DefaultRootWindow(display), title);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));  // painted
+        if (window && pointX >= 0) {
+            // Two moves inside the window: the first enters, the second stays.
+            XWarpPointer(display, 0, window, 0, 0, 0, 0, pointX - 30, pointY - 10);
+            XFlush(display);
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            XWarpPointer(display, 0, window, 0, 0, 0, 0, pointX, pointY);
+            XFlush(display);
+            std::this_thread::sleep_for(std::chrono::milliseconds(2000));  // the tip's delay
+        }
+        shot = window ? GrabScreenOver(display, window) : Image{};
+        Check(window != 0, "window \"" + title + "\" found");
+        Check(shot.Width() > 0 && WritePng(shot, path), "screenshot written to " + path);
+        if (display) XCloseDisplay(display);
+        platform::ui::PostToUi([&dialog] { dialog.GetWindow().EndModal(platform::kIdOk); });
+    });
+    run();
+    helper.join();
+    return shot;
+}
+
+}  // namespace dialog_shots
