@@ -34,8 +34,9 @@ constexpr Point kOk{322, 117};
 std::vector<std::uint8_t> ComposeLists() {
     std::vector<std::uint8_t> bytes;
     auto add = [&](const void* p, std::size_t n) {
-        const auto* b = static_cast<const std::uint8_t*>(p);
-        bytes.insert(bytes.end(), b, b + n);
+        const std::size_t at = bytes.size();
+        bytes.resize(at + n);
+        std::memcpy(bytes.data() + at, p, n);
     };
     add(&ComposeInfo.chordCount, sizeof ComposeInfo.chordCount);
     for (int i = 0; i < ComposeInfo.chordCount; ++i) add(ComposeInfo.chords[i], sizeof(ChordRecord));
