@@ -16,37 +16,15 @@
 #include "platform/ui/ui.h"
 #include "style/style_table.h"
 #include "tuneedit/edit_object.h"
+#include "tests/app/window_shots.h"
 
 using namespace platform::ui;
+using window_shots::Check;
+using window_shots::CountColour;
+using window_shots::g_failures;
+using window_shots::Shoot;
 
 namespace {
-
-int g_failures = 0;
-
-void Check(bool ok, const std::string& what) {
-    std::printf("%s: %s\n", ok ? "ok  " : "FAIL", what.c_str());
-    if (!ok) ++g_failures;
-}
-
-Image Shoot(Window& window, const std::string& path) {
-    window.Show();
-    Check(PumpWhile([&] { return !FltkWindowDrawn(window); }, std::chrono::seconds(20)),
-          "the window was shown and drawn");
-    for (int i = 0; i < 10; ++i)
-        PumpOnce(20);
-    Image shot = ReadWindowPixels(window);
-    Check(WritePng(shot, path), "screenshot written to " + path);
-    window.Hide();
-    return shot;
-}
-
-int CountColour(const Image& image, Rgb colour) {
-    int n = 0;
-    for (int y = 0; y < image.Height(); ++y)
-        for (int x = 0; x < image.Width(); ++x)
-            n += image.Pixel(x, y) == colour;
-    return n;
-}
 
 Point Cell(int step) {
     return Point{kChordCellLeft + step % kChordGridColumns * kChordCellWidth + 10,
@@ -87,18 +65,8 @@ std::string WriteTune(const std::string& folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: chord_dialogs_xvfb <output folder>\n");
-        return 2;
-    }
-    const std::string folder = argv[1];
-    std::filesystem::create_directories(folder);
-    std::shared_ptr<Backend> fltk = MakeFltkBackend();
-    if (!fltk) {
-        std::fprintf(stderr, "chord_dialogs_xvfb: no X display\n");
-        return 1;
-    }
-    InstallBackend(fltk);
+    std::string folder;
+    if (const int status = window_shots::Start(argc, argv, "chord_dialogs_xvfb", folder)) return status;
     LoadSkinBitmaps();
     {
         StyleOfTwentyBars();

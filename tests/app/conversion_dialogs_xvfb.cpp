@@ -17,17 +17,14 @@
 #include "core/settings.h"
 #include "platform/ui/fltk/fltk_backend.h"
 #include "platform/ui/ui.h"
+#include "tests/app/window_shots.h"
 
 using namespace platform::ui;
+using window_shots::Check;
+using window_shots::g_failures;
+using window_shots::Shoot;
 
 namespace {
-
-int g_failures = 0;
-
-void Check(bool ok, const std::string& what) {
-    std::printf("%s: %s\n", ok ? "ok  " : "FAIL", what.c_str());
-    if (!ok) ++g_failures;
-}
 
 std::unique_ptr<MobileData> TwentySlots() {
     auto model = std::make_unique<MobileData>(0x60000);
@@ -46,17 +43,6 @@ std::unique_ptr<MobileData> TwentySlots() {
 }
 
 // Shows the dialog's window, waits for it to be drawn, and saves it.
-Image Shoot(Window& window, const std::string& path) {
-    window.Show();
-    Check(PumpWhile([&] { return !FltkWindowDrawn(window); }, std::chrono::seconds(20)),
-          "the window was shown and drawn");
-    for (int i = 0; i < 10; ++i)
-        PumpOnce(20);
-    Image shot = ReadWindowPixels(window);
-    Check(WritePng(shot, path), "screenshot written to " + path);
-    return shot;
-}
-
 // Pixels of the area that differ from its first pixel.
 int Varied(const Image& image, const Rect& area) {
     const Rgb first = image.Pixel(area.left, area.top);
@@ -70,18 +56,8 @@ int Varied(const Image& image, const Rect& area) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: conversion_dialogs_xvfb <output folder>\n");
-        return 2;
-    }
-    const std::string folder = argv[1];
-    std::filesystem::create_directories(folder);
-    std::shared_ptr<Backend> fltk = MakeFltkBackend();
-    if (!fltk) {
-        std::fprintf(stderr, "conversion_dialogs_xvfb: no X display\n");
-        return 1;
-    }
-    InstallBackend(fltk);
+    std::string folder;
+    if (const int status = window_shots::Start(argc, argv, "conversion_dialogs_xvfb", folder)) return status;
     FillInstrumentNames();
     InitDefaultSettings();
     {

@@ -14,35 +14,16 @@
 #include "platform/ui/ui.h"
 #include "style/style_table.h"
 #include "styleedit/instrument_choice.h"
+#include "tests/app/window_shots.h"
 
 using namespace platform::ui;
+using window_shots::Check;
+using window_shots::CountColour;
+using window_shots::g_failures;
+using window_shots::ReadBack;
+using window_shots::Shoot;
 
 namespace {
-
-int g_failures = 0;
-
-void Check(bool ok, const std::string& what) {
-    std::printf("%s: %s\n", ok ? "ok  " : "FAIL", what.c_str());
-    if (!ok) ++g_failures;
-}
-
-Image Grab(Window& window, const std::string& path) {
-    Check(PumpWhile([&] { return !FltkWindowDrawn(window); }, std::chrono::seconds(20)),
-          path + ": the window was shown and drawn");
-    for (int i = 0; i < 10; ++i)
-        PumpOnce(20);
-    Image shot = ReadWindowPixels(window);
-    Check(WritePng(shot, path), "screenshot written to " + path);
-    return shot;
-}
-
-// A dialog built and shown without its modal run.
-Image Shoot(Window& window, const std::string& path) {
-    window.Show();
-    Image shot = Grab(window, path);
-    window.Hide();
-    return shot;
-}
 
 // A dialog that is built by its modal run: read back from inside the run,
 // then ended through OK's path.
@@ -50,36 +31,18 @@ template <typename Dialog>
 Image ShootModal(Dialog& dialog, const std::string& path) {
     Image shot;
     PostToUi([&] {
-        shot = Grab(dialog.GetWindow(), path);
+        shot = ReadBack(dialog.GetWindow(), path);
         dialog.GetWindow().EndModal(platform::kIdOk);
     });
     dialog.DoModal();
     return shot;
 }
 
-int CountColour(const Image& image, Rgb colour) {
-    int n = 0;
-    for (int y = 0; y < image.Height(); ++y)
-        for (int x = 0; x < image.Width(); ++x)
-            n += image.Pixel(x, y) == colour;
-    return n;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: style_hub_xvfb <output folder>\n");
-        return 2;
-    }
-    const std::string folder = argv[1];
-    std::filesystem::create_directories(folder);
-    std::shared_ptr<Backend> fltk = MakeFltkBackend();
-    if (!fltk) {
-        std::fprintf(stderr, "style_hub_xvfb: no X display\n");
-        return 1;
-    }
-    InstallBackend(fltk);
+    std::string folder;
+    if (const int status = window_shots::Start(argc, argv, "style_hub_xvfb", folder)) return status;
     LoadSkinBitmaps();
     InitMusicStyle(WorkingStyle);
     WorkingStyle.voice[kPartBass] = 27;

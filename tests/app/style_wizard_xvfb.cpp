@@ -10,45 +10,16 @@
 #include "platform/ui/ui.h"
 #include "style/style_table.h"
 #include "style/style_wizard.h"
+#include "tests/app/window_shots.h"
 
 using namespace platform::ui;
-
-namespace {
-
-int g_failures = 0;
-
-void Check(bool ok, const std::string& what) {
-    std::printf("%s: %s\n", ok ? "ok  " : "FAIL", what.c_str());
-    if (!ok) ++g_failures;
-}
-
-Image Shoot(Window& window, const std::string& path) {
-    window.Show();
-    Check(PumpWhile([&] { return !FltkWindowDrawn(window); }, std::chrono::seconds(20)),
-          path + ": the window was shown and drawn");
-    for (int i = 0; i < 10; ++i)
-        PumpOnce(20);
-    Image shot = ReadWindowPixels(window);
-    Check(WritePng(shot, path), "screenshot written to " + path);
-    window.Hide();
-    return shot;
-}
-
-}  // namespace
+using window_shots::Check;
+using window_shots::g_failures;
+using window_shots::Shoot;
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: style_wizard_xvfb <output folder>\n");
-        return 2;
-    }
-    const std::string folder = argv[1];
-    std::filesystem::create_directories(folder);
-    std::shared_ptr<Backend> fltk = MakeFltkBackend();
-    if (!fltk) {
-        std::fprintf(stderr, "style_wizard_xvfb: no X display\n");
-        return 1;
-    }
-    InstallBackend(fltk);
+    std::string folder;
+    if (const int status = window_shots::Start(argc, argv, "style_wizard_xvfb", folder)) return status;
     LoadSkinBitmaps();
     BuildStyleTable();
     SetWorkingStyle(StyleTable[3 * 24 + 2]);

@@ -1,0 +1,73 @@
+// What the screenshot programs that read their windows back through the UI
+// layer share: a check that counts failures, the start (the output folder
+// from the command line and the FLTK backend), and the read-back of a shown
+// window into a PNG.
+#pragma once
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "platform/ui/fltk/fltk_backend.h"
+#include "platform/ui/ui.h"
+
+namespace window_shots {
+
+inline int g_failures = 0;
+
+inline void Check(bool ok, const std::string& what) {
+    std::printf("%s: %s\n", ok ? "ok  " : "FAIL", what.c_str());
+    if (!ok) ++g_failures;
+}
+
+// 0 when the program may go on: the folder named on the command line exists
+// and the FLTK backend is installed. Otherwise the exit status: 2 for a
+// wrong command line, 1 without an X display.
+inline int Start(int argc, char** argv, const char* program, std::string& folder) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s <output folder>\n", program);
+        return 2;
+    }
+    folder = argv[1];
+    std::filesystem::create_directories(folder);
+    std::shared_ptr<platform::ui::Backend> fltk = platform::ui::MakeFltkBackend();
+    if (!fltk) {
+        std::fprintf(stderr, "%s: no X display\n", program);
+        return 1;
+    }
+    platform::ui::InstallBackend(fltk);
+    return 0;
+}
+
+// The pixels of a shown window once it is drawn, written to path.
+inline platform::ui::Image ReadBack(platform::ui::Window& window, const std::string& path) {
+    using namespace platform::ui;
+    Check(PumpWhile([&] { return !FltkWindowDrawn(window); }, std::chrono::seconds(20)),
+          path + ": the window was shown and drawn");
+    for (int i = 0; i < 10; ++i)
+        PumpOnce(20);
+    Image shot = ReadWindowPixels(window);
+    Check(WritePng(shot, path), "screenshot written to " + path);
+    return shot;
+}
+
+// The pixels of the image that are exactly the colour.
+inline int CountColour(const platform::ui::Image& image, platform::ui::Rgb colour) {
+    int n = 0;
+    for (int y = 0; y < image.Height(); ++y)
+        for (int x = 0; x < image.Width(); ++x)
+            n += image.Pixel(x, y) == colour;
+    return n;
+}
+
+// A window built without its modal run: shown, read back, hidden.
+inline platform::ui::Image Shoot(platform::ui::Window& window, const std::string& path) {
+    window.Show();
+    platform::ui::Image shot = ReadBack(window, path);
+    window.Hide();
+    return shot;
+}
+
+}  // namespace window_shots
