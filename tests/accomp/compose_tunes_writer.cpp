@@ -16,6 +16,7 @@
 #include "core/utilities.h"
 #include "style/presets.h"
 #include "style/style_table.h"
+#include "tests/support/compose_folder.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {
@@ -23,13 +24,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string folder = std::string(argv[1]) + "/";
-    InitDefaultSettings();
-    InitSharedShellValues();
-    std::snprintf(AppSettings.WorkFolder, sizeof AppSettings.WorkFolder, "%s", folder.c_str());
-    std::snprintf(AppSettings.OutputFolder, sizeof AppSettings.OutputFolder, "%s", folder.c_str());
-    OutputType = 2;
-    PanelMode = kPanelModeCompose;
-    InstallBackingGenerators();
+    testing_support::SetUpComposeFolder(folder, kPanelModeCompose);
     std::vector<std::uint8_t> buffer(WorkBufferSize);
     int written = 0;
     for (int category = 0; category < kStyleCategories; ++category) {

@@ -13,6 +13,7 @@
 #include "app/zaw_dialog.h"
 #include "platform/ui/image.h"
 #include "platform/ui/ui.h"
+#include "tests/app/window_shots.h"
 
 // After the program's headers: X11 defines None, Bool and the like as macros.
 #include "tests/app/x11_grab.h"
@@ -22,12 +23,8 @@ namespace dialog_shots {
 using platform::ui::Image;
 using platform::ui::Rgb;
 
-inline int g_failures = 0;
-
-inline void Check(bool ok, const std::string& what) {
-    std::printf("%s: %s\n", ok ? "ok  " : "FAIL", what.c_str());
-    if (!ok) ++g_failures;
-}
+using window_shots::Check;
+using window_shots::g_failures;
 
 using x11_grab::FindTitled;
 using x11_grab::GrabScreenOver;

@@ -25,6 +25,7 @@
 #include "style/style_table.h"
 #include "tuneedit/edit_object.h"
 
+#include "tests/app/window_shots.h"
 #include "tests/app/x11_grab.h"
 
 using platform::ui::Image;
@@ -35,12 +36,8 @@ using x11_grab::Grab;
 
 namespace {
 
-int g_failures = 0;
-
-void Check(bool ok, const std::string& what) {
-    std::printf("%s: %s\n", ok ? "ok  " : "FAIL", what.c_str());
-    if (!ok) ++g_failures;
-}
+using window_shots::Check;
+using window_shots::g_failures;
 
 ::Window WaitFor(Display* display, const std::string& title) {
     ::Window window = 0;

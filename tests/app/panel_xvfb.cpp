@@ -27,6 +27,9 @@
 #include "platform/ui/skin.h"
 #include "tests/support/whole_smf.h"
 
+// After the program's headers: X11 defines None, Bool and the like as macros.
+#include "tests/app/x11_grab.h"
+
 namespace fs = std::filesystem;
 using platform::ui::Image;
 using platform::ui::Rgb;
@@ -84,23 +87,9 @@ bool WaitFor(const std::function<bool()>& done, int seconds) {
     return done();
 }
 
+// The first window whose title starts with the prefix.
 ::Window FindTitled(Display* display, ::Window under, const std::string& prefix) {
-    char* name = nullptr;
-    if (XFetchName(display, under, &name) && name) {
-        const bool match = std::string(name).rfind(prefix, 0) == 0;
-        XFree(name);
-        if (match) return under;
-    }
-    ::Window root = 0;
-    ::Window parent = 0;
-    ::Window* children = nullptr;
-    unsigned count = 0;
-    if (!XQueryTree(display, under, &root, &parent, &children, &count)) return 0;
-    ::Window found = 0;
-    for (unsigned i = 0; i < count && !found; ++i)
-        found = FindTitled(display, children[i], prefix);
-    if (children) XFree(children);
-    return found;
+    return x11_grab::FindTitled(display, under, prefix, true);
 }
 
 // The program's message box, titled "ZAW" alone (the panel's title goes on).
@@ -117,20 +106,7 @@ bool WaitFor(const std::function<bool()>& done, int seconds) {
 
 Image Grab(Display* display, ::Window window, int width, int height) {
     XSync(display, False);
-    XImage* shot = XGetImage(display, window, 0, 0, width, height, AllPlanes, ZPixmap);
-    if (!shot) return Image{};
-    Image image(width, height);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            unsigned long p = XGetPixel(shot, x, y);
-            image.SetPixel(x, y,
-                           Rgb{static_cast<std::uint8_t>((p & shot->red_mask) >> 16),
-                               static_cast<std::uint8_t>((p & shot->green_mask) >> 8),
-                               static_cast<std::uint8_t>(p & shot->blue_mask)});
-        }
-    }
-    XDestroyImage(shot);
-    return image;
+    return x11_grab::GrabArea(display, window, 0, 0, width, height);
 }
 
 void Click(Display* display, ::Window window, int x, int y) {

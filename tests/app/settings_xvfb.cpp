@@ -33,6 +33,8 @@
 #include "platform/ui/ui.h"
 #include "style/style_table.h"
 
+#include "tests/app/window_shots.h"
+
 // After the program's headers: X11 defines None, Bool and the like as macros.
 #include "tests/app/x11_grab.h"
 
@@ -41,12 +43,8 @@ using platform::ui::Rgb;
 
 namespace {
 
-int g_failures = 0;
-
-void Check(bool ok, const std::string& what) {
-    std::printf("%s: %s\n", ok ? "ok  " : "FAIL", what.c_str());
-    if (!ok) ++g_failures;
-}
+using window_shots::Check;
+using window_shots::g_failures;
 
 using x11_grab::FindTitled;
 using x11_grab::Grab;

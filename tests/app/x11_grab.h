@@ -13,11 +13,13 @@
 
 namespace x11_grab {
 
-// The window under `under` (itself included) whose title is `title`, or 0.
-inline ::Window FindTitled(Display* display, ::Window under, const std::string& title) {
+// The window under `under` (itself included) whose title is `title` (or,
+// with `prefix`, starts with it), or 0.
+inline ::Window FindTitled(Display* display, ::Window under, const std::string& title,
+                           bool prefix = false) {
     char* name = nullptr;
     if (XFetchName(display, under, &name) && name) {
-        const bool match = title == name;
+        const bool match = prefix ? std::string(name).rfind(title, 0) == 0 : title == name;
         XFree(name);
         if (match) return under;
     }
@@ -28,7 +30,7 @@ inline ::Window FindTitled(Display* display, ::Window under, const std::string& 
     if (!XQueryTree(display, under, &root, &parent, &children, &count)) return 0;
     ::Window found = 0;
     for (unsigned i = 0; i < count && !found; ++i)
-        found = FindTitled(display, children[i], title);
+        found = FindTitled(display, children[i], title, prefix);
     if (children) XFree(children);
     return found;
 }

@@ -20,6 +20,7 @@
 #include "core/utilities.h"
 #include "style/presets.h"
 #include "style/style_table.h"
+#include "tests/support/compose_folder.h"
 
 namespace {
 
@@ -45,13 +46,7 @@ bool Wanted(const MusicStyle& s, const std::string& kind) {
 int main(int argc, char** argv) {
     if (argc != 5) return 2;
     const std::string folder = std::string(argv[1]) + "/";
-    InitDefaultSettings();
-    InitSharedShellValues();
-    std::snprintf(AppSettings.WorkFolder, sizeof AppSettings.WorkFolder, "%s", folder.c_str());
-    std::snprintf(AppSettings.OutputFolder, sizeof AppSettings.OutputFolder, "%s", folder.c_str());
-    OutputType = 2;
-    PanelMode = kPanelModeConvert;
-    InstallBackingGenerators();
+    testing_support::SetUpComposeFolder(folder, kPanelModeConvert);
     SetChannelRoleDialog(std::make_shared<AcceptRoles>());
     CurrentTuneStructure = std::make_unique<TuneStructure>();
     if (!SelectConversionMaterial(argv[2])) {

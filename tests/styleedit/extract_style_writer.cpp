@@ -19,6 +19,7 @@
 #include "core/utilities.h"
 #include "style/style_table.h"
 #include "styleedit/style_extract.h"
+#include "tests/support/compose_folder.h"
 
 namespace {
 
@@ -59,13 +60,7 @@ void PrintStyle(const MusicStyle& s) {
 int main(int argc, char** argv) {
     if (argc != 3) return 2;
     const std::string folder = std::string(argv[2]) + "/";
-    InitDefaultSettings();
-    InitSharedShellValues();
-    std::snprintf(AppSettings.WorkFolder, sizeof AppSettings.WorkFolder, "%s", folder.c_str());
-    std::snprintf(AppSettings.OutputFolder, sizeof AppSettings.OutputFolder, "%s", folder.c_str());
-    OutputType = 2;
-    PanelMode = kPanelModeCompose;
-    InstallBackingGenerators();
+    testing_support::SetUpComposeFolder(folder, kPanelModeCompose);
     BuildStyleTable();
     MusicStyle start;
     if (!GetStyleEntry(0, 1, start)) return 3;

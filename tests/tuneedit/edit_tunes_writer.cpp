@@ -22,6 +22,7 @@
 #include "tuneedit/chord_lists.h"
 #include "tuneedit/edit_object.h"
 #include "tuneedit/harmony_section.h"
+#include "tests/support/compose_folder.h"
 
 namespace {
 
@@ -82,13 +83,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string folder = std::string(argv[1]) + "/";
-    InitDefaultSettings();
-    InitSharedShellValues();
-    std::snprintf(AppSettings.WorkFolder, sizeof AppSettings.WorkFolder, "%s", folder.c_str());
-    std::snprintf(AppSettings.OutputFolder, sizeof AppSettings.OutputFolder, "%s", folder.c_str());
-    OutputType = 2;
-    PanelMode = kPanelModeCompose;
-    InstallBackingGenerators();
+    testing_support::SetUpComposeFolder(folder, kPanelModeCompose);
     std::vector<std::uint8_t> buffer(WorkBufferSize);
     int written = 0;
     for (int category = 0; category < kStyleCategories && written < 20; ++category) {

@@ -34,6 +34,7 @@
 #include "tuneedit/edit_object.h"
 #include "tuneedit/panel_edits.h"
 #include "tuneedit/tune_edits.h"
+#include "tests/support/compose_folder.h"
 
 namespace {
 
@@ -229,13 +230,7 @@ int main(int argc, char** argv) {
     const std::string folder = std::string(argv[1]) + "/";
     // Questions are answered OK and no box is shown.
     platform::SetMessageSink(std::make_shared<platform::RecordingMessageSink>());
-    InitDefaultSettings();
-    InitSharedShellValues();
-    std::snprintf(AppSettings.WorkFolder, sizeof AppSettings.WorkFolder, "%s", folder.c_str());
-    std::snprintf(AppSettings.OutputFolder, sizeof AppSettings.OutputFolder, "%s", folder.c_str());
-    OutputType = 2;
-    PanelMode = kPanelModeEdit;
-    InstallBackingGenerators();
+    testing_support::SetUpComposeFolder(folder, kPanelModeEdit);
     std::vector<std::uint8_t> buffer(WorkBufferSize);
     int written = 0;
     for (int category = 0; category < kStyleCategories && written < 10; ++category) {
