@@ -51,14 +51,6 @@ std::vector<std::string> ArgumentWords(int argc, const char* const* argv) {
     return words;
 }
 
-void ClampOrWrap(int* value, int lo, int hi, bool wrap) {
-    if (*value < lo) {
-        *value = wrap ? hi : lo;
-    } else if (*value > hi) {
-        *value = wrap ? lo : hi;
-    }
-}
-
 void CheckWorkFolder() {
     AppSettings.WorkFolder[sizeof AppSettings.WorkFolder - 1] = '\0';
     std::string folder = AppSettings.WorkFolder;

@@ -21,10 +21,6 @@ constexpr std::size_t kMaxArgumentLength = 259;
 // is one word), at most 256 of at most 259 bytes each.
 std::vector<std::string> ArgumentWords(int argc, const char* const* argv);
 
-// Below lo the value becomes lo and above hi it becomes hi; with wrap, below
-// lo it becomes hi and above hi lo.
-void ClampOrWrap(int* value, int lo, int hi, bool wrap);
-
 // Keeps the settings' work folder when it exists; otherwise asks for one
 // ("Select a Folder!"), a cancel taking the program folder. Only a trailing
 // "/" is stripped before the test, and the result ends in "/".

@@ -61,6 +61,14 @@ RandomEngine g_random;
 
 }  // namespace
 
+void ClampOrWrap(int* value, int lo, int hi, bool wrap) {
+    if (*value < lo) {
+        *value = wrap ? hi : lo;
+    } else if (*value > hi) {
+        *value = wrap ? lo : hi;
+    }
+}
+
 void ShowGeneralError(std::uint32_t code) {
     kGeneralReporter.Show(code);
 }

@@ -27,6 +27,10 @@ constexpr std::uint32_t kBpmZero = 0x1000013;
 
 void ShowGeneralError(std::uint32_t code);
 
+// Below lo the value becomes lo and above hi it becomes hi; with wrap, below
+// lo it becomes hi and above hi lo.
+void ClampOrWrap(int* value, int lo, int hi, bool wrap);
+
 // ---- Random numbers ----
 
 // The seed last given to the generator.

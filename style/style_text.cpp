@@ -1117,6 +1117,42 @@ std::span<const StyleChoiceName> StyleChoiceNames(StyleChoiceList list) {
             return kSubMelodyNames;
         case StyleChoiceList::kSubDrumPattern:
             return kSubDrumPatternNames;
+        case StyleChoiceList::kKey:
+            return kKeyNames;
+        case StyleChoiceList::kTimeSignature:
+            return kTimeSignatureNames;
+        case StyleChoiceList::kBasicBeat:
+            return kBasicBeatNames;
+        case StyleChoiceList::kScale:
+            return kScaleNames;
+        case StyleChoiceList::kChordGenerationMethod:
+            return kChordGenerationNames;
+        case StyleChoiceList::kChordProgression:
+            return kChordProgressionNames;
+        case StyleChoiceList::kBlockLength:
+            return kBlockLengthNames;
+        case StyleChoiceList::kChordsInBlock:
+            return kChordsInBlockNames;
+        case StyleChoiceList::kDissonant:
+            return kDissonantNames;
+        case StyleChoiceList::kNoteLength:
+            return kNoteLengthNames;
+        case StyleChoiceList::kSyncopation:
+            return kSyncopationNames;
+        case StyleChoiceList::kRestNote:
+            return kRestNoteNames;
+        case StyleChoiceList::kEffect:
+            return kEffectNames;
+        case StyleChoiceList::kAbbellimenti:
+            return kAbbellimentiNames;
+        case StyleChoiceList::kVoicing:
+            return kVoicingNames;
+        case StyleChoiceList::kAlgorithm:
+            return kAlgorithmNames;
+        case StyleChoiceList::kTension:
+            return kTensionNames;
+        case StyleChoiceList::kRepeat:
+            return kRepeatNames;
     }
     return {};
 }

@@ -37,13 +37,33 @@ struct StyleChoiceName {
     int value;
 };
 
-// The choice lists of the pattern fields, in the order the text form and the
-// style editor's choosers list them.
+// The choice lists of the pattern, tune and melody fields, in the order the
+// text form lists them (the pattern choosers list them so too).
 enum class StyleChoiceList : int {
     kHarmonyPattern,   // "Harmony Pattern" and "Sub Harmony Pattern"
     kBassPattern,      // "Bass Patterm"
     kRhythmPattern,    // "Rhythm Pattern"
     kSubMelodyMethod,  // "Generation Method of Sub Melody"
     kSubDrumPattern,   // "Sub Drum Pattern"
+    // The tune's settings.
+    kKey,
+    kTimeSignature,
+    kBasicBeat,
+    kScale,
+    kChordGenerationMethod,
+    kChordProgression,
+    kBlockLength,
+    kChordsInBlock,
+    // A melodic part's settings.
+    kDissonant,
+    kNoteLength,
+    kSyncopation,
+    kRestNote,
+    kEffect,
+    kAbbellimenti,
+    kVoicing,
+    kAlgorithm,
+    kTension,
+    kRepeat,
 };
 std::span<const StyleChoiceName> StyleChoiceNames(StyleChoiceList list);

@@ -19,6 +19,7 @@
 #include "compose/compose_control.h"
 #include "core/settings.h"
 #include "core/shell_services.h"
+#include "core/utilities.h"
 #include "platform/paths.h"
 #include "platform/quit_signals.h"
 #include "platform/ui/headless_backend.h"
