@@ -30,8 +30,13 @@ Control* AddBox(Window& window, int id, int top, const char* caption, bool check
     return &box;
 }
 
-void AddLabel(Window& window, int id, int top, const char* text) {
-    window.AddControl(ControlKind::TextView, Rect::FromSize(10, top, 180, 30), id).SetText(text);
+// A caption drawn on the skin, by a record that is neither painted nor hit.
+void SetLabel(SkinButton& b, int top, const char* text) {
+    b.x1 = 10;
+    b.x2 = 190;
+    b.y1 = top;
+    b.y2 = top + 30;
+    b.caption = text;
 }
 
 }  // namespace
@@ -48,8 +53,10 @@ void ChordProgressionSelection::BuildControls(Window& window) {
     adjust_ =
         AddBox(window, kProgressionAdjustBox, 135, "Adjust To Scale", shown.adjustToChordTone);
     onChord_ = AddBox(window, kProgressionOnChordBox, 170, "On Chord", shown.onChord);
-    AddLabel(window, kProgressionBlockLabel, 205, "Pattern Length");
-    AddLabel(window, kProgressionChordsLabel, 240, "Chord Length");
+    SetLabel(Button(1), 205, "Pattern Length");
+    SetLabel(Button(2), 240, "Chord Length");
+    const int captions[] = {0, 1, 2};
+    SetCaptionButtons(3, captions);
     for (const ListPlace& place : kListPlaces) {
         Control& combo = window.AddControl(ControlKind::ComboBox, place.bounds, place.id);
         const ChoiceRow& row = ProgressionRow(place.list);

@@ -16,10 +16,8 @@ constexpr int kProgressionMethodCombo = 1302;
 constexpr int kProgressionFixBassBox = 1303;
 constexpr int kProgressionAdjustBox = 1304;
 constexpr int kProgressionOnChordBox = 1305;
-constexpr int kProgressionBlockLabel = 1306;
-constexpr int kProgressionBlockCombo = 1307;
-constexpr int kProgressionChordsLabel = 1308;
-constexpr int kProgressionChordsCombo = 1309;
+constexpr int kProgressionBlockCombo = 1306;
+constexpr int kProgressionChordsCombo = 1307;
 constexpr int kProgressionHeight = 288;
 constexpr int kProgressionOkTop = 230;
 

@@ -44,8 +44,7 @@ void KnowledgeEntryDialog::OnInitDialog() {
     InitSkin(1);
     SetBackground(SkinImage(SkinId::LargeBackground), kLargeDialogWidth, kLargeDialogHeight);
     SetOkSkinButton(Button(kEntryOk), "OK", AddButtonHolder());
-    const int captions[] = {kEntryOk};
-    SetCaptionButtons(1, captions);
+    SetCaptionButtons(static_cast<int>(captions_.size()), captions_.data());
     SetCaptionStyle(CaptionStyle::Shadow2);
     PlaceSkinButtons(1, &Button(0));
     BuildControls(window);
@@ -62,10 +61,15 @@ Control* KnowledgeEntryDialog::AddTypeList(int id, int left, int top) {
 }
 
 void KnowledgeEntryDialog::AddLabel(const char* text, int left, int top, int width) {
-    GetWindow()
-        .AddControl(ControlKind::TextView, Rect::FromSize(left, top, width, kRowHeight),
-                    kEntryFirstLabel + labels_++)
-        .SetText(text);
+    // A caption drawn on the skin, by a record that is neither painted nor hit.
+    captions_.push_back(static_cast<int>(captions_.size()));
+    SkinButton& b = Button(captions_.back());
+    b.x1 = left;
+    b.x2 = left + width;
+    b.y1 = top;
+    b.y2 = top + kRowHeight;
+    b.caption = text;
+    SetCaptionButtons(static_cast<int>(captions_.size()), captions_.data());
 }
 
 void KnowledgeEntryDialog::OnPaint(Window& window, Canvas& canvas) {

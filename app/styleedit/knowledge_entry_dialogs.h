@@ -25,7 +25,6 @@ constexpr int kPatternRoot = 1421;
 constexpr int kPatternType = 1422;
 constexpr int kPatternAdd = 1423;
 constexpr int kPatternFirstField = 1431;  // + 0..7, the chords chosen
-constexpr int kEntryFirstLabel = 1451;    // the captions of the lists
 
 // The form both share: the large skin with OK at its place; lists filled
 // with the root and chord-type texts at their presets ("C", "---").
@@ -54,7 +53,7 @@ protected:
 private:
     platform::ui::Window* parent_;
     bool built_ = false;
-    int labels_ = 0;
+    std::vector<int> captions_{kEntryOk};  // OK, then the labels
 };
 
 // "Chord Addition": a transition from one chord to another with a rate
