@@ -37,6 +37,7 @@ TEST_F(TuneSettingDialogs, CustomScaleOpensOnTheStoredNotesAndWantsThree) {
             EXPECT_EQ(dialog.Button(kCustomScaleFirstToggle + pc).state, on) << pc;
         }
         b.Key(Key::Esc);  // nothing at all
+        EXPECT_STREQ(WorkingStyle.scaleNotes, "xxxx309099090909");
         // Five notes off leaves C and D: refused, yet written.
         for (int pc : {4, 5, 7, 9, 11})
             Press(b, dialog, kCustomScaleFirstToggle + pc);

@@ -2,7 +2,7 @@
 // Pattern" (eight chords added) in real FLTK windows on the X display the
 // test gives it; each is read back into <out>/<name>_xvfb.png and checked
 // for its size and what it must show.
-#include <functional>
+#include <cstdio>
 #include <string>
 
 #include "app/styleedit/chord_progression_dialog.h"
@@ -16,26 +16,7 @@ using namespace platform::ui;
 using window_shots::Check;
 using window_shots::CountColour;
 using window_shots::g_failures;
-using window_shots::ReadBack;
-
-namespace {
-
-// Runs the dialog, lets the user act inside the run, reads it back and ends
-// the run.
-template <typename Dialog>
-Image ShootModal(Dialog& dialog, const std::string& path,
-                 const std::function<void(Window&)>& act = {}) {
-    Image shot;
-    PostToUi([&] {
-        if (act) act(dialog.GetWindow());
-        shot = ReadBack(dialog.GetWindow(), path);
-        dialog.GetWindow().EndModal(platform::kIdOk);
-    });
-    dialog.DoModal();
-    return shot;
-}
-
-}  // namespace
+using window_shots::ShootModal;
 
 int main(int argc, char** argv) {
     std::string folder;
