@@ -10,7 +10,6 @@
 #include "app/styleedit/harmony_pattern_selection_dialog.h"
 #include "app/styleedit/hub_region_face.h"
 #include "app/styleedit/inst_selection_dialog.h"
-#include "app/styleedit/option_selection_dialog.h"
 #include "core/settings.h"
 #include "style/style_table.h"
 #include "styleedit/instrument_choice.h"
@@ -41,7 +40,6 @@ constexpr int kValueInsetTop = 50;
 constexpr int kValueInsetRight = 40;
 constexpr int kValueInsetBottom = 8;
 constexpr int kBarPresets[kStructureBarCount] = {1, 3, 4};
-constexpr int kBlanks = 20;
 
 int RowOf(int region) {
     return (region - kStructureFirstRow) / kStructureRegionsPerRow;
@@ -186,21 +184,11 @@ void AccompStructureDialog::BuildRegions() {
 
 void AccompStructureDialog::DrawValueRegion(Canvas& canvas, int region, const std::string& value) {
     const SkinButton& b = Button(region);
-    const Rect upper{b.x1, b.y1, b.x2 + 1, b.y1 + kValueInsetTop};
-    canvas.SetTextBackground(false, Rgb{0, 0, 0});
-    canvas.SetTextColour(kNormalCaption.shadow);
-    canvas.DrawText(b.caption, upper.Offset(2, 2), TextLayout::CentredLine);
-    canvas.SetTextColour(kNormalCaption.face);
-    canvas.DrawText(b.caption, upper, TextLayout::CentredLine);
     const Rect field{b.x1 + kValueInsetLeft, b.y1 + kValueInsetTop, b.x2 - kValueInsetRight,
                      b.y2 - kValueInsetBottom};
     canvas.FillRect(field, Rgb{0, 0, 0});
-    canvas.SetTextBackground(true, Rgb{0, 0, 0});
-    canvas.SetTextColour(kPartNameFirst);
-    canvas.DrawText(std::string(kBlanks, ' '), field, TextLayout::CentredLine);
-    canvas.DrawText(value, field, TextLayout::CentredLine);
-    canvas.SetTextColour(kPartNameSecond);
-    canvas.DrawText(value, field, TextLayout::CentredLine);
+    DrawCaptionAndName(canvas, b.caption, Rect{b.x1, b.y1, b.x2 + 1, b.y1 + kValueInsetTop},
+                       value, field);
 }
 
 void AccompStructureDialog::OnPaint(Window&, Canvas& canvas) {
