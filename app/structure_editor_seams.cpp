@@ -4,7 +4,3 @@
 void RunTuneStructureEditor(platform::ui::Window*, int) {}
 
 void RunMelodyStructureEditor(platform::ui::Window*, int) {}
-
-void RunHarmonyStructureEditor(platform::ui::Window*) {}
-
-void RunRhythmStructureEditor(platform::ui::Window*) {}
