@@ -229,6 +229,13 @@ TEST_F(MelodyStructureTest, SteppersHoldTheirBounds) {
     m.lowerLimit = 30;
     minus(kRowLowest, 20);
     EXPECT_EQ(m.lowerLimit, 25);
+    // A highest below the floor still bounds the lowest.
+    m.upperLimit = 20;
+    m.lowerLimit = 10;
+    plus(kRowLowest);
+    EXPECT_EQ(m.lowerLimit, 20);
+    plus(kRowHighest);
+    EXPECT_EQ(m.upperLimit, 25);
 
     style_.density[kPartMelody] = 100;
     minus(kRowRestRate, 9);
