@@ -49,6 +49,12 @@ constexpr int kRestClasses = 8;
 constexpr int kShortSpacer = 12;
 constexpr int kLongSpacer = 28;
 
+// "Lowest", "Highest", "Disonant" and "Tension": short values after a short
+// spacer, and steppers pressed along with the caption.
+bool IsNumberLikeRow(int row) {
+    return row == kRowLowest || row == kRowHighest || row == kRowDisonant || row == kRowTension;
+}
+
 bool ValidMelodyPart(int part) {
     return part == kPartMelody || part == kPartObbligato;
 }
@@ -76,6 +82,28 @@ int StepRestClass(int density, int step) {
     return position + 1;
 }
 
+// The rows whose steppers move through a list (rhythm and effect through
+// their first list that steps: note length and ornament).
+struct SteppedList {
+    int row;
+    std::int32_t MelodySettings::*field;
+    const ChoiceRow* choices;
+};
+const SteppedList kSteppedLists[] = {
+    {kRowVoicing, &MelodySettings::voicing, &kVoicing},
+    {kRowAlgorithm, &MelodySettings::algorithm, &kAlgorithm},
+    {kRowEffect, &MelodySettings::ornament, &kOrnament},
+    {kRowRhythm, &MelodySettings::noteLength, &kNoteLength},
+    {kRowDisonant, &MelodySettings::dissonance, &kDissonance},
+    {kRowTension, &MelodySettings::tension, &kTension},
+};
+
+const SteppedList* FindSteppedList(int row) {
+    for (const SteppedList& list : kSteppedLists)
+        if (list.row == row) return &list;
+    return nullptr;
+}
+
 }  // namespace
 
 void ChooseMelodyAlgorithm(MusicStyle& style, int part, MelodyStructureHost& host) {
@@ -93,15 +121,8 @@ void ChooseMelodyAlgorithm(MusicStyle& style, int part, MelodyStructureHost& hos
 }
 
 std::vector<int> RegionsPressedWith(int region) {
-    switch (region) {
-        case kRowLowest:
-        case kRowHighest:
-        case kRowDisonant:
-        case kRowTension:
-            return {region, kMelodyFirstMinus + region - 1, kMelodyFirstPlus + region - 1};
-        default:
-            return {region};
-    }
+    if (!IsNumberLikeRow(region)) return {region};
+    return {region, kMelodyFirstMinus + region - 1, kMelodyFirstPlus + region - 1};
 }
 
 MelodyStructure::MelodyStructure(MusicStyle& style, int part, MelodyStructureHost& host)
@@ -120,15 +141,7 @@ const char* MelodyStructure::Caption(int row) {
 }
 
 int MelodyStructure::Spacer(int row) {
-    switch (row) {
-        case kRowLowest:
-        case kRowHighest:
-        case kRowDisonant:
-        case kRowTension:
-            return kShortSpacer;
-        default:
-            return kLongSpacer;
-    }
+    return IsNumberLikeRow(row) ? kShortSpacer : kLongSpacer;
 }
 
 const std::string& MelodyStructure::ValueText(int row) const {
@@ -174,18 +187,18 @@ void MelodyStructure::StepVoice(int step) {
 
 void MelodyStructure::Step(int row, int step) {
     MelodySettings& m = Settings();
+    if (const SteppedList* list = FindSteppedList(row)) {
+        std::int32_t& field = m.*(list->field);
+        field = StepChoice(*list->choices, field, step);
+        if (row == kRowRhythm && ChoicePosition(kSyncopation, m.syncopation) >=
+                                     static_cast<int>(kSyncopation.values.size()))
+            m.syncopation = 0;
+        Refresh(row);
+        return;
+    }
     switch (row) {
         case kRowInstrument:
             StepVoice(step);
-            break;
-        case kRowVoicing:
-            m.voicing = StepChoice(kVoicing, m.voicing, step);
-            break;
-        case kRowAlgorithm:
-            m.algorithm = StepChoice(kAlgorithm, m.algorithm, step);
-            break;
-        case kRowEffect:
-            m.ornament = StepChoice(kOrnament, m.ornament, step);
             break;
         case kRowLowest:
             m.lowerLimit = ClampedStep(m.lowerLimit, step, kLowestNoteFloor, kLowestNoteCeiling);
@@ -195,18 +208,6 @@ void MelodyStructure::Step(int row, int step) {
         case kRowHighest:
             m.upperLimit = ClampedStep(m.upperLimit, step, kLowestNoteFloor, kHighestNoteCeiling);
             m.upperLimit = ClampedStep(m.upperLimit, 0, m.lowerLimit, kHighestNoteCeiling);
-            break;
-        case kRowRhythm:
-            m.noteLength = StepChoice(kNoteLength, m.noteLength, step);
-            if (ChoicePosition(kSyncopation, m.syncopation) >=
-                static_cast<int>(kSyncopation.values.size()))
-                m.syncopation = 0;
-            break;
-        case kRowDisonant:
-            m.dissonance = StepChoice(kDissonance, m.dissonance, step);
-            break;
-        case kRowTension:
-            m.tension = StepChoice(kTension, m.tension, step);
             break;
         case kRowRestRate:
             style_.density[part_] = RestClassToDensity(StepRestClass(style_.density[part_], step));
