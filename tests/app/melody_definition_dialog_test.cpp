@@ -60,8 +60,8 @@ protected:
 // From the hub's "Melody" at 40 bars: "Long Pipe Effect"/"Classical" shows
 // the information and then the error box and cuts to 30 bars; "Melody
 // Table"/"Repeat Weak" goes through the table; "Directional" opens the
-// strength, set to 1; the rhythm chooser; the steppers at both ends. Only
-// the Melody part's fields change.
+// strength, set to 1; the rhythm chooser; the steppers past both ends
+// (the voice wraps 0 - 1 - ... back to 0). Only the Melody part changes.
 TEST_F(MelodyDefinitionTest, HubMelodyRowsAnsweredAsAUser) {
     using namespace melody_rows;
     WorkingStyle.tuneLength = 40;
@@ -128,26 +128,19 @@ TEST_F(MelodyDefinitionTest, HubMelodyRowsAnsweredAsAUser) {
             EXPECT_EQ(d.ValueText(kRowRhythm), "Swing/Syncopetion On/Repeat Middle");
             EXPECT_EQ(m.repeatRhythm, 2);
 
-            PressRow(e, d, kRowInstrument, -1);
-            EXPECT_EQ(WorkingStyle.voice[kPartMelody], 151);
-            PressRow(e, d, kRowInstrument, 1);
-            EXPECT_EQ(WorkingStyle.voice[kPartMelody], 0);
-            PressRow(e, d, kRowHighest, -40);
-            EXPECT_EQ(m.upperLimit, 50);
-            PressRow(e, d, kRowLowest, -40);
-            EXPECT_EQ(m.lowerLimit, 25);
-            PressRow(e, d, kRowHighest, 80);
-            EXPECT_EQ(m.upperLimit, 127);
-            PressRow(e, d, kRowLowest, 80);
-            EXPECT_EQ(m.lowerLimit, 100);
-            PressRow(e, d, kRowRestRate, -8);
-            EXPECT_EQ(d.ValueText(kRowRestRate), "least");
-            PressRow(e, d, kRowRestRate, 8);
-            EXPECT_EQ(WorkingStyle.density[kPartMelody], 20);
-            PressRow(e, d, kRowDisonant, 4);
-            PressRow(e, d, kRowTension, -3);
-            PressRow(e, d, kRowVoicing, 3);
-            EXPECT_EQ(d.ValueText(kRowVoicing), "None");
+            // Every stepper pressed past both ends, downwards top to bottom
+            // and upwards bottom to top, so "Highest" makes room for "Lowest".
+            for (int step : {-1, 1}) {
+                for (int i = 0; i < kMelodyRowCount; ++i) {
+                    const int row = step < 0 ? i + 1 : kMelodyRowCount - i;
+                    PressRow(e, d, row, step * (row == kRowInstrument ? 152 : 110));
+                }
+                EXPECT_EQ(WorkingStyle.voice[kPartMelody], 0);
+                EXPECT_EQ(d.ValueText(kRowRestRate), step < 0 ? "least" : "most");
+                EXPECT_EQ(m.lowerLimit, step < 0 ? 25 : 100);
+                EXPECT_EQ(m.upperLimit, step < 0 ? 25 : 127);
+            }
+            EXPECT_EQ(d.ValueText(kRowRhythm), "Swing/Syncopetion On/Repeat Middle");
             Press(e, d, kMelodyOk);
         });
         Press(b, hub, kHubMelody);
@@ -163,7 +156,7 @@ TEST_F(MelodyDefinitionTest, HubMelodyRowsAnsweredAsAUser) {
 
 // The obbligato part through the editors' entry point: its instrument and
 // voicing chooser store into part 4 alone, "None" is refused; a press on
-// "Lowest" shows its minus and plus pressed, "Rhythm" its own face only.
+// "Lowest" shows its minus and plus pressed until released.
 TEST_F(MelodyDefinitionTest, ObbligatoPartAndPressedSteppers) {
     WorkingStyle.voice[kPartObbligato] = 12;
     WorkingStyle.octave[kPartObbligato] = 0;
@@ -208,12 +201,6 @@ TEST_F(MelodyDefinitionTest, ObbligatoPartAndPressedSteppers) {
         d.OnLeftUp(w, Point{lowest.x1 + 1, lowest.y1 + 1});
         for (int region : {kMelodyFirstMinus + kRowLowest - 1, kMelodyFirstPlus + kRowLowest - 1})
             EXPECT_EQ(d.Button(region).control->ShownImage(), &d.Face(region, false)) << region;
-        const SkinButton& rhythm = d.Button(kRowRhythm);
-        d.OnLeftDown(w, Point{rhythm.x1 + 5, rhythm.y1 + 5});
-        EXPECT_EQ(d.Button(kMelodyFirstPlus + kRowRhythm - 1).control->ShownImage(),
-                  &d.Face(kMelodyFirstPlus + kRowRhythm - 1, false));
-        e.Then([&](HeadlessBackend& c) { PressSmallOk(c); });
-        d.OnLeftUp(w, Point{rhythm.x1 + 5, rhythm.y1 + 5});
         Press(e, d, kMelodyOk);
     });
     RunMelodyStructureEditor(nullptr, kPartObbligato);
