@@ -42,8 +42,8 @@ using namespace melody_rows;
 namespace {
 
 constexpr const char* kCaptions[kMelodyRowCount + 1] = {
-    "OK",     "Instrument", "Voicing", "Algorithm", "Effect/Abbelimenti", "Lowest",
-    "Highest", "Rhythm",    "Disonant", "Tension",  "Rest note rate",
+    "OK",      "Instrument", "Voicing",  "Algorithm", "Effect/Abbelimenti", "Lowest",
+    "Highest", "Rhythm",     "Disonant", "Tension",   "Rest note rate",
 };
 constexpr int kRestClasses = 8;
 constexpr int kShortSpacer = 12;
@@ -343,7 +343,8 @@ std::string MelodyStructure::Text(int row) {
             return ChoiceName(kAlgorithm, m.algorithm) + slash +
                    ChoiceName(kMelodyRepeat, m.repeatMelody, "Repeat Off");
         case kRowEffect:
-            return ChoiceName(kEffect, m.effect, "None") + slash + ChoiceName(kOrnament, m.ornament);
+            return ChoiceName(kEffect, m.effect, "None") + slash +
+                   ChoiceName(kOrnament, m.ornament);
         case kRowLowest:
             return std::to_string(m.lowerLimit);
         case kRowHighest:
@@ -357,7 +358,8 @@ std::string MelodyStructure::Text(int row) {
         case kRowTension:
             return ChoiceName(kTension, m.tension);
         case kRowRestRate:
-            return ChoiceName(kRestRate, RestClassToDensity(DensityToRestClass(style_.density[part_])));
+            return ChoiceName(kRestRate,
+                              RestClassToDensity(DensityToRestClass(style_.density[part_])));
         default:
             return {};
     }

@@ -15,10 +15,10 @@
 #include "styleedit/choice_row.h"
 #include "styleedit/instrument_choice.h"
 
-constexpr ErrorCode kInvalidChannelError = 0xFF0101A8;    // "Invalid Channel!"
-constexpr ErrorCode kHeavyEffectNotice = 0xFF010200;      // needs a fast CPU and sound generator
-constexpr ErrorCode kTuneCutError = 0xFF010150;           // "Tune length is too long, ..."
-constexpr ErrorCode kTuneCutNotice = 0xFF010202;          // the same text as information
+constexpr ErrorCode kInvalidChannelError = 0xFF0101A8;  // "Invalid Channel!"
+constexpr ErrorCode kHeavyEffectNotice = 0xFF010200;    // needs a fast CPU and sound generator
+constexpr ErrorCode kTuneCutError = 0xFF010150;         // "Tune length is too long, ..."
+constexpr ErrorCode kTuneCutNotice = 0xFF010202;        // the same text as information
 
 // Regions: 0 OK, 1..10 the rows' captions, 11..20 their minus, 21..30 their
 // plus.

@@ -31,7 +31,8 @@ constexpr int kTextInset = 12;
 
 // The inclusive rectangle of region 1..30.
 Rect RegionRect(int region) {
-    const int row = region <= kMelodyRowCount ? region : (region - kMelodyFirstMinus) % kMelodyRowCount + 1;
+    const int row =
+        region <= kMelodyRowCount ? region : (region - kMelodyFirstMinus) % kMelodyRowCount + 1;
     const int top = kRowTop + kRowPitch * (row - 1);
     int left = kCaptionLeft;
     int right = kCaptionRight;
@@ -213,9 +214,9 @@ void MelodyDifinition::BuildRegions() {
 
 void MelodyDifinition::DrawRow(Canvas& canvas, int row) {
     const SkinButton& b = Button(row);
-    const std::string text = MelodyStructure::Caption(row) +
-                             std::string(static_cast<std::size_t>(MelodyStructure::Spacer(row)), ' ') +
-                             ValueText(row);
+    const std::string text =
+        MelodyStructure::Caption(row) +
+        std::string(static_cast<std::size_t>(MelodyStructure::Spacer(row)), ' ') + ValueText(row);
     const Rect face{b.x1 + kTextInset, b.y1, b.x2, b.y2};
     canvas.SetTextColour(kNormalCaption.shadow);
     canvas.DrawText(text, face.Offset(2, 2), TextLayout::LeftCentred);

@@ -12,9 +12,9 @@
 #include "app/list_box_dialog.h"
 #include "app/panel_style_seams.h"
 #include "app/structure_editor_seams.h"
-#include "app/voicing_selection_dialog.h"
 #include "app/styleedit/inst_selection_dialog.h"
 #include "app/styleedit/option_selection_dialog.h"
+#include "app/voicing_selection_dialog.h"
 #include "compose/compose_info.h"
 #include "tests/app/style_hub_fixture.h"
 #include "tests/tuneedit/tuneedit_test_util.h"
@@ -38,8 +38,8 @@ void PressPickerOk(HeadlessBackend& b) {
 }
 
 void PressRow(HeadlessBackend& b, const MelodyDifinition& d, int row, int step) {
-    const int region = step < 0 ? kMelodyFirstMinus + row - 1
-                                : (step > 0 ? kMelodyFirstPlus + row - 1 : row);
+    const int region =
+        step < 0 ? kMelodyFirstMinus + row - 1 : (step > 0 ? kMelodyFirstPlus + row - 1 : row);
     for (int i = 0; i < std::max(1, std::abs(step)); ++i)
         Press(b, d, region);
 }

@@ -26,8 +26,8 @@ int main(int argc, char** argv) {
     Check(shot.Extent() == (Size{644, 464}), "644 x 464");
     Check(dialog.PaintedCount() == kMelodyRegionCount, "31 regions");
     for (int row = 1; row <= kMelodyRowCount; ++row)
-        Check(!dialog.ValueText(row).empty(), std::string(MelodyStructure::Caption(row)) + ": " +
-                                                  dialog.ValueText(row));
+        Check(!dialog.ValueText(row).empty(),
+              std::string(MelodyStructure::Caption(row)) + ": " + dialog.ValueText(row));
     InstallBackend(nullptr);
     return g_failures == 0 ? 0 : 1;
 }

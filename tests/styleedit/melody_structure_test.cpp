@@ -172,82 +172,34 @@ TEST_F(MelodyStructureTest, OpeningNormalisesAsTheRowsSay) {
     EXPECT_EQ(testing_support::Sink().Count(), 0u);
 }
 
-// The steppers' ends: the voice wraps within 0..151 and a voice outside
-// steps to 0; the limits stop at 25, 100, 127 and at each other; the rest
-// rate stops at "least" and "most"; the lists wrap.
+// The steppers beyond what the dialog's ends show: a voice outside 0..151
+// steps to 0; a highest below the floor still bounds the lowest; a list
+// step keeps the row's other fields (an effect, a repeat) as they are.
 TEST_F(MelodyStructureTest, SteppersHoldTheirBounds) {
     ScriptedHost host;
     MelodyStructure editor(style_, kPartMelody, host);
     MelodySettings& m = style_.melody[kPartMelody];
-    std::int32_t& voice = style_.voice[kPartMelody];
     editor.RefreshAll();
-    auto minus = [&](int row, int times = 1) {
-        for (int i = 0; i < times; ++i) editor.Press(kMelodyFirstMinus + row - 1);
-    };
-    auto plus = [&](int row, int times = 1) {
-        for (int i = 0; i < times; ++i) editor.Press(kMelodyFirstPlus + row - 1);
-    };
-    voice = 0;
-    minus(kRowInstrument);
-    EXPECT_EQ(voice, 151);
-    plus(kRowInstrument);
-    EXPECT_EQ(voice, 0);
     for (int outside : {kVoiceNotUsed, -3, 152}) {
-        voice = outside;
-        minus(kRowInstrument);
-        EXPECT_EQ(voice, 0) << outside;
+        style_.voice[kPartMelody] = outside;
+        editor.Press(kMelodyFirstMinus + kRowInstrument - 1);
+        EXPECT_EQ(style_.voice[kPartMelody], 0) << outside;
     }
-
-    m.lowerLimit = 40;
-    m.upperLimit = 60;
-    minus(kRowHighest, 40);
-    EXPECT_EQ(m.upperLimit, 40);
-    plus(kRowLowest, 10);
-    EXPECT_EQ(m.lowerLimit, 40);
-    m.upperLimit = 127;
-    plus(kRowLowest, 100);
-    EXPECT_EQ(m.lowerLimit, 100);
-    EXPECT_EQ(editor.ValueText(kRowLowest), "100");
-    plus(kRowHighest, 5);
-    EXPECT_EQ(m.upperLimit, 127);
-    m.lowerLimit = 30;
-    minus(kRowLowest, 20);
-    EXPECT_EQ(m.lowerLimit, 25);
-    // A highest below the floor still bounds the lowest.
     m.upperLimit = 20;
     m.lowerLimit = 10;
-    plus(kRowLowest);
+    editor.Press(kMelodyFirstPlus + kRowLowest - 1);
     EXPECT_EQ(m.lowerLimit, 20);
-    plus(kRowHighest);
+    editor.Press(kMelodyFirstPlus + kRowHighest - 1);
     EXPECT_EQ(m.upperLimit, 25);
 
-    style_.density[kPartMelody] = 100;
-    minus(kRowRestRate, 9);
-    EXPECT_EQ(style_.density[kPartMelody], 160);
-    EXPECT_EQ(editor.ValueText(kRowRestRate), "least");
-    plus(kRowRestRate, 9);
-    EXPECT_EQ(style_.density[kPartMelody], 20);
-    EXPECT_EQ(editor.ValueText(kRowRestRate), "most");
-
-    m.tension = 0;
-    minus(kRowTension);
-    EXPECT_EQ(m.tension, 1);  // the last of "Even", "Jazz", "Blue Note"
-    m.noteLength = 10;
-    m.syncopation = 1;
-    m.repeatRhythm = 2;
-    plus(kRowRhythm);
-    EXPECT_EQ(m.noteLength, 5);
+    m = MelodySettings{0, 10, 1, 0, 20, 9, 0, 80, 50, 7, 0, 2, 2, 0, 0};
+    for (int row : {kRowRhythm, kRowEffect, kRowAlgorithm})
+        editor.Press(kMelodyFirstPlus + row - 1);
+    editor.Press(kMelodyFirstMinus + kRowTension - 1);
     EXPECT_EQ(editor.ValueText(kRowRhythm), "Fluctuation/Syncopetion On/Repeat Middle");
-    m.effect = 9;
-    m.ornament = 20;
-    plus(kRowEffect);
-    EXPECT_EQ(m.ornament, 0);
-    EXPECT_EQ(m.effect, 9);
-    m.algorithm = 7;
-    m.repeatMelody = 2;
-    plus(kRowAlgorithm);
-    EXPECT_EQ(m.algorithm, 1);
-    EXPECT_EQ(m.repeatMelody, 2);
+    EXPECT_EQ(editor.ValueText(kRowEffect), "Long Pipe Effect/None");
+    EXPECT_EQ(editor.ValueText(kRowAlgorithm), "Lagurange/Repeat Middle");
+    EXPECT_EQ(m.tension, 1);  // the last of "Even", "Jazz", "Blue Note"
 }
 
 // The choosers' stores: a "None" instrument is refused; "more" stores 40;
@@ -275,11 +227,10 @@ TEST_F(MelodyStructureTest, ChoosersStoreAndWarn) {
     };
     const std::string heavy = "This option needs high perfoermance CPU and Sound Generator.";
     const std::string cut = "Tune length is too long, it was turncated.";
-    for (const HeavyCase& c : {HeavyCase{"Long Pipe Effect", 40, {heavy, "ZAWCFF010150 " + cut}},
-                               HeavyCase{"Long Pipe Effect", 30, {heavy}},
-                               HeavyCase{"Formant", 96, {heavy, cut}},
-                               HeavyCase{"Silen Effect", 31, {heavy, cut}},
-                               HeavyCase{"Vibrato", 96, {}}}) {
+    for (const HeavyCase& c :
+         {HeavyCase{"Long Pipe Effect", 40, {heavy, "ZAWCFF010150 " + cut}},
+          HeavyCase{"Long Pipe Effect", 30, {heavy}}, HeavyCase{"Formant", 96, {heavy, cut}},
+          HeavyCase{"Silen Effect", 31, {heavy, cut}}, HeavyCase{"Vibrato", 96, {}}}) {
         testing_support::Sink().Clear();
         style_.tuneLength = c.bars;
         host.answers = {c.effect, "Classical"};
@@ -386,9 +337,10 @@ TEST_F(MelodyStructureTest, RandomSessionsKeepTheInvariants) {
         ReadStyleText(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), read);
         const MelodySettings& r = read.melody[part];
         EXPECT_EQ(std::memcmp(&r, &m, offsetof(MelodySettings, reserved3)), 0);
-        EXPECT_EQ(std::memcmp(&r.ornament, &m.ornament,
-                              offsetof(MelodySettings, reserved14) - offsetof(MelodySettings, ornament)),
-                  0);
+        EXPECT_EQ(
+            std::memcmp(&r.ornament, &m.ornament,
+                        offsetof(MelodySettings, reserved14) - offsetof(MelodySettings, ornament)),
+            0);
         EXPECT_EQ(read.voice[part], style.voice[part]);
         EXPECT_EQ(read.density[part], style.density[part]);
         EXPECT_EQ(read.tuneLength, style.tuneLength);
@@ -398,9 +350,9 @@ TEST_F(MelodyStructureTest, RandomSessionsKeepTheInvariants) {
 // A density reads as the class of its band and each class gives back the
 // density the rest-rate list names.
 TEST(RestClasses, DensitiesAndClassesMeet) {
-    const int bands[][2] = {{-5, 8},  {29, 8},  {30, 7},  {49, 7},  {50, 6},  {89, 5},  {90, 4},
-                            {109, 4}, {110, 3}, {129, 3}, {130, 2}, {149, 2}, {150, 1}, {169, 1},
-                            {170, 4}, {1000, 4}};
+    const int bands[][2] = {{-5, 8},  {29, 8},  {30, 7},  {49, 7},  {50, 6},  {89, 5},
+                            {90, 4},  {109, 4}, {110, 3}, {129, 3}, {130, 2}, {149, 2},
+                            {150, 1}, {169, 1}, {170, 4}, {1000, 4}};
     for (const auto& [density, restClass] : bands)
         EXPECT_EQ(DensityToRestClass(density), restClass) << density;
     for (int restClass = 1; restClass <= 8; ++restClass) {
