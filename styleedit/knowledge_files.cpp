@@ -52,11 +52,11 @@ TransitionRead ReadTransitionFile(std::string_view bytes, ErrorCode loadFailure)
 }
 
 bool PatternFileLooksSound(std::string_view bytes) {
-    if (bytes.empty() || bytes[0] < '0' || bytes[0] > '9') return false;
     const std::size_t bar = bytes.find('|');
-    if (bar == std::string_view::npos) return true;
-    for (char c : bytes.substr(bar + 1))
-        if (c >= '0' && c <= '9') return false;
+    const std::string_view count = bytes.substr(0, bar);
+    if (count.empty()) return false;
+    for (char c : count)
+        if (c < '0' || c > '9') return false;
     return true;
 }
 

@@ -56,8 +56,9 @@ struct PatternRead {
 // holds none. A file over 65535 bytes is refused with loadFailure.
 TransitionRead ReadTransitionFile(std::string_view bytes,
                                   ErrorCode loadFailure = kKnowledgeTransitionLoad);
-// The check of a chosen pattern file: its first byte is a digit and no digit
-// follows its first '|'.
+// The check of a chosen pattern file: it starts with a count of decimal
+// digits up to its first '|' (a transition file starts with a chord code).
+// Digits after the count are left alone: sus4, 6th and 9th codes hold them.
 bool PatternFileLooksSound(std::string_view bytes);
 // Skips the count line, then reads 4-byte chord codes up to each row's '|'
 // and CR LF (optional at the end). A row of no or more than 32 chords, a cut
