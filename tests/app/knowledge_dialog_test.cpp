@@ -140,7 +140,7 @@ TEST_F(KnowledgeDialogTest, RefusedFileNamesChangeNothing) {
 // A chosen transition file the checker refuses: Cancel goes back to the
 // editor; OK leaves it as it is and writes the pattern file.
 TEST_F(KnowledgeDialogTest, OkAsksAboutAFileTheCheckerRefuses) {
-    const std::string thin = "CMPSGMPs064|\r\n";
+    const std::string thin = "CMPSGMPs064|";  // written back, it would end in CR LF
     WriteFileText(Path("thin.db"), thin);
     int shown = 0;
     Session([&](HeadlessBackend& d, Window& w) {
@@ -154,6 +154,7 @@ TEST_F(KnowledgeDialogTest, OkAsksAboutAFileTheCheckerRefuses) {
         testing_support::Sink().QueueAnswer(IDCANCEL);
         Click(d, kOkPoint);  // goes back
         EXPECT_EQ(d.TopWindow(), &w);
+        EXPECT_EQ(ReadFileText(Path("RESOLUT.DB")).substr(0, 4), "16|\r");
         shown = static_cast<int>(testing_support::Sink().Count());
         testing_support::Sink().QueueAnswer(IDOK);
     });
