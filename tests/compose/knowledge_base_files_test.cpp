@@ -94,6 +94,8 @@ TEST(KnowledgeBaseFiles, ShippedFilesKeepEveryRule) {
                            "TIMECHT.DB", "TIMECHT.DB2", "TIMECHT3.DB", "TIMECHT7.DB"));
     for (const Rule& rule : kRules)
         EXPECT_THAT(rule.check(res), IsEmpty()) << rule.badFolder;
+    for (const KbFile& f : res)
+        EXPECT_THAT(CheckKnowledgeFile(KindOf(f), f.bytes, ContextOf(f, res)), IsEmpty()) << f.name;
 }
 
 // Each bad folder breaks its own rule and keeps the others, so every checker
