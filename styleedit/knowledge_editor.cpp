@@ -70,7 +70,7 @@ std::vector<ErrorCode> OpenKnowledgeFiles(KnowledgeEditor& editor, const MusicSt
                  KnowledgeFilePath(FieldText(style.knowledgeBase)), ReadTransitions,
                  kKnowledgeTransitionLoad);
     if (first) codes.push_back(first);
-    if (first == kKnowledgeTransitionLoad) {
+    if (editor.transitionSide.state == KnowledgeSideState::kUnread) {
         // The pattern file stays unread; its button still names it.
         editor.patternSide.path = patternPath;
         return codes;

@@ -162,6 +162,15 @@ TEST_F(KnowledgeEditorTest, OnlyFilesReadChosenOrAddedToAreWritten) {
     AddTransition(editor_, "CMPSGMPs064");
     EXPECT_FALSE(ShouldWrite(editor_.transitionSide));
     EXPECT_TRUE(ShouldWrite(editor_.patternSide));
+    // So does a file too large to read whole; the pattern file is read all
+    // the same.
+    std::string large;
+    while (large.size() <= kKnowledgeFileMaxBytes) large += "CMPSFMPS120|\r\n";
+    WriteFileText(Path("PATTERN.DB"), large);
+    EXPECT_THAT(OpenKnowledgeFiles(editor_, style_), ElementsAre(kKnowledgeTransitionLoad));
+    AddTransition(editor_, "CMPSGMPs064");
+    EXPECT_FALSE(ShouldWrite(editor_.transitionSide));
+    EXPECT_EQ(editor_.patterns.size(), 16u);
 }
 
 TEST_F(KnowledgeEditorTest, ChosenFilesReplaceStateOnlyWhenSound) {
