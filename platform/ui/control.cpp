@@ -64,6 +64,12 @@ void Control::SetTooltip(const std::string& utf8) {
     Synced();
 }
 
+void Control::SetFillColour(Rgb colour) {
+    CheckUiThread("Control::SetFillColour");
+    fill_ = colour;
+    Synced();
+}
+
 void Control::SetImage(const Image* image) {
     CheckUiThread("Control::SetImage");
     image_ = image;

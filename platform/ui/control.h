@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -76,6 +77,11 @@ public:
     void SetImage(const Image* image);
     const Image* ShownImage() const { return image_; }
 
+    // List boxes: the colour behind the items (the system's face when never
+    // set).
+    void SetFillColour(Rgb colour);
+    const std::optional<Rgb>& FillColour() const { return fill_; }
+
     // Combo and list boxes.
     void AddItem(const std::string& utf8, int value, Rgb colour = Rgb{0, 0, 0});
     void ClearItems();
@@ -135,6 +141,7 @@ private:
     std::string tooltip_;
     const Image* image_ = nullptr;
     std::vector<ListItem> items_;
+    std::optional<Rgb> fill_;
     int selection_ = -1;
     int low_ = 0;
     int high_ = 100;

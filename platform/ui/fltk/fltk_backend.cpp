@@ -456,6 +456,7 @@ public:
                     }
                     itemsShown_ = c.Items();
                 }
+                if (c.FillColour()) list->color(ToFl(*c.FillColour()));
                 list->value(c.Selection() + 1);
                 break;
             }
