@@ -1,8 +1,6 @@
 #include "app/structure_editor_seams.h"
 
 // Not built yet: the style stays as it is.
-void RunTuneStructureEditor(platform::ui::Window*, int) {}
-
 void RunMelodyStructureEditor(platform::ui::Window*, int) {}
 
 void RunHarmonyStructureEditor(platform::ui::Window*) {}
