@@ -21,31 +21,26 @@ protected:
     MusicStyle style_{};
 };
 
-TEST_F(TuneStructureTest, TempoStepsWholeBeatsAndClampsAtBothEnds) {
+// The integer tempo rule; a refresh keeps a tempo or length it can show
+// and brings one outside the bounds in.
+TEST_F(TuneStructureTest, TempoInWholeBeatsAndARefreshKeepsWhatItCanShow) {
     style_.tempo = 750000;
     EXPECT_EQ(TuneRowText(style_, kTuneRowTempo), "80 bpm");
     StepTuneRow(style_, kTuneRowTempo, -1);
     EXPECT_EQ(style_.tempo, 759000);  // 60000 / 79 = 759
     EXPECT_EQ(TuneTempoOfBpm(70), 857000);
-    // A tempo it can show is left exactly as it is by a refresh.
-    for (std::int32_t tempo : {520000, 250000, 2000000, 857123}) {
-        style_.tempo = tempo;
+    const std::int32_t cases[][2] = {{520000, 520000}, {2000000, 2000000}, {857123, 857123},
+                                     {100000, 250000}, {-5000, 2000000}};
+    for (const auto& c : cases) {
+        style_.tempo = c[0];
         StepTuneRow(style_, kTuneRowTempo, 0);
-        EXPECT_EQ(style_.tempo, tempo);
+        EXPECT_EQ(style_.tempo, c[1]) << c[0];
     }
-    style_.tempo = TuneTempoOfBpm(240);
-    StepTuneRow(style_, kTuneRowTempo, 1);
-    EXPECT_EQ(TuneBpm(style_.tempo), 240);
-    style_.tempo = TuneTempoOfBpm(30);
-    StepTuneRow(style_, kTuneRowTempo, -1);
-    EXPECT_EQ(TuneBpm(style_.tempo), 30);
-    // Outside the bounds a refresh brings it in.
-    style_.tempo = 100000;  // 600 bpm
-    StepTuneRow(style_, kTuneRowTempo, 0);
-    EXPECT_EQ(style_.tempo, TuneTempoOfBpm(240));
-    style_.tempo = -5000;
-    StepTuneRow(style_, kTuneRowTempo, 0);
-    EXPECT_EQ(style_.tempo, TuneTempoOfBpm(30));
+    for (const auto& [bars, shown] : {std::pair{40, 40}, std::pair{5, 16}, std::pair{500, 96}}) {
+        style_.tuneLength = bars;
+        StepTuneRow(style_, kTuneRowBars, 0);
+        EXPECT_EQ(style_.tuneLength, shown);
+    }
     EXPECT_EQ(Boxes(), 0);
 }
 
@@ -65,40 +60,13 @@ TEST_F(TuneStructureTest, ATempoWithoutWholeMillisecondsIsReportedAndBecomesEigh
     EXPECT_EQ(TuneBpm(style_.tempo), 240);
 }
 
-TEST_F(TuneStructureTest, BarsClampAndARefreshOnlyBringsThemIn) {
-    const int cases[][3] = {{96, 1, 96}, {16, -1, 16}, {40, 1, 41}, {40, 0, 40}, {5, 0, 16},
-                            {500, 0, 96}};
-    for (const auto& c : cases) {
-        style_.tuneLength = c[0];
-        StepTuneRow(style_, kTuneRowBars, c[1]);
-        EXPECT_EQ(style_.tuneLength, c[2]) << c[0] << " " << c[1];
-    }
-    EXPECT_EQ(TuneRowText(style_, kTuneRowBars), "96 bars");
-}
-
-TEST_F(TuneStructureTest, TripletsSkipSevenEightAndSevenEightSkipsTriplets) {
-    style_.basicBeat = 3;
-    style_.timeSignature = 0;
-    StepTuneRow(style_, kTuneRowTimeSignature, 1);
-    EXPECT_EQ(style_.timeSignature, 1);  // 4/4 forward: 3/4
-    StepTuneRow(style_, kTuneRowTimeSignature, -1);
-    EXPECT_EQ(style_.timeSignature, 0);  // 3/4 back: 4/4
-    // Without triplets every entry is reached.
-    style_.basicBeat = 0;
-    StepTuneRow(style_, kTuneRowTimeSignature, 1);
-    EXPECT_EQ(style_.timeSignature, 2);
-    for (int start : {0, 1, 3}) {
-        for (int step : {1, -1}) {
-            style_.basicBeat = start;
-            StepTuneRow(style_, kTuneRowBasicBeat, step);
-            EXPECT_EQ(style_.basicBeat, 0) << start << " " << step;
-            EXPECT_EQ(TuneRowText(style_, kTuneRowBasicBeat), "8 Beats/16 Beats");
-        }
-    }
-    // A refresh shows the combination as it is.
+// A refresh shows 7/8 with a triplet feel as it is; the chooser then
+// offers no 7/8.
+TEST_F(TuneStructureTest, ARefreshNeverStepsOn) {
+    style_.timeSignature = kTimeSignature78;
     style_.basicBeat = 1;
     RefreshTuneRows(style_);
-    EXPECT_EQ(style_.timeSignature, 2);
+    EXPECT_EQ(style_.timeSignature, kTimeSignature78);
     EXPECT_EQ(style_.basicBeat, 1);
     EXPECT_EQ(TimeSignatureChoices(style_).values.size(), 2u);
 }
