@@ -1,0 +1,153 @@
+// "Melody Table" driven as a user: thumbs dropped, arrows and the track
+// clicked, boxes ticked, a look-back picked; what reaches WorkingStyle and
+// when; and open-and-OK over random tables changing no byte.
+#include "app/styleedit/melody_table_dialog.h"
+
+#include <random>
+
+#include "tests/app/style_hub_fixture.h"
+
+using namespace platform::ui;
+using namespace style_hub;
+
+namespace {
+
+Point Middle(const Control& c) {
+    return Point{(c.Bounds().left + c.Bounds().right) / 2,
+                 (c.Bounds().top + c.Bounds().bottom) / 2};
+}
+
+void ClickControl(HeadlessBackend& b, int id) {
+    const Control* c = b.TopWindow()->FindControl(id);
+    ASSERT_NE(c, nullptr) << id;
+    const Point p = Middle(*c);
+    b.Click(p.x, p.y);
+}
+
+void RandomTable(std::mt19937& random, MusicStyle& style) {
+    for (int c = 0; c < kMelodyTableClasses; ++c) {
+        style.melodyTableInterval[c] = static_cast<int>(random() % 101);
+        style.melodyTableDirection[c] = static_cast<int>(random() % 101) - 50;
+    }
+    for (const MelodyTableFlag& flag : kMelodyTableFlags)
+        style.*flag.field = static_cast<int>(random() % 2);
+    style.melodyTableStrictness = static_cast<int>(random() % 3);
+}
+
+class MelodyTableDialogTest : public StyleHubTest {};
+
+// The face: 16 bars with their ranges and the style's positions, minimum at
+// the top; the labels; the boxes at their rows with the style's switches;
+// the look-back combo at its place with the three texts.
+TEST_F(MelodyTableDialogTest, OpensOnTheStylesTable) {
+    std::mt19937 random(7);
+    RandomTable(random, WorkingStyle);
+    WorkingStyle.mtNoCnt = 1;
+    WorkingStyle.mtAdjustE = 0;
+    WorkingStyle.melodyTableStrictness = 1;
+    ZaMelodyTable table;
+    B().Then([&](HeadlessBackend& b) {
+        Window& w = *b.TopWindow();
+        EXPECT_EQ(w.Title(), "Melody Table");
+        EXPECT_EQ(w.ClientSize().width, 644);
+        EXPECT_EQ(w.ClientSize().height, 464);
+        for (int c = 0; c < kMelodyTableClasses; ++c) {
+            const Control* p = w.FindControl(kMelodyTableProbabilityBar + c);
+            const Control* d = w.FindControl(kMelodyTableDirectionBar + c);
+            ASSERT_TRUE(p && d);
+            EXPECT_EQ(p->Kind(), ControlKind::VScrollBar);
+            EXPECT_EQ(p->RangeLow(), 0);
+            EXPECT_EQ(p->RangeHigh(), 100);
+            EXPECT_EQ(p->Value(), WorkingStyle.melodyTableInterval[c]);
+            EXPECT_EQ(d->RangeLow(), -50);
+            EXPECT_EQ(d->RangeHigh(), 50);
+            EXPECT_EQ(d->Value(), WorkingStyle.melodyTableDirection[c]);
+            EXPECT_EQ(w.FindControl(kMelodyTableClassLabel + c)->Text(), std::to_string(c + 1));
+        }
+        const int rows[] = {70, 110, 150, 190};
+        for (int f = 0; f < kMelodyTableFlagCount; ++f) {
+            const Control& box = *w.FindControl(kMelodyTableFlagCheck + f);
+            EXPECT_EQ(box.Bounds().top, rows[f]);
+            EXPECT_EQ(box.Value(), WorkingStyle.*kMelodyTableFlags[f].field);
+        }
+        EXPECT_EQ(w.FindControl(kMelodyTableFlagCheck + 2)->Text(), "Don't continue disonant");
+        const Control& combo = *w.FindControl(kMelodyTableLookBackCombo);
+        EXPECT_EQ(combo.Bounds().left, 340);
+        EXPECT_EQ(combo.Bounds().top, 230);
+        EXPECT_EQ(combo.Bounds().Width(), 290);
+        ASSERT_EQ(combo.Items().size(), 3u);
+        EXPECT_EQ(combo.Items()[0].text, "1つ前の音まで参照");
+        EXPECT_EQ(combo.Items()[2].text, "3つ前の音まで参照");
+        EXPECT_EQ(combo.Selection(), 1);
+        b.Key(Key::Esc);  // only beeps
+        EXPECT_EQ(b.Beeps(), 1);
+        EXPECT_EQ(b.TopWindow(), &w);
+        Press(b, table, 0);
+    });
+    EXPECT_EQ(table.DoModal(), platform::kIdOk);
+}
+
+// A direction thumb dropped at the top stores -50; arrows and the track
+// put their bars back; a switch of 2 opens unticked and is stored as 0; a
+// look-back of 5 is mended at opening and is all that reaches the style
+// before OK.
+TEST_F(MelodyTableDialogTest, OnlyDroppedThumbsMoveBarsAndOkStoresTheRest) {
+    WorkingStyle.melodyTableStrictness = 5;
+    WorkingStyle.mtAdjustL = 2;
+    WorkingStyle.mtNoCnt = 0;
+    WorkingStyle.melodyTableDirection[2] = 10;
+    WorkingStyle.melodyTableInterval[5] = 60;
+    WorkingStyle.melodyTableInterval[0] = 30;
+    MusicStyle opened = WorkingStyle;
+    opened.melodyTableStrictness = 0;
+    ZaMelodyTable table;
+    B().Then([&](HeadlessBackend& b) {
+        EXPECT_TRUE(SameStyle(WorkingStyle, opened));
+        EXPECT_EQ(b.TopWindow()->FindControl(kMelodyTableLookBackCombo)->Selection(), 0);
+        EXPECT_EQ(table.Flags()[1], 0);  // the 2 shows unticked
+        b.DragThumb(kMelodyTableDirectionBar + 2, -999);
+        EXPECT_EQ(table.DirectionAt(2), -50);
+        b.PressArrow(kMelodyTableProbabilityBar + 5, 4);
+        b.PressPage(kMelodyTableProbabilityBar + 5, -1);
+        EXPECT_EQ(b.TopWindow()->FindControl(kMelodyTableProbabilityBar + 5)->Value(), 60);
+        b.PressArrow(kMelodyTableDirectionBar + 2, 1);  // the drop holds against an arrow
+        EXPECT_EQ(b.TopWindow()->FindControl(kMelodyTableDirectionBar + 2)->Value(), -50);
+        b.DragThumb(kMelodyTableProbabilityBar + 0, 77);
+        ClickControl(b, kMelodyTableFlagCheck + 2);  // "Don't continue disonant"
+        ClickControl(b, kMelodyTableFlagCheck + 3);
+        ClickControl(b, kMelodyTableFlagCheck + 3);  // twice: back as it was
+        b.Select(kMelodyTableLookBackCombo, 2);
+        EXPECT_TRUE(SameStyle(WorkingStyle, opened)) << "nothing stored before OK";
+        Press(b, table, 0);
+    });
+    table.DoModal();
+    MusicStyle expected = opened;
+    expected.melodyTableDirection[2] = -50;
+    expected.melodyTableInterval[0] = 77;
+    expected.mtAdjustL = 0;
+    expected.mtNoCnt = 1;
+    expected.melodyTableStrictness = 2;
+    EXPECT_TRUE(SameStyle(WorkingStyle, expected));
+}
+
+// Over random in-range tables, opening and leaving with OK (or Enter)
+// changes no byte of the style.
+TEST_F(MelodyTableDialogTest, OpenAndOkChangeNothing) {
+    std::mt19937 random(121);
+    for (int round = 0; round < 12; ++round) {
+        RandomTable(random, WorkingStyle);
+        const MusicStyle before = WorkingStyle;
+        ZaMelodyTable table;
+        B().Then([&](HeadlessBackend& b) {
+            if (round % 2) {
+                b.Key(Key::Enter);
+            } else {
+                Press(b, table, 0);
+            }
+        });
+        table.DoModal();
+        EXPECT_TRUE(SameStyle(WorkingStyle, before)) << "round " << round;
+    }
+}
+
+}  // namespace
