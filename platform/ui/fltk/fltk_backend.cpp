@@ -390,10 +390,15 @@ public:
                 widget_ = new Fl_Check_Button(b.left, b.top, b.Width(), b.Height());
                 widget_->callback(&FltkControlPeer::OnClick, this);
                 break;
-            case ControlKind::ComboBox:
-                widget_ = new Fl_Choice(b.left, b.top, b.Width(), b.Height());
+            case ControlKind::ComboBox: {
+                auto* choice = new Fl_Choice(b.left, b.top, b.Width(), b.Height());
+                // Items may be Japanese: the Gothic face has the glyphs.
+                choice->textfont(kGothic);
+                choice->textsize(kControlFontSize);
+                widget_ = choice;
                 widget_->callback(&FltkControlPeer::OnChoice, this);
                 break;
+            }
             case ControlKind::Edit: {
                 auto* input = new Fl_Input(b.left, b.top, b.Width(), b.Height());
                 input->when(FL_WHEN_CHANGED);
