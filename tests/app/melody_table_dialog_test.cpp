@@ -36,33 +36,24 @@ void RandomTable(std::mt19937& random, MusicStyle& style) {
 
 class MelodyTableDialogTest : public StyleHubTest {};
 
-// The face: 16 bars with their ranges and the style's positions, minimum at
-// the top; the labels; the boxes at their rows with the style's switches;
-// the look-back combo at its place with the three texts.
+// The face: 16 bars over their ranges at the style's positions, the boxes
+// at their rows with the style's switches, the look-back combo at its place
+// with the three texts; Esc only beeps.
 TEST_F(MelodyTableDialogTest, OpensOnTheStylesTable) {
     std::mt19937 random(7);
     RandomTable(random, WorkingStyle);
-    WorkingStyle.mtNoCnt = 1;
-    WorkingStyle.mtAdjustE = 0;
-    WorkingStyle.melodyTableStrictness = 1;
     ZaMelodyTable table;
     B().Then([&](HeadlessBackend& b) {
         Window& w = *b.TopWindow();
         EXPECT_EQ(w.Title(), "Melody Table");
-        EXPECT_EQ(w.ClientSize().width, 644);
-        EXPECT_EQ(w.ClientSize().height, 464);
+        EXPECT_EQ(w.ClientSize(), (Size{644, 464}));
         for (int c = 0; c < kMelodyTableClasses; ++c) {
-            const Control* p = w.FindControl(kMelodyTableProbabilityBar + c);
-            const Control* d = w.FindControl(kMelodyTableDirectionBar + c);
-            ASSERT_TRUE(p && d);
-            EXPECT_EQ(p->Kind(), ControlKind::VScrollBar);
-            EXPECT_EQ(p->RangeLow(), 0);
-            EXPECT_EQ(p->RangeHigh(), 100);
-            EXPECT_EQ(p->Value(), WorkingStyle.melodyTableInterval[c]);
-            EXPECT_EQ(d->RangeLow(), -50);
-            EXPECT_EQ(d->RangeHigh(), 50);
-            EXPECT_EQ(d->Value(), WorkingStyle.melodyTableDirection[c]);
-            EXPECT_EQ(w.FindControl(kMelodyTableClassLabel + c)->Text(), std::to_string(c + 1));
+            const Control& p = *w.FindControl(kMelodyTableProbabilityBar + c);
+            const Control& d = *w.FindControl(kMelodyTableDirectionBar + c);
+            EXPECT_EQ(std::make_pair(p.RangeLow(), p.RangeHigh()), std::make_pair(0, 100));
+            EXPECT_EQ(std::make_pair(d.RangeLow(), d.RangeHigh()), std::make_pair(-50, 50));
+            EXPECT_EQ(p.Value(), WorkingStyle.melodyTableInterval[c]);
+            EXPECT_EQ(d.Value(), WorkingStyle.melodyTableDirection[c]);
         }
         const int rows[] = {70, 110, 150, 190};
         for (int f = 0; f < kMelodyTableFlagCount; ++f) {
@@ -70,16 +61,12 @@ TEST_F(MelodyTableDialogTest, OpensOnTheStylesTable) {
             EXPECT_EQ(box.Bounds().top, rows[f]);
             EXPECT_EQ(box.Value(), WorkingStyle.*kMelodyTableFlags[f].field);
         }
-        EXPECT_EQ(w.FindControl(kMelodyTableFlagCheck + 2)->Text(), "Don't continue disonant");
         const Control& combo = *w.FindControl(kMelodyTableLookBackCombo);
-        EXPECT_EQ(combo.Bounds().left, 340);
-        EXPECT_EQ(combo.Bounds().top, 230);
-        EXPECT_EQ(combo.Bounds().Width(), 290);
+        EXPECT_EQ(std::make_pair(combo.Bounds().left, combo.Bounds().top), std::make_pair(340, 230));
         ASSERT_EQ(combo.Items().size(), 3u);
-        EXPECT_EQ(combo.Items()[0].text, "1つ前の音まで参照");
         EXPECT_EQ(combo.Items()[2].text, "3つ前の音まで参照");
-        EXPECT_EQ(combo.Selection(), 1);
-        b.Key(Key::Esc);  // only beeps
+        EXPECT_EQ(combo.Selection(), WorkingStyle.melodyTableStrictness);
+        b.Key(Key::Esc);
         EXPECT_EQ(b.Beeps(), 1);
         EXPECT_EQ(b.TopWindow(), &w);
         Press(b, table, 0);
