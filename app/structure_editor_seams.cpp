@@ -2,9 +2,3 @@
 
 // Not built yet: the style stays as it is.
 void RunTuneStructureEditor(platform::ui::Window*, int) {}
-
-void RunMelodyStructureEditor(platform::ui::Window*, int) {}
-
-void RunHarmonyStructureEditor(platform::ui::Window*) {}
-
-void RunRhythmStructureEditor(platform::ui::Window*) {}

@@ -398,3 +398,11 @@ int ClassToTempo(int tempoClass) {
             return 100;
     }
 }
+
+int DensityToRestClass(int density) {
+    return TempoToClass(density);
+}
+
+int RestClassToDensity(int restClass) {
+    return ClassToTempo(restClass);
+}

@@ -79,3 +79,8 @@ int ApplyTension(int pitch, int flag, const ChordRecord& chord, int previousPitc
 
 int TempoToClass(int bpm);
 int ClassToTempo(int tempoClass);
+// A part's density (100 = medium) as its rest-note class 1 (fewest rests,
+// dense) to 8 (most rests), and a class back as the density it stands for;
+// a class outside 1..8 gives 100. The bands are those of the tempo classes.
+int DensityToRestClass(int density);
+int RestClassToDensity(int restClass);

@@ -6,7 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "core/reporters.h"
 #include "style/voice_names.h"
+
+constexpr ErrorCode kMelodyNoneError = 0xFF010125;  // "You must select instrument for melody!"
 
 // The voice handed to the chooser and back (in: current voice, out: chosen
 // voice), and what it lists (an InstrumentChoiceKind).

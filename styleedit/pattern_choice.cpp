@@ -50,6 +50,14 @@ const PatternPartInfo* PatternPartOf(int part) {
     return nullptr;
 }
 
+std::int32_t* PatternFieldOf(MusicStyle& style, int part) {
+    return PatternField(style, part);
+}
+
+const std::int32_t* PatternFieldOf(const MusicStyle& style, int part) {
+    return PatternField(style, part);
+}
+
 PatternTable PatternTableOf(int part) {
     switch (part) {
         case kPartBass:

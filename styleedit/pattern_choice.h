@@ -19,6 +19,9 @@ struct PatternPartInfo {
 // The chooser's face for part 2, 3, 4, 5, 7 or 9; null for any other part.
 const PatternPartInfo* PatternPartOf(int part);
 PatternTable PatternTableOf(int part);
+// The style's pattern field of the part; null for a part without one.
+std::int32_t* PatternFieldOf(MusicStyle& style, int part);
+const std::int32_t* PatternFieldOf(const MusicStyle& style, int part);
 
 // Combo positions; -1 is no selection.
 struct PatternChoice {

@@ -30,7 +30,6 @@ constexpr RegionPlace kRegions[kHubRegionCount] = {
     {190, 332, 392, 431, "Operation"},
 };
 constexpr int kFirstStatic = 2049;
-constexpr int kBlanks = 20;
 
 bool IsPartRegion(int region) {
     return region >= kHubFirstPart && region < kHubFirstPart + kPartKindCount;
@@ -122,20 +121,8 @@ void OptionSelection::RefreshName(int kind) {
 void OptionSelection::DrawPartRegion(Canvas& canvas, int region) {
     const SkinButton& b = Button(region);
     const int middle = (b.y1 + b.y2) / 2;
-    const Rect upper{b.x1, b.y1, b.x2, middle};
-    canvas.SetTextBackground(false, Rgb{0, 0, 0});
-    canvas.SetTextColour(kNormalCaption.shadow);
-    canvas.DrawText(b.caption, upper.Offset(2, 2), TextLayout::CentredLine);
-    canvas.SetTextColour(kNormalCaption.face);
-    canvas.DrawText(b.caption, upper, TextLayout::CentredLine);
-    const Rect lower{b.x1, middle, b.x2, b.y2};
-    canvas.SetTextBackground(true, Rgb{0, 0, 0});
-    canvas.SetTextColour(kPartNameFirst);
-    canvas.DrawText(std::string(kBlanks, ' '), lower, TextLayout::CentredLine);
-    const std::string& name = names_[static_cast<std::size_t>(region)];
-    canvas.DrawText(name, lower, TextLayout::CentredLine);
-    canvas.SetTextColour(kPartNameSecond);
-    canvas.DrawText(name, lower, TextLayout::CentredLine);
+    DrawCaptionAndName(canvas, b.caption, Rect{b.x1, b.y1, b.x2, middle},
+                       names_[static_cast<std::size_t>(region)], Rect{b.x1, middle, b.x2, b.y2});
 }
 
 void OptionSelection::OnPaint(Window&, Canvas& canvas) {

@@ -11,9 +11,9 @@
 #include "app/style_editor_seams.h"
 #include "app/zaw_dialog.h"
 #include "core/reporters.h"
+#include "styleedit/instrument_choice.h"
 
 constexpr ErrorCode kExtendedInstrumentError = 0xFF010167;  // "Do not select extended instrument!"
-constexpr ErrorCode kMelodyNoneError = 0xFF010125;  // "You must select instrument for melody!"
 constexpr int kHubRegionCount = 15;
 constexpr int kHubOk = 0;
 constexpr int kHubFirstPart = 1;  // regions 1..8 are PartKind 1..8

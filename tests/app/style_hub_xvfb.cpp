@@ -1,11 +1,13 @@
 // The style definition hub in both modes, "Instrument" in modes 0 and 3,
-// "Mixer" with a knob at 127 and the two display dialogs in real FLTK
+// "Mixer" with a knob at 127, the two display dialogs and the harmony and
+// rhythm structure editors in real FLTK
 // windows on the X display the test gives it; each is read back into
 // <out>/<name>_xvfb.png and checked for its size and what it must show.
 #include <cstdio>
 #include <filesystem>
 #include <string>
 
+#include "app/styleedit/accomp_structure_dialog.h"
 #include "app/styleedit/inst_selection_dialog.h"
 #include "app/styleedit/option_selection_dialog.h"
 #include "app/styleedit/volume_display_dialog.h"
@@ -80,6 +82,28 @@ int main(int argc, char** argv) {
         VolumeItem items;
         const Image itemShot = ShootModal(items, folder + "/display_item_xvfb.png");
         Check(itemShot.Extent() == (Size{346, 288}), "display item: 346 x 288");
+    }
+    {
+        WorkingStyle.voice[kPartObbligato] = 40;
+        WorkingStyle.voice[kPartHarmony] = 24;
+        WorkingStyle.voice[kPartSubHarmony] = kVoiceNotUsed;
+        WorkingStyle.voice[kPartDrum] = kElectricSet;
+        WorkingStyle.voice[kPartSubDrum] = 116;
+        HarmonyDifinition harmony;
+        RhythmSelection rhythm;
+        for (AccompStructureDialog* editor : {static_cast<AccompStructureDialog*>(&harmony),
+                                              static_cast<AccompStructureDialog*>(&rhythm)}) {
+            editor->OnInitDialog();
+            const std::string name = editor == &harmony ? "harmony_structure" : "rhythm_structure";
+            const Image shot = Shoot(editor->GetWindow(), folder + "/" + name + "_xvfb.png");
+            Check(shot.Extent() == (Size{644, 464}), name + ": 644 x 464");
+            Check(CountColour(shot, Rgb{0, 0, 0}) > 6 * 1500, name + ": six black value fields");
+            // The first row's instrument name, light on its black field.
+            int light = 0;
+            for (int y = 129; y < 151; ++y)
+                for (int x = 248; x < 367; ++x) light += shot.Pixel(x, y).r > 180 ? 1 : 0;
+            Check(light > 40, name + ": the first instrument's name on its field");
+        }
     }
     InstallBackend(nullptr);
     return g_failures == 0 ? 0 : 1;
