@@ -3,8 +3,13 @@
 // when; and open-and-OK over random tables changing no byte.
 #include "app/styleedit/melody_table_dialog.h"
 
+#include <algorithm>
 #include <random>
 
+#include "app/device_selection_dialog.h"
+#include "app/styleedit/melody_definition_dialog.h"
+#include "app/styleedit/option_selection_dialog.h"
+#include "styleedit/melody_structure.h"
 #include "tests/app/style_hub_fixture.h"
 
 using namespace platform::ui;
@@ -32,6 +37,15 @@ void RandomTable(std::mt19937& random, MusicStyle& style) {
     for (const MelodyTableFlag& flag : kMelodyTableFlags)
         style.*flag.field = static_cast<int>(random() % 2);
     style.melodyTableStrictness = static_cast<int>(random() % 3);
+}
+
+// Picks the entry of a combo by its text, as the user reads it.
+void SelectText(HeadlessBackend& b, int id, const std::string& text) {
+    const std::vector<ListItem>& items = b.TopWindow()->FindControl(id)->Items();
+    const auto at = std::find_if(items.begin(), items.end(),
+                                 [&](const ListItem& item) { return item.text == text; });
+    ASSERT_NE(at, items.end()) << text;
+    b.Select(id, static_cast<int>(at - items.begin()));
 }
 
 class MelodyTableDialogTest : public StyleHubTest {};
@@ -135,6 +149,57 @@ TEST_F(MelodyTableDialogTest, OpenAndOkChangeNothing) {
         table.DoModal();
         EXPECT_TRUE(SameStyle(WorkingStyle, before)) << "round " << round;
     }
+}
+
+// From the hub's "Melody", "Algorithm" answered "Melody Table"/"Repeat
+// Weak" opens the table over the same style: a direction thumb dragged to
+// the top, another bar's arrow clicked, "Don't continue disonant" toggled,
+// the third look-back picked, OK. The table's fields and the algorithm are
+// what changed.
+TEST_F(MelodyTableDialogTest, OpenedFromTheMelodyStructuresAlgorithm) {
+    WorkingStyle.melodyTableDirection[4] = 20;
+    WorkingStyle.melodyTableInterval[6] = 45;
+    WorkingStyle.mtNoCnt = 1;
+    WorkingStyle.melodyTableStrictness = 0;
+    MusicStyle before = WorkingStyle;
+    OptionSelection hub;
+    B().Then([&](HeadlessBackend& b) {
+        b.Then([&](HeadlessBackend& e) {
+            auto& editor = dynamic_cast<MelodyDifinition&>(*e.TopWindow()->Handler());
+            before = WorkingStyle;  // as the editor's opening left it
+            e.Then([](HeadlessBackend& c) {
+                EXPECT_EQ(TopTitle(c), "Algorithm");
+                SelectText(c, kDeviceFirstCombo, "Melody Table");
+                SelectText(c, kDeviceSecondCombo, "Repeat Weak");
+                c.Click(322, 117);
+                c.Then([](HeadlessBackend& t) {
+                    EXPECT_EQ(TopTitle(t), "Melody Table");
+                    t.DragThumb(kMelodyTableDirectionBar + 4, -50);
+                    t.PressArrow(kMelodyTableProbabilityBar + 6, 1);
+                    ClickControl(t, kMelodyTableFlagCheck + 2);
+                    t.Select(kMelodyTableLookBackCombo, 2);
+                    auto& table = dynamic_cast<ZaMelodyTable&>(*t.TopWindow()->Handler());
+                    Press(t, table, 0);
+                });
+            });
+            Press(e, editor, kRowAlgorithm);
+            EXPECT_EQ(TopTitle(e), "Melody Structure");
+            Press(e, editor, kMelodyOk);
+        });
+        Press(b, hub, kHubMelody);
+        Press(b, hub, kHubOk);
+    });
+    hub.DoModal();
+    EXPECT_EQ(B().PendingSteps(), 0u);
+    EXPECT_EQ(B().ModalStarvations(), 0);
+    MusicStyle expected = before;
+    expected.melody[kPartMelody].algorithm = kAlgorithmMelodyTable;
+    expected.melody[kPartMelody].repeatMelody = 1;
+    expected.melodyTableDirection[4] = -50;
+    expected.mtNoCnt = 0;
+    expected.melodyTableStrictness = 2;
+    EXPECT_TRUE(SameStyle(WorkingStyle, expected));
+    EXPECT_EQ(WorkingStyle.melodyTableInterval[6], 45);
 }
 
 }  // namespace
