@@ -1,5 +1,5 @@
-// The structure editors the style definition hub opens, each over
-// WorkingStyle. Until they are built they change nothing.
+// The structure editors the style definition hub opens, each editing
+// WorkingStyle at once.
 #pragma once
 
 namespace platform::ui {

@@ -173,6 +173,24 @@ void Control::UserSetValue(int value) {
     window_.DispatchControl(*this, ControlEvent::ValueChanged);
 }
 
+void Control::UserScroll(ScrollCause cause, int value) {
+    if (!enabled_) return;
+    scrollCause_ = cause;
+    value_ = std::clamp(value, low_, high_);
+    Synced();
+    window_.DispatchControl(*this, ControlEvent::ValueChanged);
+    scrollCause_ = ScrollCause::Direct;
+}
+
+void Control::UserReleaseThumb(int value) {
+    if (!enabled_) return;
+    scrollCause_ = ScrollCause::Thumb;
+    value_ = std::clamp(value, low_, high_);
+    Synced();
+    window_.DispatchControl(*this, ControlEvent::ThumbReleased);
+    scrollCause_ = ScrollCause::Direct;
+}
+
 void Control::UserSelect(int index) {
     if (!enabled_) return;
     selection_ = (index >= 0 && index < static_cast<int>(items_.size())) ? index : -1;

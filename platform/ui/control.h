@@ -34,6 +34,15 @@ enum class ControlEvent {
     SelectionChanged,  // combo or list box
     TextChanged,       // edit field
     ValueChanged,      // scroll bar, trackbar, up-down
+    ThumbReleased,     // scroll bar: a thumb drag ended; the value is where it was dropped
+};
+
+// What moved a scroll bar when its handler hears ValueChanged.
+enum class ScrollCause {
+    Direct,  // not by the bar's own parts (the driver's plain Scroll, a trackbar)
+    Arrow,  // an arrow, or a key or the wheel stepping a line
+    Page,   // the track beside the thumb, or a page key
+    Thumb,  // the thumb while it is dragged
 };
 
 struct ListItem {
@@ -120,6 +129,12 @@ public:
     // state changes first, then the window's handler hears of it.
     void UserSetText(const std::string& utf8);
     void UserSetValue(int value);
+    // Scroll bars: a move by one of the bar's parts (the handler hears
+    // ValueChanged and may read the cause), and the drop that ends a thumb
+    // drag (ThumbReleased).
+    void UserScroll(ScrollCause cause, int value);
+    void UserReleaseThumb(int value);
+    ScrollCause LastScrollCause() const { return scrollCause_; }
     void UserSelect(int index);
     void UserClick();
     // An up-down arrow: the handler is told the step and may refuse it.
@@ -147,6 +162,7 @@ private:
     int high_ = 100;
     int value_ = 0;
     int page_ = 1;
+    ScrollCause scrollCause_ = ScrollCause::Direct;
     int ticks_ = 0;
     bool numeric_ = false;
     int maxLength_ = 0;

@@ -291,6 +291,37 @@ void HeadlessBackend::Scroll(int controlId, int value) {
     }
 }
 
+void HeadlessBackend::DragThumb(int controlId, int value) {
+    Window* window = TopWindow();
+    if (Control* control = window ? window->FindControl(controlId) : nullptr) {
+        control->UserScroll(ScrollCause::Thumb, value);
+        control->UserReleaseThumb(value);
+    }
+}
+
+namespace {
+
+// Each repeat moves from where the handler left the bar.
+void ScrollRepeats(Window* window, int controlId, ScrollCause cause, int count) {
+    Control* control = window ? window->FindControl(controlId) : nullptr;
+    if (!control) return;
+    const int sign = count < 0 ? -1 : 1;
+    for (int i = 0; i < count * sign; ++i) {
+        const int step = cause == ScrollCause::Page ? control->Page() : 1;
+        control->UserScroll(cause, control->Value() + sign * step);
+    }
+}
+
+}  // namespace
+
+void HeadlessBackend::PressArrow(int controlId, int lines) {
+    ScrollRepeats(TopWindow(), controlId, ScrollCause::Arrow, lines);
+}
+
+void HeadlessBackend::PressPage(int controlId, int pages) {
+    ScrollRepeats(TopWindow(), controlId, ScrollCause::Page, pages);
+}
+
 void HeadlessBackend::Step(int controlId, int delta) {
     Window* window = TopWindow();
     if (Control* control = window ? window->FindControl(controlId) : nullptr) {

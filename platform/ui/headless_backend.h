@@ -69,6 +69,12 @@ public:
     void Select(int controlId, int index);
     void Type(int controlId, const std::string& utf8);
     void Scroll(int controlId, int value);
+    // Scroll bars worked by their parts: the thumb dragged to a value and
+    // dropped there; an arrow pressed (held for |lines| repeats, negative
+    // towards the minimum); the track clicked beside the thumb |pages| times.
+    void DragThumb(int controlId, int value);
+    void PressArrow(int controlId, int lines);
+    void PressPage(int controlId, int pages);
     void Step(int controlId, int delta);
     // A step run when a modal loop waits for the user; steps run in order,
     // one per wait. A modal loop with no step, post or worker left to end it

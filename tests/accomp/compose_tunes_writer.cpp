@@ -19,12 +19,8 @@
 #include "tests/support/compose_folder.h"
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s folder\n", argv[0]);
-        return 2;
-    }
-    const std::string folder = std::string(argv[1]) + "/";
-    testing_support::SetUpComposeFolder(folder, kPanelModeCompose);
+    const std::string folder = testing_support::ComposeFolderFromArguments(argc, argv, kPanelModeCompose);
+    if (folder.empty()) return 2;
     std::vector<std::uint8_t> buffer(WorkBufferSize);
     int written = 0;
     for (int category = 0; category < kStyleCategories; ++category) {

@@ -222,6 +222,28 @@ TEST_F(AccompStructureTest, HarmonyCustomOpensTheStepEditor) {
     EXPECT_EQ(testing_support::Sink().Count(), 0u);
 }
 
+// The obbligato's method "Custom" opens the melody structure editor for
+// the obbligato, whose OK leads back to the harmony editor.
+TEST_F(AccompStructureTest, ObbligatoCustomMethodOpensTheMelodyEditor) {
+    WorkingStyle.voice[kPartObbligato] = 40;
+    WorkingStyle.subMelodyMethod = 6;
+    bool melodyOpened = false;
+    FromHub(kHubHarmony, "Harmony Structure", [&](HeadlessBackend& e) {
+        e.Then([&](HeadlessBackend& c) {
+            c.Select(kSelectionPatternCombo, 1);  // "Custom"
+            Click(c, kChooserOk);
+        });
+        e.Then([&](HeadlessBackend& m) {
+            melodyOpened = TopTitle(m) == "Melody Structure";
+            Click(m, kOk);
+        });
+        Click(e, PatternPoint(0));
+    });
+    EXPECT_TRUE(melodyOpened);
+    EXPECT_EQ(WorkingStyle.subMelodyMethod, 7);
+    EXPECT_EQ(WorkingStyle.voice[kPartObbligato], 40);
+}
+
 // "Rhythm": the drum set through its chooser, then "Create" opens the drum
 // creator; Create 2 rolls only set 2 and Listen 3 plays a bar on channel 9.
 TEST_F(AccompStructureTest, RhythmCreateOpensTheDrumCreator) {

@@ -100,14 +100,8 @@ void SaveTune(const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::string out = argc > 1 ? argv[1] : ".";
-    std::filesystem::create_directories(out);
-    auto backend = platform::ui::MakeFltkBackend();
-    if (!backend) {
-        std::printf("FAIL: no display\n");
-        return 1;
-    }
-    platform::ui::InstallBackend(backend);
+    std::string out;
+    if (const int status = window_shots::Start(argc, argv, "edit_panels_xvfb", out)) return status;
     InitDefaultSettings();
     LoadSkinBitmaps();
     InitMusicStyle(WorkingStyle);

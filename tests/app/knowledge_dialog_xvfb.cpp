@@ -37,14 +37,8 @@ int ListTextPixels(const Image& shot, int top) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::string out = argc > 1 ? argv[1] : ".";
-    std::filesystem::create_directories(out);
-    auto backend = platform::ui::MakeFltkBackend();
-    if (!backend) {
-        std::printf("FAIL: no display\n");
-        return 1;
-    }
-    platform::ui::InstallBackend(backend);
+    std::string out;
+    if (const int status = window_shots::Start(argc, argv, "knowledge_dialog_xvfb", out)) return status;
     InitDefaultSettings();
     LoadSkinBitmaps();
     InitMusicStyle(WorkingStyle);

@@ -96,6 +96,10 @@ TEST_F(MelodyDefinitionTest, HubMelodyRowsAnsweredAsAUser) {
                 EXPECT_EQ(TopTitle(c), "Algorithm");
                 c.Select(kDeviceFirstCombo, IndexOf(kAlgorithm, 6));
                 c.Select(kDeviceSecondCombo, 1);
+                c.Then([](HeadlessBackend& t) {
+                    EXPECT_EQ(TopTitle(t), "Melody Table");
+                    t.Key(Key::Enter);
+                });
                 PressPickerOk(c);
             });
             PressRow(e, d, kRowAlgorithm, 0);
@@ -152,6 +156,7 @@ TEST_F(MelodyDefinitionTest, HubMelodyRowsAnsweredAsAUser) {
     EXPECT_EQ(hub.DoModal(), platform::kIdOk);
     EXPECT_EQ(std::memcmp(&WorkingStyle.melody[kPartObbligato], &obbligato, sizeof obbligato), 0);
     EXPECT_EQ(B().DeepestModal(), 3);
+    EXPECT_EQ(B().ModalStarvations(), 0);
 }
 
 // The obbligato part through the editors' entry point: its instrument and

@@ -93,14 +93,8 @@ void ShootListDialogs(const std::string& out);
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::string out = argc > 1 ? argv[1] : ".";
-    std::filesystem::create_directories(out);
-    auto backend = platform::ui::MakeFltkBackend();
-    if (!backend) {
-        std::printf("FAIL: no display\n");
-        return 1;
-    }
-    platform::ui::InstallBackend(backend);
+    std::string out;
+    if (const int status = window_shots::Start(argc, argv, "settings_xvfb", out)) return status;
     InitDefaultSettings();
     LoadSkinBitmaps();
     ShootPage<SystemSetting>("Common Setting", "system_setting", out);

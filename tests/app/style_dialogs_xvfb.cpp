@@ -24,14 +24,8 @@ using platform::ui::Image;
 using namespace dialog_shots;
 
 int main(int argc, char** argv) {
-    const std::string out = argc > 1 ? argv[1] : ".";
-    std::filesystem::create_directories(out);
-    auto backend = platform::ui::MakeFltkBackend();
-    if (!backend) {
-        std::printf("FAIL: no display\n");
-        return 1;
-    }
-    platform::ui::InstallBackend(backend);
+    std::string out;
+    if (const int status = window_shots::Start(argc, argv, "style_dialogs_xvfb", out)) return status;
     InitDefaultSettings();
     ResetStyleSelections();
     LoadSkinBitmaps();

@@ -66,12 +66,8 @@ bool SavePair(const std::string& folder, const std::string& suffix, const std::s
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s folder\n", argv[0]);
-        return 2;
-    }
-    const std::string folder = std::string(argv[1]) + "/";
-    testing_support::SetUpComposeFolder(folder, kPanelModeCompose);
+    const std::string folder = testing_support::ComposeFolderFromArguments(argc, argv, kPanelModeCompose);
+    if (folder.empty()) return 2;
     auto style = std::make_unique<MusicStyle>();
     // The first built-in style there is.
     bool built = false;

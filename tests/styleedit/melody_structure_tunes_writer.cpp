@@ -62,12 +62,8 @@ bool ComposeInto(const std::string& folder, int n, const MusicStyle& style) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s folder\n", argv[0]);
-        return 2;
-    }
-    const std::string folder = std::string(argv[1]) + "/";
-    testing_support::SetUpComposeFolder(folder, kPanelModeCompose);
+    const std::string folder = testing_support::ComposeFolderFromArguments(argc, argv, kPanelModeCompose);
+    if (folder.empty()) return 2;
     std::vector<std::pair<int, std::string>> choices;  // row, name
     for (const std::string& name : ChoiceNames(melody_rows::kAlgorithm))
         choices.emplace_back(kRowAlgorithm, name);

@@ -1,6 +1,7 @@
 // The program's state for a test program that composes into a folder:
 // default settings and shared values, the folder as work and output folder,
-// Standard MIDI output, the panel mode and the backing generators.
+// Standard MIDI output, the panel mode and the backing generators; and the
+// same from a test program's command line.
 #pragma once
 
 #include <cstdio>
@@ -21,6 +22,18 @@ inline void SetUpComposeFolder(const std::string& folder, int panelMode) {
     OutputType = 2;
     PanelMode = panelMode;
     InstallBackingGenerators();
+}
+
+// The folder a test program's one argument names, ending in "/", set up as
+// above; empty, after a usage line, when the command line is not that.
+inline std::string ComposeFolderFromArguments(int argc, char** argv, int panelMode) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s folder\n", argc > 0 ? argv[0] : "writer");
+        return {};
+    }
+    const std::string folder = std::string(argv[1]) + "/";
+    SetUpComposeFolder(folder, panelMode);
+    return folder;
 }
 
 }  // namespace testing_support

@@ -223,14 +223,10 @@ void CheckScaleMask(const std::string& name) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s folder\n", argv[0]);
-        return 2;
-    }
-    const std::string folder = std::string(argv[1]) + "/";
+    const std::string folder = testing_support::ComposeFolderFromArguments(argc, argv, kPanelModeEdit);
+    if (folder.empty()) return 2;
     // Questions are answered OK and no box is shown.
     platform::SetMessageSink(std::make_shared<platform::RecordingMessageSink>());
-    testing_support::SetUpComposeFolder(folder, kPanelModeEdit);
     std::vector<std::uint8_t> buffer(WorkBufferSize);
     int written = 0;
     for (int category = 0; category < kStyleCategories && written < 10; ++category) {

@@ -329,3 +329,73 @@ TEST_F(UiWindowsTest, OpenDocumentReturnsAtOnceAndLeavesNoChild) {
 }
 
 }  // namespace
+
+namespace {
+
+// A scroll bar that, like a table of fixed positions, lets only a dropped
+// thumb move it: every other move is put back where the bar stood.
+struct DropOnlyBar : WindowHandler {
+    int held = 0;
+    std::vector<std::string> heard;
+    void OnControl(Window&, Control& c, ControlEvent e) override {
+        heard.push_back(std::to_string(static_cast<int>(e)) + ":" +
+                        std::to_string(static_cast<int>(c.LastScrollCause())) + ":" +
+                        std::to_string(c.Value()));
+        if (e == ControlEvent::ThumbReleased) held = c.Value();
+        if (e == ControlEvent::ValueChanged && c.LastScrollCause() != ScrollCause::Thumb)
+            c.SetValue(held);
+    }
+};
+
+std::string Heard(ControlEvent e, ScrollCause cause, int value) {
+    return std::to_string(static_cast<int>(e)) + ":" + std::to_string(static_cast<int>(cause)) +
+           ":" + std::to_string(value);
+}
+
+}  // namespace
+
+// The driver works a bar by its parts: a drag is heard as a move by the
+// thumb, then the drop, both clamped into the range; arrows and pages step
+// from wherever the handler left the bar, one event per repeat; outside a
+// handler the cause reads Direct again, and a disabled bar hears nothing.
+TEST_F(UiWindowsTest, ScrollBarPartsAndTheThumbDrop) {
+    DropOnlyBar rec;
+    Window window(&rec);
+    window.Show();
+    HeadlessBackend& d = Driver();
+    Control& bar = window.AddControl(ControlKind::VScrollBar, Rect{0, 0, 16, 150}, 9);
+    bar.SetRange(-50, 50);
+    bar.SetPage(10);
+    d.DragThumb(9, -80);
+    EXPECT_EQ(rec.held, -50);
+    d.PressArrow(9, 3);
+    d.PressPage(9, -2);
+    EXPECT_EQ(bar.Value(), -50);
+    EXPECT_EQ(bar.LastScrollCause(), ScrollCause::Direct);
+    const std::vector<std::string> expected{
+        Heard(ControlEvent::ValueChanged, ScrollCause::Thumb, -50),
+        Heard(ControlEvent::ThumbReleased, ScrollCause::Thumb, -50),
+        Heard(ControlEvent::ValueChanged, ScrollCause::Arrow, -49),
+        Heard(ControlEvent::ValueChanged, ScrollCause::Arrow, -49),
+        Heard(ControlEvent::ValueChanged, ScrollCause::Arrow, -49),
+        Heard(ControlEvent::ValueChanged, ScrollCause::Page, -50),
+        Heard(ControlEvent::ValueChanged, ScrollCause::Page, -50),
+    };
+    EXPECT_EQ(rec.heard, expected);
+
+    // Left alone, the bar follows its arrows and pages.
+    rec.heard.clear();
+    window.SetHandler(nullptr);
+    d.DragThumb(9, 20);
+    d.PressArrow(9, -3);
+    d.PressPage(9, 2);
+    EXPECT_EQ(bar.Value(), 37);
+    d.Scroll(9, 5);
+    EXPECT_EQ(bar.Value(), 5);
+    bar.Enable(false);
+    window.SetHandler(&rec);
+    d.DragThumb(9, 0);
+    d.PressArrow(9, 1);
+    EXPECT_TRUE(rec.heard.empty());
+    EXPECT_EQ(bar.Value(), 5);
+}

@@ -311,6 +311,69 @@ public:
     }
 };
 
+// A scroll bar that tells which of its parts moved it, and tells the end of
+// a thumb drag apart from the moves during it.
+class PartScrollbar : public Fl_Scrollbar {
+public:
+    PartScrollbar(int x, int y, int w, int h, Control& control)
+        : Fl_Scrollbar(x, y, w, h), control_(control) {}
+    ScrollCause cause = ScrollCause::Direct;
+
+    int handle(int event) override {
+        switch (event) {
+            case FL_PUSH:
+                cause = PartAt(Fl::event_x(), Fl::event_y());
+                break;
+            case FL_MOUSEWHEEL:
+                cause = ScrollCause::Arrow;
+                break;
+            case FL_KEYBOARD:
+            case FL_SHORTCUT: {
+                const int key = Fl::event_key();
+                cause = key == FL_Up || key == FL_Down || key == FL_Left || key == FL_Right
+                            ? ScrollCause::Arrow
+                            : ScrollCause::Page;
+                break;
+            }
+            default:
+                break;
+        }
+        const bool dragging = event == FL_RELEASE && cause == ScrollCause::Thumb;
+        const int used = Fl_Scrollbar::handle(event);
+        if (event == FL_RELEASE) cause = ScrollCause::Direct;
+        if (dragging) control_.UserReleaseThumb(value());
+        return used;
+    }
+
+private:
+    // The part under a press, laid out as Fl_Scrollbar lays it out: square
+    // arrows at the ends when the bar is at least three widths long, the
+    // thumb sized by the page and placed by the value along the track.
+    ScrollCause PartAt(int px, int py) const {
+        const bool across = horizontal();
+        int start = across ? x() : y();
+        int length = across ? w() : h();
+        const int thickness = across ? h() : w();
+        if (length >= 3 * thickness) {
+            start += thickness;
+            length -= 2 * thickness;
+        }
+        const int at = (across ? px : py) - start;
+        if (at < 0 || at >= length) return ScrollCause::Arrow;
+        if (Fl::event_button() == FL_MIDDLE_MOUSE) return ScrollCause::Thumb;
+        const int size = std::max(static_cast<int>(slider_size() * length + .5), thickness / 2 + 1);
+        const double span = maximum() - minimum();
+        const double fraction = span != 0 ? (value() - minimum()) / span : 0.5;
+        int thumb = static_cast<int>(fraction * (length - size) + .5);
+        if (fraction >= 1.0) thumb = length - size;
+        if (fraction <= 0.0) thumb = 0;
+        if (at < thumb || at >= thumb + size) return ScrollCause::Page;
+        return ScrollCause::Thumb;
+    }
+
+    Control& control_;
+};
+
 class FltkControlPeer : public ControlPeer {
 public:
     FltkControlPeer(Control& control, ZawWindow& window) : control_(control), window_(window) {
@@ -327,10 +390,15 @@ public:
                 widget_ = new Fl_Check_Button(b.left, b.top, b.Width(), b.Height());
                 widget_->callback(&FltkControlPeer::OnClick, this);
                 break;
-            case ControlKind::ComboBox:
-                widget_ = new Fl_Choice(b.left, b.top, b.Width(), b.Height());
+            case ControlKind::ComboBox: {
+                auto* choice = new Fl_Choice(b.left, b.top, b.Width(), b.Height());
+                // Items may be Japanese: the Gothic face has the glyphs.
+                choice->textfont(kGothic);
+                choice->textsize(kControlFontSize);
+                widget_ = choice;
                 widget_->callback(&FltkControlPeer::OnChoice, this);
                 break;
+            }
             case ControlKind::Edit: {
                 auto* input = new Fl_Input(b.left, b.top, b.Width(), b.Height());
                 input->when(FL_WHEN_CHANGED);
@@ -354,10 +422,10 @@ public:
             }
             case ControlKind::HScrollBar:
             case ControlKind::VScrollBar: {
-                auto* bar = new Fl_Scrollbar(b.left, b.top, b.Width(), b.Height());
+                auto* bar = new PartScrollbar(b.left, b.top, b.Width(), b.Height(), control);
                 bar->type(control.Kind() == ControlKind::HScrollBar ? FL_HORIZONTAL : FL_VERTICAL);
                 widget_ = bar;
-                widget_->callback(&FltkControlPeer::OnValue, this);
+                widget_->callback(&FltkControlPeer::OnScroll, this);
                 break;
             }
             case ControlKind::ListBox: {
@@ -506,6 +574,10 @@ private:
     static void OnDown(Fl_Widget*, void* d) { Self(d)->control_.UserStep(-1); }
     static void OnValue(Fl_Widget* w, void* d) {
         Self(d)->control_.UserSetValue(static_cast<int>(static_cast<Fl_Valuator*>(w)->value()));
+    }
+    static void OnScroll(Fl_Widget* w, void* d) {
+        auto* bar = static_cast<PartScrollbar*>(w);
+        Self(d)->control_.UserScroll(bar->cause, bar->value());
     }
     static void OnList(Fl_Widget* w, void* d) {
         Self(d)->control_.UserSelect(static_cast<Fl_Hold_Browser*>(w)->value() - 1);
@@ -796,15 +868,37 @@ bool FltkWindowDrawn(Window& window) {
     return native.shown() && native.visible() && !native.damage();
 }
 
-void SimulateClick(Window& window, Point client, bool right) {
-    ZawWindow& native = PeerOf(window).Native();
+namespace {
+
+void SetPointer(ZawWindow& native, Point client) {
     Fl::e_x = client.x;
     Fl::e_y = client.y;
     Fl::e_x_root = native.x() + client.x;
     Fl::e_y_root = native.y() + client.y;
+}
+
+}  // namespace
+
+void SimulateClick(Window& window, Point client, bool right) {
+    ZawWindow& native = PeerOf(window).Native();
+    SetPointer(native, client);
     Fl::e_keysym = FL_Button + (right ? FL_RIGHT_MOUSE : FL_LEFT_MOUSE);
     Fl::e_state = right ? FL_BUTTON3 : FL_BUTTON1;
     Fl::handle(FL_PUSH, &native);
+    Fl::e_state = 0;
+    Fl::handle(FL_RELEASE, &native);
+}
+
+void SimulateDrag(Window& window, Point from, Point to) {
+    ZawWindow& native = PeerOf(window).Native();
+    SetPointer(native, from);
+    Fl::e_keysym = FL_Button + FL_LEFT_MOUSE;
+    Fl::e_state = FL_BUTTON1;
+    Fl::handle(FL_PUSH, &native);
+    SetPointer(native, Point{(from.x + to.x) / 2, (from.y + to.y) / 2});
+    Fl::handle(FL_DRAG, &native);
+    SetPointer(native, to);
+    Fl::handle(FL_DRAG, &native);
     Fl::e_state = 0;
     Fl::handle(FL_RELEASE, &native);
 }

@@ -25,6 +25,8 @@ Image ReadWindowPixels(Window& window);
 // FLTK would deliver them (a button press and release at a client point, a
 // key, a dropped text/uri-list).
 void SimulateClick(Window& window, Point client, bool right = false);
+// A left press at one point, dragged over the middle to another and released there.
+void SimulateDrag(Window& window, Point from, Point to);
 void SimulateKey(Window& window, Key key);
 void SimulateDrop(Window& window, const std::string& uriList);
 
