@@ -22,25 +22,8 @@ using namespace platform::ui;
 using window_shots::Check;
 using window_shots::CountColour;
 using window_shots::g_failures;
-using window_shots::ReadBack;
 using window_shots::Shoot;
-
-namespace {
-
-// A dialog that is built by its modal run: read back from inside the run,
-// then ended through OK's path.
-template <typename Dialog>
-Image ShootModal(Dialog& dialog, const std::string& path) {
-    Image shot;
-    PostToUi([&] {
-        shot = ReadBack(dialog.GetWindow(), path);
-        dialog.GetWindow().EndModal(platform::kIdOk);
-    });
-    dialog.DoModal();
-    return shot;
-}
-
-}  // namespace
+using window_shots::ShootModal;
 
 int main(int argc, char** argv) {
     std::string folder;

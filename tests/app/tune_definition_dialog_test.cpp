@@ -31,6 +31,12 @@ void AnswerOk(HeadlessBackend& b) {
         b.Click(322, height - (kSmallDialogHeight - kSmallOkTop) + 21);
 }
 
+// "Chord Progression" closed through its OK, storing what it showed.
+void AnswerChordProgression(HeadlessBackend& b) {
+    EXPECT_EQ(TopTitle(b), "Chord Progression");
+    AnswerOk(b);
+}
+
 std::vector<std::string> FirstList(HeadlessBackend& b) {
     std::vector<std::string> texts;
     for (const auto& item : b.TopWindow()->FindControl(kDeviceFirstCombo)->Items())
@@ -126,7 +132,9 @@ TEST_F(TuneDefinitionTest, TuneFromTheHubAsAUser) {
             EXPECT_EQ(editor->RowText(kTuneRowTimeSignature), "4/4");
             EXPECT_EQ(editor->RowText(kTuneRowChordProgression), "Custom / ---");
 
-            // The custom method opens the chord input over the style's chords.
+            // The custom method opens the chord input over the style's chords,
+            // after the chord progression chooser.
+            c.Then(AnswerChordProgression);
             c.Then([](HeadlessBackend& n) {
                 EXPECT_EQ(TopTitle(n), "Chord Input");
                 EXPECT_GT(ChordStepCount, 0);
@@ -140,6 +148,7 @@ TEST_F(TuneDefinitionTest, TuneFromTheHubAsAUser) {
             Press(c, *editor, TunePlusRegion(kTuneRowTimeSignature));
             ASSERT_EQ(WorkingStyle.timeSignature, kTimeSignature78);
             testing_support::Sink().Clear();
+            c.Then(AnswerChordProgression);
             Press(c, *editor, TuneCaptionRegion(kTuneRowChordProgression));
             EXPECT_EQ(BoxesWith("You can not use this function with 7/8!"), 1);
             Press(c, *editor, kTuneOk);
@@ -214,7 +223,9 @@ TEST_F(TuneDefinitionTest, ChoosersOfferWhatTheMetreAndBeatAllow) {
         EXPECT_EQ(WorkingStyle.transpose, 1);
         EXPECT_EQ(d.RowText(kTuneRowKey), "A Minor");
 
+        // Only the chord progression chooser opens (as deep as the others).
         const int deepest = b.DeepestModal();
+        b.Then(AnswerChordProgression);
         Press(b, d, TuneCaptionRegion(kTuneRowChordProgression));
         EXPECT_EQ(b.DeepestModal(), deepest);
         EXPECT_EQ(d.RowText(kTuneRowChordProgression), "Motion Calculation / Normal");

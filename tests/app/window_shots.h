@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -67,6 +68,21 @@ inline platform::ui::Image Shoot(platform::ui::Window& window, const std::string
     window.Show();
     platform::ui::Image shot = ReadBack(window, path);
     window.Hide();
+    return shot;
+}
+
+// A dialog that is built by its modal run: the user's act (if any) and the
+// read-back from inside the run, then the run ended through OK's path.
+template <typename Dialog>
+platform::ui::Image ShootModal(Dialog& dialog, const std::string& path,
+                               const std::function<void(platform::ui::Window&)>& act = {}) {
+    platform::ui::Image shot;
+    platform::ui::PostToUi([&] {
+        if (act) act(dialog.GetWindow());
+        shot = ReadBack(dialog.GetWindow(), path);
+        dialog.GetWindow().EndModal(platform::kIdOk);
+    });
+    dialog.DoModal();
     return shot;
 }
 
