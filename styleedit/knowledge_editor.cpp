@@ -1,6 +1,7 @@
 #include "styleedit/knowledge_editor.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <mutex>
 
 #include "compose/knowledge_base.h"
@@ -40,6 +41,14 @@ struct PatternTable {
 PatternTable ReadPatterns(std::string_view bytes, ErrorCode failure) {
     PatternRead read = ReadPatternFile(bytes, failure);
     return {read.code, std::move(read.patterns)};
+}
+
+// Whether anything stands at the path (a file that could not be read among
+// them); when that cannot be told, something is taken to stand there.
+bool SomethingStandsAt(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::symlink_status(path, error).type() !=
+           std::filesystem::file_type::not_found;
 }
 
 void DeleteAt(auto& table, int index) {
@@ -134,8 +143,13 @@ void DeletePattern(KnowledgeEditor& editor, int index) {
 }
 
 bool ShouldWrite(const KnowledgeSide& side) {
-    return side.state == KnowledgeSideState::kLoaded ||
-           (side.state == KnowledgeSideState::kUnread && side.addedTo);
+    if (side.state == KnowledgeSideState::kLoaded) return true;
+    // A side that was never read may only create its file: the table holds
+    // none of the entries of a file standing there (the pattern file left
+    // unread beside a transition file that could not be opened, or a file
+    // that could not be read), and writing it would lose them.
+    return side.state == KnowledgeSideState::kUnread && side.addedTo &&
+           !SomethingStandsAt(side.path);
 }
 
 KnowledgeCheckContext KnowledgeContextFor(const MusicStyle& style) {

@@ -1,8 +1,8 @@
 // The state of one opening of the knowledge-base editor: both tables, the
 // paths shown on the two file buttons, and what OK may write. A file is
-// written back only when it was read or chosen whole, or when a file that
-// could not be opened was added to; a file refused at reading keeps its
-// bytes.
+// written back only when it was read or chosen whole, or when a side whose
+// file does not exist was added to (the file is then made); a file refused
+// at reading, or left unread, keeps its bytes.
 #pragma once
 
 #include <string>
@@ -15,7 +15,7 @@
 constexpr std::size_t kKnowledgePathLimit = kKnowledgeBaseNameSize - 1;  // 127 bytes
 
 enum class KnowledgeSideState {
-    kUnread,   // not opened (or it could not be): written only when added to
+    kUnread,   // not opened (or it could not be): written only to create it when added to
     kLoaded,   // read whole, or chosen: written on OK
     kRefused,  // opened but refused: never written
 };

@@ -156,6 +156,13 @@ TEST_F(KnowledgeEditorTest, OnlyFilesReadChosenOrAddedToAreWritten) {
     // ...until one is added to.
     AddTransition(editor_, "CMPSGMPs064");
     EXPECT_TRUE(ShouldWrite(editor_.transitionSide));
+    // The unread pattern file holds entries the table lacks: a pattern added
+    // does not write over them. Where no file stands, one is made.
+    ASSERT_TRUE(AddPattern(editor_, {"DmPs", "GMPs"}));
+    EXPECT_FALSE(ShouldWrite(editor_.patternSide));
+    std::remove(Path("RESOLUT.DB").c_str());
+    EXPECT_TRUE(ShouldWrite(editor_.patternSide));
+    WriteFileText(Path("RESOLUT.DB"), Res("RESOLUT.DB"));
     // A refused file keeps its bytes even when added to.
     WriteFileText(Path("PATTERN.DB"), "CMPSFMPS120|\n");
     EXPECT_THAT(OpenKnowledgeFiles(editor_, style_), ElementsAre(kKnowledgeTransitionUnset));
