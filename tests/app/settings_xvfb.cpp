@@ -2,13 +2,10 @@
 // display the test gives it, reads each back from the screen into
 // <out>/<name>_xvfb.png, checks that it has its skin's size and shows more
 // than one colour, and closes it through its own OK.
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
-#include <set>
 #include <string>
-#include <thread>
 
 #include "app/algo_strength_dialog.h"
 #include "app/compose_setting_dialog.h"
@@ -33,52 +30,25 @@
 #include "platform/ui/ui.h"
 #include "style/style_table.h"
 
-#include "tests/app/window_shots.h"
-
-// After the program's headers: X11 defines None, Bool and the like as macros.
-#include "tests/app/x11_grab.h"
+#include "tests/app/dialog_shots.h"
 
 using platform::ui::Image;
-using platform::ui::Rgb;
 
 namespace {
 
 using window_shots::Check;
 using window_shots::g_failures;
 
-using x11_grab::FindTitled;
-using x11_grab::Grab;
-
-// Runs the dialog; meanwhile a helper waits for its window, reads it back
-// and asks the UI thread to end it.
+// Runs the dialog, reads it back while it is shown and checks that it has
+// the skin's size and more than one colour.
 void Shoot(ZAWDialog& dialog, const std::string& title, const std::string& name, int height,
            const std::string& out, const std::function<void()>& run) {
-    std::thread helper([&] {
-        Display* display = XOpenDisplay(nullptr);
-        ::Window window = 0;
-        for (int i = 0; i < 100 && !window; ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            if (display) window = FindTitled(display, DefaultRootWindow(display), title);
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(400));  // painted
-        Image shot = window ? Grab(display, window) : Image{};
-        Check(window != 0, name + ": window \"" + title + "\" found");
-        Check(shot.Width() == 346 && shot.Height() == height,
-              name + ": " + std::to_string(shot.Width()) + " x " + std::to_string(shot.Height()));
-        std::set<std::uint32_t> colours;
-        for (int y = 0; y < shot.Height(); y += 3)
-            for (int x = 0; x < shot.Width(); x += 3) {
-                const Rgb c = shot.Pixel(x, y);
-                colours.insert(c.r << 16 | c.g << 8 | c.b);
-            }
-        Check(colours.size() > 8, name + ": " + std::to_string(colours.size()) + " colours");
-        Check(shot.Width() > 0 && WritePng(shot, out + "/" + name + "_xvfb.png"),
-              name + ": screenshot written");
-        if (display) XCloseDisplay(display);
-        platform::ui::PostToUi([&dialog] { dialog.GetWindow().EndModal(platform::kIdOk); });
-    });
-    run();
-    helper.join();
+    const Image shot =
+        dialog_shots::Shoot(dialog, title, out + "/" + name + "_xvfb.png", -1, -1, run);
+    Check(shot.Width() == 346 && shot.Height() == height,
+          name + ": " + std::to_string(shot.Width()) + " x " + std::to_string(shot.Height()));
+    const int colours = dialog_shots::Colours(shot);
+    Check(colours > 8, name + ": " + std::to_string(colours) + " colours");
 }
 
 template <typename Dialog>

@@ -19,6 +19,7 @@
 #include "midi/midi_event.h"
 #include "midi/track_data.h"
 #include "style/style_table.h"
+#include "tests/convert/smf_builder.h"
 #include "tests/support/scripted_role_dialog.h"
 #include "tests/support/test_support.h"
 
@@ -107,17 +108,6 @@ std::unique_ptr<MidiTrackData> TrackOf(const Tune& tune) {
     return track;
 }
 
-void PutVar(Bytes& b, long long v) {
-    std::uint8_t tmp[5];
-    int n = 0;
-    do {
-        tmp[n++] = static_cast<std::uint8_t>(v & 0x7F);
-        v >>= 7;
-    } while (v != 0 && n < 5);
-    while (n-- > 0)
-        b.push_back(static_cast<std::uint8_t>(tmp[n] | (n > 0 ? 0x80 : 0)));
-}
-
 // A format-0 file of the tune; note-offs sort before note-ons at one time.
 Bytes SmfOf(const Tune& tune, int division) {
     std::vector<Ev> flat;
@@ -136,7 +126,7 @@ Bytes SmfOf(const Tune& tune, int division) {
     Bytes body;
     long long at = 0;
     for (const Ev& ev : flat) {
-        PutVar(body, ev.time - at);
+        smf_builder::PutVarLen(body, static_cast<std::uint32_t>(ev.time - at));
         at = ev.time;
         body.insert(body.end(), ev.bytes.begin(), ev.bytes.end());
     }
@@ -145,8 +135,7 @@ Bytes SmfOf(const Tune& tune, int division) {
     Bytes out{'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1,
               static_cast<std::uint8_t>(division >> 8), static_cast<std::uint8_t>(division),
               'M', 'T', 'r', 'k'};
-    for (int s = 24; s >= 0; s -= 8)
-        out.push_back(static_cast<std::uint8_t>(body.size() >> s));
+    smf_builder::Put32(out, static_cast<std::uint32_t>(body.size()));
     out.insert(out.end(), body.begin(), body.end());
     return out;
 }
