@@ -61,7 +61,13 @@ inline Image Shoot(ZAWDialog& dialog, const std::string& title, const std::strin
             XFlush(display);
             std::this_thread::sleep_for(std::chrono::milliseconds(2000));  // the tip's delay
         }
-        shot = window ? GrabScreenOver(display, window) : Image{};
+        // A loaded machine may paint late: read the screen again, a bounded
+        // number of times, until the window shows more than its background.
+        for (int i = 0; i < 25 && window; ++i) {
+            shot = GrabScreenOver(display, window);
+            if (Colours(shot) > 8) break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        }
         Check(window != 0, "window \"" + title + "\" found");
         Check(shot.Width() > 0 && WritePng(shot, path), "screenshot written to " + path);
         if (display) XCloseDisplay(display);
