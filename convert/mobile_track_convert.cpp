@@ -2,6 +2,7 @@
 // made from it.
 #include <algorithm>
 #include <array>
+#include <limits>
 #include <utility>
 
 #include "convert/mobile_track_data.h"
@@ -74,66 +75,56 @@ void MobileTrackData::AddSlots(const MobileChanelData* const* slots, int n) {
 void MobileTrackData::MergeSlotEvents(const std::vector<ChannelSlot>& slots) {
     // One pass over all sources at once: the track's events are source 0,
     // the slots follow; at equal times the lower source goes first.
-    struct Source {
-        int next = 0;        // index of the next event
-        long long time = 0;  // its time
-    };
+    constexpr long long kDone = std::numeric_limits<long long>::max();
     const std::size_t count = slots.size() + 1;
-    std::vector<Source> sources(count);
-    auto eventOf = [&](std::size_t s, int k) -> const MusicEvent* {
-        if (s == 0)
-            return k < static_cast<int>(events_.size()) ? events_[static_cast<std::size_t>(k)].get()
-                                                        : nullptr;
-        const MobileChanelData& slot = *slots[s - 1].slot;
-        return k < slot.Count() ? slot.Event(k) : nullptr;
-    };
+    std::vector<int> next(count, 0);
+    std::vector<long long> at(count, 0);  // time of the next event, kDone after the last
+    std::size_t total = events_.size();
+    for (const ChannelSlot& c : slots)
+        total += static_cast<std::size_t>(c.slot->Count());
     // Moves a source to its next event that is not cleared (the track's own
     // events all count), adding the deltas on the way.
     auto settle = [&](std::size_t s) {
-        Source& src = sources[s];
-        for (const MusicEvent* e = eventOf(s, src.next); e; e = eventOf(s, ++src.next)) {
-            src.time += std::max(e->delta, 0);
-            if (s == 0 || e->kind != mobile_kind::kCleared) return;
+        const int n = s == 0 ? static_cast<int>(events_.size()) : slots[s - 1].slot->Count();
+        for (int& k = next[s]; k < n; ++k) {
+            const MusicEvent& e = s == 0 ? *events_[static_cast<std::size_t>(k)]
+                                         : *slots[s - 1].slot->Event(k);
+            at[s] += std::max(e.delta, 0);
+            if (s == 0 || e.kind != mobile_kind::kCleared) return;
         }
+        at[s] = kDone;
     };
     for (std::size_t s = 0; s < count; ++s)
         settle(s);
     std::vector<std::unique_ptr<MidiEvent>> out;
-    out.reserve(events_.size() + [&] {
-        std::size_t n = 0;
-        for (const ChannelSlot& c : slots)
-            n += static_cast<std::size_t>(c.slot->Count());
-        return n;
-    }());
+    out.reserve(total);
     long long end = -1;
     long long last = 0;
     for (;;) {
-        std::size_t pick = count;
-        for (std::size_t s = 0; s < count; ++s)
-            if (eventOf(s, sources[s].next) &&
-                (pick == count || sources[s].time < sources[pick].time))
-                pick = s;
-        if (pick == count) break;
-        const long long at = sources[pick].time;
+        std::size_t pick = 0;
+        for (std::size_t s = 1; s < count; ++s)
+            if (at[s] < at[pick]) pick = s;
+        if (at[pick] == kDone) break;
+        const long long time = at[pick];
         std::unique_ptr<MidiEvent> event;
         if (pick == 0) {
-            event = std::move(events_[static_cast<std::size_t>(sources[0].next)]);
+            event = std::move(events_[static_cast<std::size_t>(next[0])]);
         } else {
-            const MusicEvent& e = *eventOf(pick, sources[pick].next);
+            const MusicEvent& e = *slots[pick - 1].slot->Event(next[pick]);
             event = std::make_unique<MidiEvent>();
             event->MusicEvent::CopyFrom(e);
             bool channelEvent = e.kind == mobile_kind::kNote ||
                                 (e.kind == mobile_kind::kControl && IsChannelControl(e.subtype));
             event->channel = channelEvent ? slots[pick - 1].channel : kNoChannel;
         }
-        ++sources[pick].next;
+        ++next[pick];
         settle(pick);
         if (IsControl(*event, mobile_code::kEndOfTrack)) {
-            end = std::max(end, at);
+            end = std::max(end, time);
             continue;
         }
-        event->delta = ClampDelta(at - last);
-        last = at;
+        event->delta = ClampDelta(time - last);
+        last = time;
         out.push_back(std::move(event));
     }
     events_ = std::move(out);
