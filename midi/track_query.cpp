@@ -52,24 +52,27 @@ int SoundingPeakOfNotes(const MidiTrackData& track, int maxEvents) {
     if (static_cast<std::size_t>(track.EventCount()) + notes > static_cast<std::size_t>(maxEvents))
         return -1;
     std::sort(offs.begin(), offs.end());
+    auto timeOf = [](long long packed) { return packed >> kKeyBits; };
+    auto flagOf = [](SoundingTable& table, long long packed) -> std::uint8_t& {
+        const long long key = packed & ((1 << kKeyBits) - 1);
+        return table.on[key >> 7][key & 127];
+    };
     SoundingTable table;
     int sounding = 0;
     int most = 0;
     std::size_t on = 0;
     std::size_t off = 0;
     while (on < ons.size() || off < offs.size()) {
-        const long long tick =
-            std::min(on < ons.size() ? ons[on] >> kKeyBits : offs[off] >> kKeyBits,
-                     off < offs.size() ? offs[off] >> kKeyBits : ons[on] >> kKeyBits);
-        for (; off < offs.size() && offs[off] >> kKeyBits == tick; ++off) {
-            const long long key = offs[off] & ((1 << kKeyBits) - 1);
-            std::uint8_t& flag = table.on[key >> 7][key & 127];
+        const long long tick = on == ons.size()     ? timeOf(offs[off])
+                               : off == offs.size() ? timeOf(ons[on])
+                                                    : std::min(timeOf(ons[on]), timeOf(offs[off]));
+        for (; off < offs.size() && timeOf(offs[off]) == tick; ++off) {
+            std::uint8_t& flag = flagOf(table, offs[off]);
             sounding -= flag;
             flag = 0;
         }
-        for (; on < ons.size() && ons[on] >> kKeyBits == tick; ++on) {
-            const long long key = ons[on] & ((1 << kKeyBits) - 1);
-            std::uint8_t& flag = table.on[key >> 7][key & 127];
+        for (; on < ons.size() && timeOf(ons[on]) == tick; ++on) {
+            std::uint8_t& flag = flagOf(table, ons[on]);
             sounding += 1 - flag;
             flag = 1;
         }
