@@ -2,6 +2,7 @@
 // made from it.
 #include <algorithm>
 #include <array>
+#include <limits>
 #include <utility>
 
 #include "convert/mobile_track_data.h"
@@ -52,6 +53,7 @@ MobileTrackData::MobileTrackData(const MobileChanelData* const* slots, int n, in
 
 void MobileTrackData::AddSlots(const MobileChanelData* const* slots, int n) {
     std::array<bool, kMidiChannels> used{};
+    std::vector<ChannelSlot> merged;
     for (int i = 0; slots && i < n; ++i) {
         const MobileChanelData* slot = slots[i];
         if (!slot) continue;
@@ -64,61 +66,71 @@ void MobileTrackData::AddSlots(const MobileChanelData* const* slots, int n) {
         }
         used[static_cast<std::size_t>(channel)] = true;
         if (multiTrack_) kinds_[static_cast<std::size_t>(channel)] = slot->kind;
-        MergeSlotEvents(channel, *slot);
+        merged.push_back({channel, slot});
     }
+    MergeSlotEvents(merged);
     if (events_.empty()) AppendMetaEvent(0, kNoChannel, mobile_code::kEndOfTrack, 0);
 }
 
-void MobileTrackData::MergeSlotEvents(int channel, const MobileChanelData& slot) {
-    struct Timed {
-        long long time;
-        std::unique_ptr<MidiEvent> event;
-    };
-    std::vector<Timed> merged;
-    merged.reserve(events_.size() + static_cast<std::size_t>(slot.Count()));
-    long long t = 0;
-    std::size_t mine = 0;
-    // The track's events up to the time, which come first at one time.
-    auto takeMineUpTo = [&](long long until) {
-        while (mine < events_.size()) {
-            long long at = t + events_[mine]->delta;
-            if (at > until) break;
-            t = at;
-            merged.push_back({at, std::move(events_[mine++])});
+void MobileTrackData::MergeSlotEvents(const std::vector<ChannelSlot>& slots) {
+    // One pass over all sources at once: the track's events are source 0,
+    // the slots follow; at equal times the lower source goes first.
+    constexpr long long kDone = std::numeric_limits<long long>::max();
+    const std::size_t count = slots.size() + 1;
+    std::vector<int> next(count, 0);
+    std::vector<long long> at(count, 0);  // time of the next event, kDone after the last
+    std::size_t total = events_.size();
+    for (const ChannelSlot& c : slots)
+        total += static_cast<std::size_t>(c.slot->Count());
+    // Moves a source to its next event that is not cleared (the track's own
+    // events all count), adding the deltas on the way.
+    auto settle = [&](std::size_t s) {
+        const int n = s == 0 ? static_cast<int>(events_.size()) : slots[s - 1].slot->Count();
+        for (int& k = next[s]; k < n; ++k) {
+            const MusicEvent& e = s == 0 ? *events_[static_cast<std::size_t>(k)]
+                                         : *slots[s - 1].slot->Event(k);
+            at[s] += std::max(e.delta, 0);
+            if (s == 0 || e.kind != mobile_kind::kCleared) return;
         }
+        at[s] = kDone;
     };
-    long long slotTime = 0;
-    for (int k = 0; k < slot.Count(); ++k) {
-        const MusicEvent& e = *slot.Event(k);
-        slotTime += std::max(e.delta, 0);
-        if (e.kind == mobile_kind::kCleared) continue;
-        takeMineUpTo(slotTime);
-        auto copy = std::make_unique<MidiEvent>();
-        copy->MusicEvent::CopyFrom(e);
-        bool channelEvent = e.kind == mobile_kind::kNote ||
-                            (e.kind == mobile_kind::kControl && IsChannelControl(e.subtype));
-        copy->channel = channelEvent ? channel : kNoChannel;
-        merged.push_back({slotTime, std::move(copy)});
-    }
-    while (mine < events_.size()) {
-        t += events_[mine]->delta;
-        merged.push_back({t, std::move(events_[mine++])});
-    }
-    // One end of track survives, after everything else.
+    for (std::size_t s = 0; s < count; ++s)
+        settle(s);
+    std::vector<std::unique_ptr<MidiEvent>> out;
+    out.reserve(total);
     long long end = -1;
-    events_.clear();
     long long last = 0;
-    for (Timed& m : merged) {
-        if (IsControl(*m.event, mobile_code::kEndOfTrack)) {
-            end = std::max(end, m.time);
+    for (;;) {
+        std::size_t pick = 0;
+        for (std::size_t s = 1; s < count; ++s)
+            if (at[s] < at[pick]) pick = s;
+        if (at[pick] == kDone) break;
+        const long long time = at[pick];
+        std::unique_ptr<MidiEvent> event;
+        if (pick == 0) {
+            event = std::move(events_[static_cast<std::size_t>(next[0])]);
+        } else {
+            const MusicEvent& e = *slots[pick - 1].slot->Event(next[pick]);
+            event = std::make_unique<MidiEvent>();
+            event->MusicEvent::CopyFrom(e);
+            bool channelEvent = e.kind == mobile_kind::kNote ||
+                                (e.kind == mobile_kind::kControl && IsChannelControl(e.subtype));
+            event->channel = channelEvent ? slots[pick - 1].channel : kNoChannel;
+        }
+        ++next[pick];
+        settle(pick);
+        if (IsControl(*event, mobile_code::kEndOfTrack)) {
+            end = std::max(end, time);
             continue;
         }
-        m.event->delta = ClampDelta(m.time - last);
-        last = m.time;
-        events_.push_back(std::move(m.event));
+        event->delta = ClampDelta(time - last);
+        last = time;
+        out.push_back(std::move(event));
     }
-    if (end >= 0) AppendMetaEvent(ClampDelta(std::max(end, last) - last), kNoChannel,
-                                  mobile_code::kEndOfTrack, 0);
+    events_ = std::move(out);
+    if (end >= 0)
+        AppendMetaEvent(ClampDelta(std::max(end, last) - last), kNoChannel,
+                        mobile_code::kEndOfTrack, 0);
 }
 
 void MobileTrackData::ExtractChannel(int channel, MobileChanelData& slot, bool keepNotePitch) const {

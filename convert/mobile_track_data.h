@@ -104,9 +104,15 @@ public:
     // ---- Conversion ----
     // The channel's events appended to the slot, times kept.
     void ExtractChannel(int channel, MobileChanelData& slot, bool keepNotePitch) const;
-    // Merges a slot's events by time, the track's first at equal times; one
-    // end of track survives, at the end.
-    void MergeSlotEvents(int channel, const MobileChanelData& slot);
+    // A slot and the channel its events take in the track.
+    struct ChannelSlot {
+        int channel;
+        const MobileChanelData* slot;
+    };
+    // Merges the slots' events into the track by time, the track's first and
+    // then the slots in their order at equal times; one end of track
+    // survives, at the end.
+    void MergeSlotEvents(const std::vector<ChannelSlot>& slots);
     // Fills the song (notes with length) for playback.
     void ToMidiF0Data(MidiF0Data& song, int division, int timeSignature, int tempo) const;
 

@@ -1,5 +1,6 @@
 // The preparation steps of a format-0 tune before it is converted: START and
 // STOP markers, leading empty measures and the sustain pedal.
+#include <algorithm>
 #include <vector>
 
 #include "midi/f0_data.h"
@@ -21,6 +22,44 @@ int FirstMarker(const MidiTrackData& tr, bool textToo, std::string_view text) {
 
 bool IsNoteEvent(const MidiEvent& e) {
     return e.IsNoteWithLength() || e.kind == event_kind::kNoteOn || e.kind == event_kind::kNoteOff;
+}
+
+// True when the track holds no sustain pedal and its notes come back
+// unchanged from the note-on/note-off round trip, so the pedal pass has
+// nothing to do: no raw note-ons or note-offs, no negative deltas, every note
+// sounding (length and velocity above 0) on a channel and key of the table,
+// the notes of one key ending in the order they start, an End of Track
+// (when there is one) last and not before any note ends, and room for
+// every note-off.
+bool PedalPassChangesNothing(const MidiTrackData& tr) {
+    std::vector<long long> lastEnd(16 * 128, -1);
+    long long t = 0;
+    long long latestEnd = 0;
+    long long endOfTrack = -1;
+    long long notes = 0;
+    const int n = tr.EventCount();
+    for (int i = 0; i < n; ++i) {
+        const MidiEvent* e = tr.Event(i);
+        if (e->delta < 0 || e->kind == event_kind::kNoteOn || e->kind == event_kind::kNoteOff ||
+            (e->kind == event_kind::kControlChange && e->subtype == 64))
+            return false;
+        t += e->delta;
+        if (e->IsEndOfTrack() && endOfTrack < 0) {
+            if (i != n - 1) return false;
+            endOfTrack = t;
+        }
+        if (!e->IsNoteWithLength()) continue;
+        if (e->length <= 0 || e->velocity <= 0 || !SoundingTable::Valid(e->channel, e->note))
+            return false;
+        const long long end = t + e->length;
+        long long& last = lastEnd[static_cast<std::size_t>(e->channel * 128 + e->note)];
+        if (end < last) return false;
+        last = end;
+        latestEnd = std::max(latestEnd, end);
+        ++notes;
+    }
+    if (endOfTrack >= 0 && endOfTrack < latestEnd) return false;
+    return n + notes <= tr.MaxEvents();
 }
 
 }  // namespace
@@ -77,6 +116,7 @@ void MidiF0Data::ApplySustainPedal() {
         ShowError(m0dt::kInternal);
         return;
     }
+    if (PedalPassChangesNothing(*track_)) return;
     ConvertToNoteOnOff();
     MidiTrackData& tr = *track_;
     for (int ch = 0; ch < 16; ++ch) {

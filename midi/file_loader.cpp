@@ -1,7 +1,9 @@
 #include "midi/file_loader.h"
 
 #include <cstring>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "core/reporters.h"
 
@@ -97,6 +99,56 @@ void MidiFileLoader::LoadImage(const std::uint8_t* bytes, std::size_t length,
     }
 }
 
+namespace {
+
+// The first track name of a track, as the name-joining merge reads it.
+std::string FirstTrackName(const MidiTrackData& track) {
+    for (int i = 0; i < track.EventCount(); ++i) {
+        const MidiEvent* e = track.Event(i);
+        if (e->IsMeta(meta_type::kTrackName))
+            return std::string(e->DataText().substr(0, static_cast<std::size_t>(e->DataLength())));
+    }
+    return {};
+}
+
+// Every track merged into the empty track at once, with the result of the
+// name-joining merges from the last track to the first: the events by time,
+// lower-numbered tracks first at equal times, the names joined into one at
+// the front, one End of Track at the end. false (nothing done) when a track
+// is not in length mode, holds a negative delta or the events might not all
+// fit, where the merges one by one decide what is kept.
+bool MergeJoiningNames(MidiTrackData& merged, const MidiF1Data& song) {
+    constexpr std::size_t kLongestName = 127;
+    std::vector<MidiTrackData*> tracks;
+    long long events = 2;  // the joined name and the End of Track
+    for (int i = 0; i < song.TrackCount(); ++i) {
+        MidiTrackData* track = song.Track(i);
+        if (!track || track->NoteMode() != note_mode::kLength) return false;
+        for (int k = 0; k < track->EventCount(); ++k)
+            if (track->Event(k)->delta < 0) return false;
+        tracks.push_back(track);
+        events += track->EventCount();
+    }
+    if (tracks.empty() || merged.EventCount() != 0 || events > merged.MaxEvents()) return false;
+    std::string joined;
+    for (auto it = tracks.rbegin(); it != tracks.rend(); ++it) {
+        const std::string name = FirstTrackName(**it);
+        if (joined.empty() || name.empty())
+            joined += name;
+        else
+            joined += " / " + name;
+        if (joined.size() > kLongestName) joined = "long name";
+    }
+    merged.MergeTracks(tracks.data(), static_cast<int>(tracks.size()));
+    for (int i = 0; i < merged.EventCount(); ++i)
+        if (merged.Event(i)->IsMeta(meta_type::kTrackName)) merged.Event(i)->Clear();
+    merged.RemoveClearedEvents();
+    if (!joined.empty()) merged.InsertMetaTextFirst(meta_type::kTrackName, joined);
+    return true;
+}
+
+}  // namespace
+
 int MidiFileLoader::ConvertToFormat0(int keepNames) {
     if (!tune1_ || tune1_->noteMode != note_mode::kLength) {
         ShowError(mdld::kInternal);
@@ -106,7 +158,8 @@ int MidiFileLoader::ConvertToFormat0(int keepNames) {
     MidiTrackData& merged = *tune0_->Track();
     // Each merge puts the merged-in track first at equal times: from the
     // last track to the first leaves lower-numbered tracks first.
-    for (int i = tune1_->TrackCount() - 1; i >= 0; --i) {
+    const bool mergedAtOnce = keepNames && MergeJoiningNames(merged, *tune1_);
+    for (int i = tune1_->TrackCount() - 1; i >= 0 && !mergedAtOnce; --i) {
         MidiF1TrackData* track = tune1_->Track(i);
         // Joining the track names is the keep-names merge of a format-1 track.
         merged.MergeTrackEx(*track, keepNames ? 1 : 0);

@@ -364,6 +364,7 @@ int MidiTrackData::ThinVoices(int limit) {
     // note-offs of an ended note are still to come.
     std::vector<int> noteOnAt(16 * 128, -1);
     std::vector<int> endedOffs(16 * 128, 0);
+    std::array<int, 16> soundingOn{};  // sounding notes per channel
     int sounding = 0;
     int thinned = 0;
     bool refused = false;
@@ -375,7 +376,7 @@ int MidiTrackData::ThinVoices(int limit) {
 
     auto endOneNote = [&]() {
         for (int ch = 15; ch >= 0; --ch) {
-            for (int key = 0; key < 128; ++key) {
+            for (int key = 0; key < 128 && soundingOn[static_cast<std::size_t>(ch)] > 0; ++key) {
                 if (!table.on[ch][key]) continue;
                 int slot = ch * 128 + key;
                 int on = noteOnAt[static_cast<std::size_t>(slot)];
@@ -396,6 +397,7 @@ int MidiTrackData::ThinVoices(int limit) {
                 }
                 ++endedOffs[static_cast<std::size_t>(slot)];
                 table.on[ch][key] = 0;
+                --soundingOn[static_cast<std::size_t>(ch)];
                 --sounding;
                 ++thinned;
                 return;
@@ -418,6 +420,7 @@ int MidiTrackData::ThinVoices(int limit) {
                     e->Clear();
                 } else {
                     flag = 1;
+                    ++soundingOn[static_cast<std::size_t>(e->channel)];
                     ++sounding;
                     noteOnAt[static_cast<std::size_t>(slot)] = static_cast<int>(out.size());
                 }
@@ -429,6 +432,7 @@ int MidiTrackData::ThinVoices(int limit) {
                     e->Clear();
                 } else {
                     flag = 0;
+                    --soundingOn[static_cast<std::size_t>(e->channel)];
                     --sounding;
                 }
             }

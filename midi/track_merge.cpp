@@ -1,4 +1,5 @@
 // Merging tracks into one, in time order.
+#include <limits>
 #include <string>
 
 #include "midi/track_data.h"
@@ -129,26 +130,29 @@ int MidiTrackData::MergeTracks(MidiTrackData* const* tracks, int n) {
     noteMode_ = note_mode::kLength;
 
     // By time, and at equal times every event of an earlier track first.
+    // Each track's next time stands in `head`, kDone after its last event.
+    constexpr long long kDone = std::numeric_limits<long long>::max();
     std::vector<MidiEvent*> merged;
     std::vector<long long> mergedTimes;
     std::vector<std::size_t> next(static_cast<std::size_t>(n), 0);
+    std::vector<long long> head(static_cast<std::size_t>(n), kDone);
+    std::size_t total = 0;
+    for (std::size_t k = 0; k < head.size(); ++k) {
+        if (!lists[k].empty()) head[k] = times[k][0];
+        total += lists[k].size();
+    }
+    merged.reserve(total);
+    mergedTimes.reserve(total);
     for (;;) {
-        int best = -1;
-        long long bestTime = 0;
-        for (int k = 0; k < n; ++k) {
-            std::size_t i = next[static_cast<std::size_t>(k)];
-            const auto& list = lists[static_cast<std::size_t>(k)];
-            if (i >= list.size()) continue;
-            long long t = times[static_cast<std::size_t>(k)][i];
-            if (best < 0 || t < bestTime) {
-                best = k;
-                bestTime = t;
-            }
-        }
-        if (best < 0) break;
-        std::size_t& i = next[static_cast<std::size_t>(best)];
-        merged.push_back(lists[static_cast<std::size_t>(best)][i++]);
-        mergedTimes.push_back(bestTime);
+        std::size_t best = 0;
+        for (std::size_t k = 1; k < head.size(); ++k)
+            if (head[k] < head[best]) best = k;
+        if (head[best] == kDone) break;
+        std::size_t& i = next[best];
+        merged.push_back(lists[best][i]);
+        mergedTimes.push_back(head[best]);
+        ++i;
+        head[best] = i < lists[best].size() ? times[best][i] : kDone;
     }
     PutEventsAtTimes(merged, mergedTimes);
     FixEndOfTrack();

@@ -1,6 +1,7 @@
 // Queries: what a track holds, without changing it.
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "midi/sysex.h"
 #include "midi/track_data.h"
@@ -20,6 +21,64 @@ int FirstMetaValue(const MidiTrackData& track, int type, int* value) {
         }
     }
     return 0;
+}
+
+// The most notes sounding at the end of any tick, from the notes of a track
+// in length mode, without building its note-on/note-off copy. At one tick
+// the copy puts the note-offs before everything else, so a key sounds after
+// the tick when a note starts on it there, and stops when only a note ends
+// there. -1 when the copy could order a tick otherwise (raw note-ons or
+// note-offs, negative deltas, lengths or velocities) or could not hold
+// every note-off: the caller then counts on the copy.
+int SoundingPeakOfNotes(const MidiTrackData& track, int maxEvents) {
+    constexpr int kKeyBits = 11;  // channel * 128 + key
+    std::vector<long long> ons;   // start << kKeyBits | key, in start order
+    std::vector<long long> offs;  // end << kKeyBits | key
+    long long t = 0;
+    std::size_t notes = 0;
+    for (int i = 0; i < track.EventCount(); ++i) {
+        const MidiEvent* e = track.Event(i);
+        if (e->delta < 0 || e->kind == event_kind::kNoteOn || e->kind == event_kind::kNoteOff)
+            return -1;
+        t += e->delta;
+        if (!e->IsNoteWithLength() || e->length == 0 || e->velocity == 0) continue;
+        if (e->length < 0 || e->velocity < 0) return -1;
+        ++notes;
+        if (!SoundingTable::Valid(e->channel, e->note)) continue;
+        const long long key = e->channel * 128 + e->note;
+        ons.push_back(t << kKeyBits | key);
+        offs.push_back((t + e->length) << kKeyBits | key);
+    }
+    if (static_cast<std::size_t>(track.EventCount()) + notes > static_cast<std::size_t>(maxEvents))
+        return -1;
+    std::sort(offs.begin(), offs.end());
+    auto timeOf = [](long long packed) { return packed >> kKeyBits; };
+    auto flagOf = [](SoundingTable& table, long long packed) -> std::uint8_t& {
+        const long long key = packed & ((1 << kKeyBits) - 1);
+        return table.on[key >> 7][key & 127];
+    };
+    SoundingTable table;
+    int sounding = 0;
+    int most = 0;
+    std::size_t on = 0;
+    std::size_t off = 0;
+    while (on < ons.size() || off < offs.size()) {
+        const long long tick = on == ons.size()     ? timeOf(offs[off])
+                               : off == offs.size() ? timeOf(ons[on])
+                                                    : std::min(timeOf(ons[on]), timeOf(offs[off]));
+        for (; off < offs.size() && timeOf(offs[off]) == tick; ++off) {
+            std::uint8_t& flag = flagOf(table, offs[off]);
+            sounding -= flag;
+            flag = 0;
+        }
+        for (; on < ons.size() && timeOf(ons[on]) == tick; ++on) {
+            std::uint8_t& flag = flagOf(table, ons[on]);
+            sounding += 1 - flag;
+            flag = 1;
+        }
+        most = std::max(most, sounding);
+    }
+    return most;
 }
 
 }  // namespace
@@ -290,6 +349,8 @@ int MidiTrackData::GetMaxPolyphony() const {
         ShowError(mdtk::kInternal);
         return 0;
     }
+    const int peak = SoundingPeakOfNotes(*this, maxEvents_);
+    if (peak >= 0) return peak;
     MidiTrackData copy(*this, capacity_);
     copy.ConvertToNoteOnOff();
     SoundingTable table;

@@ -173,6 +173,7 @@ std::vector<std::pair<long long, int>> SmafTempoMap(const MobileTrackData& track
 
 std::vector<SmafEvent> ToSmafEvents(const MobileTrackData& track, const SmafClock& clock) {
     std::vector<SmafEvent> out;
+    out.reserve(static_cast<std::size_t>(std::max(track.Count(), 0)));
     long long tick = 0;
     long long gateCarry = 0;
     for (int i = 0; i < track.Count(); ++i) {
