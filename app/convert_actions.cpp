@@ -104,6 +104,7 @@ std::unique_ptr<MobileData> ReadRingtoneModel(const std::string& path,
     return nullptr;
 }
 
+// True when a slot of the model holds a note.
 bool HoldsNotes(const MobileData& model) {
     for (int i = 0; i < model.Count(); ++i)
         if (model.Slot(i)->FindFirstNote() >= 0) return true;
