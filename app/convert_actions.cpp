@@ -25,6 +25,7 @@
 #include "core/utilities.h"
 #include "midi/f1_data.h"
 #include "platform/file_chooser.h"
+#include "platform/message_sink.h"
 
 namespace {
 
@@ -101,6 +102,13 @@ std::unique_ptr<MobileData> ReadRingtoneModel(const std::string& path,
         return model;
     }
     return nullptr;
+}
+
+// True when a slot of the model holds a note.
+bool HoldsNotes(const MobileData& model) {
+    for (int i = 0; i < model.Count(); ++i)
+        if (model.Slot(i)->FindFirstNote() >= 0) return true;
+    return false;
 }
 
 int SelectedConvertStyles() {
@@ -250,8 +258,14 @@ bool ReadRingtoneBack(std::string& path) {
     GetLowerExtension(path, extension);
     if (extension != "mld" && extension != "pmd" && extension != "mmf" && extension != "mfm")
         return true;
+    const std::size_t boxesBefore = platform::ShownBoxCount();
     const std::unique_ptr<MobileData> model = ReadRingtoneModel(path, extension);
-    if (!model) return false;
+    if (!model || !HoldsNotes(*model)) {
+        // A reader that refused the file has said so in its own box; a
+        // file that gives nothing without a word is named here.
+        if (platform::ShownBoxCount() == boxesBefore) ShowErrorBox(kRingtoneWithoutNotesText + path);
+        return false;
+    }
     MidiF1Data song(model->division, kModelCapacity);
     model->ToMidiF1Data(song);
     song.ConvertToNoteOnOff();

@@ -34,6 +34,9 @@ inline constexpr const char* kStyleConversionFile = "sty_conv.mid";
 inline constexpr const char* kSameNameSuffix = "_conv.mid";
 // The reading back of a ringtone input, in the work folder.
 inline constexpr const char* kReadBackFile = "temp.mid";
+// Shown, followed by the path, for a ringtone input that gives no notes and
+// whose reader said nothing.
+inline constexpr const char* kRingtoneWithoutNotesText = "No notes could be read from the ringtone file: ";
 
 // ---- The save dialog's rows ----
 
@@ -60,7 +63,8 @@ int ChooseAuTerminal();
 bool ChooseInputFile(std::string& path);
 bool ChooseOutputFile(const std::string& input, std::string& path);
 // A ringtone input (.mld, .pmd, .mmf, .mfm) read back into WorkFolder +
-// "temp.mid", which replaces the path. False when the action ends.
+// "temp.mid", which replaces the path. False when the action ends: an
+// empty or unreadable ringtone ends it with one message.
 bool ReadRingtoneBack(std::string& path);
 // 1 when two paths name one file (the same text when either is missing).
 bool SameFile(const std::string& a, const std::string& b);

@@ -153,6 +153,11 @@ struct SingleJob {
     int adjustVoice;
 };
 
+// The four-voice MFi types, which hold no drum channel.
+bool DrumlessMfi(const SingleJob& job) {
+    return job.driver == Driver::Mfi && (job.type == 1 || job.type == 252);
+}
+
 // The channel dialog's settings of a single-model driver; the model may
 // lose slots first (the four-voice kinds keep four melodic ones).
 ChannelChoice SingleChoice(const SingleJob& job, MobileData& model) {
@@ -163,7 +168,7 @@ ChannelChoice SingleChoice(const SingleJob& job, MobileData& model) {
         four = true;
     } else if (job.driver == Driver::Smaf) {
         four = job.type == SmafData::kVoices4;
-    } else if (job.type == 1 || job.type == 252) {
+    } else if (DrumlessMfi(job)) {
         four = true;
     } else if (job.type != 4 && job.type != 5 && job.type != 254) {
         ShowErrorMessage(driver_code::kInvalidFile);
@@ -190,7 +195,8 @@ int WriteSingle(const SingleJob& job, MobileData& part) {
     MFiData mfi(part, job.type);
     mfi.EnsureMasterVolume();
     mfi.SplitLongDeltas();
-    mfi.Serialise(GetSelectedTerminalId());
+    // The handset's own arrangement is the multi-track writer's.
+    mfi.Serialise(0);
     return SaveImage(mfi, true);
 }
 
@@ -207,6 +213,10 @@ int RunSingle(const SingleJob& job, const std::string& path) {
     InsertDefaultControls(model, true);
     ChannelRange range{true, 0, WholeSongEnd(model)};
     if (job.adjustVoice == 1 && mfiFamily) {
+        // The drums are left out first, as the channel dialog's road does:
+        // kept, they would take a voice from the melodic parts and then be
+        // refused by the writer.
+        if (DrumlessMfi(job)) model.KeepFirstEnabledSlots(4, 1);
         KeepFirstSlots(model, OutputType.load());
     } else {
         range = AskChannels(SingleChoice(job, model));

@@ -1,5 +1,6 @@
 #include "platform/message_sink.h"
 
+#include <atomic>
 #include <cstdio>
 
 namespace platform {
@@ -7,6 +8,7 @@ namespace platform {
 namespace {
 
 std::mutex g_sinkMutex;
+std::atomic<std::size_t> g_shownBoxes{0};
 
 std::shared_ptr<MessageSink>& InstalledSink() {
     static std::shared_ptr<MessageSink> sink = std::make_shared<StderrMessageSink>();
@@ -94,7 +96,12 @@ int ShowBox(BoxKind kind, const std::string& text) {
     // The sink is called outside the lock: a GUI sink blocks until the user
     // answers, and other threads must still be able to report meanwhile.
     std::shared_ptr<MessageSink> sink = GetMessageSink();
+    g_shownBoxes.fetch_add(1);
     return sink->Show(kind, text);
+}
+
+std::size_t ShownBoxCount() {
+    return g_shownBoxes.load();
 }
 
 void ShowNotice(const std::string& text) {

@@ -69,6 +69,9 @@ std::shared_ptr<MessageSink> GetMessageSink();
 
 // Shows a box through the installed sink.
 int ShowBox(BoxKind kind, const std::string& text);
+// How many boxes ShowBox has shown since the start, so a caller can tell
+// whether a step it ran has already told the user something.
+std::size_t ShownBoxCount();
 // Shows a notice through the installed sink without waiting for it.
 void ShowNotice(const std::string& text);
 

@@ -539,9 +539,12 @@ bool MFiTrack::EncodePmd(const MidiEvent& e, std::vector<std::uint8_t>& out) {
     const bool drum = SlotKind(ch) == kKindDrum;
     const bool addressed = e.kind == mobile_kind::kNote || IsMobileControl(e, mobile_code::kProgram) ||
                            IsMobileControl(e, mobile_code::kVolume) || IsMobileControl(e, mobile_code::kKind);
-    if (addressed && pmdSlots_[static_cast<std::size_t>(slot)] != ch) {
-        Put(out, {kExt, 0xE5, slot * 64 + (drum ? kDrumChannel : ch), 0x00});
-        pmdSlots_[static_cast<std::size_t>(slot)] = ch;
+    // Every drum channel is carried as channel 9, the one a reader plays as
+    // drums; a slot still carrying its first channel is selected too.
+    const int carried = drum ? kDrumChannel : ch;
+    if (addressed && pmdSlots_[static_cast<std::size_t>(slot)] != carried) {
+        Put(out, {kExt, 0xE5, slot * 64 + carried, 0x00});
+        pmdSlots_[static_cast<std::size_t>(slot)] = carried;
     }
     if (e.kind == mobile_kind::kNote) {
         int code = 0;

@@ -150,7 +150,7 @@ private:
     std::unique_ptr<MobileTrackData> track_;
     std::vector<std::uint8_t> bytes_;
     std::array<int, kChannels> kinds_{};
-    // The channel each PMD slot carries while writing (-1 none).
+    // The channel each PMD slot carries in the file while writing.
     std::array<int, 4> pmdSlots_{};
     int voiceType_ = mfi_voice::kMelo1;
     int index_ = 0;

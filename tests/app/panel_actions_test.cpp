@@ -208,6 +208,42 @@ TEST_F(PanelActionsTest, TwoSelectedStylesAreRefused) {
     EXPECT_TRUE(testing_support::Chooser().FileRequests().empty());
 }
 
+// Empty and broken ringtones read back end the action with one message,
+// the reader's own or, when the reader found nothing to say, one naming the
+// file; no save dialog opens and no working file is written.
+TEST_F(PanelActionsTest, EmptyOrBrokenRingtonesEndWithOneMessage) {
+    struct Row {
+        const char* name;
+        std::vector<std::uint8_t> bytes;
+        bool named;
+    };
+    std::vector<std::uint8_t> head13 = {'m', 'e', 'l', 'o', 0, 0, 0, 5, 0, 3, 1, 1, 1};
+    const std::vector<Row> rows = {
+        {"empty.mld", {}, true},
+        {"empty.pmd", {}, true},
+        {"empty.mfm", {}, true},
+        {"empty.mmf", {}, false},
+        {"magic.mld", {'m', 'e', 'l', 'o'}, false},
+        {"magic.mfm", {'m', 'f', 'm', 'p'}, false},
+        {"magic.mmf", {'M', 'M', 'M', 'D'}, false},
+        {"head.mld", head13, true},
+        {"ff.pmd", std::vector<std::uint8_t>(64, 0xFF), false},
+        {"ff.mmf", std::vector<std::uint8_t>(64, 0xFF), false},
+    };
+    for (const Row& r : rows) {
+        const std::string path = folder_ + "/" + r.name;
+        WriteBytes(path, r.bytes);
+        testing_support::Sink().Clear();
+        const std::size_t requests = testing_support::Chooser().FileRequests().size();
+        Convert(path);
+        const auto texts = testing_support::Sink().Texts();
+        ASSERT_EQ(texts.size(), 1u) << r.name;
+        EXPECT_EQ(texts[0] == kRingtoneWithoutNotesText + path, r.named) << r.name << ": " << texts[0];
+        EXPECT_EQ(testing_support::Chooser().FileRequests().size(), requests) << r.name;
+        EXPECT_FALSE(fs::exists(folder_ + "/temp.mid")) << r.name;
+    }
+}
+
 TEST_F(PanelActionsTest, DocomoFilterAsksForADocomoHandsetThenWritesAndPlays) {
     const RealClockScope real;
     AppSettings.TerminalIndex = RowOf(IsSoftbankTerminalType);

@@ -207,6 +207,17 @@ TEST(Ma1Read, LengthsTemposAndRestCodesFromTheBytes) {
     EXPECT_EQ(Notes(*ReadMa1Track(rests)), (std::vector<Read>{{36, 0, 64, 2}}));
 }
 
+// The length in bytes 0-1 one under, at and one over the file: the last
+// note is read only when its length byte lies inside both.
+TEST(Ma1Read, TheLastNoteNeedsItsLengthByteInsideTheDeclaredLength) {
+    const auto f = Write({{0, 100, false, {{0, 64, 6}, {12, 66, 6}}}});
+    for (int delta : {-1, 0, 1}) {
+        auto g = f;
+        WriteBigEndian16(g.data(), static_cast<std::uint16_t>(f.size() + static_cast<std::size_t>(delta)));
+        EXPECT_EQ(Notes(*ReadMa1Track(g)).size(), delta < 0 ? 1u : 2u) << delta;
+    }
+}
+
 TEST(Ma1RoundTrip, RandomTunesAt12Ticks) {
     std::mt19937 rng(12);
     const int programs[] = {0, 1, 2, 16, 24, 88, 96, 104, 112, 120, 127};

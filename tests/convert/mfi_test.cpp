@@ -309,6 +309,19 @@ TEST(MFiFaults, LengthsPastTheirBlocks) {
     }
 }
 
+// The "vers" sub-chunk's length one under, at and one over its four bytes:
+// only the length that ends at its block is read.
+TEST(MFiFaults, ASubChunkLengthMustEndAtItsBlock) {
+    for (int delta : {-1, 0, 1}) {
+        Sink().Clear();
+        auto f = HandFile("melo", 1, "0100", {{0, 15, 48, 0, 0xFF, 0xDF, 0}});
+        WriteBigEndian16(f.data() + 13 + 4, static_cast<std::uint16_t>(4 + delta));
+        MFiData read(f.data(), static_cast<int>(f.size()));
+        EXPECT_EQ(read.TrackCount(), delta == 0 ? 1 : 0) << delta;
+        EXPECT_EQ(CountTexts(kHeaderSize), delta == 0 ? 0 : 1) << delta;
+    }
+}
+
 TEST(MFiFaults, AnEventWithoutBytesKeepsItsDelta) {
     auto model = MakeModel({{false, 3, 100, {{0, 60, 10, 100}, {200, 62, 10, 100}}}});
     // A control no MFi form knows, between the notes.

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +16,7 @@
 #include "convert/conversion_dialogs.h"
 #include "convert/melody_mail.h"
 #include "convert/mobile_data.h"
+#include "core/app_utilities.h"
 #include "core/settings.h"
 #include "platform/software_synth.h"
 #include "style/presets.h"
@@ -148,6 +150,34 @@ TEST_F(Dispatcher, ComposedTunesThroughEveryOutputType) {
     mails.close();
     const std::string script = std::string(ZAW_RES_DIR) + "/../tests/convert/melody_mail_check.py";
     EXPECT_EQ(std::system(("/usr/bin/python3 " + script + " " + folder_ + "mails.txt").c_str()), 0);
+}
+
+namespace {
+
+// The channels a written ringtone's head declares: four or sixteen.
+int DeclaredChannels(const std::vector<std::uint8_t>& f) {
+    if (f.size() < 13) return 0;
+    const std::string id(f.begin(), f.begin() + 4);
+    if (id == "melo") return f[12] == 1 ? 4 : 16;
+    if (id == "cmid") return 16;
+    const std::string track = "MTR";
+    const auto at = std::search(f.begin(), f.end(), track.begin(), track.end());
+    if (id != "MMMD" || f.end() - at < 4) return 0;
+    return at[3] == 0 ? 4 : 16;
+}
+
+}  // namespace
+
+TEST_F(Dispatcher, EveryRingtoneRowWritesTheVoicesItNames) {
+    const std::string in = Input(smf_builder::Song({{0, 60, 8, {100}, "", false}, {1, 40, 8, {100}, "", false}, {9, 36, 8, {100}, "", false}}));
+    for (int type = 0; type < kOutputTypeCount; ++type) {
+        const int voices = OutputTypeVoiceCount(type);
+        if (voices == 0) continue;
+        const std::string out = Prepare(type);
+        std::string path = in;
+        ASSERT_EQ(dispatcher_.ConvertToOutputFormat(path, 1), 1) << type;
+        EXPECT_EQ(DeclaredChannels(composed_tunes::ReadBytes(out)), std::min(voices, 16)) << type;
+    }
 }
 
 // The renders are slow: two tunes, each through both wave types.

@@ -13,13 +13,16 @@
 
 #include "convert/conversion_dialogs.h"
 #include "convert/multi_mobile_track_data.h"
+#include "convert/terminal_table.h"
 #include "convert/ringtone/ma1_data.h"
 #include "convert/ringtone/mfi_data.h"
 #include "convert/ringtone/mfm_data.h"
 #include "convert/ringtone/multi_mfi_data.h"
 #include "convert/ringtone/smaf_data.h"
+#include "core/app_utilities.h"
 #include "core/settings.h"
 #include "tests/convert/composed_tunes.h"
+#include "tests/convert/mfi_test_util.h"
 #include "tests/convert/mobile_test_util.h"
 #include "tests/convert/smf_builder.h"
 #include "tests/support/test_support.h"
@@ -253,6 +256,83 @@ TEST_F(RingtoneDrivers, LargeInputsAndMissingLoopMarkersWarnAndConvert) {
     EXPECT_EQ(Count(texts, "File size is too big!"), 1);
     EXPECT_EQ(Count(texts, "There are no marker for loop."), 2);
     EXPECT_FALSE(Output().empty());
+}
+
+// Melody, bass and a counter line on channels 1-3, and kick, snare and hat
+// on channel 10.
+std::vector<Note> FourChannelTune() {
+    std::vector<Note> notes = Melody(0, 4, 72);
+    for (int channel : {1, 2})
+        for (const Note& n : Melody(channel, 4, channel == 1 ? 48 : 60))
+            notes.push_back(n);
+    for (int q = 0; q < 16; ++q)
+        notes.push_back({9, q * 96LL, q % 2 ? 42 : q % 4 ? 38 : 36, 40});
+    return notes;
+}
+
+// The pitches of a model's melodic and drum notes.
+std::pair<std::multiset<int>, std::multiset<int>> PitchesByKind(const MobileData& model) {
+    std::pair<std::multiset<int>, std::multiset<int>> out;
+    for (int i = 0; i < model.Count(); ++i)
+        for (const auto& n : mobile_test::SlotNotes(*model.Slot(i)))
+            (model.Slot(i)->kind == MobileChanelData::kKindDrum ? out.second : out.first).insert(n.pitch);
+    return out;
+}
+
+// The four-channel tune through every single-track MFi type: each keeps
+// every melodic note, the four-voice types leave the drums out, and the
+// others read their drums back as drums.
+TEST_F(RingtoneDrivers, AFourChannelTuneKeepsItsPartsInSingleTrackMfi) {
+    AppSettings.RingtoneSizeLimit = 1 << 30;
+    const auto tune = FourChannelTune();
+    const std::string in = Input(HandSong(tune));
+    std::pair<std::multiset<int>, std::multiset<int>> sent;
+    for (const Note& n : tune)
+        (n.channel == 9 ? sent.second : sent.first).insert(n.key);
+    struct Row {
+        int mfiType;
+        int outputType;
+        bool drums;
+    };
+    for (const Row r : {Row{1, 9, false}, Row{252, 11, false}, Row{4, 3, true}, Row{5, 13, true}, Row{254, 5, true}}) {
+        OutputType = r.outputType;
+        Sink().Clear();
+        ASSERT_EQ(ConvertToMfi(r.mfiType, in, 1), 1) << r.mfiType;
+        const auto f = Output();
+        MobileData model(static_cast<int>(WorkBufferSize));
+        MFiData(f.data(), static_cast<int>(f.size())).ToMobileData(model);
+        // Back to tracks by channel, as the read-back road does: drums on
+        // channel 10.
+        MidiF1Data song(model.division, static_cast<int>(WorkBufferSize));
+        model.ToMidiF1Data(song);
+        EXPECT_EQ(Sink().Count(), 0u) << r.mfiType;
+        const auto read = PitchesByKind(MobileData(song, static_cast<int>(WorkBufferSize)));
+        EXPECT_EQ(read.first, sent.first) << r.mfiType;
+        EXPECT_EQ(read.second, r.drums ? sent.second : std::multiset<int>{}) << r.mfiType;
+    }
+}
+
+// A single-track MFi file is the same whichever handset is selected (the
+// handsets' arrangements are the multi-track writer's), and its track 0
+// opens with the master volume.
+TEST_F(RingtoneDrivers, SingleTrackMfiIsTheSameForEveryHandset) {
+    InstallTerminalTable();
+    const std::string in = Input(HandSong(Melody(0, 2)));
+    OutputType = 3;
+    for (int type : {1, 4, 5, 252, 254}) {
+        std::vector<std::uint8_t> first;
+        for (int row = 0; row < TerminalTable().Count(); ++row) {
+            AppSettings.TerminalIndex = row;
+            ASSERT_EQ(ConvertToMfi(type, in, 1), 1) << type;
+            if (row == 0) first = Output();
+            EXPECT_EQ(Output(), first) << type << " row " << row;
+        }
+        const auto chunks = mfi_test::Chunks(first);
+        ASSERT_FALSE(chunks.empty());
+        const auto* track0 = first.data() + chunks[0].offset;
+        EXPECT_EQ(std::vector<int>(track0, track0 + 3), (std::vector<int>{0, 0xFF, 0xB0})) << type;
+    }
+    SetTerminalIdLookup(nullptr);
 }
 
 TEST_F(RingtoneDrivers, OversizeRingtonesAreWrittenAfterTheNotice) {

@@ -160,6 +160,61 @@ TEST(SmafFile, GroupsBeyondTheFormAreRefused) {
     EXPECT_EQ(SlotNotes(*read.ToMobileData()->Slot(3)).size(), 1u);
 }
 
+// A chunk length one under, at and one over the bytes after its head: only
+// a chunk whose bytes are all there is taken.
+TEST(SmafFile, AChunkIsTakenOnlyWhenItsBytesAreThere) {
+    struct Row {
+        int delta;
+        std::size_t chunks;
+        int boxes;
+    };
+    for (const Row r : {Row{-1, 1, 1}, Row{0, 1, 0}, Row{1, 0, 1}}) {
+        Sink().Clear();
+        const std::vector<std::uint8_t> bytes = {'M', 'T', 'R', 1, 0, 0, 0, static_cast<std::uint8_t>(5 + r.delta),
+                                                 1, 2, 3, 4, 5};
+        const auto chunks = WalkSmafChunks(bytes);
+        ASSERT_EQ(chunks.size(), r.chunks) << r.delta;
+        if (r.chunks) {
+            EXPECT_EQ(chunks[0].contents.size(), static_cast<std::size_t>(5 + r.delta));
+        }
+        EXPECT_EQ(CountTexts(kChunkSize), r.boxes) << r.delta;
+    }
+}
+
+// The "MMMD" size one under, at and one over the file: a size past the file
+// is named and the file read as far as it goes.
+TEST(SmafFile, TheDeclaredSizeIsBelievedOnlyAsFarAsTheFileGoes) {
+    const auto good = WriteCompact(*mfi_test::MakeModel(kTwoParts), 16);
+    for (int delta : {-1, 0, 1}) {
+        auto f = good;
+        WriteBigEndian32(f.data() + 4, static_cast<std::uint32_t>(f.size() - 8 + static_cast<std::size_t>(delta)));
+        Sink().Clear();
+        SmafData read(f.data(), static_cast<int>(f.size()));
+        EXPECT_EQ(CountTexts(kChunkSize), delta == 0 ? 0 : 1) << delta;
+        if (delta >= 0) {
+            EXPECT_EQ(mobile_test::ModelNotes(*read.ToMobileData()).size(), 3u) << delta;
+        }
+    }
+}
+
+// The score track's head gives each channel's kind: a drum part on each
+// channel of the group in turn, in both compact forms.
+TEST(SmafFile, TheScoreTrackHeadGivesEachChannelsKind) {
+    for (int voices : {4, 16}) {
+        for (int drumAt = 0; drumAt < 4; ++drumAt) {
+            std::vector<Part> parts(4, Part{false, 1, 100, {{0, 60, 10, 100}}});
+            parts[static_cast<std::size_t>(drumAt)] = Part{true, 38, 100, {{0, 38, 10, 100}}};
+            const auto f = WriteCompact(*mfi_test::MakeModel(parts), voices);
+            const std::string id = {'M', 'T', 'R', static_cast<char>(voices == 4 ? 0 : 1)};
+            const auto at = std::search(f.begin(), f.end(), id.begin(), id.end());
+            ASSERT_LT(at + 14, f.end());
+            const int kinds = at[8 + 4] << 8 | at[8 + 5];
+            for (int c = 0; c < 4; ++c)
+                EXPECT_EQ(kinds >> (12 - 4 * c) & 0xF, c == drumAt ? 0x3 : 0xA) << voices << " " << drumAt;
+        }
+    }
+}
+
 TEST(SmafCodec, DurationsAndNotes) {
     std::vector<std::uint8_t> b, a, s;
     AppendSmafDurationB(b, 200);
