@@ -348,26 +348,34 @@ void MobileData::ToMidiF1Data(MidiF1Data& song) const {
     auto isDrum = [](const MobileChanelData* s) {
         return s && s->kind == MobileChanelData::kKindDrum;
     };
+    auto holdsNotes = [](const MobileChanelData* s) { return s && s->FindFirstNote() >= 0; };
     int lastDrum = -1;
     for (int i = 0; i < static_cast<int>(order.size()); ++i)
         if (isDrum(order[static_cast<std::size_t>(i)])) lastDrum = i;
     while (order.size() < static_cast<std::size_t>(kMinTuneTracks))
         order.push_back(nullptr);
+    // Moving the slots from channel 10 on by one would leave a slot with
+    // notes without a channel when the sixteenth or a later one holds notes.
+    bool roomToMove = true;
+    for (std::size_t i = kMidiChannels - 1; i < order.size(); ++i)
+        roomToMove = roomToMove && !holdsNotes(order[i]);
     if (lastDrum >= 0 && !isDrum(order[kDrumChannel])) {
         std::swap(order[kDrumChannel], order[static_cast<std::size_t>(lastDrum)]);
-    } else if (lastDrum < 0 && order[kDrumChannel]) {
-        // Channel 10 sounds as drums: a melodic slot moves past it.
+    } else if (lastDrum < 0 && order[kDrumChannel] && roomToMove) {
+        // Channel 10 sounds as drums: a melodic slot moves past it while
+        // every slot's notes keep a channel; else it stays there.
         order.insert(order.begin() + kDrumChannel, nullptr);
     }
     song.division = division;
     bool droppedShown = false;
+    int masterTrack = -1;
     for (int i = 0; i < static_cast<int>(order.size()); ++i) {
         const MobileChanelData* slot = order[static_cast<std::size_t>(i)];
         bool drum = isDrum(slot);
         if (!drum && i >= kMidiChannels) {
-            // No channel is left for the slot.
-            if (slot && !droppedShown) ShowError(mbdt::kTooManySlots);
-            droppedShown = droppedShown || slot;
+            // No channel is left for the slot: its notes are lost.
+            if (holdsNotes(slot) && !droppedShown) ShowError(mbdt::kTooManySlots);
+            droppedShown = droppedShown || holdsNotes(slot);
             continue;
         }
         int channel = drum ? kDrumChannel : i;
@@ -382,6 +390,12 @@ void MobileData::ToMidiF1Data(MidiF1Data& song) const {
         for (int k = 0; slot && k < slot->Count(); ++k) {
             auto event = std::make_unique<MidiEvent>();
             event->SetFromMobileEvent(*slot->Event(k), channel, drum ? 1 : 0);
+            // A reader hands the master volume to every slot of a track; the
+            // tune keeps it in the first track that holds it.
+            if (IsMobileControl(*slot->Event(k), mobile_code::kStartMasterVolume)) {
+                if (masterTrack < 0) masterTrack = i;
+                if (masterTrack != i) event->Clear();
+            }
             if (event->kind == event_kind::kCleared) {
                 carry += slot->Event(k)->delta;
                 continue;

@@ -236,7 +236,7 @@ void MobileTrackData::ToMidiF0Data(MidiF0Data& song, int division, int timeSigna
                 midi->note = program[static_cast<std::size_t>(source)];
         } else if (e.kind == mobile_kind::kControl) {
             int s = e.subtype;
-            if (s == mobile_code::kKind || s == mobile_code::kEndOfTrack) continue;
+            if (IsSilentMobileCode(s)) continue;
             if (s == mobile_code::kProgram && source >= 0 && source < kMidiChannels)
                 program[static_cast<std::size_t>(source)] = e.value;
             bool played = s == mobile_code::kProgram || s == mobile_code::kVolume ||

@@ -43,23 +43,6 @@ int FoldNoteIntoMidiRange(int note) {
     return static_cast<int>(n);
 }
 
-bool IsIgnoredMobileMeta(int code) {
-    switch (code) {
-        case mobile_code::kKind:
-        case mobile_code::kEndOfTrack:
-        case mobile_code::kFormat69:
-        case mobile_code::kFormat71:
-        case 75:
-        case 76:
-        case 77:
-        case 78:
-        case 240:
-            return true;
-        default:
-            return false;
-    }
-}
-
 }  // namespace
 
 void ShowMusicEventError(std::uint32_t code) {
@@ -336,7 +319,7 @@ void MidiEvent::SetFromMobileMeta(const MusicEvent& source, int ch, int drumFlag
             return;
         default:
             Clear();
-            if (!IsIgnoredMobileMeta(code)) ShowMidiEventError(mdev::kInvalidCommand);
+            if (!IsSilentMobileCode(code)) ShowMidiEventError(mdev::kInvalidCommand);
             return;
     }
 }

@@ -34,6 +34,33 @@ constexpr int kFormat69 = 69;
 constexpr int kFormat71 = 71;
 }  // namespace mobile_code
 
+// The codes that make no MIDI event: the slot kind, the end of a slot, and
+// the format readers' own codes and exclusives the model carries unchanged
+// (a SMAF bank or drum mark, octave shift, expression, MFi flags). A tune
+// made from the model and its playback leave them out without a word.
+constexpr bool IsSilentMobileCode(int code) {
+    switch (code) {
+        case mobile_code::kKind:
+        case mobile_code::kEndOfTrack:
+        case mobile_code::kDrumMark:
+        case mobile_code::kFormat50:
+        case mobile_code::kFormat51:
+        case mobile_code::kFormat53:
+        case mobile_code::kFormat54:
+        case mobile_code::kFormat67:
+        case mobile_code::kFormat69:
+        case mobile_code::kFormat71:
+        case 75:
+        case 76:
+        case 77:
+        case 78:
+        case 240:
+            return true;
+        default:
+            return false;
+    }
+}
+
 // Value of a kind control that makes a drum slot, and of the drum mark.
 constexpr int kDrumKindValue = 1;
 constexpr int kDrumMarkValue = 128;

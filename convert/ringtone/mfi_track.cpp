@@ -393,6 +393,9 @@ bool MFiTrack::EncodeControl(const MidiEvent& e, int terminalId, std::vector<std
         }
         case mobile_code::kExpression:
         case mfi_code::kDelayCarrier:
+        // The song's master-volume exclusive has no MFi event: it is left
+        // out like expression.
+        case mobile_code::kMasterVolume:
             return false;
         case mobile_code::kKind:
             if (mfi_voice::IsMulti(t) || t == mfi_voice::kMelo4 || t == mfi_voice::kMelo5) {

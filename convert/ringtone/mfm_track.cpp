@@ -270,6 +270,10 @@ bool MFMTrack::EncodeControl(const MidiEvent& e) {
             return true;
         case mfm_code::kD5: PutUnit(e.delta, kExt, op::kD5, Byte(v)); return true;
         case mfm_code::kD6: PutUnit(e.delta, kExt, op::kD6, Byte(v)); return true;
+        // The model's controls MFM has no unit for stay waits.
+        case mobile_code::kBendRange:
+        case mobile_code::kModulation:
+        case mobile_code::kMasterVolume: return false;
         default:
             ShowMfmTrackError(fmtk::kNoForm);
             return false;

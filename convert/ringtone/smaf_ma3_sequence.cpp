@@ -53,6 +53,7 @@ bool EncodeControlA(const SmafEvent& e, std::vector<std::uint8_t>& out) {
             return true;
         case smaf_code::kExpression: Push(out, {0xB0 + c, 0x0B, v}); return true;
         case mobile_code::kPitchBend: Push(out, {0xE0 + c, e.note & 0x7F, v}); return true;
+        case mobile_code::kBendRange:
         case mobile_code::kLoop:
         case mobile_code::kMasterVolume:
         case smaf_code::kEnd: return false;

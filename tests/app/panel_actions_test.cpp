@@ -28,6 +28,7 @@
 #include "platform/paths.h"
 #include "platform/ui/headless_backend.h"
 #include "platform/ui/ui.h"
+#include "tests/convert/accepting_dialogs.h"
 #include "tests/convert/composed_tunes.h"
 #include "tests/support/test_support.h"
 #include "tuneedit/edit_object.h"
@@ -36,16 +37,6 @@ using namespace platform::ui;
 namespace fs = std::filesystem;
 
 namespace {
-
-class AcceptingDialogs : public ConversionDialogs {
-public:
-    ChannelRange ChooseChannels(const ChannelChoice& choice) override {
-        return {true, 0,
-                static_cast<long long>(choice.model->GetLengthInMeasures()) *
-                    choice.model->GetMeasureTicks()};
-    }
-    bool AskCopyright(MobileData&) override { return true; }
-};
 
 // The first handset row of a carrier.
 int RowOf(int (*inGroup)(int)) {

@@ -255,9 +255,11 @@ TEST(MfmWrite, BadDrumKeysFastTemposAndFormlessEventsKeepTheTime) {
     auto model = MakeModel({{9, true, 0, 100, 64, {{0, 70, 10, 100}, {20, 40, 10, 100}}},
                             {2, false, 0, 100, 64, {{0, 60, 10, 100}, {30, 62, 10, 100}}}},
                            BpmToTempo(300));
-    // A modulation has no MFM form; the note after it keeps its time.
-    model->Slot(1)->InsertControl(model->Slot(1)->FindFirstNote() + 1, 5, mobile_code::kModulation, 9);
+    // A control no model code names has no MFM form; the note after it
+    // keeps its time. A modulation is left out without a word.
+    model->Slot(1)->InsertControl(model->Slot(1)->FindFirstNote() + 1, 5, 99, 9);
     model->Slot(1)->Event(model->Slot(1)->FindFirstNote() + 2)->delta -= 5;
+    model->Slot(1)->InsertControl(model->Slot(1)->FindFirstNote() + 1, 0, mobile_code::kModulation, 9);
     auto f = Write(*model);
     EXPECT_EQ(CountTexts(kNoteInvalid), 1);
     EXPECT_EQ(CountTexts(kNoForm), 1);

@@ -139,6 +139,16 @@ TEST(MobileDataTune, DrumsGoToChannelTenAndMelodicSlotsStayOffIt) {
     melodic.ToMidiF1Data(wideTune);
     EXPECT_FALSE(wideTune.HasNotesOnChannel(9));
     EXPECT_EQ(ModelNotes(MobileData(wideTune, 0x60000)), ModelNotes(melodic));
+
+    // Sixteen melodic slots with notes: none is left without a channel.
+    for (int ch = 10; ch < 16; ++ch)
+        AddTrack(wide, ch == 10 ? 0 : ch, {{0, 70 + ch, 96}});
+    MobileData sixteen(wide, 0x60000);
+    ASSERT_EQ(sixteen.Count(), 16);
+    MidiF1Data fullTune(96);
+    sixteen.ToMidiF1Data(fullTune);
+    EXPECT_EQ(ModelNotes(MobileData(fullTune, 0x60000)), ModelNotes(sixteen));
+    EXPECT_EQ(Sink().Count(), 0u);
 }
 
 TEST(MobileDataPasses, OrderingMonophonyAndEnabling) {

@@ -26,8 +26,8 @@ inline void PutVarLen(Bytes& out, std::uint32_t v) {
 }
 
 // One track chunk: an optional instrument name, a program, then `count`
-// quarter notes rising from key with the given velocities in turn, and a
-// pitch bend after the first note when asked.
+// quarter notes rising from key by `rise` semitones with the given
+// velocities in turn, and a pitch bend after the first note when asked.
 struct TrackSpec {
     int channel = 0;
     int key = 60;
@@ -35,6 +35,7 @@ struct TrackSpec {
     std::vector<int> velocities = {100};
     std::string instrument;
     bool bend = false;
+    int rise = 1;
 };
 
 inline Bytes Track(const TrackSpec& t) {
@@ -45,9 +46,11 @@ inline Bytes Track(const TrackSpec& t) {
         PutVarLen(body, static_cast<std::uint32_t>(t.instrument.size()));
         body.insert(body.end(), t.instrument.begin(), t.instrument.end());
     }
-    body.insert(body.end(), {0, status(0xC0), static_cast<std::uint8_t>(t.channel * 5 % 128)});
+    // The drum channel keeps kit 0.
+    const int program = t.channel == 9 ? 0 : t.channel * 5 % 128;
+    body.insert(body.end(), {0, status(0xC0), static_cast<std::uint8_t>(program)});
     for (int i = 0; i < t.count; ++i) {
-        const auto key = static_cast<std::uint8_t>(t.key + i % 12);
+        const auto key = static_cast<std::uint8_t>(t.key + i % 12 * t.rise);
         const auto velocity = static_cast<std::uint8_t>(t.velocities[i % t.velocities.size()]);
         body.insert(body.end(), {0, status(0x90), key, velocity});
         if (t.bend && i == 0) body.insert(body.end(), {48, status(0xE0), 0, 0x50});

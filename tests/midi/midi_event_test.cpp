@@ -231,8 +231,9 @@ TEST(MidiEventValues, RingtoneEventsBecomeMidiEvents) {
     EXPECT_EQ(Sink().Count(), 0u);
     EXPECT_EQ(convert(34, 0, 0)->kind, 0);
     EXPECT_EQ(convert(240, 0, 0)->kind, 0);
+    EXPECT_EQ(convert(49, 0, 0)->kind, 0);
     EXPECT_EQ(Sink().Count(), 0u);
-    EXPECT_EQ(convert(50, 0, 0)->kind, 0);
+    EXPECT_EQ(convert(99, 0, 0)->kind, 0);
     EXPECT_EQ(Sink().Texts().back(), "MDEV1D000003 MidiEventでinvalid command!");
     // An MSB past seven bits is reported and kept within the data range.
     auto wide = convert(39, 200, 0);
