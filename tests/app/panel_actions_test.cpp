@@ -377,12 +377,13 @@ TEST_F(PanelActionsTest, TheChosenRowNamesTheFile) {
         if (answer == platform::kIdCancel) testing_support::Chooser().QueueCancel();
         Convert(input);
         PlayedAndStopped();
+        EXPECT_EQ(testing_support::ReadFileText(folder_ + "/small.mld").substr(0, 4),
+                  answer == platform::kIdOk ? "melo" : "mine");
     }
     const std::vector<std::string> texts = testing_support::Sink().Texts();
     EXPECT_EQ(std::count(texts.begin(), texts.end(),
                          "small.mld already exists.\nDo you want to replace it?"),
               2);
-    EXPECT_EQ(testing_support::ReadFileText(folder_ + "/small.mld").substr(0, 4), "melo");
 }
 
 TEST_F(PanelActionsTest, StyleConversionLeavesNoWorkingFile) {
