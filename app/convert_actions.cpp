@@ -3,6 +3,7 @@
 
 #include <array>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <system_error>
 
@@ -24,6 +25,7 @@
 #include "core/shell_services.h"
 #include "core/utilities.h"
 #include "midi/f1_data.h"
+#include "midi/file_loader.h"
 #include "platform/file_chooser.h"
 #include "platform/message_sink.h"
 
@@ -152,8 +154,26 @@ void ConvertWave(const std::string& input) {
     }
     CRingVoiceSelectionDlg dialog(PanelWindow());
     dialog.DoModal();
-    ConvertWaveFile(input, dialog.formatIndex);
-    ShowInfoBox(kWavConvertedText);
+    // A refused recording has said why; only a written file is announced.
+    if (ConvertWaveFile(input, dialog.formatIndex)) ShowInfoBox(kWavConvertedText);
+}
+
+// A tune conversion's input must be a Standard MIDI File (its header may
+// follow a 128-byte prefix): anything else is refused here, once, before a
+// pass or a converter reads it or copies it into the output. A file that
+// cannot be read goes on, to be reported by the road that opens it.
+bool IsMidiInput(const std::string& path) {
+    constexpr std::size_t kPrefixBytes = 128;
+    constexpr std::size_t kHeaderBytes = 14;  // "MThd", its length, format, tracks, division
+    std::array<std::uint8_t, kPrefixBytes + kHeaderBytes> head{};
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return true;
+    file.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
+    int held = static_cast<int>(file.gcount());
+    const int format = MidiData::DetectSmfFormat(head.data(), &held);
+    if (format == 0 || format == 1) return true;
+    MidiFileLoader::ShowError(mdld::kNotMidiFile);
+    return false;
 }
 
 }  // namespace
@@ -232,12 +252,15 @@ bool ChooseOutputFile(const std::string& input, std::string& path) {
     request.defaultExtension = "mid";
     request.filter = SaveDialogFilter();
     request.save = true;
+    request.extensionFromFilter = true;
     request.proposedName = name;
     if (AppSettings.SaveToOutputFolder == 1) {
         std::string file;
         ExtractFileName(file, name);
         request.proposedName = std::string(AppSettings.OutputFolder) + file;
     }
+    // The dialog opens in the folder of the name it proposes.
+    request.initialFolder = std::filesystem::path(request.proposedName).parent_path().string();
     const bool byFormat = ConvertStyleSelection[0] == 1;
     std::int32_t& index = byFormat ? AppSettings.FormatFilterIndex : AppSettings.StyleFilterIndex;
     request.filterIndex = index;
@@ -282,6 +305,7 @@ bool SameFile(const std::string& a, const std::string& b) {
 }
 
 int ConvertTuneFile(const std::string& path) {
+    if (!IsMidiInput(path)) return 0;
     std::string input = path;
     return ConvertToOutputFormat(input, AppSettings.AdjustVoice);
 }

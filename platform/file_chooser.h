@@ -18,6 +18,9 @@ struct FileChooserRequest {
     std::string initialFolder;
     int filterIndex = 1;  // 1-based, as the filter lists them
     bool save = false;    // a save dialog (the name need not exist yet)
+    // A save dialog whose chosen row decides what the file holds: the row's
+    // extension becomes the name's (see CompleteSaveName).
+    bool extensionFromFilter = false;
 };
 
 struct FileChooserAnswer {
@@ -33,6 +36,28 @@ struct FolderChooserRequest {
     std::string initialFolder;
     std::string title;
 };
+
+// One entry of a "desc|pattern|desc|pattern|" filter.
+struct FileFilterEntry {
+    std::string description;
+    std::string pattern;
+};
+std::vector<FileFilterEntry> ParseFileFilter(const std::string& filter);
+// The chosen name with ".ext" added when it has no extension of its own and
+// a default extension is given.
+std::string WithDefaultExtension(const std::string& path, const std::string& extension);
+// The name a save dialog hands back for the name typed there. With
+// extensionFromFilter the chosen row's extension ("*.mld" gives "mld") is
+// the file's: it takes the place of an extension another row names and is
+// added to any other name. Otherwise the default extension is added to a
+// name without one.
+std::string CompleteSaveName(const FileChooserRequest& request, const std::string& typed,
+                             int filterIndex);
+// Ends a save dialog the same way in every chooser: the answer's name is
+// completed, and when that gave the name of an existing file (which the
+// dialog could not ask about) the user is asked whether to replace it.
+// False when the user would not: the dialog is shown again.
+bool FinishSaveAnswer(const FileChooserRequest& request, FileChooserAnswer& answer);
 
 class FileChooser {
 public:

@@ -247,35 +247,6 @@ FileChooserAnswer UiFileChooser::ChooseFolder(const FolderChooserRequest& reques
                                        FileChooserAnswer{});
 }
 
-std::vector<FileFilterEntry> ParseFileFilter(const std::string& filter) {
-    std::vector<FileFilterEntry> entries;
-    std::vector<std::string> parts;
-    std::string part;
-    for (char c : filter) {
-        if (c == '|') {
-            parts.push_back(part);
-            part.clear();
-        } else {
-            part.push_back(c);
-        }
-    }
-    // A filter without its closing bar still keeps its last part.
-    if (!part.empty()) parts.push_back(part);
-    for (std::size_t i = 0; i + 1 < parts.size(); i += 2) {
-        entries.push_back(FileFilterEntry{parts[i], parts[i + 1]});
-    }
-    return entries;
-}
-
-std::string WithDefaultExtension(const std::string& path, const std::string& extension) {
-    if (extension.empty() || path.empty()) return path;
-    std::size_t slash = path.find_last_of('/');
-    std::size_t dot = path.find_last_of('.');
-    if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) return path;
-    std::string ext = extension[0] == '.' ? extension.substr(1) : extension;
-    return path + "." + ext;
-}
-
 namespace {
 
 int HexValue(char c) {

@@ -82,15 +82,9 @@ public:
     FileChooserAnswer ChooseFolder(const FolderChooserRequest& request) override;
 };
 
-// One entry of a "desc|pattern|desc|pattern|" filter.
-struct FileFilterEntry {
-    std::string description;
-    std::string pattern;
-};
-std::vector<FileFilterEntry> ParseFileFilter(const std::string& filter);
-// The chosen name with ".ext" added when it has no extension of its own and
-// a default extension is given.
-std::string WithDefaultExtension(const std::string& path, const std::string& extension);
+using platform::FileFilterEntry;
+using platform::ParseFileFilter;
+using platform::WithDefaultExtension;
 
 // The paths of a dropped text/uri-list: one per line, "file://" addresses
 // percent-decoded, other schemes and comment lines left out, bare paths kept.

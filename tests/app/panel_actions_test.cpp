@@ -5,6 +5,7 @@
 // the style conversion's working file, and the Edit action's exits.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -81,6 +82,11 @@ void WriteWav(const std::string& path) {
         put16(static_cast<std::uint16_t>(
             static_cast<std::int16_t>((i * 440 * 2 / rate) % 2 ? 8000 : -8000)));
     WriteBytes(path, b);
+}
+
+std::vector<std::uint8_t> ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 bool MidoReads(const std::string& path) {
@@ -315,6 +321,96 @@ TEST_F(PanelActionsTest, WavInputsBecomeRingVoicesOnly) {
     testing_support::Chooser().QueueFile(folder_ + "/song2.mld", 12);
     ConvertInput(song_);
     EXPECT_TRUE(Shown("Load WAV for ringtone voice!"));
+}
+
+// Refused inputs: each names the reason, writes nothing and is not
+// announced as converted.
+TEST_F(PanelActionsTest, RefusedInputsWriteNothing) {
+    const std::string wav = folder_ + "/voice.wav";
+    WriteWav(wav);
+    std::vector<std::uint8_t> eightBit = ReadBytes(wav);
+    eightBit[34] = 8;  // bits per sample
+    const std::vector<std::uint8_t> aiff = {'F', 'O', 'R', 'M', 0, 0, 0, 4, 'A', 'I', 'F', 'F'};
+    const struct {
+        const char* input;
+        std::vector<std::uint8_t> bytes;
+        const char* typed;
+        int row;
+        const char* message;
+    } cases[] = {
+        {"rec.aiff", aiff, "rec.mld", 1, "This is not a Midi file!"},
+        {"rec.aiff", aiff, "rec.mld", 12, "Load WAV for ringtone voice!"},
+        {"low.wav", eightBit, "low.mld", 12, "対応していないビット数です。"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed + std::to_string(c.row));
+        WriteBytes(folder_ + "/" + c.input, c.bytes);
+        const std::vector<std::string> before = testing_support::FolderNames(folder_);
+        testing_support::Sink().Clear();
+        testing_support::Chooser().QueueFile(folder_ + "/" + c.typed, c.row);
+        if (std::string(c.input).ends_with(".wav")) {  // the ring voice's format
+            backend_->Then([](HeadlessBackend& d) {
+                d.Select(kRingVoiceCombo, 1);
+                d.Click(210, 68);
+            });
+        }
+        Convert(folder_ + "/" + c.input);
+        EXPECT_EQ(backend_->PendingSteps(), 0u);
+        int told = 0;
+        for (const std::string& t : testing_support::Sink().Texts())
+            told += t.find(c.message) != std::string::npos;
+        EXPECT_EQ(told, 1);
+        EXPECT_FALSE(Shown("変換を行いました。"));
+        EXPECT_EQ(testing_support::FolderNames(folder_), before);
+    }
+}
+
+// The file's extension is the chosen row's, and the name it gets is asked
+// about when it is taken; the dialog opens in the input's folder.
+TEST_F(PanelActionsTest, TheChosenRowNamesTheFile) {
+    const RealClockScope real;
+    AppSettings.TerminalIndex = RowOf(IsDocomoTerminalType);
+    fs::create_directories(folder_ + "/in");
+    const std::string input = folder_ + "/in/small.mid";
+    WriteBytes(input, Tune());
+    const struct {
+        const char* typed;
+        int row;
+        const char* written;
+        const char* head;
+    } cases[] = {
+        {"out.wav", 1, "out.mid", "MThd"},
+        {"take.2", 1, "take.2.mid", "MThd"},
+        {"tone", 4, "tone.mld", "melo"},
+        {"tone2.mid", 4, "tone2.mld", "melo"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        testing_support::Chooser().QueueFile(folder_ + "/" + c.typed, c.row);
+        Convert(input);
+        EXPECT_TRUE(PlayedAndStopped());
+        EXPECT_EQ(testing_support::ReadFileText(folder_ + "/" + c.written).substr(0, 4), c.head);
+    }
+    EXPECT_FALSE(fs::exists(folder_ + "/out.wav"));
+    EXPECT_FALSE(fs::exists(folder_ + "/tone2.mid"));
+    EXPECT_EQ(testing_support::Chooser().FileRequests().back().initialFolder, folder_ + "/in");
+    // "small" names the user's small.mld: declined, the dialog comes back
+    // and is cancelled; accepted, the file is replaced.
+    testing_support::WriteFileText(folder_ + "/small.mld", "mine");
+    testing_support::Sink().Clear();
+    for (const int answer : {platform::kIdCancel, platform::kIdOk}) {
+        testing_support::Sink().QueueAnswer(answer);
+        testing_support::Chooser().QueueFile(folder_ + "/small", 4);
+        if (answer == platform::kIdCancel) testing_support::Chooser().QueueCancel();
+        Convert(input);
+        PlayedAndStopped();
+        EXPECT_EQ(testing_support::ReadFileText(folder_ + "/small.mld").substr(0, 4),
+                  answer == platform::kIdOk ? "melo" : "mine");
+    }
+    const std::vector<std::string> texts = testing_support::Sink().Texts();
+    EXPECT_EQ(std::count(texts.begin(), texts.end(),
+                         "small.mld already exists.\nDo you want to replace it?"),
+              2);
 }
 
 TEST_F(PanelActionsTest, StyleConversionLeavesNoWorkingFile) {

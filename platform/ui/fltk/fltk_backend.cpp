@@ -744,7 +744,23 @@ public:
         return kIdOk;
     }
 
+    // A save dialog whose completed name the user would not replace is shown
+    // again on that name; after this many showings it counts as cancelled.
+    static constexpr int kSaveDialogShowings = 64;
+
     FileChooserAnswer ChooseFile(const FileChooserRequest& request) override {
+        FileChooserRequest shown = request;
+        for (int showing = 0; showing < kSaveDialogShowings; ++showing) {
+            FileChooserAnswer answer = ShowFileChooser(shown);
+            if (FinishSaveAnswer(request, answer)) return answer;
+            shown.proposedName = answer.path;
+            shown.initialFolder = std::filesystem::path(answer.path).parent_path().string();
+            shown.filterIndex = answer.filterIndex;
+        }
+        return FileChooserAnswer{};
+    }
+
+    static FileChooserAnswer ShowFileChooser(const FileChooserRequest& request) {
         Fl_Native_File_Chooser chooser;
         chooser.type(request.save ? Fl_Native_File_Chooser::BROWSE_SAVE_FILE
                                   : Fl_Native_File_Chooser::BROWSE_FILE);
@@ -773,8 +789,9 @@ public:
             return answer;
         }
         std::string path = chooser.filename();
+        // A save dialog's name is completed by FinishSaveAnswer.
         std::error_code ec;
-        if (request.save || !std::filesystem::exists(path, ec)) {
+        if (!request.save && !std::filesystem::exists(path, ec)) {
             path = WithDefaultExtension(path, request.defaultExtension);
         }
         answer.chosen = true;
