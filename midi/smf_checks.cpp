@@ -110,6 +110,16 @@ SmfProblem CheckTrackEvents(std::span<const std::uint8_t> body, int& running) {
     return SmfProblem::kNone;
 }
 
+// What is wrong with the track chunk that should start rest.
+SmfProblem ChunkHeadProblem(std::span<const std::uint8_t> rest) {
+    if (rest.empty()) return SmfProblem::kMissingTrack;
+    if (rest.size() < kChunkHead) return SmfProblem::kChunkPastEnd;
+    if (!IsTrackChunkId(rest.data())) return SmfProblem::kUnknownChunk;
+    if (ReadBigEndian32(rest.data() + 4) > rest.size() - kChunkHead)
+        return SmfProblem::kChunkPastEnd;
+    return SmfProblem::kNone;
+}
+
 }  // namespace
 
 SmfDamage FindSmfDamage(std::span<const std::uint8_t> image) {
@@ -143,16 +153,10 @@ SmfDamage FindSmfDamage(std::span<const std::uint8_t> image) {
     int running = 0;
     for (int t = 1; t <= tracks; ++t) {
         damage.track = t;
-        const std::size_t left = image.size() - offset;
-        if (left == 0) damage.problem = SmfProblem::kMissingTrack;
-        else if (left < kChunkHead) damage.problem = SmfProblem::kChunkPastEnd;
-        else if (!IsTrackChunkId(image.data() + offset)) damage.problem = SmfProblem::kUnknownChunk;
-        else if (ReadBigEndian32(image.data() + offset + 4) > left - kChunkHead)
-            damage.problem = SmfProblem::kChunkPastEnd;
+        damage.problem = ChunkHeadProblem(image.subspan(offset));
         if (damage.problem != SmfProblem::kNone) return damage;
         const std::size_t length = ReadBigEndian32(image.data() + offset + 4);
-        damage.problem =
-            CheckTrackEvents(image.subspan(offset + kChunkHead, length), running);
+        damage.problem = CheckTrackEvents(image.subspan(offset + kChunkHead, length), running);
         if (damage.problem != SmfProblem::kNone) return damage;
         offset += kChunkHead + length;
     }
@@ -163,27 +167,34 @@ std::string DescribeSmfDamage(const SmfDamage& damage, std::uintmax_t size,
                               std::uintmax_t maxSize) {
     const std::string track = "track " + std::to_string(damage.track);
     switch (damage.problem) {
-        case SmfProblem::kNone: return {};
+        case SmfProblem::kNone:
+            return {};
         case SmfProblem::kTooLarge:
             return "the file is too large (" + std::to_string(size) + " bytes; at most " +
                    std::to_string(maxSize) + " bytes can be read)";
-        case SmfProblem::kNotSmf: return "it is not a MIDI file";
-        case SmfProblem::kCutHeader: return "the file is cut off inside its MIDI header";
+        case SmfProblem::kNotSmf:
+            return "it is not a MIDI file";
+        case SmfProblem::kCutHeader:
+            return "the file is cut off inside its MIDI header";
         case SmfProblem::kUnsupportedFormat:
             return "it is a format " + std::to_string(damage.format) +
                    " MIDI file; only formats 0 and 1 can be read";
-        case SmfProblem::kNoTracks: return "the MIDI header announces no track";
+        case SmfProblem::kNoTracks:
+            return "the MIDI header announces no track";
         case SmfProblem::kMissingTrack:
             return "the file is cut off: it ends before " + track;
-        case SmfProblem::kUnknownChunk: return track + " does not start with \"MTrk\"";
+        case SmfProblem::kUnknownChunk:
+            return track + " does not start with \"MTrk\"";
         case SmfProblem::kChunkPastEnd:
             return track + " runs past the end of the file (the file is cut off or damaged)";
-        case SmfProblem::kCutEvent: return "an event of " + track + " is cut off at its end";
+        case SmfProblem::kCutEvent:
+            return "an event of " + track + " is cut off at its end";
         case SmfProblem::kMetaPastTrack:
             return "a meta event of " + track + " runs past the end of the track";
         case SmfProblem::kSysExPastTrack:
             return "a system exclusive message of " + track + " runs past the end of the track";
-        case SmfProblem::kUndefinedEvent: return track + " holds bytes that are no MIDI event";
+        case SmfProblem::kUndefinedEvent:
+            return track + " holds bytes that are no MIDI event";
     }
     return {};
 }

@@ -23,18 +23,18 @@ int CheckSmfDivision(const MidiData& song);
 // as far as it goes.
 enum class SmfProblem {
     kNone,
-    kTooLarge,          // more bytes than the reader can hold
-    kNotSmf,            // no "MThd" at the start (or after a 128-byte prefix)
-    kCutHeader,         // the file ends inside its header
-    kUnsupportedFormat, // neither format 0 nor format 1
-    kNoTracks,          // the header announces no track
-    kMissingTrack,      // the file ends before an announced track
-    kUnknownChunk,      // a track that is no "MTrk" (nor "XFKM", "XFIH")
-    kChunkPastEnd,      // a track's length runs past the end of the file
-    kCutEvent,          // an event cut off at the end of its track
-    kMetaPastTrack,     // a meta event's length runs past its track
-    kSysExPastTrack,    // a system exclusive's length runs past its track
-    kUndefinedEvent,    // a byte that is no event where one must start
+    kTooLarge,           // more bytes than the reader can hold
+    kNotSmf,             // no "MThd" at the start (or after a 128-byte prefix)
+    kCutHeader,          // the file ends inside its header
+    kUnsupportedFormat,  // neither format 0 nor format 1
+    kNoTracks,           // the header announces no track
+    kMissingTrack,       // the file ends before an announced track
+    kUnknownChunk,       // a track that is no "MTrk" (nor "XFKM", "XFIH")
+    kChunkPastEnd,       // a track's length runs past the end of the file
+    kCutEvent,           // an event cut off at the end of its track
+    kMetaPastTrack,      // a meta event's length runs past its track
+    kSysExPastTrack,     // a system exclusive's length runs past its track
+    kUndefinedEvent,     // a byte that is no event where one must start
 };
 
 struct SmfDamage {
@@ -49,8 +49,7 @@ struct SmfDamage {
 SmfDamage FindSmfDamage(std::span<const std::uint8_t> image);
 
 // What is wrong, in words, for the message that names the file.
-std::string DescribeSmfDamage(const SmfDamage& damage, std::uintmax_t size,
-                              std::uintmax_t maxSize);
+std::string DescribeSmfDamage(const SmfDamage& damage, std::uintmax_t size, std::uintmax_t maxSize);
 
 // 1 when the user's MIDI file at path can be read whole (or cannot be opened
 // at all, which its reader reports); otherwise one box names the file and
