@@ -127,27 +127,17 @@ SmfDamage FindSmfDamage(std::span<const std::uint8_t> image) {
     if (image.size() >= kSmfPrefix + 4 && std::memcmp(image.data(), "MThd", 4) != 0 &&
         std::memcmp(image.data() + kSmfPrefix, "MThd", 4) == 0)
         image = image.subspan(kSmfPrefix);
-    if (image.size() < 4 || std::memcmp(image.data(), "MThd", 4) != 0) {
-        damage.problem = SmfProblem::kNotSmf;
+    // A header the readers refuse (no "MThd", cut, another format, no
+    // track) is theirs to tell, in their own words.
+    if (image.size() < static_cast<std::size_t>(kSmfHeaderSize) ||
+        std::memcmp(image.data(), "MThd", 4) != 0)
         return damage;
-    }
     const std::uint64_t headerEnd =
         kChunkHead + std::max<std::uint64_t>(ReadBigEndian32(image.data() + 4), 6);
-    if (image.size() < static_cast<std::size_t>(kSmfHeaderSize) || headerEnd > image.size()) {
-        damage.problem = SmfProblem::kCutHeader;
-        return damage;
-    }
-    damage.format = ReadBigEndian16(image.data() + 8);
+    const int format = ReadBigEndian16(image.data() + 8);
     int tracks = ReadBigEndian16(image.data() + 10);
-    if (damage.format != 0 && damage.format != 1) {
-        damage.problem = SmfProblem::kUnsupportedFormat;
-        return damage;
-    }
-    if (tracks == 0) {
-        damage.problem = SmfProblem::kNoTracks;
-        return damage;
-    }
-    if (damage.format == 0) tracks = 1;
+    if (headerEnd > image.size() || (format != 0 && format != 1) || tracks == 0) return damage;
+    if (format == 0) tracks = 1;
     if (tracks >= kTooManyTracks) tracks = kMostTracksRead;
     std::size_t offset = static_cast<std::size_t>(headerEnd);
     int running = 0;
@@ -172,15 +162,6 @@ std::string DescribeSmfDamage(const SmfDamage& damage, std::uintmax_t size,
         case SmfProblem::kTooLarge:
             return "the file is too large (" + std::to_string(size) + " bytes; at most " +
                    std::to_string(maxSize) + " bytes can be read)";
-        case SmfProblem::kNotSmf:
-            return "it is not a MIDI file";
-        case SmfProblem::kCutHeader:
-            return "the file is cut off inside its MIDI header";
-        case SmfProblem::kUnsupportedFormat:
-            return "it is a format " + std::to_string(damage.format) +
-                   " MIDI file; only formats 0 and 1 can be read";
-        case SmfProblem::kNoTracks:
-            return "the MIDI header announces no track";
         case SmfProblem::kMissingTrack:
             return "the file is cut off: it ends before " + track;
         case SmfProblem::kUnknownChunk:

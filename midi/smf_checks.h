@@ -23,29 +23,25 @@ int CheckSmfDivision(const MidiData& song);
 // as far as it goes.
 enum class SmfProblem {
     kNone,
-    kTooLarge,           // more bytes than the reader can hold
-    kNotSmf,             // no "MThd" at the start (or after a 128-byte prefix)
-    kCutHeader,          // the file ends inside its header
-    kUnsupportedFormat,  // neither format 0 nor format 1
-    kNoTracks,           // the header announces no track
-    kMissingTrack,       // the file ends before an announced track
-    kUnknownChunk,       // a track that is no "MTrk" (nor "XFKM", "XFIH")
-    kChunkPastEnd,       // a track's length runs past the end of the file
-    kCutEvent,           // an event cut off at the end of its track
-    kMetaPastTrack,      // a meta event's length runs past its track
-    kSysExPastTrack,     // a system exclusive's length runs past its track
-    kUndefinedEvent,     // a byte that is no event where one must start
+    kTooLarge,        // more bytes than the reader can hold
+    kMissingTrack,    // the file ends before an announced track
+    kUnknownChunk,    // a track that is no "MTrk" (nor "XFKM", "XFIH")
+    kChunkPastEnd,    // a track's length runs past the end of the file
+    kCutEvent,        // an event cut off at the end of its track
+    kMetaPastTrack,   // a meta event's length runs past its track
+    kSysExPastTrack,  // a system exclusive's length runs past its track
+    kUndefinedEvent,  // a byte that is no event where one must start
 };
 
 struct SmfDamage {
     SmfProblem problem = SmfProblem::kNone;
     int track = 0;  // 1-based; 0 when the problem is not in a track
-    int format = 0;
 };
 
 // The first problem of the image, walking every announced track chunk and
 // every event in it the way the track reader does (running status carried
-// from chunk to chunk). Shows nothing.
+// from chunk to chunk). A header the readers refuse is left to them, as
+// they name it in their own words. Shows nothing.
 SmfDamage FindSmfDamage(std::span<const std::uint8_t> image);
 
 // What is wrong, in words, for the message that names the file.
