@@ -145,7 +145,7 @@ void ZaChanelRole::OnInitDialog() {
 void ZaChanelRole::OnLeftUp(Window& window, Point) {
     if (!PressedControl()) return;
     OnSkinButtonUp();
-    if (PressedIndex() == kRoleOkButton) OnOkPressed(window);
+    if (PressedIndex() == kRoleOkButton) OnOk(window);
 }
 
 void ZaChanelRole::OnControl(Window&, Control& control, ControlEvent event) {
@@ -216,7 +216,7 @@ void ZaChanelRole::OnPlayEnded() {
     Find(kRolePlayButton).SetText("Play");
 }
 
-void ZaChanelRole::OnOkPressed(Window& window) {
+void ZaChanelRole::OnOk(Window& window) {
     std::array<int, kRoleChannels> roles{};
     for (int c = 0; c < kRoleChannels; ++c) {
         roles[static_cast<std::size_t>(c)] = ComboEntryToRole(Find(kRoleCombo + c).Selection());

@@ -50,6 +50,8 @@ public:
     void OnLeftUp(platform::ui::Window& window, platform::ui::Point p) override;
     void OnControl(platform::ui::Window& window, platform::ui::Control& control,
                    platform::ui::ControlEvent event) override;
+    // The OK button and Return: the role checks, then the range, then the end.
+    void OnOk(platform::ui::Window& window) override;
 
     // Told on the UI thread when the range or a preview has played to its end.
     void OnPlayEnded();
@@ -58,7 +60,6 @@ public:
 private:
     void OnListen(int channel);
     void OnPlay();
-    void OnOkPressed(platform::ui::Window& window);
     // Stops a running preview; its button shows "Listen" again.
     void StopListen();
     void StopRange();

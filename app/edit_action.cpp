@@ -15,6 +15,7 @@
 #include "core/shell_services.h"
 #include "midi/f0_data.h"
 #include "midi/f1_data.h"
+#include "midi/smf_checks.h"
 #include "platform/file_chooser.h"
 #include "platform/paths.h"
 #include "platform/ui/ui.h"
@@ -114,6 +115,9 @@ void EditTune() {
     }
     std::string chosen;
     if (!ChooseTune(chosen, LastOutputPath.Get(), false)) return;
+    // The work copy is read into one work buffer: a damaged or larger file
+    // is refused here, named, rather than opened in part.
+    if (!CheckMidiInputFile(chosen, WorkBufferSize)) return;
     std::string folder;
     GetProgramDirectory(folder);
     const std::string copy = folder + "/" + kEditWorkFileName;

@@ -16,6 +16,7 @@
 #include "core/utilities.h"
 #include "midi/f0_data.h"
 #include "midi/f1_data.h"
+#include "midi/smf_checks.h"
 #include "platform/file_chooser.h"
 #include "style/style_table.h"
 
@@ -180,6 +181,8 @@ int LoadMidiMaterial(const std::string& path, int slot, platform::ui::Window* ow
         ShowErrorMessage(kMaterialOpenError);
         return 0;
     }
+    // The buffer must keep room behind the file (see ReadMidiFile).
+    if (!CheckMidiInputFile(path, WorkBufferSize - 1)) return 0;
     std::vector<std::uint8_t> buffer(WorkBufferSize);
     std::string file = path;
     std::size_t size = 0;

@@ -13,6 +13,7 @@
 #include "core/settings.h"
 #include "core/shell_services.h"
 #include "midi/file_loader.h"
+#include "midi/smf_checks.h"
 
 namespace {
 
@@ -157,6 +158,9 @@ void RemovePitchPassFile(const std::string& path) {
 OutputDispatcher::OutputDispatcher(ExportProgress progress) : progress_(std::move(progress)) {}
 
 int OutputDispatcher::ConvertToOutputFormat(std::string& path, int adjustVoice) {
+    // A damaged or oversized file is refused whole, before any reader has
+    // read part of it.
+    if (!CheckMidiInputFile(path, MidiFileLoader::kMaxFileLength)) return 0;
     if (AppSettings.ConvertPitchbend == 1) ApplyPitchBendPrePass(path);
     if (AppSettings.Fit16Channels == 1) FitTo16ChannelsPrePass(path);
     const OutputTypeRow& row = RowOf(OutputType.load());

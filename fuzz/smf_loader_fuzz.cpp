@@ -1,9 +1,11 @@
-// Loads arbitrary bytes as a MIDI file, converts the held tune to format 0 and
-// back and writes it: no read or write may leave the bytes or the blocks.
+// Looks for damage in arbitrary bytes, loads them as a MIDI file, converts
+// the held tune to format 0 and back and writes it: no read or write may
+// leave the bytes or the blocks.
 #include <cstdint>
 #include <memory>
 
 #include "midi/file_loader.h"
+#include "midi/smf_checks.h"
 #include "platform/clock.h"
 #include "platform/message_sink.h"
 
@@ -27,6 +29,7 @@ void Quiet() {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     Quiet();
+    FindSmfDamage(std::span<const std::uint8_t>(data, size));
     MidiFileLoader loader;
     loader.LoadImage(data, size);
     if (!loader.Tune1()) return 0;

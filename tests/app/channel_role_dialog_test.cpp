@@ -64,42 +64,55 @@ protected:
     TuneStructure structure_;
 };
 
+// OK and Return confirm alike: the same role check keeps the dialog open and
+// the same range is kept.
 TEST_F(ChannelRoleDialogTest, OpensWithRolesRefusesTwoMelodiesAndKeepsTheRange) {
-    ZaChanelRole dialog(*song_, structure_);
-    Window& w = dialog.GetWindow();
-    backend_->Then([&](HeadlessBackend& d) {
-        EXPECT_EQ(w.Title(), "Chanel Roles");
-        EXPECT_EQ(w.ClientSize(), (Size{644, 464}));
-        EXPECT_EQ(w.FindControl(kRolePrompt)->Text(), "Please, specify the role of chanel!");
-        EXPECT_EQ(w.FindControl(kRoleCombo + 9)->Selection(), 5);  // "Drums"
-        EXPECT_FALSE(w.FindControl(kRoleCombo + 5)->IsEnabled());
-        EXPECT_FALSE(w.FindControl(kRoleListenButton + 5)->IsEnabled());
-        EXPECT_EQ(w.FindControl(kRoleCombo + 15)->Bounds(), (Rect{435, 350, 565, 380}));
-        EXPECT_EQ(w.FindControl(kRoleListenButton + 7)->Bounds(), (Rect{270, 350, 320, 380}));
-        EXPECT_EQ(w.FindControl(kRoleStartEdit)->Text(), "1");
-        EXPECT_EQ(w.FindControl(kRoleEndEdit)->Text(), std::to_string(structure_.barCount));
+    for (const bool byReturn : {false, true}) {
+        SCOPED_TRACE(byReturn ? "Return" : "OK button");
+        testing_support::Sink().Clear();
+        structure_.AnalyzeMidiData(*song_, song_->division);
+        ZaChanelRole dialog(*song_, structure_);
+        Window& w = dialog.GetWindow();
+        backend_->Then([&](HeadlessBackend& d) {
+            EXPECT_EQ(w.Title(), "Chanel Roles");
+            EXPECT_EQ(w.ClientSize(), (Size{644, 464}));
+            EXPECT_EQ(w.FindControl(kRolePrompt)->Text(), "Please, specify the role of chanel!");
+            EXPECT_EQ(w.FindControl(kRoleCombo + 9)->Selection(), 5);  // "Drums"
+            EXPECT_FALSE(w.FindControl(kRoleCombo + 5)->IsEnabled());
+            EXPECT_FALSE(w.FindControl(kRoleListenButton + 5)->IsEnabled());
+            EXPECT_EQ(w.FindControl(kRoleCombo + 15)->Bounds(), (Rect{435, 350, 565, 380}));
+            EXPECT_EQ(w.FindControl(kRoleListenButton + 7)->Bounds(), (Rect{270, 350, 320, 380}));
+            EXPECT_EQ(w.FindControl(kRoleStartEdit)->Text(), "1");
+            EXPECT_EQ(w.FindControl(kRoleEndEdit)->Text(), std::to_string(structure_.barCount));
 
-        d.Select(kRoleCombo + 0, 2);
-        d.Select(kRoleCombo + 1, 2);
-        const Point ok = Centre(dialog.Button(kRoleOkButton));
-        d.Click(ok.x, ok.y);
-        ASSERT_EQ(testing_support::Sink().Count(), 1u);
-        EXPECT_NE(testing_support::Sink().Texts()[0].find("Melody track is only one!"),
-                  std::string::npos);
-        EXPECT_TRUE(w.IsModal());
+            d.Select(kRoleCombo + 0, 2);
+            d.Select(kRoleCombo + 1, 2);
+            const Point ok = Centre(dialog.Button(kRoleOkButton));
+            const auto confirm = [&] {
+                if (byReturn)
+                    d.Key(Key::Enter);
+                else
+                    d.Click(ok.x, ok.y);
+            };
+            confirm();
+            ASSERT_EQ(testing_support::Sink().Count(), 1u);
+            EXPECT_NE(testing_support::Sink().Texts()[0].find("Melody track is only one!"),
+                      std::string::npos);
+            EXPECT_TRUE(w.IsModal());
 
-        d.Select(kRoleCombo + 1, 3);
-        d.Type(kRoleStartEdit, "3");
-        d.Type(kRoleEndEdit, "6");
-        d.Step(kRoleEndUpDown, 1);
-        d.Step(kRoleEndUpDown, -1);
-        d.Click(ok.x, ok.y);
-    });
-    EXPECT_EQ(dialog.DoModal(), platform::kIdOk);
-    EXPECT_EQ(dialog.Range().startBar, 2);
-    EXPECT_EQ(dialog.Range().barCount, 4);
-    EXPECT_EQ(structure_.role[0], tune_role::kMelody);
-    EXPECT_EQ(structure_.role[1], tune_role::kHarmony);
+            d.Select(kRoleCombo + 1, 3);
+            d.Type(kRoleStartEdit, "3");
+            d.Type(kRoleEndEdit, "6");
+            d.Step(kRoleEndUpDown, 1);
+            d.Step(kRoleEndUpDown, -1);
+            confirm();
+        });
+        EXPECT_EQ(dialog.DoModal(), platform::kIdOk);
+        EXPECT_EQ(dialog.Range().startBar, 2);
+        EXPECT_EQ(dialog.Range().barCount, 4);
+        EXPECT_EQ(structure_.role[0], tune_role::kMelody);
+        EXPECT_EQ(structure_.role[1], tune_role::kHarmony);
+    }
 }
 
 TEST_F(ChannelRoleDialogTest, ListenPlaysOneChannelAndCloseWhilePlayingReleasesOnce) {

@@ -31,6 +31,7 @@
 #include "platform/ui/ui.h"
 #include "tests/convert/accepting_dialogs.h"
 #include "tests/convert/composed_tunes.h"
+#include "tests/convert/smf_builder.h"
 #include "tests/support/test_support.h"
 #include "tuneedit/edit_object.h"
 
@@ -429,6 +430,66 @@ TEST_F(PanelActionsTest, StyleConversionLeavesNoWorkingFile) {
     ConvertInput(bad);
     EXPECT_FALSE(fs::exists(composed));
     EXPECT_FALSE(fs::exists(folder_ + "/out.mid"));
+}
+
+// A cut, damaged or oversized MIDI file is refused whole on each road that
+// reads one: one box names the file and what is wrong, nothing is written and
+// nothing plays.
+TEST_F(PanelActionsTest, DamagedOrOversizedMidiFilesAreRefusedByName) {
+    using smf_builder::Bytes;
+    smf_builder::TrackSpec piano;
+    piano.instrument = "Piano";
+    const Bytes good = smf_builder::Song({piano, piano});
+    Bytes meta = smf_builder::Song({piano}, 0);
+    meta[25] = 0x7F;  // the instrument name's length runs past the track
+    Bytes chunk = good;
+    chunk[19] = 0x10;  // the first track's length runs past the file
+    Bytes large = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96, 'M', 'T', 'r', 'k'};
+    Bytes body = {0, 0xFF, 0x7F};  // a valid file of a megabyte
+    smf_builder::PutVarLen(body, 1 << 20);
+    body.resize(body.size() + (1 << 20), 0);
+    body.insert(body.end(), {0, 0xFF, 0x2F, 0});
+    smf_builder::Put32(large, static_cast<std::uint32_t>(body.size()));
+    large.insert(large.end(), body.begin(), body.end());
+    const struct {
+        const char* name;
+        Bytes bytes;
+        const char* problem;
+    } kCases[] = {
+        {"half.mid", Bytes(good.begin(), good.begin() + good.size() / 2), "runs past the end of the file"},
+        {"meta.mid", meta, "a meta event of track 1 runs past the end of the track"},
+        {"chunk.mid", chunk, "track 1 runs past the end of the file"},
+        {"large.mid", large, "the file is too large"},
+    };
+    enum class Road { Format, Style, Edit };
+    for (const Road road : {Road::Format, Road::Style, Road::Edit}) {
+        for (const auto& c : kCases) {
+            SCOPED_TRACE(std::string(c.name) + " on road " + std::to_string(static_cast<int>(road)));
+            const std::string input = folder_ + "/" + c.name;
+            const std::string output = folder_ + "/out.pmd";
+            WriteBytes(input, c.bytes);
+            testing_support::Sink().Clear();
+            ClearConvertStyleSelection();
+            ConvertStyleSelection[road == Road::Style ? 8 : 0] = 1;
+            testing_support::Chooser().QueueFile(road == Road::Edit ? input : output, 6);
+            if (road == Road::Edit) {
+                PanelMode = kPanelModeEdit;
+                EditTune();
+            } else {
+                PanelMode = kPanelModeConvert;
+                ConvertInput(input);
+            }
+            const std::vector<std::string> boxes = testing_support::Sink().Texts();
+            ASSERT_FALSE(boxes.empty());
+            EXPECT_EQ(boxes.size(), 1u);
+            const std::string& box = boxes[0];
+            EXPECT_NE(box.find(std::string("\"") + c.name + "\""), std::string::npos) << box;
+            EXPECT_NE(box.find(c.problem), std::string::npos) << box;
+            EXPECT_FALSE(fs::exists(output));
+            EXPECT_FALSE(fs::exists(folder_ + "/edit_temp.mid"));
+            EXPECT_EQ(PlayingActive.load(), 0);
+        }
+    }
 }
 
 // ---- Edit ----
