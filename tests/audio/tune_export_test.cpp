@@ -128,8 +128,8 @@ TEST(TuneExport, FailuresShowTheirBoxAndLeaveNoFile) {
     const std::string source = WriteFile("two.mid", TwoNoteSmf());
     const std::string nowhere = folder + "/no/such/dir/x";
     EXPECT_EQ(ExportMovieToFile(source, nowhere + ".aiff"), 0);
-    EXPECT_EQ(Sink().Texts(),
-              std::vector<std::string>{"RARAFFFFFFFF " + nowhere + ".aiff: No such file or directory"});
+    EXPECT_EQ(Sink().Texts(), std::vector<std::string>{"RARAFFFFFFFF " + nowhere +
+                                                        ".aiff: No such file or directory"});
     // A disk that fills up halfway on either road: the old targets stay, and
     // no partial or intermediate file is left.
     Sink().Clear();

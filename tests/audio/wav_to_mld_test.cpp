@@ -227,26 +227,29 @@ TEST(WavToMld, OnlyRecordingsWithSamplesAtARealRateAreWritten) {
     const std::string target = dir + "/v.mld";
     Bytes data;
     for (std::int16_t v : Tone(1, 1000)) PutLe(data, static_cast<std::uint16_t>(v), 2);
-    const auto wav = [&](const Bytes& fmt) { return Riff({Chunk("fmt ", fmt), Chunk("data", data)}); };
+    const auto wav = [&](const Bytes& fmt) {
+        return Riff({Chunk("fmt ", fmt), Chunk("data", data)});
+    };
     const auto rate = [&](long hz) { return wav(FormatBody(1, 1, static_cast<int>(hz), 16)); };
     Bytes cutHead = Riff({Chunk("fmt ", FormatBody(1, 1, 8000, 16))});
     for (std::uint8_t b : Bytes{'d', 'a', 't', 'a', 0x10, 0}) cutHead.push_back(b);
-    const std::string noSound = "This file has no sound data.", rates = "samplerate:4000,8000,16000,32000";
+    const std::string noSound = "This file has no sound data.";
+    const std::string rates = "samplerate:4000,8000,16000,32000";
     struct Case { Bytes wav; std::string text; };  // text "" for a written voice
     const Case cases[] = {
         {Riff({Chunk("fmt ", FormatBody(1, 1, 8000, 16)), Chunk("data", {})}), noSound},
         {cutHead, noSound},
         {rate(0xFFFFFFFF), rates}, {rate(1), rates}, {rate(7), rates}, {rate(3999), rates},
         {rate(192001), rates}, {rate(4000), ""}, {rate(192000), ""},
-        {wav(Extensible(1)), ""},                         // PCM
-        {wav(Extensible(3)), "This is not pcm data."},    // float
+        {wav(Extensible(1)), ""},                           // PCM
+        {wav(Extensible(3)), "This is not pcm data."},      // float
         {wav(Extensible(1, 30)), "This is not pcm data."},  // GUID cut short
     };
     for (const Case& c : cases) {
         Sink().Clear();
         WavToMldConverter source(c.wav, dir + "/v.wav");
         WavToMldConverter converter(kFromSource, source);
-        EXPECT_EQ(converter.Convert(4, 8000, 100, target.c_str()), c.text.empty() ? 1 : 0) << c.text;
+        EXPECT_EQ(converter.Convert(4, 8000, 100, target.c_str()) == 1, c.text.empty()) << c.text;
         EXPECT_EQ(Sink().Texts(), c.text.empty() ? std::vector<std::string>{}
                                                  : std::vector<std::string>{c.text});
         EXPECT_EQ(std::filesystem::exists(target), c.text.empty());
