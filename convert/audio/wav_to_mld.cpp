@@ -250,14 +250,14 @@ int WavToMldConverter::ConvertToMemory(int format, int rate, int level, const ch
     job.wave = source.format_;
     if (!CheckRequest(job, format, rate, level)) return 0;
     job.pcm = DecodeSamples(source.samples_);
-    if (!PrepareSamples(job)) return 0;
-    if (job.pcm.empty()) {
-        // No voice to write: a header without samples, or one cut short.
+    if (!PrepareSamples(job) || !EncodeVoice(job)) return 0;
+    if (job.encoded.empty()) {
+        // No voice to write: a header without samples, one cut short, or
+        // too few samples for one byte of voice.
         ShowInfoBox(kNoSamplesText);
         return 0;
     }
-    if (!EncodeVoice(job) || !BuildImage(job)) return 0;
-    return 1;
+    return BuildImage(job) ? 1 : 0;
 }
 
 // The request against the record and the source: format, level, bits and

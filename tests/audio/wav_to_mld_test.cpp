@@ -317,11 +317,15 @@ TEST(WavToMld, WordsTheFileGetsWrongDoNotMatter) {
     // A byte rate and block align of 0: the length comes from the rate.
     for (int i = 8; i < 14; ++i) fmt[i] = 0;
     EXPECT_EQ(Convert(Riff({Chunk("fmt ", fmt), Chunk("data", data)}), 18, 8000), good);
-    // One sample: the handset maker's four zero bytes still have room.
-    EXPECT_FALSE(Convert(Wav(1, 8000, {1234}), 18, 8000).empty());
+    // One sample is encoded (the handset maker's four zero bytes have room)
+    // but gives no byte of voice.
+    Sink().Clear();
+    EXPECT_TRUE(Convert(Wav(1, 8000, {1234}), 18, 8000).empty());
+    EXPECT_EQ(Sink().Texts(), std::vector<std::string>{"This file has no sound data."});
     // 8.4 MB of 4000 Hz samples raised to 32000 Hz would take 67 MB.
     Sink().Clear();
-    EXPECT_TRUE(Convert(Wav(1, 4000, std::vector<std::int16_t>(4200000)), 2, 32000).empty());
+    const Bytes big = Riff({Chunk("fmt ", FormatBody(1, 1, 4000, 16)), Chunk("data", Bytes(8400000))});
+    EXPECT_TRUE(Convert(big, 2, 32000).empty());
     EXPECT_EQ(Sink().Texts(), std::vector<std::string>{"no memory"});
     // A long title is cut to what its 16-bit field and 256-byte text hold.
     WavToMldConverter source(Wav(1, 8000, s), "v.wav");
