@@ -54,15 +54,12 @@ Bytes Encoded(int codec, const std::vector<std::int16_t>& s) {
     return out;
 }
 
-// A WAVE_FORMAT_EXTENSIBLE mono 16-bit 8000 Hz "fmt " body of the sub-format
-// tag, cut to `size` bytes.
-Bytes Extensible(int subTag, std::size_t size = 40) {
+// A mono 16-bit 8000 Hz WAVE_FORMAT_EXTENSIBLE "fmt " body (extra size 22,
+// valid bits, channel mask, sub-format GUID) of the sub-format tag, cut to size.
+Bytes Extensible(std::uint8_t tag, std::size_t size = 40) {
     Bytes b = FormatBody(0xFFFE, 1, 8000, 16);
-    PutLe(b, 22, 2);  // extra size
-    PutLe(b, 16, 2);  // valid bits
-    PutLe(b, 4, 4);   // channel mask
-    PutLe(b, subTag, 2);
-    for (int v : {0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71}) PutLe(b, v, 1);
+    b.insert(b.end(), {22, 0, 16, 0, 4, 0, 0, 0, tag, 0, 0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0,
+                       0x38, 0x9B, 0x71});
     b.resize(size);
     return b;
 }
@@ -223,40 +220,31 @@ TEST(WavToMld, UntrustedSizesAndWords) {
 }
 
 TEST(WavToMld, OnlyRecordingsWithSamplesAtARealRateAreWritten) {
-    const std::string dir = testing_support::ScratchDir();
-    const std::string target = dir + "/v.mld";
+    const std::string target = testing_support::ScratchDir() + "/v.mld";
     Bytes data;
     for (std::int16_t v : Tone(1, 1000)) PutLe(data, static_cast<std::uint16_t>(v), 2);
-    const auto wav = [&](const Bytes& fmt) {
-        return Riff({Chunk("fmt ", fmt), Chunk("data", data)});
-    };
-    const auto rate = [&](long hz) { return wav(FormatBody(1, 1, static_cast<int>(hz), 16)); };
-    Bytes cutHead = Riff({Chunk("fmt ", FormatBody(1, 1, 8000, 16))});
-    for (std::uint8_t b : Bytes{'d', 'a', 't', 'a', 0x10, 0}) cutHead.push_back(b);
-    const std::string noSound = "This file has no sound data.";
-    const std::string rates = "samplerate:4000,8000,16000,32000";
-    struct Case { Bytes wav; std::string text; };  // text "" for a written voice
-    const Case cases[] = {
-        {Riff({Chunk("fmt ", FormatBody(1, 1, 8000, 16)), Chunk("data", {})}), noSound},
-        {cutHead, noSound},
-        {rate(0xFFFFFFFF), rates}, {rate(1), rates}, {rate(7), rates}, {rate(3999), rates},
-        {rate(192001), rates}, {rate(4000), ""}, {rate(192000), ""},
-        {wav(Extensible(1)), ""},                           // PCM
-        {wav(Extensible(3)), "This is not pcm data."},      // float
-        {wav(Extensible(1, 30)), "This is not pcm data."},  // GUID cut short
-    };
-    for (const Case& c : cases) {
+    const auto w = [&](const Bytes& f) { return Riff({Chunk("fmt ", f), Chunk("data", data)}); };
+    const auto rate = [&](long hz) { return w(FormatBody(1, 1, static_cast<int>(hz), 16)); };
+    Bytes cutHead = rate(8000);
+    cutHead.resize(cutHead.size() - data.size() - 2);  // "data" and half its size
+    const char* none = "This file has no sound data.";
+    const char* rates = "samplerate:4000,8000,16000,32000";
+    const char* notPcm = "This is not pcm data.";
+    const std::pair<Bytes, std::string> cases[] = {  // text "" for a written voice
+        {Riff({Chunk("fmt ", FormatBody(1, 1, 8000, 16)), Chunk("data", {})}), none},
+        {cutHead, none}, {rate(0xFFFFFFFF), rates}, {rate(1), rates}, {rate(7), rates},
+        {rate(3999), rates}, {rate(192001), rates}, {rate(4000), ""}, {rate(192000), ""},
+        {w(Extensible(1)), ""}, {w(Extensible(3)), notPcm}, {w(Extensible(1, 30)), notPcm}};
+    for (const auto& [wav, text] : cases) {
         Sink().Clear();
-        WavToMldConverter source(c.wav, dir + "/v.wav");
+        WavToMldConverter source(wav, "v.wav");
         WavToMldConverter converter(kFromSource, source);
-        EXPECT_EQ(converter.Convert(4, 8000, 100, target.c_str()) == 1, c.text.empty()) << c.text;
-        EXPECT_EQ(Sink().Texts(), c.text.empty() ? std::vector<std::string>{}
-                                                 : std::vector<std::string>{c.text});
-        EXPECT_EQ(std::filesystem::exists(target), c.text.empty());
-        std::filesystem::remove(target);
+        EXPECT_EQ(converter.Convert(4, 8000, 100, target.c_str()) == 1, text.empty()) << text;
+        EXPECT_EQ(Sink().Texts(), text.empty() ? std::vector<std::string>{} : std::vector{text});
+        EXPECT_EQ(std::filesystem::remove(target), text.empty());
     }
     // Extensible PCM is the voice of the same plain PCM.
-    EXPECT_EQ(Convert(wav(Extensible(1)), 4, 8000), Convert(rate(8000), 4, 8000));
+    EXPECT_EQ(Convert(w(Extensible(1)), 4, 8000), Convert(rate(8000), 4, 8000));
 }
 
 TEST(WavToMld, LevelZeroAndSilenceKeepTheSamples) {
@@ -319,12 +307,12 @@ TEST(WavToMld, WordsTheFileGetsWrongDoNotMatter) {
     EXPECT_EQ(Convert(Riff({Chunk("fmt ", fmt), Chunk("data", data)}), 18, 8000), good);
     // One sample is encoded (the handset maker's four zero bytes have room)
     // but gives no byte of voice.
-    Sink().Clear();
     EXPECT_TRUE(Convert(Wav(1, 8000, {1234}), 18, 8000).empty());
     EXPECT_EQ(Sink().Texts(), std::vector<std::string>{"This file has no sound data."});
     // 8.4 MB of 4000 Hz samples raised to 32000 Hz would take 67 MB.
     Sink().Clear();
-    const Bytes big = Riff({Chunk("fmt ", FormatBody(1, 1, 4000, 16)), Chunk("data", Bytes(8400000))});
+    const Bytes big = Riff({Chunk("fmt ", FormatBody(1, 1, 4000, 16)),
+                            Chunk("data", Bytes(8400000))});
     EXPECT_TRUE(Convert(big, 2, 32000).empty());
     EXPECT_EQ(Sink().Texts(), std::vector<std::string>{"no memory"});
     // A long title is cut to what its 16-bit field and 256-byte text hold.
