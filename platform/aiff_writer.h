@@ -20,6 +20,9 @@ public:
     bool Write(std::span<const std::int16_t> samples);
     // False when the file could not be completed (or was never opened).
     bool Close();
+    // The errno of the first failure (0 when there was none or the library
+    // gave none).
+    int Error() const;
 
 private:
     struct Impl;

@@ -1,8 +1,10 @@
 #include "convert/audio/tune_export.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <memory>
 #include <vector>
@@ -142,16 +144,28 @@ bool RenderTune(const MidiF0Data& tune, platform::SoftwareSynth& synth,
     return true;
 }
 
-// Renders into path; true when the whole file was written and closed.
-bool RenderFile(const MidiF0Data& tune, const std::string& path, const ExportProgress& progress) {
+// What kept a file from being written, for the box: 0 when it was written,
+// kNoSynth when the synth could not start, else the errno of the failure.
+constexpr int kNoSynth = -1;
+
+// Renders into path and closes it.
+int RenderFile(const MidiF0Data& tune, const std::string& path, const ExportProgress& progress) {
     platform::SynthOptions options;
     options.reverbAndChorus = false;
     auto synth = platform::SoftwareSynth::Create(platform::kDefaultSoundFont, {}, options);
-    if (!synth || !synth->HasSoundFont()) return false;
+    if (!synth || !synth->HasSoundFont()) return kNoSynth;
     platform::AiffWriter out;
-    if (!out.Open(path, rara::kExportRate, 2)) return false;
+    if (!out.Open(path, rara::kExportRate, 2)) return out.Error() != 0 ? out.Error() : EIO;
     const bool rendered = RenderTune(tune, *synth, out, progress);
-    return out.Close() && rendered;
+    if (out.Close() && rendered) return 0;
+    return out.Error() != 0 ? out.Error() : EIO;
+}
+
+// The write failure's box, naming the file and why it could not be written.
+void ShowWriteFailure(const std::string& path, int error) {
+    std::string text = kRaraReporter.Format(static_cast<std::uint32_t>(rara::kWriteFailed));
+    if (error != kNoSynth) text += path + ": " + std::strerror(error);
+    ShowErrorBox(text);
 }
 
 }  // namespace
@@ -176,12 +190,14 @@ int ExportMovieToFile(const std::string& source, const std::string& target,
         ShowQuickTimeError(rara::kNotAMovie);
         return 0;
     }
-    std::remove(target.c_str());
+    // An old target stays as it is until the complete new file is renamed
+    // over it.
     const std::string partial = target + ".part";
-    if (!RenderFile(*loader.Tune0(), partial, progress) ||
-        std::rename(partial.c_str(), target.c_str()) != 0) {
+    int error = RenderFile(*loader.Tune0(), partial, progress);
+    if (error == 0 && std::rename(partial.c_str(), target.c_str()) != 0) error = errno;
+    if (error != 0) {
         std::remove(partial.c_str());
-        ShowQuickTimeError(rara::kWriteFailed);
+        ShowWriteFailure(target, error);
         return 0;
     }
     return 1;
@@ -197,7 +213,11 @@ int ExportToWavViaAiff(const std::string& source, const std::string& folder,
     std::string aiffPath = folder;
     if (!aiffPath.empty() && aiffPath.back() != '/') aiffPath += '/';
     aiffPath += "temp.aiff";
-    std::remove(wavTarget.c_str());
-    if (!ExportMovieToFile(source, aiffPath, progress)) return 0;
-    return ConvertAiffToWav(aiffPath, wavTarget) == 1 ? 1 : 0;
+    // The WAV replaces an old one only once it is complete; a failed road
+    // leaves no intermediate file behind.
+    if (ExportMovieToFile(source, aiffPath, progress) == 1 &&
+        ConvertAiffToWav(aiffPath, wavTarget) == 1)
+        return 1;
+    std::remove(aiffPath.c_str());
+    return 0;
 }

@@ -24,13 +24,15 @@ void ShowQuickTimeError(std::int32_t code);
 std::string ProgressDots(std::int32_t fraction);
 
 // Renders source into an AIFF at target (written under a temporary name and
-// renamed, the old target deleted first). 1 only for a complete file; 0
-// after the box, with no target left.
+// renamed over an old target, which stays until then). 1 only for a complete
+// file; 0 after the box, which names a file that could not be written and
+// why, with the old target kept and no partial file left.
 int ExportMovieToFile(const std::string& source, const std::string& target,
                       const ExportProgress& progress = {});
 // The export to the converter's output path.
 int ExportToOutputFile(const std::string& source, const std::string& target,
                        const ExportProgress& progress = {});
-// Through folder + "temp.aiff" (kept) to the WAV at wavTarget.
+// Through folder + "temp.aiff" (kept after success, removed after a failure)
+// to the WAV at wavTarget, which replaces an old one only when complete.
 int ExportToWavViaAiff(const std::string& source, const std::string& folder,
                        const std::string& wavTarget, const ExportProgress& progress = {});

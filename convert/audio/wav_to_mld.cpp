@@ -21,6 +21,14 @@ constexpr const char* kNotPcm = "This is not pcm data.";
 constexpr const char* kDifferentFormat = "file is different format";
 constexpr std::size_t kWaveFormatBytes = 18;
 constexpr std::size_t kMinFormatChunk = 16;
+// WAVE_FORMAT_EXTENSIBLE: the real format is the sub-format GUID after the
+// valid-bits word and the channel mask, announced by an extra size >= 22.
+constexpr std::uint16_t kExtensibleTag = 0xFFFE;
+constexpr std::uint16_t kExtensibleExtra = 22;
+constexpr std::size_t kValidBitsAndMask = 6;
+// The GUID of a sub-format after its 16-bit tag: xxxx0000-0000-0010-8000-00AA00389B71.
+constexpr std::uint8_t kSubFormatTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                             0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 
 // Where the 4-character pattern first stands at or after `from`; npos when
 // it does not.
@@ -47,6 +55,22 @@ WaveFormatRecord ParseFormat(std::span<const std::uint8_t> body) {
     c.ReadLe16(f.bitsPerSample);
     c.ReadLe16(f.extraSize);
     return f;
+}
+
+// The tag an extensible "fmt " body stands for: its sub-format's tag when the
+// record is whole and the GUID is a standard one, else the extensible tag
+// itself (which no step takes).
+std::uint16_t SubFormatTag(std::span<const std::uint8_t> body) {
+    ByteCursor c(body);
+    std::uint16_t extra = 0;
+    std::uint16_t tag = 0;
+    if (!c.Skip(kMinFormatChunk) || !c.ReadLe16(extra) || extra < kExtensibleExtra ||
+        !c.Skip(kValidBitsAndMask) || !c.ReadLe16(tag))
+        return kExtensibleTag;
+    const auto tail = c.Take(sizeof kSubFormatTail);
+    if (tail.empty() || !std::equal(tail.begin(), tail.end(), std::begin(kSubFormatTail)))
+        return kExtensibleTag;
+    return tag;
 }
 
 }  // namespace
@@ -121,7 +145,11 @@ bool WavToMldConverter::ReadFormatChunk(std::span<const std::uint8_t> bytes, std
         ShowDifferentFormat("fmt ");
         return false;
     }
-    format_ = ParseFormat(c.Take(size));
+    const auto body = c.Take(size);
+    format_ = ParseFormat(body);
+    // An extensible record of PCM is read as PCM; other sub-formats keep the
+    // extensible tag and are refused as not PCM.
+    if (format_.formatTag == kExtensibleTag && SubFormatTag(body) == 1) format_.formatTag = 1;
     cursor_ = at + 8 + size;
     return true;
 }
@@ -164,6 +192,11 @@ struct WavToMldConverter::Job {
 namespace {
 
 constexpr const char* kRateList = "samplerate:4000,8000,16000,32000";
+constexpr const char* kNoSamplesText = "This file has no sound data.";
+// The rates a recording can have; a header outside them is damaged, and
+// resampling from it would make nothing or a voice of minutes.
+constexpr std::uint32_t kLowestSourceRate = 4000;
+constexpr std::uint32_t kHighestSourceRate = 192000;
 constexpr const char* kSizeLimitText = "指定されたファイルサイズの制限を越えています。";
 constexpr const char* kBuildFailedText = "makemldを保存できませんでした。";
 
@@ -217,8 +250,14 @@ int WavToMldConverter::ConvertToMemory(int format, int rate, int level, const ch
     job.wave = source.format_;
     if (!CheckRequest(job, format, rate, level)) return 0;
     job.pcm = DecodeSamples(source.samples_);
-    if (!PrepareSamples(job) || !EncodeVoice(job) || !BuildImage(job)) return 0;
-    return 1;
+    if (!PrepareSamples(job) || !EncodeVoice(job)) return 0;
+    if (job.encoded.empty()) {
+        // No voice to write: a header without samples, one cut short, or
+        // too few samples for one byte of voice.
+        ShowInfoBox(kNoSamplesText);
+        return 0;
+    }
+    return BuildImage(job) ? 1 : 0;
 }
 
 // The request against the record and the source: format, level, bits and
@@ -234,7 +273,8 @@ bool WavToMldConverter::CheckRequest(Job& job, int format, int rate, int level) 
         return false;
     }
     const char* flagText = RateFlagText(rate);
-    if (flagText == nullptr) {
+    if (flagText == nullptr || job.wave.sampleRate < kLowestSourceRate ||
+        job.wave.sampleRate > kHighestSourceRate) {
         ShowInfoBox(kRateList);
         return false;
     }
@@ -275,10 +315,6 @@ bool WavToMldConverter::PrepareSamples(Job& job) {
     w.channels = static_cast<std::uint16_t>(job.channels);
     job.pcm.resize(job.pcm.size() - job.pcm.size() % job.channels);
     if (w.sampleRate != static_cast<std::uint32_t>(job.rate)) {
-        if (w.sampleRate == 0) {
-            ShowInfoBox(kRateList);
-            return false;
-        }
         std::uint64_t frames = ring_voice::ResampledFrames(job.pcm.size() / job.channels,
                                                            w.sampleRate, job.rate);
         if (frames * job.channels * 2 > kMaxWorkingPcmBytes) {

@@ -1,6 +1,7 @@
 #include "convert/audio/wave_file.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "convert/audio/byte_cursor.h"
@@ -238,9 +239,17 @@ int WaveFile::Save(const std::string& path, std::span<std::uint8_t> buffer) cons
         own.resize(FileSize());
         image = own;
     }
-    if (WriteHeader(image, image.size()) == 0 ||
-        !platform::ReplaceFileContents(path, image.data(), image.size())) {
+    if (WriteHeader(image, image.size()) == 0) {
         ShowInfoBox(wavefile::StatusText(wavefile::kCantOpen));
+        return 0;
+    }
+    errno = 0;
+    if (!platform::ReplaceFileContents(path, image.data(), image.size())) {
+        // The file and the reason it could not be written, as the reader
+        // names a chunk it could not take.
+        const int error = errno != 0 ? errno : EIO;
+        ShowInfoBox(std::string(wavefile::StatusText(wavefile::kCantOpen)) + " [" + path + ": " +
+                    std::strerror(error) + "]");
         return 0;
     }
     return 1;

@@ -86,7 +86,8 @@ public:
     std::vector<std::uint8_t> Image() const;
     // Writes the file in one step (no partial file is left). The image is
     // built in buffer when it is large enough. 1 when written; 0 after
-    // "file can not open".
+    // "file can not open" (with the path and the reason when the disk
+    // refused it).
     int Save(const std::string& path, std::span<std::uint8_t> buffer = {}) const;
 
 private:

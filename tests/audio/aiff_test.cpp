@@ -188,6 +188,11 @@ TEST(Aiff, ChunksAreFoundAmongOthersAndCountsAreTrimmed) {
 TEST(Aiff, BrokenFilesShowAiffError) {
     const Bytes comm = Common(1, 4, 16, Extended(8000));
     const Bytes ssnd = Sound(Bytes(8, 1));
+    // Sound data of 4 bytes after its head, its offset one under, at and one
+    // over their end.
+    const auto at = [](std::uint8_t n) {
+        return Chunk("SSND", {0, 0, 0, n, 0, 0, 0, 0, 1, 2, 3, 4});
+    };
     // A common chunk two bytes short: its rate would run into the next chunk.
     Bytes shortComm = comm;
     shortComm.resize(shortComm.size() - 2);
@@ -202,6 +207,9 @@ TEST(Aiff, BrokenFilesShowAiffError) {
         {Form({comm, Chunk("SSND", Bytes(8), 4000)}), aiff::kChunkCut},
         {Form({comm, Chunk("SSND", Bytes(6))}), aiff::kBadSoundData},
         {Form({comm, Sound({}, 0), Chunk("X", {})}), aiff::kOk},
+        {Form({comm, at(3)}), aiff::kOk},
+        {Form({comm, at(4)}), aiff::kOk},
+        {Form({comm, at(5)}), aiff::kBadSoundData},
         {Form({Common(0, 4, 16, Extended(8000)), ssnd}), aiff::kBadCommon},
         {Form({Common(1, 4, 4, Extended(8000)), ssnd}), aiff::kBadCommon},
         {Form({Common(1, 4, 40, Extended(8000)), ssnd}), aiff::kBadCommon},

@@ -124,26 +124,30 @@ TEST(TuneExport, FailuresShowTheirBoxAndLeaveNoFile) {
     EXPECT_FALSE(std::filesystem::exists(folder + "/x.aiff"));
     Sink().Clear();
     if (!HaveSoundFont()) return;
-    // An unwritable target: nothing written, the write failure's box.
+    // An unwritable target, a disk that fills up halfway on either road, a WAV
+    // that cannot be written after its AIFF was: each box names the file and
+    // why, old targets stay, and no partial or intermediate file is left.
     const std::string source = WriteFile("two.mid", TwoNoteSmf());
-    EXPECT_EQ(ExportMovieToFile(source, folder + "/no/such/dir/x.aiff"), 0);
-    EXPECT_EQ(Sink().Texts(), std::vector<std::string>{"RARAFFFFFFFF "});
-    EXPECT_FALSE(std::filesystem::exists(folder + "/no/such/dir/x.aiff"));
-    // A disk that fills up halfway: no target and no partial file remain,
-    // and an old target is gone too.
-    const std::string target = folder + "/full.aiff";
-    WriteFile("full.aiff", Bytes(10, 1));
+    const std::string nowhere = folder + "/no/such/dir/x", rara = "RARAFFFFFFFF " + folder;
+    const Bytes old(10, 1);
+    WriteFile("full.aiff", old);
+    WriteFile("full.wav", old);
+    EXPECT_EQ(ExportMovieToFile(source, nowhere + ".aiff"), 0);
     {
         testing_support::FileSizeLimit limit(20000);
-        EXPECT_EQ(ExportMovieToFile(source, target), 0);
+        EXPECT_EQ(ExportMovieToFile(source, folder + "/full.aiff"), 0);
+        EXPECT_EQ(ExportToWavViaAiff(source, folder, folder + "/full.wav"), 0);
     }
-    EXPECT_FALSE(std::filesystem::exists(target));
-    EXPECT_FALSE(std::filesystem::exists(target + ".part"));
-    // The WAV road fails when its WAV cannot be written, though the AIFF was.
-    Sink().Clear();
-    EXPECT_EQ(ExportToWavViaAiff(source, folder, folder + "/no/such/dir/x.wav"), 0);
-    EXPECT_TRUE(std::filesystem::exists(folder + "/temp.aiff"));
-    EXPECT_GE(Sink().Count(), 1u);
+    EXPECT_EQ(ExportToWavViaAiff(source, folder, nowhere + ".wav"), 0);
+    const std::string missing = ": No such file or directory", full = ": File too large";
+    EXPECT_EQ(Sink().Texts(),
+              (std::vector<std::string>{rara + "/no/such/dir/x.aiff" + missing,
+                                        rara + "/full.aiff" + full, rara + "/temp.aiff" + full,
+                                        "file can not open [" + nowhere + ".wav" + missing + "]"}));
+    EXPECT_EQ(ReadFile(folder + "/full.aiff"), old);
+    EXPECT_EQ(ReadFile(folder + "/full.wav"), old);
+    EXPECT_EQ(testing_support::FolderNames(folder),
+              (std::vector<std::string>{"full.aiff", "full.wav", "in.wav", "two.mid"}));
 }
 
 TEST(TuneExport, ProgressDotsGrowByThe3200thUpToTwenty) {

@@ -54,6 +54,16 @@ Bytes Encoded(int codec, const std::vector<std::int16_t>& s) {
     return out;
 }
 
+// A mono 16-bit 8000 Hz WAVE_FORMAT_EXTENSIBLE "fmt " body (extra size 22,
+// valid bits, channel mask, sub-format GUID) of the sub-format tag, cut to size.
+Bytes Extensible(std::uint8_t tag, std::size_t size = 40) {
+    Bytes b = FormatBody(0xFFFE, 1, 8000, 16);
+    b.insert(b.end(), {22, 0, 16, 0, 4, 0, 0, 0, tag, 0, 0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0,
+                       0x38, 0x9B, 0x71});
+    b.resize(size);
+    return b;
+}
+
 std::vector<std::int16_t> Channel(const std::vector<std::int16_t>& s, int c) {
     std::vector<std::int16_t> out;
     for (std::size_t i = c; i < s.size(); i += 2) out.push_back(s[i]);
@@ -209,6 +219,34 @@ TEST(WavToMld, UntrustedSizesAndWords) {
     }
 }
 
+TEST(WavToMld, OnlyRecordingsWithSamplesAtARealRateAreWritten) {
+    const std::string target = testing_support::ScratchDir() + "/v.mld";
+    Bytes data;
+    for (std::int16_t v : Tone(1, 1000)) PutLe(data, static_cast<std::uint16_t>(v), 2);
+    const auto w = [&](const Bytes& f) { return Riff({Chunk("fmt ", f), Chunk("data", data)}); };
+    const auto rate = [&](long hz) { return w(FormatBody(1, 1, static_cast<int>(hz), 16)); };
+    Bytes cutHead = rate(8000);
+    cutHead.resize(cutHead.size() - data.size() - 2);  // "data" and half its size
+    const char* none = "This file has no sound data.";
+    const char* rates = "samplerate:4000,8000,16000,32000";
+    const char* notPcm = "This is not pcm data.";
+    const std::pair<Bytes, std::string> cases[] = {  // text "" for a written voice
+        {Riff({Chunk("fmt ", FormatBody(1, 1, 8000, 16)), Chunk("data", {})}), none},
+        {cutHead, none}, {rate(0xFFFFFFFF), rates}, {rate(1), rates}, {rate(7), rates},
+        {rate(3999), rates}, {rate(192001), rates}, {rate(4000), ""}, {rate(192000), ""},
+        {w(Extensible(1)), ""}, {w(Extensible(3)), notPcm}, {w(Extensible(1, 30)), notPcm}};
+    for (const auto& [wav, text] : cases) {
+        Sink().Clear();
+        WavToMldConverter source(wav, "v.wav");
+        WavToMldConverter converter(kFromSource, source);
+        EXPECT_EQ(converter.Convert(4, 8000, 100, target.c_str()) == 1, text.empty()) << text;
+        EXPECT_EQ(Sink().Texts(), text.empty() ? std::vector<std::string>{} : std::vector{text});
+        EXPECT_EQ(std::filesystem::remove(target), text.empty());
+    }
+    // Extensible PCM is the voice of the same plain PCM.
+    EXPECT_EQ(Convert(w(Extensible(1)), 4, 8000), Convert(rate(8000), 4, 8000));
+}
+
 TEST(WavToMld, LevelZeroAndSilenceKeepTheSamples) {
     auto s = Tone(1, 2000);
     Bytes image = Convert(Wav(1, 8000, s), 4, 8000, 0);
@@ -267,11 +305,15 @@ TEST(WavToMld, WordsTheFileGetsWrongDoNotMatter) {
     // A byte rate and block align of 0: the length comes from the rate.
     for (int i = 8; i < 14; ++i) fmt[i] = 0;
     EXPECT_EQ(Convert(Riff({Chunk("fmt ", fmt), Chunk("data", data)}), 18, 8000), good);
-    // One sample: the handset maker's four zero bytes still have room.
-    EXPECT_FALSE(Convert(Wav(1, 8000, {1234}), 18, 8000).empty());
-    // A 1 Hz source raised to 32000 Hz would take 134 MB.
+    // One sample is encoded (the handset maker's four zero bytes have room)
+    // but gives no byte of voice.
+    EXPECT_TRUE(Convert(Wav(1, 8000, {1234}), 18, 8000).empty());
+    EXPECT_EQ(Sink().Texts(), std::vector<std::string>{"This file has no sound data."});
+    // 8.4 MB of 4000 Hz samples raised to 32000 Hz would take 67 MB.
     Sink().Clear();
-    EXPECT_TRUE(Convert(Wav(1, 1, Tone(1, 2100)), 2, 32000).empty());
+    const Bytes big = Riff({Chunk("fmt ", FormatBody(1, 1, 4000, 16)),
+                            Chunk("data", Bytes(8400000))});
+    EXPECT_TRUE(Convert(big, 2, 32000).empty());
     EXPECT_EQ(Sink().Texts(), std::vector<std::string>{"no memory"});
     // A long title is cut to what its 16-bit field and 256-byte text hold.
     WavToMldConverter source(Wav(1, 8000, s), "v.wav");
