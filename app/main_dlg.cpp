@@ -530,6 +530,8 @@ void MainDlg::QuitOnSignal() {
     // what plays is stopped once the loops have ended (Run, ExitInstance).
     ComposeStopRequest = 1;
     ClearComposingFlag();
+    // Clicks held during a guarded click are dropped, not acted on.
+    closing_ = true;
     window_->EndModal(platform::kIdCancel);
 }
 
