@@ -10,6 +10,7 @@
 #include "app/ringtone_listen.h"
 #include "app/tune_export_shell.h"
 #include "app/ui_conversion_dialogs.h"
+#include "app/wave_listen.h"
 #include "app/shell_seams.h"
 #include "app/zaw_dialog.h"
 #include "compose/compose_control.h"
@@ -165,7 +166,11 @@ bool ZawApplication::InitInstance() {
 void ZawApplication::ExitInstance() {
     StopTimerThreadSeam();
     StopWorkerServingTheUi();
+    // A quit request leaves a preview or a result playing: its thread is
+    // joined here, before the globals it uses go.
+    StopChannelListen();
     StopRingtoneListen();
+    ReleaseWavePlayer();
 }
 
 void ZawApplication::OnTrayClick(bool right) {

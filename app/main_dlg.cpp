@@ -200,6 +200,12 @@ int MainDlg::Run() {
     OnInitDialog();
     window_->Show();
     int code = window_->RunModal();
+    if (platform::ui::ShuttingDown()) {
+        // A quit request ended the panel: nothing may run on once it is
+        // gone, the timer first, as Power does.
+        StopTimerThreadSeam();
+        StopWorkerServingTheUi();
+    }
     window_->Hide();
     OnDestroy();
     return code;
@@ -515,14 +521,17 @@ void MainDlg::QuitOnSignal() {
     // and a worker waiting for one goes on.
     platform::ui::BeginShutdown();
     // A dialog open over the panel ends as cancelled, so the panel's own
-    // loop ends once the dialog's has.
+    // loop ends once the dialog's has; so do a box or a file chooser.
     for (Window* other : AllWindows())
         if (other != window_.get() && other->IsModal()) other->EndModal(platform::kIdCancel);
-    // A preview would refuse the quit; it is ended instead.
-    StopChannelListen();
+    platform::ui::CloseBackendDialogs();
+    // A tune being composed (a style conversion too) stops. This may run
+    // inside a box shown while a lock is held, so the threads are joined and
+    // what plays is stopped once the loops have ended (Run, ExitInstance).
+    ComposeStopRequest = 1;
     ClearComposingFlag();
-    StopTimerThreadSeam();
-    StopWorkerServingTheUi();
+    // Clicks held during a guarded click are dropped, not acted on.
+    closing_ = true;
     window_->EndModal(platform::kIdCancel);
 }
 

@@ -105,9 +105,11 @@ public:
     // Waits for the worker, pumping the panel. False when it still runs: the
     // box was shown and the panel must stay.
     bool QuitProgram();
-    // A quit signal: the quit protocol without a box or a refusal. Dialogs
-    // over the panel are cancelled, a preview is stopped, the worker is
-    // joined and the panel closes (the settings are saved as it goes).
+    // A quit request (a signal): the quit protocol without a box or a
+    // refusal, from whatever loop is running. Dialogs, boxes and file
+    // choosers over the panel are cancelled, a tune being composed stops
+    // and the panel closes; then the timer and the worker are joined, the
+    // settings saved, and what plays stops as the program ends.
     void QuitOnSignal();
     void DrawStatus(bool force);
     void RedrawPanel();

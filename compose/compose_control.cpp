@@ -15,6 +15,7 @@
 #include "core/conversion_services.h"
 #include "core/reporters.h"
 #include "core/service_slot.h"
+#include "platform/quit_signals.h"
 #include "core/settings.h"
 #include "core/shell_services.h"
 #include "midi/f0_data.h"
@@ -125,7 +126,8 @@ void FinishRun() {
 }
 
 bool StopWanted() {
-    return ComposingActive.load() != 1 || ComposeStopRequest.load() != 0;
+    return ComposingActive.load() != 1 || ComposeStopRequest.load() != 0 ||
+           platform::QuitRequested();
 }
 
 // Pauses up to the given time while the run goes on: a run that ends by

@@ -23,6 +23,7 @@
 #include "core/utilities.h"
 #include "midi/f0_data.h"
 #include "midi/f1_data.h"
+#include "platform/quit_signals.h"
 #include "style/style_table.h"
 
 int LengthTolerance = 4;
@@ -40,8 +41,9 @@ constexpr int kConductorLead = 384;
 constexpr int kConductorMethod = 8;
 constexpr int kCustomChords = 8;
 
+// A quit asked for (a signal) stops the tune as a stop does.
 bool StopRequested() {
-    return ComposeStopRequest.load() == 1;
+    return ComposeStopRequest.load() == 1 || platform::QuitRequested();
 }
 
 void Progress(ProgressCallback progress) {

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/clock.h"
+#include "platform/quit_signals.h"
 
 namespace {
 
@@ -402,7 +403,8 @@ const char* ErrorCodeText(ErrorCode code) {
 int ShowErrorMessage(ErrorCode code) {
     const char* text = ErrorCodeText(code);
     ShowErrorBox(FormatClassMessage("ZAWC", code, text ? text : kUnknownErrorText));
-    platform::GetClock()->SleepMilliseconds(500);
+    // Once a quit was asked for, boxes answer at once and nobody waits.
+    if (!platform::QuitRequested()) platform::GetClock()->SleepMilliseconds(500);
     return 0;
 }
 

@@ -16,6 +16,7 @@
 #include "midi/midi_event.h"
 #include "midi/track_data.h"
 #include "platform/aiff_writer.h"
+#include "platform/quit_signals.h"
 #include "platform/software_synth.h"
 
 namespace {
@@ -129,7 +130,8 @@ bool RenderTune(const MidiF0Data& tune, platform::SoftwareSynth& synth,
     for (int i = 0; i < track.EventCount(); ++i) {
         const MidiEvent& e = *track.Event(i);
         tickMicros += std::max(e.delta, 0) * tempo;
-        if (!renderer.RenderTo(frameAt(tickMicros))) return false;
+        // A quit asked for (a signal) ends the export unfinished.
+        if (platform::QuitRequested() || !renderer.RenderTo(frameAt(tickMicros))) return false;
         if (e.IsMeta(meta_type::kTempo)) {
             if (e.value >= 1000) tempo = e.value;
         } else if (e.kind != event_kind::kMeta) {

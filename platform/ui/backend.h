@@ -50,6 +50,9 @@ public:
     virtual void ShowNotice(const std::string& utf8) = 0;
     virtual FileChooserAnswer ChooseFile(const FileChooserRequest& request) = 0;
     virtual FileChooserAnswer ChooseFolder(const FolderChooserRequest& request) = 0;
+    // Ends the boxes and choosers open in the backend's own loops (those
+    // above) as cancelled; a backend whose boxes never wait has none.
+    virtual void CloseOwnDialogs() {}
     // A popup menu at a screen point; the chosen id, or 0 when dismissed.
     virtual int PopupMenu(Window* owner, Point screen, const std::vector<MenuItem>& items) = 0;
     virtual void SetWaitCursor(bool waiting) = 0;

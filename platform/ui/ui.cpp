@@ -51,7 +51,7 @@ std::shared_ptr<Backend> BackendOrNull() {
 template <typename T>
 T CallOnUi(std::function<T()> fn, T fallback) {
     if (IsUiThread()) return fn();
-    if (g_shuttingDown.load() || !HasBackend()) return fallback;
+    if (ShuttingDown() || !HasBackend()) return fallback;
     struct Call {
         bool done = false;
         bool abandoned = false;
@@ -175,13 +175,25 @@ void PumpOnce(int milliseconds) {
     }
     CurrentBackend().WaitEvents(hadPosts ? 0 : milliseconds);
     RunPosted();
+    ServeQuitRequest();
+}
+
+void ServeQuitRequest() {
+    CheckUiThread("ServeQuitRequest");
     std::function<void()> quit;
     {
         UiState& s = State();
         std::lock_guard<std::mutex> lock(s.mutex);
         quit = s.quitHandler;
     }
+    // Before the handler is set the request waits, but what the backend has
+    // open in its own loops is closed already: nobody answers it any more.
+    if (QuitRequested()) CloseBackendDialogs();
     if (quit && TakeQuitRequest()) quit();
+}
+
+void CloseBackendDialogs() {
+    if (std::shared_ptr<Backend> backend = BackendOrNull()) backend->CloseOwnDialogs();
 }
 
 void SetQuitRequestHandler(std::function<void()> handler) {
@@ -209,7 +221,7 @@ void BeginShutdown() {
 }
 
 bool ShuttingDown() {
-    return g_shuttingDown.load();
+    return g_shuttingDown.load() || QuitRequested();
 }
 
 std::vector<Window*> AllWindows() {
@@ -238,11 +250,13 @@ void UiMessageSink::Notice(const std::string& text) {
 }
 
 FileChooserAnswer UiFileChooser::ChooseFile(const FileChooserRequest& request) {
+    if (ShuttingDown()) return FileChooserAnswer{};
     return CallOnUi<FileChooserAnswer>([request] { return CurrentBackend().ChooseFile(request); },
                                        FileChooserAnswer{});
 }
 
 FileChooserAnswer UiFileChooser::ChooseFolder(const FolderChooserRequest& request) {
+    if (ShuttingDown()) return FileChooserAnswer{};
     return CallOnUi<FileChooserAnswer>([request] { return CurrentBackend().ChooseFolder(request); },
                                        FileChooserAnswer{});
 }

@@ -37,12 +37,18 @@ int RunPosted();
 void RequestRepaintAll();
 // Waits for events once (up to milliseconds) and runs the posts.
 void PumpOnce(int milliseconds = 10);
-// After each pump a quit signal that arrived (platform/quit_signals.h) is
+// After each pump a quit request that arrived (platform/quit_signals.h) is
 // taken and this handler run; while none is set the request waits. So every
-// loop that pumps (modal windows, waits) answers it within one pump, and a
-// box shown by the backend itself answers it once it closes. nullptr removes
-// the handler.
+// loop that pumps (modal windows, waits) answers it within one pump; the
+// backend's own loops (boxes, file choosers) answer it through
+// ServeQuitRequest as soon as it arrives. nullptr removes the handler.
 void SetQuitRequestHandler(std::function<void()> handler);
+// Takes a waiting quit request and runs the handler; UI thread only. Called
+// after each pump and by a backend's own loops when the request wakes them.
+void ServeQuitRequest();
+// Ends the boxes and file choosers the backend shows in its own loops, as
+// cancelled; for a quit, with every loop of ours ending too.
+void CloseBackendDialogs();
 // Serves events and posts on the UI thread while the predicate holds, at most
 // for the limit. True when the predicate turned false.
 bool PumpWhile(const std::function<bool()>& keepWaiting,
@@ -53,7 +59,9 @@ bool PumpWhile(const std::function<bool()>& keepWaiting,
 // began, without waiting further.
 int CallOnUiAndWait(std::function<int()> fn, int fallback);
 
-// From here on boxes answer OK at once and waiting workers are released.
+// From here on boxes answer OK at once, file choosers and modal windows end
+// at once as cancelled, and waiting workers are released. A quit request
+// (platform/quit_signals.h) counts as shut-down begun.
 void BeginShutdown();
 bool ShuttingDown();
 

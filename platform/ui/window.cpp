@@ -126,6 +126,8 @@ Point Window::ClientToScreen(Point client) {
 
 int Window::RunModal(Window* owner) {
     CheckUiThread("Window::RunModal");
+    // On the way out no new modal loop starts: nobody is there to end it.
+    if (ShuttingDown()) return kIdCancel;
     owner_ = owner;
     modal_ = true;
     endRequested_ = false;

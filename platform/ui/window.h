@@ -95,7 +95,8 @@ public:
 
     // Shows the window as a modal dialog over its owner (which takes no input
     // meanwhile) and serves events until EndModal; returns the code given to
-    // it. Runs nest: a dialog may run another.
+    // it. Runs nest: a dialog may run another. Once shut-down began it
+    // returns kIdCancel at once, showing nothing.
     int RunModal(Window* owner = nullptr);
     void EndModal(int code);
     bool IsModal() const { return modal_; }

@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "app/application.h"
+#include "app/ringtone_listen.h"
 #include "app/shell_seams.h"
 #include "compose/compose_control.h"
 #include "core/settings.h"
@@ -27,6 +28,7 @@
 #include "play/midi_player.h"
 #include "style/style_table.h"
 #include "tests/app/panel_fixture.h"
+#include "tests/convert/smf_builder.h"
 #include "tests/support/test_support.h"
 #include "tests/support/whole_smf.h"
 
@@ -421,6 +423,106 @@ TEST_F(MainPanelTest, AQuitSignalDuringARunQuitsAsPowerDoes) {
         EXPECT_TRUE(testing_support::WholeSmf(testing_support::ReadFileText(folder_ + "/" + name))) << name;
     }
     EXPECT_GE(tunes, 2);
+}
+
+// Boxes and file choosers that wait in loops of their own, as FLTK's do,
+// serving only the quit request (as the FLTK backend's pipe watch does);
+// when armed, the next one raises SIGTERM as it opens.
+class OwnLoopDialogs : public HeadlessBackend {
+public:
+    int ShowBox(platform::BoxKind kind, const std::string& text) override {
+        return armed ? WaitForQuit() : HeadlessBackend::ShowBox(kind, text);
+    }
+    platform::FileChooserAnswer ChooseFile(const platform::FileChooserRequest& request) override {
+        return armed ? (WaitForQuit(), platform::FileChooserAnswer{})
+                     : HeadlessBackend::ChooseFile(request);
+    }
+    void CloseOwnDialogs() override { open_ = false; }
+    bool armed = false;
+    bool closedByQuit = false;
+
+private:
+    int WaitForQuit() {
+        armed = false;
+        open_ = true;
+        std::raise(SIGTERM);
+        for (int i = 0; open_ && i < 3000; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            ServeQuitRequest();
+        }
+        closedByQuit = !open_;
+        return platform::kIdCancel;
+    }
+    bool open_ = false;
+};
+
+// SIGTERM with a box open, with the save dialog of a file named on the
+// command line open, in the middle of an export, and while the converted
+// result plays: each time the program quits as Power does, at once.
+TEST_F(MainPanelTest, AQuitSignalEndsWhateverIsOpenAsPowerDoes) {
+    // Boxes and choosers go through the backend, as in the program.
+    auto dialogs = std::make_shared<OwnLoopDialogs>();
+    InstallBackend(backend_ = dialogs);
+    const auto sink = platform::SetMessageSink(std::make_shared<UiMessageSink>());
+    const auto chooser = platform::SetFileChooser(std::make_shared<UiFileChooser>());
+    const auto fake = platform::SetClock(std::make_shared<platform::RealClock>());
+    const std::string song = folder_ + "/song.mid";
+    smf_builder::TrackSpec notes;
+    notes.count = 600;
+    const auto bytes = smf_builder::Song({notes});
+    testing_support::WriteFileText(song, std::string(bytes.begin(), bytes.end()));
+    // Mode, Mode, Convert, with the input and the output chosen.
+    auto convert = [&](HeadlessBackend& d, const std::string& output, int row) {
+        testing_support::Chooser().QueueFile(song);
+        testing_support::Chooser().QueueFile(folder_ + "/" + output, row);
+        for (int x : {40, 40, 300})
+            d.Click(x, x == 40 ? 100 : 180);
+    };
+    const std::string part = folder_ + "/out.aif.part";
+    struct Case {
+        std::vector<std::string> words;
+        bool armed;  // the signal comes while a box or chooser loop runs
+        std::function<void(HeadlessBackend&)> act;
+    } cases[] = {
+        {{}, true, [](HeadlessBackend& d) { d.Key(Key::Esc); }},  // "Quit program?"
+        {{song}, true, [](HeadlessBackend&) {}},
+        {{}, false, [&](HeadlessBackend& d) {
+             std::thread raiser([&] {
+                 for (int i = 0; i < 20000 && !std::filesystem::exists(part); ++i)
+                     std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                 std::raise(SIGTERM);
+             });
+             convert(d, "out.aif", 3);
+             raiser.join();
+         }},
+        {{}, false, [&](HeadlessBackend& d) {
+             convert(d, "out.mid", 1);
+             EXPECT_EQ(PlayingActive.load(), 1);
+             std::raise(SIGTERM);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        std::filesystem::remove(folder_ + "/zaw.ini");
+        dialogs->armed = c.armed;
+        dialogs->closedByQuit = false;
+        timerStops_ = 0;
+        platform::InstallQuitSignalHandlers();
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_TRUE(RunApplication([&](HeadlessBackend& d, MainDlg&) { c.act(d); }, c.words));
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+        platform::RestoreQuitSignalHandlers();
+        InstallBackend(backend_);  // shut-down over, for the next case
+        EXPECT_EQ(dialogs->closedByQuit, c.armed);
+        EXPECT_EQ(dialogs->ModalStarvations() + PlayingActive.load() + RingtoneListenHeld(), 0);
+        EXPECT_TRUE(MainWindow() == nullptr && timerStops_ >= 1 && !ComposeWorkerRunning());
+        EXPECT_EQ(testing_support::ReadFileText(folder_ + "/zaw.ini").size(), 3132u);
+        // The export's output and partial file are gone.
+        EXPECT_FALSE(std::filesystem::exists(folder_ + "/out.aif") || std::filesystem::exists(part));
+    }
+    platform::SetClock(fake);
+    platform::SetMessageSink(sink);
+    platform::SetFileChooser(chooser);
 }
 
 // The timer may start a run up to the moment it is stopped: the quit stops

@@ -28,6 +28,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "platform/ui/fltk/fltk_quit_watch.h"
 #include "platform/ui/headless_backend.h"
 #include "platform/ui/ui.h"
 
@@ -683,6 +684,7 @@ public:
         fl_message_font(kGothic, kControlFontSize);
         fl_message_title_default("ZAW");
         Fl::event_dispatch(DispatchEvent);
+        fltk_quit::WatchInFltk();
     }
 
     std::unique_ptr<WindowPeer> CreateWindowPeer(Window& window) override {
@@ -748,6 +750,11 @@ public:
     // again on that name; after this many showings it counts as cancelled.
     static constexpr int kSaveDialogShowings = 64;
 
+    void CloseOwnDialogs() override {
+        fltk_quit::CloseForeignDialogs(
+            [](Fl_Window* w) { return dynamic_cast<ZawWindow*>(w) != nullptr; });
+    }
+
     FileChooserAnswer ChooseFile(const FileChooserRequest& request) override {
         FileChooserRequest shown = request;
         for (int showing = 0; showing < kSaveDialogShowings; ++showing) {
@@ -762,6 +769,7 @@ public:
 
     static FileChooserAnswer ShowFileChooser(const FileChooserRequest& request) {
         Fl_Native_File_Chooser chooser;
+        const fltk_quit::GtkChooserWatch watch;
         chooser.type(request.save ? Fl_Native_File_Chooser::BROWSE_SAVE_FILE
                                   : Fl_Native_File_Chooser::BROWSE_FILE);
         std::vector<FileFilterEntry> entries = ParseFileFilter(request.filter);
@@ -783,7 +791,8 @@ public:
         FileChooserAnswer answer;
         answer.filterIndex = request.filterIndex;
         int result = chooser.show();
-        if (result == 1) return answer;  // cancelled
+        // A chooser closed by a quit may still hold a name: it is dropped.
+        if (result == 1 || ShuttingDown()) return answer;  // cancelled
         if (result < 0 || !chooser.filename()) {
             answer.errorCode = 0xFFFF;  // the dialog could not be made
             return answer;
@@ -802,12 +811,13 @@ public:
 
     FileChooserAnswer ChooseFolder(const FolderChooserRequest& request) override {
         Fl_Native_File_Chooser chooser;
+        const fltk_quit::GtkChooserWatch watch;
         chooser.type(Fl_Native_File_Chooser::BROWSE_DIRECTORY);
         if (!request.title.empty()) chooser.title(request.title.c_str());
         if (!request.initialFolder.empty()) chooser.directory(request.initialFolder.c_str());
         FileChooserAnswer answer;
         int result = chooser.show();
-        if (result == 1) return answer;
+        if (result == 1 || ShuttingDown()) return answer;
         if (result < 0 || !chooser.filename()) {
             answer.errorCode = 0xFFFF;
             return answer;
