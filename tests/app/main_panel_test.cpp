@@ -478,7 +478,7 @@ TEST_F(MainPanelTest, AQuitSignalEndsWhateverIsOpenAsPowerDoes) {
         for (int x : {40, 40, 300})
             d.Click(x, x == 40 ? 100 : 180);
     };
-    const std::string part = folder_ + "/out.aif.part";
+    const std::string part = folder_ + "/out.aiff.part";
     struct Case {
         std::vector<std::string> words;
         bool armed;  // the signal comes while a box or chooser loop runs
@@ -492,7 +492,7 @@ TEST_F(MainPanelTest, AQuitSignalEndsWhateverIsOpenAsPowerDoes) {
                      std::this_thread::sleep_for(std::chrono::milliseconds(1));
                  std::raise(SIGTERM);
              });
-             convert(d, "out.aif", 3);
+             convert(d, "out.aiff", 3);
              raiser.join();
          }},
         {{}, false, [&](HeadlessBackend& d) {
@@ -518,7 +518,7 @@ TEST_F(MainPanelTest, AQuitSignalEndsWhateverIsOpenAsPowerDoes) {
         EXPECT_TRUE(MainWindow() == nullptr && timerStops_ >= 1 && !ComposeWorkerRunning());
         EXPECT_EQ(testing_support::ReadFileText(folder_ + "/zaw.ini").size(), 3132u);
         // The export's output and partial file are gone.
-        EXPECT_FALSE(std::filesystem::exists(folder_ + "/out.aif") || std::filesystem::exists(part));
+        EXPECT_FALSE(std::filesystem::exists(folder_ + "/out.aiff") || std::filesystem::exists(part));
     }
     platform::SetClock(fake);
     platform::SetMessageSink(sink);
