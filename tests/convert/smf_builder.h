@@ -66,9 +66,9 @@ inline Bytes Track(const TrackSpec& t) {
 // A file of the format holding the tracks (format 0 takes the first only),
 // at 96 ticks per quarter, with a tempo track first in format 1.
 inline Bytes Song(const std::vector<TrackSpec>& tracks, int format = 1) {
-    Bytes out = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, static_cast<std::uint8_t>(format)};
     const int count = format == 0 ? 1 : static_cast<int>(tracks.size()) + 1;
-    out.insert(out.end(), {0, static_cast<std::uint8_t>(count), 0, 96});
+    Bytes out = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, static_cast<std::uint8_t>(format),
+                 0, static_cast<std::uint8_t>(count), 0, 96};
     if (format == 1) {
         const Bytes conductor = {'M', 'T', 'r', 'k', 0, 0, 0, 19, 0, 0xFF, 0x51, 3, 0x07, 0xA1, 0x20,
                                  0, 0xFF, 0x58, 4, 4, 2, 24, 8, 0, 0xFF, 0x2F, 0};
