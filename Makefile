@@ -11,7 +11,7 @@ deps:
 	@./scripts/install-deps
 
 build-release: deps
-	cmake -S . -B build/release $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release
+	cmake -S . -B build/release $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DZAW_TESTS=OFF
 	cmake --build build/release -j $(JOBS)
 
 run: build-release
