@@ -93,13 +93,21 @@ int HeaviestInterval(const ChordStructure::Weights& harmony, int root,
 struct Candidate {
     RecognisedChord chord;
     long long score = 0;
+    // How much of the harmony the chord explains, whatever its root sounds
+    // in: the root's own harmony weight, the third, the fifth, a seventh (a
+    // sixth only over a perfect fifth that sounds) and, over a third that
+    // sounds, the tensions.
+    long long fit = 0;
 };
 
 // Adds the tensions over a candidate: heavy harmony pitch classes that the
-// table accepts and that are no chord tone of the candidate.
+// table accepts and that are no chord tone of the candidate. Their weight
+// adds to the fit too when the candidate has a third that sounds.
 void AddTensions(Candidate& c, const ChordStructure::Weights& harmony, const RankedList& ranked,
                  int mode, std::uint32_t threshold) {
     RecognisedChord& ch = c.chord;
+    const bool thirdSounds =
+        ch.third >= 3 && ch.third <= 5 && WeightAt(harmony, ch.root + ch.third) > 0;
     for (const Ranked& entry : ranked) {
         if (entry.weight <= threshold) continue;
         const int interval = Mod12(entry.pitchClass - ch.root);
@@ -126,6 +134,7 @@ void AddTensions(Candidate& c, const ChordStructure::Weights& harmony, const Ran
             continue;
         }
         c.score += entry.weight;
+        if (thirdSounds) c.fit += entry.weight;
     }
 }
 
@@ -134,9 +143,14 @@ Candidate ScoreCandidate(int root, long long score, const ChordStructure::Weight
     Candidate c;
     c.chord.root = root;
     c.score = score;
+    c.fit = WeightAt(harmony, root);
     auto take = [&](int& slot, std::initializer_list<int> intervals) {
         slot = HeaviestInterval(harmony, root, intervals);
-        if (slot >= 0) c.score += WeightAt(harmony, root + slot);
+        if (slot < 0) return;
+        c.score += WeightAt(harmony, root + slot);
+        // A sixth without a perfect fifth is rather a chord a sixth lower.
+        if (slot != 9 || (c.chord.fifth == 7 && WeightAt(harmony, root + 7) > 0))
+            c.fit += WeightAt(harmony, root + slot);
     };
     if (ranked[1].weight == 0) {
         c.chord.third = 4;
@@ -153,15 +167,19 @@ Candidate ScoreCandidate(int root, long long score, const ChordStructure::Weight
     return c;
 }
 
-// A strictly higher score wins (any score beats an empty best), except
-// that a sus4 never displaces another third, nor a sixth another seventh.
-bool Replaces(const Candidate& c, const Candidate* best) {
+// The better fit wins; a root on the chosen bass keeps its place against
+// another of equal fit, and between roots on the same side of it the higher
+// score breaks the tie (any score beats an empty best). A sus4 never
+// displaces another third, nor a sixth another seventh.
+bool Replaces(const Candidate& c, const Candidate* best, int chosenBass) {
     if (!best) return true;
-    if (!(c.score > best->score || best->score < 1)) return false;
     const RecognisedChord& b = best->chord;
     if (c.chord.third == 5 && b.third >= 0 && b.third != 5) return false;
     if (c.chord.seventh == 9 && b.seventh >= 0 && b.seventh != 9) return false;
-    return true;
+    if (c.fit != best->fit) return c.fit > best->fit;
+    const bool onBass = c.chord.root == chosenBass;
+    if (onBass != (b.root == chosenBass)) return onBass;
+    return c.score > best->score || best->score < 1;
 }
 
 void SaturatingAdd(std::uint32_t& slot, std::uint32_t ticks) {
@@ -247,12 +265,14 @@ void ChordStructure::Clear() {
     melody_.fill(0);
     bass_.fill(0);
     harmony_.fill(0);
+    lowestHarmony_ = -1;
 }
 
 void ChordStructure::Shift(ChordStructure& next) {
     melody_ = next.melody_;
     bass_ = next.bass_;
     harmony_ = next.harmony_;
+    lowestHarmony_ = next.lowestHarmony_;
     next.Clear();
     firstMelody_ = -1;
     lastMelody_ = -1;
@@ -279,8 +299,17 @@ void ChordStructure::AddNote(const MidiEvent& note, long long noteStart, long lo
     const long long inside = std::min(end, cellEnd) - std::max(noteStart, cellStart);
     const long long rest = std::min(end, cellEnd + cellLength) - std::max(noteStart, cellEnd);
     const int pc = Mod12(note.note);
-    if (inside > 0) AddWeight(role, pc, static_cast<std::uint32_t>(inside));
-    if (rest > 0) next.AddWeight(role, pc, static_cast<std::uint32_t>(rest));
+    auto lower = [&](int& lowest) {
+        if (role == 2 && (lowest < 0 || note.note < lowest)) lowest = note.note;
+    };
+    if (inside > 0) {
+        AddWeight(role, pc, static_cast<std::uint32_t>(inside));
+        lower(lowestHarmony_);
+    }
+    if (rest > 0) {
+        next.AddWeight(role, pc, static_cast<std::uint32_t>(rest));
+        lower(next.lowestHarmony_);
+    }
     if (role == 1 && firstBass_ < 0) firstBass_ = pc;
     if (role == 3) {
         if (firstMelody_ < 0) firstMelody_ = pc;
@@ -333,11 +362,16 @@ RecognisedChord ChordStructure::RecogniseMelodyOnly(const ScaleString& scale) co
 RecognisedChord ChordStructure::RecogniseWeighted() const {
     const RankedList bass = RankByWeight(bass_);
     const RankedList harmony = RankByWeight(harmony_);
+    // The bass: the first Bass note, else the heaviest Bass pitch class;
+    // with no Bass the lowest Harmony note stands for it, else the heaviest
+    // Harmony pitch class.
     int chosen = harmony[0].pitchClass;
     if (firstBass_ >= 0) {
         chosen = firstBass_;
     } else if (bass[0].weight > 0) {
         chosen = bass[0].pitchClass;
+    } else if (lowestHarmony_ >= 0) {
+        chosen = Mod12(lowestHarmony_);
     }
     const std::uint32_t threshold =
         static_cast<std::uint32_t>((static_cast<long long>(cellLength_ & ~1) * 4) / 10);
@@ -353,7 +387,7 @@ RecognisedChord ChordStructure::RecogniseWeighted() const {
             score = h.weight;
         }
         const Candidate c = ScoreCandidate(root, score, harmony_, harmony, mode_, threshold);
-        if (Replaces(c, haveBest ? &best : nullptr)) {
+        if (Replaces(c, haveBest ? &best : nullptr, chosen)) {
             best = c;
             haveBest = true;
         }

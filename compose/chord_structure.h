@@ -56,15 +56,17 @@ public:
 
     ChordStructure(int mode, int cellLength, int namedFlag);
 
-    // Zeroes the three weight tables.
+    // Zeroes the three weight tables and forgets the lowest Harmony note.
     void Clear();
-    // Takes over the weights of next (which are zeroed there) and forgets
-    // the first and last melody and the first bass pitch classes.
+    // Takes over the weights and the lowest Harmony note of next (which are
+    // cleared there) and forgets the first and last melody and the first
+    // bass pitch classes.
     void Shift(ChordStructure& next);
     // Adds the part of a note (starting at noteStart) that sounds inside the
     // cell from cellStart to the table of its channel's role (1 Bass,
     // 2 Harmony, 3 Melody); what sounds in the following cell goes to next.
-    // roles is the structure's role row (256 entries).
+    // A Harmony note also counts towards the lowest Harmony note of the
+    // cells it sounds in. roles is the structure's role row (256 entries).
     void AddNote(const MidiEvent& note, long long noteStart, long long cellStart,
                  ChordStructure& next, std::span<const std::int32_t> roles, int cellLength);
     // The weights of one note part, by role, as AddNote adds them.
@@ -97,6 +99,8 @@ private:
     int firstMelody_ = -1;
     int lastMelody_ = -1;
     int firstBass_ = -1;
+    // The lowest Harmony note sounding in the cell, -1 when none.
+    int lowestHarmony_ = -1;
     int namedFlag_ = 0;
     int mode_ = 0;
     int cellLength_ = 0;

@@ -39,10 +39,10 @@ std::vector<Marker> MarkersOf(const MidiTrackData& track) {
     return out;
 }
 
-// A tune of a conductor track and one track per part. Chords are given as
-// root and intervals, one per cell: the bass holds the root, the harmony
-// the chord, the melody walks the chord tones; drums on every beat.
-// TrackWriter appends notes by absolute time to a track.
+// A tune of a conductor track and one track per part, one chord per cell:
+// the bass plays the chord's lowest tone, the harmony the chord, the melody
+// walks the chord tones; drums on every beat. TrackWriter appends notes by
+// absolute time to a track.
 struct TrackWriter {
     MidiF1TrackData* track;
     long long last = 0;
@@ -52,32 +52,74 @@ struct TrackWriter {
     }
 };
 
-std::unique_ptr<MidiF1Data> Tune(const std::vector<std::pair<int, std::vector<int>>>& chords) {
+// A chord as root pitch class and intervals over it; the interval at
+// `inversion` lies lowest (0 root position).
+struct CellChord {
+    int root;
+    std::vector<int> intervals;
+    std::size_t inversion = 0;
+};
+
+// How the parts play: which of melody and bass sound, the bass held through
+// the cell or detached in quarters, the harmony struck at once or broken.
+struct Texture {
+    bool melody = true;
+    bool bass = true;
+    bool bassQuarters = false;
+    bool arpeggio = false;
+};
+
+// The harmony's pitches from the lowest: the intervals below the inversion
+// an octave up.
+std::vector<int> Voicing(const CellChord& c) {
+    std::vector<int> pitches;
+    for (std::size_t i = 0; i < c.intervals.size(); ++i)
+        pitches.push_back(60 + c.root + c.intervals[(c.inversion + i) % c.intervals.size()] +
+                          (c.inversion + i >= c.intervals.size() ? 12 : 0));
+    return pitches;
+}
+
+std::unique_ptr<MidiF1Data> Tune(const std::vector<CellChord>& chords, Texture texture = {}) {
     auto song = std::make_unique<MidiF1Data>(kDivision);
     MidiF1TrackData* conductor = song->AddEmptyTrack();
     conductor->AppendTempo(500000);
     conductor->AppendKeySignature(0, 0, 0);
     conductor->AppendEndOfTrack();
-    TrackWriter melody{song->AddEmptyTrack()}, bass{song->AddEmptyTrack()};
+    TrackWriter melody{texture.melody ? song->AddEmptyTrack() : nullptr};
+    TrackWriter bass{texture.bass ? song->AddEmptyTrack() : nullptr};
     TrackWriter harmony{song->AddEmptyTrack()}, drums{song->AddEmptyTrack()};
-    melody.track->AddProgramChange(0, 73);
-    bass.track->AddProgramChange(1, 33);
+    if (melody.track) melody.track->AddProgramChange(0, 73);
+    if (bass.track) bass.track->AddProgramChange(1, 33);
     harmony.track->AddProgramChange(2, 0);
     long long start = 0;
-    for (const auto& [root, intervals] : chords) {
-        for (int q = 0; q < 4; ++q)
-            melody.Note(0, start + q * kDivision / 2,
-                        72 + root + intervals[static_cast<std::size_t>(q) % intervals.size()],
-                        kDivision / 2 - 4);
-        bass.Note(1, start, 36 + root, kCellTicks - 4);
-        for (int interval : intervals)
-            harmony.Note(2, start, 60 + root + interval, kCellTicks - 4);
+    for (const CellChord& c : chords) {
+        const std::vector<int> voicing = Voicing(c);
+        if (melody.track)
+            for (int q = 0; q < 4; ++q)
+                melody.Note(
+                    0, start + q * kDivision / 2,
+                    72 + c.root + c.intervals[static_cast<std::size_t>(q) % c.intervals.size()],
+                    kDivision / 2 - 4);
+        // Broken upwards, a tone every sixteenth, each held to the cell's end.
+        const int step = texture.arpeggio ? kDivision / 4 : 0;
+        for (std::size_t k = 0; k < voicing.size(); ++k)
+            harmony.Note(2, start + static_cast<long long>(k) * step, voicing[k],
+                         kCellTicks - 4 - static_cast<int>(k) * step);
+        if (bass.track) {
+            const int low = 36 + voicing[0] % 12;
+            if (texture.bassQuarters) {
+                bass.Note(1, start, low, kDivision - 12);
+                bass.Note(1, start + kDivision, low, kDivision - 12);
+            } else {
+                bass.Note(1, start, low, kCellTicks - 4);
+            }
+        }
         drums.Note(9, start, 36, 10);
         drums.Note(9, start + kDivision, 38, 10);
         start += kCellTicks;
     }
     for (TrackWriter* w : {&melody, &bass, &harmony, &drums})
-        w->track->AppendEndOfTrackAt(static_cast<int>(start - w->last));
+        if (w->track) w->track->AppendEndOfTrackAt(static_cast<int>(start - w->last));
     return song;
 }
 
@@ -109,6 +151,70 @@ TEST(ChordAnalyzer, NamesEachCellOfAProgression) {
         total += out[static_cast<std::size_t>(i)] * 256 + out[static_cast<std::size_t>(i) + 1];
     EXPECT_EQ(total, 5 * 192);
     EXPECT_EQ(out[static_cast<std::size_t>(bytes)] | out[static_cast<std::size_t>(bytes) + 1], 0);
+}
+
+// Triads and sevenths over every root, in root position and inversions,
+// with the names they should get. A minor seventh's inversions are left out
+// (they are as well sixth chords), and so is sus4 where the chord is read as
+// a melody, which names no sus4 and no bass.
+struct ChordGrid {
+    std::vector<CellChord> chords;
+    std::vector<std::string> names;
+};
+
+ChordGrid EveryKeyAndPosition(bool readAsMelody) {
+    constexpr const char* kLetters[12] = {"C",  "C#", "D",  "D#", "E",  "F",
+                                          "F#", "G",  "G#", "A",  "A#", "B"};
+    const std::pair<std::string, std::vector<int>> qualities[] = {
+        {"", {0, 4, 7}},      {"m", {0, 3, 7}},      {"sus4", {0, 5, 7}},
+        {"7", {0, 4, 7, 10}}, {"m7", {0, 3, 7, 10}}, {"M7", {0, 4, 7, 11}}};
+    ChordGrid grid;
+    for (int root = 0; root < 12; ++root) {
+        for (const auto& [suffix, intervals] : qualities) {
+            if (readAsMelody && suffix == "sus4") continue;
+            const bool inverts = suffix != "sus4" && suffix != "m7";
+            for (std::size_t inversion = 0; inversion < (inverts ? intervals.size() : 1);
+                 ++inversion) {
+                grid.chords.push_back({root, intervals, inversion});
+                grid.names.push_back(kLetters[root] + suffix);
+                if (inversion > 0 && !readAsMelody)
+                    grid.names.back() +=
+                        std::string("on") + kLetters[(root + intervals[inversion]) % 12];
+            }
+        }
+    }
+    return grid;
+}
+
+// The grid struck and broken, with and without melody and bass: the raw name
+// of each cell and the marker the edit grid shows. The harmony alone is read
+// as a melody.
+TEST(ChordAnalyzer, NamesChordsInEveryKeyPositionAndTexture) {
+    const Texture textures[] = {{},
+                                {.bassQuarters = true},
+                                {.melody = false, .bassQuarters = true},
+                                {.bass = false},
+                                {.melody = false, .bass = false}};
+    for (bool arpeggio : {false, true}) {
+        for (Texture texture : textures) {
+            texture.arpeggio = arpeggio;
+            const ChordGrid grid = EveryKeyAndPosition(!texture.melody && !texture.bass);
+            auto song = Tune(grid.chords, texture);
+            int cell = 0;
+            std::vector<ChordNameEntry> names;
+            ASSERT_EQ(AnalyzeChordsForEdit(*song, nullptr, nullptr, cell, &names),
+                      static_cast<int>(grid.chords.size()));
+            const auto markers = MarkersOf(*song->Track(0));
+            ASSERT_EQ(markers.size(), grid.chords.size());
+            for (std::size_t i = 0; i < grid.chords.size(); ++i) {
+                EXPECT_EQ(ChordNameText(names[i]), grid.names[i])
+                    << "broken " << arpeggio << ", melody " << texture.melody << ", bass "
+                    << texture.bass << ", quarters " << texture.bassQuarters;
+                EXPECT_EQ(markers[i].text, NormalizeChordMarkerText(grid.names[i]));
+            }
+        }
+    }
+    EXPECT_EQ(Sink().Count(), 0u);
 }
 
 TEST(ChordAnalyzer, FourQuarterNotesGiveTwoMarkersAndNoNotesNone) {
