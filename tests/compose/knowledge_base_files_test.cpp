@@ -112,10 +112,15 @@ TEST(KnowledgeBaseFiles, EachCheckerRefusesOnlyItsBadFolder) {
                 EXPECT_THAT(found, IsEmpty()) << bad.badFolder << " under " << rule.badFolder;
         }
     }
-    // Both faults of the format folder are found: the wrong count and the
-    // token without '|'.
-    Folder format = ReadFolder(fs::path(ZAW_TEST_DATA_DIR) / "kb_bad" / "rule1_format");
-    EXPECT_EQ(CheckRule(1, format).size(), 2u);
+    // Every fault of a folder is found: the format folder's wrong count and
+    // token without '|'; the transitions folder's dead end, and its minor
+    // file where nothing leads from the minor tonic.
+    const fs::path bad = fs::path(ZAW_TEST_DATA_DIR) / "kb_bad";
+    EXPECT_EQ(CheckRule(1, ReadFolder(bad / "rule1_format")).size(), 2u);
+    EXPECT_THAT(
+        CheckRule(3, ReadFolder(bad / "rule3_patterns")),
+        ::testing::ElementsAre("PATTERN.DB: rule 3 (transitions), entry DmPs: dead end at DmPs",
+                               "PATTERN.DB2: rule 3 (transitions): nothing from AmPs"));
 }
 
 TEST(KnowledgeBaseFiles, ProgramFolderHoldsTheShippedFiles) {
