@@ -53,31 +53,16 @@ struct TrackWriter {
 };
 
 // A chord as root pitch class and intervals over it; the interval at
-// `inversion` lies lowest (0 root position).
+// `inversion` lies lowest. The parts: which of melody and bass sound, the
+// bass held or detached in quarters, the harmony struck or broken.
 struct CellChord {
     int root;
     std::vector<int> intervals;
     std::size_t inversion = 0;
 };
-
-// How the parts play: which of melody and bass sound, the bass held through
-// the cell or detached in quarters, the harmony struck at once or broken.
 struct Texture {
-    bool melody = true;
-    bool bass = true;
-    bool bassQuarters = false;
-    bool arpeggio = false;
+    bool melody = true, bass = true, bassQuarters = false, arpeggio = false;
 };
-
-// The harmony's pitches from the lowest: the intervals below the inversion
-// an octave up.
-std::vector<int> Voicing(const CellChord& c) {
-    std::vector<int> pitches;
-    for (std::size_t i = 0; i < c.intervals.size(); ++i)
-        pitches.push_back(60 + c.root + c.intervals[(c.inversion + i) % c.intervals.size()] +
-                          (c.inversion + i >= c.intervals.size() ? 12 : 0));
-    return pitches;
-}
 
 std::unique_ptr<MidiF1Data> Tune(const std::vector<CellChord>& chords, Texture texture = {}) {
     auto song = std::make_unique<MidiF1Data>(kDivision);
@@ -93,27 +78,25 @@ std::unique_ptr<MidiF1Data> Tune(const std::vector<CellChord>& chords, Texture t
     harmony.track->AddProgramChange(2, 0);
     long long start = 0;
     for (const CellChord& c : chords) {
-        const std::vector<int> voicing = Voicing(c);
         if (melody.track)
             for (int q = 0; q < 4; ++q)
                 melody.Note(
                     0, start + q * kDivision / 2,
                     72 + c.root + c.intervals[static_cast<std::size_t>(q) % c.intervals.size()],
                     kDivision / 2 - 4);
-        // Broken upwards, a tone every sixteenth, each held to the cell's end.
+        // From the lowest, the tones below the inversion an octave up; broken
+        // upwards a tone every sixteenth, each held to the cell's end.
         const int step = texture.arpeggio ? kDivision / 4 : 0;
-        for (std::size_t k = 0; k < voicing.size(); ++k)
-            harmony.Note(2, start + static_cast<long long>(k) * step, voicing[k],
-                         kCellTicks - 4 - static_cast<int>(k) * step);
-        if (bass.track) {
-            const int low = 36 + voicing[0] % 12;
-            if (texture.bassQuarters) {
-                bass.Note(1, start, low, kDivision - 12);
-                bass.Note(1, start + kDivision, low, kDivision - 12);
-            } else {
-                bass.Note(1, start, low, kCellTicks - 4);
-            }
+        for (std::size_t i = 0; i < c.intervals.size(); ++i) {
+            const std::size_t k = (c.inversion + i) % c.intervals.size();
+            harmony.Note(2, start + static_cast<long long>(i) * step,
+                         60 + c.root + c.intervals[k] + (k < c.inversion ? 12 : 0),
+                         kCellTicks - 4 - static_cast<int>(i) * step);
         }
+        const int quarters = texture.bassQuarters ? 2 : 1;
+        for (int q = 0; bass.track && q < quarters; ++q)
+            bass.Note(1, start + q * kDivision, 36 + (c.root + c.intervals[c.inversion]) % 12,
+                      kCellTicks / quarters - 4 * quarters);
         drums.Note(9, start, 36, 10);
         drums.Note(9, start + kDivision, 38, 10);
         start += kCellTicks;
@@ -153,43 +136,14 @@ TEST(ChordAnalyzer, NamesEachCellOfAProgression) {
     EXPECT_EQ(out[static_cast<std::size_t>(bytes)] | out[static_cast<std::size_t>(bytes) + 1], 0);
 }
 
-// Triads and sevenths over every root, in root position and inversions,
-// with the names they should get. A minor seventh's inversions are left out
-// (they are as well sixth chords), and so is sus4 where the chord is read as
-// a melody, which names no sus4 and no bass.
-struct ChordGrid {
-    std::vector<CellChord> chords;
-    std::vector<std::string> names;
-};
-
-ChordGrid EveryKeyAndPosition(bool readAsMelody) {
-    constexpr const char* kLetters[12] = {"C",  "C#", "D",  "D#", "E",  "F",
-                                          "F#", "G",  "G#", "A",  "A#", "B"};
-    const std::pair<std::string, std::vector<int>> qualities[] = {
-        {"", {0, 4, 7}},      {"m", {0, 3, 7}},      {"sus4", {0, 5, 7}},
-        {"7", {0, 4, 7, 10}}, {"m7", {0, 3, 7, 10}}, {"M7", {0, 4, 7, 11}}};
-    ChordGrid grid;
-    for (int root = 0; root < 12; ++root) {
-        for (const auto& [suffix, intervals] : qualities) {
-            if (readAsMelody && suffix == "sus4") continue;
-            const bool inverts = suffix != "sus4" && suffix != "m7";
-            for (std::size_t inversion = 0; inversion < (inverts ? intervals.size() : 1);
-                 ++inversion) {
-                grid.chords.push_back({root, intervals, inversion});
-                grid.names.push_back(kLetters[root] + suffix);
-                if (inversion > 0 && !readAsMelody)
-                    grid.names.back() +=
-                        std::string("on") + kLetters[(root + intervals[inversion]) % 12];
-            }
-        }
-    }
-    return grid;
-}
-
-// The grid struck and broken, with and without melody and bass: the raw name
-// of each cell and the marker the edit grid shows. The harmony alone is read
-// as a melody.
+// Triads and sevenths over every root in root position and inversions (a
+// minor seventh's are as well sixth chords: left out), struck or broken,
+// with and without melody and bass: the raw name of each cell and the
+// marker the edit grid shows. The harmony alone is read as a melody, which
+// names no sus4 and no bass.
 TEST(ChordAnalyzer, NamesChordsInEveryKeyPositionAndTexture) {
+    const RecognisedChord qualities[] = {{0, 0, 4, 7, 0},  {0, 0, 3, 7, 0},  {0, 0, 5, 7, 0},
+                                         {0, 0, 4, 7, 10}, {0, 0, 3, 7, 10}, {0, 0, 4, 7, 11}};
     const Texture textures[] = {{},
                                 {.bassQuarters = true},
                                 {.melody = false, .bassQuarters = true},
@@ -198,19 +152,35 @@ TEST(ChordAnalyzer, NamesChordsInEveryKeyPositionAndTexture) {
     for (bool arpeggio : {false, true}) {
         for (Texture texture : textures) {
             texture.arpeggio = arpeggio;
-            const ChordGrid grid = EveryKeyAndPosition(!texture.melody && !texture.bass);
-            auto song = Tune(grid.chords, texture);
+            const bool alone = !texture.melody && !texture.bass;
+            std::vector<CellChord> chords;
+            std::vector<std::string> expected;
+            for (int root = 0; root < 12; ++root) {
+                for (RecognisedChord q : qualities) {
+                    std::vector<int> intervals = {0, q.third, q.fifth};
+                    if (q.seventh) intervals.push_back(q.seventh);
+                    const bool inverts = q.third != 5 && !(q.third == 3 && q.seventh == 10);
+                    for (std::size_t low = 0; low < (inverts ? intervals.size() : 1); ++low) {
+                        if (alone && q.third == 5) continue;
+                        chords.push_back({root, intervals, low});
+                        q.root = root;
+                        q.bass = alone ? root : (root + intervals[low]) % 12;
+                        expected.push_back(NameRecognisedChord(q));
+                    }
+                }
+            }
+            auto song = Tune(chords, texture);
             int cell = 0;
             std::vector<ChordNameEntry> names;
             ASSERT_EQ(AnalyzeChordsForEdit(*song, nullptr, nullptr, cell, &names),
-                      static_cast<int>(grid.chords.size()));
+                      static_cast<int>(chords.size()));
             const auto markers = MarkersOf(*song->Track(0));
-            ASSERT_EQ(markers.size(), grid.chords.size());
-            for (std::size_t i = 0; i < grid.chords.size(); ++i) {
-                EXPECT_EQ(ChordNameText(names[i]), grid.names[i])
+            ASSERT_EQ(markers.size(), chords.size());
+            for (std::size_t i = 0; i < chords.size(); ++i) {
+                EXPECT_EQ(ChordNameText(names[i]), expected[i])
                     << "broken " << arpeggio << ", melody " << texture.melody << ", bass "
-                    << texture.bass << ", quarters " << texture.bassQuarters;
-                EXPECT_EQ(markers[i].text, NormalizeChordMarkerText(grid.names[i]));
+                    << texture.bass << ", in quarters " << texture.bassQuarters;
+                EXPECT_EQ(markers[i].text, NormalizeChordMarkerText(expected[i]));
             }
         }
     }
