@@ -130,12 +130,18 @@ bool StopWanted() {
            platform::QuitRequested();
 }
 
+// Set while the start of a run waits for the worker, which serves the panel.
+std::atomic<bool> g_startWaiting{false};
+
 // Pauses up to the given time while the run goes on: a run that ends by
-// itself meanwhile ends the pause, so the panel hears the next click.
+// itself or is stopped meanwhile ends the pause, so the panel hears the next
+// click.
 void PauseWhileComposing(int milliseconds) {
     constexpr int kStep = 100;
+    g_startWaiting = true;
     for (int left = milliseconds; left > 0 && ComposingActive.load() == 1; left -= kStep)
         Pause(std::min(left, kStep));
+    g_startWaiting = false;
 }
 
 }  // namespace
@@ -224,6 +230,12 @@ void ToggleComposing() {
         PauseWhileComposing(2000);
     }
     shell->SetWaitCursor(false);
+}
+
+bool StopRunWhileStarting() {
+    if (!g_startWaiting.load()) return false;
+    StopComposeRun(false);
+    return true;
 }
 
 // ---- Starting and stopping ----
@@ -367,10 +379,9 @@ int ComposeThread() {
         std::size_t length = 0;
         const int ok = steps->ComposeTune(buffer.data(), &length);
         const int mode = PanelMode.load();
-        // A tune that failed without a stop saved nothing: its number stays
-        // for the next one, and the run ends below.
-        const bool failed = ok != 1 && !StopWanted();
-        if (mode == kPanelModeCompose && !failed) TuneNumberRef().store((number + 1) % 100);
+        // Only a saved tune takes its number: a tune that failed or was
+        // stopped left no file, so the next tune is written under its number.
+        if (mode == kPanelModeCompose && ok == 1) TuneNumberRef().store((number + 1) % 100);
         TuneInProgress = 0;
         ++done;
         if (!ok) break;

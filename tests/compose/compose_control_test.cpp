@@ -298,14 +298,14 @@ TEST_F(ComposeControl, RefusedStartsShowTheirBoxAndStartNothing) {
 }
 
 TEST_F(ComposeControl, RunsThatEndEarlyClearEveryFlag) {
-    // A stop in the middle of a tune: the number advances, nothing is saved.
+    // A stop in the middle of a tune: nothing is saved, the number stays.
     AppSettings.TuneNumber = 10;
     steps_->stopAtCall = 1;
     ASSERT_TRUE(StartComposeRun(100, false));
     FinishRun();
     EXPECT_TRUE(Saved("MYMIDI10.MID"));
     EXPECT_FALSE(Saved("MYMIDI11.MID"));
-    EXPECT_EQ(AppSettings.TuneNumber, 12);
+    EXPECT_EQ(AppSettings.TuneNumber, 11);
     ExpectFlagsClear();
     // Edit mode reached after the start: nothing to pick, no box.
     ComposingActive = 1;
