@@ -89,10 +89,22 @@ const std::int32_t* SelectionOfMode(int mode) {
     return nullptr;
 }
 
+bool IsSelected(const std::int32_t* table, int index) {
+    return std::atomic_ref<const std::int32_t>(table[index]).load() == 1;
+}
+
 int CountSelected(const std::int32_t* table) {
     int n = 0;
     for (int i = 0; i < kStyleSelectionCount; ++i)
-        n += std::atomic_ref<const std::int32_t>(table[i]).load() == 1;
+        n += IsSelected(table, i);
+    return n;
+}
+
+// Selected entries that hold a style: an empty slot is never composed.
+int CountComposable(const std::int32_t* table) {
+    int n = 0;
+    for (int i = 0; i < kStyleSelectionCount; ++i)
+        n += IsSelected(table, i) && !StyleEntryIsBlank(i / kStyleSlots, i % kStyleSlots);
     return n;
 }
 
@@ -413,7 +425,7 @@ int ChooseTuneStyle() {
     const int mode = PanelMode.load();
     const std::int32_t* table = SelectionOfMode(mode);
     if (!table) return kNoStyleInMode;
-    if (CountSelected(table) == 0) return kNoStyleSelected;
+    if (CountComposable(table) == 0) return kNoStyleSelected;
     int slot = 0;
     int category = 0;
     for (long draws = 0;; ++draws) {
@@ -425,12 +437,14 @@ int ChooseTuneStyle() {
         const int r = RandomInRange(1, 3);
         if (r != 1 && slot == g_previousSlot.load() && category == g_previousCategory.load())
             continue;
-        const int index = category * kStyleSlots + slot;
-        if (std::atomic_ref<const std::int32_t>(table[index]).load() == 1) break;
+        if (IsSelected(table, category * kStyleSlots + slot) && !StyleEntryIsBlank(category, slot))
+            break;
     }
     ChosenStyleSlot = slot + 1;
     auto entry = std::make_unique<MusicStyle>();
     GetStyleEntry(category, slot, *entry);
+    // The panel shows the style's name while its tune is composed.
+    NameUntitledStyle(*entry, category, slot);
     SetWorkingStyle(*entry);
     if (mode == kPanelModeCompose && entry->randomGeneratorCode != 0) {
         GenerateRandomStyle(category, slot);

@@ -73,10 +73,11 @@ int ComposeThread();
 // ChooseTuneStyle results.
 constexpr int kStylePicked = 1;
 constexpr int kNoStyleInMode = 0;     // the panel is not in compose or convert mode
-constexpr int kNoStyleSelected = -1;  // the selection table of the mode is empty
-// Picks a selected catalogue entry of the panel's mode and makes it the
-// working style (running its random generator in compose mode). Never draws
-// when nothing can be picked.
+constexpr int kNoStyleSelected = -1;  // nothing but empty slots is selected in the mode
+// Picks a selected catalogue entry of the panel's mode, never an empty slot,
+// and makes it the working style (running its random generator in compose
+// mode); an entry without a display title is given a name to show. Never
+// draws when nothing can be picked.
 int ChooseTuneStyle();
 // Category and slot of the last pick (-1, -1 before any); the next pick may
 // repeat it only with a chance of 1 in 3.

@@ -346,6 +346,18 @@ TEST_F(ComposeControl, StyleDrawsFollowTheirOrderAndTheRepeatRule) {
     }
 }
 
+// An empty slot is never composed; an untitled style is composed under a name.
+TEST_F(ComposeControl, EmptySlotsAreSkippedAndUntitledStylesAreNamed) {
+    for (const auto& [index, name] :
+         {std::pair{2 * 24 + 10, "(none)"}, std::pair{3 * 24 + 18, "Symphonie"},
+          std::pair{8 * 24 + 10, "Techno 11"}}) {
+        ClearStyleSelections();
+        ComposeStyleSelection[index] = 1;
+        const int picked = ChooseTuneStyle();
+        EXPECT_EQ(picked == kStylePicked ? DisplayTitle(WorkingStyle) : "(none)", name);
+    }
+}
+
 TEST_F(ComposeControl, ConvertModeEditsTheStyleAndNeitherNumbersNorPlays) {
     PanelMode = kPanelModeConvert;
     ConvertStyleSelection[1] = 1;
