@@ -644,9 +644,13 @@ void MainDlg::OnPaint(Window&, Canvas& canvas) {
 
 void MainDlg::OnLeftDown(Window& window, Point p) {
     if (clickGuard_.exchange(1) == 1) {
-        // A click while another one's action runs only beeps; but once a run
-        // has ended meanwhile, that action is only waiting on its way out,
-        // and the click acts as soon as it returns.
+        // A click while another one's action runs only beeps; but Play while
+        // the run that action started still waits to begin stops the run,
+        // and once a run has ended meanwhile, that action is only waiting on
+        // its way out, and the click acts as soon as it returns.
+        if (PanelMode.load() == kPanelModeCompose &&
+            HitTestPanel(kPanelModeCompose, p.x, p.y) == kRegionPlay && StopRunWhileStarting())
+            return;
         if (ComposeRunsEnded() != guardRunsEnded_) {
             deferredClicks_.push_back(p);
         } else {

@@ -89,10 +89,22 @@ const std::int32_t* SelectionOfMode(int mode) {
     return nullptr;
 }
 
+bool IsSelected(const std::int32_t* table, int index) {
+    return std::atomic_ref<const std::int32_t>(table[index]).load() == 1;
+}
+
 int CountSelected(const std::int32_t* table) {
     int n = 0;
     for (int i = 0; i < kStyleSelectionCount; ++i)
-        n += std::atomic_ref<const std::int32_t>(table[i]).load() == 1;
+        n += IsSelected(table, i);
+    return n;
+}
+
+// Selected entries that hold a style: an empty slot is never composed.
+int CountComposable(const std::int32_t* table) {
+    int n = 0;
+    for (int i = 0; i < kStyleSelectionCount; ++i)
+        n += IsSelected(table, i) && !StyleEntryIsBlank(i / kStyleSlots, i % kStyleSlots);
     return n;
 }
 
@@ -130,12 +142,18 @@ bool StopWanted() {
            platform::QuitRequested();
 }
 
+// Set while the start of a run waits for the worker, which serves the panel.
+std::atomic<bool> g_startWaiting{false};
+
 // Pauses up to the given time while the run goes on: a run that ends by
-// itself meanwhile ends the pause, so the panel hears the next click.
+// itself or is stopped meanwhile ends the pause, so the panel hears the next
+// click.
 void PauseWhileComposing(int milliseconds) {
     constexpr int kStep = 100;
+    g_startWaiting = true;
     for (int left = milliseconds; left > 0 && ComposingActive.load() == 1; left -= kStep)
         Pause(std::min(left, kStep));
+    g_startWaiting = false;
 }
 
 }  // namespace
@@ -224,6 +242,12 @@ void ToggleComposing() {
         PauseWhileComposing(2000);
     }
     shell->SetWaitCursor(false);
+}
+
+bool StopRunWhileStarting() {
+    if (!g_startWaiting.load()) return false;
+    StopComposeRun(false);
+    return true;
 }
 
 // ---- Starting and stopping ----
@@ -367,10 +391,9 @@ int ComposeThread() {
         std::size_t length = 0;
         const int ok = steps->ComposeTune(buffer.data(), &length);
         const int mode = PanelMode.load();
-        // A tune that failed without a stop saved nothing: its number stays
-        // for the next one, and the run ends below.
-        const bool failed = ok != 1 && !StopWanted();
-        if (mode == kPanelModeCompose && !failed) TuneNumberRef().store((number + 1) % 100);
+        // Only a saved tune takes its number: a tune that failed or was
+        // stopped left no file, so the next tune is written under its number.
+        if (mode == kPanelModeCompose && ok == 1) TuneNumberRef().store((number + 1) % 100);
         TuneInProgress = 0;
         ++done;
         if (!ok) break;
@@ -402,7 +425,7 @@ int ChooseTuneStyle() {
     const int mode = PanelMode.load();
     const std::int32_t* table = SelectionOfMode(mode);
     if (!table) return kNoStyleInMode;
-    if (CountSelected(table) == 0) return kNoStyleSelected;
+    if (CountComposable(table) == 0) return kNoStyleSelected;
     int slot = 0;
     int category = 0;
     for (long draws = 0;; ++draws) {
@@ -414,12 +437,14 @@ int ChooseTuneStyle() {
         const int r = RandomInRange(1, 3);
         if (r != 1 && slot == g_previousSlot.load() && category == g_previousCategory.load())
             continue;
-        const int index = category * kStyleSlots + slot;
-        if (std::atomic_ref<const std::int32_t>(table[index]).load() == 1) break;
+        if (IsSelected(table, category * kStyleSlots + slot) && !StyleEntryIsBlank(category, slot))
+            break;
     }
     ChosenStyleSlot = slot + 1;
     auto entry = std::make_unique<MusicStyle>();
     GetStyleEntry(category, slot, *entry);
+    // The panel shows the style's name while its tune is composed.
+    NameUntitledStyle(*entry, category, slot);
     SetWorkingStyle(*entry);
     if (mode == kPanelModeCompose && entry->randomGeneratorCode != 0) {
         GenerateRandomStyle(category, slot);

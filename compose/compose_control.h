@@ -40,6 +40,10 @@ void OnPlayCompose(int seconds);
 void ToggleComposing();
 // Lets the run end after the tune in hand.
 void ClearComposingFlag();
+// A Play click that comes while the start of a run still waits (the panel
+// is then busy with the click that started it) stops that run at once, as
+// Play during a tune does. False when no start is waiting.
+bool StopRunWhileStarting();
 
 // Starts the compose worker for count tunes (the tune number first set to 0
 // when resetTuneNumber). Output types that cannot be composed automatically
@@ -58,20 +62,22 @@ bool ComposeWorkerBusy();
 unsigned ComposeRunsEnded();
 
 // The worker: composes, saves and plays tunes until the count is reached or
-// a stop is asked for. In compose mode each tune advances the tune number,
-// except one that failed without a stop (nothing saved), which also ends the
-// run. Runs on the controller's thread, or directly on the
-// calling thread for a style conversion (ComposingActive set by the caller).
+// a stop is asked for. In compose mode each tune saved advances the tune
+// number; a tune that failed or was stopped saves nothing, keeps its number
+// for the next run and ends this one. Runs on the controller's thread, or
+// directly on the calling thread for a style conversion (ComposingActive set
+// by the caller).
 // Always 1.
 int ComposeThread();
 
 // ChooseTuneStyle results.
 constexpr int kStylePicked = 1;
 constexpr int kNoStyleInMode = 0;     // the panel is not in compose or convert mode
-constexpr int kNoStyleSelected = -1;  // the selection table of the mode is empty
-// Picks a selected catalogue entry of the panel's mode and makes it the
-// working style (running its random generator in compose mode). Never draws
-// when nothing can be picked.
+constexpr int kNoStyleSelected = -1;  // nothing but empty slots is selected in the mode
+// Picks a selected catalogue entry of the panel's mode, never an empty slot,
+// and makes it the working style (running its random generator in compose
+// mode); an entry without a display title is given a name to show. Never
+// draws when nothing can be picked.
 int ChooseTuneStyle();
 // Category and slot of the last pick (-1, -1 before any); the next pick may
 // repeat it only with a chance of 1 in 3.

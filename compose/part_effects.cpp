@@ -289,7 +289,7 @@ void MelodySpecialEffect(PartTrack& track) {
             EffectSwell(track);
             break;
         case 9:
-            EffectSilentPipe(track);
+            EffectSilentPipe(track, m.lowerLimit - 12);
             break;
         default:
             break;
@@ -342,7 +342,7 @@ void EffectSwell(PartTrack& track) {
     }
 }
 
-void EffectSilentPipe(PartTrack& track) {
+void EffectSilentPipe(PartTrack& track, int lowest) {
     int count = 0;
     int previousB = -1;
     NoteWalk(track).ForEach([&](int i) {
@@ -367,8 +367,11 @@ void EffectSilentPipe(PartTrack& track) {
             return i;
         }
         // The lower copy sinks and fades with every note; once it would
-        // leave the keys or fall silent it is not written.
-        MidiEvent* copy = track.NewNoteLike(i, e->note - 12 - count / 2, e->velocity - count, b);
+        // sink under the lowest key given (where the instrument still
+        // plays), leave the keys or fall silent it is not written.
+        const int echo = e->note - 12 - count / 2;
+        MidiEvent* copy =
+            echo >= lowest ? track.NewNoteLike(i, echo, e->velocity - count, b) : nullptr;
         if (copy) track.InsertAtOffset(i, b, copy);
         return i;
     });

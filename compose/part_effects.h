@@ -43,4 +43,6 @@ void EffectRepeatNotes(PartTrack& track);
 void MelodySpecialEffect(PartTrack& track);
 void EffectGraceRun(PartTrack& track);
 void EffectSwell(PartTrack& track);
-void EffectSilentPipe(PartTrack& track);
+// The lower copies go no deeper than lowest: the melody's lower limit less
+// an octave, the lowest key its own notes reach by the effect.
+void EffectSilentPipe(PartTrack& track, int lowest);

@@ -1,5 +1,7 @@
 #include "style/style_table.h"
 
+#include <string>
+
 #include "style/key_setup.h"
 
 MusicStyle StyleTable[kStyleEntries];
@@ -94,6 +96,29 @@ bool GetStyleEntry(int category, int slot, MusicStyle& out) {
     std::lock_guard lock(StyleRecordMutex());
     out = StyleTable[category * kStyleSlots + slot];
     return true;
+}
+
+bool IsBlankStyle(const MusicStyle& style) {
+    return DisplayTitle(style).empty() && FieldText(style.title).empty() &&
+           FieldText(style.description) == "No music style is defined.";
+}
+
+bool StyleEntryIsBlank(int category, int slot) {
+    if (!ValidPosition(category, slot)) return false;
+    std::lock_guard lock(StyleRecordMutex());
+    return IsBlankStyle(StyleTable[category * kStyleSlots + slot]);
+}
+
+void NameUntitledStyle(MusicStyle& style, int category, int slot) {
+    if (!DisplayTitle(style).empty()) return;
+    std::string name = FieldText(style.title);
+    if (name.empty()) {
+        // Numbered as the selection shows it: the button of slot 0 is 1.
+        const std::string number = " " + std::to_string(slot + 1);
+        name = std::string(StyleCategoryName(category)).substr(0, kTitleSize - 1 - number.size()) +
+               number;
+    }
+    SetStyleTitle(style, name);
 }
 
 bool SetStyleEntry(int category, int slot, const MusicStyle& style) {

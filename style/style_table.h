@@ -52,6 +52,18 @@ void BuildStyleTable();
 bool GetStyleEntry(int category, int slot, MusicStyle& out);
 bool SetStyleEntry(int category, int slot, const MusicStyle& style);
 
+// An empty catalogue slot as the catalogue builds it: no title of either
+// kind and the description of a style not defined. It holds no style to
+// compose.
+bool IsBlankStyle(const MusicStyle& style);
+// The catalogue entry at a position is blank (read under the lock); false
+// outside the table.
+bool StyleEntryIsBlank(int category, int slot);
+// Gives a style without a display title a name to show: its stored title,
+// else its category's name and its button number, slot + 1 ("Techno 11"),
+// cut to the title field.
+void NameUntitledStyle(MusicStyle& style, int category, int slot);
+
 // Copies the style (taken whole first, so it may be WorkingStyle itself) into
 // WorkingStyle, then runs the major or minor key set-up by its "Key".
 void SetWorkingStyle(MusicStyle style);

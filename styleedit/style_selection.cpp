@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <cstring>
 #include <vector>
 
 #include "core/reporters.h"
@@ -76,9 +77,16 @@ SquareOutcome ClickStyleSquare(int page, int j, StyleButtonStates& states,
     }
     MusicStyle entry;
     GetStyleEntry(page, j - 1, entry);
+    const bool blank = IsBlankStyle(entry);
     SetWorkingStyle(entry);
+    MusicStyle before;
+    GetWorkingStyle(before);
     if (hub) hub();
     GetWorkingStyle(entry);
+    // A style defined in an empty slot is named when it is first kept, if
+    // it was left without a title, so it is composed and shown by a name.
+    if (blank && std::memcmp(&before, &entry, sizeof entry) != 0)
+        NameUntitledStyle(entry, page, j - 1);
     SetStyleEntry(page, j - 1, entry);
     SetStyleSelected(page, j, 1);
     return SquareOutcome::Edited;
@@ -89,6 +97,7 @@ std::string StyleButtonCaption(int page, int k) {
     if (k == 1 && PanelMode.load() == kPanelModeConvert) return "Format Change";
     MusicStyle entry;
     GetStyleEntry(page, k - 1, entry);
+    if (!IsBlankStyle(entry)) NameUntitledStyle(entry, page, k - 1);
     return StyleTextToUtf8(DisplayTitle(entry));
 }
 

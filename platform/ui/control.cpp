@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <limits>
 
 #include "platform/ui/window.h"
 
@@ -148,6 +149,10 @@ int Control::NumberOr(int fallback) const {
     const char* begin = text_.data();
     const char* end = begin + text_.size();
     auto [ptr, ec] = std::from_chars(begin, end, value);
+    // A number past what an int holds is held to the int's end on its side,
+    // so the caller's range holds it like any other too-large number.
+    if (ec == std::errc::result_out_of_range)
+        return *begin == '-' ? std::numeric_limits<int>::min() : std::numeric_limits<int>::max();
     if (ec != std::errc() || ptr == begin) return fallback;
     return value;
 }

@@ -118,7 +118,8 @@ public:
     bool IsNumeric() const { return numeric_; }
     void SetMaxLength(int length);  // 0 = no limit
     int MaxLength() const { return maxLength_; }
-    // The number in the text, or fallback when it holds none.
+    // The number in the text, or fallback when it holds none; a number past
+    // the int range is held to the int range.
     int NumberOr(int fallback) const;
 
     // Up-downs: the edit field they step, and the steps they make.

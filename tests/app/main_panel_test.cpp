@@ -186,7 +186,9 @@ TEST_F(MainPanelTest, PlayComposesAndPlaysTunesAndModeEndsTheRun) {
         d.Click(200, 180);
         ASSERT_TRUE(PumpUntil(d, [] { return ComposingActive == 0 && TuneInProgress == 0; }));
         StopComposeRun(true);
-        EXPECT_EQ(AppSettings.TuneNumber, OutputDigits() + 1);
+        // The number is the next tune's: the tune before it is the last saved.
+        EXPECT_TRUE(std::filesystem::exists(folder_ + "/MYMIDI0" +
+                                            std::to_string(AppSettings.TuneNumber - 1) + ".MID"));
         EXPECT_EQ(ComposeStopRequest.load(), 0);
         EXPECT_EQ(testing_support::Sink().Texts(), std::vector<std::string>{});
         EXPECT_FALSE(panel.ClickGuardSet());
@@ -336,6 +338,30 @@ TEST_F(MainPanelTest, AClickAfterARunEndedByItselfActs) {
     EXPECT_GE(tuneBefore, 0);
 }
 
+// Play pressed again while the start of a run still waits stops the run at
+// once, with no beep, though its tune would never end by itself.
+TEST_F(MainPanelTest, PlayWhileARunStartsStopsIt) {
+    struct TunesUntilAStop : ComposeSteps {
+        int ComposeTune(std::uint8_t*, std::size_t* length) override {
+            for (*length = 0; ComposeStopRequest == 0 && ComposingActive == 1;)
+                std::this_thread::yield();
+            return 0;
+        }
+    };
+    auto previous = SetComposeSteps(std::make_shared<TunesUntilAStop>());
+    RunApplication([&](HeadlessBackend& d, MainDlg&) {
+        AppSettings.DontPlay = 1;
+        const int beeps = d.Beeps();
+        d.Then([](HeadlessBackend& d) { d.Click(200, 180); });
+        d.Click(200, 180);
+        EXPECT_EQ(ComposingActive.load(), 0);
+        EXPECT_EQ(d.Beeps(), beeps);
+        StopComposeRun(true);
+        d.Click(40, 175);
+    });
+    SetComposeSteps(previous);
+}
+
 TEST_F(MainPanelTest, AClickAfterAStopRequestRepeatsItAndThePanelStaysAlive) {
     int plays = 0;
     RunApplication([&](HeadlessBackend& d, MainDlg& panel) {
@@ -422,7 +448,8 @@ TEST_F(MainPanelTest, AQuitSignalDuringARunQuitsAsPowerDoes) {
         EXPECT_LT(std::stoi(name.substr(6, 2)), next) << name;
         EXPECT_TRUE(testing_support::WholeSmf(testing_support::ReadFileText(folder_ + "/" + name))) << name;
     }
-    EXPECT_GE(tunes, 2);
+    // No gap: the stopped tune left no file and its number is the next one.
+    EXPECT_EQ(tunes, next);
 }
 
 // Boxes and file choosers that wait in loops of their own, as FLTK's do,

@@ -104,7 +104,8 @@ TEST_F(SettingsDialogsTest, RandomStyleLengthThroughTheHubs) {
 
 TEST_F(SettingsDialogsTest, RandomStyleLengthStopsAtItsEnds) {
     for (const auto& [typed, steps, stored] :
-         {std::tuple{"20", -10, 16}, std::tuple{"90", 10, 96}, std::tuple{"500", 0, 96}}) {
+         {std::tuple{"20", -10, 16}, std::tuple{"90", 10, 96}, std::tuple{"500", 0, 96},
+          std::tuple{"99999999999", 0, 96}, std::tuple{"-99999999999", 0, 16}}) {
         AppSettings.SettingsDialogValue = 24;
         Then([](HeadlessBackend& d) { ClickAt(d, kGrid[1]); });
         Then([t = std::string(typed), s = steps](HeadlessBackend& d) {

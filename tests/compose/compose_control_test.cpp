@@ -298,14 +298,14 @@ TEST_F(ComposeControl, RefusedStartsShowTheirBoxAndStartNothing) {
 }
 
 TEST_F(ComposeControl, RunsThatEndEarlyClearEveryFlag) {
-    // A stop in the middle of a tune: the number advances, nothing is saved.
+    // A stop in the middle of a tune: nothing is saved, the number stays.
     AppSettings.TuneNumber = 10;
     steps_->stopAtCall = 1;
     ASSERT_TRUE(StartComposeRun(100, false));
     FinishRun();
     EXPECT_TRUE(Saved("MYMIDI10.MID"));
     EXPECT_FALSE(Saved("MYMIDI11.MID"));
-    EXPECT_EQ(AppSettings.TuneNumber, 12);
+    EXPECT_EQ(AppSettings.TuneNumber, 11);
     ExpectFlagsClear();
     // Edit mode reached after the start: nothing to pick, no box.
     ComposingActive = 1;
@@ -343,6 +343,18 @@ TEST_F(ComposeControl, StyleDrawsFollowTheirOrderAndTheRepeatRule) {
             if (ComposeStyleSelection[candidate] == 1) index = candidate;
         }
         EXPECT_EQ(picked[i], index % kStyleSlots) << i;
+    }
+}
+
+// An empty slot is never composed; an untitled style is composed under a name.
+TEST_F(ComposeControl, EmptySlotsAreSkippedAndUntitledStylesAreNamed) {
+    for (const auto& [index, name] :
+         {std::pair{2 * 24 + 10, "(none)"}, std::pair{3 * 24 + 18, "Symphonie"},
+          std::pair{8 * 24 + 10, "Techno 11"}}) {
+        ClearStyleSelections();
+        ComposeStyleSelection[index] = 1;
+        const int picked = ChooseTuneStyle();
+        EXPECT_EQ(picked == kStylePicked ? DisplayTitle(WorkingStyle) : "(none)", name);
     }
 }
 

@@ -290,7 +290,7 @@ TEST_F(PartEffects, OctaveDoubleAndSwellLengths) {
 }
 
 // The silent pipe's lower copies sink and fade with the note count; those
-// that would leave the keys or fall silent are not written.
+// that would sink under the lowest key given or fall silent are not written.
 TEST_F(PartEffects, SilentPipeCopiesStayPlayable) {
     PartTrack track;
     for (int n = 0; n < 200; ++n)
@@ -298,9 +298,11 @@ TEST_F(PartEffects, SilentPipeCopiesStayPlayable) {
     track.AppendEndOfTrackAt(48);
     const long long end = EventTimes(track).back();
     SeedRandomWith(5);
-    EffectSilentPipe(track);
+    EffectSilentPipe(track, 24);
     ExpectValidEvents(track, "silent pipe");
     EXPECT_EQ(EventTimes(track).back(), end);
+    for (const MidiEvent* e : track.Events())
+        EXPECT_TRUE(!e->IsNoteWithLength() || e->note >= 24);
 }
 
 // The question about the silent and long-pipe effects comes once per run;

@@ -87,6 +87,7 @@ TEST_F(StyleSelectionModel, EachButtonStandsForItsEntryInItsMode) {
     EXPECT_EQ(StyleButtonCaption(3, 2), DisplayTitle(StyleTable[3 * 24 + 1]));
     PanelMode = kPanelModeCompose;
     EXPECT_EQ(StyleButtonCaption(0, 1), "Random Pops");
+    EXPECT_EQ(StyleButtonCaption(3, 19), "Symphonie");  // an untitled preset's name
     EXPECT_EQ(StyleButtonTooltip(2, 1), "Jazz music style is automately generated and played");
 }
 
@@ -121,6 +122,13 @@ TEST_F(StyleSelectionModel, SquaresOfSlotZeroAreRefusedAndOthersEditTheirEntry) 
     EXPECT_EQ(ClickStyleSquare(2, 10, states, [] {}), SquareOutcome::Edited);
     EXPECT_TRUE(SameRecord(StyleTable[2 * 24 + 9], before));
     EXPECT_EQ(ClickStyleSquare(2, 25, states, rename), SquareOutcome::Ignored);
+
+    // An empty slot stays empty through a hub that changes nothing; a style
+    // defined there without a title is named as it is kept.
+    ClickStyleSquare(2, 11, states, [] {});
+    EXPECT_TRUE(IsBlankStyle(StyleTable[2 * 24 + 10]));
+    ClickStyleSquare(2, 11, states, [] { WorkingStyle.tempo = 400000; });
+    EXPECT_EQ(StyleButtonCaption(2, 11), "Jazz 11");
 }
 
 // Random sessions in both modes: the convert table never holds more than one

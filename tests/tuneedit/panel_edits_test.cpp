@@ -279,6 +279,11 @@ TEST_F(PanelEditsTest, DeleteBeatsTakesMelodyAndItsDelay) {
     ASSERT_EQ(DeleteMelodyBeats(1, 1), 1);
     EXPECT_EQ(NotesOf(1), (std::vector<std::pair<long long, int>>{{0, 60}, {192, 64}}));
     EXPECT_TRUE(NotesOf(10).empty());
+    // A harmony range loses the harmony of all its sections, the first one too.
+    Open({{0, "C"}, {384, "F"}, {768, "G"}, {1152, "C"}},
+         {{3, 0, 60, 96}, {3, 384, 65, 96}, {3, 768, 67, 96}, {3, 1152, 64, 96}});
+    ASSERT_EQ(DeleteHarmonyRange({1, 3}), 1);
+    EXPECT_EQ(NotesOf(3), (std::vector<std::pair<long long, int>>{{0, 60}, {1152, 64}}));
 }
 
 TEST_F(PanelEditsTest, SameSectionsShareCodeLengthAndEvents) {
