@@ -186,10 +186,10 @@ int main(int argc, char** argv) {
         under.Hide();
     }
     // A box keeps its own text when its caller's goes while it is open, and
-    // a long text wraps inside the 1024-pixel screen.
+    // a long text wraps inside the 1024-pixel screen, raw bytes too.
     {
         std::string text = "The style file could not be used: " + std::string(300, 'W') +
-                           " and a long explanation of why, " + std::string(40, 'X');
+                           " and a long explanation of why, " + std::string(200, '\xb1');
         std::vector<ForeignWindowView> open;
         PostToUi([&] {
             text.assign(5000, 'x');  // the text the box was handed is freed

@@ -28,11 +28,17 @@ constexpr int kFrameAllowance = 20;
 // A notice's text lines are at most this wide.
 constexpr int kNoticeTextWidth = 360;
 
-// A continuation byte of a UTF-8 sequence never starts a character.
+// The end of the UTF-8 character at `at`: its lead byte and as many of the
+// continuation bytes it announces as follow. A byte that is no lead (a raw
+// title's bytes) is a character of its own, as FLTK draws it.
 std::size_t NextCharacter(const std::string& text, std::size_t at) {
-    ++at;
-    while (at < text.size() && (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80) ++at;
-    return at;
+    const unsigned char lead = static_cast<unsigned char>(text[at]);
+    const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    std::size_t end = at + 1;
+    while (end < at + length && end < text.size() &&
+           (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        ++end;
+    return end;
 }
 
 // Cuts the longest first piece that fits (one character at the least) off a
