@@ -212,7 +212,8 @@ Fl_Window* NewestNotice() {
 
 int NoticeKey(Fl_Window* notice, int event) {
     const int key = Fl::event_key();
-    if (event == FL_KEYBOARD && (key == FL_Enter || key == FL_KP_Enter || key == FL_Escape))
+    if (event == FL_KEYBOARD &&
+        (key == FL_Enter || key == FL_KP_Enter || key == FL_Escape || key == ' '))
         CloseNotice(notice, nullptr);
     return 1;
 }

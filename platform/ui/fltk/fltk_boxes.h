@@ -33,8 +33,8 @@ void ShowNotice(const std::string& utf8);
 bool IsNotice(const Fl_Window* window);
 // The notice opened last that is still open, or null.
 Fl_Window* NewestNotice();
-// A notice takes every key pressed in it: Return and Esc close it, and no
-// key reaches the windows under it.
+// A notice takes every key pressed in it: Return, Esc and the space bar
+// close it, and no key reaches the windows under it.
 int NoticeKey(Fl_Window* notice, int event);
 
 }  // namespace platform::ui::fltk_boxes
