@@ -14,6 +14,8 @@
 
 namespace platform::ui::fltk_boxes {
 
+static_assert(kGothic == FL_FREE_FONT);
+
 namespace {
 
 // A box: the icon at the top left, the text right of it, the buttons along

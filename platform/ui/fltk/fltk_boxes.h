@@ -2,8 +2,6 @@
 // its text, laid out to fit the screen's work area, long texts wrapped.
 #pragma once
 
-#include <FL/Enumerations.H>
-
 #include <string>
 
 #include "platform/ui/backend.h"
@@ -12,9 +10,9 @@ class Fl_Window;
 
 namespace platform::ui::fltk_boxes {
 
-// The Gothic CJK face (IPAGothic) in the first free font slot, and the size
-// of every control's and box's text.
-constexpr Fl_Font kGothic = FL_FREE_FONT;
+// The Gothic CJK face (IPAGothic) in FLTK's first free font slot, and the
+// size of every control's and box's text.
+constexpr int kGothic = 16;
 constexpr int kTextSize = 12;
 
 // The text broken into lines no wider than width pixels in the current
