@@ -97,9 +97,12 @@ Nanoseconds FakeClock::Slept() {
 
 namespace {
 std::mutex g_clockMutex;
+// Never destroyed: a thread still running while the program exits (the
+// timer's, say, after a fatal error ended the main thread) gets a clock,
+// never a freed one.
 std::shared_ptr<Clock>& InstalledClock() {
-    static std::shared_ptr<Clock> clock = std::make_shared<RealClock>();
-    return clock;
+    static auto* clock = new std::shared_ptr<Clock>(std::make_shared<RealClock>());
+    return *clock;
 }
 }  // namespace
 

@@ -8,7 +8,8 @@
 // (panel_playing_xvfb.png) and again to stop, then clicks Power and checks
 // that the program ended and saved its settings; then starts it again and
 // sends SIGTERM in the middle of a run, which must end it the same way with
-// every tune file whole. Also starts it without a display.
+// every tune file whole; last on a display of its own whose server ends in a
+// run. Also starts it without a display.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <signal.h>
@@ -18,8 +19,11 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <thread>
 
@@ -128,11 +132,16 @@ void Click(Display* display, ::Window window, int x, int y) {
     }
 }
 
-pid_t Start(const std::string& program, const std::string& folder, bool withDisplay) {
+// Starts the program, on another display and with its stderr in a file
+// when they are named.
+pid_t Start(const std::string& program, const std::string& folder, bool withDisplay,
+            const std::string& display = "", const std::string& errors = "") {
     pid_t pid = fork();
     if (pid == 0) {
         setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
         if (!withDisplay) unsetenv("DISPLAY");
+        if (!display.empty()) setenv("DISPLAY", display.c_str(), 1);
+        if (!errors.empty() && !std::freopen(errors.c_str(), "w", stderr)) _exit(126);
         execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
@@ -212,11 +221,67 @@ void CheckQuitSignalDuringARun(Display* display, const std::string& program,
     Check(!leftovers, "no temporary file was left");
 }
 
+// A private X server of its own, which names its display through
+// -displayfd; the pid, or -1 when it did not start.
+pid_t StartServer(const std::string& xvfb, std::string& display) {
+    int fds[2];
+    if (pipe(fds) != 0) return -1;
+    pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        if (!std::freopen("/dev/null", "w", stderr)) _exit(126);
+        const std::string fd = std::to_string(fds[1]);
+        execl(xvfb.c_str(), xvfb.c_str(), "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24",
+              "-nolisten", "tcp", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(fds[1]);
+    char number[32] = {};
+    const ssize_t n = read(fds[0], number, sizeof number - 1);
+    close(fds[0]);
+    if (n <= 0) return -1;
+    display = ":" + std::string(number, std::strcspn(number, "\n"));
+    return pid;
+}
+
+// The program on a display whose server then ends in the middle of a run
+// (the timer thread and the composer at work) quits as Power does: status
+// 0, zaw.ini saved, the reason on stderr.
+void CheckLostDisplay(const std::string& xvfb, const std::string& program,
+                      const fs::path& folder) {
+    std::string name;
+    const pid_t server = StartServer(xvfb, name);
+    Display* display = server > 0 ? XOpenDisplay(name.c_str()) : nullptr;
+    Check(display != nullptr, "a second X server started");
+    if (!display) return;
+    std::error_code error;
+    fs::remove(folder / "zaw.ini", error);
+    const fs::path errors = folder / "lost_display_stderr.txt";
+    pid_t pid = Start(program, folder.string(), true, name, errors.string());
+    ::Window panel = 0;
+    WaitFor(
+        [&] {
+            panel = FindTitled(display, DefaultRootWindow(display), "ZAW [");
+            return panel != 0;
+        },
+        30);
+    if (panel) Click(display, panel, 200, 180);  // Play
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    XCloseDisplay(display);
+    kill(server, SIGTERM);
+    waitpid(server, nullptr, 0);
+    Check(WaitExit(pid, 30) == 0, "the program ended with status 0 when its display went away");
+    Check(fs::file_size(folder / "zaw.ini", error) == 3132, "zaw.ini was saved");
+    std::ifstream in(errors);
+    const std::string said((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    Check(said.find("X display was lost") != std::string::npos, "stderr says the display was lost");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: panel_xvfb <zaw program> <output folder>\n");
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: panel_xvfb <zaw program> <output folder> <Xvfb>\n");
         return 2;
     }
     const fs::path built = argv[1];
@@ -402,6 +467,7 @@ int main(int argc, char** argv) {
     std::error_code error;
     Check(fs::file_size(folder / "zaw.ini", error) == 3132, "zaw.ini of 3132 bytes was saved");
     CheckQuitSignalDuringARun(display, program, folder);
+    CheckLostDisplay(argv[3], program, folder);
     XCloseDisplay(display);
     fs::remove_all(folder, error);
     std::printf("%s\n", g_failures ? "FAILED" : "all checks passed");

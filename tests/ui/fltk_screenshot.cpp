@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 
@@ -75,6 +76,14 @@ int main(int argc, char** argv) {
     }
     InstallBackend(nullptr);
 
+    // FLTK's preferences with the options group not named from the root,
+    // which FLTK's own reader crashes on when it first reads its options.
+    const std::filesystem::path home = std::filesystem::path(folder) / "home";
+    std::filesystem::create_directories(home / ".fltk/fltk.org");
+    std::ofstream(home / ".fltk/fltk.org/fltk.prefs")
+        << "; FLTK preferences file format 1.0\n; vendor: fltk.org\n; application: fltk\n"
+           "[options]\nFNFCUsesGTK:0\n";
+    setenv("HOME", home.c_str(), 1);
     std::shared_ptr<Backend> fltk = MakeFltkBackend();
     if (!fltk) {
         std::fprintf(stderr, "ui_screenshot: no X display (DISPLAY=%s)\n",
@@ -82,6 +91,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     InstallBackend(fltk);
+    Check(!FltkChooserUsesGtk(), "a damaged FLTK preferences file is read, its options kept");
     sample::SampleDialog dialog(skin);
     Window& window = dialog.Create();
     window.Show();
@@ -155,6 +165,46 @@ int main(int argc, char** argv) {
     int code = window.RunModal();
     worker.join();
     Check(code == platform::kIdOk, "a post from a worker ended the modal run");
+
+    // Return in a notice closes it and goes no further, though the focus
+    // lies in the window under it.
+    {
+        struct OkCounter : WindowHandler {
+            int oks = 0;
+            void OnOk(Window&) override { ++oks; }
+        } counter;
+        Window under(&counter);
+        under.SetClientSize(Size{200, 100});
+        under.AddControl(ControlKind::PushButton, Rect{20, 20, 120, 44}, 1).SetText("Play");
+        under.Show();
+        SimulateClick(under, Point{50, 30});
+        CurrentBackend().ShowNotice("No audio output could be opened: the software synthesizer "
+                                    "plays silently.");
+        Check(SimulateNoticeKey(Key::Enter) && ForeignWindows().empty() && counter.oks == 0,
+              "Return closed the notice and did not reach the window under it");
+        CloseBackendDialogs();
+        under.Hide();
+    }
+    // A box keeps its own text when its caller's goes while it is open, and
+    // a long text wraps inside the 1024-pixel screen, raw bytes too.
+    {
+        std::string text = "The style file could not be used: " + std::string(300, 'W') +
+                           " and a long explanation of why, " + std::string(200, '\xb1');
+        std::vector<ForeignWindowView> open;
+        PostToUi([&] {
+            text.assign(5000, 'x');  // the text the box was handed is freed
+            open = ForeignWindows();
+            CloseBackendDialogs();
+        });
+        CurrentBackend().ShowBox(platform::BoxKind::Error, text);
+        const bool one = open.size() == 1;
+        Check(one && open[0].texts.find("The style file could not be used:") != std::string::npos,
+              "the box shows its own copy of the text");
+        Check(one && open[0].frame.left >= 0 && open[0].frame.right <= 1024 &&
+                  open[0].texts.find("WWW\nWWW") != std::string::npos,
+              "the box fits the screen, the long word wrapped: " +
+                  (one ? std::to_string(open[0].frame.Width()) : std::string("none")) + " px");
+    }
 
     // Off-screen drawing at the large dialog's size.
     auto offscreen = CurrentBackend().CreateOffscreen(Size{644, 464});

@@ -28,6 +28,8 @@
 #include <filesystem>
 #include <vector>
 
+#include "platform/ui/fltk/fltk_boxes.h"
+#include "platform/ui/fltk/fltk_options.h"
 #include "platform/ui/fltk/fltk_quit_watch.h"
 #include "platform/ui/headless_backend.h"
 #include "platform/ui/ui.h"
@@ -36,9 +38,8 @@ namespace platform::ui {
 
 namespace {
 
-// The Gothic CJK face (IPAGothic) in the first free font slot.
-constexpr Fl_Font kGothic = FL_FREE_FONT;
-constexpr int kControlFontSize = 12;
+using fltk_boxes::kGothic;
+constexpr int kControlFontSize = fltk_boxes::kTextSize;
 
 Fl_Color ToFl(Rgb c) {
     return fl_rgb_color(c.r, c.g, c.b);
@@ -183,33 +184,7 @@ private:
 // tooltip's face.
 std::string WrapTooltip(const std::string& text) {
     fl_font(kGothic, kControlFontSize);
-    std::string out;
-    std::string line;
-    std::string word;
-    auto flushWord = [&] {
-        if (word.empty()) return;
-        std::string candidate = line.empty() ? word : line + " " + word;
-        if (!line.empty() && fl_width(candidate.c_str()) > kTooltipWidth) {
-            out += line + "\n";
-            line = word;
-        } else {
-            line = candidate;
-        }
-        word.clear();
-    };
-    for (char c : text) {
-        if (c == ' ' || c == '\n') {
-            flushWord();
-            if (c == '\n') {
-                out += line + "\n";
-                line.clear();
-            }
-        } else {
-            word.push_back(c);
-        }
-    }
-    flushWord();
-    return out + line;
+    return fltk_boxes::WrapToWidth(text, kTooltipWidth);
 }
 
 // ---- Windows ----
@@ -643,28 +618,30 @@ private:
 // ---- The backend ----
 
 std::atomic<bool> g_awakePending{false};
-// Notice windows open now. They take clicks while a modal dialog (the
-// panel) runs: FLTK would send every click to the modal window alone.
-std::vector<Fl_Window*> g_notices;
+
+// The modal window on top, or null.
+Fl_Window* TopModal() {
+    for (Fl_Window* w = Fl::first_window(); w; w = Fl::next_window(w))
+        if (w->modal() && w->shown()) return w;
+    return nullptr;
+}
 
 int DispatchEvent(int event, Fl_Window* window) {
-    const bool notice =
-        window && std::find(g_notices.begin(), g_notices.end(), window) != g_notices.end();
-    if (!notice || !Fl::modal() || Fl::modal() == window) return Fl::handle_(event, window);
+    if (!fltk_boxes::IsNotice(window)) return Fl::handle_(event, window);
+    // FLTK hands a key to the widget with the focus, which may lie in a
+    // window under the notice: a notice's keys stay its own.
+    if (event == FL_KEYBOARD || event == FL_SHORTCUT || event == FL_KEYUP)
+        return fltk_boxes::NoticeKey(window, event);
+    // Notices take clicks while a modal dialog (the panel) runs: FLTK would
+    // send every click to the modal window alone.
+    if (!Fl::modal() || Fl::modal() == window) return Fl::handle_(event, window);
     Fl_Window* modal = Fl::modal_;
     Fl::modal_ = window;
     const int handled = Fl::handle_(event, window);
-    Fl::modal_ = modal;
+    // The modal window may have gone meanwhile.
+    Fl::modal_ = modal->shown() ? modal : TopModal();
     return handled;
 }
-
-void CloseNotice(Fl_Widget* widget, void*) {
-    Fl_Window* top = widget->window() ? widget->window() : widget->as_window();
-    if (!top) return;
-    g_notices.erase(std::remove(g_notices.begin(), g_notices.end(), top), g_notices.end());
-    Fl::delete_widget(top);
-}
-
 
 void OnAwake(void*) {
     g_awakePending.store(false);
@@ -675,16 +652,16 @@ void OnAwake(void*) {
 class FltkBackend : public Backend {
 public:
     FltkBackend() {
+        fltk_options::Load();
         Fl::lock();
         Fl::visual(FL_RGB);
         // FLTK reads the first character as the style: a blank is regular.
         Fl::set_font(kGothic, " IPAGothic");
         Fl_Tooltip::font(kGothic);
         Fl_Tooltip::size(kControlFontSize);
-        fl_message_font(kGothic, kControlFontSize);
-        fl_message_title_default("ZAW");
         Fl::event_dispatch(DispatchEvent);
         fltk_quit::WatchInFltk();
+        fltk_quit::WatchDisplay();
     }
 
     std::unique_ptr<WindowPeer> CreateWindowPeer(Window& window) override {
@@ -704,46 +681,12 @@ public:
         }
     }
 
-    // A plain window with the text and an OK button that grabs nothing, so
-    // the panel stays usable beside it. It opens at the top left of the
-    // work area, away from the panel's buttons, and goes when closed.
-    void ShowNotice(const std::string& utf8) override {
-        int areaX = 0, areaY = 0, areaW = 0, areaH = 0;
-        Fl::screen_work_area(areaX, areaY, areaW, areaH);
-        fl_font(kGothic, kControlFontSize);
-        int textW = 360, textH = 0;
-        fl_measure(utf8.c_str(), textW, textH);
-        const int w = textW + 40, h = textH + 70;
-        auto* win = new Fl_Double_Window(areaX + 24, areaY + 24, w, h, "ZAW");
-        auto* text = new Fl_Box(20, 15, textW, textH);
-        text->copy_label(utf8.c_str());
-        text->labelfont(kGothic);
-        text->labelsize(kControlFontSize);
-        text->align(FL_ALIGN_WRAP | FL_ALIGN_INSIDE | FL_ALIGN_LEFT);
-        auto* ok = new Fl_Button(w / 2 - 40, h - 40, 80, 26, "OK");
-        ok->labelfont(kGothic);
-        ok->labelsize(kControlFontSize);
-        win->end();
-        ok->callback(CloseNotice);
-        win->callback(CloseNotice);
-        g_notices.push_back(win);
-        win->show();
-    }
+    // The notice opens at the top left of the work area, away from the
+    // panel's buttons.
+    void ShowNotice(const std::string& utf8) override { fltk_boxes::ShowNotice(utf8); }
 
     int ShowBox(BoxKind kind, const std::string& utf8) override {
-        switch (kind) {
-            case BoxKind::Error:
-                fl_alert("%s", utf8.c_str());
-                return kIdOk;
-            case BoxKind::Info:
-                fl_message("%s", utf8.c_str());
-                return kIdOk;
-            case BoxKind::OkCancel:
-                // Esc and the close box give button 0: Cancel.
-                return fl_choice("%s", "Cancel", "OK", nullptr, utf8.c_str()) == 1 ? kIdOk
-                                                                                   : kIdCancel;
-        }
-        return kIdOk;
+        return fltk_boxes::RunBox(kind, utf8);
     }
 
     // A save dialog whose completed name the user would not replace is shown
@@ -937,6 +880,33 @@ void SimulateKey(Window& window, Key key) {
     Fl::e_length = 1;
     Fl::e_state = 0;
     Fl::handle(FL_KEYBOARD, &native);
+}
+
+bool SimulateNoticeKey(Key key) {
+    Fl_Window* notice = fltk_boxes::NewestNotice();
+    if (!notice) return false;
+    Fl::e_keysym = key == Key::Enter ? FL_Enter : FL_Escape;
+    Fl::e_text = const_cast<char*>(key == Key::Enter ? "\r" : "\033");
+    Fl::e_length = 1;
+    Fl::e_state = 0;
+    Fl::handle(FL_KEYBOARD, notice);
+    return true;
+}
+
+std::vector<ForeignWindowView> ForeignWindows() {
+    std::vector<ForeignWindowView> views;
+    for (Fl_Window* w = Fl::first_window(); w && views.size() < 100; w = Fl::next_window(w)) {
+        if (dynamic_cast<ZawWindow*>(w) || !w->shown()) continue;
+        ForeignWindowView view{Rect::FromSize(w->x(), w->y(), w->w(), w->h()), {}};
+        for (int i = 0; i < w->children(); ++i)
+            if (const char* label = w->child(i)->label()) view.texts += std::string(label) + "\n";
+        views.push_back(view);
+    }
+    return views;
+}
+
+bool FltkChooserUsesGtk() {
+    return fltk_options::ChooserUsesGtk();
 }
 
 void SimulateDrop(Window& window, const std::string& uriList) {

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/ui/backend.h"
 #include "platform/ui/image.h"
@@ -29,6 +30,19 @@ void SimulateClick(Window& window, Point client, bool right = false);
 void SimulateDrag(Window& window, Point from, Point to);
 void SimulateKey(Window& window, Key key);
 void SimulateDrop(Window& window, const std::string& uriList);
+// A key pressed in the notice opened last; false when no notice is open.
+bool SimulateNoticeKey(Key key);
+
+// For tests: the windows FLTK shows for us that are not ZAW windows (boxes,
+// notices), each with its frame on the screen and its widgets' texts, one
+// a line.
+struct ForeignWindowView {
+    Rect frame;
+    std::string texts;
+};
+std::vector<ForeignWindowView> ForeignWindows();
+// True when the file chooser is GTK's dialog, false for FLTK's own.
+bool FltkChooserUsesGtk();
 
 // The tray icon (XEmbed system-tray dock); not docked when no tray manager
 // owns the screen's tray selection.

@@ -2,7 +2,11 @@
 
 #include <FL/Fl.H>
 #include <FL/Fl_Window.H>
+#include <FL/x.H>
 #include <dlfcn.h>
+#include <unistd.h>
+
+#include <atomic>
 
 #include <vector>
 
@@ -75,7 +79,34 @@ void AnswerGtkDialogsCancel() {
     listFree(list);
 }
 
+std::atomic<bool> g_displayLost{false};
+
+int OnDisplayIoError(Display*) {
+    if (!g_displayLost.exchange(true)) {
+        static constexpr char kMessage[] =
+            "zaw: the connection to the X display was lost: quitting.\n";
+        [[maybe_unused]] const ssize_t written = write(2, kMessage, sizeof kMessage - 1);
+    }
+    RequestQuit();
+    return 0;
+}
+
+// Returning from here, Xlib returns from the call that met the error, and
+// every later call on the display fails at once instead of ending the
+// process.
+void OnDisplayIoErrorExit(Display*, void*) {}
+
 }  // namespace
+
+void WatchDisplay() {
+    if (!fl_display) return;
+    XSetIOErrorHandler(OnDisplayIoError);
+    XSetIOErrorExitHandler(fl_display, OnDisplayIoErrorExit, nullptr);
+}
+
+bool DisplayLost() {
+    return g_displayLost.load();
+}
 
 void WatchInFltk() {
     const int fd = QuitRequestFd();

@@ -12,6 +12,14 @@ namespace platform::ui::fltk_quit {
 // Watches the pipe from every FLTK wait (done once the display is open).
 void WatchInFltk();
 
+// A display that goes away (the X server ended, the connection broken) asks
+// for the quit, says so on stderr, and hands control back to the loop, which
+// then quits as Power does: threads joined, settings saved. Xlib would end
+// the process at once.
+void WatchDisplay();
+// True once the display was lost.
+bool DisplayLost();
+
 // While alive, a GTK chooser's loop wakes up for a quit request too.
 class GtkChooserWatch {
 public:
