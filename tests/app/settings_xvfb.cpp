@@ -1,7 +1,8 @@
 // Opens every settings and value dialog in a real FLTK window on the X
 // display the test gives it, reads each back from the screen into
 // <out>/<name>_xvfb.png, checks that it has its skin's size and shows more
-// than one colour, and closes it through its own OK.
+// than one colour and that a settings page's captions stay inside their
+// buttons, and closes it through its own OK.
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -41,20 +42,27 @@ using window_shots::g_failures;
 
 // Runs the dialog, reads it back while it is shown and checks that it has
 // the skin's size and more than one colour.
-void Shoot(ZAWDialog& dialog, const std::string& title, const std::string& name, int height,
-           const std::string& out, const std::function<void()>& run) {
+Image Shoot(ZAWDialog& dialog, const std::string& title, const std::string& name, int height,
+            const std::string& out, const std::function<void()>& run) {
     const Image shot =
         dialog_shots::Shoot(dialog, title, out + "/" + name + "_xvfb.png", -1, -1, run);
     Check(shot.Width() == 346 && shot.Height() == height,
           name + ": " + std::to_string(shot.Width()) + " x " + std::to_string(shot.Height()));
     const int colours = dialog_shots::Colours(shot);
     Check(colours > 8, name + ": " + std::to_string(colours) + " colours");
+    return shot;
 }
 
+// A settings page, each of whose toggles' captions stays inside its button
+// (OK's column lies partly under the grid's right-hand buttons).
 template <typename Dialog>
 void ShootPage(const std::string& title, const std::string& name, const std::string& out) {
     Dialog page;
-    Shoot(page, title, name, 144, out, [&] { page.DoModal(); });
+    const Image shot = Shoot(page, title, name, 144, out, [&] { page.DoModal(); });
+    for (int i = 1; i < page.PaintedCount(); ++i)
+        Check(dialog_shots::CaptionInside(shot, page, i,
+                                          SkinImage(platform::ui::SkinId::SmallBackground)),
+              name + ": \"" + page.Button(i).caption + "\" inside its button");
 }
 
 void ShootValueDialogs(const std::string& out);

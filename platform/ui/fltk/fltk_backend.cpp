@@ -39,6 +39,7 @@ namespace {
 // The Gothic CJK face (IPAGothic) in the first free font slot.
 constexpr Fl_Font kGothic = FL_FREE_FONT;
 constexpr int kControlFontSize = 12;
+constexpr int kSmallestFittedSize = 8;
 
 Fl_Color ToFl(Rgb c) {
     return fl_rgb_color(c.r, c.g, c.b);
@@ -92,15 +93,22 @@ public:
         background_ = c;
     }
     void DrawText(const std::string& utf8, const Rect& area, TextLayout layout) override {
-        fl_font(kGothic, font_.height);
         int w = 0;
         int h = 0;
-        fl_measure(utf8.c_str(), w, h, 0);
+        if (layout == TextLayout::WrappedLines) {
+            FitWrapped(utf8, area.Width(), w, h);
+        } else {
+            fl_font(kGothic, font_.height);
+            fl_measure(utf8.c_str(), w, h, 0);
+        }
         Rect box = area;
         Fl_Align align = FL_ALIGN_INSIDE;
         switch (layout) {
             case TextLayout::CentredLine:
                 align |= FL_ALIGN_CENTER;
+                break;
+            case TextLayout::WrappedLines:
+                align |= FL_ALIGN_CENTER | FL_ALIGN_WRAP;
                 break;
             case TextLayout::LeftCentred:
                 align |= FL_ALIGN_LEFT;
@@ -128,6 +136,19 @@ public:
     }
 
 private:
+    // Sets the font for a text wrapped to the width and measures it: a word
+    // wider than the width (it cannot wrap) gets a smaller size until the
+    // text fits, down to kSmallestFittedSize.
+    void FitWrapped(const std::string& utf8, int width, int& w, int& h) const {
+        for (int size = font_.height;; --size) {
+            fl_font(kGothic, size);
+            w = width;
+            h = 0;
+            fl_measure(utf8.c_str(), w, h, 0);
+            if (w <= width || size <= kSmallestFittedSize) return;
+        }
+    }
+
     Size extent_;
     Font font_;
     Rgb colour_;
