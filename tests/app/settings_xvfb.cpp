@@ -4,6 +4,7 @@
 // than one colour and that a settings page's captions stay inside their
 // buttons, and closes it through its own OK.
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -25,6 +26,7 @@
 #include "app/terminal_selection_dialog.h"
 #include "app/tune_name_dialog.h"
 #include "app/voicing_selection_dialog.h"
+#include "convert/terminal_table.h"
 #include "core/settings.h"
 #include "platform/ui/fltk/fltk_backend.h"
 #include "platform/ui/image.h"
@@ -120,12 +122,27 @@ void ShootValueDialogs(const std::string& out) {
         Shoot(d, "Device Selection", "device_selection", 144, out, [&] { d.DoModal(); });
     }
     {
+        // The handset with the longest list of models, which wraps in the
+        // pane and runs past its height: a scroll bar, not the text's white
+        // ground, fills the columns before the pane's right frame.
         CTerminalSelectionDlg d;
+        const TerminalTable table;
+        for (int row = 0; row < table.Count(); ++row)
+            if (std::strlen(table.Row(row).models) >
+                std::strlen(table.Row(d.terminalIndex).models))
+                d.terminalIndex = row;
         d.title = "Terminal";
         d.numberMinimum = 1000;
         d.numberMaximum = 30000;
         d.numberValue = 18000;
-        Shoot(d, "Terminal", "terminal_selection", 144, out, [&] { d.DoModal(); });
+        const Image shot =
+            Shoot(d, "Terminal", "terminal_selection", 144, out, [&] { d.DoModal(); });
+        int ground = 0;
+        for (int y = 60; y < 116; ++y)
+            for (int x = 283; x < 295; ++x)
+                ground += shot.Pixel(x, y) == platform::ui::Rgb{255, 255, 255};
+        Check(ground == 0, "terminal: the pane scrolls (" + std::to_string(ground) +
+                               " white pixels where its scroll bar goes)");
     }
     {
         NoteRangeSelection d;

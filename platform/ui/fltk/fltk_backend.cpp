@@ -17,6 +17,7 @@
 #include <FL/Fl_Repeat_Button.H>
 #include <FL/Fl_Scrollbar.H>
 #include <FL/Fl_Slider.H>
+#include <FL/Fl_Text_Display.H>
 #include <FL/Fl_Tooltip.H>
 #include <FL/fl_ask.H>
 #include <FL/fl_draw.H>
@@ -26,6 +27,7 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <vector>
 
 #include "platform/ui/fltk/fltk_quit_watch.h"
@@ -469,6 +471,18 @@ public:
                 widget_ = view;
                 break;
             }
+            case ControlKind::TextPane: {
+                // Long lines wrap at the pane's width; a scroll bar appears
+                // when the lines run past its height.
+                auto* pane = new Fl_Text_Display(b.left, b.top, b.Width(), b.Height());
+                paneText_ = std::make_unique<Fl_Text_Buffer>();
+                pane->buffer(paneText_.get());
+                pane->textfont(kGothic);
+                pane->textsize(kControlFontSize);
+                pane->wrap_mode(Fl_Text_Display::WRAP_AT_BOUNDS, 0);
+                widget_ = pane;
+                break;
+            }
         }
         window.end();
         if (widget_) {
@@ -561,6 +575,12 @@ public:
             case ControlKind::TextView:
                 static_cast<Fl_Multiline_Output*>(widget_)->value(c.Text().c_str());
                 break;
+            case ControlKind::TextPane:
+                if (paneShown_ != c.Text()) {
+                    paneText_->text(c.Text().c_str());
+                    paneShown_ = c.Text();
+                }
+                break;
             case ControlKind::UpDown:
             case ControlKind::ImageHolder:
                 break;
@@ -610,6 +630,9 @@ private:
     Fl_Widget* widget_ = nullptr;
     std::vector<ListItem> itemsShown_;
     std::string tooltipShown_;
+    // A text pane's text; it outlives the pane, which the destructor deletes.
+    std::unique_ptr<Fl_Text_Buffer> paneText_;
+    std::string paneShown_;
 };
 
 class FltkWindowPeer : public WindowPeer {
