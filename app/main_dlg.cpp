@@ -75,10 +75,10 @@ constexpr Rect kHolderPlaces[11] = {
     Rect{241, 167, 373, 198},
 };
 // The top of the captions under the bottom buttons. The label face's line
-// (11 px with its leading and descent, 13 px in all) ends above the
-// background's two-pixel frame at the panel's lower edge, so descenders are
-// drawn whole.
-constexpr int kBottomCaptionTop = 197;
+// (11 px with its leading and descent, 13 px in all) ends two rows above the
+// background's two-pixel frame at the panel's lower edge, so descenders
+// ("Play", "Compose") are drawn whole and clear of the frame.
+constexpr int kBottomCaptionTop = 195;
 constexpr Rect kComposePlay = Rect::FromSize(168, 168, 133, 31);
 constexpr Rect kOtherPlay = Rect::FromSize(99, 166, 132, 34);
 

@@ -40,8 +40,9 @@ void CTerminalSelectionDlg::BuildControls(Window& window) {
                     std::clamp(numberMaximum, -32768, 32767));
     spin_->BindBuddy(&edit);
     spin_->SetValue(numberValue);
+    // The list of models runs long: the pane wraps it and scrolls.
     info_ =
-        &window.AddControl(ControlKind::TextView, Rect::FromSize(12, 40, 285, 96), kTerminalInfo);
+        &window.AddControl(ControlKind::TextPane, Rect::FromSize(12, 40, 285, 96), kTerminalInfo);
     const int row = terminalIndex >= 0 && terminalIndex < table_->Count() ? terminalIndex : 0;
     combo_->SetSelection(row);
     ShowTerminal(row, false);

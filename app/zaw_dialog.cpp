@@ -254,11 +254,17 @@ void ZAWDialog::OnCancel(Window&) {
 }
 
 void ZAWDialog::DrawTwoPass(Canvas& canvas, const std::string& text, const Rect& shadow,
-                            const Rect& face, const CaptionColours& colours) {
+                            const Rect& face, const CaptionColours& colours, TextLayout layout) {
     canvas.SetTextColour(colours.shadow);
-    canvas.DrawText(text, shadow, TextLayout::CentredLine);
+    canvas.DrawText(text, shadow, layout);
     canvas.SetTextColour(colours.face);
-    canvas.DrawText(text, face, TextLayout::CentredLine);
+    canvas.DrawText(text, face, layout);
+}
+
+Rect ZAWDialog::CaptionArea(int index, int shift) const {
+    const SkinButton& b = buttons_[index];
+    if (index == 0) return RectOf(b);
+    return Rect{b.x1 + 2 * shift + kCaptionMargin, b.y1, b.x2 - kCaptionMargin, b.y2};
 }
 
 void ZAWDialog::DrawCaptions(Canvas& canvas) {
@@ -285,12 +291,11 @@ void ZAWDialog::DrawCaptions(Canvas& canvas) {
         case CaptionStyle::State:
             for (int index : captionList_) {
                 const SkinButton& b = buttons_[index];
-                Rect face = RectOf(b);
-                if (index != 0)
-                    face = Rect{face.left + shift, face.top, face.right + shift, face.bottom};
+                const Rect face = CaptionArea(index, shift);
                 Rect shadow{face.left + 1, face.top + 1, face.right + 1, face.bottom + 1};
                 DrawTwoPass(canvas, b.caption, shadow, face,
-                            b.state == 1 ? kSelectedCaption : kNormalCaption);
+                            b.state == 1 ? kSelectedCaption : kNormalCaption,
+                            TextLayout::WrappedLines);
             }
             break;
         case CaptionStyle::None:

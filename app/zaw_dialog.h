@@ -50,8 +50,11 @@ enum class CaptionStyle {
     None,
     Shadow2,  // in each listed button: shadow 2 px right and down, face in place
     Shadow1,  // the first n buttons (n = listed count): shadow 1 px down
-    State,    // listed buttons, shifted by width / 80, colours by their state
+    State,    // listed buttons, shifted by width / 80, colours by their state;
+              // a caption too wide for its button wraps
 };
+// The gap a state caption keeps from its button's edges.
+constexpr int kCaptionMargin = 4;
 
 // ---- Free helpers ----
 
@@ -142,12 +145,18 @@ public:
 protected:
     // Draws the captions in the chosen style (called by OnPaint).
     void DrawCaptions(platform::ui::Canvas& canvas);
+    // Where a state caption is wrapped and centred: width / 80 (the shift)
+    // right of its button's centre, kCaptionMargin inside its button's right
+    // edge and as wide to the left of that centre; OK's (button 0) is its
+    // button's rectangle.
+    virtual platform::ui::Rect CaptionArea(int index, int shift) const;
     bool largeFont_ = false;
 
 private:
     void DrawTwoPass(platform::ui::Canvas& canvas, const std::string& text,
                      const platform::ui::Rect& shadow, const platform::ui::Rect& face,
-                     const CaptionColours& colours);
+                     const CaptionColours& colours,
+                     platform::ui::TextLayout layout = platform::ui::TextLayout::CentredLine);
 
     std::unique_ptr<platform::ui::Window> window_;
     platform::ui::Control* pressedControl_ = nullptr;

@@ -13,7 +13,8 @@ namespace {
 // row, the five flats above between them.
 constexpr int kKeyWidth = 40;
 constexpr int kKeyStride = 42;
-constexpr int kKeysLeft = 6;
+// Clear of the skin's inner frame line (x 5).
+constexpr int kKeysLeft = 14;
 constexpr int kBlackTop = 60;
 constexpr int kWhiteTop = 130;
 constexpr int kKeyHeight = 56;

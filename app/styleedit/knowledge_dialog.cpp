@@ -18,16 +18,17 @@ namespace {
 
 constexpr char kKnowledgeFilter[] = "knowledge files|*.db*|";
 
-// Places of one side's controls; the pattern side lies 150 px lower.
+// Places of one side's controls; the pattern side lies 150 px lower. The
+// button row ends where the list below it ends, inside the skin's frame.
 constexpr int kSideOffset = 150;
 Rect FileButtonPlace(int offset) {
-    return Rect::FromSize(10, 70 + offset, 450, 30);
+    return Rect::FromSize(10, 70 + offset, 440, 30);
 }
 Rect AddPlace(int offset) {
-    return Rect::FromSize(470, 70 + offset, 80, 30);
+    return Rect::FromSize(460, 70 + offset, 80, 30);
 }
 Rect DeletePlace(int offset) {
-    return Rect::FromSize(560, 70 + offset, 80, 30);
+    return Rect::FromSize(550, 70 + offset, 80, 30);
 }
 Rect ListPlace(int offset) {
     return Rect::FromSize(10, 110 + offset, 620, 100);

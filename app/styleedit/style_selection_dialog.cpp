@@ -124,6 +124,14 @@ void StyleSelection::BuildRegions() {
     }
 }
 
+Rect StyleSelection::CaptionArea(int index, int shift) const {
+    if (index < kSelectionFirstButton || index >= kSelectionFirstSquare)
+        return ZAWDialog::CaptionArea(index, shift);
+    const SkinButton& b = Button(index);
+    return Rect{b.x1 + kSquareInset + kSquareSide + kCaptionMargin, b.y1, b.x2 - kCaptionMargin,
+                b.y2};
+}
+
 // Captions, states and tools of the page StyleSelectionPage.
 void StyleSelection::ShowPage() {
     const int page = StyleSelectionPage;

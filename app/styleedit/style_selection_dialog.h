@@ -61,6 +61,10 @@ public:
     // The window the hub is run over (the main panel).
     platform::ui::Window* owner = nullptr;
 
+protected:
+    // A style's caption lies right of its button's square, never over it.
+    platform::ui::Rect CaptionArea(int index, int shift) const override;
+
 private:
     void BuildRegions();
     void ShowPage();

@@ -41,6 +41,8 @@ enum class TextLayout {
     LeftCentred,   // one line at the left edge, centred vertically
     CentredLines,  // several lines, each centred horizontally, from the top
     TopCentred,    // centred on the rectangle's left as x, from its top as y
+    WrappedLines,  // words wrapped to the rectangle's width, centred both ways;
+                   // a word wider than the rectangle shrinks the font to fit
 };
 
 class Canvas {

@@ -27,6 +27,7 @@ enum class ControlKind {
     ListBox,  // items with colours
     Trackbar,
     TextView,  // read-only text of several lines
+    TextPane,  // read-only text wrapped at the control's width, scrolled when longer
 };
 
 enum class ControlEvent {

@@ -39,6 +39,39 @@ inline int Colours(const Image& shot) {
     return static_cast<int>(colours.size());
 }
 
+// A caption drawn inside skin button `index` of the dialog leaves the
+// button's two-pixel border as its image (normal or pressed) shows it, and
+// the two columns either side of the button as the dialog's background shows
+// them. An image is drawn cut to x1..x2 - 1, y1..y2 - 1; pixels where another
+// of the dialog's buttons lies are left out.
+inline bool CaptionInside(const Image& shot, const ZAWDialog& dialog, int index,
+                          const Image& background) {
+    const SkinButton& b = dialog.Button(index);
+    auto elsewhere = [&](int x, int y) {
+        for (int i = 0; i < dialog.PaintedCount(); ++i) {
+            const SkinButton& o = dialog.Button(i);
+            if (i != index && x >= o.x1 && x < o.x2 && y >= o.y1 && y < o.y2) return true;
+        }
+        return false;
+    };
+    auto same = [&](const Image& image, platform::ui::Point at, int x, int y) {
+        return elsewhere(x, y) ||
+               window_shots::Differing(shot, image, at, platform::ui::Rect{x, y, x + 1, y + 1}) == 0;
+    };
+    for (int y = b.y1; y < b.y2; ++y)
+        for (int x : {b.x1 - 2, b.x1 - 1, b.x2, b.x2 + 1})
+            if (!same(background, {0, 0}, x, y)) return false;
+    for (const Image* face : {b.normal, b.pressed}) {
+        bool untouched = face != nullptr;
+        for (int y = b.y1; y < b.y2 && untouched; ++y)
+            for (int x = b.x1; x < b.x2 && untouched; ++x)
+                if (x < b.x1 + 2 || x >= b.x2 - 2 || y < b.y1 + 2 || y >= b.y2 - 2)
+                    untouched = same(*face, {b.x1, b.y1}, x, y);
+        if (untouched) return true;
+    }
+    return false;
+}
+
 // Runs the dialog; meanwhile a helper finds its window, optionally rests the
 // pointer on a point of it, reads the screen back and ends the dialog.
 inline Image Shoot(ZAWDialog& dialog, const std::string& title, const std::string& path, int pointX,

@@ -1,8 +1,8 @@
 // Opens "Knowledge Base" on the shipped pair of the program folder in a real
 // FLTK window on the X display the test gives it, reads it back into
-// <out>/knowledge_base_xvfb.png and checks its size, its colours and the
-// list boxes' green-on-black lines. The shot ends the dialog without OK, so
-// no file is written.
+// <out>/knowledge_base_xvfb.png and checks its size, its colours, the list
+// boxes' green-on-black lines and the right frame clear of the buttons. The
+// shot ends the dialog without OK, so no file is written.
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -55,6 +55,11 @@ int main(int argc, char** argv) {
         Check(ListTextPixels(shot, 260) > 200, "pattern lines drawn green");
         Check(shot.Pixel(625, 205) == Rgb{0, 0, 0} || shot.Pixel(600, 205) == Rgb{0, 0, 0},
               "list face black");
+        // The buttons and lists end where the lists end, 14 px inside the
+        // window's right edge: the skin's frame there shows untouched.
+        Check(window_shots::Differing(shot, SkinImage(platform::ui::SkinId::LargeBackground),
+                                      {0, 0}, platform::ui::Rect{631, 60, 644, 370}) == 0,
+              "the right frame is clear of the Delete buttons");
     }
     platform::ui::BeginShutdown();
     platform::ui::InstallBackend(nullptr);

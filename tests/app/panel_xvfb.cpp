@@ -1,8 +1,10 @@
 // Runs the real program on the X display the test gives it (a private Xvfb)
 // from a fresh program folder, reads the panel back from the screen into
 // panel_compose_xvfb.png, clicks Mode, reads panel_edit_xvfb.png, checks the
-// status display's pixels and that the captions under the bottom buttons are
-// whole in both, opens "Timer Set" from compose mode and reads it back
+// status display's pixels in both, clicks on to convert mode
+// (panel_convert_xvfb.png) and back, checks that the captions under the
+// bottom buttons are whole in all three, opens "Timer Set" from compose mode
+// and reads it back
 // (timer_set_xvfb.png, and the screen with both windows in
 // timer_over_panel_xvfb.png), presses Play until the first tune is composed
 // (panel_playing_xvfb.png) and again to stop, then clicks Power and checks
@@ -64,9 +66,10 @@ int CountNear(const Image& image, int left, int top, int right, int bottom, Rgb 
 // The captions under the bottom buttons lie in the rows between the buttons'
 // lower edges (row 201 on) and the panel's lower edge, where the panel shows
 // only its background: a pixel there far from the background is a glyph's.
-// They are whole when glyphs are found and none lies in the last two rows,
-// the background's frame, where a caption cut by the edge would reach.
-// Returns the lowest glyph row, or -1 when no glyph was found.
+// They are whole when glyphs are found and a row of background at least
+// parts the lowest from the background's two-row frame, which a caption cut
+// by the edge would touch. Returns the lowest glyph row, or -1 when no glyph
+// was found.
 int LowestCaptionRow(const Image& shot, const Image& background) {
     int lowest = -1;
     for (int y = 201; y < shot.Height(); ++y)
@@ -77,7 +80,7 @@ int LowestCaptionRow(const Image& shot, const Image& background) {
 
 void CheckCaptionsWhole(const Image& shot, const Image& background, const std::string& mode) {
     const int lowest = LowestCaptionRow(shot, background);
-    Check(lowest >= 0 && lowest <= shot.Height() - 3,
+    Check(lowest >= 0 && lowest <= shot.Height() - 5,
           mode + " captions under the buttons end above the panel's frame: lowest glyph row " +
               std::to_string(lowest) + " of " + std::to_string(shot.Height()));
 }
@@ -385,9 +388,19 @@ int main(int argc, char** argv) {
           "the status box is black in edit mode");
     CheckCaptionsWhole(edit, skin.Get(SkinId::PanelBackground), "edit mode");
 
-    // Back to compose mode (edit, convert, compose), then Timer opens "Timer
-    // Set" over the panel: the whole screen is read back with both windows.
+    // Back to compose mode through convert mode, whose captions are checked
+    // too, then Timer opens "Timer Set" over the panel: the whole screen is
+    // read back with both windows.
     Click(display, panel, 40, 100);
+    Image convert;
+    WaitFor(
+        [&] {
+            convert = Grab(display, panel, 400, 210);
+            return faceShown(convert, SkinId::PanelConvert, 250, 175, 241, 167);
+        },
+        20);
+    Check(WritePng(convert, out + "/panel_convert_xvfb.png"), "convert screenshot written");
+    CheckCaptionsWhole(convert, skin.Get(SkinId::PanelBackground), "convert mode");
     Click(display, panel, 40, 100);
     Click(display, panel, 280, 50);
     ::Window timer = 0;

@@ -1,8 +1,10 @@
 // Opens every settings and value dialog in a real FLTK window on the X
 // display the test gives it, reads each back from the screen into
 // <out>/<name>_xvfb.png, checks that it has its skin's size and shows more
-// than one colour, and closes it through its own OK.
+// than one colour and that a settings page's captions stay inside their
+// buttons, and closes it through its own OK.
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -24,6 +26,7 @@
 #include "app/terminal_selection_dialog.h"
 #include "app/tune_name_dialog.h"
 #include "app/voicing_selection_dialog.h"
+#include "convert/terminal_table.h"
 #include "core/settings.h"
 #include "platform/ui/fltk/fltk_backend.h"
 #include "platform/ui/image.h"
@@ -41,20 +44,27 @@ using window_shots::g_failures;
 
 // Runs the dialog, reads it back while it is shown and checks that it has
 // the skin's size and more than one colour.
-void Shoot(ZAWDialog& dialog, const std::string& title, const std::string& name, int height,
-           const std::string& out, const std::function<void()>& run) {
+Image Shoot(ZAWDialog& dialog, const std::string& title, const std::string& name, int height,
+            const std::string& out, const std::function<void()>& run) {
     const Image shot =
         dialog_shots::Shoot(dialog, title, out + "/" + name + "_xvfb.png", -1, -1, run);
     Check(shot.Width() == 346 && shot.Height() == height,
           name + ": " + std::to_string(shot.Width()) + " x " + std::to_string(shot.Height()));
     const int colours = dialog_shots::Colours(shot);
     Check(colours > 8, name + ": " + std::to_string(colours) + " colours");
+    return shot;
 }
 
+// A settings page, each of whose toggles' captions stays inside its button
+// (OK's column lies partly under the grid's right-hand buttons).
 template <typename Dialog>
 void ShootPage(const std::string& title, const std::string& name, const std::string& out) {
     Dialog page;
-    Shoot(page, title, name, 144, out, [&] { page.DoModal(); });
+    const Image shot = Shoot(page, title, name, 144, out, [&] { page.DoModal(); });
+    for (int i = 1; i < page.PaintedCount(); ++i)
+        Check(dialog_shots::CaptionInside(shot, page, i,
+                                          SkinImage(platform::ui::SkinId::SmallBackground)),
+              name + ": \"" + page.Button(i).caption + "\" inside its button");
 }
 
 void ShootValueDialogs(const std::string& out);
@@ -112,12 +122,27 @@ void ShootValueDialogs(const std::string& out) {
         Shoot(d, "Device Selection", "device_selection", 144, out, [&] { d.DoModal(); });
     }
     {
+        // The handset with the longest list of models, which wraps in the
+        // pane and runs past its height: a scroll bar, not the text's white
+        // ground, fills the columns before the pane's right frame.
         CTerminalSelectionDlg d;
+        const TerminalTable table;
+        for (int row = 0; row < table.Count(); ++row)
+            if (std::strlen(table.Row(row).models) >
+                std::strlen(table.Row(d.terminalIndex).models))
+                d.terminalIndex = row;
         d.title = "Terminal";
         d.numberMinimum = 1000;
         d.numberMaximum = 30000;
         d.numberValue = 18000;
-        Shoot(d, "Terminal", "terminal_selection", 144, out, [&] { d.DoModal(); });
+        const Image shot =
+            Shoot(d, "Terminal", "terminal_selection", 144, out, [&] { d.DoModal(); });
+        int ground = 0;
+        for (int y = 60; y < 116; ++y)
+            for (int x = 283; x < 295; ++x)
+                ground += shot.Pixel(x, y) == platform::ui::Rgb{255, 255, 255};
+        Check(ground == 0, "terminal: the pane scrolls (" + std::to_string(ground) +
+                               " white pixels where its scroll bar goes)");
     }
     {
         NoteRangeSelection d;

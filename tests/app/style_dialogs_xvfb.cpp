@@ -1,7 +1,9 @@
 // Opens "Music Style Selection" (compose mode with a tooltip showing, then
 // convert mode) and "Style Operation" in real FLTK windows on the X display
 // the test gives it, reads each back from the screen (the tooltip's window
-// included) into <out>/<name>_xvfb.png, and checks size and content.
+// included) into <out>/<name>_xvfb.png, and checks size and content, and
+// that the styles' captions stay inside their buttons and off the squares.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -21,7 +23,41 @@
 #include "tests/app/dialog_shots.h"
 
 using platform::ui::Image;
+using platform::ui::Rect;
 using namespace dialog_shots;
+
+namespace {
+
+// The box the tooltip's face colour covers in the shot (empty without one).
+Rect TipBox(const Image& shot) {
+    Rect box{shot.Width(), shot.Height(), 0, 0};
+    for (int y = 0; y < shot.Height(); ++y)
+        for (int x = 0; x < shot.Width(); ++x)
+            if (shot.Pixel(x, y) == platform::ui::Rgb{255, 255, 191})
+                box = Rect{std::min(box.left, x), std::min(box.top, y),
+                           std::max(box.right, x + 1), std::max(box.bottom, y + 1)};
+    return box;
+}
+
+// Each style's caption stays inside its button and off its square (shown
+// while the style is not selected); buttons under the tooltip are left out.
+void CheckCaptionsInside(const Image& shot, const StyleSelection& dialog, const std::string& mode) {
+    const Rect tip = TipBox(shot);
+    for (int k = kSelectionFirstButton; k < kSelectionFirstSquare; ++k) {
+        const SkinButton& b = dialog.Button(k);
+        if (!tip.Intersect(Rect{b.x1, b.y1, b.x2 + 1, b.y2 + 1}).Empty()) continue;
+        const SkinButton& square = dialog.Button(k - kSelectionFirstButton + kSelectionFirstSquare);
+        const bool squareClear =
+            b.state == 1 ||
+            window_shots::Differing(shot, *square.normal, {square.x1, square.y1},
+                                    Rect{square.x1, square.y1, square.x2, square.y2}) == 0;
+        Check(CaptionInside(shot, dialog, k, SkinImage(platform::ui::SkinId::LargeBackground)) &&
+                  squareClear,
+              mode + ": \"" + b.caption + "\" inside its button and off its square");
+    }
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     std::string out;
@@ -43,6 +79,7 @@ int main(int argc, char** argv) {
               "compose: " + std::to_string(shot.Width()) + " x " + std::to_string(shot.Height()));
         Check(dialog.TooltipsMade(), "the pointer made the tooltips");
         Check(Colours(shot) > 20, "compose: " + std::to_string(Colours(shot)) + " colours");
+        CheckCaptionsInside(shot, dialog, "compose");
     }
     {
         PanelMode = kPanelModeConvert;
@@ -56,6 +93,7 @@ int main(int argc, char** argv) {
                                  [&] { dialog.DoModal(); });
         Check(shot.Width() == 644 && shot.Height() == 464, "convert: 644 x 464");
         Check(!dialog.TooltipsMade(), "tooltips off: none made");
+        CheckCaptionsInside(shot, dialog, "convert");
     }
     {
         StyleOperation dialog;

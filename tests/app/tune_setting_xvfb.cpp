@@ -31,6 +31,9 @@ int main(int argc, char** argv) {
         const Image shot = ShootModal(dialog, folder + "/custom_scale_xvfb.png");
         Check(shot.Extent() == (Size{346, 288}), "scale: 346 x 288");
         Check(CountColour(shot, Rgb{40, 92, 52}) > 5000, "scale: seven keys down");
+        Check(window_shots::Differing(shot, SkinImage(SkinId::MediumBackground), {0, 0},
+                                      Rect{0, 50, 12, 200}) == 0,
+              "scale: the keys keep clear of the left frame");
     }
     {
         WorkingStyle.chordProgression = 10;

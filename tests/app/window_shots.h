@@ -4,6 +4,7 @@
 // window into a PNG.
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -60,6 +61,26 @@ inline int CountColour(const platform::ui::Image& image, platform::ui::Rgb colou
     for (int y = 0; y < image.Height(); ++y)
         for (int x = 0; x < image.Width(); ++x)
             n += image.Pixel(x, y) == colour;
+    return n;
+}
+
+// The pixels of the area (shot coordinates) where the shot differs by more
+// than the tolerance in a channel from the image laid with its corner at
+// `at`; pixels the image or the shot does not cover are left out. Text or a
+// control that runs over a skin part it must leave clear shows up here.
+inline int Differing(const platform::ui::Image& shot, const platform::ui::Image& image,
+                     platform::ui::Point at, const platform::ui::Rect& area, int tolerance = 8) {
+    auto far = [tolerance](int a, int b) { return a - b > tolerance || b - a > tolerance; };
+    int n = 0;
+    for (int y = std::max(area.top, 0); y < std::min(area.bottom, shot.Height()); ++y)
+        for (int x = std::max(area.left, 0); x < std::min(area.right, shot.Width()); ++x) {
+            const int ix = x - at.x;
+            const int iy = y - at.y;
+            if (ix < 0 || iy < 0 || ix >= image.Width() || iy >= image.Height()) continue;
+            const platform::ui::Rgb a = shot.Pixel(x, y);
+            const platform::ui::Rgb b = image.Pixel(ix, iy);
+            n += far(a.r, b.r) || far(a.g, b.g) || far(a.b, b.b);
+        }
     return n;
 }
 

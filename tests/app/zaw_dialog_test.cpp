@@ -126,15 +126,17 @@ TEST_F(ZawDialogTest, CaptionVariantsDrawTwoPassesAtTheirOffsets) {
         }
         return found;
     };
-    // State captions: toggle 2 is selected, and every button but 0 moves
-    // right by 346 / 80 = 4 pixels; the shadow pass is one pixel off.
+    // State captions: toggle 2 is selected, and every button but 0 has its
+    // caption centred 346 / 80 = 4 pixels right, wrapped 4 pixels inside its
+    // right edge; the shadow pass is one pixel off.
     dialog.SetCaptionStyle(CaptionStyle::State);
     window.Invalidate();
     auto t2 = texts("T2");
     ASSERT_EQ(t2.size(), 2u);
-    EXPECT_EQ(t2[0].rect, (Rect{166, 37, 311, 78}));
+    EXPECT_EQ(t2[0].rect, (Rect{174, 37, 303, 78}));
     EXPECT_EQ(t2[0].colour, kSelectedCaption.shadow);
-    EXPECT_EQ(t2[1].rect, (Rect{165, 36, 310, 77}));
+    EXPECT_EQ(t2[1].rect, (Rect{173, 36, 302, 77}));
+    EXPECT_EQ(t2[1].layout, TextLayout::WrappedLines);
     EXPECT_EQ(t2[1].colour, kSelectedCaption.face);
     EXPECT_EQ(t2[1].font.height, 13);
     auto ok = texts("OK");

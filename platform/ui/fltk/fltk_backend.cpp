@@ -17,6 +17,7 @@
 #include <FL/Fl_Repeat_Button.H>
 #include <FL/Fl_Scrollbar.H>
 #include <FL/Fl_Slider.H>
+#include <FL/Fl_Text_Display.H>
 #include <FL/Fl_Tooltip.H>
 #include <FL/fl_ask.H>
 #include <FL/fl_draw.H>
@@ -26,6 +27,7 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <vector>
 
 #include "platform/ui/fltk/fltk_boxes.h"
@@ -40,6 +42,7 @@ namespace {
 
 using fltk_boxes::kGothic;
 constexpr int kControlFontSize = fltk_boxes::kTextSize;
+constexpr int kSmallestFittedSize = 8;
 
 Fl_Color ToFl(Rgb c) {
     return fl_rgb_color(c.r, c.g, c.b);
@@ -93,15 +96,22 @@ public:
         background_ = c;
     }
     void DrawText(const std::string& utf8, const Rect& area, TextLayout layout) override {
-        fl_font(kGothic, font_.height);
         int w = 0;
         int h = 0;
-        fl_measure(utf8.c_str(), w, h, 0);
+        if (layout == TextLayout::WrappedLines) {
+            FitWrapped(utf8, area.Width(), w, h);
+        } else {
+            fl_font(kGothic, font_.height);
+            fl_measure(utf8.c_str(), w, h, 0);
+        }
         Rect box = area;
         Fl_Align align = FL_ALIGN_INSIDE;
         switch (layout) {
             case TextLayout::CentredLine:
                 align |= FL_ALIGN_CENTER;
+                break;
+            case TextLayout::WrappedLines:
+                align |= FL_ALIGN_CENTER | FL_ALIGN_WRAP;
                 break;
             case TextLayout::LeftCentred:
                 align |= FL_ALIGN_LEFT;
@@ -129,6 +139,19 @@ public:
     }
 
 private:
+    // Sets the font for a text wrapped to the width and measures it: a word
+    // wider than the width (it cannot wrap) gets a smaller size until the
+    // text fits, down to kSmallestFittedSize.
+    void FitWrapped(const std::string& utf8, int width, int& w, int& h) const {
+        for (int size = font_.height;; --size) {
+            fl_font(kGothic, size);
+            w = width;
+            h = 0;
+            fl_measure(utf8.c_str(), w, h, 0);
+            if (w <= width || size <= kSmallestFittedSize) return;
+        }
+    }
+
     Size extent_;
     Font font_;
     Rgb colour_;
@@ -423,6 +446,18 @@ public:
                 widget_ = view;
                 break;
             }
+            case ControlKind::TextPane: {
+                // Long lines wrap at the pane's width; a scroll bar appears
+                // when the lines run past its height.
+                auto* pane = new Fl_Text_Display(b.left, b.top, b.Width(), b.Height());
+                paneText_ = std::make_unique<Fl_Text_Buffer>();
+                pane->buffer(paneText_.get());
+                pane->textfont(kGothic);
+                pane->textsize(kControlFontSize);
+                pane->wrap_mode(Fl_Text_Display::WRAP_AT_BOUNDS, 0);
+                widget_ = pane;
+                break;
+            }
         }
         window.end();
         if (widget_) {
@@ -515,6 +550,12 @@ public:
             case ControlKind::TextView:
                 static_cast<Fl_Multiline_Output*>(widget_)->value(c.Text().c_str());
                 break;
+            case ControlKind::TextPane:
+                if (paneShown_ != c.Text()) {
+                    paneText_->text(c.Text().c_str());
+                    paneShown_ = c.Text();
+                }
+                break;
             case ControlKind::UpDown:
             case ControlKind::ImageHolder:
                 break;
@@ -564,6 +605,9 @@ private:
     Fl_Widget* widget_ = nullptr;
     std::vector<ListItem> itemsShown_;
     std::string tooltipShown_;
+    // A text pane's text; it outlives the pane, which the destructor deletes.
+    std::unique_ptr<Fl_Text_Buffer> paneText_;
+    std::string paneShown_;
 };
 
 class FltkWindowPeer : public WindowPeer {
