@@ -240,7 +240,8 @@ TEST_F(HarmonyPatternDialogTest, RefusedFilesShowOneBoxAndChangeNothing) {
         testing_support::Sink().Clear();
         row.load(path);
         EXPECT_EQ(std::memcmp(&before, &WorkingStyle, sizeof before), 0);
-        ASSERT_EQ(testing_support::Sink().Count(), 1u);
+        EXPECT_EQ(testing_support::Sink().Count(), 1u);
+        if (testing_support::Sink().Count() == 0) continue;
         const std::string box = testing_support::Sink().Texts()[0];
         EXPECT_NE(box.find(std::string("\"") + row.name + "\" can not be loaded: "),
                   std::string::npos)
