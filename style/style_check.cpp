@@ -229,6 +229,11 @@ bool CutChordList(MusicStyle& style) {
     return false;
 }
 
+// "xxxx" (or any four characters) and a weight digit for each pitch class.
+bool IsScaleText(const char (&notes)[17]) {
+    return std::all_of(notes + 4, notes + 16, [](char c) { return c >= '0' && c <= '9'; });
+}
+
 }  // namespace
 
 bool FieldRange::Allows(int value) const {
@@ -325,5 +330,9 @@ std::vector<std::string> CorrectStyleFields(MusicStyle& style) {
     title = CleanField(style.title) || title;
     if (CleanField(style.displayTitle) || title) Note(changed, "Title");
     if (CleanField(style.description)) Note(changed, "Description");
+    if (!IsScaleText(style.scaleNotes)) {
+        std::memcpy(style.scaleNotes, fresh->scaleNotes, sizeof style.scaleNotes);
+        Note(changed, "Scale Notes");
+    }
     return changed;
 }

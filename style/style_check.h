@@ -49,6 +49,7 @@ constexpr FieldRange kStyleVersionRange{0, kStyleFormatVersion};
 
 // Brings every checked field into its range: an int outside it takes the
 // value of a fresh record, the chord list ends before its first bad chord,
-// the titles and the description lose what does not display. Returns the
+// the titles and the description lose what does not display, scale notes
+// without a digit for each pitch class become a fresh record's. Returns the
 // names of the settings changed, each once, in record order.
 std::vector<std::string> CorrectStyleFields(MusicStyle& style);

@@ -563,12 +563,13 @@ TEST(StyleFile, OutOfRangeValuesAreResetWithOneMessage) {
     SlotGridTone(*style) = -243585540;
     std::memcpy(style->title, "Bad\x85\x01\x81", 7);
     std::memcpy(style->harmonyStructure + 6 * 2 + 2, "Xq?!", 4);
+    style->scaleNotes[6] = 'Z';
     auto loaded = LoadImage(ImageOf(*style, 22732));
     ASSERT_EQ(Sink().Count(), 1u);
     EXPECT_EQ(Sink().Texts()[0],
               "\"image.dat\" was loaded, but these settings held values they do not allow and "
               "were reset: Instrument, Key, Melody Structure:Algorithm, Custom Harmony, Custom "
-              "Chord, Title.");
+              "Chord, Title and 1 more.");
     auto fresh = style_samples::DefaultStyle();
     EXPECT_EQ(loaded->key, fresh->key);
     EXPECT_EQ(loaded->voice[kPartBass], fresh->voice[kPartBass]);
@@ -577,6 +578,7 @@ TEST(StyleFile, OutOfRangeValuesAreResetWithOneMessage) {
     EXPECT_EQ(Text(*loaded, 376, 20), "Bad???");
     EXPECT_EQ(loaded->harmonyStructure[12], 0);
     EXPECT_EQ(loaded->harmonyStructure[13], 0);
+    EXPECT_EQ(Text(*loaded, 876, 17), "xxxx909099090909");
     // Everything else as it was.
     Sink().Clear();
     EXPECT_TRUE(CorrectStyleFields(*loaded).empty());
