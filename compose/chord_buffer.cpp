@@ -13,6 +13,7 @@
 #include "core/shell_services.h"
 #include "core/utilities.h"
 #include "platform/paths.h"
+#include "style/style_check.h"
 #include "style/style_table.h"
 
 std::uint8_t ChordEditBuffer[kHarmonyStructureBytes];
@@ -177,22 +178,42 @@ int SaveChordFile(const std::string& folder) {
     return 1;
 }
 
+std::string ChordFileFault(std::span<const std::uint8_t> bytes) {
+    for (int i = 0; i <= kMaxChordEntries; ++i) {
+        const std::size_t at = static_cast<std::size_t>(i) * kEntryBytes;
+        if (at + 2 > bytes.size()) return "it ends before its list of chords does";
+        if (bytes[at] == 0 && bytes[at + 1] == 0) return {};
+        if (i == kMaxChordEntries) break;
+        const std::string number = "chord " + std::to_string(i + 1);
+        if (at + kEntryBytes > bytes.size()) return number + " is cut off";
+        const char* code = reinterpret_cast<const char*>(bytes.data() + at + 2);
+        if (IsChordCodeText(code)) continue;
+        std::string shown;
+        for (int k = 0; k < 4; ++k)
+            shown += code[k] > 0x20 && code[k] < 0x7F ? code[k] : '?';
+        return number + " (\"" + shown + "\") is not a chord";
+    }
+    return "it holds more than " + std::to_string(kMaxChordEntries) + " chords";
+}
+
 int LoadChordFile(const std::string& folder) {
-    std::uint8_t bytes[kHarmonyStructureBytes];
-    std::memcpy(bytes, WorkingStyle.harmonyStructure, sizeof bytes);
     const std::string path = folder + "/" + kChordFileName;
     std::ifstream file(path, std::ios::binary);
     if (!file) {
         ShowErrorMessage(kChordFileError);
         return 0;
     }
-    // Up to 4096 bytes; the rest of the copy keeps the style's bytes.
+    // Up to 4096 bytes; each chord up to the end entry must lie in them.
+    std::uint8_t bytes[kHarmonyStructureBytes];
     file.read(reinterpret_cast<char*>(bytes), static_cast<std::streamsize>(sizeof bytes));
-    if (!HasZeroEntry(bytes)) {
-        ShowErrorMessage(kInitializeEditingError);
+    const auto got = static_cast<std::size_t>(std::max<std::streamsize>(file.gcount(), 0));
+    const std::string fault = ChordFileFault(std::span(bytes, got));
+    if (!fault.empty()) {
+        ShowErrorBox("\"" + std::string(kChordFileName) + "\" can not be loaded: " + fault + ".");
         return 0;
     }
-    std::memcpy(WorkingStyle.harmonyStructure, bytes, sizeof bytes);
+    // A shorter file leaves the style's bytes after its end entry.
+    std::memcpy(WorkingStyle.harmonyStructure, bytes, got);
     LoadChordBufferFromStyle();
     return 1;
 }

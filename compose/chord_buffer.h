@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -54,9 +55,13 @@ int WriteChordListsToStyle(MusicStyle& style, int beatsPerBar);
 // "chord.dat" in the folder: the 4096 bytes of the style's structure after
 // the chords were written there; "file error!" when it cannot be written.
 int SaveChordFile(const std::string& folder);
-// Reads "chord.dat" (up to 4096 bytes over a copy of the structure); a
-// missing file gives "file error!", one without a zero entry "error in
-// initialize editing"; either way the style keeps its chords, 0.
+// Why bytes are no chord file: the first chord whose code is not a chord
+// or that the bytes cut off, or no end entry within them (or within the 682
+// chords); empty when they can be loaded.
+std::string ChordFileFault(std::span<const std::uint8_t> bytes);
+// Reads "chord.dat" (up to 4096 bytes over the structure). A missing file
+// gives "file error!", a faulty one a single message naming the file and its
+// first fault; either way the style keeps its chords, 0.
 int LoadChordFile(const std::string& folder);
 // 1 when the 4096 bytes hold a zero entry within the 682 entries.
 bool HasZeroEntry(const std::uint8_t* structure);

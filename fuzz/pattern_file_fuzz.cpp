@@ -1,12 +1,15 @@
-// Any bytes as a ".pat" file into each pattern slot and metre, then a press
+// Any bytes as a ".pat" file into each pattern slot and metre (refused
+// unchanged, or loaded), then the bytes folded into range, then a press
 // on every cell and step header of both grids and a store, as the step
 // editor makes them; then the custom patterns play through the generators.
 // Aborts when a store breaks the repeat rule (a repeat step differs from the
 // step before it) or changes another slot.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <span>
+#include <vector>
 
 #include "accomp/bass_track.h"
 #include "accomp/drum_track.h"
@@ -32,6 +35,20 @@ void CheckRepeats(const MusicStyle& style, int slot, int steps) {
             for (int r = 0; r < kGridRows; ++r) Check(grid.Cell(r, c) == grid.Cell(r, from));
         }
     }
+}
+
+// A pattern file of the input's ints (zeros past its end), each folded into
+// its field's range.
+std::vector<std::uint8_t> InRange(std::span<const std::uint8_t> bytes) {
+    std::vector<std::uint8_t> image(kPatternFileBytes, 0);
+    std::memcpy(image.data(), bytes.data(), std::min(bytes.size(), image.size()));
+    for (int i = 0; i < int(kPatternFileBytes / 4); ++i) {
+        const FieldRange range = PatternIntRange(i);
+        const std::uint32_t raw = ReadLittleEndian32(image.data() + 4 * i);
+        const auto span = std::uint32_t(range.high - range.low + 1);
+        WriteLittleEndian32(image.data() + 4 * i, std::uint32_t(range.low) + raw % span);
+    }
+    return image;
 }
 
 void Compose() {
@@ -66,7 +83,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         InitMusicStyle(WorkingStyle);
         WorkingStyle.timeSignature = size ? data[0] % 4 : 0;
         WorkingStyle.basicBeat = size > 1 && data[1] % 2 ? 3 : 0;
-        ApplyPatternFileBytes(bytes, WorkingStyle, slot);
+        // The bytes as they are: refused unless every int is in range, and a
+        // refused file changes nothing.
+        const MusicStyle fresh = WorkingStyle;
+        if (ApplyPatternFileBytes(bytes, WorkingStyle, slot).kind != PatternFileFault::kNone)
+            Check(std::memcmp(&fresh, &WorkingStyle, sizeof fresh) == 0);
+        // Then folded into every field's range, which always loads.
+        Check(ApplyPatternFileBytes(InRange(bytes), WorkingStyle, slot).kind ==
+              PatternFileFault::kNone);
         const MusicStyle loaded = WorkingStyle;
         StepPatternEdit edit;
         LoadStepPatternEdit(WorkingStyle, slot, edit);

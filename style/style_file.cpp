@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "core/reporters.h"
 #include "core/settings.h"
 #include "core/utilities.h"
+#include "style/style_check.h"
 #include "style/style_table.h"
 #include "style/style_text.h"
 
@@ -29,6 +31,44 @@ struct FileCloser {
     }
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// Settings named in one correction message at most; the rest are counted.
+constexpr std::size_t kNamedCorrections = 6;
+
+// The file as messages name it: its name in quotes, or "The style file".
+std::string FileLabel(std::string_view name) {
+    return name.empty() ? "The style file" : "\"" + std::string(name) + "\"";
+}
+
+void ReportNotAStyle(std::string_view name, const std::string& why) {
+    ShowErrorBox(FileLabel(name) + " can not be loaded: " + why + ".");
+}
+
+// One message for every setting a loaded record had out of its range.
+void ReportCorrections(std::string_view name, const std::vector<std::string>& changed) {
+    if (changed.empty()) return;
+    std::string list;
+    for (std::size_t i = 0; i < changed.size() && i < kNamedCorrections; ++i)
+        list += (i ? ", " : "") + changed[i];
+    if (changed.size() > kNamedCorrections)
+        list += " and " + std::to_string(changed.size() - kNamedCorrections) + " more";
+    ShowInfoBox(FileLabel(name) +
+                " was loaded, but these settings held values they do not allow "
+                "and were reset: " +
+                list + ".");
+}
+
+// The format version an image holds before any reader stamps it: the older
+// 13104- and 21488-byte layouts keep it at 96, the others where it is now.
+std::int32_t StoredVersion(const std::uint8_t* bytes, std::size_t used) {
+    const bool shortHeader = used <= kOldStyleSize13104 || used == kOldStyleSize21488;
+    const std::size_t at = shortHeader ? 96 : offsetof(MusicStyle, version);
+    return static_cast<std::int32_t>(ReadLittleEndian32(bytes + at));
+}
+
+std::string FileName(const std::string& path) {
+    return std::filesystem::path(path).filename().string();
+}
 
 bool IsTextPath(const std::string& path) {
     std::string extension;
@@ -336,12 +376,21 @@ std::atomic<bool> g_folderSaveReported{false};
 
 }  // namespace
 
-int LoadStyleImage(MusicStyle& target, const std::uint8_t* bytes, std::size_t size) {
+int LoadStyleImage(MusicStyle& target, const std::uint8_t* bytes, std::size_t size,
+                   std::string_view name) {
     std::size_t used = std::min(size, kMusicStyleSize);
     bool refused =
         used <= kOldStyleSize8964 || (used > kOldStyleSize21724 && used < kMusicStyleSize);
     if (refused) {
         ShowErrorMessage(kCantLoadOldStyle);
+        return kStyleRefused;
+    }
+    // Every style this program or its forerunners wrote carries a format
+    // version up to the current one; other bytes are no style.
+    const std::int32_t version = StoredVersion(bytes, used);
+    if (!kStyleVersionRange.Allows(version)) {
+        ReportNotAStyle(name,
+                        "it is not a style file (format version " + std::to_string(version) + ")");
         return kStyleRefused;
     }
     auto loaded = std::make_unique<MusicStyle>();
@@ -355,6 +404,7 @@ int LoadStyleImage(MusicStyle& target, const std::uint8_t* bytes, std::size_t si
         LoadOldStyle21724(*loaded, bytes, used);
     }
     FinishLoadedStyle(*loaded);
+    ReportCorrections(name, CorrectStyleFields(*loaded));
     StoreLoaded(target, *loaded);
     return kStyleLoaded;
 }
@@ -367,7 +417,7 @@ int LoadStyleFile(MusicStyle& target, const std::string& path) {
         std::vector<std::uint8_t> bytes(kMusicStyleSize, 0);
         std::size_t size = std::fread(bytes.data(), 1, bytes.size(), file.get());
         if (std::ferror(file.get())) return kStyleCantOpen;  // a folder, say
-        return LoadStyleImage(target, bytes.data(), size);
+        return LoadStyleImage(target, bytes.data(), size, FileName(path));
     }
 
     std::vector<std::uint8_t> text(kStyleTextFileCapacity, 0);
@@ -379,6 +429,12 @@ int LoadStyleFile(MusicStyle& target, const std::string& path) {
         return kStyleRefused;
     }
     file.reset();
+    // A text whose first entry names no setting is not a style text; it is
+    // refused before any of its entries is reported.
+    if (!StyleTextHasSettings(text.data(), length)) {
+        ReportNotAStyle(FileName(path), "it holds no style settings");
+        return kStyleRefused;
+    }
     auto loaded = std::make_unique<MusicStyle>();
     {
         std::lock_guard<std::recursive_mutex> lock(StyleRecordMutex());
@@ -386,6 +442,7 @@ int LoadStyleFile(MusicStyle& target, const std::string& path) {
     }
     ReadStyleText(text.data(), length, *loaded);
     FinishLoadedStyle(*loaded);
+    ReportCorrections(FileName(path), CorrectStyleFields(*loaded));
     StoreLoaded(target, *loaded);
     return kStyleLoaded;
 }
@@ -415,9 +472,9 @@ bool OpenStyleFileDialog(MusicStyle& target) {
                     FieldText(AppSettings.StyleFolder))) {
         return false;
     }
-    if (LoadStyleFile(target, path) != kStyleLoaded) {
-        ShowErrorMessage(kLoadingFailed);
-        return false;
-    }
-    return true;
+    // A refused file was reported by the loader; only one that could not be
+    // read gets the general message.
+    const int result = LoadStyleFile(target, path);
+    if (result == kStyleCantOpen) ShowErrorMessage(kLoadingFailed);
+    return result == kStyleLoaded;
 }

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "style/music_style.h"
 
@@ -27,14 +28,20 @@ constexpr int kStyleCantOpen = 1;  // nothing shown; the caller reports it
 constexpr int kStyleRefused = 2;   // a layout that cannot be read (reported)
 
 // Loads a style file into target. A name ending in "txt" is read as text over
-// the target's contents; anything else as a binary record chosen by its size.
-// The loaded record is then finished (titles, version upgrades). On failure
-// the target is unchanged.
+// the target's contents (a text whose first entry names no setting is
+// refused); anything else as a binary record chosen by its size. The loaded
+// record is then finished (titles, version upgrades) and its fields brought
+// into their ranges. On failure the target is unchanged; a refused file was
+// reported with one message.
 int LoadStyleFile(MusicStyle& target, const std::string& path);
 
 // The binary part of LoadStyleFile on bytes already in memory: `size` is the
-// length of the file (at most the record's size is used).
-int LoadStyleImage(MusicStyle& target, const std::uint8_t* bytes, std::size_t size);
+// length of the file (at most the record's size is used), `name` the file's
+// name for messages. Bytes whose format version no style carries are refused
+// with one message; a record with values outside their fields' ranges is
+// loaded with those reset (CorrectStyleFields) and one message naming them.
+int LoadStyleImage(MusicStyle& target, const std::uint8_t* bytes, std::size_t size,
+                   std::string_view name = {});
 
 // Writes the style (a copy: the caller's record is unchanged) with its stored
 // title taken from the display title and the current format version; as text

@@ -1162,6 +1162,22 @@ void ReadStyleText(const std::uint8_t* text, std::size_t length, MusicStyle& sty
     TextReader(text, length, style).Run();
 }
 
+bool StyleTextHasSettings(const std::uint8_t* text, std::size_t length) {
+    std::size_t pos = 0;
+    while (pos < length && text[pos] != '[')
+        pos += IsLeadByte(text[pos]) ? 2 : 1;
+    if (pos >= length) return false;
+    const auto* chars = reinterpret_cast<const char*>(text);
+    const bool block = pos + 1 < length && text[pos + 1] == '[';
+    const std::string_view rest(chars + pos + (block ? 2 : 1), length - pos - (block ? 2 : 1));
+    const std::size_t end = rest.find(block ? "]]" : "]");
+    if (end == std::string_view::npos) return false;
+    const std::string_view key = rest.substr(0, end);
+    if (!block) return FindRule(kMainRules, key) != nullptr;
+    return std::any_of(std::begin(kBlockNames), std::end(kBlockNames),
+                       [key](const BlockName& b) { return key == b.name; });
+}
+
 std::size_t WriteStyleText(const MusicStyle& style, std::string& out) {
     out.clear();
     TextWriter(style, out).Run();

@@ -21,6 +21,10 @@ constexpr std::size_t kStyleTextValueBufferSize = 64 * 1024;
 // plain decimal number is taken as the value itself.
 void ReadStyleText(const std::uint8_t* text, std::size_t length, MusicStyle& style);
 
+// Whether the text's first entry is a key or a part block the text form
+// knows: a text that starts otherwise (or holds no entry) is no style text.
+bool StyleTextHasSettings(const std::uint8_t* text, std::size_t length);
+
 // Writes the whole text form of the style into out (replacing what it held)
 // and returns its length in bytes. A value without a name of its own (or
 // whose name reads as another value) is written as its number, which reads

@@ -191,21 +191,71 @@ std::array<std::uint8_t, kPatternFileBytes> PatternFileBytes(const MusicStyle& s
     return bytes;
 }
 
-void ApplyPatternFileBytes(std::span<const std::uint8_t> bytes, MusicStyle& style, int slot) {
-    const std::size_t ints = std::min(bytes.size(), kPatternFileBytes) / 4;
-    for (std::size_t i = 0; i < ints; ++i) {
+FieldRange PatternIntRange(int index) {
+    if (index >= 2 * kGridInts) return index == 2 * kGridInts ? kGridLayoutRange : kSwitchRange;
+    const int i = index % kGridInts;
+    const bool tone = i >= kGridRows * kGridSteps && i < kGridRows * (kGridSteps + 1);
+    return tone ? kGridToneRange : kSwitchRange;
+}
+
+PatternFileFault CheckPatternFileBytes(std::span<const std::uint8_t> bytes) {
+    PatternFileFault fault;
+    fault.size = bytes.size();
+    if (bytes.size() != kPatternFileBytes) {
+        fault.kind = PatternFileFault::kSize;
+        return fault;
+    }
+    for (int i = 0; i < static_cast<int>(kPatternFileBytes / 4); ++i) {
+        const auto value = static_cast<std::int32_t>(ReadLittleEndian32(bytes.data() + 4 * i));
+        if (PatternIntRange(i).Allows(value)) continue;
+        fault.kind = PatternFileFault::kValue;
+        fault.index = i;
+        fault.value = value;
+        break;
+    }
+    return fault;
+}
+
+std::string PatternFileFaultText(const std::string& fileName, const PatternFileFault& fault) {
+    const std::string head = "\"" + fileName + "\" can not be loaded: ";
+    if (fault.kind == PatternFileFault::kSize) {
+        return head + "a pattern file holds " + std::to_string(kPatternFileBytes) +
+               " bytes, this one " + std::to_string(fault.size) + ".";
+    }
+    static constexpr const char* kOptionNames[] = {"the layout", "the continue flag",
+                                                   "the stroke flag"};
+    const int i = fault.index;
+    const std::string what =
+        i >= 2 * kGridInts
+            ? std::string(kOptionNames[std::min(i - 2 * kGridInts, 2)])
+            : GridIntName(i % kGridInts) + (i < kGridInts ? " of grid A" : " of grid B");
+    const FieldRange range = PatternIntRange(i);
+    return head + what + " is " + std::to_string(fault.value) + " (" + std::to_string(range.low) +
+           " to " + std::to_string(range.high) + " allowed).";
+}
+
+PatternFileFault ApplyPatternFileBytes(std::span<const std::uint8_t> bytes, MusicStyle& style,
+                                       int slot) {
+    const PatternFileFault fault = CheckPatternFileBytes(bytes);
+    if (fault.kind != PatternFileFault::kNone) return fault;
+    for (std::size_t i = 0; i < kPatternFileBytes / 4; ++i) {
         FileInt(style, ClampSlot(slot), int(i)) =
             static_cast<std::int32_t>(ReadLittleEndian32(bytes.data() + 4 * i));
     }
+    return fault;
 }
 
-ErrorCode LoadPatternFile(const std::string& path, MusicStyle& style, int slot) {
+ErrorCode LoadPatternFile(const std::string& path, MusicStyle& style, int slot,
+                          PatternFileFault& fault) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) return kPatternLoadFailed;
-    std::array<std::uint8_t, kPatternFileBytes> bytes{};
+    // One byte more than a pattern file, so a longer file shows.
+    std::array<std::uint8_t, kPatternFileBytes + 1> bytes{};
     const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), file);
+    const bool failed = std::ferror(file) != 0;
     std::fclose(file);
-    ApplyPatternFileBytes(std::span(bytes.data(), got), style, slot);
+    if (failed) return kPatternLoadFailed;
+    fault = ApplyPatternFileBytes(std::span(bytes.data(), got), style, slot);
     return 0;
 }
 

@@ -11,6 +11,7 @@
 
 #include "core/reporters.h"
 #include "style/music_style.h"
+#include "style/style_check.h"
 
 // Pattern slots, as the editor's openers set PatternSlot.
 constexpr int kSlotHarmony = 0;
@@ -90,14 +91,30 @@ void SetRowTone(MusicStyle& style, int slot, int row, int tone);
 // The slot's ".pat" bytes: grid A, grid B, layout, continue, stroke (all
 // little-endian int32).
 std::array<std::uint8_t, kPatternFileBytes> PatternFileBytes(const MusicStyle& style, int slot);
-// Takes the bytes in the same order into the slot; a shorter input fills the
-// whole ints it holds, bytes past 2044 are ignored. Values are kept as they
-// are.
-void ApplyPatternFileBytes(std::span<const std::uint8_t> bytes, MusicStyle& style, int slot);
+// Why bytes are no pattern file: a size other than 2044, or the first int
+// (in file order, 0..510) outside its field's range (see PatternIntRange).
+struct PatternFileFault {
+    enum Kind { kNone, kSize, kValue } kind = kNone;
+    std::size_t size = 0;
+    int index = -1;
+    std::int32_t value = 0;
+};
+// The values the file's int at `index` allows: cells and repeat flags 0 or
+// 1, row tones 0..46, the layout 0..3 (a grid set), the two flags 0 or 1.
+FieldRange PatternIntRange(int index);
+PatternFileFault CheckPatternFileBytes(std::span<const std::uint8_t> bytes);
+// The one message for a refused file, naming the file and the fault.
+std::string PatternFileFaultText(const std::string& fileName, const PatternFileFault& fault);
+// Takes checked bytes in the same order into the slot, values as they are.
+// Bytes that fail the check change nothing; their fault is returned.
+PatternFileFault ApplyPatternFileBytes(std::span<const std::uint8_t> bytes, MusicStyle& style,
+                                       int slot);
 
-// Reads at most 2044 bytes of the file into the slot; kPatternLoadFailed
-// when it cannot be opened. 0 on success.
-ErrorCode LoadPatternFile(const std::string& path, MusicStyle& style, int slot);
+// Reads the file into the slot: kPatternLoadFailed when it cannot be
+// opened; otherwise 0, with `fault` telling whether the file was refused (the
+// slot then unchanged).
+ErrorCode LoadPatternFile(const std::string& path, MusicStyle& style, int slot,
+                          PatternFileFault& fault);
 // Writes the slot's bytes as one step, so a failed write leaves any old file
 // whole; kPatternSaveFailed when it fails. 0 on success.
 ErrorCode SavePatternFile(const std::string& path, const MusicStyle& style, int slot);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <mutex>
 
 #include "app/channel_select_dialog.h"
@@ -263,11 +264,16 @@ void ZaHarmonyPattern::LoadFile() {
     const platform::FileChooserAnswer answer = AskPatternFile(false);
     if (!answer.chosen) return;
     ErrorCode code = 0;
+    PatternFileFault fault;
     {
         std::lock_guard lock(StyleRecordMutex());
-        code = LoadPatternFile(answer.path, WorkingStyle, edit_.slot);
+        code = LoadPatternFile(answer.path, WorkingStyle, edit_.slot, fault);
     }
     if (code) ShowErrorMessage(code);
+    if (fault.kind != PatternFileFault::kNone) {
+        ShowErrorBox(
+            PatternFileFaultText(std::filesystem::path(answer.path).filename().string(), fault));
+    }
     LoadFromStyle();
     Redraw();
 }

@@ -10,13 +10,16 @@
 #include <functional>
 #include <iterator>
 #include <memory>
+#include <random>
 #include <vector>
 
 #include "app/device_selection_dialog.h"
+#include "compose/chord_buffer.h"
 #include "core/settings.h"
 #include "platform/paths.h"
 #include "platform/ui/headless_backend.h"
 #include "platform/ui/ui.h"
+#include "style/style_file.h"
 #include "style/style_table.h"
 #include "styleedit/style_editor_services.h"
 #include "tests/support/test_support.h"
@@ -155,11 +158,11 @@ TEST_F(HarmonyPatternDialogTest, RowNamePickerChangesOnlyItsSlot) {
 }
 
 TEST_F(HarmonyPatternDialogTest, LoadTakesAnyFileAndFailuresChangeNothing) {
-    // A rhythm file with tones up to 46 and layout 7 into the harmony slot.
+    // A rhythm file with tones up to 46 and layout 3 into the harmony slot.
     MusicStyle source = WorkingStyle;
     for (int r = 0; r < kGridRows; ++r) SlotGrid(source, kSlotRhythm, 0).pnInterval[r] = 33 + r;
     SlotGrid(source, kSlotRhythm, 0).Cell(3, 4) = 1;
-    source.customHarmony.useX[kSlotRhythm] = 7;
+    source.customHarmony.useX[kSlotRhythm] = 3;
     const std::string pat = Path("rhythm.pat");
     ASSERT_EQ(SavePatternFile(pat, source, kSlotRhythm), 0u);
     const std::string copy = Path("copy.pat");
@@ -183,8 +186,68 @@ TEST_F(HarmonyPatternDialogTest, LoadTakesAnyFileAndFailuresChangeNothing) {
     EXPECT_NE(testing_support::Sink().Texts()[0].find("Loading harmony pattern is failed!"),
               std::string::npos);
     EXPECT_EQ(FileBytes(copy), FileBytes(pat));
-    EXPECT_EQ(WorkingStyle.customHarmony.useX[kSlotHarmony], 7);
+    EXPECT_EQ(WorkingStyle.customHarmony.useX[kSlotHarmony], 3);
     EXPECT_EQ(RowTone(WorkingStyle, kSlotHarmony, 13), 46);
+}
+
+// Files that are no pattern, style or chord file: each load shows one box
+// naming the file and changes nothing.
+TEST_F(HarmonyPatternDialogTest, RefusedFilesShowOneBoxAndChangeNothing) {
+    std::mt19937 random(56);
+    const auto junk = [&random](std::size_t n) {
+        std::vector<std::uint8_t> bytes(n);
+        for (auto& b : bytes)
+            b = static_cast<std::uint8_t>(random());
+        return bytes;
+    };
+    std::vector<std::uint8_t> chords = junk(kHarmonyStructureBytes);
+    for (int i = 0; i < 5; ++i)
+        std::memcpy(chords.data() + 6 * i, "\x01\x80GMPs", 6);
+    const auto loadPattern = [&](const std::string& path) {
+        Session(kSlotHarmony, [&](HeadlessBackend& d, Window&) {
+            testing_support::Chooser().QueueFile(path);
+            d.Click(100, 410);  // Load
+        });
+    };
+    const auto openStyle = [](const std::string& path) {
+        testing_support::Chooser().QueueFile(path);
+        EXPECT_FALSE(OpenStyleFileDialog(WorkingStyle));
+    };
+    const auto loadChords = [this](const std::string&) { EXPECT_EQ(LoadChordFile(folder_), 0); };
+    const struct {
+        const char* name;
+        std::vector<std::uint8_t> bytes;
+        std::function<void(const std::string&)> load;
+        const char* shown;  // in the box besides the name
+    } rows[] = {
+        {"empty.pat", {}, loadPattern, "holds 2044 bytes, this one 0"},
+        {"short.pat", junk(100), loadPattern, "this one 100"},
+        {"random.pat", junk(kPatternFileBytes), loadPattern, "of grid A is"},
+        {"junk.txt", junk(5000), openStyle, "holds no style settings"},
+        {"random.dat", junk(sizeof(MusicStyle)), openStyle, "not a style file"},
+        {"chord.dat", chords, loadChords, "chord 6 ("},
+        {"chord.dat", {1, 0x80, 'G', 'M'}, loadChords, "chord 1 is cut off"},
+    };
+    SetFieldText(WorkingStyle.title, "Kept");
+    WorkingStyle.harmonyStructure[0] = WorkingStyle.harmonyStructure[1] = 0;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string path = Path(row.name);
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(row.bytes.data()),
+                   static_cast<std::streamsize>(row.bytes.size()));
+        const MusicStyle before = WorkingStyle;
+        testing_support::Sink().Clear();
+        row.load(path);
+        EXPECT_EQ(std::memcmp(&before, &WorkingStyle, sizeof before), 0);
+        EXPECT_EQ(testing_support::Sink().Count(), 1u);
+        if (testing_support::Sink().Count() == 0) continue;
+        const std::string box = testing_support::Sink().Texts()[0];
+        EXPECT_NE(box.find(std::string("\"") + row.name + "\" can not be loaded: "),
+                  std::string::npos)
+            << box;
+        EXPECT_NE(box.find(row.shown), std::string::npos) << box;
+    }
 }
 
 bool RefuseWrite(const std::string&) {

@@ -10,6 +10,9 @@
 
 #include "core/settings.h"
 #include "core/utilities.h"
+#include "style/random_style.h"
+#include "style/style_check.h"
+#include "style/style_table.h"
 #include "tests/style/style_bytes.h"
 #include "tests/style/style_samples.h"
 #include "tests/support/test_support.h"
@@ -71,6 +74,10 @@ std::unique_ptr<MusicStyle> AfterSaveAndLoad(const MusicStyle& style) {
     }
     e.harmonyStructure[4092] = e.harmonyStructure[4093] = 0;
     return expected;
+}
+
+std::int32_t& SlotGridTone(MusicStyle& style) {
+    return style.customHarmony.grid[1][kGridBass].pnInterval[4];
 }
 
 std::unique_ptr<MusicStyle> LoadImage(const Image& image, int expectedResult = kStyleLoaded) {
@@ -518,6 +525,61 @@ TEST(StyleFile, OpenDialog) {
     WriteImage(path, ImageOf(*style, 22000));
     Chooser().QueueFile(path);
     EXPECT_FALSE(OpenStyleFileDialog(*target));
-    EXPECT_EQ(Sink().Texts(), (std::vector<std::string>{kCantLoadOld, kLoadingFailed}));
+    // The loader's own message is the only one.
+    EXPECT_EQ(Sink().Texts(), std::vector<std::string>{kCantLoadOld});
     EXPECT_EQ(target->tempo, 600000);
+}
+
+// The built-in styles are covered by BinarySaveThenLoadGivesTheRecord; the
+// generated ones load back unchanged too, without a message.
+TEST(StyleFile, GeneratedStylesLoadBackUnchanged) {
+    BuildStyleTable();
+    const std::string path = ScratchDir() + "/random.dat";
+    auto style = std::make_unique<MusicStyle>();
+    for (int category = 0; category < kStyleCategories; ++category) {
+        for (unsigned seed = 1; seed <= 4; ++seed) {
+            SeedRandomWith(seed);
+            GenerateRandomStyle(category, 0);
+            GetWorkingStyle(*style);
+            ASSERT_EQ(SaveStyleFile(*style, path), 0);
+            auto loaded = Poisoned();
+            ASSERT_EQ(LoadStyleFile(*loaded, path), kStyleLoaded);
+            EXPECT_EQ(std::memcmp(loaded.get(), AfterSaveAndLoad(*style).get(), sizeof(MusicStyle)),
+                      0)
+                << category << " " << seed;
+        }
+    }
+    EXPECT_EQ(Sink().Texts(), std::vector<std::string>{});
+}
+
+// A style whose values lie outside their fields loads with those reset to a
+// fresh record's and one message naming them; its title keeps what displays.
+TEST(StyleFile, OutOfRangeValuesAreResetWithOneMessage) {
+    auto style = style_samples::VariedStyle();
+    style->version = 774;
+    style->key = 5;
+    style->voice[kPartBass] = 200;
+    style->melody[kPartMelody].algorithm = 0;
+    SlotGridTone(*style) = -243585540;
+    std::memcpy(style->title, "Bad\x85\x01\x81", 7);
+    std::memcpy(style->harmonyStructure + 6 * 2 + 2, "Xq?!", 4);
+    style->scaleNotes[6] = 'Z';
+    auto loaded = LoadImage(ImageOf(*style, 22732));
+    ASSERT_EQ(Sink().Count(), 1u);
+    EXPECT_EQ(Sink().Texts()[0],
+              "\"image.dat\" was loaded, but these settings held values they do not allow and "
+              "were reset: Instrument, Key, Melody Structure:Algorithm, Custom Harmony, Custom "
+              "Chord, Title and 1 more.");
+    auto fresh = style_samples::DefaultStyle();
+    EXPECT_EQ(loaded->key, fresh->key);
+    EXPECT_EQ(loaded->voice[kPartBass], fresh->voice[kPartBass]);
+    EXPECT_EQ(loaded->melody[kPartMelody].algorithm, 1);
+    EXPECT_EQ(SlotGridTone(*loaded), SlotGridTone(*fresh));
+    EXPECT_EQ(Text(*loaded, 376, 20), "Bad???");
+    EXPECT_EQ(loaded->harmonyStructure[12], 0);
+    EXPECT_EQ(loaded->harmonyStructure[13], 0);
+    EXPECT_EQ(Text(*loaded, 876, 17), "xxxx909099090909");
+    // Everything else as it was.
+    Sink().Clear();
+    EXPECT_TRUE(CorrectStyleFields(*loaded).empty());
 }

@@ -97,7 +97,7 @@ inline std::unique_ptr<MusicStyle> VariedStyle() {
         for (int part = 0; part < kGridParts; ++part) {
             GridPart& grid = s.customHarmony.grid[set][part];
             for (int row = 0; row < kGridRows; ++row) {
-                grid.pnInterval[row] = (set * 31 + part * 7 + row) % 100;
+                grid.pnInterval[row] = (set * 31 + part * 7 + row) % 47;
                 for (int step = 0; step < kGridSteps; ++step)
                     grid.Cell(row, step) = (row + step + set + part) % 3 == 0 ? 1 : 0;
             }

@@ -453,7 +453,7 @@ TEST(StyleText, WriterLayout) {
     const std::string intervalSet2 = "[Custom Harmony:pn_interval:Bass]\r\n2\r\n";
     std::size_t grid = text.find(intervalSet2);
     ASSERT_NE(grid, std::string::npos);
-    EXPECT_EQ(text.substr(grid + intervalSet2.size(), 8), "083-084-");
+    EXPECT_EQ(text.substr(grid + intervalSet2.size(), 8), "036-037-");
     EXPECT_NE(text.find("[Custom Harmony:NoteTable:Harmony]\r\n0\r\n001-000-000-001-"),
               std::string::npos);
     EXPECT_LT(text.find("[Custom Harmony:NoteTable:Drum]"),

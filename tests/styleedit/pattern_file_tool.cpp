@@ -1,7 +1,7 @@
 // For the ".pat" check: loads a file into a pattern slot of a fresh 4/4 style
 // as the step editor's Load does, stores the editor's working copy as its
 // Save does and writes the file again. With "-" as input it writes the fresh
-// slot unloaded.
+// slot unloaded. A file the editor refuses exits with 3.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -21,7 +21,12 @@ int main(int argc, char** argv) {
     style.timeSignature = kMetre44;
     style.basicBeat = 0;
     if (in != "-") {
-        if (LoadPatternFile(in, style, slot) != 0) return 1;
+        PatternFileFault fault;
+        if (LoadPatternFile(in, style, slot, fault) != 0) return 1;
+        if (fault.kind != PatternFileFault::kNone) {
+            std::fprintf(stderr, "%s\n", PatternFileFaultText(in, fault).c_str());
+            return 3;
+        }
         StepPatternEdit edit;
         LoadStepPatternEdit(style, slot, edit);
         StoreStepPatternEdit(edit, style);

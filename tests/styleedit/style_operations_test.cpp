@@ -256,7 +256,6 @@ TEST_F(StyleOperations, LoadChangesNothingUnlessAStyleWasLoaded) {
     EXPECT_EQ(Pauses(), 0);
     EXPECT_EQ(testing_support::Sink().Texts(),
               (std::vector<std::string>{"ZAWCFF0101A6 Can not load old music style!",
-                                        "ZAWCFF0101A3 Loading parameter is failed!",
                                         "ZAWCFF0101A3 Loading parameter is failed!"}));
 
     Chooser().QueueFile(Path("minor.dat"));
