@@ -209,7 +209,9 @@ int LoadChordFile(const std::string& folder) {
     const auto got = static_cast<std::size_t>(std::max<std::streamsize>(file.gcount(), 0));
     const std::string fault = ChordFileFault(std::span(bytes, got));
     if (!fault.empty()) {
-        ShowErrorBox("\"" + std::string(kChordFileName) + "\" can not be loaded: " + fault + ".");
+        std::string text = "\"";
+        text.append(kChordFileName).append("\" can not be loaded: ").append(fault).append(".");
+        ShowErrorBox(text);
         return 0;
     }
     // A shorter file leaves the style's bytes after its end entry.

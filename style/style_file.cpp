@@ -37,7 +37,9 @@ constexpr std::size_t kNamedCorrections = 6;
 
 // The file as messages name it: its name in quotes, or "The style file".
 std::string FileLabel(std::string_view name) {
-    return name.empty() ? "The style file" : "\"" + std::string(name) + "\"";
+    if (name.empty()) return "The style file";
+    std::string label = "\"";
+    return label.append(name).append("\"");
 }
 
 void ReportNotAStyle(std::string_view name, const std::string& why) {

@@ -114,7 +114,7 @@ void NameUntitledStyle(MusicStyle& style, int category, int slot) {
     std::string name = FieldText(style.title);
     if (name.empty()) {
         // Numbered as the selection shows it: the button of slot 0 is 1.
-        const std::string number = " " + std::to_string(slot + 1);
+        const std::string number = std::string(" ").append(std::to_string(slot + 1));
         name = std::string(StyleCategoryName(category)).substr(0, kTitleSize - 1 - number.size()) +
                number;
     }

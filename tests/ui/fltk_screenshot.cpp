@@ -259,8 +259,21 @@ int main(int argc, char** argv) {
         track.SetValue(10);
         Control& text = large.AddControl(ControlKind::TextView, Rect{320, 140, 560, 300}, 10);
         text.SetText("--B:M\nメロディ\n");
+        Control& patterns = large.AddControl(ControlKind::ComboBox, Rect{320, 400, 560, 424}, 11);
+        for (int i = 0; i < 60; ++i)
+            patterns.AddItem("Pattern " + std::to_string(i + 1), i);
         large.Show();
         PumpWhile([&] { return !FltkWindowDrawn(large); }, std::chrono::seconds(20));
+        // A long list opens inside the 768-pixel screen, where it scrolls.
+        std::vector<ForeignWindowView> open;
+        PostToUi([&] {
+            open = ForeignWindows();
+            CloseBackendDialogs();
+        });
+        SimulateClick(large, Point{400, 410});
+        Check(open.size() == 1 && open[0].frame.top >= 0 && open[0].frame.bottom <= 768 &&
+                  open[0].frame.Height() < 60 * 18,
+              "the 60 items open as a list inside the screen");
         button.SetText("STOP");
         button.Move(Rect{20, 320, 120, 344});
         combo.ClearItems();
