@@ -99,6 +99,18 @@ bool WaitFor(const std::function<bool()>& done, int seconds) {
     return x11_grab::FindTitled(display, under, prefix, true);
 }
 
+// The panel window once the program has shown it, or 0 after 30 s.
+::Window WaitForPanel(Display* display) {
+    ::Window panel = 0;
+    WaitFor(
+        [&] {
+            panel = FindTitled(display, DefaultRootWindow(display), "ZAW [");
+            return panel != 0;
+        },
+        30);
+    return panel;
+}
+
 // The program's message box, titled "ZAW" alone (the panel's title goes on).
 ::Window FindMessageBox(Display* display) {
     ::Window found = FindTitled(display, DefaultRootWindow(display), "ZAW");
@@ -180,13 +192,7 @@ bool WholeSmfFile(const fs::path& file) {
 void CheckQuitSignalDuringARun(Display* display, const std::string& program,
                                const fs::path& folder) {
     pid_t pid = Start(program, folder.string(), true);
-    ::Window panel = 0;
-    WaitFor(
-        [&] {
-            panel = FindTitled(display, DefaultRootWindow(display), "ZAW [");
-            return panel != 0;
-        },
-        30);
+    const ::Window panel = WaitForPanel(display);
     Check(panel != 0, "the panel appeared again");
     if (!panel) {
         kill(pid, SIGKILL);
@@ -277,13 +283,7 @@ void CheckLostDisplay(const std::string& xvfb, const std::string& program,
     fs::remove(folder / "zaw.ini", error);
     const fs::path errors = folder / "lost_display_stderr.txt";
     pid_t pid = Start(program, folder.string(), true, name, errors.string());
-    ::Window panel = 0;
-    WaitFor(
-        [&] {
-            panel = FindTitled(display, DefaultRootWindow(display), "ZAW [");
-            return panel != 0;
-        },
-        30);
+    const ::Window panel = WaitForPanel(display);
     if (panel) Click(display, panel, 200, 180);  // Play
     std::this_thread::sleep_for(std::chrono::seconds(2));
     XCloseDisplay(display);
@@ -330,14 +330,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     pid_t pid = Start(program, folder.string(), true);
-    ::Window panel = 0;
-    Check(WaitFor(
-              [&] {
-                  panel = FindTitled(display, DefaultRootWindow(display), "ZAW [");
-                  return panel != 0;
-              },
-              30),
-          "the panel window titled \"ZAW [00]\" appeared");
+    ::Window panel = WaitForPanel(display);
+    Check(panel != 0, "the panel window titled \"ZAW [00]\" appeared");
     if (!panel) {
         kill(pid, SIGKILL);
         waitpid(pid, nullptr, 0);
