@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "convert/audio/byte_cursor.h"
+#include "core/byte_cursor.h"
 #include "core/reporters.h"
 #include "core/utilities.h"
 

@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "convert/audio/adpcm.h"
-#include "convert/audio/byte_cursor.h"
+#include "core/byte_cursor.h"
 #include "convert/audio/g711.h"
 #include "convert/audio/mld_layouts.h"
 #include "convert/audio/mld_voice.h"

@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "convert/audio/byte_cursor.h"
+#include "core/byte_cursor.h"
 #include "core/reporters.h"
 #include "core/utilities.h"
 #include "platform/paths.h"
