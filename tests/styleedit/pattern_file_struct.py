@@ -23,17 +23,33 @@ def pack(ints):
     return struct.pack('<%di' % len(ints), *ints)
 
 
-def run(slot, path):
-    out = os.path.join(work, 'out.pat')
-    if os.path.exists(out):
-        os.remove(out)
-    code = subprocess.run([tool, str(slot), path, out]).returncode
-    if code == 3:
-        return None if not os.path.exists(out) else b'written'
-    if code != 0:
-        sys.exit('tool failed: %d' % code)
-    with open(out, 'rb') as f:
-        return f.read()
+def run_all(jobs):
+    """Loads and saves each (slot, bytes, name) in one run of the tool; gives
+    per job the saved bytes, None when refused without writing, or b'written'."""
+    args, outs = [], []
+    for i, (slot, data, name) in enumerate(jobs):
+        path = os.path.join(work, '%s_%d.pat' % (name, i))
+        out = os.path.join(work, 'out%d.pat' % i)
+        with open(path, 'wb') as f:
+            f.write(data)
+        if os.path.exists(out):
+            os.remove(out)
+        args += [str(slot), path, out]
+        outs.append(out)
+    done = subprocess.run([tool] + args, stdout=subprocess.PIPE, text=True)
+    codes = [int(c) for c in done.stdout.split()]
+    if done.returncode != 0 or len(codes) != len(jobs):
+        sys.exit('tool failed: %d' % done.returncode)
+    results = []
+    for code, out in zip(codes, outs):
+        if code == 3:
+            results.append(None if not os.path.exists(out) else b'written')
+            continue
+        if code != 0:
+            sys.exit('tool failed: %d' % code)
+        with open(out, 'rb') as f:
+            results.append(f.read())
+    return results
 
 
 def expect(data):
@@ -73,31 +89,25 @@ refused = {
     'cell2': pack(grid([2] + [0] * 223, range(14), [0] * 16) + second + [0, 0, 0]),
 }
 failures = 0
-for slot in range(4):
-    for name, data in refused.items():
-        path = os.path.join(work, name + '.pat')
-        with open(path, 'wb') as f:
-            f.write(data)
-        if run(slot, path) is not None:
-            print('slot %d, %s: not refused' % (slot, name))
-            failures += 1
-for slot in range(4):
-    for name, data in files.items():
-        path = os.path.join(work, name + '.pat')
-        with open(path, 'wb') as f:
-            f.write(data)
-        got = run(slot, path)
-        if got != expect(data):
-            print('slot %d, %s: saved bytes differ' % (slot, name))
-            failures += 1
-        # A file the editor wrote loads back into any slot unchanged.
-        with open(path, 'wb') as f:
-            f.write(got)
-        for other in range(4):
-            again = run(other, path)
-            want = expect(got)
-            if again != want or (other == slot and again != got):
-                print('slot %d, %s again in slot %d: differs' % (slot, name, other))
-                failures += 1
+refused_jobs = [(slot, name) for slot in range(4) for name in refused]
+for (slot, name), got in zip(refused_jobs, run_all([(s, refused[n], n) for s, n in refused_jobs])):
+    if got is not None:
+        print('slot %d, %s: not refused' % (slot, name))
+        failures += 1
+file_jobs = [(slot, name) for slot in range(4) for name in files]
+saved = run_all([(s, files[n], n) for s, n in file_jobs])
+for (slot, name), got in zip(file_jobs, saved):
+    if got != expect(files[name]):
+        print('slot %d, %s: saved bytes differ' % (slot, name))
+        failures += 1
+# A file the editor wrote loads back into any slot unchanged.
+again_jobs = [(slot, name, got, other)
+              for (slot, name), got in zip(file_jobs, saved) for other in range(4)]
+for (slot, name, got, other), again in zip(
+        again_jobs, run_all([(other, got, name) for _, name, got, other in again_jobs])):
+    want = expect(got)
+    if again != want or (other == slot and again != got):
+        print('slot %d, %s again in slot %d: differs' % (slot, name, other))
+        failures += 1
 print('%d files checked, %d failures' % ((len(files) + len(refused)) * 4, failures))
 sys.exit(1 if failures else 0)

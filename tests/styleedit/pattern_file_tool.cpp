@@ -1,7 +1,9 @@
 // For the ".pat" check: loads a file into a pattern slot of a fresh 4/4 style
 // as the step editor's Load does, stores the editor's working copy as its
 // Save does and writes the file again. With "-" as input it writes the fresh
-// slot unloaded. A file the editor refuses exits with 3.
+// slot unloaded. Takes any number of "slot in out" triples, each on a fresh
+// style, and prints one status a line: 0 written, 3 refused by the editor,
+// 1 failed.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -9,13 +11,9 @@
 #include "style/style_table.h"
 #include "styleedit/step_pattern.h"
 
-int main(int argc, char** argv) {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: %s slot in.pat|- out.pat\n", argv[0]);
-        return 2;
-    }
-    const int slot = std::atoi(argv[1]);
-    const std::string in = argv[2];
+namespace {
+
+int LoadAndSave(int slot, const std::string& in, const char* out) {
     MusicStyle style{};
     InitMusicStyle(style);
     style.timeSignature = kMetre44;
@@ -31,5 +29,18 @@ int main(int argc, char** argv) {
         LoadStepPatternEdit(style, slot, edit);
         StoreStepPatternEdit(edit, style);
     }
-    return SavePatternFile(argv[3], style, slot) == 0 ? 0 : 1;
+    return SavePatternFile(out, style, slot) == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 4 || (argc - 1) % 3 != 0) {
+        std::fprintf(stderr, "usage: %s slot in.pat|- out.pat [slot in out ...]\n", argv[0]);
+        return 2;
+    }
+    for (int i = 1; i + 2 < argc; i += 3) {
+        std::printf("%d\n", LoadAndSave(std::atoi(argv[i]), argv[i + 1], argv[i + 2]));
+    }
+    return 0;
 }
