@@ -9,6 +9,7 @@ Usage: make_conversion_material.py <conversion_writer> <folder>"""
 import os
 import subprocess
 import sys
+from concurrent.futures import ThreadPoolExecutor
 
 import mido
 
@@ -112,6 +113,18 @@ def check_result(path, kind, source_melody, problems):
     return len(played)
 
 
+def convert_all(writer, folder, jobs):
+    """Runs the writer on each (in, out, kind), several at once, each in a
+    fresh work folder of its own; gives the finished processes in order."""
+    def one(index_job):
+        index, (path, out, kind) = index_job
+        work = os.path.join(folder, f'work{index}')
+        os.makedirs(work, exist_ok=True)
+        return subprocess.run([writer, work, path, out, kind], capture_output=True, text=True)
+    with ThreadPoolExecutor(max_workers=min(4, os.cpu_count() or 1)) as pool:
+        return list(pool.map(one, enumerate(jobs)))
+
+
 def main():
     writer, folder = sys.argv[1], sys.argv[2]
     os.makedirs(folder, exist_ok=True)
@@ -126,20 +139,12 @@ def main():
     cases.append(('three_four.mid', 1, 96, song(96, 8, beats=3), 3))
     problems = []
     table = []
+    melodies, jobs = {}, []
     for name, fmt, division, spec, beats in cases:
         path = os.path.join(folder, name)
-        notes = write(path, fmt, division, spec, beats)
-        row = [name]
+        melodies[name] = melody_pitches(write(path, fmt, division, spec, beats))
         for kind in ('44', '34', 'triplet'):
-            out = os.path.join(folder, f'{name[:-4]}_{kind}_out.mid')
-            r = subprocess.run([writer, folder, path, out, kind], capture_output=True, text=True)
-            if r.returncode != 0:
-                problems.append(f'{name} {kind}: writer returned {r.returncode} {r.stdout.strip()}')
-                row.append('fail')
-                continue
-            n = check_result(out, kind, melody_pitches(notes), problems)
-            row.append(f'ok({n})')
-        table.append(row)
+            jobs.append((path, os.path.join(folder, f'{name[:-4]}_{kind}_out.mid'), kind))
     # Files to refuse.
     drums = {c: [] for c in range(16)}
     drums[9] = [(i * 96, 48, 36, 90) for i in range(16)]
@@ -150,10 +155,21 @@ def main():
     open(os.path.join(folder, 'format2.mid'), 'wb').write(good[:9] + b'\x02' + good[10:])
     open(os.path.join(folder, 'cut.mid'), 'wb').write(good[:len(good) // 3])
     open(os.path.join(folder, 'timecode.mid'), 'wb').write(good[:12] + b'\xe7\x28' + good[14:])
-    for name in ('drums_only.mid', 'format2.mid', 'cut.mid', 'timecode.mid'):
-        out = os.path.join(folder, name[:-4] + '_out.mid')
-        r = subprocess.run([writer, folder, os.path.join(folder, name), out, '44'],
-                           capture_output=True, text=True)
+    refused = ('drums_only.mid', 'format2.mid', 'cut.mid', 'timecode.mid')
+    for name in refused:
+        jobs.append((os.path.join(folder, name), os.path.join(folder, name[:-4] + '_out.mid'), '44'))
+    runs = iter(zip(jobs, convert_all(writer, folder, jobs)))
+    for name, *_ in cases:
+        row = [name]
+        for (_, out, kind), r in (next(runs) for _ in range(3)):
+            if r.returncode != 0:
+                problems.append(f'{name} {kind}: writer returned {r.returncode} {r.stdout.strip()}')
+                row.append('fail')
+                continue
+            n = check_result(out, kind, melodies[name], problems)
+            row.append(f'ok({n})')
+        table.append(row)
+    for name, ((_, out, _), r) in zip(refused, runs):
         if r.returncode == 0 or os.path.exists(out):
             problems.append(f'{name}: converted although it should be refused')
         table.append([name, 'refused' if r.returncode == 3 else f'rc {r.returncode}'])
