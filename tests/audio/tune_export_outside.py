@@ -7,6 +7,8 @@ import struct
 import subprocess
 import sys
 import tempfile
+from concurrent.futures import ThreadPoolExecutor
+
 import mido
 
 FONT = "/usr/share/sounds/sf2/TimGM6mb.sf2"
@@ -103,10 +105,11 @@ def main():
     try:
         subprocess.run([writer, folder], check=True, capture_output=True)
         tunes = sorted(f for f in os.listdir(folder) if f.endswith(".mid"))[:count]
-        failures = []
-        for tune in tunes:
-            work = tempfile.mkdtemp(dir=folder)
-            failures += check_tune(tool, os.path.join(folder, tune), work)
+        # The tunes are checked side by side, each in a work folder of its own.
+        with ThreadPoolExecutor(max_workers=len(tunes) or 1) as pool:
+            results = pool.map(lambda tune: check_tune(tool, os.path.join(folder, tune),
+                                                       tempfile.mkdtemp(dir=folder)), tunes)
+            failures = [f for result in results for f in result]
         ordered = sorted(CORRELATIONS)
         median = ordered[len(ordered) // 2] if ordered else 0.0
         print("median envelope correlation %.4f" % median)
