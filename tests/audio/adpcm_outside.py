@@ -20,6 +20,7 @@ import struct
 import subprocess
 import sys
 import tempfile
+from concurrent.futures import ThreadPoolExecutor
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import adpcm_oracle  # noqa: E402
@@ -44,6 +45,30 @@ def encode(tool, folder, codec, x, name, recon=False):
     subprocess.run(args, check=True)
     with open(out, "rb") as f:
         return f.read()
+
+
+def encode_all(tool, folder, jobs):
+    """Encodes each (codec, samples, name) in one run of the tool; gives the
+    streams in order."""
+    listing = os.path.join(folder, "list.txt")
+    with open(listing, "w") as f:
+        for codec, x, name in jobs:
+            adpcm_oracle.write_raw(os.path.join(folder, name + ".raw"), x)
+            f.write("%d %s %s %s\n" % (codec, *(os.path.join(folder, name + ext)
+                                                 for ext in (".raw", ".bin", ".rec"))))
+    subprocess.run([tool, "--list", listing], check=True)
+    streams = []
+    for _, _, name in jobs:
+        with open(os.path.join(folder, name + ".bin"), "rb") as f:
+            streams.append(f.read())
+    return streams
+
+
+def decode_all(commands):
+    """Runs the outside decoder's command lines, several at once."""
+    with ThreadPoolExecutor(max_workers=min(4, os.cpu_count() or 1)) as pool:
+        for done in pool.map(lambda args: subprocess.run(args), commands):
+            done.check_returncode()
 
 
 def yamaha_wav(path, data):
@@ -78,12 +103,14 @@ def snr(ref, got):
 def check_yamaha(tool, folder):
     bad = 0
     inputs = exact_inputs()
+    streams = encode_all(tool, folder, [(1, x, f"y{k}") for k, x in enumerate(inputs)])
+    for k, data in enumerate(streams):
+        yamaha_wav(os.path.join(folder, f"y{k}.wav"), data)
+    decode_all([["ffmpeg", "-nostdin", "-loglevel", "error", "-y", "-i",
+                 os.path.join(folder, f"y{k}.wav"), "-f", "s16le",
+                 os.path.join(folder, f"y{k}.dec")] for k in range(len(inputs))])
     for k, x in enumerate(inputs):
-        wav = os.path.join(folder, f"y{k}.wav")
-        yamaha_wav(wav, encode(tool, folder, 1, x, f"y{k}"))
         dec = os.path.join(folder, f"y{k}.dec")
-        subprocess.run(["ffmpeg", "-nostdin", "-loglevel", "error", "-y", "-i", wav,
-                        "-f", "s16le", dec], check=True)
         trace = adpcm_oracle.yamaha(x)[1][: len(x) // 2 * 2]
         bad += compare(f"Yamaha buffer {k}", trace, read_s16(dec))
     print(f"ffmpeg, WAV tag 0x0020: {len(inputs)} streams, {bad} differ from the predictor trace")
@@ -124,16 +151,17 @@ def check_g726(tool, folder):
 def check_g726_exact(tool, folder):
     """Squares, noise and silence as well: ffmpeg's samples are the model's."""
     bad, inputs = 0, [x for x in exact_inputs() if len(x) >= 4][:12]
-    for k, x in enumerate(inputs):
-        for codec, bits in ((3, 4), (4, 2)):
-            data = encode(tool, folder, codec, x, f"e{k}_{codec}")
-            stream = os.path.join(folder, f"e{k}_{codec}.bin")
-            dec = os.path.join(folder, f"e{k}_{codec}.dec")
-            subprocess.run(["ffmpeg", "-nostdin", "-loglevel", "error", "-y", "-f", "g726le",
-                            "-code_size", str(bits), "-ar", "8000", "-ac", "1", "-i", stream,
-                            "-f", "s16le", dec], check=True)
-            bad += compare(f"codec {codec} buffer {k}",
-                           g726_model.decode(data, bits, ffmpeg_mix=True), read_s16(dec))
+    jobs = [(k, codec, bits) for k in range(len(inputs)) for codec, bits in ((3, 4), (4, 2))]
+    streams = encode_all(tool, folder, [(codec, inputs[k], f"e{k}_{codec}")
+                                        for k, codec, _ in jobs])
+    decode_all([["ffmpeg", "-nostdin", "-loglevel", "error", "-y", "-f", "g726le",
+                 "-code_size", str(bits), "-ar", "8000", "-ac", "1", "-i",
+                 os.path.join(folder, f"e{k}_{codec}.bin"), "-f", "s16le",
+                 os.path.join(folder, f"e{k}_{codec}.dec")] for k, codec, bits in jobs])
+    for (k, codec, bits), data in zip(jobs, streams):
+        dec = os.path.join(folder, f"e{k}_{codec}.dec")
+        bad += compare(f"codec {codec} buffer {k}",
+                       g726_model.decode(data, bits, ffmpeg_mix=True), read_s16(dec))
     print(f"ffmpeg g726le: {2 * len(inputs)} more streams, {bad} differ from the model "
           f"with ffmpeg's mix")
     return bad
@@ -142,13 +170,15 @@ def check_g726_exact(tool, folder):
 def check_ima(tool, folder):
     bad = 0
     inputs = exact_inputs()
+    streams = encode_all(tool, folder, [(5, x, f"i{k}") for k, x in enumerate(inputs)])
+    for k, data in enumerate(streams):
+        with open(os.path.join(folder, f"i{k}.ima"), "wb") as f:
+            f.write(data)
+    decode_all([["sox", "-t", "ima", "-N", "-r", "8000", "-c", "1",
+                 os.path.join(folder, f"i{k}.ima"), "-t", "s16", "-e", "signed-integer",
+                 os.path.join(folder, f"i{k}.dec")] for k in range(len(inputs))])
     for k, x in enumerate(inputs):
-        stream = os.path.join(folder, f"i{k}.ima")
-        with open(stream, "wb") as f:
-            f.write(encode(tool, folder, 5, x, f"i{k}"))
         dec = os.path.join(folder, f"i{k}.dec")
-        subprocess.run(["sox", "-t", "ima", "-N", "-r", "8000", "-c", "1", stream,
-                        "-t", "s16", "-e", "signed-integer", dec], check=True)
         trace = adpcm_oracle.ima(x)[1][: len(x) // 2 * 2]
         bad += compare(f"IMA buffer {k}", trace, read_s16(dec))
     print(f"sox -t ima -N: {len(inputs)} streams, {bad} differ from the predictor trace")
