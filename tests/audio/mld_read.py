@@ -14,6 +14,7 @@ import subprocess
 import sys
 import tempfile
 import wave
+from concurrent.futures import ProcessPoolExecutor
 
 # ---- the ring-voice records: code, codec, rates, layout --------------------
 CODES = ["none", "n1", "n2", "d1", "f1", "p1", "p2", "so1", "so2", "sh1", "sh2", "san",
@@ -559,6 +560,20 @@ def check_file(path, rec, rate, src):
     return min(snr(ref[c::n], DECODERS[v["codec"]](side)) for c, side in enumerate(sides)), v["codec"]
 
 
+def check_listed(d, line, src):
+    """One manifest line: None for a rate refused as it should be, else the
+    file's SNR and codec; Bad when the line is wrong."""
+    rec_s, rate_s, _, result, text = line
+    rec, rate = int(rec_s), int(rate_s)
+    if rate not in RATES[rec]:
+        need(result == "refused", "accepted a rate the record lacks")
+        need(text == "samplerate_f%02d:%s" % (rate // 1000, CODES[rec]), "message %r" % text)
+        return None
+    need(result != "refused", "refused: %r" % text)
+    need(text == "", "message %r" % text)
+    return check_file(os.path.join(d, result), rec, rate, src)
+
+
 def main():
     writer = sys.argv[1]
     # The OKI-style and the handset maker's steps are too short for a
@@ -572,17 +587,17 @@ def main():
         sources = {k: read_source(os.path.join(d, "src_%s.wav" % k)) for k in ("mono", "stereo", "slow")}
         lines = [l.rstrip("\n").split("\t") for l in open(os.path.join(d, "manifest.tsv"))]
         need(len(lines) == 19 * 4 * 3, "manifest has %d lines" % len(lines))
-        for rec_s, rate_s, kind, result, text in lines:
+        # The files are decoded and measured by several processes at once.
+        with ProcessPoolExecutor(max_workers=min(4, os.cpu_count() or 1)) as pool:
+            checked = [pool.submit(check_listed, d, line, sources[line[2]]) for line in lines]
+        for (rec_s, rate_s, kind, result, text), done in zip(lines, checked):
             rec, rate = int(rec_s), int(rate_s)
             where = "%s %d Hz %s" % (CODES[rec], rate, kind)
             try:
-                if rate not in RATES[rec]:
-                    need(result == "refused", "accepted a rate the record lacks")
-                    need(text == "samplerate_f%02d:%s" % (rate // 1000, CODES[rec]), "message %r" % text)
+                outcome = done.result()
+                if outcome is None:
                     continue
-                need(result != "refused", "refused: %r" % text)
-                need(text == "", "message %r" % text)
-                value, codec = check_file(os.path.join(d, result), rec, rate, sources[kind])
+                value, codec = outcome
                 figures.setdefault((codec, kind == "slow"), []).append((value, where))
                 floor = (slow_floors if kind == "slow" else floors)[codec]
                 need(value >= floor, "SNR %.1f dB below %.1f" % (value, floor))
