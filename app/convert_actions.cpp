@@ -81,7 +81,9 @@ int ChooseCarrierTerminal(int (*inGroup)(int), ErrorCode wrong) {
 std::unique_ptr<MobileData> ReadRingtoneModel(const std::string& path,
                                               const std::string& extension) {
     if (extension == "mld" || extension == "pmd") {
-        const MFiData mfi(path, 0);
+        ReadLog log;
+        const MFiData mfi(path, 0, log);
+        log.ShowAll();
         if (mfi.VoiceType() == kMfiImageRefused || mfi.Length() <= 0) return nullptr;
         auto model = std::make_unique<MobileData>(kModelCapacity);
         mfi.ToMobileData(*model);
@@ -97,7 +99,9 @@ std::unique_ptr<MobileData> ReadRingtoneModel(const std::string& path,
         return nullptr;
     }
     if (extension == "mfm") {
-        const std::unique_ptr<MFMData> mfm = MFMData::ReadFile(path);
+        ReadLog log;
+        const std::unique_ptr<MFMData> mfm = MFMData::ReadFile(path, log);
+        log.ShowAll();
         if (!mfm) return nullptr;
         auto model = std::make_unique<MobileData>(kModelCapacity);
         mfm->ToMobileData(*model);

@@ -134,12 +134,16 @@ int RingtoneListenHeld() {
 }
 
 int PlayMfiFile(const std::string& path, int mfiType) {
-    const MFiData mfi(path, mfiType);
+    ReadLog log;
+    const MFiData mfi(path, mfiType, log);
+    log.ShowAll();
     return ListenMobileImage(mfi);
 }
 
 int PlayMfmFile(const std::string& path) {
-    const std::unique_ptr<MFMData> mfm = MFMData::ReadFile(path);
+    ReadLog log;
+    const std::unique_ptr<MFMData> mfm = MFMData::ReadFile(path, log);
+    log.ShowAll();
     if (!mfm) {
         ShowNothingToPlay();
         return 0;
@@ -148,7 +152,9 @@ int PlayMfmFile(const std::string& path) {
 }
 
 int PlayMultiMfiFile(const std::string& path, int mfiType) {
-    const MultiMFiData mfi(path, mfiType);
+    ReadLog log;
+    const MultiMFiData mfi(path, mfiType, log);
+    log.ShowAll();
     if (mfi.Length() <= 0) {
         ShowNothingToPlay();
         return 0;

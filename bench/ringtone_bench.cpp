@@ -162,7 +162,9 @@ void BM_MfiType4WriteRead(benchmark::State& state) {
         mfi.EnsureMasterVolume();
         mfi.SplitLongDeltas();
         mfi.Serialise(0);
-        MFiData back(mfi.Data(), mfi.Length());
+        ReadLog log;
+        MFiData back(mfi.Data(), mfi.Length(), log);
+        log.ShowAll();
         MobileData out(kMusicDataCapacity);
         back.ToMobileData(out);
         read = CountNotes(out);
@@ -187,7 +189,9 @@ void BM_MfiType32WriteRead(benchmark::State& state) {
         mfi.ArrangeForTerminal(0);
         mfi.SplitLongDeltas();
         mfi.Serialise(0);
-        MultiMFiData back(mfi.Data(), mfi.Length(), mfi_voice::kMulti32);
+        ReadLog log;
+        MultiMFiData back(mfi.Data(), mfi.Length(), log, mfi_voice::kMulti32);
+        log.ShowAll();
         MultiMobileTrackData out;
         back.ToMultiMobileTrackData(out);
         read = CountNotes(out);
@@ -316,7 +320,9 @@ void BM_MfmRead(benchmark::State& state) {
     mfm.Serialise();
     long long read = 0;
     for (auto _ : state) {
-        MFMData back(mfm.Data(), static_cast<std::size_t>(mfm.Length()));
+        ReadLog log;
+        MFMData back(mfm.Data(), static_cast<std::size_t>(mfm.Length()), log);
+        log.ShowAll();
         MobileData out(kMusicDataCapacity);
         back.ToMobileData(out);
         read = CountNotes(out);

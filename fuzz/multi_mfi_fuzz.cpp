@@ -1,6 +1,7 @@
 // Reads arbitrary bytes as a multi-track MFi image, fills a multi-track
 // model from it, and writes that again for a handset type and terminal id
-// the bytes choose, then reads the result back.
+// the bytes choose, then reads the result back. The model passes and the
+// writer show boxes of their own: the platform stays quiet.
 #include <cstdint>
 
 #include "convert/multi_mobile_track_data.h"
@@ -9,7 +10,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzz_support::QuietPlatform();
-    MultiMFiData mfi(data, static_cast<int>(size));
+    ReadLog log;
+    MultiMFiData mfi(data, static_cast<int>(size), log);
+    log.ShowAll();
     MultiMobileTrackData model;
     mfi.ToMultiMobileTrackData(model);
     static constexpr int kTypes[5] = {6, 7, 8, 9, 32};
@@ -19,6 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     again.ArrangeForTerminal(terminal);
     again.SplitLongDeltas();
     again.Serialise(terminal);
-    MultiMFiData back(again.Data(), again.Length(), kTypes[choice % 5]);
+    MultiMFiData back(again.Data(), again.Length(), log, kTypes[choice % 5]);
+    log.ShowAll();
     return 0;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/byte_cursor.h"
 #include "core/reporters.h"
 #include "core/utilities.h"
 
@@ -34,7 +35,6 @@ constexpr std::string_view kIds[MFiHeader::kChunks] = {"titl", "sorc", "vers", "
 // The PMD writer's order, as indexes into kIds.
 constexpr int kPmdOrder[MFiHeader::kChunks] = {2, 3, 0, 4, 1, 7, 8, 6, 5, 9, 10};
 
-constexpr std::size_t kSubChunkHead = 6;
 constexpr int kModelDivision = 96;
 constexpr int kGroup = 4;
 constexpr int kPmdChannels = 16;
@@ -117,28 +117,25 @@ std::vector<std::uint8_t> MFiHeader::Serialise() const {
     return out;
 }
 
-bool MFiHeader::Parse(std::span<const std::uint8_t> block) {
-    std::size_t pos = 0;
-    while (pos < block.size()) {
-        const std::size_t left = block.size() - pos;
-        if (left < kSubChunkHead) {
-            ShowMfiHeaderError(mfhd::kHeaderSize);
+bool MFiHeader::Parse(std::span<const std::uint8_t> block, ReadLog& log, std::size_t origin) {
+    ByteCursor in(block);
+    // Every step moves on by at least the 6-byte head.
+    while (!in.AtEnd()) {
+        const std::size_t at = origin + in.Offset();
+        const std::span<const std::uint8_t> name = in.Take(4);
+        std::uint16_t n = 0;
+        if (name.empty() || !in.ReadBe16(n) || !in.Has(n)) {
+            log.Add(&ShowMfiHeaderError, mfhd::kHeaderSize, at);
             return false;
         }
-        const std::size_t n = ReadBigEndian16(block.data() + pos + 4);
-        if (n > left - kSubChunkHead) {
-            ShowMfiHeaderError(mfhd::kHeaderSize);
-            return false;
-        }
-        std::string_view id(reinterpret_cast<const char*>(block.data() + pos), 4);
-        int i = IndexOf(id);
+        const std::span<const std::uint8_t> body = in.Take(n);
+        const std::string_view id(reinterpret_cast<const char*>(name.data()), name.size());
+        const int i = IndexOf(id);
         if (i >= 0) {
-            SubChunk& c = chunks_[static_cast<std::size_t>(i)];
             // The full length is stepped over; the record keeps 256 bytes.
-            Set(id, block.subspan(pos + kSubChunkHead, std::min<std::size_t>(n, kChunkBytes)));
-            c.length = static_cast<int>(n);
+            Set(id, body.first(std::min<std::size_t>(body.size(), kChunkBytes)));
+            chunks_[static_cast<std::size_t>(i)].length = static_cast<int>(body.size());
         }
-        pos += kSubChunkHead + n;
     }
     return true;
 }
@@ -324,19 +321,20 @@ void MFiData::ToMobileData(MobileData& model) const {
 
 // ---- MFiData: reading ----
 
-MFiData::MFiData(const std::string& path, int voiceType) : MFiData(path, voiceType, true) {}
+MFiData::MFiData(const std::string& path, int voiceType, ReadLog& log) : MFiData(path, voiceType, HoldOnly{}) {
+    if (length_ > 0) Parse(log);
+}
 
-MFiData::MFiData(const std::string& path, int voiceType, bool parse)
+MFiData::MFiData(const std::string& path, int voiceType, HoldOnly)
     : MusicData(kMusicDataCapacity, DeferBlock{}), voiceType_(voiceType) {
     MFiTrack::ResetWarnings();
     LoadFile(path);
-    if (parse && length_ > 0) Parse();
 }
 
-MFiData::MFiData(const std::uint8_t* bytes, int length)
+MFiData::MFiData(const std::uint8_t* bytes, int length, ReadLog& log)
     : MFiData(std::span(bytes, bytes ? static_cast<std::size_t>(std::max(length, 0)) : 0),
               mfi_voice::kFromFile) {
-    if (length_ > 0) Parse();
+    if (length_ > 0) Parse(log);
 }
 
 MFiData::MFiData(std::span<const std::uint8_t> bytes, int voiceType)
@@ -362,16 +360,20 @@ int MFiData::ReadFileType() const {
     return mfi_voice::kUnknown;
 }
 
-bool MFiData::ReadInformation() {
-    auto image = Image();
-    const std::size_t headerLength = ReadBigEndian16(image.data() + 8);
-    if (headerLength < 3 || 10 + headerLength > image.size()) {
-        ShowMfiHeaderError(mfhd::kHeaderSize);
+bool MFiData::ReadInformation(ReadLog& log) {
+    ByteCursor in(Image());
+    std::uint16_t headerLength = 0;
+    std::uint8_t trackCount = 0;
+    // The length counts the three bytes before the block.
+    if (!in.Skip(8) || !in.ReadBe16(headerLength) || headerLength < 3 || !in.Has(headerLength)) {
+        log.Add(&ShowMfiHeaderError, mfhd::kHeaderSize, 8);
         return false;
     }
+    in.Skip(2);
+    in.ReadByte(trackCount);
     header_ = std::make_unique<MFiHeader>(voiceType_);
-    if (!header_->Parse(image.subspan(kHeaderBytes, headerLength - 3))) return false;
-    fileTrackCount_ = image[12];
+    if (!header_->Parse(in.Take(headerLength - 3u), log, kHeaderBytes)) return false;
+    fileTrackCount_ = trackCount;
     return true;
 }
 
@@ -379,22 +381,22 @@ std::size_t MFiData::FirstTrackOffset() const {
     return 10 + ReadBigEndian16(Image().data() + 8);
 }
 
-void MFiData::Parse() {
+void MFiData::Parse(ReadLog& log) {
     if (Image().size() < kHeaderBytes) {
-        ShowMfiHeaderError(mfhd::kHeaderSize);
+        log.Add(&ShowMfiHeaderError, mfhd::kHeaderSize, 0);
         return;
     }
     voiceType_ = ReadFileType();
     if (voiceType_ == mfi_voice::kUnknown) {
-        ShowMfiHeaderError(mfhd::kVoiceType);
+        log.Add(&ShowMfiHeaderError, mfhd::kVoiceType, 0);
         return;
     }
-    if (!ReadInformation()) return;
+    if (!ReadInformation(log)) return;
     if (voiceType_ == mfi_voice::kPmd) {
         if (header_->Is("vers", "0200")) {
             voiceType_ = mfi_voice::kPmdRead;
         } else {
-            ShowMfiDataError(mfdt::kPmd16);
+            log.Add(&ShowMfiDataError, mfdt::kPmd16);
         }
     }
     int count = 0;
@@ -404,21 +406,21 @@ void MFiData::Parse() {
                voiceType_ == mfi_voice::kCmid) {
         count = kMaxTracks;
     } else {
-        ShowMfiDataError(mfdt::kVoiceMismatch);
+        log.Add(&ShowMfiDataError, mfdt::kVoiceMismatch, 12);
         return;
     }
-    auto image = Image();
-    std::size_t at = FirstTrackOffset();
-    for (int i = 0; i < count && at < image.size(); ++i) {
+    ByteCursor in(Image());
+    in.Skip(FirstTrackOffset());
+    for (int i = 0; i < count && !in.AtEnd(); ++i) {
         auto track = std::make_unique<MFiTrack>(voiceType_, i);
         ApplyKindRecords(*track);
-        const std::size_t used = mfi_voice::IsPmd(voiceType_) ? track->ReadPmd(image.subspan(at))
-                                                               : track->Read(image.subspan(at));
+        const std::size_t used = mfi_voice::IsPmd(voiceType_) ? track->ReadPmd(in.Rest(), log, in.Offset())
+                                                               : track->Read(in.Rest(), log, in.Offset());
         tracks_.push_back(std::move(track));
-        if (used == 0) break;
-        at += used;
+        // Each chunk stands in at least its bytes' head: the walk moves on.
+        in.Skip(used);
     }
-    FinishKindRecords();
+    FinishKindRecords(log);
     RescaleTracks();
     ApplyDrumDefault();
 }
@@ -447,7 +449,7 @@ void MFiData::ApplyKindRecords(MFiTrack& track) {
 }
 
 // Every kind record becomes a kind control at the start of its track.
-void MFiData::FinishKindRecords() {
+void MFiData::FinishKindRecords(ReadLog& log) {
     for (auto& read : tracks_) {
         MobileTrackData& t = read->Track();
         for (int i = 0; i < t.Count(); ++i) {
@@ -457,7 +459,7 @@ void MFiData::FinishKindRecords() {
             const int index = channel / kGroup;
             e.kind = mobile_kind::kCleared;
             if (index >= kMaxTracks) {
-                ShowMfiDataError(mfdt::kTrackInvalid);
+                log.Add(&ShowMfiDataError, mfdt::kTrackInvalid);
                 continue;
             }
             if (index >= TrackCount()) continue;

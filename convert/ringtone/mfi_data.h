@@ -72,9 +72,10 @@ public:
 
     // The block in the voice type's order.
     std::vector<std::uint8_t> Serialise() const;
-    // Walks the block; false (after "Wrong MFi header size!") when a
-    // sub-chunk runs past it.
-    bool Parse(std::span<const std::uint8_t> block);
+    // Walks the block; false (with "Wrong MFi header size!" in the log) when
+    // a sub-chunk runs past it. Positions are counted from origin, where the
+    // block starts in the file.
+    bool Parse(std::span<const std::uint8_t> block, ReadLog& log, std::size_t origin = 0);
 
 private:
     std::array<SubChunk, kChunks> chunks_{};
@@ -90,9 +91,10 @@ public:
     // Built from the model for the voice type.
     MFiData(const MobileData& model, int voiceType, int capacity = kMusicDataCapacity);
     // Read from a file; the file's voice type replaces the one asked for.
-    MFiData(const std::string& path, int voiceType);
+    // What is wrong in the bytes goes into the log, for the caller to show.
+    MFiData(const std::string& path, int voiceType, ReadLog& log);
     // Read from bytes (longer ones are cut to the capacity).
-    MFiData(const std::uint8_t* bytes, int length);
+    MFiData(const std::uint8_t* bytes, int length, ReadLog& log);
     virtual ~MFiData();
     MFiData(const MFiData&) = delete;
     MFiData& operator=(const MFiData&) = delete;
@@ -115,15 +117,16 @@ public:
 
 protected:
     // An object to read into: the bytes held, nothing parsed.
+    struct HoldOnly {};
     MFiData(std::span<const std::uint8_t> bytes, int voiceType);
-    MFiData(const std::string& path, int voiceType, bool parse);
+    MFiData(const std::string& path, int voiceType, HoldOnly);
 
     // Holds the bytes; false when there are none.
     bool HoldImage(std::span<const std::uint8_t> bytes);
     // The voice type the file's head gives; 251 when neither id fits.
     int ReadFileType() const;
     // The information block from offset 13; false when it does not fit.
-    bool ReadInformation();
+    bool ReadInformation(ReadLog& log);
     // Track chunk offset after the information block.
     std::size_t FirstTrackOffset() const;
     // After the tracks are read: the time base, rescaled to 96 per quarter.
@@ -131,7 +134,7 @@ protected:
     // Kind records of track 0 applied to the tracks they name; called
     // before each later track is read.
     void ApplyKindRecords(MFiTrack& track);
-    void FinishKindRecords();
+    void FinishKindRecords(ReadLog& log);
     void MakeHeader(const MobileData* model, std::string_view version);
 
     std::span<const std::uint8_t> Image() const;
@@ -145,7 +148,7 @@ protected:
 private:
     void Build(const MobileData& model);
     void BuildPmd(const MobileData& model);
-    void Parse();
+    void Parse(ReadLog& log);
     void MoveKindsToTrack0();
     void ApplyDrumDefault();
     void AddInstrumentDefinitions(int terminalId);

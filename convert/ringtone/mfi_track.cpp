@@ -110,6 +110,10 @@ void MFiTrack::ShowWarning(std::uint32_t code) {
     Warnings().Show(code);
 }
 
+void MFiTrack::ShowWarningText(std::uint32_t code) {
+    kMfiWarningReporter.Show(code);
+}
+
 void MFiTrack::ResetWarnings() {
     Warnings().Reset();
     DrumWarning().Reset();

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "convert/mobile_track_data.h"
+#include "core/read_log.h"
 #include "midi/mobile_subtypes.h"
 
 // Failures of MFiTrack, tag "MFTK".
@@ -105,12 +106,13 @@ public:
     void Write(int terminalId);
     const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
 
-    // Reads one "trac" chunk at the start of bytes; returns the bytes it
-    // stands in (8 + its length, cut to what is there), 0 when the bytes
-    // hold no chunk head.
-    std::size_t Read(std::span<const std::uint8_t> bytes);
+    // Reads one "trac" chunk at the start of bytes, recording what is wrong
+    // in the log (positions counted from origin, where the bytes start in
+    // the file); returns the bytes it stands in (8 + its length, cut to what
+    // is there).
+    std::size_t Read(std::span<const std::uint8_t> bytes, ReadLog& log, std::size_t origin = 0);
     // The same for the sixteen-channel PMD stream.
-    std::size_t ReadPmd(std::span<const std::uint8_t> bytes);
+    std::size_t ReadPmd(std::span<const std::uint8_t> bytes, ReadLog& log, std::size_t origin = 0);
 
     MobileTrackData& Track() { return *track_; }
     const MobileTrackData& Track() const { return *track_; }
@@ -128,6 +130,9 @@ public:
     static void ShowError(std::uint32_t code);
     // A once-only warning; shown again only after ResetWarnings.
     static void ShowWarning(std::uint32_t code);
+    // The text of a once-only warning, shown every time: a reader records
+    // it once per track itself.
+    static void ShowWarningText(std::uint32_t code);
     static void ResetWarnings();
 
 private:
@@ -144,7 +149,7 @@ private:
     bool EncodeControl(const MidiEvent& e, int terminalId, std::vector<std::uint8_t>& out);
     bool EncodeMultiControl(const MidiEvent& e, int terminalId, std::vector<std::uint8_t>& out);
     bool EncodePmd(const MidiEvent& e, std::vector<std::uint8_t>& out);
-    std::size_t ReadChunk(std::span<const std::uint8_t> bytes, bool pmd);
+    std::size_t ReadChunk(std::span<const std::uint8_t> bytes, bool pmd, ReadLog& log, std::size_t origin);
     void JoinOverlaps();
 
     std::unique_ptr<MobileTrackData> track_;

@@ -3,7 +3,10 @@
 #include <map>
 
 #include "convert/ringtone/mfi_track.h"
-#include "core/utilities.h"
+#include "core/byte_cursor.h"
+
+// Declared by the MFi file class; the PMD stream reports through it.
+void ShowMfiDataError(std::uint32_t code);
 
 namespace {
 
@@ -22,49 +25,53 @@ int ShiftOf(int third) {
     return kShift[third & 3];
 }
 
-// A drum note of the PMD and type-255 forms.
+// An unknown event of the PMD stream is the MFi file class's error.
+constexpr std::uint32_t kUnknownInMfi = 0x20000006;
+
+// A drum note of the PMD and type-255 forms; -1 for a code none maps.
 int MappedDrum(int code, int third) {
     if ((third & 3) == 3 && code >= 2 && code <= 11) return code + 33;
     if ((third & 3) == 0 && code <= 36) return code + 45;
-    MFiTrack::ShowWarning(mftk::kInternal);
-    return 35;
+    return -1;
 }
 
-// A bounded view of one chunk's event area.
-class EventCursor {
-public:
-    EventCursor(std::span<const std::uint8_t> bytes, std::size_t begin, std::size_t end)
-        : bytes_(bytes), pos_(begin), end_(std::min(end, bytes.size())) {}
-    std::size_t Left() const { return end_ - pos_; }
-    std::size_t Position() const { return pos_; }
-    // Byte at offset within the unit; the caller has checked Left().
-    int At(std::size_t offset) const { return bytes_[pos_ + offset]; }
-    bool Matches(std::size_t offset, std::initializer_list<int> pattern) const {
-        if (offset + pattern.size() > Left()) return false;
-        std::size_t k = offset;
-        for (int b : pattern)
-            if (At(k++) != b) return false;
-        return true;
+// Checks the chunk head; returns its event area (cut to the bytes, with the
+// message).
+std::span<const std::uint8_t> ChunkEvents(std::span<const std::uint8_t> bytes, ReadLog& log, std::size_t origin) {
+    ByteCursor head(bytes);
+    if (!head.Matches("trac")) log.Add(&MFiTrack::ShowError, mftk::kTrackId, origin);
+    std::uint32_t length = 0;
+    head.Skip(4);
+    head.ReadBe32(length);
+    if (length > head.Left()) {
+        log.Add(&MFiTrack::ShowError, mftk::kDataInvalid, origin);
+        return head.Rest();
     }
-    void Skip(std::size_t n) { pos_ += std::min(n, Left()); }
+    return head.Take(length);
+}
+
+// One reader's log: positions are where the unit being read starts.
+class UnitLog {
+public:
+    UnitLog(ReadLog& log, std::size_t origin) : log_(log), origin_(origin) {}
+    void Error(std::uint32_t code) { log_.Add(&MFiTrack::ShowError, code, origin_ + unitAt_); }
+    void Add(ReportFunction report, std::uint32_t code) { log_.Add(report, code, origin_ + unitAt_); }
+    // A drum code none maps: the warning once per track, and drum 35.
+    int DrumOrWarn(int code, int third) {
+        const int drum = MappedDrum(code, third);
+        if (drum >= 0) return drum;
+        if (!drumWarned_) Add(&MFiTrack::ShowWarningText, mftk::kInternal);
+        drumWarned_ = true;
+        return 35;
+    }
+    void At(std::size_t unitAt) { unitAt_ = unitAt; }
 
 private:
-    std::span<const std::uint8_t> bytes_;
-    std::size_t pos_;
-    std::size_t end_;
+    ReadLog& log_;
+    std::size_t origin_;
+    std::size_t unitAt_ = 0;
+    bool drumWarned_ = false;
 };
-
-// Checks the chunk head; returns the end of its event area (cut to the
-// bytes, with the message).
-std::size_t ChunkEnd(std::span<const std::uint8_t> bytes) {
-    if (!std::equal(bytes.begin(), bytes.begin() + 4, "trac")) MFiTrack::ShowError(mftk::kTrackId);
-    std::uint64_t end = kChunkHead + static_cast<std::uint64_t>(ReadBigEndian32(bytes.data() + 4));
-    if (end > bytes.size()) {
-        MFiTrack::ShowError(mftk::kDataInvalid);
-        end = bytes.size();
-    }
-    return static_cast<std::size_t>(end);
-}
 
 std::unique_ptr<MidiEvent> NewEvent(int delta, int channel, int subtype, int value) {
     auto e = std::make_unique<MidiEvent>(delta);
@@ -80,36 +87,45 @@ std::unique_ptr<MidiEvent> NewEvent(int delta, int channel, int subtype, int val
 // One pass over a four-channel chunk.
 class MFiTrackReader {
 public:
-    MFiTrackReader(MFiTrack& track, EventCursor cursor) : t_(track), in_(cursor) {}
+    MFiTrackReader(MFiTrack& track, std::span<const std::uint8_t> events, UnitLog log)
+        : t_(track), in_(events), log_(log) {}
 
     void Run() {
         // Every unit advances by at least three bytes.
-        while (in_.Left() > 0) {
-            std::size_t size = UnitSize();
-            if (size == 0 || size > in_.Left()) {
-                MFiTrack::ShowError(mftk::kDataInvalid);
+        while (!in_.AtEnd()) {
+            log_.At(in_.Offset());
+            const std::size_t size = UnitSize();
+            if (size == 0 || !in_.Has(size)) {
+                log_.Error(mftk::kDataInvalid);
                 break;
             }
-            pending_ += in_.At(0);
-            if (in_.At(1) != 0xFF) {
+            unit_ = in_.Take(size);
+            pending_ += At(0);
+            if (At(1) != 0xFF) {
                 ReadNote();
             } else {
                 ReadExtension();
             }
-            in_.Skip(size);
         }
     }
 
 private:
+    // Byte k of the unit being read; its size covers every k asked for.
+    int At(std::size_t k) const { return unit_[k]; }
+
     std::size_t UnitSize() const {
-        if (in_.Left() < 2) return 0;
-        if (in_.At(1) != 0xFF) return mfi_voice::IsTwoByteNote(t_.voiceType_) ? kShortNote : kUnit;
-        if (in_.Left() < 3) return 0;
-        if (in_.At(2) == 0xFF) {
-            if (in_.Left() < kLongHead) return 0;
-            return kLongHead + static_cast<std::size_t>(in_.At(3) * 256 + in_.At(4));
+        const auto second = in_.Peek(1);
+        if (!second) return 0;
+        if (*second != 0xFF) return mfi_voice::IsTwoByteNote(t_.voiceType_) ? kShortNote : kUnit;
+        const auto third = in_.Peek(2);
+        if (!third) return 0;
+        if (*third == 0xFF) {
+            const auto high = in_.Peek(3);
+            const auto low = in_.Peek(4);
+            if (!high || !low) return 0;
+            return kLongHead + static_cast<std::size_t>(*high * 256 + *low);
         }
-        return in_.At(2) == 0xF0 ? kExclusiveUnit : kUnit;
+        return *third == 0xF0 ? kExclusiveUnit : kUnit;
     }
 
     void Add(std::unique_ptr<MidiEvent> e) {
@@ -122,9 +138,9 @@ private:
 
     void ReadNote() {
         const int type = t_.voiceType_;
-        const int slot = in_.At(1) / 64;
-        const int code = in_.At(1) % 64;
-        const int gate = in_.At(2);
+        const int slot = At(1) / 64;
+        const int code = At(1) % 64;
+        const int gate = At(2);
         const int kind = t_.SlotKind(slot);
         int note = 0;
         int velocity = 100;
@@ -133,18 +149,18 @@ private:
             if (kind == MFiTrack::kKindDrum) note = code + 35;
         } else if (type == mfi_voice::kMelo4 || type == mfi_voice::kMelo5 || type == mfi_voice::kCmid ||
                    mfi_voice::IsMulti(type) || mfi_voice::IsPmd(type)) {
-            const int third = in_.At(3);
+            const int third = At(3);
             velocity = (third / 4) * 2;
             if (kind == MFiTrack::kKindMelodic) {
                 note = code + 45 + 12 * ShiftOf(third);
             } else if (kind == MFiTrack::kKindDrum) {
-                note = type == mfi_voice::kCmid ? MappedDrum(code, third) : code + 35;
+                note = type == mfi_voice::kCmid ? log_.DrumOrWarn(code, third) : code + 35;
             } else {
-                MFiTrack::ShowError(mftk::kChannelType);
+                log_.Error(mftk::kChannelType);
                 note = code + 45;
             }
         } else {
-            MFiTrack::ShowError(mftk::kMfiType);
+            log_.Error(mftk::kMfiType);
         }
         auto e = std::make_unique<MidiEvent>(0);
         e->kind = mobile_kind::kNote;
@@ -156,15 +172,15 @@ private:
     }
 
     void ReadExtension() {
-        const int status = in_.At(2);
+        const int status = At(2);
         if (status == 0xFF) return ReadLongForm();
         if (status == 0xF0) return Empty();
-        const int data = in_.At(3);
+        const int data = At(3);
         const int slot = data / 64;
         if (status >= 0xC0 && status <= 0xCF) return ReadTempo(status, data);
         switch (status) {
             case 0xB0: return Control(kNoChannel, mobile_code::kStartMasterVolume, data);
-            case 0xB1: MFiTrack::ShowError(mftk::kUnknownEvent); return Empty();
+            case 0xB1: log_.Error(mftk::kUnknownEvent); return Empty();
             case 0xBA: return ReadKind(data);
             case 0xD1: return;
             case 0xD0: case 0xDC: case 0xDD: case 0xDE: case 0xDF:
@@ -180,12 +196,12 @@ private:
                     t_.SetSlotKind(slot, MFiTrack::kKindDrum);
                     return Control(slot, mobile_code::kKind, 1);
                 }
-                MFiTrack::ShowError(mftk::kDrumSetting);
+                log_.Error(mftk::kDrumSetting);
                 return Control(slot, mobile_code::kKind, 0);
-            case 0xE6: MFiTrack::ShowError(mftk::kDataInvalid); return Empty();
+            case 0xE6: log_.Error(mftk::kDataInvalid); return Empty();
             case 0xE7: return Control(slot, mfi_code::kFormat71, data % 64);
-            case 0xF1: MFiTrack::ShowError(mftk::kVibrato); return Empty();
-            default: MFiTrack::ShowError(mftk::kInvalidEvent); return Empty();
+            case 0xF1: log_.Error(mftk::kVibrato); return Empty();
+            default: log_.Error(mftk::kInvalidEvent); return Empty();
         }
     }
 
@@ -193,7 +209,7 @@ private:
         const int base = kTimeBases[status - 0xC0];
         // A data byte of 0 would divide by zero: out of range as C7 and CF.
         if (base == 0 || data == 0) {
-            MFiTrack::ShowError(mftk::kTempoRange);
+            log_.Error(mftk::kTempoRange);
             return Empty();
         }
         t_.timeBase_ = base;
@@ -203,7 +219,7 @@ private:
     void ReadKind(int data) {
         const int channel = data / 8;
         if (channel > 15) {
-            MFiTrack::ShowError(mftk::kInvalidData);
+            log_.Error(mftk::kInvalidData);
         } else if (channel / 4 == t_.index_) {
             t_.SetSlotKind(channel % 4, (data & 1) ? MFiTrack::kKindDrum : MFiTrack::kKindMelodic);
         }
@@ -214,28 +230,35 @@ private:
         const std::size_t p = kLongHead;  // first payload byte
         for (auto [pattern, code] : {std::pair{0x71B0, mfi_code::kFlag4E}, {0x71B1, mfi_code::kFlag4D},
                                      {0x31B1, mfi_code::kFlag4D}, {0x31B0, mfi_code::kFlag4E}}) {
-            const int a = pattern >> 8;
-            const int b = pattern & 0xFF;
-            const bool match = (a == 0x71) ? in_.Matches(2, {0xFF, 0x00, 0x07, a, b, 0x01})
-                                           : in_.Matches(2, {0xFF, 0x00, 0x07, a, b, 0x01, 0x00});
-            if (match && in_.Left() > p + 5)
-                return Control(kNoChannel, code, (in_.At(p + 4) * 64) % 128 + in_.At(p + 5) % 64);
+            const auto a = static_cast<std::uint8_t>(pattern >> 8);
+            const auto b = static_cast<std::uint8_t>(pattern & 0xFF);
+            const bool match = (a == 0x71) ? UnitMatches({0xFF, 0x00, 0x07, a, b, 0x01})
+                                           : UnitMatches({0xFF, 0x00, 0x07, a, b, 0x01, 0x00});
+            if (match && unit_.size() > p + 5)
+                return Control(kNoChannel, code, (At(p + 4) * 64) % 128 + At(p + 5) % 64);
         }
         std::size_t flags = 0;
-        if (in_.Matches(2, {0xFF, 0x00, 0x13, 0x31, 0x10, 0x08})) flags = p + 3;
-        if (in_.Matches(2, {0xFF, 0x00, 0x14, 0x11, 0x01, 0xF2, 0x07})) flags = p + 4;
-        if (flags == 0 || in_.Left() < flags + 16) return Empty();
+        if (UnitMatches({0xFF, 0x00, 0x13, 0x31, 0x10, 0x08})) flags = p + 3;
+        if (UnitMatches({0xFF, 0x00, 0x14, 0x11, 0x01, 0xF2, 0x07})) flags = p + 4;
+        if (flags == 0 || unit_.size() < flags + 16) return Empty();
         bool any = false;
         for (int i = 0; i < 16; ++i) {
-            const int bits = in_.At(flags + static_cast<std::size_t>(i));
+            const int bits = At(flags + static_cast<std::size_t>(i));
             if (bits & 2) Control(kNoChannel, mfi_code::kFlag4B, i), any = true;
             if (bits & 1) Control(kNoChannel, mfi_code::kFlag4C, i), any = true;
         }
         if (!any) Empty();
     }
 
+    // True when the unit's bytes from its status byte on are the pattern.
+    bool UnitMatches(std::initializer_list<std::uint8_t> pattern) const {
+        return ByteCursor(unit_).Matches(2, pattern);
+    }
+
     MFiTrack& t_;
-    EventCursor in_;
+    ByteCursor in_;
+    std::span<const std::uint8_t> unit_;
+    UnitLog log_;
     int pending_ = 0;
     std::array<int, 4> bank_{};
 };
@@ -243,25 +266,29 @@ private:
 // One pass over the sixteen-channel PMD stream.
 class MFiPmdReader {
 public:
-    MFiPmdReader(MFiTrack& track, EventCursor cursor) : t_(track), in_(cursor) {}
+    MFiPmdReader(MFiTrack& track, std::span<const std::uint8_t> events, UnitLog log)
+        : t_(track), in_(events), log_(log) {}
 
     void Run() {
-        while (in_.Left() > 0) {
-            if (in_.Left() < kUnit) {
-                MFiTrack::ShowError(mftk::kDataInvalid);
+        while (!in_.AtEnd()) {
+            log_.At(in_.Offset());
+            if (!in_.Has(kUnit)) {
+                log_.Error(mftk::kDataInvalid);
                 break;
             }
-            pending_ += in_.At(0);
-            if (in_.At(1) != 0xFF) {
+            unit_ = in_.Take(kUnit);
+            pending_ += At(0);
+            if (At(1) != 0xFF) {
                 ReadNote();
             } else {
-                ReadExtension(in_.At(2), in_.At(3));
+                ReadExtension(At(2), At(3));
             }
-            in_.Skip(kUnit);
         }
     }
 
 private:
+    int At(std::size_t k) const { return unit_[k]; }
+
     void Add(std::unique_ptr<MidiEvent> e) {
         e->delta = pending_;
         pending_ = 0;
@@ -270,15 +297,15 @@ private:
     void Control(int channel, int subtype, int value) { Add(NewEvent(0, channel, subtype, value)); }
 
     void ReadNote() {
-        const int slot = in_.At(1) / 64;
-        const int code = in_.At(1) % 64;
-        const int third = in_.At(3);
+        const int slot = At(1) / 64;
+        const int code = At(1) % 64;
+        const int third = At(3);
         const int channel = slots_[static_cast<std::size_t>(slot)];
         auto e = std::make_unique<MidiEvent>(0);
         e->kind = mobile_kind::kNote;
         e->channel = channel;
-        e->note = channel == kDrumChannel ? MappedDrum(code, third) : code + 45 + 12 * ShiftOf(third);
-        e->length = in_.At(2);
+        e->note = channel == kDrumChannel ? log_.DrumOrWarn(code, third) : code + 45 + 12 * ShiftOf(third);
+        e->length = At(2);
         e->velocity = (third / 4) * 2;
         Add(std::move(e));
     }
@@ -289,7 +316,7 @@ private:
         if (status >= 0xC0 && status <= 0xCF) {
             const int base = kTimeBases[status - 0xC0];
             if (base == 0 || data == 0) {
-                MFiTrack::ShowError(mftk::kTempoRange);
+                log_.Error(mftk::kTempoRange);
                 return Control(kNoChannel, -1, 0);
             }
             t_.timeBase_ = base;
@@ -307,7 +334,7 @@ private:
             case 0xE3: return Control(channel, mobile_code::kPan, data != 0 ? 1 : 0);
             case 0xE5: return Select(slot, data % 16);
             default:
-                ShowUnknown();
+                log_.Add(&ShowMfiDataError, kUnknownInMfi);
                 return Control(kNoChannel, -1, 0);
         }
     }
@@ -322,43 +349,39 @@ private:
         Control(kNoChannel, -1, 0);
     }
 
-    void ShowUnknown();
-
     MFiTrack& t_;
-    EventCursor in_;
+    ByteCursor in_;
+    std::span<const std::uint8_t> unit_;
+    UnitLog log_;
     int pending_ = 0;
     bool drumMarked_ = false;
     std::array<int, 4> slots_ = {0, 1, 2, 3};
     std::array<int, 4> bank_{};
 };
 
-// Declared by the MFi file class; the PMD stream reports through it.
-void ShowMfiDataError(std::uint32_t code);
-
-void MFiPmdReader::ShowUnknown() {
-    constexpr std::uint32_t kUnknownInMfi = 0x20000006;
-    ShowMfiDataError(kUnknownInMfi);
+std::size_t MFiTrack::Read(std::span<const std::uint8_t> bytes, ReadLog& log, std::size_t origin) {
+    return ReadChunk(bytes, false, log, origin);
 }
 
-std::size_t MFiTrack::Read(std::span<const std::uint8_t> bytes) { return ReadChunk(bytes, false); }
-
-std::size_t MFiTrack::ReadPmd(std::span<const std::uint8_t> bytes) { return ReadChunk(bytes, true); }
+std::size_t MFiTrack::ReadPmd(std::span<const std::uint8_t> bytes, ReadLog& log, std::size_t origin) {
+    return ReadChunk(bytes, true, log, origin);
+}
 
 // One track chunk, its events read in the MFi or the PMD coding.
-std::size_t MFiTrack::ReadChunk(std::span<const std::uint8_t> bytes, bool pmd) {
+std::size_t MFiTrack::ReadChunk(std::span<const std::uint8_t> bytes, bool pmd, ReadLog& log, std::size_t origin) {
     if (bytes.size() < kChunkHead) {
-        ShowError(mftk::kDataInvalid);
+        log.Add(&ShowError, mftk::kDataInvalid, origin);
         return bytes.size();
     }
-    const std::size_t end = ChunkEnd(bytes);
-    EventCursor events(bytes, kChunkHead, end);
+    const std::span<const std::uint8_t> events = ChunkEvents(bytes, log, origin);
+    const UnitLog unitLog(log, origin + kChunkHead);
     if (pmd) {
-        MFiPmdReader(*this, events).Run();
+        MFiPmdReader(*this, events, unitLog).Run();
     } else {
-        MFiTrackReader(*this, events).Run();
+        MFiTrackReader(*this, events, unitLog).Run();
     }
     JoinOverlaps();
-    return end;
+    return kChunkHead + events.size();
 }
 
 // A note that starts while an earlier one still sounds is taken into it, the

@@ -5,6 +5,7 @@
 #include <set>
 #include <utility>
 
+#include "core/byte_cursor.h"
 #include "core/reporters.h"
 #include "core/utilities.h"
 
@@ -24,16 +25,11 @@ const CodeText kTrackTable[] = {
 };
 constexpr ClassReporter kTrackReporter("FMTK", kTrackTable, "Error occured in MFM Track!");
 
-OnceWarning& ZeroLengthWarning() {
-    static OnceWarning warning(kTrackReporter);
-    return warning;
-}
-
 constexpr std::string_view kIds[MFMInformation::kChunks] = {"copy", "supt", "note", "ainf"};
 constexpr std::size_t kSubChunkHead = 6;
 constexpr std::size_t kLengthAt = 4;
 constexpr std::size_t kInfoLengthAt = 12;
-constexpr std::size_t kTrackCountAt = 11;
+constexpr std::size_t kTrackCountAt = 11;  // the information length follows it
 constexpr int kGroup = MFMTrack::kChannels;
 constexpr int kTuneChannels = 16;
 
@@ -45,14 +41,6 @@ void ShowMfmHeaderError(std::uint32_t code) {
 
 void ShowMfmTrackError(std::uint32_t code) {
     kTrackReporter.Show(code);
-}
-
-void ShowMfmZeroLengthWarning() {
-    ZeroLengthWarning().Show(fmtk::kZeroLength);
-}
-
-void ResetMfmZeroLengthWarning() {
-    ZeroLengthWarning().Reset();
 }
 
 std::size_t WriteInformationSubChunk(std::vector<std::uint8_t>& out, std::string_view id,
@@ -118,72 +106,75 @@ std::vector<std::uint8_t> MFMInformation::Serialise() const {
 }
 
 bool MFMInformation::Parse(std::span<const std::uint8_t> block) {
-    std::size_t pos = 0;
+    ByteCursor in(block);
     // Every step moves on by at least the 6-byte head.
-    while (pos < block.size()) {
-        const std::size_t left = block.size() - pos;
-        if (left < kSubChunkHead) return false;
-        const std::size_t n = ReadBigEndian16(block.data() + pos + kLengthAt);
-        const std::string_view id(reinterpret_cast<const char*>(block.data() + pos), 4);
+    while (!in.AtEnd()) {
+        const std::span<const std::uint8_t> name = in.Take(4);
+        std::uint16_t n = 0;
+        if (name.empty() || !in.ReadBe16(n)) return false;
+        const std::span<const std::uint8_t> body = in.Take(std::min<std::size_t>(n, in.Left()));
+        const std::string_view id(reinterpret_cast<const char*>(name.data()), name.size());
         const int i = IndexOf(id);
         if (i >= 0) {
             // The record keeps 256 bytes; the walk steps by the whole length.
-            const std::size_t kept = std::min({n, left - kSubChunkHead, std::size_t{kChunkBytes}});
-            Set(id, block.subspan(pos + kSubChunkHead, kept));
-            chunks_[static_cast<std::size_t>(i)].length = static_cast<int>(n);
+            Set(id, body.first(std::min<std::size_t>(body.size(), kChunkBytes)));
+            chunks_[static_cast<std::size_t>(i)].length = n;
         }
-        if (n > left - kSubChunkHead) return false;
-        pos += kSubChunkHead + n;
+        if (body.size() < n) return false;
     }
     return true;
 }
 
 // ---- MFMData: reading ----
 
-MFMData::MFMData(const std::uint8_t* bytes, std::size_t length) : MusicData(kMusicDataCapacity, DeferBlock{}) {
+MFMData::MFMData(const std::uint8_t* bytes, std::size_t length, ReadLog& log)
+    : MusicData(kMusicDataCapacity, DeferBlock{}) {
     const std::size_t n = bytes ? std::min<std::size_t>(length, static_cast<std::size_t>(capacity_)) : 0;
-    if (n > 0 && HoldCopy(bytes, static_cast<int>(n))) Parse();
-    if (n == 0) ShowMfmHeaderError(fmhd::kNoHeader);
+    if (n > 0 && HoldCopy(bytes, static_cast<int>(n))) Parse(log);
+    if (n == 0) log.Add(&ShowMfmHeaderError, fmhd::kNoHeader, 0);
 }
 
-std::unique_ptr<MFMData> MFMData::ReadFile(const std::string& path) {
+std::unique_ptr<MFMData> MFMData::ReadFile(const std::string& path, ReadLog& log) {
     // The head of a longer file is read, not refused.
     const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(GetFileLength(path), kFileReadLimit));
     if (count == 0) return nullptr;
     std::vector<std::uint8_t> buffer(count);
     if (!ReadExactly(path, buffer.data(), count)) return nullptr;
-    return std::make_unique<MFMData>(buffer.data(), count);
+    return std::make_unique<MFMData>(buffer.data(), count, log);
 }
 
-void MFMData::Parse() {
-    const std::span<const std::uint8_t> image(Data(), static_cast<std::size_t>(length_));
-    if (image.size() < 4 || std::memcmp(image.data(), "mfmp", 4) != 0) {
-        ShowMfmHeaderError(fmhd::kNoHeader);
+void MFMData::Parse(ReadLog& log) {
+    ByteCursor in(std::span<const std::uint8_t>(Data(), static_cast<std::size_t>(length_)));
+    if (!in.Matches("mfmp")) {
+        log.Add(&ShowMfmHeaderError, fmhd::kNoHeader, 0);
         return;
     }
-    if (image.size() < kHeadBytes) {
-        ShowMfmTrackError(fmtk::kTrackInvalid);
+    std::uint8_t trackCount = 0;
+    std::uint16_t infoLength = 0;
+    if (!in.Has(kHeadBytes)) {
+        log.Add(&ShowMfmTrackError, fmtk::kTrackInvalid, 0);
         return;
     }
-    const std::size_t infoLength = ReadBigEndian16(image.data() + kInfoLengthAt);
-    const std::size_t infoEnd = std::min(image.size(), kHeadBytes + infoLength);
+    in.Skip(kTrackCountAt);
+    in.ReadByte(trackCount);
+    in.ReadBe16(infoLength);
     // A sub-chunk running past the block is kept cut; the tracks still
     // start after the block.
-    information_.Parse(image.subspan(kHeadBytes, infoEnd - kHeadBytes));
-    if (kHeadBytes + infoLength > image.size()) {
-        ShowMfmTrackError(fmtk::kTrackInvalid);
+    const std::span<const std::uint8_t> info = in.Take(std::min<std::size_t>(infoLength, in.Left()));
+    information_.Parse(info);
+    if (info.size() < infoLength) {
+        log.Add(&ShowMfmTrackError, fmtk::kTrackInvalid, kInfoLengthAt);
         return;
     }
-    const int count = std::min<int>(image[kTrackCountAt], kTracks);
-    std::size_t at = infoEnd;
-    for (int i = 0; i < count && at < image.size(); ++i) {
+    const int count = std::min<int>(trackCount, kTracks);
+    for (int i = 0; i < count && !in.AtEnd(); ++i) {
         auto track = std::make_unique<MFMTrack>(i);
         bool cut = false;
-        const std::size_t used = track->Read(image.subspan(at), &cut);
+        const std::size_t used = track->Read(in.Rest(), &cut, log, in.Offset());
         if (used == 0) break;
         tracks_.push_back(std::move(track));
         if (cut) break;
-        at += used;
+        in.Skip(used);
     }
 }
 

@@ -16,6 +16,7 @@
 
 #include "convert/mobile_data.h"
 #include "convert/mobile_track_data.h"
+#include "core/read_log.h"
 #include "midi/music_data.h"
 
 // Failures of the MFM header, tag "FMHD".
@@ -25,7 +26,7 @@ constexpr std::uint32_t kNoHeader = 0x29000001;
 
 // Failures of MFM tracks, tag "FMTK".
 namespace fmtk {
-constexpr std::uint32_t kZeroLength = 0x2A000002;  // once per track read
+constexpr std::uint32_t kZeroLength = 0x2A000002;  // once per track read (the reader sees to it)
 constexpr std::uint32_t kTrackInvalid = 0x2A000003;
 constexpr std::uint32_t kNoteInvalid = 0x2A000004;
 constexpr std::uint32_t kDataInvalid = 0x2A000005;
@@ -41,9 +42,6 @@ constexpr int kD5 = 82;
 
 void ShowMfmHeaderError(std::uint32_t code);
 void ShowMfmTrackError(std::uint32_t code);
-// The zero-length warning: once until ResetMfmZeroLengthWarning.
-void ShowMfmZeroLengthWarning();
-void ResetMfmZeroLengthWarning();
 
 // Writes one information sub-chunk: the 4-character id, the length n as 16
 // bits and the n bytes. Returns n + 6.
@@ -97,10 +95,11 @@ public:
     MFMTrack(const MFMTrack&) = delete;
     MFMTrack& operator=(const MFMTrack&) = delete;
 
-    // Reads the chunk at the start of bytes. Returns the bytes it stands in,
-    // 0 when the chunk is broken (after the message); *cut is set when its
-    // length ran past the bytes.
-    std::size_t Read(std::span<const std::uint8_t> bytes, bool* cut);
+    // Reads the chunk at the start of bytes, recording what is wrong in the
+    // log (positions counted from origin, where the bytes start in the
+    // file). Returns the bytes it stands in, 0 when the chunk is broken;
+    // *cut is set when its length ran past the bytes.
+    std::size_t Read(std::span<const std::uint8_t> bytes, bool* cut, ReadLog& log, std::size_t origin = 0);
 
     // Removes what the file does not carry and splits gates above 255.
     void Prepare();
@@ -116,7 +115,7 @@ public:
     int Kind(int channel) const;
 
 private:
-    void ReadEvents(std::span<const std::uint8_t> events);
+    void ReadEvents(std::span<const std::uint8_t> events, ReadLog& log, std::size_t origin);
     void WriteEvent(const MidiEvent& e);
     bool EncodeNote(const MidiEvent& e, std::uint8_t out[3]) const;
     bool EncodeControl(const MidiEvent& e);
@@ -146,15 +145,16 @@ public:
     // The listen road reads at most this much of a file.
     static constexpr std::size_t kFileReadLimit = 0xF0000;
 
-    // Read from bytes; those past the 0x60000-byte block are cut off.
-    MFMData(const std::uint8_t* bytes, std::size_t length);
+    // Read from bytes; those past the 0x60000-byte block are cut off. What
+    // is wrong in them goes into the log, for the caller to show.
+    MFMData(const std::uint8_t* bytes, std::size_t length, ReadLog& log);
     // Built from the model's enabled slots, by channel number.
     explicit MFMData(const MobileData& model);
     MFMData(const MFMData&) = delete;
     MFMData& operator=(const MFMData&) = delete;
 
     // The listen road: at most 0xF0000 bytes of the file (null when none).
-    static std::unique_ptr<MFMData> ReadFile(const std::string& path);
+    static std::unique_ptr<MFMData> ReadFile(const std::string& path, ReadLog& log);
 
     // Every track's long deltas as waits.
     void SplitLongWaits();
@@ -170,7 +170,7 @@ public:
     const MFMInformation& Information() const { return information_; }
 
 private:
-    void Parse();
+    void Parse(ReadLog& log);
     void Build(const MobileData& model);
     void MoveTemposToTrack0();
 

@@ -2,9 +2,9 @@
 // and a ringtone track written as such events.
 #include <algorithm>
 #include <climits>
-#include <cstring>
 
 #include "convert/ringtone/mfm_data.h"
+#include "core/byte_cursor.h"
 #include "core/utilities.h"
 
 namespace {
@@ -91,34 +91,38 @@ int MFMTrack::Kind(int channel) const {
 
 // ---- Reading ----
 
-std::size_t MFMTrack::Read(std::span<const std::uint8_t> bytes, bool* cut) {
-    ResetMfmZeroLengthWarning();
+std::size_t MFMTrack::Read(std::span<const std::uint8_t> bytes, bool* cut, ReadLog& log, std::size_t origin) {
     *cut = false;
-    if (bytes.size() < kChunkHead || std::memcmp(bytes.data(), "trac", 4) != 0) {
-        ShowMfmTrackError(fmtk::kTrackInvalid);
+    ByteCursor in(bytes);
+    std::uint32_t length = 0;
+    if (!in.Matches("trac") || !in.Skip(4) || !in.ReadBe32(length)) {
+        log.Add(&ShowMfmTrackError, fmtk::kTrackInvalid, origin);
         return 0;
     }
-    std::uint64_t end = kChunkHead + static_cast<std::uint64_t>(ReadBigEndian32(bytes.data() + 4));
-    if (end > bytes.size()) {
+    if (length > in.Left()) {
         // What the bytes hold is read; nothing after it is.
-        ShowMfmTrackError(fmtk::kTrackInvalid);
-        end = bytes.size();
+        log.Add(&ShowMfmTrackError, fmtk::kTrackInvalid, origin);
         *cut = true;
     }
     if (index_ == kDrumTrack) track_->AppendMetaEvent(0, kDrumChannel, mobile_code::kKind, kDrumKindValue);
-    ReadEvents(bytes.subspan(kChunkHead, static_cast<std::size_t>(end) - kChunkHead));
-    return static_cast<std::size_t>(end);
+    const std::span<const std::uint8_t> events = in.Take(std::min<std::size_t>(length, in.Left()));
+    ReadEvents(events, log, origin + kChunkHead);
+    return kChunkHead + events.size();
 }
 
-void MFMTrack::ReadEvents(std::span<const std::uint8_t> events) {
+void MFMTrack::ReadEvents(std::span<const std::uint8_t> events, ReadLog& log, std::size_t origin) {
     std::array<int, kChannels> high{};
     long long pending = 0;
+    bool zeroWarned = false;
     MobileTrackData& t = *track_;
-    for (std::size_t p = 0; p + kUnit <= events.size(); p += kUnit) {
-        const int s = events[p + 1];
-        const int x = events[p + 2];
-        const int y = events[p + 3];
-        pending += events[p];
+    ByteCursor in(events);
+    while (in.Has(kUnit)) {
+        const std::size_t at = origin + in.Offset();
+        const std::span<const std::uint8_t> unit = in.Take(kUnit);
+        const int s = unit[1];
+        const int x = unit[2];
+        const int y = unit[3];
+        pending += unit[0];
         if (s != kExt) {
             const int channel = s >> 6;
             const int key = s & 0x3F;
@@ -127,8 +131,10 @@ void MFMTrack::ReadEvents(std::span<const std::uint8_t> events) {
                                   (x < 64 ? x : kExtendedKey) * 2);
                 pending = 0;
             } else if (x == 0) {
-                // A note without a gate is only its wait.
-                ShowMfmZeroLengthWarning();
+                // A note without a gate is only its wait; the warning comes
+                // once per track.
+                if (!zeroWarned) log.Add(&ShowMfmTrackError, fmtk::kZeroLength, at);
+                zeroWarned = true;
             } else {
                 const int note = Kind(channel) == kKindDirect ? key : MfmOctaveNote(key, y & 3);
                 t.AppendNote(ClampDelta(pending), channel, note, x, (y >> 2) * 2);
@@ -158,7 +164,7 @@ void MFMTrack::ReadEvents(std::span<const std::uint8_t> events) {
         t.AppendMetaEvent(ClampDelta(pending), channel, subtype, value);
         pending = 0;
     }
-    if (events.size() % kUnit != 0) ShowMfmTrackError(fmtk::kDataInvalid);
+    if (!in.AtEnd()) log.Add(&ShowMfmTrackError, fmtk::kDataInvalid, origin + in.Offset());
     if (pending > 0) t.AppendEmptyEvent(ClampDelta(pending));
 }
 

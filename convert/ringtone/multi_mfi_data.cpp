@@ -4,14 +4,19 @@
 #include <array>
 #include <cstring>
 
+#include "core/byte_cursor.h"
 #include "core/reporters.h"
-#include "core/utilities.h"
 
 const char* const kMultiMfiUnknownTerminal =
     "このメッセージが表示された場合は、ターゲット端末名をフェンウィクに連絡してください。";
 
+void ShowMultiMfiUnknownTerminal(std::uint32_t) {
+    ShowInfoBox(kMultiMfiUnknownTerminal);
+}
+
 namespace {
 
+constexpr std::size_t kChunkHead = 8;
 constexpr int kGroup = 4;
 constexpr int kChannels = 16;
 constexpr int kDrumTrack = 2;
@@ -68,16 +73,17 @@ void MultiMFiData::Build(const MultiMobileTrackData& model) {
     }
 }
 
-MultiMFiData::MultiMFiData(const std::string& path, int voiceType) : MFiData(path, voiceType, false) {
-    if (length_ > 0) Parse();
+MultiMFiData::MultiMFiData(const std::string& path, int voiceType, ReadLog& log)
+    : MFiData(path, voiceType, HoldOnly{}) {
+    if (length_ > 0) Parse(log);
 }
 
-MultiMFiData::MultiMFiData(const std::uint8_t* bytes, int length, int voiceType)
+MultiMFiData::MultiMFiData(const std::uint8_t* bytes, int length, ReadLog& log, int voiceType)
     : MFiData(std::span(bytes, bytes ? static_cast<std::size_t>(std::max(length, 0)) : 0), voiceType) {
-    if (length_ > 0) Parse();
+    if (length_ > 0) Parse(log);
 }
 
-bool MultiMFiData::TakeFileType() {
+bool MultiMFiData::TakeFileType(ReadLog& log) {
     auto image = Image();
     const bool cmid = std::memcmp(image.data(), "cmid", 4) == 0;
     const int count = image[12];
@@ -87,44 +93,47 @@ bool MultiMFiData::TakeFileType() {
         } else if (count == 1 || count == 3 || count == 4) {
             voiceType_ = mfi_voice::kMulti6;
         } else if (count == 2) {
-            ShowInfoBox(kMultiMfiUnknownTerminal);
+            log.Add(&ShowMultiMfiUnknownTerminal, 0, 12);
             voiceType_ = mfi_voice::kMulti6;
         } else {
-            ShowMfiDataError(mfdt::kVoiceMismatch);
+            log.Add(&ShowMfiDataError, mfdt::kVoiceMismatch, 12);
             return false;
         }
         return true;
     }
     if (mfi_voice::IsMulti(voiceType_) && count == kMaxTracks && !cmid) return true;
-    ShowMfiDataError(mfdt::kVoiceMismatch);
+    log.Add(&ShowMfiDataError, mfdt::kVoiceMismatch, 12);
     return false;
 }
 
-void MultiMFiData::Parse() {
+void MultiMFiData::Parse(ReadLog& log) {
     auto image = Image();
     if (image.size() < kHeaderBytes) {
-        ShowMfiHeaderError(mfhd::kHeaderSize);
+        log.Add(&ShowMfiHeaderError, mfhd::kHeaderSize, 0);
         return;
     }
-    if (!TakeFileType() || !ReadInformation()) return;
+    if (!TakeFileType(log) || !ReadInformation(log)) return;
     if (!mfi_voice::IsMulti(voiceType_) && voiceType_ != mfi_voice::kPmdRead)
-        ShowMfiDataError(mfdt::kMultiTrackCount);
+        log.Add(&ShowMfiDataError, mfdt::kMultiTrackCount);
     // Each track keeps its four channels of the sixteen.
     const int count = std::min(static_cast<int>(image[12]), kMaxTracks);
-    std::uint64_t at = FirstTrackOffset();
-    while (at + 8 <= image.size() && TrackCount() < count) {
-        const std::uint64_t size = ReadBigEndian32(image.data() + at + 4);
-        const bool adat = std::memcmp(image.data() + at, "adat", 4) == 0;
-        if (!adat) {
+    ByteCursor in(image);
+    in.Skip(FirstTrackOffset());
+    while (in.Has(kChunkHead) && TrackCount() < count) {
+        ByteCursor head(in.Rest());
+        std::uint32_t size = 0;
+        head.Skip(4);
+        head.ReadBe32(size);
+        if (!in.Matches("adat")) {
             auto track = std::make_unique<MFiTrack>(voiceType_, TrackCount());
             ApplyKindRecords(*track);
-            track->Read(image.subspan(static_cast<std::size_t>(at)));
+            track->Read(in.Rest(), log, in.Offset());
             tracks_.push_back(std::move(track));
         }
-        // Sizes are counted in 64 bits: every chunk moves the walk on.
-        at += size + 8;
+        // A chunk running past the bytes ends the walk.
+        if (!in.Skip(kChunkHead + std::size_t{size})) break;
     }
-    FinishKindRecords();
+    FinishKindRecords(log);
     RescaleTracks();
 }
 

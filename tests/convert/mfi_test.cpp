@@ -30,7 +30,7 @@ std::vector<std::uint8_t> Write(const MobileData& model, int type, int terminal 
 }
 
 std::unique_ptr<MobileData> ReadBack(const std::vector<std::uint8_t>& image, int* type = nullptr) {
-    MFiData mfi(image.data(), static_cast<int>(image.size()));
+    MFiData mfi(image.data(), static_cast<int>(image.size()), ShownLog());
     if (type) *type = mfi.VoiceType();
     auto model = std::make_unique<MobileData>(kCapacity);
     mfi.ToMobileData(*model);
@@ -137,18 +137,18 @@ TEST(MFiFileRead, VoiceTypesComeFromTheFile) {
                                                     static_cast<std::streamsize>(bytes.size()));
     };
     save(HandFile("melo", 4, "0200", {end, end, end, end}));
-    MFiData four(path, mfi_voice::kMelo1);
+    MFiData four(path, mfi_voice::kMelo1, ShownLog());
     EXPECT_EQ(four.VoiceType(), 4);
     EXPECT_EQ(four.TrackCount(), 4);
     save(HandFile("cmid", 1, "0300", {end}));
-    MFiData pmd(path, mfi_voice::kPmd);
+    MFiData pmd(path, mfi_voice::kPmd, ShownLog());
     EXPECT_EQ(CountTexts("MFDT2000000A PMD 16 voice is not supported!"), 1);
     save({});
-    MFiData empty(path, mfi_voice::kMelo4);
+    MFiData empty(path, mfi_voice::kMelo4, ShownLog());
     EXPECT_EQ(empty.TrackCount(), 0);
     EXPECT_EQ(empty.Header(), nullptr);
     save(HandFile("abcd", 4, "0200", {end}));
-    MFiData other(path, mfi_voice::kMelo4);
+    MFiData other(path, mfi_voice::kMelo4, ShownLog());
     EXPECT_EQ(other.VoiceType(), mfi_voice::kUnknown);
     EXPECT_EQ(CountTexts("MFHD21000002 MFi Voice type is wrong!"), 1);
 }
@@ -272,12 +272,12 @@ TEST(MFiFaults, LengthsPastTheirBlocks) {
     // A sub-chunk length past the information block: no tracks.
     auto bad = good;
     bad[13 + 4] = 0x7F;
-    MFiData a(bad.data(), static_cast<int>(bad.size()));
+    MFiData a(bad.data(), static_cast<int>(bad.size()), ShownLog());
     EXPECT_EQ(a.TrackCount(), 0);
     for (int length : {0, 2, 0xFFFF}) {
         bad = good;
         WriteBigEndian16(bad.data() + 8, static_cast<std::uint16_t>(length));
-        MFiData b(bad.data(), static_cast<int>(bad.size()));
+        MFiData b(bad.data(), static_cast<int>(bad.size()), ShownLog());
         EXPECT_EQ(b.TrackCount(), 0);
     }
     EXPECT_EQ(CountTexts(kHeaderSize), 4);
@@ -291,20 +291,20 @@ TEST(MFiFaults, LengthsPastTheirBlocks) {
     big.erase(big.begin() + 13, big.begin() + 13 + static_cast<long>(oldInfo));
     big.insert(big.begin() + 13, info.begin(), info.end());
     WriteBigEndian16(big.data() + 8, static_cast<std::uint16_t>(info.size() + 3));
-    MFiData c(big.data(), static_cast<int>(big.size()));
+    MFiData c(big.data(), static_cast<int>(big.size()), ShownLog());
     ASSERT_EQ(c.TrackCount(), 4);
     EXPECT_EQ(c.Header()->Find("titl")->data[255], 'x');
     // A track cut short ends at its last whole event.
     auto cut = std::vector<std::uint8_t>(good.begin(), good.end() - 90);
     Sink().Clear();
-    MFiData d(cut.data(), static_cast<int>(cut.size()));
+    MFiData d(cut.data(), static_cast<int>(cut.size()), ShownLog());
     EXPECT_GE(CountTexts(kDataInvalid), 1);
     // A long form and an F0 block running past the event area.
     for (std::vector<std::uint8_t> body : {std::vector<std::uint8_t>{0, 0xFF, 0xFF, 0x01, 0x00, 1, 2},
                                            std::vector<std::uint8_t>{0, 0xFF, 0xF0, 0, 0x29, 1}}) {
         Sink().Clear();
         auto f = HandFile("melo", 1, "0100", {body});
-        MFiData e(f.data(), static_cast<int>(f.size()));
+        MFiData e(f.data(), static_cast<int>(f.size()), ShownLog());
         EXPECT_EQ(CountTexts(kDataInvalid), 1);
     }
 }
@@ -316,7 +316,7 @@ TEST(MFiFaults, ASubChunkLengthMustEndAtItsBlock) {
         Sink().Clear();
         auto f = HandFile("melo", 1, "0100", {{0, 15, 48, 0, 0xFF, 0xDF, 0}});
         WriteBigEndian16(f.data() + 13 + 4, static_cast<std::uint16_t>(4 + delta));
-        MFiData read(f.data(), static_cast<int>(f.size()));
+        MFiData read(f.data(), static_cast<int>(f.size()), ShownLog());
         EXPECT_EQ(read.TrackCount(), delta == 0 ? 1 : 0) << delta;
         EXPECT_EQ(CountTexts(kHeaderSize), delta == 0 ? 0 : 1) << delta;
     }

@@ -1,14 +1,17 @@
-// Ringtone models made by hand for the MFi tests and the fixture writer,
-// and the walk over an MFi image's chunks.
+// Ringtone models made by hand for the MFi tests and the fixture writer (the
+// slot builder shared with the MFM ones), the walk over an MFi image's
+// chunks, and a read log shown as the read ends.
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <random>
 #include <vector>
 
 #include "convert/mobile_data.h"
+#include "core/read_log.h"
 #include "core/utilities.h"
 
 namespace mfi_test {
@@ -29,32 +32,61 @@ struct Part {
     std::vector<Note> notes;  // in time order, none overlapping
 };
 
+// What a hand-made slot opens with at time 0; a tempo and a pan only when
+// given.
+struct SlotHead {
+    int number = 0;
+    bool drum = false;
+    int program = 0;
+    int volume = 100;
+    std::optional<int> pan;
+    std::optional<int> tempo;
+};
+
+// One enabled slot: the tempo, kind, program, volume and pan, then the
+// notes, and the end of the track where its last note ends, as a tune's.
+inline std::unique_ptr<MobileChanelData> MakeSlot(const SlotHead& head, const std::vector<Note>& notes) {
+    auto slot = std::make_unique<MobileChanelData>(
+        head.number, head.drum ? MobileChanelData::kKindDrum : MobileChanelData::kKindMelodic, kCapacity);
+    slot->enabled = 1;
+    if (head.tempo) slot->AppendControl(0, mobile_code::kTempo, *head.tempo);
+    slot->AppendControl(0, mobile_code::kKind, head.drum ? 1 : 0);
+    slot->AppendControl(0, mobile_code::kProgram, head.program);
+    slot->AppendControl(0, mobile_code::kVolume, head.volume);
+    if (head.pan) slot->AppendControl(0, mobile_code::kPan, *head.pan);
+    long long t = 0;
+    long long end = 0;
+    for (const Note& n : notes) {
+        slot->AppendNote(static_cast<int>(n.time - t), n.pitch, n.length, n.velocity);
+        t = n.time;
+        end = std::max(end, n.time + n.length);
+    }
+    slot->AppendControl(static_cast<int>(end - t), mobile_code::kEndOfTrack, 0);
+    return slot;
+}
+
 // One enabled slot per part; the first carries the tempo at time 0.
 inline std::unique_ptr<MobileData> MakeModel(const std::vector<Part>& parts, int tempo = 500000) {
     auto model = std::make_unique<MobileData>(kCapacity);
     for (std::size_t i = 0; i < parts.size(); ++i) {
         const Part& p = parts[i];
-        auto slot = std::make_unique<MobileChanelData>(
-            static_cast<int>(i), p.drum ? MobileChanelData::kKindDrum : MobileChanelData::kKindMelodic,
-            kCapacity);
-        slot->enabled = 1;
-        if (i == 0) slot->AppendControl(0, mobile_code::kTempo, tempo);
-        slot->AppendControl(0, mobile_code::kKind, p.drum ? 1 : 0);
-        slot->AppendControl(0, mobile_code::kProgram, p.program);
-        slot->AppendControl(0, mobile_code::kVolume, p.volume);
-        long long t = 0;
-        long long end = 0;
-        for (const Note& n : p.notes) {
-            slot->AppendNote(static_cast<int>(n.time - t), n.pitch, n.length, n.velocity);
-            t = n.time;
-            end = std::max(end, n.time + n.length);
-        }
-        // The end of the track where its last note ends, as a tune's.
-        slot->AppendControl(static_cast<int>(end - t), mobile_code::kEndOfTrack, 0);
-        model->AddSlot(std::move(slot));
+        const std::optional<int> first = i == 0 ? std::optional<int>(tempo) : std::nullopt;
+        model->AddSlot(MakeSlot({static_cast<int>(i), p.drum, p.program, p.volume, std::nullopt, first}, p.notes));
     }
     return model;
 }
+
+// A read log the readers fill and that shows its boxes when the statement
+// that read ends, where the program's callers show theirs:
+// `MFiData mfi(bytes, length, ShownLog());`.
+class ShownLog {
+public:
+    ~ShownLog() { log_.ShowAll(); }
+    operator ReadLog&() { return log_; }
+
+private:
+    ReadLog log_;
+};
 
 // Monophonic random parts: onsets on a 96-tick grid plus odd offsets,
 // gates up to 700 ticks (split and rejoined by the format).

@@ -29,7 +29,7 @@ std::vector<std::uint8_t> Write(const MobileData& model) {
 }
 
 std::unique_ptr<MobileData> ReadBack(const std::vector<std::uint8_t>& image) {
-    MFMData mfm(image.data(), image.size());
+    MFMData mfm(image.data(), image.size(), ShownLog());
     auto model = std::make_unique<MobileData>(kCapacity);
     mfm.ToMobileData(*model);
     return model;
@@ -158,7 +158,7 @@ TEST(MfmRead, BrokenLengthsStopWhereTheBytesEnd) {
     const std::vector<std::uint8_t> note = {0, 15, 48, 200, 0, 0xFF, 0xB1, 0};
     auto f = HandFile(info, {note, note, note, note});
     {
-        MFMData mfm(f.data(), f.size());
+        MFMData mfm(f.data(), f.size(), ShownLog());
         const auto* copy = mfm.Information().Find("copy");
         ASSERT_NE(copy, nullptr);
         EXPECT_EQ(copy->length, 300);
@@ -187,17 +187,17 @@ TEST(MfmRead, TheListenRoadCutsTheFileToTheBlock) {
     const std::string path = testing_support::ScratchDir() + "/big.mfm";
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(f.data()),
                                                  static_cast<std::streamsize>(f.size()));
-    auto mfm = MFMData::ReadFile(path);
+    auto mfm = MFMData::ReadFile(path, ShownLog());
     ASSERT_NE(mfm, nullptr);
     EXPECT_EQ(mfm->Length(), kMusicDataCapacity);
     EXPECT_EQ(mfm->TrackCount(), 4);
-    EXPECT_EQ(MFMData::ReadFile(path + ".missing"), nullptr);
+    EXPECT_EQ(MFMData::ReadFile(path + ".missing", ShownLog()), nullptr);
     // Past 0xF0000 bytes the file's head is read.
     f.resize(0xF0008, 0);
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(f.data()),
                                                  static_cast<std::streamsize>(f.size()));
-    ASSERT_NE(MFMData::ReadFile(path), nullptr);
-    EXPECT_EQ(MFMData::ReadFile(path)->TrackCount(), 4);
+    ASSERT_NE(MFMData::ReadFile(path, ShownLog()), nullptr);
+    EXPECT_EQ(MFMData::ReadFile(path, ShownLog())->TrackCount(), 4);
     EXPECT_EQ(testing_support::Sink().Texts(), std::vector<std::string>());
 }
 
@@ -246,7 +246,7 @@ TEST(MfmWrite, DefaultInformationAndFixedHead) {
                                             'a', 'i', 'n', 'f', 0, 10, 1, 0, 2, 0, 3, 0, 4, 0, 5, 0};
     EXPECT_EQ(info, want);
     // Read back, the block gives the same sub-chunks.
-    MFMData back(f.data(), f.size());
+    MFMData back(f.data(), f.size(), ShownLog());
     EXPECT_EQ(back.Information().Serialise(), want);
     EXPECT_EQ(back.Information().Find("copy"), nullptr);
 }
@@ -288,6 +288,7 @@ TEST(MfmWrite, LongDeltasAreOneWait) {
 
 TEST(MfmMessages, EveryCodeHasItsText) {
     const std::pair<std::uint32_t, const char*> codes[] = {
+        {fmtk::kZeroLength, kZeroLength},
         {fmtk::kTrackInvalid, kTrackInvalid},
         {fmtk::kNoteInvalid, kNoteInvalid},
         {fmtk::kDataInvalid, "FMTK2A000005 Data is invalid!"},
@@ -302,13 +303,6 @@ TEST(MfmMessages, EveryCodeHasItsText) {
     EXPECT_EQ(testing_support::Sink().Texts().back(), kNoHeader);
     ShowMfmHeaderError(0x29000002);
     EXPECT_EQ(testing_support::Sink().Texts().back(), "FMHD29000002 Error occured in MFMHeader!");
-    // The zero-length warning comes once until it is reset.
-    ShowMfmZeroLengthWarning();
-    ShowMfmZeroLengthWarning();
-    EXPECT_EQ(CountTexts(kZeroLength), 1);
-    ResetMfmZeroLengthWarning();
-    ShowMfmZeroLengthWarning();
-    EXPECT_EQ(CountTexts(kZeroLength), 2);
 }
 
 TEST(MfmWrite, BendsAndPlainValuesGoBothWaysExceptBendsOnTheFourthChannel) {

@@ -8,17 +8,13 @@
 #include <vector>
 
 #include "convert/multi_mobile_track_data.h"
+#include "tests/convert/mfi_test_util.h"
 
 namespace mfm_test {
 
-constexpr int kCapacity = 0x60000;
-
-struct Note {
-    long long time;
-    int pitch;
-    int length;
-    int velocity;
-};
+using mfi_test::kCapacity;
+using mfi_test::Note;
+using mfi_test::ShownLog;
 
 struct Part {
     int channel = 0;
@@ -33,25 +29,8 @@ struct Part {
 inline std::unique_ptr<MultiMobileTrackData> MakeModel(const std::vector<Part>& parts, int tempo = 500000) {
     auto model = std::make_unique<MultiMobileTrackData>();
     model->division = 48;
-    for (const Part& p : parts) {
-        auto slot = std::make_unique<MobileChanelData>(
-            p.channel, p.drum ? MobileChanelData::kKindDrum : MobileChanelData::kKindMelodic, kCapacity);
-        slot->enabled = 1;
-        slot->AppendControl(0, mobile_code::kTempo, tempo);
-        slot->AppendControl(0, mobile_code::kKind, p.drum ? 1 : 0);
-        slot->AppendControl(0, mobile_code::kProgram, p.program);
-        slot->AppendControl(0, mobile_code::kVolume, p.volume);
-        slot->AppendControl(0, mobile_code::kPan, p.pan);
-        long long t = 0;
-        long long end = 0;
-        for (const Note& n : p.notes) {
-            slot->AppendNote(static_cast<int>(n.time - t), n.pitch, n.length, n.velocity);
-            t = n.time;
-            end = std::max(end, n.time + n.length);
-        }
-        slot->AppendControl(static_cast<int>(end - t), mobile_code::kEndOfTrack, 0);
-        model->AddSlot(std::move(slot));
-    }
+    for (const Part& p : parts)
+        model->AddSlot(mfi_test::MakeSlot({p.channel, p.drum, p.program, p.volume, p.pan, tempo}, p.notes));
     return model;
 }
 

@@ -77,7 +77,7 @@ TEST(MultiMFiBuild, TheDrumChannelIsChannel1OfTrack2) {
     EXPECT_FALSE(mfi.Track(3)->Track().HasChannel(0));
     EXPECT_EQ(mfi.Track(2)->SlotKind(1), MFiTrack::kKindDrum);
     mfi.Serialise(0);
-    MultiMFiData back(mfi.Data(), mfi.Length());
+    MultiMFiData back(mfi.Data(), mfi.Length(), ShownLog());
     MultiMobileTrackData read;
     back.ToMultiMobileTrackData(read);
     ASSERT_EQ(read.Count(), 16);
@@ -95,24 +95,24 @@ TEST(MultiMFiRead, AdatChunksAndUnknownCountsAndHugeSizes) {
     // An "adat" chunk between the first two tracks.
     std::vector<std::uint8_t> adat = {'a', 'd', 'a', 't', 0, 0, 0, 3, 'x', 'y', 'z'};
     f.insert(f.begin() + static_cast<long>(chunks[1].offset - 8), adat.begin(), adat.end());
-    MultiMFiData a(f.data(), static_cast<int>(f.size()));
+    MultiMFiData a(f.data(), static_cast<int>(f.size()), ShownLog());
     ASSERT_EQ(a.TrackCount(), 4);
     EXPECT_EQ(a.Track(0)->Index(), 0);
     EXPECT_TRUE(a.Track(1)->Track().HasChannel(0));
     // Byte 12 = 2 with the type taken from the file.
     auto two = f;
     two[12] = 2;
-    MultiMFiData b(two.data(), static_cast<int>(two.size()));
+    MultiMFiData b(two.data(), static_cast<int>(two.size()), ShownLog());
     EXPECT_EQ(b.VoiceType(), mfi_voice::kMulti6);
     EXPECT_EQ(CountTexts(kMultiMfiUnknownTerminal), 1);
     EXPECT_EQ(b.TrackCount(), 2);
     // A size that wraps 32 bits ends the walk.
     auto huge = f;
     WriteBigEndian32(huge.data() + chunks[0].offset - 4, 0xFFFFFFF8u);
-    MultiMFiData c(huge.data(), static_cast<int>(huge.size()));
+    MultiMFiData c(huge.data(), static_cast<int>(huge.size()), ShownLog());
     EXPECT_EQ(c.TrackCount(), 1);
     // A handset type takes only four tracks.
-    MultiMFiData d(two.data(), static_cast<int>(two.size()), mfi_voice::kMulti7);
+    MultiMFiData d(two.data(), static_cast<int>(two.size()), ShownLog(), mfi_voice::kMulti7);
     EXPECT_EQ(d.TrackCount(), 0);
 }
 
@@ -177,7 +177,7 @@ TEST(MultiMFiRoundTrip, NotesOfEveryChannelSurvive) {
         SCOPED_TRACE(type);
         auto f = WriteMulti(*model, type, 0);
         EXPECT_EQ(ReadBigEndian32(f.data() + 4), f.size() - 8);
-        MultiMFiData back(f.data(), static_cast<int>(f.size()), type);
+        MultiMFiData back(f.data(), static_cast<int>(f.size()), ShownLog(), type);
         MultiMobileTrackData read;
         back.ToMultiMobileTrackData(read);
         ASSERT_EQ(read.Count(), 16);

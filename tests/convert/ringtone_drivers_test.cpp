@@ -67,10 +67,10 @@ std::vector<mobile_test::TimedNote> ReadBackNotes(const std::string& name,
     auto model = std::make_unique<MobileData>(static_cast<int>(WorkBufferSize));
     const std::string kind = name.substr(0, name.find(' '));
     if (kind == "MFi") {
-        MFiData(f.data(), n).ToMobileData(*model);
+        MFiData(f.data(), n, mfi_test::ShownLog()).ToMobileData(*model);
     } else if (kind == "multi") {
         MultiMobileTrackData multi;
-        MultiMFiData(f.data(), n).ToMultiMobileTrackData(multi);
+        MultiMFiData(f.data(), n, mfi_test::ShownLog()).ToMultiMobileTrackData(multi);
         return mobile_test::ModelNotes(multi);
     } else if (kind == "SMAF" || kind == "MA-3") {
         SmafFileLoader loader(std::span<const std::uint8_t>(f.data(), f.size()));
@@ -78,7 +78,7 @@ std::vector<mobile_test::TimedNote> ReadBackNotes(const std::string& name,
         if (loader.Ma3Data()) return mobile_test::ModelNotes(*loader.Ma3Data()->ToMultiMobileTrackData());
         return {};
     } else if (kind == "MFM") {
-        MFMData(f.data(), f.size()).ToMobileData(*model);
+        MFMData(f.data(), f.size(), mfi_test::ShownLog()).ToMobileData(*model);
     } else if (kind == "MA-1") {
         auto track = ReadMa1Track(std::span<const std::uint8_t>(f.data(), f.size()));
         if (!track) return {};
@@ -300,7 +300,7 @@ TEST_F(RingtoneDrivers, AFourChannelTuneKeepsItsPartsInSingleTrackMfi) {
         ASSERT_EQ(ConvertToMfi(r.mfiType, in, 1), 1) << r.mfiType;
         const auto f = Output();
         MobileData model(static_cast<int>(WorkBufferSize));
-        MFiData(f.data(), static_cast<int>(f.size())).ToMobileData(model);
+        MFiData(f.data(), static_cast<int>(f.size()), mfi_test::ShownLog()).ToMobileData(model);
         // Back to tracks by channel, as the read-back road does: drums on
         // channel 10.
         MidiF1Data song(model.division, static_cast<int>(WorkBufferSize));
@@ -446,7 +446,7 @@ TEST_F(RingtoneDrivers, ScriptedChoicesAreWhatTheFileCarries) {
     EXPECT_EQ(seen.voiceLimit, 16);
     EXPECT_EQ(seen.drumRowsLocked, 0);
     const auto f = Output();
-    MFiData mfi(f.data(), static_cast<int>(f.size()));
+    MFiData mfi(f.data(), static_cast<int>(f.size()), mfi_test::ShownLog());
     ASSERT_NE(mfi.Header(), nullptr);
     EXPECT_TRUE(mfi.Header()->Is("titl", "Song"));
     EXPECT_TRUE(mfi.Header()->Is("copy", "Typed(ZAW User)"));
