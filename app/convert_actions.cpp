@@ -5,7 +5,10 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
+#include <span>
 #include <system_error>
+#include <vector>
 
 #include "app/main_dlg.h"
 #include "app/ring_voice_selection_dialog.h"
@@ -13,14 +16,13 @@
 #include "app/terminal_selection_dialog.h"
 #include "compose/compose_control.h"
 #include "compose/conversion_material.h"
+#include "convert/input_types.h"
 #include "convert/mobile_data.h"
 #include "convert/output_dispatcher.h"
-#include "convert/ringtone/mfi_data.h"
-#include "convert/ringtone/mfm_data.h"
-#include "convert/ringtone/smaf_data.h"
 #include "convert/terminal_table.h"
 #include "core/app_utilities.h"
 #include "core/conversion_services.h"
+#include "core/read_log.h"
 #include "core/settings.h"
 #include "core/shell_services.h"
 #include "core/utilities.h"
@@ -49,7 +51,6 @@ constexpr std::array<int, kSaveFilterCount> kSaveRowTypes = {
 };
 constexpr int kTerminalLimitLow = 1000;
 constexpr int kTerminalLimitHigh = 30000;
-constexpr int kMfiImageRefused = 251;
 constexpr int kModelCapacity = 0x60000;
 constexpr int kRingVoiceType = 25;
 
@@ -76,40 +77,6 @@ int ChooseCarrierTerminal(int (*inGroup)(int), ErrorCode wrong) {
     return type;
 }
 
-// The model of a ringtone file by its extension; null when the file is not
-// one or the action ends.
-std::unique_ptr<MobileData> ReadRingtoneModel(const std::string& path,
-                                              const std::string& extension) {
-    if (extension == "mld" || extension == "pmd") {
-        ReadLog log;
-        const MFiData mfi(path, 0, log);
-        log.ShowAll();
-        if (mfi.VoiceType() == kMfiImageRefused || mfi.Length() <= 0) return nullptr;
-        auto model = std::make_unique<MobileData>(kModelCapacity);
-        mfi.ToMobileData(*model);
-        return model;
-    }
-    if (extension == "mmf") {
-        const SmafFileLoader loader(path);
-        if (loader.Data()) return loader.Data()->ToMobileData();
-        if (loader.Ma3Data()) {
-            const std::unique_ptr<SmafData> smaf = loader.Ma3Data()->ToSmafData();
-            return smaf ? smaf->ToMobileData() : nullptr;
-        }
-        return nullptr;
-    }
-    if (extension == "mfm") {
-        ReadLog log;
-        const std::unique_ptr<MFMData> mfm = MFMData::ReadFile(path, log);
-        log.ShowAll();
-        if (!mfm) return nullptr;
-        auto model = std::make_unique<MobileData>(kModelCapacity);
-        mfm->ToMobileData(*model);
-        return model;
-    }
-    return nullptr;
-}
-
 // True when a slot of the model holds a note.
 bool HoldsNotes(const MobileData& model) {
     for (int i = 0; i < model.Count(); ++i)
@@ -122,12 +89,6 @@ int SelectedConvertStyles() {
     for (std::int32_t s : ConvertStyleSelection)
         count += s != 0;
     return count;
-}
-
-bool IsWav(const std::string& path) {
-    std::string extension;
-    GetLowerExtension(path, extension);
-    return extension == "wav";
 }
 
 // The music-style road: the tune composed from the input at "sty_conv.mid",
@@ -280,26 +241,35 @@ bool ChooseOutputFile(const std::string& input, std::string& path) {
     return true;
 }
 
-bool ReadRingtoneBack(std::string& path) {
+std::optional<InputYield> ReadRingtoneBack(std::string& path) {
+    const std::optional<std::vector<std::uint8_t>> bytes = ReadInputBytes(path);
+    const std::span<const std::uint8_t> read = bytes ? std::span<const std::uint8_t>(*bytes)
+                                                     : std::span<const std::uint8_t>();
     std::string extension;
     GetLowerExtension(path, extension);
-    if (extension != "mld" && extension != "pmd" && extension != "mmf" && extension != "mfm")
-        return true;
+    const InputType& type = FindInputType(read, extension);
+    if (type.yields != InputYield::Ringtone) return type.yields;
+    if (!bytes && type.unopened) {
+        type.unopened(path);
+        return std::nullopt;
+    }
     const std::size_t boxesBefore = platform::ShownBoxCount();
-    const std::unique_ptr<MobileData> model = ReadRingtoneModel(path, extension);
+    ReadLog log;
+    const std::unique_ptr<MobileData> model = type.read(read, log);
+    log.ShowAll();
     if (!model || !HoldsNotes(*model)) {
         // A reader that refused the file has said so in its own box; a
         // file that gives nothing without a word is named here.
         if (platform::ShownBoxCount() == boxesBefore) ShowErrorBox(kRingtoneWithoutNotesText + path);
-        return false;
+        return std::nullopt;
     }
     MidiF1Data song(model->division, kModelCapacity);
     model->ToMidiF1Data(song);
     song.ConvertToNoteOnOff();
     const std::string temp = std::string(AppSettings.WorkFolder) + kReadBackFile;
-    if (!song.SaveFile(temp)) return false;
+    if (!song.SaveFile(temp)) return std::nullopt;
     path = temp;
-    return true;
+    return InputYield::Tune;
 }
 
 bool SameFile(const std::string& a, const std::string& b) {
@@ -330,12 +300,13 @@ void ConvertInput(const std::string& given) {
     std::string input = given;
     if (input.empty() && !ChooseInputFile(input)) return;
     const std::string first = input;
-    if (!ReadRingtoneBack(input)) return;
+    const std::optional<InputYield> yields = ReadRingtoneBack(input);
+    if (!yields) return;
     std::string output;
     if (!ChooseOutputFile(first, output)) return;
     std::string outputExtension;
     GetLowerExtension(output, outputExtension);
-    const bool wav = IsWav(input);
+    const bool wav = *yields == InputYield::Wave;
     if (wav && outputExtension != "mld") {
         ShowErrorBox(kWavNeedsMldText);
         return;

@@ -5,8 +5,10 @@
 // file, and the listen of the result.
 #pragma once
 
+#include <optional>
 #include <string>
 
+#include "convert/input_types.h"
 #include "core/reporters.h"
 #include "core/settings.h"
 
@@ -62,10 +64,11 @@ int ChooseAuTerminal();
 // ---- Files ----
 bool ChooseInputFile(std::string& path);
 bool ChooseOutputFile(const std::string& input, std::string& path);
-// A ringtone input (.mld, .pmd, .mmf, .mfm) read back into WorkFolder +
-// "temp.mid", which replaces the path. False when the action ends: an
-// empty or unreadable ringtone ends it with one message.
-bool ReadRingtoneBack(std::string& path);
+// The input's kind, its first bytes or else its extension deciding; a
+// ringtone (MFi, PMD, SMAF, MFM) is read back into WorkFolder + "temp.mid",
+// which replaces the path, and is a tune from then on. Nothing when the
+// action ends: an empty or unreadable ringtone ends it with one message.
+std::optional<InputYield> ReadRingtoneBack(std::string& path);
 // 1 when two paths name one file (the same text when either is missing).
 bool SameFile(const std::string& a, const std::string& b);
 
