@@ -740,10 +740,10 @@ struct BlockPass {
 struct ChordPass {
     ChordRecord chord;
     ScaleString weights{};
-    int index = 0;    // among the block's chords
-    int length = 0;   // the ticks its notes fill
-    int phrase = 0;   // the rhythm's phrase length
-    int earlier = -1; // an earlier chord of the same length, or -1
+    int index = 0;     // among the block's chords
+    int length = 0;    // the ticks its notes fill
+    int phrase = 0;    // the rhythm's phrase length
+    int earlier = -1;  // an earlier chord of the same length, or -1
 };
 
 // The chord events of a list and their summed length.
@@ -826,8 +826,8 @@ int PitchByAlgorithm(const BlockPass& pass, const ChordPass& c, int t, int p, in
             pitch = ApplyTension(pitch, 0, chord, history.previous, length, part);
             FoldIntoPartRange(part, pitch);
             if (pitch > 0)
-                pitch = StepPitchToChordWeightInRange(
-                    chord, pitch, pitch < history.previous ? 1 : -1, 5, part);
+                pitch = StepPitchToChordWeightInRange(chord, pitch,
+                                                      pitch < history.previous ? 1 : -1, 5, part);
             return pitch;
         case 2:
             pitch = RandomWalkPitch(history, chord, c.weights, firstOfChord, part);
@@ -887,8 +887,7 @@ void ApplyRepetition(const BlockPass& pass, const ChordPass& c, int noteIndex, i
             again = AdjustPitchToWeight(again, c.weights, length, pass.previousClass,
                                         history.previous, 0, part);
         FoldIntoPartRange(part, again);
-        if (again > 0)
-            again = ApplyTension(again, 0, c.chord, history.previous, length, part);
+        if (again > 0) again = ApplyTension(again, 0, c.chord, history.previous, length, part);
         if (again > 0 && history.previous > 0 && !c.chord.IsChordTone(history.previous) &&
             !c.chord.IsTriadPitch(again))
             c.chord.NearestTriadTone(again, 1);
@@ -951,9 +950,9 @@ void WriteNote(BlockPass& pass, const ChordPass& c, int noteIndex, int length, i
         for (int k = 0; k < n; ++k)
             out.AppendNote(lengths[k], pitches[k]);
     }
-    const int interval = pitch == 0 ? kRestInterval
-                                    : (history.previous > 0 ? pitch - history.previous
-                                                            : kNoPreviousInterval);
+    const int interval =
+        pitch == 0 ? kRestInterval
+                   : (history.previous > 0 ? pitch - history.previous : kNoPreviousInterval);
     pass.memory.Record(c.index, noteIndex, length, interval);
     if (length == 0) ShowErrorMessage(kLengthAlgorithmError);
     if (pass.algorithm != 5 || pitch != history.previous) {
@@ -1136,7 +1135,9 @@ void WriteEndingWalk(int part, int pitch, NoteList& out) {
         }
         p = std::clamp(p, 12, 127);
         const int weight = WeightOf(w, p);
-        const int length = weight >= 9 ? kQuarterTicks : weight >= 5 ? kEighthTicks : kSixteenthTicks;
+        const int length = weight >= 9   ? kQuarterTicks
+                           : weight >= 5 ? kEighthTicks
+                                         : kSixteenthTicks;
         AppendFolded(out, part, length, p);
         written += length;
         if (weight >= 9 && written >= kBarTicks44) break;
