@@ -13,7 +13,13 @@ namespace {
 
 constexpr int kVelocity = 64;
 
-enum Tone { kRootOrSeventh, kRoot, kThird, kFifth, kSeventh };
+enum Tone {
+    kRoot = kRoleRoot,
+    kThird = kRoleThird,
+    kFifth = kRoleFifth,
+    kSeventh = kRoleSeventh,
+    kRootOrSeventh = kChordRoleCount
+};
 
 // "Slow Arpeggio": eighths through a cycle of 8 (straight) or triplet
 // eighths through a cycle of 6, restarting on every chord.
@@ -22,19 +28,9 @@ constexpr Tone kSlowStraight[8] = {kRootOrSeventh, kFifth, kThird, kFifth,
 constexpr Tone kSlowTriplet[6] = {kRoot, kThird, kFifth, kSeventh, kFifth, kThird};
 
 int PitchOf(Tone tone, const ChordRecord& c) {
-    switch (tone) {
-        case kRootOrSeventh:
-            return WorkingStyle.voice[kPartBass] == kVoiceNotUsed ? c.root : c.seventh;
-        case kRoot:
-            return c.root;
-        case kThird:
-            return c.third;
-        case kFifth:
-            return c.fifth;
-        case kSeventh:
-            return c.seventh;
-    }
-    return 0;
+    if (tone == kRootOrSeventh)
+        return WorkingStyle.voice[kPartBass] == kVoiceNotUsed ? c.root : c.seventh;
+    return ChordToneOf(c, tone);
 }
 
 void SlowArpeggio(ChordWalk& walk, bool triplet) {
@@ -441,7 +437,14 @@ void Enka(ChordWalk& walk, bool dense) {
 
 // A tone of a cell: the root an octave down (held under the figure), a
 // chord tone, or the root an octave up.
-enum CellTone { kBassRoot, kCellRoot, kCellThird, kCellFifth, kCellSeventh, kCellOctave };
+enum CellTone {
+    kCellRoot = kRoleRoot,
+    kCellThird = kRoleThird,
+    kCellFifth = kRoleFifth,
+    kCellSeventh = kRoleSeventh,
+    kBassRoot = kChordRoleCount,
+    kCellOctave,
+};
 
 struct CellNote {
     int offset;
@@ -522,21 +525,9 @@ constexpr Cell kRisingHalf = {
     {{0, kBassRoot, 94}, {48, kCellThird, 46}, {96, kCellFifth, 46}, {144, kCellOctave, 46}}};
 
 int CellPitch(CellTone tone, const ChordRecord& c) {
-    switch (tone) {
-        case kBassRoot:
-            return c.root ? c.root - 12 : 0;
-        case kCellRoot:
-            return c.root;
-        case kCellThird:
-            return c.third;
-        case kCellFifth:
-            return c.fifth;
-        case kCellSeventh:
-            return c.seventh;
-        case kCellOctave:
-            return c.root ? c.root + 12 : 0;
-    }
-    return 0;
+    if (tone == kBassRoot) return c.root ? c.root - 12 : 0;
+    if (tone == kCellOctave) return c.root ? c.root + 12 : 0;
+    return ChordToneOf(c, tone);
 }
 
 class ComplexArpeggio {

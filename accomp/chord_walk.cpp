@@ -16,6 +16,20 @@ const NoteEvent* LabelAt(const NoteList& labels, int index) {
     return labels.Event(index);
 }
 
+int ChordToneOf(const ChordRecord& c, int role) {
+    switch (role) {
+        case kRoleRoot:
+            return c.root;
+        case kRoleThird:
+            return c.third;
+        case kRoleFifth:
+            return c.fifth;
+        case kRoleSeventh:
+            return c.seventh;
+    }
+    return 0;
+}
+
 ChordWalk::ChordWalk(int channel, ComposeTrackData& track, ChordList chords)
     : channel_(channel), track_(track), chords_(chords) {}
 

@@ -20,6 +20,14 @@ ChordList ComposeChords();
 // The label at index of a label list, or null past its end.
 const NoteEvent* LabelAt(const NoteList& labels, int index);
 
+// The chord tones a figure names by their role. A figure's own tone names
+// take these values for the four tones and values past them for the rest.
+enum ChordRole { kRoleRoot, kRoleThird, kRoleFifth, kRoleSeventh, kChordRoleCount };
+
+// The pitch of the chord's tone in a role; 0 where the chord lacks it and for
+// a value that is no role.
+int ChordToneOf(const ChordRecord& c, int role);
+
 class ChordWalk {
 public:
     ChordWalk(int channel, ComposeTrackData& track, ChordList chords);

@@ -159,7 +159,14 @@ void Hawaian(ChordWalk& walk) {
 
 // ---- "Melodious" ----
 
-enum Degree { kNone, kRoot, kThird, kFifth, kSeventh, kFifthLow };
+enum Degree {
+    kRoot = kRoleRoot,
+    kThird = kRoleThird,
+    kFifth = kRoleFifth,
+    kSeventh = kRoleSeventh,
+    kFifthLow = kChordRoleCount,
+    kNone,
+};
 
 // Cycles of chord tones: 16 steps in blocks 'A', 8 elsewhere, 12 in
 // triplet feel.
@@ -172,21 +179,8 @@ constexpr Degree kMelodiousTriplet[12] = {kRoot,    kNone, kFifth, kThird, kNone
                                           kSeventh, kNone, kFifth, kThird, kNone, kFifthLow};
 
 int DegreePitch(Degree d, const ChordRecord& c) {
-    switch (d) {
-        case kRoot:
-            return c.root;
-        case kThird:
-            return c.third;
-        case kFifth:
-            return c.fifth;
-        case kSeventh:
-            return c.seventh;
-        case kFifthLow:
-            return Tone(c.fifth, -2);
-        case kNone:
-            break;
-    }
-    return 0;
+    if (d == kFifthLow) return Tone(c.fifth, -2);
+    return ChordToneOf(c, d);  // none gives 0
 }
 
 void Melodious(ChordWalk& walk) {

@@ -133,21 +133,12 @@ void Riff(ChordWalk& walk) {
 
 // ---- The "Long Riff" family ----
 
-enum ChordTone { kRoot, kThird, kFifth, kSeventh };
-
-int PitchOf(ChordTone tone, const ChordRecord& c) {
-    switch (tone) {
-        case kRoot:
-            return c.root;
-        case kThird:
-            return c.third;
-        case kFifth:
-            return c.fifth;
-        case kSeventh:
-            return c.seventh;
-    }
-    return 0;
-}
+enum ChordTone {
+    kRoot = kRoleRoot,
+    kThird = kRoleThird,
+    kFifth = kRoleFifth,
+    kSeventh = kRoleSeventh
+};
 
 struct VoiceCode {
     ChordTone tone;
@@ -188,7 +179,7 @@ constexpr VoiceCode kVoiceCodes[2][12] = {
 int VoicePitch(int voice, int code, const ChordRecord& c, bool triplet) {
     if (code < 0 || code > 11) return 0;
     const VoiceCode& v = kVoiceCodes[voice == 2 && triplet ? 1 : 0][code];
-    return Tone(PitchOf(v.tone, c), v.shift);
+    return Tone(ChordToneOf(c, v.tone), v.shift);
 }
 
 struct RiffTriple {
@@ -445,7 +436,7 @@ void MerseyBeat(ChordWalk& walk, bool triplet) {
             MerseyStacks(w, c);
         } else if (length == 768 && RandomInRange(1, rare + 6) == 1) {
             for (const LineNote& n : kMerseyWalk)
-                Sound(w, n.offset, Tone(PitchOf(n.tone, c), n.shift), kVelocity, n.length);
+                Sound(w, n.offset, Tone(ChordToneOf(c, n.tone), n.shift), kVelocity, n.length);
         } else if (c.third - c.root == 4 && RandomInRange(1, boogie + 2) == 1) {
             // Major-third chords: root with fifth and sixth in turn.
             for (int beat = 0; beat * 96 < length; ++beat) {

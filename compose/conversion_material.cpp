@@ -9,6 +9,7 @@
 
 #include "compose/chord_name_ctl.h"
 #include "compose/melody_stages.h"
+#include "core/app_utilities.h"
 #include "core/conversion_services.h"
 #include "core/service_slot.h"
 #include "core/settings.h"
@@ -17,7 +18,6 @@
 #include "midi/f0_data.h"
 #include "midi/f1_data.h"
 #include "midi/smf_checks.h"
-#include "platform/file_chooser.h"
 #include "style/style_table.h"
 
 std::unique_ptr<TuneStructure> CurrentTuneStructure;
@@ -111,17 +111,7 @@ MaterialRange RangeFromFields(int start, int end, int barCount) {
 
 int SelectMidiMaterialFile(int slot, std::string& path) {
     if (slot < 0 || slot >= kConversionInputSlotCount) return 0;
-    platform::FileChooserRequest request;
-    request.defaultExtension = "mid";
-    request.filter = "midi files|*.mid|";
-    const platform::FileChooserAnswer answer = platform::GetFileChooser()->ChooseFile(request);
-    if (!answer.chosen) {
-        if (answer.errorCode != 0)
-            ReportCommonDialogError(static_cast<std::uint32_t>(answer.errorCode));
-        return 0;
-    }
-    path = answer.path;
-    return 1;
+    return ChooseMidiFile(path);
 }
 
 int CheckMaterialChannels(const TuneStructure& structure) {

@@ -19,6 +19,19 @@ namespace {
 constexpr int kScaleHarmonic = 21;
 constexpr int kNoRunScale = 13;
 
+// Note and bar lengths in ticks, 96 to the quarter note.
+constexpr int kSixteenthTicks = 24;
+constexpr int kTripletEighthTicks = 32;
+constexpr int kEighthTicks = 48;
+constexpr int kQuarterTicks = 96;
+constexpr int kHalfTicks = 192;
+constexpr int kBarTicks34 = 288;
+constexpr int kBarTicks78 = 336;
+constexpr int kBarTicks44 = 384;
+// The span the melody's ending figures are measured against: a bar and a
+// half of 4/4.
+constexpr int kEndingTicks = kBarTicks44 + kHalfTicks;
+
 MelodySettings& Settings(int part) {
     static MelodySettings none{};
     if (part < 0 || part >= kStylePartSlots) return none = MelodySettings{};
@@ -185,9 +198,9 @@ int ToDiatonicStep(int semitones) {
 }
 
 int BarLength() {
-    if (WorkingStyle.timeSignature == kMetre34) return 288;
-    if (WorkingStyle.timeSignature == kMetre78) return 336;
-    return 384;
+    if (WorkingStyle.timeSignature == kMetre34) return kBarTicks34;
+    if (WorkingStyle.timeSignature == kMetre78) return kBarTicks78;
+    return kBarTicks44;
 }
 
 int PartMiddle(int part) {
@@ -264,7 +277,7 @@ int AdjustPitchToWeight(int pitch, const ScaleString& weights, int length, int p
     int d = Dissonance(part);
     if (d == 10) d = 9;
     int w;
-    if (length == 24 && previousClass == 1)
+    if (length == kSixteenthTicks && previousClass == 1)
         w = RandomInRange(d, 9);
     else if (d > 3)
         w = RandomInRange(d, 9);
@@ -276,7 +289,7 @@ int AdjustPitchToWeight(int pitch, const ScaleString& weights, int length, int p
     int p = std::clamp(pitch, 0, 127);
     for (int pass = 1; pass <= 800; ++pass) {
         if (previous > 0 && p == previous) {
-            if (flag && length == 96) return 0;
+            if (flag && length == kQuarterTicks) return 0;
             w = std::min(w + 1, 9);
         }
         if (pass % 100 == 0) w -= pass / 100;
@@ -305,110 +318,107 @@ int AdjustPitchToWeight(int pitch, const ScaleString& weights, int length, int p
 
 // ---- Algorithm 6 ----
 
-int ChooseMelodyPitch(const MelodyHistory& history, const ChordRecord& chord, int position,
-                      int& length, int limit, int part) {
+namespace {
+
+// The first pitch of a phrase: near the middle of the range, drawn close to
+// the last first pitch and snapped to a triad tone; the direction is drawn
+// afresh.
+int FirstPitchOfPhrase(const ChordRecord& chord, int part, int& dir) {
     ComposerState& st = TheComposerState;
+    int g = 0;
+    for (int i = 0; i < 100; ++i) {
+        g = RandomInRange(0, 10);
+        if (std::abs(g - st.FirstNoteDraw) <= 4) break;
+    }
+    st.FirstNoteDraw = g;
+    int pitch = (Upper(part) + Lower(part)) / 2 + g - 18;
+    pitch = SnapInRange(chord, pitch, 1, part, true);
+    dir = Chance(3) ? 1 : -1;
+    return pitch;
+}
+
+// A step from the previous pitch by an interval class drawn again while the
+// melody table's odds refuse it; by the table's strictness the diatonic steps
+// from the two pitches before count too. Every 1728 tries the strictness
+// drops, so the draw ends. h: the interval class drawn.
+int DrawTableStep(const MelodyHistory& past, int part, int& dir, int& h) {
     const int lower = Lower(part);
     const int upper = Upper(part);
-    auto useful = [](int p) { return p < 12 ? 0 : p; };
-    const int p1 = useful(history.previous);
-    const int p2 = useful(history.before);
-    const int p3 = useful(history.third);
-    const int dissonance = Dissonance(part);
-    const bool phraseStart = p1 == 0 || position == 0 || position <= st.ChoosePosition;
-    st.ChoosePosition = position;
-    int& dir = st.MelodyDirection;
-    if (dir != 1 && dir != -1) dir = 1;
-    if (p1 != 0 && p1 <= lower - 12) dir = 1;
-    if (p1 != 0 && p1 >= upper - 12) dir = -1;
+    int strictness = WorkingStyle.melodyTableStrictness;
+    if (strictness < 0 || strictness > 2) strictness = 0;
+    const auto& row = WorkingStyle.melodyTableInterval;
+    int r = RandomInRange(0, 99);
+    int candidate = past.previous;
+    for (int tryNo = 1;; ++tryNo) {
+        if (tryNo > 1 && (tryNo - 1) % 12 == 0) r = RandomInRange(0, 99);
+        if (tryNo % 144 == 0) dir = -dir;
+        for (int draw = 1; draw <= 50; ++draw) {
+            if (draw >= 26) dir = -dir;
+            h = RandomInRange(0, 7);
+            candidate = past.previous + dir * IntervalOfClass(h);
+            if (candidate >= lower && candidate <= upper) break;
+        }
+        if (tryNo % 1728 == 0) {
+            if (strictness == 0) break;
+            --strictness;
+        }
+        auto test = [&](int older) {
+            if (older == 0) return false;
+            int step = ToDiatonicStep(candidate - older);
+            if (step >= 8) return true;
+            return r >= 100 - row[step];
+        };
+        bool A = r > 100 - row[h];
+        bool B = past.before != 0 && test(past.before);
+        bool C = past.third != 0 && test(past.third);
+        bool retry = strictness == 2 ? (A || B || C) : strictness == 1 ? (A || B) : A;
+        if (!retry) break;
+    }
+    return candidate;
+}
 
-    int pitch = 0;
-    int h = 0;
-    if (p1 == 0) {
-        int g = 0;
-        for (int i = 0; i < 100; ++i) {
-            g = RandomInRange(0, 10);
-            if (std::abs(g - st.FirstNoteDraw) <= 4) break;
-        }
-        st.FirstNoteDraw = g;
-        pitch = (upper + lower) / 2 + g - 18;
-        pitch = SnapInRange(chord, pitch, 1, part, true);
-        dir = Chance(3) ? 1 : -1;
-    } else {
-        int strictness = WorkingStyle.melodyTableStrictness;
-        if (strictness < 0 || strictness > 2) strictness = 0;
-        const auto& row = WorkingStyle.melodyTableInterval;
-        int r = RandomInRange(0, 99);
-        int candidate = p1;
-        for (int tryNo = 1;; ++tryNo) {
-            if (tryNo > 1 && (tryNo - 1) % 12 == 0) r = RandomInRange(0, 99);
-            if (tryNo % 144 == 0) dir = -dir;
-            for (int draw = 1; draw <= 50; ++draw) {
-                if (draw >= 26) dir = -dir;
-                h = RandomInRange(0, 7);
-                candidate = p1 + dir * IntervalOfClass(h);
-                if (candidate >= lower && candidate <= upper) break;
-            }
-            if (tryNo % 1728 == 0) {
-                if (strictness == 0) break;
-                --strictness;
-            }
-            auto test = [&](int older) {
-                if (older == 0) return false;
-                int step = ToDiatonicStep(candidate - older);
-                if (step >= 8) return true;
-                return r >= 100 - row[step];
-            };
-            bool A = r > 100 - row[h];
-            bool B = p2 != 0 && test(p2);
-            bool C = p3 != 0 && test(p3);
-            bool retry = strictness == 2 ? (A || B || C) : strictness == 1 ? (A || B) : A;
-            if (!retry) break;
-        }
-        pitch = candidate;
-        // Chord fit.
-        if (position + length < limit) {
-            if (dissonance < 9) {
-                int threshold = dissonance < 4 ? 1 : 3;
-                int leap = dissonance < 4 ? 7 : 8;
-                int step = pitch - p1 > leap ? -1 : p1 - pitch > leap ? 1 : dir;
-                pitch = StepPitchToChordWeightInRange(chord, pitch, step, threshold, part);
-            } else {
-                int a = StepPitchToChordWeightInRange(chord, pitch, 1, 5, part);
-                int b = StepPitchToChordWeightInRange(chord, pitch, -1, 5, part);
-                pitch = ChooseBySense(p1, pitch, a, b);
-            }
-        } else {
-            pitch = SnapInRange(chord, pitch, dir, part, true);
-        }
+// The drawn pitch fitted to the chord: towards a chord weight by the part's
+// dissonance while the chord goes on, onto a triad tone at its end.
+int FitToChord(const ChordRecord& chord, int pitch, int p1, int dir, bool chordEnds, int part) {
+    if (chordEnds) return SnapInRange(chord, pitch, dir, part, true);
+    const int dissonance = Dissonance(part);
+    if (dissonance < 9) {
+        int threshold = dissonance < 4 ? 1 : 3;
+        int leap = dissonance < 4 ? 7 : 8;
+        int step = pitch - p1 > leap ? -1 : p1 - pitch > leap ? 1 : dir;
+        return StepPitchToChordWeightInRange(chord, pitch, step, threshold, part);
     }
-    if (WorkingStyle.mtAdjustF == 1 && phraseStart && pitch > 0) {
-        int a = SnapInRange(chord, pitch, dir, part, true);
-        int b = SnapInRange(chord, a, dir, part, true);
-        int c = SnapInRange(chord, b, -dir, part, true);
-        pitch = ChooseBySense(p1 ? p1 : pitch, pitch, b, c);
-        (void)a;
+    int a = StepPitchToChordWeightInRange(chord, pitch, 1, 5, part);
+    int b = StepPitchToChordWeightInRange(chord, pitch, -1, 5, part);
+    return ChooseBySense(p1, pitch, a, b);
+}
+
+// The melody table's corrections of a chosen pitch (1 or more): no two
+// non-chord tones in a row at high dissonance, a seventh resolved by step,
+// long notes on chord tones, no leap past an octave. length may be cut.
+int CorrectChosenPitch(const ChordRecord& chord, int pitch, int p1, int dir, int& length,
+                       int part) {
+    const bool isTone = chord.IsChordTone(pitch);
+    if (p1 && !chord.IsChordTone(p1) && !isTone && Dissonance(part) >= 9)
+        pitch = SnapInRange(chord, pitch, dir, part, true);
+    if (p1 && chord.IsSeventhPitch(p1) && !chord.IsChordTone(pitch) && std::abs(pitch - p1) >= 3) {
+        pitch = StepPitchToKeyScale(p1 + dir, dir);
+        if (length > kEighthTicks) length = kEighthTicks;
     }
-    // Corrections.
-    if (pitch > 0) {
-        const bool isTone = chord.IsChordTone(pitch);
-        if (p1 && !chord.IsChordTone(p1) && !isTone && dissonance >= 9)
-            pitch = SnapInRange(chord, pitch, dir, part, true);
-        if (p1 && chord.IsSeventhPitch(p1) && !chord.IsChordTone(pitch) &&
-            std::abs(pitch - p1) >= 3) {
-            pitch = StepPitchToKeyScale(p1 + dir, dir);
-            if (length > 48) length = 48;
-        }
-        if (WorkingStyle.mtAdjustL == 1) {
-            int longNote = WorkingStyle.basicBeat == 3 ? 96 : 95;
-            if (!chord.IsChordTone(pitch) && length > longNote) length /= 2;
-            if (length > 95) pitch = SnapInRange(chord, pitch, dir, part, false);
-        }
-        if (WorkingStyle.mtNoCnt == 1 && !st.PreviousWasChordTone)
-            pitch = SnapInRange(chord, pitch, dir, part, false);
-        if (p1 && std::abs(pitch - p1) > 12) pitch += pitch > p1 ? -12 : 12;
+    if (WorkingStyle.mtAdjustL == 1) {
+        const int longNote = WorkingStyle.basicBeat == 3 ? kQuarterTicks : kQuarterTicks - 1;
+        if (!chord.IsChordTone(pitch) && length > longNote) length /= 2;
+        if (length >= kQuarterTicks) pitch = SnapInRange(chord, pitch, dir, part, false);
     }
-    // Direction for the next note.
+    if (WorkingStyle.mtNoCnt == 1 && !TheComposerState.PreviousWasChordTone)
+        pitch = SnapInRange(chord, pitch, dir, part, false);
+    if (p1 && std::abs(pitch - p1) > 12) pitch += pitch > p1 ? -12 : 12;
+    return pitch;
+}
+
+// The direction of the next note: turned by the melody table's direction
+// odds of the interval class h.
+void DrawNextDirection(int h, int& dir) {
     const int q = WorkingStyle.melodyTableDirection[h];
     for (int i = 0; i < 100; ++i) {
         int coin = RandomInRange(0, 1);
@@ -419,13 +429,47 @@ int ChooseMelodyPitch(const MelodyHistory& history, const ChordRecord& chord, in
         }
         if (coin == 0 && t < 50 - q) break;
     }
-    if (st.PreviousWasChordTone && p1 && p2 && chord.IsTriadPitch(p1) &&
+}
+
+}  // namespace
+
+int ChooseMelodyPitch(const MelodyHistory& history, const ChordRecord& chord, int position,
+                      int& length, int limit, int part) {
+    ComposerState& st = TheComposerState;
+    auto useful = [](int p) { return p < 12 ? 0 : p; };
+    const MelodyHistory past{useful(history.previous), useful(history.before),
+                             useful(history.third)};
+    const int p1 = past.previous;
+    const bool phraseStart = p1 == 0 || position == 0 || position <= st.ChoosePosition;
+    st.ChoosePosition = position;
+    int& dir = st.MelodyDirection;
+    if (dir != 1 && dir != -1) dir = 1;
+    if (p1 != 0 && p1 <= Lower(part) - 12) dir = 1;
+    if (p1 != 0 && p1 >= Upper(part) - 12) dir = -1;
+
+    int pitch = 0;
+    int h = 0;
+    if (p1 == 0) {
+        pitch = FirstPitchOfPhrase(chord, part, dir);
+    } else {
+        pitch = DrawTableStep(past, part, dir, h);
+        pitch = FitToChord(chord, pitch, p1, dir, position + length >= limit, part);
+    }
+    if (WorkingStyle.mtAdjustF == 1 && phraseStart && pitch > 0) {
+        int a = SnapInRange(chord, pitch, dir, part, true);
+        int b = SnapInRange(chord, a, dir, part, true);
+        int c = SnapInRange(chord, b, -dir, part, true);
+        pitch = ChooseBySense(p1 ? p1 : pitch, pitch, b, c);
+    }
+    if (pitch > 0) pitch = CorrectChosenPitch(chord, pitch, p1, dir, length, part);
+    DrawNextDirection(h, dir);
+    if (st.PreviousWasChordTone && p1 && past.before && chord.IsTriadPitch(p1) &&
         RandomInRange(0, 16) < TempoToClass(Density(part)))
         pitch = 0;
     if (pitch > 12) {
-        for (int i = 0; i < 11 && pitch < lower; ++i)
+        for (int i = 0; i < 11 && pitch < Lower(part); ++i)
             pitch += 12;
-        for (int i = 0; i < 11 && pitch > upper; ++i)
+        for (int i = 0; i < 11 && pitch > Upper(part); ++i)
             pitch -= 12;
     }
     st.PreviousWasChordTone = pitch > 0 && chord.IsChordTone(pitch);
@@ -635,7 +679,7 @@ int SplitIntoFigure(int pitch, int length, int previous, const ScaleString& weig
                     int pitches[3], int lengths[3]) {
     pitches[0] = pitch;
     lengths[0] = length;
-    if (length < 96 || pitch <= 11) return 1;
+    if (length < kQuarterTicks || pitch <= 11) return 1;
     // Denser parts split less often.
     int densityClass = TempoToClass(Density(part));
     if (RandomInRange(1, 2 + densityClass) != 1) return 1;
@@ -678,228 +722,308 @@ int MinorThirdCorrection(int pitch, const ChordRecord& chord) {
 
 // ---- The writer ----
 
-int GenerateMelodyPart(int part, const NoteList& chords, NoteList& out) {
-    out.Clear();
-    const MelodySettings& s = Settings(part);
-    const int algorithm = s.algorithm;
-    const std::uint8_t mixByte =
-        part >= 0 && part < kStylePartSlots ? WorkingStyle.mix[part].holdPedal : 0;
-    const bool style9 = s.noteLength == 9;
+namespace {
 
-    int chordEvents = 0;
-    int blockLength = 0;
+// What the writer carries from note to note over a block.
+struct BlockPass {
+    int part;
+    const MelodySettings& s;
+    int algorithm;
+    AnchorPoints anchors{};
+    RepetitionMemory memory{};
+    MelodyHistory history{};
+    int previousClass = 0;
+    int restsInRow = 0;  // syncopation rests made in a row
+};
+
+// The chord being filled.
+struct ChordPass {
+    ChordRecord chord;
+    ScaleString weights{};
+    int index = 0;     // among the block's chords
+    int length = 0;    // the ticks its notes fill
+    int phrase = 0;    // the rhythm's phrase length
+    int earlier = -1;  // an earlier chord of the same length, or -1
+};
+
+// The chord events of a list and their summed length.
+struct BlockSize {
+    int chords = 0;
+    int length = 0;
+};
+
+BlockSize SizeOfBlock(const NoteList& chords) {
+    BlockSize size;
     for (int i = 0; i < chords.Count(); ++i) {
         const NoteEvent* e = chords.Event(i);
         if (e->kind != note_kind::kChord) continue;
-        ++chordEvents;
-        blockLength += std::max(e->length, 0);
+        ++size.chords;
+        size.length += std::max(e->length, 0);
     }
-    AnchorPoints anchors;
-    if (algorithm == 1) {
-        const NoteEvent* first = nullptr;
-        for (int i = 0; i < chords.Count() && !first; ++i)
-            if (chords.Event(i)->kind == note_kind::kChord) first = chords.Event(i);
-        char code[4] = {'C', 'M', 'P', 'S'};
-        if (first && !(first->chordCode[0] == 'N' && first->chordCode[1] == 'o'))
-            for (int k = 0; k < 4; ++k)
-                code[k] = first->chordCode[k];
-        ScaleString w;
-        GetChordScaleWeights(code, w);
-        anchors = PickAnchorPoints(w, blockLength, part);
-    }
+    return size;
+}
 
-    RepetitionMemory memory;
-    MelodyHistory history;
-    int previousClass = 0;
-    int restsInRow = 0;  // syncopation rests made in a row
-    int carry = 0;       // ticks borrowed from the next chord (note-length style 9)
+// Algorithm 1's points over the block, from the weights of its first chord
+// (of C major when it has none).
+AnchorPoints BlockAnchors(const NoteList& chords, int blockLength, int part) {
+    const NoteEvent* first = nullptr;
+    for (int i = 0; i < chords.Count() && !first; ++i)
+        if (chords.Event(i)->kind == note_kind::kChord) first = chords.Event(i);
+    char code[4] = {'C', 'M', 'P', 'S'};
+    if (first && !(first->chordCode[0] == 'N' && first->chordCode[1] == 'o'))
+        for (int k = 0; k < 4; ++k)
+            code[k] = first->chordCode[k];
+    ScaleString w;
+    GetChordScaleWeights(code, w);
+    return PickAnchorPoints(w, blockLength, part);
+}
+
+// A chord of a length its metre does not have is reported (but in custom
+// progressions).
+void CheckChordMetre(int given) {
+    if (WorkingStyle.chordGenerationMethod == 8) return;
+    if (WorkingStyle.timeSignature == kMetre34 && given != kBarTicks34 && given != 2 * kBarTicks34)
+        ShowErrorMessage(kMetre34Error);
+    if (WorkingStyle.timeSignature == kMetre78 && given != kBarTicks78)
+        ShowErrorMessage(kMetre78Error);
+}
+
+// The ticks a chord fills: its length less what the chord before borrowed.
+// Note-length style 9 in straight 4/4 borrows an eighth from the next chord
+// two times in three, never from a two-bar chord or past the last chord.
+int LengthToFill(int given, int& carry, bool style9, bool chordFollows) {
+    int length = given - carry;
+    carry = 0;
+    if (style9 && WorkingStyle.timeSignature == kMetre44 && WorkingStyle.basicBeat != 3 &&
+        given != 2 * kBarTicks44 && chordFollows && RandomInRange(1, 3) <= 2) {
+        carry = kEighthTicks;
+        length += kEighthTicks;
+    }
+    return std::max(length, 0);
+}
+
+// Tension on a pitch of 1 or more, then the pitch folded into the range.
+int TensionFolded(int pitch, const ChordRecord& chord, int previous, int length, int part) {
+    if (pitch > 0) pitch = ApplyTension(pitch, 0, chord, previous, length, part);
+    FoldIntoPartRange(part, pitch);
+    return pitch;
+}
+
+// The pitch the part's algorithm (1-7) gives a note t ticks into the phrase
+// and p into the chord; algorithm 6 may cut the length.
+int PitchByAlgorithm(const BlockPass& pass, const ChordPass& c, int t, int p, int& length,
+                     bool firstOfChord) {
+    const MelodyHistory& history = pass.history;
+    const ChordRecord& chord = c.chord;
+    const int part = pass.part;
+    int pitch = 0;
+    switch (pass.algorithm) {
+        case 1:
+            pitch = AnchorPitchAt(pass.anchors, t, part);
+            pitch = AdjustPitchToWeight(pitch, c.weights, length, pass.previousClass,
+                                        history.previous, 0, part);
+            FoldIntoPartRange(part, pitch);
+            pitch = ApplyTension(pitch, 0, chord, history.previous, length, part);
+            FoldIntoPartRange(part, pitch);
+            if (pitch > 0)
+                pitch = StepPitchToChordWeightInRange(chord, pitch,
+                                                      pitch < history.previous ? 1 : -1, 5, part);
+            return pitch;
+        case 2:
+            pitch = RandomWalkPitch(history, chord, c.weights, firstOfChord, part);
+            if (pass.s.algorithmParameter == 0 && pitch > 0)
+                pitch = AdjustPitchToWeight(pitch, c.weights, length, pass.previousClass,
+                                            history.previous, 0, part);
+            FoldIntoPartRange(part, pitch);
+            if (Chance(8)) pitch = 0;
+            return TensionFolded(pitch, chord, history.previous, length, part);
+        case 3:
+        case 4: {
+            int step = NextStepOfSequence(firstOfChord, pass.algorithm, pass.previousClass);
+            pitch = ScaleLadderPitch(c.weights, step, part);
+            if (pass.algorithm == 3 && history.previous > 0 &&
+                (length == kEighthTicks || length == kTripletEighthTicks) &&
+                RandomInRange(1, 3) <= 2)
+                pitch = history.previous;
+            pitch = AdjustPitchToWeight(pitch, c.weights, length, pass.previousClass,
+                                        history.previous, 0, part);
+            FoldIntoPartRange(part, pitch);
+            return TensionFolded(pitch, chord, history.previous, length, part);
+        }
+        case 5:
+            pitch = NoteChoiceFive(history.previous, c.weights, length, p, chord,
+                                   pass.previousClass, history.before, c.length, part);
+            return TensionFolded(pitch, chord, history.previous, length, part);
+        case 6:
+            pitch = ChooseMelodyPitch(history, chord, p, length, c.length, part);
+            return TensionFolded(pitch, chord, history.previous, length, part);
+        case 7:
+            return PartMiddle(part);
+        default:
+            ShowErrorMessage(kAlgorithmInvalid);
+            return history.previous;
+    }
+}
+
+// Rhythm and melody repetition: the note at the same place of the earlier
+// chord of the same length lends its length and its step from the pitch
+// before.
+void ApplyRepetition(const BlockPass& pass, const ChordPass& c, int noteIndex, int p, int& length,
+                     int& pitch) {
+    const RepeatEntry* repeated =
+        c.earlier >= 0 ? pass.memory.Entry(c.earlier, noteIndex) : nullptr;
+    if (!repeated) return;
+    const MelodyHistory& history = pass.history;
+    const int part = pass.part;
+    if (RepeatSettingActive(pass.s.repeatRhythm))
+        length = repeated->length > 0 ? repeated->length : c.length - p;
+    if (repeated->interval == kNoPreviousInterval || !RepeatSettingActive(pass.s.repeatMelody))
+        return;
+    int again = 0;
+    if (repeated->interval != kRestInterval) {
+        again = history.previous > 0 ? history.previous + repeated->interval : 0;
+        again = std::clamp(again, 0, 127);
+        if (again > 0)
+            again = AdjustPitchToWeight(again, c.weights, length, pass.previousClass,
+                                        history.previous, 0, part);
+        FoldIntoPartRange(part, again);
+        if (again > 0) again = ApplyTension(again, 0, c.chord, history.previous, length, part);
+        if (again > 0 && history.previous > 0 && !c.chord.IsChordTone(history.previous) &&
+            !c.chord.IsTriadPitch(again))
+            c.chord.NearestTriadTone(again, 1);
+    }
+    if (InRange(pitch, part)) pitch = again;
+}
+
+// Rests the part's density asks for, by the algorithm.
+int DensityRest(int algorithm, int part, int pitch) {
+    const int cls = TempoToClass(Density(part));
+    if (algorithm == 1 && cls != 1 && Chance(20 - 2 * cls)) pitch = 0;
+    if ((algorithm == 3 || algorithm == 4) && cls != 1 && RandomInRange(1, 10 - cls) <= 2)
+        pitch = 0;
+    if (cls == 6 && Chance(7)) pitch = 0;
+    if (cls > 6 && Chance(3)) pitch = 0;
+    if (cls == 8 && Chance(2)) pitch = 0;
+    return pitch;
+}
+
+// The rules every algorithm's pitch passes: no leap past an octave (but in
+// algorithm 5), syncopation rests, the part's range, density rests and the
+// raised third of the harmonic minor.
+int FinishPitch(BlockPass& pass, const ChordPass& c, int pitch) {
+    const MelodyHistory& history = pass.history;
+    const int part = pass.part;
+    if (pass.algorithm != 5 && pitch > 0 && history.previous > 0 &&
+        std::abs(pitch - history.previous) > 12)
+        pitch += pitch > history.previous ? -12 : 12;
+    if (pass.s.syncopation == 1 && Chance(2)) {
+        if (pass.restsInRow < 4 && ((pitch > 0 && pitch == history.previous) || Chance(4))) {
+            pitch = 0;
+            ++pass.restsInRow;
+        } else {
+            pass.restsInRow = 0;
+        }
+    }
+    pitch = std::clamp(pitch, 0, 127);
+    if (pitch > 0 && !InRange(pitch, part)) pitch = 0;
+    ClampToPartRange(pitch, part);
+    if (history.previous == 0 || history.before != 0 || Chance(4))
+        pitch = DensityRest(pass.algorithm, part, pitch);
+    if (WorkingStyle.scale == kScaleHarmonic) pitch = MinorThirdCorrection(pitch, c.chord);
+    return pitch;
+}
+
+// Writes a note (split into a figure by algorithm 6 in scales 1 and 7),
+// remembers it for repetition and moves the history on.
+void WriteNote(BlockPass& pass, const ChordPass& c, int noteIndex, int length, int pitch,
+               NoteList& out) {
+    MelodyHistory& history = pass.history;
+    if (length > 0) {
+        int pitches[3];
+        int lengths[3];
+        int n = 1;
+        pitches[0] = pitch;
+        lengths[0] = length;
+        if (pass.algorithm == 6 && (WorkingStyle.scale == 1 || WorkingStyle.scale == 7))
+            n = SplitIntoFigure(pitch, length, history.previous, c.weights, pass.part, pitches,
+                                lengths);
+        for (int k = 0; k < n; ++k)
+            out.AppendNote(lengths[k], pitches[k]);
+    }
+    const int interval =
+        pitch == 0 ? kRestInterval
+                   : (history.previous > 0 ? pitch - history.previous : kNoPreviousInterval);
+    pass.memory.Record(c.index, noteIndex, length, interval);
+    if (length == 0) ShowErrorMessage(kLengthAlgorithmError);
+    if (pass.algorithm != 5 || pitch != history.previous) {
+        history.third = history.before;
+        history.before = history.previous;
+    }
+    history.previous = pitch;
+}
+
+// Fills one chord with notes and rests that add up to its length.
+void WriteChordNotes(BlockPass& pass, const ChordPass& c, NoteList& out) {
+    int p = 0;
+    int t = 0;
+    for (int noteIndex = 0; p < c.length; ++noteIndex) {
+        int length = NextNoteLength(pass.part, t, c.phrase, c.length, pass.previousClass);
+        if (length <= 0) {
+            // The rest of the chord is silent, so the chord's notes still
+            // add up to its length.
+            ShowErrorMessage(kLengthAlgorithmError);
+            out.AppendNote(c.length - p, 0);
+            break;
+        }
+        int pitch = PitchByAlgorithm(pass, c, t, p, length, noteIndex == 0);
+        ApplyRepetition(pass, c, noteIndex, p, length, pitch);
+        length = std::min(length, c.length - p);
+        p += length;
+        pass.previousClass = length / kSixteenthTicks;
+        pitch = FinishPitch(pass, c, pitch);
+        WriteNote(pass, c, noteIndex, length, pitch, out);
+        t += length;
+        if (t >= c.phrase) t = 0;
+        if (length <= 0) {
+            out.AppendNote(c.length - p, 0);
+            break;
+        }
+    }
+    if (p > c.length) ShowErrorMessage(kChordLengthError);
+}
+
+}  // namespace
+
+int GenerateMelodyPart(int part, const NoteList& chords, NoteList& out) {
+    out.Clear();
+    const MelodySettings& s = Settings(part);
+    const std::uint8_t mixByte =
+        part >= 0 && part < kStylePartSlots ? WorkingStyle.mix[part].holdPedal : 0;
+    const bool style9 = s.noteLength == 9;
+    const BlockSize block = SizeOfBlock(chords);
+    BlockPass pass{part, s, s.algorithm};
+    if (pass.algorithm == 1) pass.anchors = BlockAnchors(chords, block.length, part);
+    int carry = 0;  // ticks borrowed from the next chord (note-length style 9)
     int chordIndex = -1;
-    int seen = 0;
     for (int i = 0; i < chords.Count(); ++i) {
         const NoteEvent* event = chords.Event(i);
         if (event->kind != note_kind::kChord) continue;
         ++chordIndex;
-        ++seen;
         if (mixByte != 0) {
             if (chordIndex > 0) out.AppendValue(0, 0);
             out.AppendValue(0, mixByte);
         }
-        ChordRecord chord = RecordOf(*event);
-        out.AppendChord(&chord);
+        ChordPass c{RecordOf(*event)};
+        out.AppendChord(&c.chord);
         const int given = std::max(event->length, 0);
-        if (WorkingStyle.chordGenerationMethod != 8) {
-            if (WorkingStyle.timeSignature == kMetre34 && given != 288 && given != 576)
-                ShowErrorMessage(kMetre34Error);
-            if (WorkingStyle.timeSignature == kMetre78 && given != 336)
-                ShowErrorMessage(kMetre78Error);
-        }
-        int chordLength = given - carry;
-        carry = 0;
-        if (style9 && WorkingStyle.timeSignature == kMetre44 && WorkingStyle.basicBeat != 3 &&
-            given != 768 && seen < chordEvents && RandomInRange(1, 3) <= 2) {
-            carry = 48;
-            chordLength += 48;
-        }
-        chordLength = std::max(chordLength, 0);
-        memory.SetChordLength(chordIndex, given);
-        const int earlier = memory.EarlierChord(chordIndex, given);
-
-        ScaleString weights;
-        GetChordScaleWeights(chord.code.text, weights);
-        const int phrase = style9 ? std::max(chordLength, 1) : BarLength();
-        int p = 0;
-        int t = 0;
-        int noteIndex = 0;
-        while (p < chordLength) {
-            int length = NextNoteLength(part, t, phrase, chordLength, previousClass);
-            if (length <= 0) {
-                // The rest of the chord is silent, so the chord's notes still
-                // add up to its length.
-                ShowErrorMessage(kLengthAlgorithmError);
-                out.AppendNote(chordLength - p, 0);
-                break;
-            }
-            const bool firstOfChord = noteIndex == 0;
-            int pitch = 0;
-            switch (algorithm) {
-                case 1:
-                    pitch = AnchorPitchAt(anchors, t, part);
-                    pitch = AdjustPitchToWeight(pitch, weights, length, previousClass,
-                                                history.previous, 0, part);
-                    FoldIntoPartRange(part, pitch);
-                    pitch = ApplyTension(pitch, 0, chord, history.previous, length, part);
-                    FoldIntoPartRange(part, pitch);
-                    if (pitch > 0)
-                        pitch = StepPitchToChordWeightInRange(
-                            chord, pitch, pitch < history.previous ? 1 : -1, 5, part);
-                    break;
-                case 2:
-                    pitch = RandomWalkPitch(history, chord, weights, firstOfChord, part);
-                    if (s.algorithmParameter == 0 && pitch > 0)
-                        pitch = AdjustPitchToWeight(pitch, weights, length, previousClass,
-                                                    history.previous, 0, part);
-                    FoldIntoPartRange(part, pitch);
-                    if (Chance(8)) pitch = 0;
-                    if (pitch > 0)
-                        pitch = ApplyTension(pitch, 0, chord, history.previous, length, part);
-                    FoldIntoPartRange(part, pitch);
-                    break;
-                case 3:
-                case 4: {
-                    int step = NextStepOfSequence(firstOfChord, algorithm, previousClass);
-                    pitch = ScaleLadderPitch(weights, step, part);
-                    if (algorithm == 3 && history.previous > 0 && (length == 48 || length == 32) &&
-                        RandomInRange(1, 3) <= 2)
-                        pitch = history.previous;
-                    pitch = AdjustPitchToWeight(pitch, weights, length, previousClass,
-                                                history.previous, 0, part);
-                    FoldIntoPartRange(part, pitch);
-                    if (pitch > 0)
-                        pitch = ApplyTension(pitch, 0, chord, history.previous, length, part);
-                    FoldIntoPartRange(part, pitch);
-                    break;
-                }
-                case 5:
-                    pitch = NoteChoiceFive(history.previous, weights, length, p, chord,
-                                           previousClass, history.before, chordLength, part);
-                    if (pitch > 0)
-                        pitch = ApplyTension(pitch, 0, chord, history.previous, length, part);
-                    FoldIntoPartRange(part, pitch);
-                    break;
-                case 6:
-                    pitch = ChooseMelodyPitch(history, chord, p, length, chordLength, part);
-                    if (pitch > 0)
-                        pitch = ApplyTension(pitch, 0, chord, history.previous, length, part);
-                    FoldIntoPartRange(part, pitch);
-                    break;
-                case 7:
-                    pitch = PartMiddle(part);
-                    break;
-                default:
-                    ShowErrorMessage(kAlgorithmInvalid);
-                    pitch = history.previous;
-                    break;
-            }
-            const RepeatEntry* repeated = earlier >= 0 ? memory.Entry(earlier, noteIndex) : nullptr;
-            if (repeated && RepeatSettingActive(s.repeatRhythm))
-                length = repeated->length > 0 ? repeated->length : chordLength - p;
-            if (repeated && repeated->interval != kNoPreviousInterval &&
-                RepeatSettingActive(s.repeatMelody)) {
-                int again = 0;
-                if (repeated->interval != kRestInterval) {
-                    again = history.previous > 0 ? history.previous + repeated->interval : 0;
-                    again = std::clamp(again, 0, 127);
-                    if (again > 0)
-                        again = AdjustPitchToWeight(again, weights, length, previousClass,
-                                                    history.previous, 0, part);
-                    FoldIntoPartRange(part, again);
-                    if (again > 0)
-                        again = ApplyTension(again, 0, chord, history.previous, length, part);
-                    if (again > 0 && history.previous > 0 && !chord.IsChordTone(history.previous) &&
-                        !chord.IsTriadPitch(again))
-                        chord.NearestTriadTone(again, 1);
-                }
-                if (InRange(pitch, part)) pitch = again;
-            }
-            length = std::min(length, chordLength - p);
-            p += length;
-            previousClass = length / 24;
-            if (algorithm != 5 && pitch > 0 && history.previous > 0 &&
-                std::abs(pitch - history.previous) > 12)
-                pitch += pitch > history.previous ? -12 : 12;
-            if (s.syncopation == 1 && Chance(2)) {
-                if (restsInRow < 4 && ((pitch > 0 && pitch == history.previous) || Chance(4))) {
-                    pitch = 0;
-                    ++restsInRow;
-                } else {
-                    restsInRow = 0;
-                }
-            }
-            pitch = std::clamp(pitch, 0, 127);
-            if (pitch > 0 && !InRange(pitch, part)) pitch = 0;
-            ClampToPartRange(pitch, part);
-            if (history.previous == 0 || history.before != 0 || Chance(4)) {
-                const int cls = TempoToClass(Density(part));
-                if (algorithm == 1 && cls != 1 && Chance(20 - 2 * cls)) pitch = 0;
-                if ((algorithm == 3 || algorithm == 4) && cls != 1 &&
-                    RandomInRange(1, 10 - cls) <= 2)
-                    pitch = 0;
-                if (cls == 6 && Chance(7)) pitch = 0;
-                if (cls > 6 && Chance(3)) pitch = 0;
-                if (cls == 8 && Chance(2)) pitch = 0;
-            }
-            if (WorkingStyle.scale == kScaleHarmonic) pitch = MinorThirdCorrection(pitch, chord);
-            if (length > 0) {
-                int pitches[3];
-                int lengths[3];
-                int n = 1;
-                pitches[0] = pitch;
-                lengths[0] = length;
-                if (algorithm == 6 && (WorkingStyle.scale == 1 || WorkingStyle.scale == 7))
-                    n = SplitIntoFigure(pitch, length, history.previous, weights, part, pitches,
-                                        lengths);
-                for (int k = 0; k < n; ++k)
-                    out.AppendNote(lengths[k], pitches[k]);
-            }
-            const int interval = pitch == 0 ? kRestInterval
-                                            : (history.previous > 0 ? pitch - history.previous
-                                                                    : kNoPreviousInterval);
-            memory.Record(chordIndex, noteIndex, length, interval);
-            if (length == 0) ShowErrorMessage(kLengthAlgorithmError);
-            if (algorithm != 5 || pitch != history.previous) {
-                history.third = history.before;
-                history.before = history.previous;
-            }
-            history.previous = pitch;
-            ++noteIndex;
-            t += length;
-            if (t >= phrase) t = 0;
-            if (length <= 0) {
-                out.AppendNote(chordLength - p, 0);
-                break;
-            }
-        }
-        if (p > chordLength) ShowErrorMessage(kChordLengthError);
+        CheckChordMetre(given);
+        c.index = chordIndex;
+        c.length = LengthToFill(given, carry, style9, chordIndex + 1 < block.chords);
+        pass.memory.SetChordLength(chordIndex, given);
+        c.earlier = pass.memory.EarlierChord(chordIndex, given);
+        GetChordScaleWeights(c.chord.code.text, c.weights);
+        c.phrase = style9 ? std::max(c.length, 1) : BarLength();
+        WriteChordNotes(pass, c, out);
     }
     if (mixByte != 0) out.AppendValue(0, 0);
     return 1;
@@ -936,21 +1060,22 @@ void WriteEndingRun(int part, int pitch, NoteList& out) {
     for (int i = 0; i < 8; ++i) {
         p = std::clamp(p + dir, 12, 127);
         const int weight = WeightOf(w, p);
-        if (weight > 1) AppendFolded(out, part, weight >= 5 || classical ? 96 : 48, p);
+        if (weight > 1)
+            AppendFolded(out, part, weight >= 5 || classical ? kQuarterTicks : kEighthTicks, p);
         if (weight >= 9) break;
     }
     if (WorkingStyle.scale != kNoRunScale && Chance(2)) {
         int q = std::min(p + 5, 127);
         for (int i = 0; i < 8 && WeightOf(w, q) < 9 && q < 127; ++i)
             ++q;
-        AppendFolded(out, part, 192, q);
+        AppendFolded(out, part, kHalfTicks, q);
     } else {
-        AppendFolded(out, part, 96, p);
+        AppendFolded(out, part, kQuarterTicks, p);
     }
 }
 
 void WriteEndingTonic(int part, int pitch, NoteList& out) {
-    AppendFolded(out, part, 192, TonicIn(pitch));
+    AppendFolded(out, part, kHalfTicks, TonicIn(pitch));
 }
 
 void WriteCadenceFigure(int part, int pitch, NoteList& out) {
@@ -961,32 +1086,32 @@ void WriteCadenceFigure(int part, int pitch, NoteList& out) {
         const int dir = Chance(2) ? 1 : -1;
         for (int i = 0; i < 12 && WeightOf(w, p) < 5; ++i)
             p = std::clamp(p + dir, 12, 127);
-        AppendFolded(out, part, 24, p);
+        AppendFolded(out, part, kSixteenthTicks, p);
         for (int i = 0; i < 12 && WeightOf(w, p) < 9; ++i)
             p = std::clamp(p + dir, 12, 127);
-        AppendFolded(out, part, 48, p);
-        total = 504;
+        AppendFolded(out, part, kEighthTicks, p);
+        total = kEndingTicks - kSixteenthTicks - kEighthTicks;
     } else {
-        out.AppendNote(48, 0);
-        total = 528;
+        out.AppendNote(kEighthTicks, 0);
+        total = kEndingTicks - kEighthTicks;
     }
-    out.AppendNote(24, 0);
+    out.AppendNote(kSixteenthTicks, 0);
     const int base = p - PitchClass(p);
-    AppendFolded(out, part, 48, base);
+    AppendFolded(out, part, kEighthTicks, base);
     if (!IsMinor()) {
         for (int i = 0; i < 3; ++i) {
-            AppendFolded(out, part, 24, base - 1);
-            AppendFolded(out, part, 24, base);
+            AppendFolded(out, part, kSixteenthTicks, base - 1);
+            AppendFolded(out, part, kSixteenthTicks, base);
         }
     } else {
-        out.AppendNote(48, 0);
-        AppendFolded(out, part, 48, base + 4);
+        out.AppendNote(kEighthTicks, 0);
+        AppendFolded(out, part, kEighthTicks, base + 4);
     }
     const int tonic = TonicIn(p) - 12;
     const int neighbour = IsMinor() && Chance(2) ? tonic + 2 : tonic - 1;
-    AppendFolded(out, part, 48, neighbour);
-    AppendFolded(out, part, 48, tonic);
-    AppendFolded(out, part, total - 96, tonic);
+    AppendFolded(out, part, kEighthTicks, neighbour);
+    AppendFolded(out, part, kEighthTicks, tonic);
+    AppendFolded(out, part, total - kQuarterTicks, tonic);
 }
 
 void WriteEndingWalk(int part, int pitch, NoteList& out) {
@@ -995,9 +1120,9 @@ void WriteEndingWalk(int part, int pitch, NoteList& out) {
     int written = 0;
     int dir = Chance(2) ? 1 : -1;
     for (int i = 0; i < 16; ++i) {
-        if (written < 288 && Chance(3)) {
-            out.AppendNote(48, 0);
-            written += 48;
+        if (written < 3 * kQuarterTicks && Chance(3)) {
+            out.AppendNote(kEighthTicks, 0);
+            written += kEighthTicks;
             continue;
         }
         int move = Chance(4) ? RandomInRange(3, 7) : 1;
@@ -1010,12 +1135,14 @@ void WriteEndingWalk(int part, int pitch, NoteList& out) {
         }
         p = std::clamp(p, 12, 127);
         const int weight = WeightOf(w, p);
-        const int length = weight >= 9 ? 96 : weight >= 5 ? 48 : 24;
+        const int length = weight >= 9   ? kQuarterTicks
+                           : weight >= 5 ? kEighthTicks
+                                         : kSixteenthTicks;
         AppendFolded(out, part, length, p);
         written += length;
-        if (weight >= 9 && written >= 384) break;
+        if (weight >= 9 && written >= kBarTicks44) break;
     }
-    AppendFolded(out, part, std::max(576 - written, 96), TonicIn(p) - 12);
+    AppendFolded(out, part, std::max(kEndingTicks - written, kQuarterTicks), TonicIn(p) - 12);
 }
 
 void WritePartEnding(int part, int pitch, NoteList& out) {

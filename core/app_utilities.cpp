@@ -138,22 +138,25 @@ int GetSelectedTerminalId() {
 
 // ---- Standard MIDI Files ----
 
+int ChooseMidiFile(std::string& path) {
+    platform::FileChooserRequest request;
+    request.defaultExtension = "mid";
+    request.filter = "midi files|*.mid|";
+    const platform::FileChooserAnswer answer = platform::GetFileChooser()->ChooseFile(request);
+    if (!answer.chosen) {
+        if (answer.errorCode != 0)
+            ReportCommonDialogError(static_cast<std::uint32_t>(answer.errorCode));
+        return 0;
+    }
+    path = answer.path;
+    return 1;
+}
+
 int ReadMidiFile(std::string& path, std::uint8_t* buffer, std::size_t capacity, std::size_t* size) {
     if (!buffer || !size || capacity == 0) return 0;
     *size = 0;
     std::memset(buffer, 0, capacity);
-    if (path.empty()) {
-        platform::FileChooserRequest request;
-        request.defaultExtension = "mid";
-        request.filter = "midi files|*.mid|";
-        const platform::FileChooserAnswer answer = platform::GetFileChooser()->ChooseFile(request);
-        if (!answer.chosen) {
-            if (answer.errorCode != 0)
-                ReportCommonDialogError(static_cast<std::uint32_t>(answer.errorCode));
-            return 0;
-        }
-        path = answer.path;
-    }
+    if (path.empty() && !ChooseMidiFile(path)) return 0;
 
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
     if (!file) {

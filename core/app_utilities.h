@@ -37,6 +37,9 @@ std::string FileNameOfPath(std::string_view path);
 // 1 when a name ends in ".mid" in any letter case; names too short to hold
 // more than the extension ("mid", ".mi") are refused.
 int IsMidiFileName(std::string_view name);
+// Asks for a ".mid" file through the file chooser into path; 0 when the
+// chooser is cancelled (its error, if any, reported).
+int ChooseMidiFile(std::string& path);
 
 // ---- Metre ----
 
