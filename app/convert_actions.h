@@ -70,5 +70,6 @@ bool ReadRingtoneBack(std::string& path);
 bool SameFile(const std::string& a, const std::string& b);
 
 // ---- Conversions ----
-int ConvertTuneFile(const std::string& path);
+// The tune converted to outputType through the installed dispatcher.
+int ConvertTuneFile(const std::string& path, int outputType);
 int ConvertWaveFile(const std::string& path, int ringVoiceFormat);
