@@ -92,20 +92,19 @@ int SelectedConvertStyles() {
 }
 
 // The music-style road: the tune composed from the input at "sty_conv.mid",
-// then delivered to the chosen output. The working file goes whatever
+// then delivered to the chosen output type. The working file goes whatever
 // happens.
-int ConvertInStyle(const std::string& input) {
+int ConvertInStyle(const std::string& input, int type) {
     const std::string chosen = LastOutputPath.Get();
     const std::string composed = std::string(AppSettings.OutputFolder) + kStyleConversionFile;
     ConversionOutputPath.Set(composed);
-    int done = ComposeInMidiStyle(input);
+    int done = ComposeInMidiStyle(input, type);
     LastOutputPath.Set(chosen);
     if (done) {
-        const int type = OutputType.load();
         if (!IsRingtoneSynthType(type) && !IsMelodyMailType(type) && !IsWaveOutputType(type))
             done = CopyFileBytes(composed, chosen);
         else
-            done = ConvertTuneFile(composed);
+            done = ConvertTuneFile(composed, type);
     }
     std::error_code ignored;
     std::filesystem::remove(composed, ignored);
@@ -278,10 +277,10 @@ bool SameFile(const std::string& a, const std::string& b) {
     return error ? a == b : same;
 }
 
-int ConvertTuneFile(const std::string& path) {
+int ConvertTuneFile(const std::string& path, int outputType) {
     if (!IsMidiInput(path)) return 0;
     std::string input = path;
-    return ConvertToOutputFormat(input, AppSettings.AdjustVoice);
+    return ConvertToOutputFormat(input, AppSettings.AdjustVoice, outputType);
 }
 
 int ConvertWaveFile(const std::string& path, int ringVoiceFormat) {
@@ -317,7 +316,9 @@ void ConvertInput(const std::string& given) {
         ShowErrorMessage(kSameFileNameError);
     }
     LastOutputPath.Set(output);
-    if (OutputType.load() == kRingVoiceType && !wav) {
+    // The type the save dialog chose, handed to the conversion.
+    const int type = OutputType.load();
+    if (type == kRingVoiceType && !wav) {
         ShowErrorBox(kLoadWavForVoiceText);
         return;
     }
@@ -325,7 +326,8 @@ void ConvertInput(const std::string& given) {
         ConvertWave(input);
         return;
     }
-    const int done = ConvertStyleSelection[0] == 1 ? ConvertTuneFile(input) : ConvertInStyle(input);
+    const int done =
+        ConvertStyleSelection[0] == 1 ? ConvertTuneFile(input, type) : ConvertInStyle(input, type);
     if (!done) return;
     GetShellServices()->SetWaitCursor(true);
     PlayOrStopResult();

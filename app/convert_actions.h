@@ -73,5 +73,6 @@ std::optional<InputYield> ReadRingtoneBack(std::string& path);
 bool SameFile(const std::string& a, const std::string& b);
 
 // ---- Conversions ----
-int ConvertTuneFile(const std::string& path);
+// The tune converted to outputType through the installed dispatcher.
+int ConvertTuneFile(const std::string& path, int outputType);
 int ConvertWaveFile(const std::string& path, int ringVoiceFormat);

@@ -49,7 +49,7 @@ void SetUp() {
     folder = std::string(name.data()) + "/";
     std::snprintf(AppSettings.WorkFolder, sizeof AppSettings.WorkFolder, "%s", folder.c_str());
     std::snprintf(AppSettings.OutputFolder, sizeof AppSettings.OutputFolder, "%s", folder.c_str());
-    OutputType = 2;
+    TheComposerState.outputType = 2;
     PanelMode = kPanelModeCompose;
     InstallBackingGenerators();
 }

@@ -119,7 +119,7 @@ bool SetUp() {
     std::snprintf(AppSettings.WorkFolder, sizeof AppSettings.WorkFolder, "%s", folder.c_str());
     std::snprintf(AppSettings.OutputFolder, sizeof AppSettings.OutputFolder, "%s", folder.c_str());
     ConversionOutputPath.Set(folder + "converted.mid");
-    OutputType = 2;
+    TheComposerState.outputType = 2;
     InstallBackingGenerators();
     SetChannelRoleDialog(std::make_shared<AcceptRoles>());
     CurrentTuneStructure = std::make_unique<TuneStructure>();

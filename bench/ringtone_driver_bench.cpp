@@ -24,7 +24,7 @@ struct Case {
     const char* name;
     int outputType;
     const char* tag;  // the first four bytes of the file written
-    std::function<int(const std::string&)> convert;
+    std::function<int(const std::string&, int outputType)> convert;
 };
 
 const std::string& InputPath() {
@@ -50,11 +50,10 @@ const std::string& InputPath() {
 
 void BM_Driver(benchmark::State& state, const Case& c) {
     const std::string& in = InputPath();
-    OutputType = c.outputType;
     std::filesystem::remove(LastOutputPath.Get());
     int written = 0;
     for (auto _ : state) {
-        written = c.convert(in);
+        written = c.convert(in, c.outputType);
         benchmark::DoNotOptimize(written);
     }
     char tag[4] = {};
@@ -64,21 +63,28 @@ void BM_Driver(benchmark::State& state, const Case& c) {
 }
 
 const Case kCases[] = {
-    {"MFi1", 7, "melo", [](const std::string& p) { return ConvertToMfi(1, p, 1); }},
-    {"MFi4", 3, "melo", [](const std::string& p) { return ConvertToMfi(4, p, 1); }},
-    {"MFi5", 3, "melo", [](const std::string& p) { return ConvertToMfi(5, p, 1); }},
-    {"MFi252", 7, "melo", [](const std::string& p) { return ConvertToMfi(252, p, 1); }},
-    {"MFi254", 3, "cmid", [](const std::string& p) { return ConvertToMfi(254, p, 1); }},
-    {"Multi6", 14, "melo", [](const std::string& p) { return ConvertToMultiMfi(6, p, 1, 0); }},
-    {"Multi7", 14, "melo", [](const std::string& p) { return ConvertToMultiMfi(7, p, 1, 0); }},
-    {"Multi8", 14, "melo", [](const std::string& p) { return ConvertToMultiMfi(8, p, 1, 0); }},
-    {"Multi9", 3, "melo", [](const std::string& p) { return ConvertToMultiMfi(9, p, 1, 0); }},
-    {"Multi32", 18, "melo", [](const std::string& p) { return ConvertToMultiMfi(32, p, 1, 0); }},
-    {"Smaf16", 3, "MMMD", [](const std::string& p) { return ConvertToSmaf(16, p, 1); }},
-    {"Smaf4", 7, "MMMD", [](const std::string& p) { return ConvertToSmaf(4, p, 1); }},
-    {"Ma3_32", 17, "MMMD", [](const std::string& p) { return ConvertToSmafMa3(32, p, 1); }},
-    {"Ma3_33", 17, "MMMD", [](const std::string& p) { return ConvertToSmafMa3(33, p, 1); }},
-    {"Mfm", 3, "mfmp", [](const std::string& p) { return ConvertToMfm(p, 1); }},
+    {"MFi1", 7, "melo", [](const std::string& p, int t) { return ConvertToMfi(1, p, 1, t); }},
+    {"MFi4", 3, "melo", [](const std::string& p, int t) { return ConvertToMfi(4, p, 1, t); }},
+    {"MFi5", 3, "melo", [](const std::string& p, int t) { return ConvertToMfi(5, p, 1, t); }},
+    {"MFi252", 7, "melo", [](const std::string& p, int t) { return ConvertToMfi(252, p, 1, t); }},
+    {"MFi254", 3, "cmid", [](const std::string& p, int t) { return ConvertToMfi(254, p, 1, t); }},
+    {"Multi6", 14, "melo",
+     [](const std::string& p, int t) { return ConvertToMultiMfi(6, p, 1, 0, t); }},
+    {"Multi7", 14, "melo",
+     [](const std::string& p, int t) { return ConvertToMultiMfi(7, p, 1, 0, t); }},
+    {"Multi8", 14, "melo",
+     [](const std::string& p, int t) { return ConvertToMultiMfi(8, p, 1, 0, t); }},
+    {"Multi9", 3, "melo",
+     [](const std::string& p, int t) { return ConvertToMultiMfi(9, p, 1, 0, t); }},
+    {"Multi32", 18, "melo",
+     [](const std::string& p, int t) { return ConvertToMultiMfi(32, p, 1, 0, t); }},
+    {"Smaf16", 3, "MMMD", [](const std::string& p, int t) { return ConvertToSmaf(16, p, 1, t); }},
+    {"Smaf4", 7, "MMMD", [](const std::string& p, int t) { return ConvertToSmaf(4, p, 1, t); }},
+    {"Ma3_32", 17, "MMMD",
+     [](const std::string& p, int t) { return ConvertToSmafMa3(32, p, 1, t); }},
+    {"Ma3_33", 17, "MMMD",
+     [](const std::string& p, int t) { return ConvertToSmafMa3(33, p, 1, t); }},
+    {"Mfm", 3, "mfmp", [](const std::string& p, int t) { return ConvertToMfm(p, 1, t); }},
 };
 
 const int kRegistered = [] {

@@ -12,6 +12,7 @@
 #include <unordered_set>
 
 #include "compose/compose_tune.h"
+#include "compose/composer_state.h"
 #include "core/conversion_services.h"
 #include "core/reporters.h"
 #include "core/service_slot.h"
@@ -259,6 +260,7 @@ ComposeController::~ComposeController() {
 bool ComposeController::Start(int count, bool resetTuneNumber) {
     if (ComposingActive.load() != 0) return false;
     const int outputType = SettingsValue(AppSettings.ComposeOutputType);
+    // Recorded for the panel's Play, which plays the run's results by it.
     OutputType = outputType;
     if (IsMelodyMailOutput(outputType)) {
         ShowErrorMessage(kCantAutoComposeMail);
@@ -283,6 +285,9 @@ bool ComposeController::Start(int count, bool resetTuneNumber) {
     StopPending = 0;
     TuneCount = count;
     if (resetTuneNumber) TuneNumberRef().store(0);
+    // The run composes for the type chosen now, whatever is chosen later;
+    // the previous worker has been joined, so nobody reads it meanwhile.
+    TheComposerState.outputType = outputType;
     finished_ = false;
     worker_ = std::thread([this] {
         ComposeThread();

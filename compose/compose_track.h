@@ -4,7 +4,8 @@
 // and bank, mix controllers, pitch-bend range, scale tuning) and close a
 // track.
 //
-// The sound module comes from OutputType: 0 XG, 1 GS, anything else GM.
+// The sound module comes from the run's output type (the composer state's):
+// 0 XG, 1 GS, anything else GM.
 #pragma once
 
 #include <cstdint>

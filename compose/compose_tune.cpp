@@ -11,6 +11,7 @@
 #include "compose/compose_control.h"
 #include "compose/compose_info.h"
 #include "compose/compose_track.h"
+#include "compose/composer_state.h"
 #include "compose/knowledge_base.h"
 #include "compose/length_fitting.h"
 #include "compose/melody_stages.h"
@@ -93,7 +94,7 @@ int DeliverTune(const std::string& temp) {
     if (PanelMode.load() == kPanelModeConvert)
         return CopyFileBytes(temp, ConversionOutputPath.Get());
     const std::string folder = AppSettings.OutputFolder;
-    const int type = OutputType.load();
+    const int type = TheComposerState.outputType;
     if (type >= 0 && type <= 2) return CopyFileBytes(temp, folder + OutputFileName.Get());
     std::string target = folder + OutputFileName.Get();
     StripExtension(target);
@@ -102,7 +103,7 @@ int DeliverTune(const std::string& temp) {
     target += "." + extension;
     LastOutputPath.Set(target);
     std::string source = temp;
-    return ConvertToOutputFormat(source, AppSettings.AdjustVoice) == 1 ? 1 : 0;
+    return ConvertToOutputFormat(source, AppSettings.AdjustVoice, type) == 1 ? 1 : 0;
 }
 
 }  // namespace

@@ -15,7 +15,9 @@ ComposerState TheComposerState = [] {
 }();
 
 void ResetComposerState() {
+    const int outputType = TheComposerState.outputType;
     TheComposerState = ComposerState{};
+    TheComposerState.outputType = outputType;
     TheComposerState.RhythmTemplate.Fill(RhythmTemplateSlots::kDefaultLength);
     TheComposerState.BufferedRhythmTemplate.Fill(RhythmTemplateSlots::kDefaultLength);
     // The chord generator's globals keep the names the rest of the composer

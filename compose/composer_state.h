@@ -62,11 +62,19 @@ struct ComposerState {
     // ---- Melody special effect ----
     bool specialEffectAsked = false;    // the question was put this run
     bool specialEffectRefused = false;  // and answered with Cancel
+
+    // ---- The run's output ----
+    // The output type chosen as the run started, handed in by whoever starts
+    // it: the sound module of the tune (0 XG, 1 GS, anything else GM), the
+    // conversion a composed tune is delivered through, and whether a style
+    // conversion writes for a handset synthesiser.
+    int outputType = 0;
 };
 
 extern ComposerState TheComposerState;
 
 // Back to the state of a fresh run: both templates 96 in every slot, read
 // indexes 0, counters and flags clear; the chord generator back on the
-// tonic "CMPS" with no key-change points and no measured length.
+// tonic "CMPS" with no key-change points and no measured length. The output
+// type stays as it was handed in.
 void ResetComposerState();

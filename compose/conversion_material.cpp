@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "compose/chord_name_ctl.h"
+#include "compose/composer_state.h"
 #include "compose/melody_stages.h"
 #include "core/app_utilities.h"
-#include "core/conversion_services.h"
 #include "core/service_slot.h"
 #include "core/settings.h"
 #include "core/shell_services.h"
@@ -25,7 +25,7 @@ ConversionMaterialState ConversionMaterial;
 std::atomic<int> ConversionRunning{0};
 
 bool RingtoneConversionRunning() {
-    return ConversionRunning.load() != 0 && IsRingtoneSynthType(OutputType.load()) != 0;
+    return ConversionRunning.load() != 0 && IsRingtoneSynthType(TheComposerState.outputType) != 0;
 }
 
 namespace {

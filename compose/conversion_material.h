@@ -155,6 +155,7 @@ int PrepareConversionTune();
 // tune. False when no tune can be built: no slot, no structure, or a file
 // that fails.
 bool PickConversionInput();
-// A conversion of the file: makes it the material and runs the compose
-// worker once on this thread. Refused (0) while a worker runs.
-int ComposeInMidiStyle(const std::string& path);
+// A conversion of the file to outputType: makes it the material and runs the
+// compose worker once on this thread, composing for that type. Refused (0)
+// while a worker runs.
+int ComposeInMidiStyle(const std::string& path, int outputType);

@@ -9,6 +9,7 @@
 
 #include "compose/chord_name_ctl.h"
 #include "compose/compose_control.h"
+#include "compose/composer_state.h"
 #include "compose/conversion_material.h"
 #include "compose/melody_stages.h"
 #include "core/settings.h"
@@ -271,8 +272,9 @@ bool ComposeSteps::PickConversionInput() {
     return ::PickConversionInput();
 }
 
-int ComposeInMidiStyle(const std::string& path) {
+int ComposeInMidiStyle(const std::string& path, int outputType) {
     if (ComposeWorkerRunning()) return 0;
+    TheComposerState.outputType = outputType;
     if (CurrentTuneStructure) ShowErrorMessage(kTuneStructureHeld);
     // The structure still held is freed as the new one takes its place.
     CurrentTuneStructure = std::make_unique<TuneStructure>();

@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "compose/compose_track.h"
-#include "core/conversion_services.h"
+#include "compose/composer_state.h"
 #include "core/reporters.h"
 #include "core/settings.h"
 #include "midi/sysex.h"
@@ -15,7 +15,7 @@ namespace {
 enum class SoundModule { Xg, Gs, Gm };
 
 SoundModule CurrentModule() {
-    int type = OutputType.load();
+    const int type = TheComposerState.outputType;
     if (type == 0) return SoundModule::Xg;
     if (type == 1) return SoundModule::Gs;
     return SoundModule::Gm;

@@ -7,8 +7,8 @@
 #include "compose/chord_progression.h"
 #include "compose/chord_record.h"
 #include "compose/compose_info.h"
+#include "compose/composer_state.h"
 #include "compose/melody_stages.h"
-#include "core/conversion_services.h"
 #include "core/settings.h"
 #include "core/shell_services.h"
 #include "core/utilities.h"
@@ -60,15 +60,16 @@ int OnBassOffset(const char text[2]) {
 
 namespace {
 
-void AppendDisplayText(ComposeTrackData& track, int delta, const std::string& text) {
-    if (OutputType == 0)
+// The display texts go to the XG (type 0) or GS (type 1) sound module.
+void AppendDisplayText(ComposeTrackData& track, int type, int delta, const std::string& text) {
+    if (type == 0)
         track.AppendXgDisplayText(delta, text);
-    else if (OutputType == 1)
+    else if (type == 1)
         track.AppendGsDisplayText(delta, text);
 }
 
-bool DisplayTextsWritten() {
-    return AppSettings.SoundGenerator != 0 && (OutputType == 0 || OutputType == 1);
+bool DisplayTextsWritten(int type) {
+    return AppSettings.SoundGenerator != 0 && (type == 0 || type == 1);
 }
 
 }  // namespace
@@ -77,9 +78,10 @@ void BuildHeaderEvents(ComposeTrackData& track) {
     char seed[32];
     const int n = std::snprintf(seed, sizeof seed, "random_seed %d", RandomSeedValue.load());
     track.AppendMetaEvent(0, meta_type::kText, reinterpret_cast<const std::uint8_t*>(seed), n + 1);
-    if (OutputType == 0)
+    const int type = TheComposerState.outputType;
+    if (type == 0)
         track.AppendXgSystemOn();
-    else if (OutputType == 1)
+    else if (type == 1)
         track.AppendGsReset();
     else
         track.AppendGmSystemOn();
@@ -101,7 +103,7 @@ void BuildHeaderEvents(ComposeTrackData& track) {
     track.AppendTempo(WorkingStyle.tempo);
     const bool names = AppSettings.WriteChords != 0;
     if (AppSettings.StartAt2ndBar && names) {
-        if (DisplayTextsWritten()) AppendDisplayText(track, 0, OutputFileName.Get());
+        if (DisplayTextsWritten(type)) AppendDisplayText(track, type, 0, OutputFileName.Get());
         track.AppendMarker(0, "N/C");
     }
 
@@ -137,8 +139,8 @@ void BuildHeaderEvents(ComposeTrackData& track) {
             std::string name = ChordCodeToName(chord->code.text);
             const int offset = OnBassOffset(chord->onChordText);
             if (offset != 0) AppendOnBass(name, chord->root % 12 + offset);
-            if (DisplayTextsWritten()) {
-                AppendDisplayText(track, static_cast<int>(delta), name);
+            if (DisplayTextsWritten(type)) {
+                AppendDisplayText(track, type, static_cast<int>(delta), name);
                 time += delta;
                 delta = 0;
             }

@@ -101,10 +101,10 @@ void RunPrePass(std::string& path, const char* fileName, Pass pass) {
 // The melody-mail types: the MFi file "mmail.mld" in the output folder,
 // which LastOutputPath names afterwards, and its text at the path the
 // caller chose, shown to the user.
-int ConvertToMelodyMail(int mfiType, const std::string& path, int adjustVoice) {
+int ConvertToMelodyMail(int mfiType, const std::string& path, int adjustVoice, int outputType) {
     const std::string textPath = LastOutputPath.Get();
     LastOutputPath.Set(InFolder(AppSettings.OutputFolder, kMelodyMailFile));
-    if (ConvertToMfi(mfiType, path, adjustVoice) == 0) return 0;
+    if (ConvertToMfi(mfiType, path, adjustVoice, outputType) == 0) return 0;
     if (EncodeMelodyMailText(textPath) == 0) return 0;
     GetConversionDialogs()->ShowMelodyMailText(textPath);
     return 1;
@@ -126,18 +126,23 @@ int Export(bool toWav, const std::string& path, const ExportProgress& progress) 
     return 0;
 }
 
-int RunConverter(const OutputTypeRow& row, const std::string& path, int adjustVoice,
+// Runs the converter of the type's row; type is handed on to the drivers,
+// which fit the channels to its voice count.
+int RunConverter(int type, const std::string& path, int adjustVoice,
                  const ExportProgress& progress) {
+    const OutputTypeRow& row = RowOf(type);
     switch (row.converter) {
         case Converter::SmfCopy: return CopyAndWatermark(path);
-        case Converter::Mfi: return ConvertToMfi(row.argument, path, adjustVoice);
-        case Converter::Smaf: return ConvertToSmaf(row.argument, path, adjustVoice);
+        case Converter::Mfi: return ConvertToMfi(row.argument, path, adjustVoice, type);
+        case Converter::Smaf: return ConvertToSmaf(row.argument, path, adjustVoice, type);
         case Converter::Ma1: return ConvertToMa1(path);
-        case Converter::MelodyMail: return ConvertToMelodyMail(row.argument, path, adjustVoice);
+        case Converter::MelodyMail:
+            return ConvertToMelodyMail(row.argument, path, adjustVoice, type);
         case Converter::MultiMfi:
-            return ConvertToMultiMfi(row.argument, path, adjustVoice, GetSelectedTerminalId());
-        case Converter::SmafMa3: return ConvertToSmafMa3(row.argument, path, adjustVoice);
-        case Converter::Mfm: return ConvertToMfm(path, adjustVoice);
+            return ConvertToMultiMfi(row.argument, path, adjustVoice, GetSelectedTerminalId(),
+                                     type);
+        case Converter::SmafMa3: return ConvertToSmafMa3(row.argument, path, adjustVoice, type);
+        case Converter::Mfm: return ConvertToMfm(path, adjustVoice, type);
         case Converter::AiffExport: return Export(false, path, progress);
         case Converter::WavExport: return Export(true, path, progress);
         case Converter::WavOnly: ShowErrorMessage(dispatch_code::kLoadWav); return 0;
@@ -157,14 +162,14 @@ void RemovePitchPassFile(const std::string& path) {
 
 OutputDispatcher::OutputDispatcher(ExportProgress progress) : progress_(std::move(progress)) {}
 
-int OutputDispatcher::ConvertToOutputFormat(std::string& path, int adjustVoice) {
+int OutputDispatcher::ConvertToOutputFormat(std::string& path, int adjustVoice, int outputType) {
     // A damaged or oversized file is refused whole, before any reader has
     // read part of it.
     if (!CheckMidiInputFile(path, MidiFileLoader::kMaxFileLength)) return 0;
     if (AppSettings.ConvertPitchbend == 1) ApplyPitchBendPrePass(path);
     if (AppSettings.Fit16Channels == 1) FitTo16ChannelsPrePass(path);
-    const OutputTypeRow& row = RowOf(OutputType.load());
-    const int result = RunConverter(row, path, adjustVoice, progress_);
+    const OutputTypeRow& row = RowOf(outputType);
+    const int result = RunConverter(outputType, path, adjustVoice, progress_);
     // The copied types keep the pre-passes' files, as do failed conversions
     // but for the few that tidy up after themselves.
     if (row.converter == Converter::SmfCopy) return result;

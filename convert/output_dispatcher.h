@@ -1,6 +1,6 @@
 // The output dispatcher: the one road by which a Standard MIDI File (a
 // composed tune, a style conversion's tune or a user's file) becomes the
-// output format of OutputType at LastOutputPath. It runs the optional
+// output format of the type asked for at LastOutputPath. It runs the optional
 // pre-passes (pitch bends into notes, a 32-channel song fitted to 16), then
 // the converter of the type, and removes the pitch pre-pass's working file.
 // ConvertWavToRingVoice is the road of a WAV input.
@@ -35,7 +35,7 @@ public:
     // progress is told how far the wave exports have come.
     explicit OutputDispatcher(ExportProgress progress = {});
     // 1 when the output was written, 0 after the reason was shown.
-    int ConvertToOutputFormat(std::string& path, int adjustVoice) override;
+    int ConvertToOutputFormat(std::string& path, int adjustVoice, int outputType) override;
 
 private:
     ExportProgress progress_;

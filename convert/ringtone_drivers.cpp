@@ -151,6 +151,7 @@ struct SingleJob {
     Driver driver;
     int type;  // MFi voice type, or SMAF voices
     int adjustVoice;
+    int outputType;  // the output type asked for; its voice count with adjustVoice 1
 };
 
 // The four-voice MFi types, which hold no drum channel.
@@ -217,7 +218,7 @@ int RunSingle(const SingleJob& job, const std::string& path) {
         // kept, they would take a voice from the melodic parts and then be
         // refused by the writer.
         if (DrumlessMfi(job)) model.KeepFirstEnabledSlots(4, 1);
-        KeepFirstSlots(model, OutputType.load());
+        KeepFirstSlots(model, job.outputType);
     } else {
         range = AskChannels(SingleChoice(job, model));
         if (!range.accepted) return 0;
@@ -237,6 +238,7 @@ struct MultiJob {
     int type;  // multi-track MFi type, or SMAF MA-3 kind
     int adjustVoice;
     int terminalId;
+    int outputType;  // the output type asked for; its voice count with adjustVoice 1
 };
 
 // Most voices the copy may sound at once, and whether more is refused.
@@ -279,9 +281,9 @@ int RunMulti(const MultiJob& job, const std::string& path) {
     ChannelRange range{true, 0, WholeSongEnd(model)};
     if (job.adjustVoice == 1) {
         if (job.driver == Driver::Mfm)
-            KeepFirstSlots(model, OutputType.load());
+            KeepFirstSlots(model, job.outputType);
         else
-            LimitSlotsByPolyphony(model, OutputType.load());
+            LimitSlotsByPolyphony(model, job.outputType);
     } else {
         const bool sixteen = job.driver != Driver::MultiMfi || job.type == 9;
         range = AskChannels({&model, &model, 0, 1, sixteen ? 16 : 32});
@@ -350,26 +352,28 @@ void LimitSlotsByPolyphony(MultiMobileTrackData& model, int outputType) {
     }
 }
 
-int ConvertToMfi(int mfiType, const std::string& path, int adjustVoice) {
-    return RunSingle({Driver::Mfi, mfiType, adjustVoice}, path);
+int ConvertToMfi(int mfiType, const std::string& path, int adjustVoice, int outputType) {
+    return RunSingle({Driver::Mfi, mfiType, adjustVoice, outputType}, path);
 }
 
 int ConvertToMa1(const std::string& path) {
-    return RunSingle({Driver::Ma1, 1, 0}, path);
+    // MA-1 never fits the channels by voice count, so no type is needed.
+    return RunSingle({Driver::Ma1, 1, 0, 0}, path);
 }
 
-int ConvertToSmaf(int voices, const std::string& path, int adjustVoice) {
-    return RunSingle({Driver::Smaf, voices, adjustVoice}, path);
+int ConvertToSmaf(int voices, const std::string& path, int adjustVoice, int outputType) {
+    return RunSingle({Driver::Smaf, voices, adjustVoice, outputType}, path);
 }
 
-int ConvertToMultiMfi(int multiType, const std::string& path, int adjustVoice, int terminalId) {
-    return RunMulti({Driver::MultiMfi, multiType, adjustVoice, terminalId}, path);
+int ConvertToMultiMfi(int multiType, const std::string& path, int adjustVoice, int terminalId,
+                      int outputType) {
+    return RunMulti({Driver::MultiMfi, multiType, adjustVoice, terminalId, outputType}, path);
 }
 
-int ConvertToSmafMa3(int kind, const std::string& path, int adjustVoice) {
-    return RunMulti({Driver::SmafMa3, kind, adjustVoice, 0}, path);
+int ConvertToSmafMa3(int kind, const std::string& path, int adjustVoice, int outputType) {
+    return RunMulti({Driver::SmafMa3, kind, adjustVoice, 0, outputType}, path);
 }
 
-int ConvertToMfm(const std::string& path, int adjustVoice) {
-    return RunMulti({Driver::Mfm, 0, adjustVoice, 0}, path);
+int ConvertToMfm(const std::string& path, int adjustVoice, int outputType) {
+    return RunMulti({Driver::Mfm, 0, adjustVoice, 0, outputType}, path);
 }

@@ -28,12 +28,15 @@ constexpr int kDriverInputWarnBytes = 20000;
 // The size-limit notice.
 extern const char* const kRingtoneTooLarge;
 
-int ConvertToMfi(int mfiType, const std::string& path, int adjustVoice);
-int ConvertToMultiMfi(int multiType, const std::string& path, int adjustVoice, int terminalId);
+// outputType is the output type the conversion was asked for: with
+// adjustVoice 1 its voice count decides which channels are kept.
+int ConvertToMfi(int mfiType, const std::string& path, int adjustVoice, int outputType);
+int ConvertToMultiMfi(int multiType, const std::string& path, int adjustVoice, int terminalId,
+                      int outputType);
 int ConvertToMa1(const std::string& path);
-int ConvertToSmaf(int voices, const std::string& path, int adjustVoice);
-int ConvertToSmafMa3(int kind, const std::string& path, int adjustVoice);
-int ConvertToMfm(const std::string& path, int adjustVoice);
+int ConvertToSmaf(int voices, const std::string& path, int adjustVoice, int outputType);
+int ConvertToSmafMa3(int kind, const std::string& path, int adjustVoice, int outputType);
+int ConvertToMfm(const std::string& path, int adjustVoice, int outputType);
 
 // Keeps the first OutputTypeVoiceCount(outputType) enabled slots and
 // disables the later ones. A count of 0 is reported and changes nothing.

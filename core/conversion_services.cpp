@@ -12,9 +12,10 @@ std::shared_ptr<ConversionServices> Services() {
 }
 }  // namespace
 
-int RecordingConversionServices::ConvertToOutputFormat(std::string& path, int adjustVoice) {
+int RecordingConversionServices::ConvertToOutputFormat(std::string& path, int adjustVoice,
+                                                       int outputType) {
     std::lock_guard<std::mutex> lock(mutex_);
-    calls_.push_back(Call{path, adjustVoice, OutputType.load()});
+    calls_.push_back(Call{path, adjustVoice, outputType});
     return result_;
 }
 
@@ -37,6 +38,6 @@ std::shared_ptr<ConversionServices> GetConversionServices() {
     return Services();
 }
 
-int ConvertToOutputFormat(std::string& path, int adjustVoice) {
-    return Services()->ConvertToOutputFormat(path, adjustVoice);
+int ConvertToOutputFormat(std::string& path, int adjustVoice, int outputType) {
+    return Services()->ConvertToOutputFormat(path, adjustVoice, outputType);
 }

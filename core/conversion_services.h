@@ -14,10 +14,11 @@
 
 #include "core/shell_services.h"
 
-// The current output format, 0..25: 0 XG, 1 GS and 2 GM Standard MIDI Files;
-// 7, 9, 10, 11 and 12 are the melody-mail formats; every other value goes
-// through ConvertToOutputFormat. Copied from the settings when composing
-// starts.
+// The output format chosen last, 0..25: 0 XG, 1 GS and 2 GM Standard MIDI
+// Files; 7, 9, 10, 11 and 12 are the melody-mail formats; every other value
+// goes through ConvertToOutputFormat. Copied from the settings when composing
+// starts, set by the conversion's save dialog; the panel's Play reads it to
+// know what it plays. Conversions and the composer are handed the type.
 extern std::atomic<int> OutputType;
 
 // The output path a conversion writes: the composer names the numbered file
@@ -27,16 +28,16 @@ extern SharedText LastOutputPath;
 class ConversionServices {
 public:
     virtual ~ConversionServices() = default;
-    // Converts the Standard MIDI File at path into the format of the current
-    // OutputType, writing the output path the caller prepared. The pre-passes
-    // may replace path by the file they wrote. 1 when a result was written.
-    virtual int ConvertToOutputFormat(std::string& path, int adjustVoice) = 0;
+    // Converts the Standard MIDI File at path into the format of outputType,
+    // writing the output path the caller prepared. The pre-passes may replace
+    // path by the file they wrote. 1 when a result was written.
+    virtual int ConvertToOutputFormat(std::string& path, int adjustVoice, int outputType) = 0;
 };
 
 // No converter is present: every conversion fails.
 class HeadlessConversionServices : public ConversionServices {
 public:
-    int ConvertToOutputFormat(std::string&, int) override { return 0; }
+    int ConvertToOutputFormat(std::string&, int, int) override { return 0; }
 };
 
 // Keeps every conversion asked for and answers with a set result (0 unless
@@ -46,10 +47,10 @@ public:
     struct Call {
         std::string path;
         int adjustVoice;
-        int outputType;  // OutputType at the time of the call
+        int outputType;
     };
 
-    int ConvertToOutputFormat(std::string& path, int adjustVoice) override;
+    int ConvertToOutputFormat(std::string& path, int adjustVoice, int outputType) override;
 
     void SetResult(int result);
     std::vector<Call> Calls() const;
@@ -67,7 +68,7 @@ std::shared_ptr<ConversionServices> SetConversionServices(
 std::shared_ptr<ConversionServices> GetConversionServices();
 
 // Converts through the installed services.
-int ConvertToOutputFormat(std::string& path, int adjustVoice);
+int ConvertToOutputFormat(std::string& path, int adjustVoice, int outputType);
 
 // ---- The ringtone model, as the tune analysis reads it ----
 

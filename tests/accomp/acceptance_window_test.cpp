@@ -30,7 +30,7 @@ protected:
     void SetUp() override {
         savedStyle_ = std::make_unique<MusicStyle>(WorkingStyle);
         savedSettings_ = AppSettings;
-        savedOutputType_ = OutputType.load();
+        savedOutputType_ = TheComposerState.outputType;
         savedPanel_ = PanelMode.load();
         savedTolerance_ = LengthTolerance;
         InstallBackingGenerators();
@@ -39,14 +39,14 @@ protected:
         std::snprintf(AppSettings.OutputFolder, sizeof AppSettings.OutputFolder, "%s",
                       folder.c_str());
         AppSettings.ComposeOutputType = 2;
-        OutputType = 2;
+        TheComposerState.outputType = 2;
         PanelMode = kPanelModeCompose;
         ComposeStopRequest = 0;
     }
     void TearDown() override {
         WorkingStyle = *savedStyle_;
         AppSettings = savedSettings_;
-        OutputType = savedOutputType_;
+        TheComposerState.outputType = savedOutputType_;
         PanelMode = savedPanel_;
         LengthTolerance = savedTolerance_;
         ComposingActive = 0;

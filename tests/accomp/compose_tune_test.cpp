@@ -47,7 +47,7 @@ protected:
     void SetUp() override {
         savedStyle_ = std::make_unique<MusicStyle>(WorkingStyle);
         savedSettings_ = AppSettings;
-        savedOutputType_ = OutputType.load();
+        savedOutputType_ = TheComposerState.outputType;
         savedPanel_ = PanelMode.load();
         InstallBackingGenerators();
         folder_ = testing_support::ScratchDir() + "/";
@@ -55,7 +55,7 @@ protected:
         std::snprintf(AppSettings.OutputFolder, sizeof AppSettings.OutputFolder, "%s",
                       folder_.c_str());
         AppSettings.ComposeOutputType = 2;
-        OutputType = 2;
+        TheComposerState.outputType = 2;
         PanelMode = kPanelModeCompose;
         ComposeStopRequest = 0;
         ComposingActive = 1;
@@ -66,7 +66,7 @@ protected:
         SetConversionServices(nullptr);
         WorkingStyle = *savedStyle_;
         AppSettings = savedSettings_;
-        OutputType = savedOutputType_;
+        TheComposerState.outputType = savedOutputType_;
         PanelMode = savedPanel_;
         ComposeStopRequest = 0;
         ComposingActive = 0;
@@ -242,7 +242,7 @@ TEST_F(ComposeTune, AProgressionThatNeverFitsEndsWithTheLastCompositionTaken) {
 TEST_F(ComposeTune, OtherOutputTypesGoThroughTheConverterAndItsFailureIsAFailure) {
     auto converter = std::make_shared<RecordingConversionServices>();
     SetConversionServices(converter);
-    OutputType = 3;
+    TheComposerState.outputType = 3;
     converter->SetResult(1);
     ASSERT_EQ(Compose(Acoustic(), 5), 1);
     ASSERT_EQ(converter->Calls().size(), 1u);

@@ -9,6 +9,7 @@
 
 #include "accomp/backing_generators.h"
 #include "compose/compose_control.h"
+#include "compose/composer_state.h"
 #include "core/settings.h"
 #include "core/shell_services.h"
 #include "style/music_style.h"
@@ -20,14 +21,14 @@ public:
     explicit ComposerScope(const std::string& folder)
         : savedStyle_(std::make_unique<MusicStyle>(WorkingStyle)),
           savedSettings_(AppSettings),
-          savedOutputType_(OutputType.load()),
+          savedOutputType_(TheComposerState.outputType),
           savedPanel_(PanelMode.load()) {
         std::snprintf(AppSettings.WorkFolder, sizeof AppSettings.WorkFolder, "%s", folder.c_str());
         std::snprintf(AppSettings.OutputFolder, sizeof AppSettings.OutputFolder, "%s",
                       folder.c_str());
         AppSettings.ComposeOutputType = 2;
         AppSettings.UseGroupInstruments = 0;
-        OutputType = 2;
+        TheComposerState.outputType = 2;
         PanelMode = kPanelModeCompose;
         ComposeStopRequest = 0;
         InstallBackingGenerators();
@@ -35,7 +36,7 @@ public:
     ~ComposerScope() {
         WorkingStyle = *savedStyle_;
         AppSettings = savedSettings_;
-        OutputType = savedOutputType_;
+        TheComposerState.outputType = savedOutputType_;
         PanelMode = savedPanel_;
     }
     ComposerScope(const ComposerScope&) = delete;

@@ -50,19 +50,24 @@ std::vector<int> PlayedKeys() {
 
 struct Reader {
     const char* name;
-    std::function<int(const std::string&, int)> convert;  // into LastOutputPath
+    std::function<int(const std::string&, int, int)> convert;  // into LastOutputPath
     std::function<int(const std::string&)> play;
 };
 
 const std::vector<Reader>& Readers() {
     static const std::vector<Reader> readers = {
-        {"MFi", [](const std::string& p, int a) { return ConvertToMfi(4, p, a); },
+        {"MFi", [](const std::string& p, int a, int t) { return ConvertToMfi(4, p, a, t); },
          [](const std::string& p) { return PlayMfiFile(p, 4); }},
-        {"MFM", [](const std::string& p, int a) { return ConvertToMfm(p, a); }, PlayMfmFile},
-        {"multi MFi", [](const std::string& p, int a) { return ConvertToMultiMfi(6, p, a, 0); },
+        {"MFM", [](const std::string& p, int a, int t) { return ConvertToMfm(p, a, t); },
+         PlayMfmFile},
+        {"multi MFi",
+         [](const std::string& p, int a, int t) { return ConvertToMultiMfi(6, p, a, 0, t); },
          [](const std::string& p) { return PlayMultiMfiFile(p, 6); }},
-        {"SMAF", [](const std::string& p, int a) { return ConvertToSmaf(16, p, a); }, PlaySmafFile},
-        {"SMAF MA-3", [](const std::string& p, int a) { return ConvertToSmafMa3(32, p, a); }, PlaySmafFile},
+        {"SMAF", [](const std::string& p, int a, int t) { return ConvertToSmaf(16, p, a, t); },
+         PlaySmafFile},
+        {"SMAF MA-3",
+         [](const std::string& p, int a, int t) { return ConvertToSmafMa3(32, p, a, t); },
+         PlaySmafFile},
         {"SMF", nullptr, PlaySmfFile},
     };
     return readers;
@@ -72,11 +77,9 @@ class RingtoneListen : public ::testing::Test {
 protected:
     void SetUp() override {
         saved_ = AppSettings;
-        savedType_ = OutputType.load();
         backend_ = std::make_shared<platform::ui::HeadlessBackend>();
         platform::ui::InstallBackend(backend_);
         AppSettings.RingtoneSizeLimit = 1 << 30;
-        OutputType = 3;
         folder_ = testing_support::ScratchDir() + "/";
         // Each reader's file of the same song.
         const std::string song = folder_ + "song.mid";
@@ -89,7 +92,8 @@ protected:
             if (r.convert) {
                 out = folder_ + r.name + ".bin";
                 LastOutputPath.Set(out);
-                ASSERT_EQ(r.convert(song, 1), 1) << r.name;
+                // Type 3's sixteen voices choose the channels.
+                ASSERT_EQ(r.convert(song, 1, 3), 1) << r.name;
             }
             files_.push_back(out);
         }
@@ -100,12 +104,10 @@ protected:
         platform::ui::RunPosted();
         platform::ui::InstallBackend(nullptr);
         AppSettings = saved_;
-        OutputType = savedType_;
         PlayingActive = 0;
     }
 
     AppSettingsRecord saved_{};
-    int savedType_ = 0;
     std::shared_ptr<platform::ui::HeadlessBackend> backend_;
     std::string folder_;
     std::vector<std::string> files_;

@@ -106,7 +106,8 @@ protected:
         OutputType = type;
         Sink().Clear();
         std::string path = in;
-        EXPECT_EQ(dispatcher_.ConvertToOutputFormat(path, AppSettings.AdjustVoice), 1) << type;
+        EXPECT_EQ(dispatcher_.ConvertToOutputFormat(path, AppSettings.AdjustVoice, type), 1)
+            << type;
         PlayOrStopResult();
         WaitForListenEnd();
         StopRingtoneListen();

@@ -392,20 +392,20 @@ TEST_F(ConversionMaterialTest, ComposeInMidiStyleRunsOneTuneAndFreesItsStructure
     // A structure still held is reported and replaced; outside convert mode
     // nothing is composed.
     PanelMode = kPanelModeCompose;
-    EXPECT_EQ(ComposeInMidiStyle(path), 0);
+    EXPECT_EQ(ComposeInMidiStyle(path, 0), 0);  // to an XG Standard MIDI File
     ASSERT_EQ(Sink().Count(), 1u);
     EXPECT_NE(Sink().Texts()[0].find("Error occuerd in tune structure!"), std::string::npos);
     EXPECT_EQ(CurrentTuneStructure, nullptr);
 
     PanelMode = kPanelModeConvert;
-    EXPECT_EQ(ComposeInMidiStyle(path), 1);
+    EXPECT_EQ(ComposeInMidiStyle(path, 0), 1);
     ASSERT_EQ(steps->melodyNotes.size(), 1u);
     EXPECT_GE(steps->melodyNotes[0], 32);
     EXPECT_EQ(steps->running, (std::vector<int>{1}));
     EXPECT_EQ(ConversionRunning.load(), 0);
     EXPECT_EQ(CurrentTuneStructure, nullptr);
     // A refused file composes nothing and keeps the slot.
-    EXPECT_EQ(ComposeInMidiStyle(WriteSmf("drums.mid", Smf(0, 96, {{0, 96, 9, 36}}))), 0);
+    EXPECT_EQ(ComposeInMidiStyle(WriteSmf("drums.mid", Smf(0, 96, {{0, 96, 9, 36}})), 0), 0);
     EXPECT_EQ(steps->melodyNotes.size(), 1u);
     EXPECT_STREQ(ConversionInputSlots[0].Path, path.c_str());
 

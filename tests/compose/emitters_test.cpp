@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "compose/compose_track.h"
+#include "compose/composer_state.h"
 #include "core/conversion_services.h"
 #include "core/settings.h"
 #include "core/utilities.h"
@@ -20,7 +21,7 @@ namespace {
 class Emitters : public ::testing::Test {
 protected:
     void SetUp() override {
-        savedType_ = OutputType.load();
+        savedType_ = TheComposerState.outputType;
         savedLeadIn_ = AppSettings.StartAt2ndBar;
         saved_ = WorkingStyle;
         InitMusicStyle(WorkingStyle);
@@ -28,7 +29,7 @@ protected:
         AppSettings.StartAt2ndBar = 0;
     }
     void TearDown() override {
-        OutputType = savedType_;
+        TheComposerState.outputType = savedType_;
         AppSettings.StartAt2ndBar = savedLeadIn_;
         WorkingStyle = saved_;
     }
@@ -78,7 +79,7 @@ TEST_F(Emitters, NotesAndRests) {
 }
 
 TEST_F(Emitters, ChannelSetupOrder) {
-    OutputType = 1;
+    TheComposerState.outputType = 1;
     ComposeTrackData plain(2, 0x6000);
     SetupChannel(plain, 2, 40, Mix(100, 64), 24);
     EXPECT_EQ(Describe(plain),
@@ -89,7 +90,7 @@ TEST_F(Emitters, ChannelSetupOrder) {
     // from its own position of the block; the scale tuning comes before the
     // bend range.
     AppSettings.StartAt2ndBar = 1;
-    OutputType = 0;
+    TheComposerState.outputType = 0;
     WorkingStyle.scale = 7;
     MixBlock mix = Mix(90, 64);
     mix.reverb = 1;
@@ -115,7 +116,7 @@ TEST_F(Emitters, ChannelSetupOrder) {
 
 TEST_F(Emitters, BankAndProgramBySoundModule) {
     auto program = [](int type, int channel, int code) {
-        OutputType = type;
+        TheComposerState.outputType = type;
         ComposeTrackData track(2, 0x6000);
         SetProgram(track, channel, code);
         return Describe(track);
@@ -169,11 +170,11 @@ TEST_F(Emitters, ScaleTuningBlocks) {
     EXPECT_EQ(sum % 128, 0);
 
     ComposeTrackData none(2, 0x6000);
-    OutputType = 2;
+    TheComposerState.outputType = 2;
     WorkingStyle.scale = 8;
     AddStyleScaleTuning(0, none);
     EXPECT_EQ(none.EventCount(), 0);
-    OutputType = 1;
+    TheComposerState.outputType = 1;
     AddStyleScaleTuning(0, none);
     ASSERT_EQ(none.EventCount(), 1);
     EXPECT_EQ(Bytes(none.Event(0))[10], 45 + 64);

@@ -27,9 +27,9 @@ protected:
         ResetComposerState();
         testing_support::Sink().Clear();
         savedSettings_ = AppSettings;
-        savedOutput_ = OutputType.load();
+        savedOutput_ = TheComposerState.outputType;
         AppSettings.StartAt2ndBar = 0;
-        OutputType = 2;
+        TheComposerState.outputType = 2;
         for (int part : {1, 4, 5}) {
             MelodySettings& m = WorkingStyle.melody[part];
             m = MelodySettings{};
@@ -45,7 +45,7 @@ protected:
     }
     void TearDown() override {
         AppSettings = savedSettings_;
-        OutputType = savedOutput_;
+        TheComposerState.outputType = savedOutput_;
         ComposeStopRequest = 0;
         ComposeInfo.Reset();
         ComposeInfo.ClearChords();
@@ -331,11 +331,11 @@ TEST_F(PartWriter, LeadInOrnamentsArePlainInAHandsetConversion) {
         notes.push_back({i % 2 ? 192 : 96, 67 + i % 5});
     }
     const int sounding = 24;
-    const int savedType = OutputType.load();
+    const int savedType = TheComposerState.outputType;
     for (int ornament : {11, 19}) {
         for (bool conversion : {false, true}) {
             ConversionRunning = conversion ? 1 : 0;
-            OutputType = 3;  // a sequenced handset format
+            TheComposerState.outputType = 3;  // a sequenced handset format
             int extra = 0;
             for (int seed = 1; seed <= 8; ++seed) {
                 SeedRandomWith(seed);
@@ -354,5 +354,5 @@ TEST_F(PartWriter, LeadInOrnamentsArePlainInAHandsetConversion) {
         }
     }
     ConversionRunning = 0;
-    OutputType = savedType;
+    TheComposerState.outputType = savedType;
 }

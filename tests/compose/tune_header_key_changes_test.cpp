@@ -8,6 +8,7 @@
 
 #include "compose/chord_progression.h"
 #include "compose/compose_info.h"
+#include "compose/composer_state.h"
 #include "compose/melody_stages.h"
 #include "compose/tune_header.h"
 #include "core/conversion_services.h"
@@ -21,11 +22,11 @@ protected:
     void SetUp() override {
         ProgressionFixture::SetUp();
         savedSettings_ = AppSettings;
-        savedOutput_ = OutputType.load();
+        savedOutput_ = TheComposerState.outputType;
         AppSettings.StartAt2ndBar = 0;
         AppSettings.WriteChords = 1;
         AppSettings.SoundGenerator = 0;
-        OutputType = 2;
+        TheComposerState.outputType = 2;
         WorkingStyle.transpose = 1;
         WorkingStyle.key = 1;
         ComposeInfo.Reset();
@@ -35,7 +36,7 @@ protected:
     }
     void TearDown() override {
         AppSettings = savedSettings_;
-        OutputType = savedOutput_;
+        TheComposerState.outputType = savedOutput_;
         ResetComposerState();
         ProgressionFixture::TearDown();
     }

@@ -27,16 +27,16 @@ protected:
         ResetComposerState();
         testing_support::Sink().Clear();
         savedSettings_ = AppSettings;
-        savedOutput_ = OutputType.load();
+        savedOutput_ = TheComposerState.outputType;
         AppSettings.StartAt2ndBar = 0;
         AppSettings.WriteChords = 1;
         AppSettings.SoundGenerator = 0;
-        OutputType = 2;
+        TheComposerState.outputType = 2;
         KeyChangeMark[0] = KeyChangeMark[1] = 0;
     }
     void TearDown() override {
         AppSettings = savedSettings_;
-        OutputType = savedOutput_;
+        TheComposerState.outputType = savedOutput_;
         KeyChangeMark[0] = KeyChangeMark[1] = 0;
         ResetComposerState();
         ProgressionFixture::TearDown();

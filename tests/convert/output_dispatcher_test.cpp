@@ -51,7 +51,6 @@ class Dispatcher : public ::testing::Test {
 protected:
     void SetUp() override {
         saved_ = AppSettings;
-        savedType_ = OutputType.load();
         InitDefaultSettings();
         folder_ = testing_support::ScratchDir() + "/";
         std::snprintf(AppSettings.WorkFolder, sizeof AppSettings.WorkFolder, "%swork/", folder_.c_str());
@@ -67,7 +66,6 @@ protected:
     }
     void TearDown() override {
         AppSettings = saved_;
-        OutputType = savedType_;
         SetConversionDialogs(nullptr);
     }
     // The output path of the type, as the panel prepares it.
@@ -77,7 +75,7 @@ protected:
         const std::string out = std::string(AppSettings.OutputFolder) + stem + "." + extension;
         std::remove(out.c_str());
         LastOutputPath.Set(out);
-        OutputType = type;
+        type_ = type;
         return out;
     }
     std::string Input(const std::vector<std::uint8_t>& bytes, const std::string& name = "in.mid") {
@@ -89,7 +87,7 @@ protected:
     std::string WorkFile(const char* name) const { return std::string(AppSettings.WorkFolder) + name; }
 
     AppSettingsRecord saved_{};
-    int savedType_ = 0;
+    int type_ = 0;  // the type Prepare chose, handed to the dispatcher
     std::string folder_;
     std::shared_ptr<MailDialogs> dialogs_;
     OutputDispatcher dispatcher_;
@@ -109,7 +107,7 @@ TEST_F(Dispatcher, ComposedTunesThroughEveryOutputType) {
             const std::string out = Prepare(type);
             Sink().Clear();
             std::string path = in;
-            const int result = dispatcher_.ConvertToOutputFormat(path, 1);
+            const int result = dispatcher_.ConvertToOutputFormat(path, 1, type_);
             const auto messages = Sink().Texts();
             if (t == 0) {
                 std::printf("type %2d: result %d, %s, %ju bytes", type, result,
@@ -175,7 +173,7 @@ TEST_F(Dispatcher, EveryRingtoneRowWritesTheVoicesItNames) {
         if (voices == 0) continue;
         const std::string out = Prepare(type);
         std::string path = in;
-        ASSERT_EQ(dispatcher_.ConvertToOutputFormat(path, 1), 1) << type;
+        ASSERT_EQ(dispatcher_.ConvertToOutputFormat(path, 1, type_), 1) << type;
         EXPECT_EQ(DeclaredChannels(composed_tunes::ReadBytes(out)), std::min(voices, 16)) << type;
     }
 }
@@ -190,7 +188,7 @@ TEST_F(Dispatcher, ComposedTunesRenderedAsWavesThatSoxReads) {
         for (int type : {21, 22}) {
             const std::string out = Prepare(type);
             std::string path = in;
-            ASSERT_EQ(dispatcher_.ConvertToOutputFormat(path, 1), 1) << type;
+            ASSERT_EQ(dispatcher_.ConvertToOutputFormat(path, 1, type_), 1) << type;
             EXPECT_EQ(Sink().Count(), 0u);
             EXPECT_TRUE(outside::Run("sox --i " + out)) << type;
             EXPECT_EQ(outside::Capture("sox --i -r " + out), "44100");
@@ -202,7 +200,7 @@ TEST_F(Dispatcher, ComposedTunesRenderedAsWavesThatSoxReads) {
     LastOutputPath.Set(folder_ + "no/such/folder/x.wav");
     std::string path = Input(tunes[0].bytes);
     Sink().Clear();
-    EXPECT_EQ(dispatcher_.ConvertToOutputFormat(path, 1), 0);
+    EXPECT_EQ(dispatcher_.ConvertToOutputFormat(path, 1, type_), 0);
     ASSERT_FALSE(Sink().Texts().empty());
     EXPECT_EQ(Sink().Texts().back(), "ZAWCFF0101B9 Error occured in AIFF conversion!");
 }
@@ -215,7 +213,7 @@ TEST_F(Dispatcher, PrePassesAndTheirWorkingFiles) {
     AppSettings.Fit16Channels = 1;
     std::string out = Prepare(0);
     std::string path = in;
-    ASSERT_EQ(dispatcher_.ConvertToOutputFormat(path, 1), 1);
+    ASSERT_EQ(dispatcher_.ConvertToOutputFormat(path, 1, type_), 1);
     EXPECT_EQ(path, WorkFile(kChannelPassFile));
     EXPECT_EQ(composed_tunes::ReadBytes(out), composed_tunes::ReadBytes(path));
     EXPECT_TRUE(Exists(WorkFile(kPitchPassFile)));
@@ -223,7 +221,7 @@ TEST_F(Dispatcher, PrePassesAndTheirWorkingFiles) {
         fs::remove(WorkFile(kPitchPassFile));
         Prepare(type);
         path = in;
-        ASSERT_EQ(dispatcher_.ConvertToOutputFormat(path, 1), 1) << type;
+        ASSERT_EQ(dispatcher_.ConvertToOutputFormat(path, 1, type_), 1) << type;
         EXPECT_EQ(path, WorkFile(kChannelPassFile));
         EXPECT_TRUE(Exists(WorkFile(kPitchPassFile))) << type;
     }
@@ -233,7 +231,7 @@ TEST_F(Dispatcher, PrePassesAndTheirWorkingFiles) {
     for (int type : {3, 8, 20}) {
         out = Prepare(type);
         path = in;
-        ASSERT_EQ(dispatcher_.ConvertToOutputFormat(path, 1), 1) << type;
+        ASSERT_EQ(dispatcher_.ConvertToOutputFormat(path, 1, type_), 1) << type;
         EXPECT_EQ(path, WorkFile(kPitchPassFile));
         EXPECT_FALSE(Exists(path)) << type;
         EXPECT_TRUE(Exists(out)) << type;
@@ -241,13 +239,13 @@ TEST_F(Dispatcher, PrePassesAndTheirWorkingFiles) {
     Prepare(3);
     LastOutputPath.Set(folder_ + "no/such/folder/x.mld");
     path = in;
-    EXPECT_EQ(dispatcher_.ConvertToOutputFormat(path, 1), 0);
+    EXPECT_EQ(dispatcher_.ConvertToOutputFormat(path, 1, type_), 0);
     EXPECT_TRUE(Exists(WorkFile(kPitchPassFile)));
     // An input that does not load leaves the path as it was.
     const std::string junk = Input({'n', 'o', 't', ' ', 'M', 'I', 'D', 'I'}, "junk.mid");
     path = junk;
     Prepare(3);
-    EXPECT_EQ(dispatcher_.ConvertToOutputFormat(path, 1), 0);
+    EXPECT_EQ(dispatcher_.ConvertToOutputFormat(path, 1, type_), 0);
     EXPECT_EQ(path, junk);
 }
 
@@ -288,14 +286,14 @@ TEST_F(Dispatcher, RefusedTypesAndFailedConvertersReturnZero) {
     for (int type : {3, 4, 5, 8, 9, 14, 17, 20}) {
         Prepare(type);
         std::string path = junk;
-        EXPECT_EQ(dispatcher_.ConvertToOutputFormat(path, 1), 0) << type;
+        EXPECT_EQ(dispatcher_.ConvertToOutputFormat(path, 1, type_), 0) << type;
     }
     for (int type : {23, 26, -1, 1000}) {
         Prepare(3);
-        OutputType = type;
+        type_ = type;
         Sink().Clear();
         std::string path = junk;
-        EXPECT_EQ(dispatcher_.ConvertToOutputFormat(path, 1), 0) << type;
+        EXPECT_EQ(dispatcher_.ConvertToOutputFormat(path, 1, type_), 0) << type;
         ASSERT_EQ(Sink().Count(), 1u);
         EXPECT_NE(Sink().Texts()[0].find("ZAWCFF01016D File type is wrong!"), std::string::npos);
     }
@@ -303,7 +301,7 @@ TEST_F(Dispatcher, RefusedTypesAndFailedConvertersReturnZero) {
     Prepare(0);
     LastOutputPath.Set(folder_ + "no/such/folder/x.mid");
     std::string path = Input(smf_builder::TwoTrackSong());
-    EXPECT_EQ(dispatcher_.ConvertToOutputFormat(path, 1), 0);
+    EXPECT_EQ(dispatcher_.ConvertToOutputFormat(path, 1, type_), 0);
 }
 
 TEST_F(Dispatcher, MelodyMailWarnsFromThreeHundredCharactersAndWritesAnyway) {
@@ -349,7 +347,7 @@ TEST_F(Dispatcher, TheComposerWritesItsNumberedRingtone) {
     const std::string out = AppSettings.OutputFolder;
     {
         const ComposerScope scope(out);
-        OutputType = 3;
+        TheComposerState.outputType = 3;
         auto style = std::make_unique<MusicStyle>();
         int slot = 0;
         while (slot < kStyleSlots && !BuildPresetStyle(0, slot, *style)) ++slot;

@@ -36,26 +36,36 @@ using testing_support::Sink;
 struct DriverRun {
     const char* name;
     int outputType;
-    std::function<int(const std::string&, int)> convert;
+    std::function<int(const std::string&, int adjustVoice, int outputType)> convert;
 };
 
 const std::vector<DriverRun>& Runs() {
     static const std::vector<DriverRun> runs = {
-        {"MFi 1", 7, [](const std::string& p, int a) { return ConvertToMfi(1, p, a); }},
-        {"MFi 4", 3, [](const std::string& p, int a) { return ConvertToMfi(4, p, a); }},
-        {"MFi 5", 3, [](const std::string& p, int a) { return ConvertToMfi(5, p, a); }},
-        {"MFi 252", 7, [](const std::string& p, int a) { return ConvertToMfi(252, p, a); }},
-        {"MFi 254", 3, [](const std::string& p, int a) { return ConvertToMfi(254, p, a); }},
-        {"multi 6", 14, [](const std::string& p, int a) { return ConvertToMultiMfi(6, p, a, 0); }},
-        {"multi 7", 14, [](const std::string& p, int a) { return ConvertToMultiMfi(7, p, a, 2); }},
-        {"multi 8", 14, [](const std::string& p, int a) { return ConvertToMultiMfi(8, p, a, 0); }},
-        {"multi 9", 3, [](const std::string& p, int a) { return ConvertToMultiMfi(9, p, a, 0); }},
-        {"multi 32", 18, [](const std::string& p, int a) { return ConvertToMultiMfi(32, p, a, 0); }},
-        {"SMAF 16", 3, [](const std::string& p, int a) { return ConvertToSmaf(16, p, a); }},
-        {"SMAF 4", 7, [](const std::string& p, int a) { return ConvertToSmaf(4, p, a); }},
-        {"MA-3 32", 17, [](const std::string& p, int a) { return ConvertToSmafMa3(32, p, a); }},
-        {"MA-3 33", 17, [](const std::string& p, int a) { return ConvertToSmafMa3(33, p, a); }},
-        {"MFM", 3, [](const std::string& p, int a) { return ConvertToMfm(p, a); }},
+        {"MFi 1", 7, [](const std::string& p, int a, int t) { return ConvertToMfi(1, p, a, t); }},
+        {"MFi 4", 3, [](const std::string& p, int a, int t) { return ConvertToMfi(4, p, a, t); }},
+        {"MFi 5", 3, [](const std::string& p, int a, int t) { return ConvertToMfi(5, p, a, t); }},
+        {"MFi 252", 7,
+         [](const std::string& p, int a, int t) { return ConvertToMfi(252, p, a, t); }},
+        {"MFi 254", 3,
+         [](const std::string& p, int a, int t) { return ConvertToMfi(254, p, a, t); }},
+        {"multi 6", 14,
+         [](const std::string& p, int a, int t) { return ConvertToMultiMfi(6, p, a, 0, t); }},
+        {"multi 7", 14,
+         [](const std::string& p, int a, int t) { return ConvertToMultiMfi(7, p, a, 2, t); }},
+        {"multi 8", 14,
+         [](const std::string& p, int a, int t) { return ConvertToMultiMfi(8, p, a, 0, t); }},
+        {"multi 9", 3,
+         [](const std::string& p, int a, int t) { return ConvertToMultiMfi(9, p, a, 0, t); }},
+        {"multi 32", 18,
+         [](const std::string& p, int a, int t) { return ConvertToMultiMfi(32, p, a, 0, t); }},
+        {"SMAF 16", 3,
+         [](const std::string& p, int a, int t) { return ConvertToSmaf(16, p, a, t); }},
+        {"SMAF 4", 7, [](const std::string& p, int a, int t) { return ConvertToSmaf(4, p, a, t); }},
+        {"MA-3 32", 17,
+         [](const std::string& p, int a, int t) { return ConvertToSmafMa3(32, p, a, t); }},
+        {"MA-3 33", 17,
+         [](const std::string& p, int a, int t) { return ConvertToSmafMa3(33, p, a, t); }},
+        {"MFM", 3, [](const std::string& p, int a, int t) { return ConvertToMfm(p, a, t); }},
     };
     return runs;
 }
@@ -104,13 +114,11 @@ class Settings : public ::testing::Test {
 protected:
     void SetUp() override {
         saved_ = AppSettings;
-        savedType_ = OutputType.load();
         out_ = testing_support::ScratchDir() + "/out.bin";
         LastOutputPath.Set(out_);
     }
     void TearDown() override {
         AppSettings = saved_;
-        OutputType = savedType_;
         SetConversionDialogs(nullptr);
     }
     std::vector<std::uint8_t> Output() const { return composed_tunes::ReadBytes(out_); }
@@ -123,7 +131,6 @@ protected:
     }
 
     AppSettingsRecord saved_{};
-    int savedType_ = 0;
     std::string out_;
 };
 
@@ -137,9 +144,8 @@ TEST_F(RingtoneDrivers, ComposedTunesReadBackThroughEveryFormat) {
         const std::string in = Input(tune.bytes);
         const std::set<int> pitches = SongPitches(tune.bytes);
         for (const DriverRun& run : Runs()) {
-            OutputType = run.outputType;
             std::remove(out_.c_str());
-            ASSERT_EQ(run.convert(in, 1), 1) << tune.name << " " << run.name;
+            ASSERT_EQ(run.convert(in, 1, run.outputType), 1) << tune.name << " " << run.name;
             const auto notes = ReadBackNotes(run.name, Output());
             ASSERT_FALSE(notes.empty()) << tune.name << " " << run.name;
             // Formats may move a pitch by octaves to fit their range.
@@ -247,11 +253,10 @@ public:
 
 TEST_F(RingtoneDrivers, LargeInputsAndMissingLoopMarkersWarnAndConvert) {
     AppSettings.UseLoopMarker = 1;
-    OutputType = 3;
     const auto song = HandSong(Melody(0, 4), 20001);
     ASSERT_GT(song.size(), 20001u);
     Sink().Clear();
-    ASSERT_EQ(ConvertToMfi(4, Input(song), 1), 1);
+    ASSERT_EQ(ConvertToMfi(4, Input(song), 1, 3), 1);
     const auto texts = Sink().Texts();
     EXPECT_EQ(Count(texts, "File size is too big!"), 1);
     EXPECT_EQ(Count(texts, "There are no marker for loop."), 2);
@@ -294,10 +299,10 @@ TEST_F(RingtoneDrivers, AFourChannelTuneKeepsItsPartsInSingleTrackMfi) {
         int outputType;
         bool drums;
     };
-    for (const Row r : {Row{1, 9, false}, Row{252, 11, false}, Row{4, 3, true}, Row{5, 13, true}, Row{254, 5, true}}) {
-        OutputType = r.outputType;
+    for (const Row r : {Row{1, 9, false}, Row{252, 11, false}, Row{4, 3, true}, Row{5, 13, true},
+                        Row{254, 5, true}}) {
         Sink().Clear();
-        ASSERT_EQ(ConvertToMfi(r.mfiType, in, 1), 1) << r.mfiType;
+        ASSERT_EQ(ConvertToMfi(r.mfiType, in, 1, r.outputType), 1) << r.mfiType;
         const auto f = Output();
         MobileData model(static_cast<int>(WorkBufferSize));
         MFiData(f.data(), static_cast<int>(f.size()), mfi_test::ShownLog()).ToMobileData(model);
@@ -318,12 +323,11 @@ TEST_F(RingtoneDrivers, AFourChannelTuneKeepsItsPartsInSingleTrackMfi) {
 TEST_F(RingtoneDrivers, SingleTrackMfiIsTheSameForEveryHandset) {
     InstallTerminalTable();
     const std::string in = Input(HandSong(Melody(0, 2)));
-    OutputType = 3;
     for (int type : {1, 4, 5, 252, 254}) {
         std::vector<std::uint8_t> first;
         for (int row = 0; row < TerminalTable().Count(); ++row) {
             AppSettings.TerminalIndex = row;
-            ASSERT_EQ(ConvertToMfi(type, in, 1), 1) << type;
+            ASSERT_EQ(ConvertToMfi(type, in, 1, 3), 1) << type;
             if (row == 0) first = Output();
             EXPECT_EQ(Output(), first) << type << " row " << row;
         }
@@ -336,15 +340,13 @@ TEST_F(RingtoneDrivers, SingleTrackMfiIsTheSameForEveryHandset) {
 }
 
 TEST_F(RingtoneDrivers, OversizeRingtonesAreWrittenAfterTheNotice) {
-    OutputType = 3;
     AppSettings.RingtoneSizeLimit = 20;
     const std::string in = Input(HandSong(Melody(0, 8)));
     for (const DriverRun& run : Runs()) {
         if (std::string(run.name) == "MFM") continue;  // written without a size check
         Sink().Clear();
         std::remove(out_.c_str());
-        OutputType = run.outputType;
-        ASSERT_EQ(run.convert(in, 1), 1) << run.name;
+        ASSERT_EQ(run.convert(in, 1, run.outputType), 1) << run.name;
         EXPECT_EQ(Count(Sink().Texts(), kRingtoneTooLarge), 1) << run.name;
         EXPECT_GT(Output().size(), 20u) << run.name;
     }
@@ -363,24 +365,23 @@ TEST_F(RingtoneDrivers, TooManyVoicesAreRefusedOrWarnedByFormat) {
     };
     SetConversionDialogs(dialogs);
     Sink().Clear();
-    EXPECT_EQ(ConvertToMultiMfi(32, in, 0, 0), 0);
+    EXPECT_EQ(ConvertToMultiMfi(32, in, 0, 0, 18), 0);
     EXPECT_TRUE(Output().empty());
     EXPECT_EQ(Count(Sink().Texts(), "Voice over!"), 1);
     // The MA-3 kinds warn and write.
     Sink().Clear();
-    EXPECT_EQ(ConvertToSmafMa3(32, in, 0), 1);
+    EXPECT_EQ(ConvertToSmafMa3(32, in, 0, 17), 1);
     EXPECT_EQ(Count(Sink().Texts(), "Voice over!"), 1);
 }
 
 TEST_F(RingtoneDrivers, ATypeWithoutVoiceCountKeepsItsSlots) {
     // The MFM type has no voice count: the slots stay as they were, so the
     // file still carries both channels.
-    OutputType = 20;
     std::vector<Note> notes = Melody(0, 2);
     for (const Note& n : Melody(1, 2, 48))
         notes.push_back(n);
     Sink().Clear();
-    ASSERT_EQ(ConvertToMfm(Input(HandSong(notes)), 1), 1);
+    ASSERT_EQ(ConvertToMfm(Input(HandSong(notes)), 1, 20), 1);
     EXPECT_EQ(Count(Sink().Texts(), "The number of Channel is worng!"), 1);
     EXPECT_EQ(ReadBackNotes("MFM", Output()).size(), 16u);
 
@@ -442,7 +443,7 @@ TEST_F(RingtoneDrivers, ScriptedChoicesAreWhatTheFileCarries) {
     };
     SetConversionDialogs(dialogs);
     const std::string in = Input(HandSong(notes));
-    ASSERT_EQ(ConvertToMfi(4, in, 0), 1);
+    ASSERT_EQ(ConvertToMfi(4, in, 0, 3), 1);
     EXPECT_EQ(seen.voiceLimit, 16);
     EXPECT_EQ(seen.drumRowsLocked, 0);
     const auto f = Output();
@@ -469,13 +470,12 @@ TEST_F(RingtoneDrivers, RefusedDialogsWriteNothing) {
     auto dialogs = std::make_shared<ScriptedDialogs>();
     SetConversionDialogs(dialogs);
     const std::string in = Input(HandSong(Melody(0, 2)));
-    EXPECT_EQ(ConvertToMfi(1, in, 0), 0);
+    EXPECT_EQ(ConvertToMfi(1, in, 0, 7), 0);
     EXPECT_EQ(ConvertToMa1(in), 0);
-    EXPECT_EQ(ConvertToMfm(in, 0), 0);
+    EXPECT_EQ(ConvertToMfm(in, 0, 20), 0);
     // A refused copyright question refuses the conversion too.
     AppSettings.ShowCopyright = 1;
-    OutputType = 3;
-    EXPECT_EQ(ConvertToSmaf(16, in, 1), 0);
+    EXPECT_EQ(ConvertToSmaf(16, in, 1, 3), 0);
     EXPECT_TRUE(Output().empty());
     EXPECT_EQ(dialogs->channelRuns, 3);
 }

@@ -204,15 +204,13 @@ TEST(CommonDialogErrors, ShownWithTheShellTag) {
 
 TEST_F(ShellServicesTest, ConversionGoesThroughTheInstalledConverters) {
     std::string path = "/work/temp.mid";
-    EXPECT_EQ(ConvertToOutputFormat(path, 0), 0);  // no converter: nothing written
+    EXPECT_EQ(ConvertToOutputFormat(path, 0, 0), 0);  // no converter: nothing written
 
     auto converters = std::make_shared<RecordingConversionServices>();
     SetConversionServices(converters);
-    OutputType = 13;
-    EXPECT_EQ(ConvertToOutputFormat(path, 1), 0);
+    EXPECT_EQ(ConvertToOutputFormat(path, 1, 13), 0);
     converters->SetResult(1);
-    OutputType = 4;
-    EXPECT_EQ(ConvertToOutputFormat(path, 0), 1);
+    EXPECT_EQ(ConvertToOutputFormat(path, 0, 4), 1);
     auto calls = converters->Calls();
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(calls[0].path, "/work/temp.mid");
@@ -222,6 +220,6 @@ TEST_F(ShellServicesTest, ConversionGoesThroughTheInstalledConverters) {
 
     auto replaced = SetConversionServices(nullptr);
     EXPECT_EQ(replaced, converters);
-    EXPECT_EQ(ConvertToOutputFormat(path, 0), 0);
+    EXPECT_EQ(ConvertToOutputFormat(path, 0, 0), 0);
     EXPECT_EQ(converters->Calls().size(), 2u);
 }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "accomp/backing_generators.h"
+#include "compose/composer_state.h"
 #include "core/conversion_services.h"
 #include "core/settings.h"
 #include "core/shell_services.h"
@@ -19,7 +20,7 @@ inline void SetUpComposeFolder(const std::string& folder, int panelMode) {
     InitSharedShellValues();
     std::snprintf(AppSettings.WorkFolder, sizeof AppSettings.WorkFolder, "%s", folder.c_str());
     std::snprintf(AppSettings.OutputFolder, sizeof AppSettings.OutputFolder, "%s", folder.c_str());
-    OutputType = 2;
+    TheComposerState.outputType = 2;
     PanelMode = panelMode;
     InstallBackingGenerators();
 }
