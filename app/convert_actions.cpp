@@ -88,7 +88,8 @@ std::unique_ptr<MobileData> ReadRingtoneModel(const std::string& path,
         return model;
     }
     if (extension == "mmf") {
-        const SmafFileLoader loader(path);
+        SmafFileLoader loader(path);
+        loader.Log().ShowAll();
         if (loader.Data()) return loader.Data()->ToMobileData();
         if (loader.Ma3Data()) {
             const std::unique_ptr<SmafData> smaf = loader.Ma3Data()->ToSmafData();
