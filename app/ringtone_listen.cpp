@@ -186,7 +186,8 @@ int PlaySmafFile(const std::string& path) {
         ProgressDotsText.Clear();
         return 0;
     }
-    const SmafFileLoader loader(path);
+    SmafFileLoader loader(path);
+    loader.Log().ShowAll();
     if (loader.Data()) return ListenSmafData(*loader.Data());
     if (loader.Ma3Data()) return ListenSmafMa3Data(*loader.Ma3Data());
     ShowErrorMessage(listen_code::kSmafFailed);

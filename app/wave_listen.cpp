@@ -45,6 +45,7 @@ void PlayWaveFile(const std::string& path, platform::ui::Window*) {
     // The old player stops and joins its worker before its samples go.
     ReleaseWavePlayer();
     ListenWaveFile = std::make_unique<WaveFile>(path);
+    ListenWaveFile->Log().ShowAll();
     bool started = false;
     if (ListenWaveFile->HasData() && !IsPlayable16BitPcm(*ListenWaveFile)) {
         ShowErrorBox(wavefile::StatusText(wavefile::kDifferentFormat));

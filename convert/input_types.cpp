@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <utility>
 
 #include "convert/ringtone/mfi_data.h"
 #include "convert/ringtone/mfm_data.h"
@@ -51,8 +52,9 @@ std::unique_ptr<MobileData> ReadMfi(std::span<const std::uint8_t> bytes, ReadLog
 }
 
 // The compact form directly, the MA-3 form through the compact one.
-std::unique_ptr<MobileData> ReadSmaf(std::span<const std::uint8_t> bytes, ReadLog&) {
-    const SmafFileLoader loader(bytes);
+std::unique_ptr<MobileData> ReadSmaf(std::span<const std::uint8_t> bytes, ReadLog& log) {
+    SmafFileLoader loader(bytes);
+    log = std::exchange(loader.Log(), ReadLog{});
     if (loader.Data()) return loader.Data()->ToMobileData();
     if (!loader.Ma3Data()) return nullptr;
     const std::unique_ptr<SmafData> smaf = loader.Ma3Data()->ToSmafData();

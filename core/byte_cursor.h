@@ -75,6 +75,12 @@ public:
         offset_ += static_cast<std::size_t>(used);
         return true;
     }
+    // The next byte, or nothing (and no move) at the end.
+    std::optional<std::uint8_t> ReadByte() {
+        std::uint8_t value = 0;
+        if (!ReadByte(value)) return std::nullopt;
+        return value;
+    }
 
 private:
     template <typename T, typename Decode>

@@ -6,10 +6,8 @@
 #include <span>
 
 #include "convert/audio/aiff.h"
-#include "fuzz/quiet_platform.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    fuzz_support::QuietPlatform();
     const CAiffData aiff(std::span<const std::uint8_t>(data, size));
     const auto wave = aiff.ToWaveFile();
     if (!wave) return 0;

@@ -4,10 +4,8 @@
 #include <span>
 
 #include "convert/audio/wave_file.h"
-#include "fuzz/quiet_platform.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    fuzz_support::QuietPlatform();
     const WaveFile wave(std::span<const std::uint8_t>(data, size));
     if (!wave.HasData()) return 0;
     const auto image = wave.Image();

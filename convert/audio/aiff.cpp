@@ -41,6 +41,10 @@ std::uint32_t DecodeExtendedRate(std::span<const std::uint8_t, 10> bytes) {
     return static_cast<std::uint32_t>(value);
 }
 
+void ShowError(std::uint32_t status) {
+    ShowInfoBox(status == kTooShort ? kTooShortText : kErrorText);
+}
+
 }  // namespace aiff
 
 CAiffChunk::~CAiffChunk() = default;
@@ -144,13 +148,17 @@ CAiffData::~CAiffData() = default;
 void CAiffData::Parse() {
     if (image_.size() < 4) {
         status_ = aiff::kTooShort;
-        ShowInfoBox(aiff::kTooShortText);
+        log_.Add(&aiff::ShowError, status_);
         return;
     }
     bool formTypeWrong = false;
     status_ = form_.ReadTop(image_) ? form_.Parse(formTypeWrong) : aiff::kChunkCut;
     // One box for the file: a wrong form type alone lets the reading go on.
-    if (formTypeWrong || status_ != aiff::kOk) ShowInfoBox(aiff::kErrorText);
+    if (status_ != aiff::kOk) {
+        log_.Add(&aiff::ShowError, status_);
+    } else if (formTypeWrong) {
+        log_.Add(&aiff::ShowError, aiff::kNotAiff);
+    }
 }
 
 std::vector<std::uint8_t> CAiffData::WavSamples() const {
@@ -187,7 +195,8 @@ std::optional<WaveFile> CAiffData::ToWaveFile() const {
 }
 
 int ConvertAiffToWav(const std::string& aiffPath, const std::string& wavPath) {
-    const CAiffData aiff(aiffPath);
+    CAiffData aiff(aiffPath);
+    aiff.Log().ShowAll();
     if (aiff.Status() != aiff::kOk) return 0;
     const std::optional<WaveFile> wave = aiff.ToWaveFile();
     return wave ? wave->Save(wavPath) : 0;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "convert/audio/wave_file.h"
+#include "core/read_log.h"
 
 class ByteCursor;
 
@@ -31,6 +32,10 @@ enum Status : int {
 
 constexpr const char* kErrorText = "Aiff Error";
 constexpr const char* kTooShortText = "CAiffData::ErrorMsg";
+
+// The box of a status, as a ReadLog shows it: kTooShortText for kTooShort,
+// kErrorText for every other.
+void ShowError(std::uint32_t status);
 
 // The rate an 80-bit extended number gives, truncated to a whole number; 0
 // for a value that is not finite, negative or outside 1..2^31.
@@ -126,8 +131,12 @@ public:
     CAiffData& operator=(const CAiffData&) = delete;
 
     // kOk when the common and sound data chunks are good. A wrong form type
-    // alone leaves kOk after its box.
+    // alone leaves kOk, with its box in the log.
     aiff::Status Status() const { return status_; }
+    // The one box reading the file calls for (none when it was good, or when
+    // the file could not be read and the file reader has said why); the
+    // caller shows it where the read ends.
+    ReadLog& Log() { return log_; }
     std::size_t FileLength() const { return image_.size(); }
     const CFormChunk& Form() const { return form_; }
 
@@ -145,8 +154,10 @@ private:
     std::vector<std::uint8_t> image_;
     CFormChunk form_;
     aiff::Status status_ = aiff::kOk;
+    ReadLog log_;
 };
 
-// Reads the AIFF file and writes its samples as a WAV file. 1 when written;
-// 0 after "Aiff Error" (nothing written) or a failed write.
+// Reads the AIFF file, shows what reading found, and writes its samples as
+// a WAV file. 1 when written; 0 after "Aiff Error" (nothing written) or a
+// failed write.
 int ConvertAiffToWav(const std::string& aiffPath, const std::string& wavPath);

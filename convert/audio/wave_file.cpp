@@ -43,6 +43,20 @@ const char* StatusText(int status) {
     return "";
 }
 
+namespace {
+
+void ShowChunkBox(Status status, std::uint32_t chunkId) {
+    std::string id(4, ' ');
+    for (std::size_t i = 0; i < id.size(); ++i) id[i] = static_cast<char>(chunkId >> (24 - 8 * i));
+    ShowInfoBox(std::string(StatusText(status)) + " [" + id + "]");
+}
+
+}  // namespace
+
+void ShowStatus(std::uint32_t status) { ShowInfoBox(StatusText(static_cast<int>(status))); }
+void ShowDifferentFormat(std::uint32_t chunkId) { ShowChunkBox(kDifferentFormat, chunkId); }
+void ShowUnknownChunk(std::uint32_t chunkId) { ShowChunkBox(kUnknownChunk, chunkId); }
+
 }  // namespace wavefile
 
 namespace {
@@ -65,7 +79,7 @@ WaveFile::WaveFile(const std::string& path) {
     std::vector<std::uint8_t> image;
     if (!CanOpenFile(path)) {
         status_ = wavefile::kNotFound;
-        ShowInfoBox(wavefile::StatusText(status_));
+        log_.Add(&wavefile::ShowStatus, status_);
         return;
     }
     image.resize(static_cast<std::size_t>(GetFileLength(path)));
@@ -120,13 +134,18 @@ WaveFormatRecord WaveFile::Format() const {
     return record;
 }
 
-void WaveFile::Fail(wavefile::Status status, const std::string& id) {
+void WaveFile::Fail(wavefile::Status status, const std::string& id, std::size_t position) {
     status_ = status;
     format_ = {};
     owned_.clear();
     data_ = nullptr;
     dataSize_ = 0;
-    ShowInfoBox(std::string(wavefile::StatusText(status)) + " [" + id + "]");
+    // Every id named is four bytes long.
+    std::uint32_t packed = 0;
+    for (std::size_t i = 0; i < 4; ++i)
+        packed = packed << 8 | static_cast<std::uint8_t>(i < id.size() ? id[i] : ' ');
+    log_.Add(status == wavefile::kUnknownChunk ? &wavefile::ShowUnknownChunk : &wavefile::ShowDifferentFormat,
+             packed, position);
 }
 
 void WaveFile::Read(std::span<const std::uint8_t> image) {
@@ -136,26 +155,26 @@ void WaveFile::Read(std::span<const std::uint8_t> image) {
 
 bool WaveFile::ReadHead(ByteCursor& cursor) {
     if (!cursor.Matches("RIFF")) {
-        Fail(wavefile::kDifferentFormat, "RIFF");
+        Fail(wavefile::kDifferentFormat, "RIFF", cursor.Offset());
         return false;
     }
     const auto head = cursor.Take(8);
     if (head.empty()) {
-        Fail(wavefile::kDifferentFormat, "RIFF");
+        Fail(wavefile::kDifferentFormat, "RIFF", cursor.Offset());
         return false;
     }
     std::copy(head.begin(), head.end(), riffHead_.begin());
     // The RIFF length is not trusted: the chunks are walked over the bytes
     // actually present.
     if (!cursor.Matches("WAVE")) {
-        Fail(wavefile::kDifferentFormat, "WAVE");
+        Fail(wavefile::kDifferentFormat, "WAVE", cursor.Offset());
         return false;
     }
     cursor.Skip(4);
     for (const char* id : wavefile::kLeadingChunks) {
         if (!cursor.Matches(id)) continue;
         if (!SkipChunk(cursor)) {
-            Fail(wavefile::kUnknownChunk, id);
+            Fail(wavefile::kUnknownChunk, id, cursor.Offset());
             return false;
         }
     }
@@ -167,14 +186,14 @@ bool WaveFile::ReadFormat(ByteCursor& cursor) {
     std::uint32_t size = 0;
     if (!chunk.Matches("fmt ") || !chunk.Skip(4) || !chunk.ReadLe32(size) ||
         size < wavefile::kFormatWordBytes || !chunk.Has(size)) {
-        Fail(wavefile::kDifferentFormat, "fmt ");
+        Fail(wavefile::kDifferentFormat, "fmt ", cursor.Offset());
         return false;
     }
     fmtSize_ = size;
     for (std::uint32_t& word : format_) chunk.ReadLe32(word);
     SkipChunk(cursor);  // by its size: a longer (extensible) record is passed over
     if (cursor.Matches("fact") && !SkipChunk(cursor)) {
-        Fail(wavefile::kUnknownChunk, "fact");
+        Fail(wavefile::kUnknownChunk, "fact", cursor.Offset());
         return false;
     }
     return true;
@@ -195,11 +214,11 @@ bool WaveFile::ReadChunks(ByteCursor& cursor) {
                                        std::end(wavefile::kSkippedChunks),
                                        [&](const char* id) { return cursor.Matches(id); });
         if (!known || !SkipChunk(cursor)) {
-            Fail(wavefile::kUnknownChunk, cursor.PeekId());
+            Fail(wavefile::kUnknownChunk, cursor.PeekId(), cursor.Offset());
             return false;
         }
     }
-    Fail(wavefile::kUnknownChunk, "data");
+    Fail(wavefile::kUnknownChunk, "data", cursor.Offset());
     return false;
 }
 

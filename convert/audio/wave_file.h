@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "convert/audio/wave_format.h"
+#include "core/read_log.h"
 
 class ByteCursor;
 
@@ -29,6 +30,13 @@ constexpr int kStatusCount = 6;
 // The text shown for a status ("" for kOk).
 const char* StatusText(int status);
 
+// The boxes of reading, as a ReadLog shows them: a status's text alone, and
+// a refused chunk's text followed by " [id]", the chunk's four id bytes
+// packed into the code (the first in the high byte).
+void ShowStatus(std::uint32_t status);
+void ShowDifferentFormat(std::uint32_t chunkId);
+void ShowUnknownChunk(std::uint32_t chunkId);
+
 // Bytes in front of the samples in a written file.
 constexpr std::size_t kHeaderSize = 44;
 
@@ -36,9 +44,9 @@ constexpr std::size_t kHeaderSize = 44;
 
 class WaveFile {
 public:
-    // Reads the file; a file that cannot be opened shows "file is not found".
+    // Reads the file; a file that cannot be opened logs "file is not found".
     explicit WaveFile(const std::string& path);
-    // Reads a file image. A failing chunk shows "file is different format
+    // Reads a file image. A failing chunk logs "file is different format
     // [id]" and leaves the object without data.
     explicit WaveFile(std::span<const std::uint8_t> image);
     // Builds a file from samples: the words are (format tag | channels << 16),
@@ -57,6 +65,8 @@ public:
 
     // The result of reading (kOk for a built file).
     wavefile::Status Status() const { return status_; }
+    // What reading found wrong; the caller shows it where the read ends.
+    ReadLog& Log() { return log_; }
     bool HasData() const { return status_ == wavefile::kOk; }
 
     std::uint16_t FormatTag() const { return static_cast<std::uint16_t>(format_[0]); }
@@ -96,7 +106,7 @@ private:
     bool ReadFormat(ByteCursor& cursor);
     bool ReadChunks(ByteCursor& cursor);
     void TakeData(std::span<const std::uint8_t> bytes);
-    void Fail(wavefile::Status status, const std::string& id);
+    void Fail(wavefile::Status status, const std::string& id, std::size_t position);
 
     std::array<std::uint8_t, 8> riffHead_{};
     std::uint32_t fmtSize_ = 0;
@@ -106,4 +116,5 @@ private:
     std::uint32_t dataSize_ = 0;
     bool borrowed_ = false;
     wavefile::Status status_ = wavefile::kOk;
+    ReadLog log_;
 };

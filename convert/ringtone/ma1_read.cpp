@@ -4,6 +4,7 @@
 
 #include "convert/ringtone/ma1_data.h"
 #include "convert/ringtone/ma1_voice_tables.h"
+#include "core/byte_cursor.h"
 #include "core/utilities.h"
 
 namespace {
@@ -38,30 +39,39 @@ int ClampDelta(long long v) {
 }  // namespace
 
 std::unique_ptr<MobileTrackData> ReadMa1Track(std::span<const std::uint8_t> image) {
-    if (image.size() < 2) return nullptr;
+    std::uint16_t declared = 0;
+    if (!ByteCursor(image).ReadBe16(declared)) return nullptr;
     // The length in bytes 0-1 is believed only as far as the bytes go.
-    const std::size_t n = std::min<std::size_t>(ReadBigEndian16(image.data()), image.size());
-    if (n < MA1::kEventsAt) return nullptr;
+    ByteCursor in(image.first(std::min<std::size_t>(declared, image.size())));
+    if (!in.Has(MA1::kEventsAt)) return nullptr;
+    // The head is all there: voice blocks, tempo byte, first length byte.
+    in.Skip(kVoicesAt);
+    const auto blocks = in.Take(kBlockBytes * MA1::kChannels);
+    in.Skip(kTempoAt - in.Offset());
+    int tempoByte = in.ReadByte().value_or(0);
+    in.Skip(kFirstLengthAt - in.Offset());
     auto track = std::make_unique<MobileTrackData>(static_cast<int>(WorkBufferSize));
-    int tempoByte = image[kTempoAt];
     if (tempoByte == 0) tempoByte = ma1_code::kTempoByte;
     track->AppendMetaEvent(0, kNoChannel, mobile_code::kTempo, BpmToTempo((2100 / tempoByte) * 4));
     std::array<int, MA1::kChannels> programs{};
     for (int c = 0; c < MA1::kChannels; ++c) {
-        const std::uint8_t* block = image.data() + kVoicesAt + kBlockBytes * static_cast<std::size_t>(c);
-        programs[static_cast<std::size_t>(c)] = ProgramOf(block);
+        const auto block = blocks.subspan(kBlockBytes * static_cast<std::size_t>(c), kBlockBytes);
+        programs[static_cast<std::size_t>(c)] = ProgramOf(block.data());
         track->AppendMetaEvent(0, c, mobile_code::kProgram, programs[static_cast<std::size_t>(c)]);
         track->AppendMetaEvent(0, c, mobile_code::kVolume, ma1_code::VolumeOf(block[6]));
     }
     // Event k: its delta from the length byte before its key byte, its gate
-    // from the length byte after it.
+    // from the length byte after it, which is the next one's length byte before.
     long long pending = 0;
-    std::size_t at = kFirstLengthAt;
-    for (; at + 2 < n; at += 2) {
-        const int before = image[at];
-        const int key = image[at + 1];
-        const int length = image[at + 2];
+    int before = in.ReadByte().value_or(0);
+    bool any = false;
+    // Every turn takes two bytes.
+    while (in.Has(2)) {
+        const int key = in.ReadByte().value_or(0);
+        const int length = in.ReadByte().value_or(0);
         pending += ma1_code::StepTicks(before >> 3);
+        before = length;
+        any = true;
         const int channel = key & 3;
         const int semitone = ma1_code::SemitoneOf((key >> 2) & 15);
         if (semitone < 0) continue;  // a rest
@@ -72,7 +82,7 @@ std::unique_ptr<MobileTrackData> ReadMa1Track(std::span<const std::uint8_t> imag
         pending = 0;
     }
     // The last event's step ends the tune.
-    if (at > kFirstLengthAt && at < n) pending += ma1_code::StepTicks(image[at] >> 3);
+    if (any) pending += ma1_code::StepTicks(before >> 3);
     track->AppendMetaEvent(ClampDelta(pending), kNoChannel, mobile_code::kEndOfTrack, 0);
     return track;
 }

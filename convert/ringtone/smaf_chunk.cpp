@@ -5,6 +5,7 @@
 #include <string>
 
 #include "convert/ringtone/mfi_voice_tables.h"
+#include "core/byte_cursor.h"
 #include "core/reporters.h"
 
 namespace {
@@ -101,40 +102,19 @@ std::uint16_t SmafCrc16(std::span<const std::uint8_t> bytes) {
     return static_cast<std::uint16_t>(~crc);
 }
 
-std::optional<std::uint32_t> SmafCursor::Big16() {
-    if (Left() < 2) return std::nullopt;
-    std::uint32_t v = static_cast<std::uint32_t>(bytes_[position_] << 8 | bytes_[position_ + 1]);
-    position_ += 2;
-    return v;
-}
-
-std::optional<std::uint32_t> SmafCursor::Big32() {
-    if (Left() < 4) return std::nullopt;
-    std::uint32_t v = 0;
-    for (int i = 0; i < 4; ++i)
-        v = v << 8 | bytes_[position_++];
-    return v;
-}
-
-std::span<const std::uint8_t> SmafCursor::Take(std::size_t n) {
-    if (n > Left()) return {};
-    auto out = bytes_.subspan(position_, n);
-    position_ += n;
-    return out;
-}
-
-std::vector<SmafChunk> WalkSmafChunks(std::span<const std::uint8_t> bytes) {
+std::vector<SmafChunk> WalkSmafChunks(std::span<const std::uint8_t> bytes, ReadLog& log) {
     std::vector<SmafChunk> out;
-    SmafCursor cursor(bytes);
+    ByteCursor cursor(bytes);
+    // Every turn takes a whole chunk or ends the walk.
     while (!cursor.AtEnd()) {
+        const std::size_t at = cursor.Offset();
         auto head = cursor.Take(4);
-        auto length = cursor.Big32();
-        if (head.empty() || !length || *length > cursor.Left() || *length > kSmafChunkLimit) {
-            ShowSmafChunkError(smcd::kChunkSize);
+        std::uint32_t length = 0;
+        if (head.empty() || !cursor.ReadBe32(length) || length > cursor.Left() || length > kSmafChunkLimit) {
+            log.Add(&ShowSmafChunkError, smcd::kChunkSize, at);
             break;
         }
-        out.push_back({std::string_view(reinterpret_cast<const char*>(head.data()), 4),
-                       cursor.Take(*length)});
+        out.push_back({std::string_view(reinterpret_cast<const char*>(head.data()), 4), cursor.Take(length)});
     }
     return out;
 }

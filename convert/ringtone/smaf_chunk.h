@@ -1,15 +1,15 @@
 // The pieces every SMAF (".mmf") image is made of: the chunk codes and their
-// boxes, the CRC-16 of the whole image, a bounded cursor over file bytes,
-// the chunk walk and the chunk writer, and the voice bytes of the setup
-// records.
+// boxes, the CRC-16 of the whole image, the chunk walk and the chunk writer,
+// and the voice bytes of the setup records.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <span>
 #include <string_view>
 #include <vector>
+
+#include "core/read_log.h"
 
 // Failures of the chunk tree, tag "SMCD".
 namespace smcd {
@@ -53,34 +53,6 @@ constexpr std::size_t kSmafChunkLimit = 0x10000;
 // table of 256 entries.
 std::uint16_t SmafCrc16(std::span<const std::uint8_t> bytes);
 
-// Reads file bytes one field at a time; every read checks what is left and
-// fails (nullopt, an empty span) without moving when it does not fit.
-class SmafCursor {
-public:
-    explicit SmafCursor(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
-
-    std::size_t Left() const { return bytes_.size() - position_; }
-    std::size_t Position() const { return position_; }
-    bool AtEnd() const { return Left() == 0; }
-    std::optional<std::uint8_t> Peek(std::size_t ahead = 0) const {
-        if (ahead >= Left()) return std::nullopt;
-        return bytes_[position_ + ahead];
-    }
-    std::optional<std::uint8_t> Byte() {
-        if (AtEnd()) return std::nullopt;
-        return bytes_[position_++];
-    }
-    std::optional<std::uint32_t> Big16();
-    std::optional<std::uint32_t> Big32();
-    // n bytes, or an empty span (and no move) when fewer are left.
-    std::span<const std::uint8_t> Take(std::size_t n);
-    bool Skip(std::size_t n) { return n <= Left() && (position_ += n, true); }
-
-private:
-    std::span<const std::uint8_t> bytes_;
-    std::size_t position_ = 0;
-};
-
 // One chunk found by the walk: its id (3 or 4 bytes, the fourth the number
 // byte of "MTR"/"Dch" ids) and contents.
 struct SmafChunk {
@@ -90,9 +62,10 @@ struct SmafChunk {
 };
 
 // The chunks laid one after another in bytes. A chunk head that does not
-// fit, or a length past the bytes or above the chunk limit, shows "Chank
-// data size is invalid!" and ends the walk with the chunks found so far.
-std::vector<SmafChunk> WalkSmafChunks(std::span<const std::uint8_t> bytes);
+// fit, or a length past the bytes or above the chunk limit, is logged as
+// "Chank data size is invalid!" (at its offset in bytes) and ends the walk
+// with the chunks found so far.
+std::vector<SmafChunk> WalkSmafChunks(std::span<const std::uint8_t> bytes, ReadLog& log);
 
 // Appends id, the 4-byte length and the contents; false (nothing appended)
 // when the contents exceed the chunk limit.

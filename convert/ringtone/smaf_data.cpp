@@ -5,8 +5,10 @@
 #include <cstring>
 #include <fstream>
 #include <map>
+#include <utility>
 
 #include "convert/ringtone/smaf_chunk.h"
+#include "core/byte_cursor.h"
 #include "core/reporters.h"
 
 namespace {
@@ -85,24 +87,26 @@ std::vector<std::pair<int, int>> BanksAndTones(std::vector<SmafEvent>& events, c
 
 // Tone records of the setup chunk read: FF F0 messages of length 5 are the
 // head, of 18 or 19 tone records; F0 messages are stepped over.
-int ReadSetupB(std::span<const std::uint8_t> setup) {
-    SmafCursor in(setup);
+int ReadSetupB(std::span<const std::uint8_t> setup, ReadLog& log) {
+    ByteCursor in(setup);
     int records = 0;
+    // Every turn takes at least one byte or ends the walk.
     while (!in.AtEnd()) {
+        const std::size_t at = in.Offset();
         const bool ff = in.Peek() == std::optional<std::uint8_t>(0xFF);
         if (ff) in.Skip(1);
-        auto f0 = in.Byte();
-        auto length = in.Byte();
+        auto f0 = in.ReadByte();
+        auto length = in.ReadByte();
         auto body = length ? in.Take(*length) : std::span<const std::uint8_t>();
         if (!f0 || *f0 != 0xF0 || !length || body.size() != *length) {
-            ShowSmafChunkError(smcd::kSetup);
+            log.Add(&ShowSmafChunkError, smcd::kSetup, at);
             break;
         }
         if (!ff) continue;
         if (*length == 18 || *length == 19) {
             ++records;
         } else if (*length != 5) {
-            ShowSmafChunkError(smcd::kSetup);
+            log.Add(&ShowSmafChunkError, smcd::kSetup, at);
             break;
         }
     }
@@ -255,7 +259,10 @@ void SmafData::Build(const MobileData& model, int voiceKind) {
         track->sequence = std::move(bytes.bytes);
         track->start = bytes.start;
         track->stop = bytes.stop;
-        track->events = DecodeSmafSequenceB(track->sequence, model.Capacity());
+        // The written stream read back; what it finds shows at once.
+        ReadLog decoded;
+        track->events = DecodeSmafSequenceB(track->sequence, model.Capacity(), decoded);
+        decoded.ShowAll();
         tracks_.push_back(std::move(track));
     }
     if (tones.size() > kSixteenTones) ShowSmafChunkError(smcd::kOverSixteenTones);
@@ -341,13 +348,13 @@ std::span<const std::uint8_t> SmafData::OpenImage() {
     std::span<const std::uint8_t> image;
     if (Data() && length_ > 0) image = std::span(Data(), static_cast<std::size_t>(length_));
     if (image.size() < 8 || std::memcmp(image.data(), "MMMD", 4) != 0) {
-        ShowSmafDataError(smdt::kNotSmaf);
+        readLog_.Add(&ShowSmafDataError, smdt::kNotSmaf, 0);
         return {};
     }
     std::size_t size = ReadBigEndian32(image.data() + 4);
     if (size < 2 || size > image.size() - 8) {
         // Read what is there; the last two bytes held stand for the CRC.
-        ShowSmafChunkError(smcd::kChunkSize);
+        readLog_.Add(&ShowSmafChunkError, smcd::kChunkSize, 4);
         size = image.size() - 8;
         if (size < 2) return {};
     }
@@ -367,24 +374,24 @@ void SmafData::TakeContentsInfo(std::span<const std::uint8_t> info) {
 void SmafData::Parse() {
     auto contents = OpenImage();
     if (contents.empty()) return;
-    auto chunks = WalkSmafChunks(contents);
+    auto chunks = WalkSmafChunks(contents, readLog_);
     if (chunks.empty() || chunks.front().id != "CNTI") {
-        ShowSmafChunkError(smcd::kNoContents);
+        readLog_.Add(&ShowSmafChunkError, smcd::kNoContents);
         return;
     }
     TakeContentsInfo(chunks.front().contents);
     for (std::size_t i = 1; i < chunks.size(); ++i) {
         const SmafChunk& c = chunks[i];
         if (c.id == "OPDA") {
-            ShowSmafChunkError(smcd::kFileFormat);
+            readLog_.Add(&ShowSmafChunkError, smcd::kFileFormat);
             return;
         }
         if (c.Id3() != "MTR") {
-            ShowSmafChunkError(smcd::kNoScoreTrack);
+            readLog_.Add(&ShowSmafChunkError, smcd::kNoScoreTrack);
             return;
         }
         if (TrackCount() == kMaxTracks) {
-            ShowSmafDataError(smdt::kTrackCount);
+            readLog_.Add(&ShowSmafDataError, smdt::kTrackCount);
             return;
         }
         if (!ReadScoreTrack(c.id, c.contents)) return;
@@ -393,7 +400,7 @@ void SmafData::Parse() {
 
 bool SmafData::ReadScoreTrack(std::string_view id, std::span<const std::uint8_t> contents) {
     if (contents.size() < kScoreHeadB) {
-        ShowSmafChunkError(smcd::kChunkSize);
+        readLog_.Add(&ShowSmafChunkError, smcd::kChunkSize);
         return false;
     }
     auto track = std::make_unique<SmafScoreTrack>();
@@ -402,7 +409,7 @@ bool SmafData::ReadScoreTrack(std::string_view id, std::span<const std::uint8_t>
     const SmafChunk* seek = nullptr;
     const SmafChunk* setup = nullptr;
     const SmafChunk* sequence = nullptr;
-    auto subs = WalkSmafChunks(contents.subspan(kScoreHeadB));
+    auto subs = WalkSmafChunks(contents.subspan(kScoreHeadB), readLog_);
     for (const SmafChunk& s : subs) {
         if (s.id == "MspI" && !seek) seek = &s;
         if (s.id == "Mtsu" && !setup) setup = &s;
@@ -413,16 +420,16 @@ bool SmafData::ReadScoreTrack(std::string_view id, std::span<const std::uint8_t>
     if (!missing && (track->number == 0 || track->number == 1) && !setup) missing = smcd::kNoSetup;
     if (!missing && !sequence) missing = smcd::kNoSequence;
     if (missing) {
-        ShowSmafChunkError(missing);
+        readLog_.Add(&ShowSmafChunkError, missing);
         return false;
     }
     if (seek) ReadSmafSeekPhrase(seek->contents, *track);
     if (setup) {
         track->setup.assign(setup->contents.begin(), setup->contents.end());
-        track->toneRecords = ReadSetupB(setup->contents);
+        track->toneRecords = ReadSetupB(setup->contents, readLog_);
     }
     track->sequence.assign(sequence->contents.begin(), sequence->contents.end());
-    track->events = DecodeSmafSequenceB(track->sequence, kMusicDataCapacity);
+    track->events = DecodeSmafSequenceB(track->sequence, kMusicDataCapacity, readLog_);
     tracks_.push_back(std::move(track));
     return true;
 }
@@ -505,7 +512,7 @@ void SmafData::SetTimeBase(int code) {
 SmafFileLoader::SmafFileLoader(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        ShowSmafLoaderError(smld::kInternal);
+        log_.Add(&ShowSmafLoaderError, smld::kInternal);
         return;
     }
     std::vector<std::uint8_t> bytes(kMusicDataCapacity);
@@ -521,15 +528,17 @@ SmafFileLoader::SmafFileLoader(std::span<const std::uint8_t> bytes) {
 void SmafFileLoader::Load(std::span<const std::uint8_t> bytes) {
     // Byte 17 is the contents type, byte 19 the copy status.
     if (bytes.size() < kLoaderHead) {
-        ShowSmafLoaderError(smld::kFileType);
+        log_.Add(&ShowSmafLoaderError, smld::kFileType);
         return;
     }
     const int n = static_cast<int>(bytes.size());
     if (bytes[17] <= 0x0F) {
         data_ = std::make_unique<SmafData>(bytes.data(), n);
+        log_ = std::exchange(data_->Log(), ReadLog{});
     } else if (bytes[17] >= 0x30 && bytes[19] <= 0x33) {
         ma3_ = std::make_unique<SmafMa3Data>(bytes.data(), n);
+        log_ = std::exchange(ma3_->Log(), ReadLog{});
     } else {
-        ShowSmafLoaderError(smld::kFileType);
+        log_.Add(&ShowSmafLoaderError, smld::kFileType, 17);
     }
 }

@@ -17,6 +17,7 @@
 #include "convert/mobile_data.h"
 #include "convert/multi_mobile_track_data.h"
 #include "convert/ringtone/smaf_sequence.h"
+#include "core/read_log.h"
 #include "midi/music_data.h"
 
 // Failures of SmafData and SmafMa3Data, tag "SMDT".
@@ -104,6 +105,9 @@ public:
     const std::vector<std::uint8_t>& ContentsInfo() const { return contentsInfo_; }
     // The tempo ToMobileData gives the model.
     int ModelTempo() const;
+    // What reading the bytes found wrong (empty for a tree built from a
+    // model); the caller shows it where the read ends.
+    ReadLog& Log() { return readLog_; }
 
 protected:
     struct Empty {};
@@ -127,6 +131,7 @@ protected:
     int formatKind_ = 2;
     // The tempo of a tree made from the 32-voice form (0: estimated).
     int fixedTempo_ = 0;
+    ReadLog readLog_;
 
 private:
     // The 32-voice form builds compact-form trees of its own.
@@ -177,10 +182,14 @@ public:
     // The one that was made, or null.
     SmafData* Data() const { return data_.get(); }
     SmafMa3Data* Ma3Data() const { return ma3_.get(); }
+    // What loading found wrong, the file's own findings included; the
+    // caller shows it where the read ends.
+    ReadLog& Log() { return log_; }
 
 private:
     void Load(std::span<const std::uint8_t> bytes);
 
     std::unique_ptr<SmafData> data_;
     std::unique_ptr<SmafMa3Data> ma3_;
+    ReadLog log_;
 };

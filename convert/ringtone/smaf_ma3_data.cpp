@@ -4,6 +4,7 @@
 
 #include "convert/ringtone/smaf_chunk.h"
 #include "convert/ringtone/smaf_data.h"
+#include "core/byte_cursor.h"
 
 namespace {
 
@@ -66,7 +67,10 @@ void SmafMa3Data::Build(const MobileData& model) {
     score_->sequence = std::move(bytes.bytes);
     score_->start = bytes.start;
     score_->stop = bytes.stop;
-    score_->events = DecodeSmafSequenceA(score_->sequence, model.Capacity());
+    // The written stream read back; what it finds shows at once.
+    ReadLog decoded;
+    score_->events = DecodeSmafSequenceA(score_->sequence, model.Capacity(), decoded);
+    decoded.ShowAll();
 }
 
 std::vector<std::uint8_t> SmafMa3Data::MakeOptionalData(int variant) const {
@@ -118,9 +122,9 @@ SmafMa3Data::SmafMa3Data(const std::uint8_t* bytes, int length) : SmafData(Empty
 void SmafMa3Data::Parse() {
     auto contents = OpenImage();
     if (contents.empty()) return;
-    auto chunks = WalkSmafChunks(contents);
+    auto chunks = WalkSmafChunks(contents, readLog_);
     if (chunks.empty() || chunks.front().id != "CNTI") {
-        ShowSmafChunkError(smcd::kNoContents);
+        readLog_.Add(&ShowSmafChunkError, smcd::kNoContents);
         return;
     }
     TakeContentsInfo(chunks.front().contents);
@@ -128,12 +132,12 @@ void SmafMa3Data::Parse() {
     std::size_t i = 1;
     if (i < chunks.size() && chunks[i].id == "OPDA") ReadOptionalData(chunks[i++].contents);
     if (i >= chunks.size() || chunks[i].Id3() != "MTR") {
-        ShowSmafChunkError(smcd::kNoScoreTrack);
+        readLog_.Add(&ShowSmafChunkError, smcd::kNoScoreTrack);
         return;
     }
     auto body = chunks[i].contents;
     if (body.size() < kScoreHeadA) {
-        ShowSmafChunkError(smcd::kChunkSize);
+        readLog_.Add(&ShowSmafChunkError, smcd::kChunkSize);
         return;
     }
     auto track = std::make_unique<SmafScoreTrack>();
@@ -141,33 +145,34 @@ void SmafMa3Data::Parse() {
     track->header.assign(body.begin(), body.begin() + kScoreHeadA);
     const SmafChunk* setup = nullptr;
     const SmafChunk* sequence = nullptr;
-    auto subs = WalkSmafChunks(body.subspan(kScoreHeadA));
+    auto subs = WalkSmafChunks(body.subspan(kScoreHeadA), readLog_);
     for (const SmafChunk& s : subs) {
         if (s.id == "Mtsu" && !setup) setup = &s;
         if (s.id == "MspI") ReadSmafSeekPhrase(s.contents, *track);
         if (s.id == "Mtsq" && !sequence) sequence = &s;
     }
     if (!setup || !sequence) {
-        ShowSmafChunkError(!setup ? smcd::kNoSetup : smcd::kNoSequence);
+        readLog_.Add(&ShowSmafChunkError, !setup ? smcd::kNoSetup : smcd::kNoSequence);
         return;
     }
     track->setup.assign(setup->contents.begin(), setup->contents.end());
     track->sequence.assign(sequence->contents.begin(), sequence->contents.end());
-    track->events = DecodeSmafSequenceA(track->sequence, kMusicDataCapacity);
+    track->events = DecodeSmafSequenceA(track->sequence, kMusicDataCapacity, readLog_);
     score_ = std::move(track);
 }
 
 void SmafMa3Data::ReadOptionalData(std::span<const std::uint8_t> contents) {
     optionalData_.assign(contents.begin(), contents.end());
-    for (const SmafChunk& dch : WalkSmafChunks(contents)) {
+    for (const SmafChunk& dch : WalkSmafChunks(contents, readLog_)) {
         if (dch.Id3() != "Dch") continue;
-        SmafCursor in(dch.contents);
+        ByteCursor in(dch.contents);
         // Every record takes at least its four head bytes.
-        while (in.Left() >= 4) {
+        while (in.Has(4)) {
             auto tag = in.Take(2);
-            auto length = in.Big16();
-            auto text = in.Take(*length);
-            if (text.size() != *length) break;
+            std::uint16_t length = 0;
+            in.ReadBe16(length);
+            auto text = in.Take(length);
+            if (text.size() != length) break;
             if (std::memcmp(tag.data(), "ST", 2) == 0) title_.assign(text.begin(), text.end());
         }
     }

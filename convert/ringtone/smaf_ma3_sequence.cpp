@@ -4,6 +4,7 @@
 
 #include "convert/ringtone/smaf_chunk.h"
 #include "convert/ringtone/smaf_sequence.h"
+#include "core/byte_cursor.h"
 
 namespace {
 
@@ -216,25 +217,13 @@ SmafSequenceBytes WriteSmafSequenceA(std::vector<SmafEvent> events, int timeBase
 
 namespace {
 
-std::optional<int> ReadDurationA(SmafCursor& in) {
-    auto first = in.Byte();
+std::optional<int> ReadDurationA(ByteCursor& in) {
+    auto first = in.ReadByte();
     if (!first) return std::nullopt;
     if (*first < 0x80) return *first;
-    auto second = in.Byte();
+    auto second = in.ReadByte();
     if (!second) return std::nullopt;
     return (*first % 64) * 128 + *second;
-}
-
-// A MIDI variable-length number of at most four bytes.
-std::optional<int> ReadVarLen(SmafCursor& in) {
-    int value = 0;
-    for (int i = 0; i < 4; ++i) {
-        auto b = in.Byte();
-        if (!b) return std::nullopt;
-        value = value << 7 | (*b & 0x7F);
-        if (!(*b & 0x80)) return value;
-    }
-    return std::nullopt;
 }
 
 // The model subtype of a controller; 0 for those read as empty events, -1
@@ -258,8 +247,8 @@ int ControllerSubtype(int controller) {
 
 class StreamReaderA {
 public:
-    StreamReaderA(std::span<const std::uint8_t> bytes, int capacity)
-        : in_(bytes), track_(std::make_unique<MobileTrackData>(capacity)) {
+    StreamReaderA(std::span<const std::uint8_t> bytes, int capacity, ReadLog& log)
+        : in_(bytes), log_(log), track_(std::make_unique<MobileTrackData>(capacity)) {
         velocity_.fill(kStartVelocity);
     }
 
@@ -267,7 +256,7 @@ public:
         // Every turn takes at least one byte.
         while (!in_.AtEnd()) {
             auto duration = ReadDurationA(in_);
-            auto status = in_.Byte();
+            auto status = in_.ReadByte();
             if (!duration || !status) break;
             pending_ += *duration;
             if (!ReadEvent(*status)) break;
@@ -287,22 +276,24 @@ private:
         track_->Append(std::move(e));
         return ref;
     }
+    // A finding at the read position.
+    void Log(std::uint32_t code) { log_.Add(&ShowSmafChunkError, code, in_.Offset()); }
     bool Wrong() {
-        ShowSmafChunkError(smcd::kPitchBend);
+        Log(smcd::kPitchBend);
         return false;
     }
 
     bool ReadNote(int c, bool withVelocity) {
-        auto note = in_.Byte();
-        auto velocity = withVelocity ? in_.Byte() : std::optional<std::uint8_t>(velocity_[c]);
+        auto note = in_.ReadByte();
+        auto velocity = withVelocity ? in_.ReadByte() : std::optional<std::uint8_t>(velocity_[c]);
         if (!note || !velocity) return Wrong();
-        auto gate = ReadVarLen(in_);
-        if (!gate) return Wrong();
+        std::uint32_t gate = 0;
+        if (!in_.ReadVarLen(gate)) return Wrong();
         velocity_[c] = *velocity & 0x7F;
         MidiEvent& e = Add(mobile_kind::kNote, static_cast<int>(c), 0, 0);
         e.note = *note & 0x7F;
         e.velocity = velocity_[c];
-        e.length = *gate;
+        e.length = static_cast<int>(gate);
         return true;
     }
 
@@ -313,11 +304,11 @@ private:
             case 0x90: return ReadNote(c, true);
             case 0x80: return ReadNote(c, false);
             case 0xB0: {
-                auto controller = in_.Byte();
-                auto value = in_.Byte();
+                auto controller = in_.ReadByte();
+                auto value = in_.ReadByte();
                 if (!controller || !value) return Wrong();
                 const int subtype = ControllerSubtype(*controller);
-                if (subtype < 0) ShowSmafChunkError(smcd::kControlChange);
+                if (subtype < 0) Log(smcd::kControlChange);
                 if (subtype <= 0) {
                     Add(mobile_kind::kCleared, kNoChannel, 0, 0);
                 } else {
@@ -326,14 +317,14 @@ private:
                 return true;
             }
             case 0xC0: {
-                auto program = in_.Byte();
+                auto program = in_.ReadByte();
                 if (!program) return Wrong();
                 Add(mobile_kind::kControl, channel, mobile_code::kProgram, *program & 0x7F);
                 return true;
             }
             case 0xE0: {
-                auto low = in_.Byte();
-                auto high = in_.Byte();
+                auto low = in_.ReadByte();
+                auto high = in_.ReadByte();
                 if (!low || !high) return Wrong();
                 Add(mobile_kind::kControl, channel, mobile_code::kPitchBend, *high & 0x7F).note = *low & 0x7F;
                 return true;
@@ -342,7 +333,7 @@ private:
         }
         if (status == 0xF0) return ReadExclusive();
         if (status != 0xFF) return Wrong();
-        auto kind = in_.Byte();
+        auto kind = in_.ReadByte();
         if (kind && *kind == 0x00) {
             Add(mobile_kind::kCleared, kNoChannel, 0, 0);
             return true;
@@ -356,7 +347,7 @@ private:
     }
 
     bool ReadExclusive() {
-        auto length = in_.Byte();
+        auto length = in_.ReadByte();
         auto body = length ? in_.Take(*length) : std::span<const std::uint8_t>();
         if (!length || body.size() != *length || body.empty() || body.back() != 0xF7) return Wrong();
         std::vector<std::uint8_t> message = {0xF0, *length};
@@ -366,7 +357,8 @@ private:
         return true;
     }
 
-    SmafCursor in_;
+    ByteCursor in_;
+    ReadLog& log_;
     std::unique_ptr<MobileTrackData> track_;
     std::array<int, kChannels> velocity_{};
     long long pending_ = 0;
@@ -374,6 +366,7 @@ private:
 
 }  // namespace
 
-std::unique_ptr<MobileTrackData> DecodeSmafSequenceA(std::span<const std::uint8_t> bytes, int capacity) {
-    return StreamReaderA(bytes, capacity).Run();
+std::unique_ptr<MobileTrackData> DecodeSmafSequenceA(std::span<const std::uint8_t> bytes, int capacity,
+                                                     ReadLog& log) {
+    return StreamReaderA(bytes, capacity, log).Run();
 }

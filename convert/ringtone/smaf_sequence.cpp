@@ -2,6 +2,7 @@
 
 #include "convert/ringtone/smaf_chunk.h"
 #include "convert/ringtone/smaf_sequence.h"
+#include "core/byte_cursor.h"
 #include "core/reporters.h"
 
 namespace {
@@ -485,27 +486,27 @@ SmafSequenceBytes EncodeSmafSequenceB(std::vector<SmafEvent> events, const std::
 
 namespace {
 
-std::optional<int> ReadDurationB(SmafCursor& in) {
-    auto first = in.Byte();
+std::optional<int> ReadDurationB(ByteCursor& in) {
+    auto first = in.ReadByte();
     if (!first) return std::nullopt;
     if (*first < 0x80) return *first;
-    auto second = in.Byte();
+    auto second = in.ReadByte();
     if (!second) return std::nullopt;
     return (*first % 64) * 128 + *second + 128;
 }
 
 class StreamReaderB {
 public:
-    StreamReaderB(std::span<const std::uint8_t> bytes, int capacity)
-        : in_(bytes), track_(std::make_unique<MobileTrackData>(capacity)) {}
+    StreamReaderB(std::span<const std::uint8_t> bytes, int capacity, ReadLog& log)
+        : in_(bytes), log_(log), track_(std::make_unique<MobileTrackData>(capacity)) {}
 
     std::unique_ptr<MobileTrackData> Run() {
         // Every turn takes at least one byte.
         while (!in_.AtEnd()) {
             auto duration = ReadDurationB(in_);
-            auto first = in_.Byte();
+            auto first = in_.ReadByte();
             if (!duration || !first) {
-                ShowSmafSequenceError(ssqd::kDataSize);
+                Log(ssqd::kDataSize);
                 break;
             }
             pending_ += *duration;
@@ -534,12 +535,14 @@ private:
         e->note = note;
         track_->Append(std::move(e));
     }
+    // A finding at the read position.
+    void Log(std::uint32_t code) { log_.Add(&ShowSmafSequenceError, code, in_.Offset()); }
     void AddEmpty() {
         track_->AppendEmptyEvent(ClampDelta(pending_));
         pending_ = 0;
     }
     bool Short() {
-        ShowSmafSequenceError(ssqd::kDataSize);
+        Log(ssqd::kDataSize);
         return false;
     }
 
@@ -552,7 +555,7 @@ private:
     }
 
     bool ReadControl() {
-        auto second = in_.Byte();
+        auto second = in_.ReadByte();
         if (!second) return Short();
         const int channel = *second / 64;
         const int group = (*second / 16) % 4;
@@ -570,7 +573,7 @@ private:
             Add(channel, group == 1 ? mobile_code::kPitchBend : smaf_code::kCode33, value);
             return true;
         }
-        auto data = in_.Byte();
+        auto data = in_.ReadByte();
         if (!data) return Short();
         switch (value) {
             case 0: Add(channel, mobile_code::kProgram, *data); break;
@@ -584,7 +587,7 @@ private:
             case 2: {
                 bool ok = false;
                 const int shift = SmafShiftValue(*data, &ok);
-                if (!ok) ShowSmafSequenceError(ssqd::kShift);
+                if (!ok) Log(ssqd::kShift);
                 Add(channel, smaf_code::kOctaveShift, shift);
                 break;
             }
@@ -594,28 +597,28 @@ private:
             case 10: Add(channel, mobile_code::kPan, *data); break;
             case 11: Add(channel, smaf_code::kExpression, *data); break;
             default:
-                ShowSmafSequenceError(ssqd::kUndefinedEvent);
+                Log(ssqd::kUndefinedEvent);
                 AddEmpty();
         }
         return true;
     }
 
     bool ReadExclusive() {
-        auto second = in_.Byte();
+        auto second = in_.ReadByte();
         if (!second) return Short();
         if (*second == 0x00) {
             AddEmpty();
             return true;
         }
         if (*second != 0xF0) {
-            ShowSmafSequenceError(ssqd::kUndefinedEvent);
+            Log(ssqd::kUndefinedEvent);
             AddEmpty();
             return true;
         }
-        auto length = in_.Byte();
+        auto length = in_.ReadByte();
         auto body = length ? in_.Take(*length) : std::span<const std::uint8_t>();
         if (!length || body.size() != *length || body.empty() || body.back() != 0xF7) {
-            ShowSmafSequenceError(ssqd::kExclusive);
+            Log(ssqd::kExclusive);
             return false;
         }
         if (body.size() == 6 && std::equal(kBendHead + 2, kBendHead + 5, body.begin())) {
@@ -658,13 +661,15 @@ private:
         }
     }
 
-    SmafCursor in_;
+    ByteCursor in_;
+    ReadLog& log_;
     std::unique_ptr<MobileTrackData> track_;
     long long pending_ = 0;
 };
 
 }  // namespace
 
-std::unique_ptr<MobileTrackData> DecodeSmafSequenceB(std::span<const std::uint8_t> bytes, int capacity) {
-    return StreamReaderB(bytes, capacity).Run();
+std::unique_ptr<MobileTrackData> DecodeSmafSequenceB(std::span<const std::uint8_t> bytes, int capacity,
+                                                     ReadLog& log) {
+    return StreamReaderB(bytes, capacity, log).Run();
 }

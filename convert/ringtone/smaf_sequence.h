@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "convert/mobile_track_data.h"
+#include "core/read_log.h"
 #include "midi/mobile_subtypes.h"
 
 // Failures of the flavour-B sequence, tag "SSQD".
@@ -126,8 +127,10 @@ int SmafShiftCode(int shift);
 int SmafShiftValue(int code, bool* ok);
 
 // Reads a flavour-B stream into a track: deltas and gates in units,
-// channels 0..3, octave shifts applied to the notes.
-std::unique_ptr<MobileTrackData> DecodeSmafSequenceB(std::span<const std::uint8_t> bytes, int capacity);
+// channels 0..3, octave shifts applied to the notes. What is wrong in the
+// stream is logged (SSQD codes, at their offset in bytes).
+std::unique_ptr<MobileTrackData> DecodeSmafSequenceB(std::span<const std::uint8_t> bytes, int capacity,
+                                                     ReadLog& log);
 
 // ---- Flavour A ----
 
@@ -154,5 +157,7 @@ void ThinSmafEvents(std::vector<SmafEvent>& events, int limit);
 SmafSequenceBytes WriteSmafSequenceA(std::vector<SmafEvent> events, int timeBase);
 bool IsSparedChannel(int channel);
 
-// Reads a flavour-A stream: channels 0..15, deltas and gates in units.
-std::unique_ptr<MobileTrackData> DecodeSmafSequenceA(std::span<const std::uint8_t> bytes, int capacity);
+// Reads a flavour-A stream: channels 0..15, deltas and gates in units. What
+// is wrong in the stream is logged (SMCD codes, at their offset in bytes).
+std::unique_ptr<MobileTrackData> DecodeSmafSequenceA(std::span<const std::uint8_t> bytes, int capacity,
+                                                     ReadLog& log);

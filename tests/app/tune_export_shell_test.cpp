@@ -82,6 +82,7 @@ TEST(MediaLayer, ExportedWavPlaysOnTheFakeDevice) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     EXPECT_EQ(ComposingActive.load() + PlayingActive.load(), 0);
     WaveFile wave(wavPath);
+    wave.Log().ShowAll();
     ReleaseWavePlayer();
     EXPECT_TRUE(record->bytes == std::vector<std::uint8_t>(wave.Data().begin(), wave.Data().end()));
     EXPECT_EQ(record->config.rate, 44100u);

@@ -96,6 +96,7 @@ std::uint32_t Rate(const Bytes& extended) {
 std::vector<std::string> ReadTexts(const Bytes& image, aiff::Status* status = nullptr) {
     Sink().Clear();
     CAiffData data(image);
+    data.Log().ShowAll();
     if (status) *status = data.Status();
     return Sink().Texts();
 }

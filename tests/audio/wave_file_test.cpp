@@ -22,6 +22,7 @@ const Bytes kPcmFormat = FormatBody(1, 2, 8000, 16);
 std::vector<std::string> ReadTexts(const Bytes& image) {
     Sink().Clear();
     WaveFile wave(image);
+    wave.Log().ShowAll();
     EXPECT_EQ(wave.HasData(), Sink().Count() == 0u);
     return Sink().Texts();
 }
@@ -165,6 +166,7 @@ TEST(WaveFile, EveryPrefixOfAFileReadsOrIsRefused) {
     for (std::size_t n = 0; n <= image.size(); ++n) {
         Sink().Clear();
         WaveFile wave(std::span<const std::uint8_t>(image.data(), n));
+        wave.Log().ShowAll();
         if (n < dataAt) {
             EXPECT_FALSE(wave.HasData()) << n;
             EXPECT_EQ(Sink().Count(), 1u) << n;
@@ -199,6 +201,7 @@ TEST(WaveFile, FilesAreReadSavedAndNeverLeftHalfWritten) {
 
     Sink().Clear();
     WaveFile missing(dir + "/none.wav");
+    missing.Log().ShowAll();
     EXPECT_EQ(missing.Status(), wavefile::kNotFound);
     EXPECT_EQ(Sink().Texts(), Texts({"file is not found"}));
 }

@@ -179,7 +179,8 @@ TEST(WaveOutside, FfmpegsDefaultFileIsRefusedForItsList) {
     const std::string path = testing_support::ScratchDir() + "/lavf.wav";
     ASSERT_TRUE(outside::Run("ffmpeg -v error -y -f lavfi -i sine=f=440:d=0.1:r=8000 -c:a pcm_s16le " + path));
     Sink().Clear();
-    const WaveFile wave(path);
+    WaveFile wave(path);
+    wave.Log().ShowAll();
     EXPECT_FALSE(wave.HasData());
     EXPECT_EQ(Sink().Texts(), (std::vector<std::string>{"file is different format [LIST]"}));
 }
@@ -209,8 +210,10 @@ TEST(WaveOutside, AiffConversionEqualsSox) {
                     ASSERT_TRUE(outside::Run("sox " + aiff + " " + dir + "/sox.wav"));
                     Sink().Clear();
                     ASSERT_EQ(ConvertAiffToWav(aiff, dir + "/ours.wav"), 1);
-                    const WaveFile ours(dir + "/ours.wav");
-                    const WaveFile theirs(dir + "/sox.wav");
+                    WaveFile ours(dir + "/ours.wav");
+                    WaveFile theirs(dir + "/sox.wav");
+                    ours.Log().ShowAll();
+                    theirs.Log().ShowAll();
                     ASSERT_TRUE(ours.HasData() && theirs.HasData());
                     EXPECT_EQ(ours.SampleRate(), static_cast<std::uint32_t>(rate));
                     EXPECT_EQ(ours.SampleRate(), theirs.SampleRate());

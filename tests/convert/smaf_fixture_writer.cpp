@@ -70,6 +70,7 @@ void WriteMa3Fixture(const std::string& dir, int variant, int round, std::mt1993
 
 int Load(const char* path) {
     SmafFileLoader loader{std::string(path)};
+    loader.Log().ShowAll();
     if (loader.Data()) {
         std::printf("compact %d\n", loader.Data()->TrackCount());
     } else if (loader.Ma3Data()) {

@@ -300,6 +300,7 @@ TEST(SmafFaults, CutAndCorruptImagesAreReadSafely) {
     WriteBigEndian32(f.data() + 4, 0x7FFFFFF0);
     Sink().Clear();
     SmafData read(f.data(), static_cast<int>(f.size()));
+    read.Log().ShowAll();
     EXPECT_GE(CountTexts("SMCD1A000001 Chank data size is invalid!"), 1);
     EXPECT_EQ(read.TrackCount(), 2);
 }

@@ -42,7 +42,8 @@ bool Contains(const std::vector<std::uint8_t>& hay, std::initializer_list<int> n
 // The ids of the chunks in the "MMMD" contents.
 std::vector<std::string> TopIds(const std::vector<std::uint8_t>& image) {
     std::vector<std::string> out;
-    for (const SmafChunk& c : WalkSmafChunks(std::span(image).subspan(8, image.size() - 10)))
+    ReadLog log;
+    for (const SmafChunk& c : WalkSmafChunks(std::span(image).subspan(8, image.size() - 10), log))
         out.emplace_back(c.id.substr(0, 3));
     return out;
 }
@@ -82,6 +83,7 @@ TEST(SmafFile, CrcAndLengthCoverTheWholeImage) {
         EXPECT_EQ(ReadBigEndian32(f.data() + 4), f.size() - 8);
         EXPECT_EQ(ReadBigEndian16(f.data() + f.size() - 2), BitCrc(f, f.size() - 2));
         SmafFileLoader loader(f);
+        loader.Log().ShowAll();
         ASSERT_TRUE(loader.Data() || loader.Ma3Data());
         const SmafData& read = loader.Data() ? *loader.Data() : *loader.Ma3Data();
         EXPECT_EQ(read.StoredCrc(), ReadBigEndian16(f.data() + f.size() - 2));
@@ -127,19 +129,23 @@ TEST(SmafFile, RefusedImages) {
     const std::vector<std::uint8_t> chunk = {'O', 'P', 'D', 'A', 0, 0, 0, 0};
     opda.insert(opda.begin() + 8 + 8 + ReadBigEndian32(good.data() + 12), chunk.begin(), chunk.end());
     SmafData a(Reseal(opda).data(), static_cast<int>(opda.size()));
+    a.Log().ShowAll();
     EXPECT_EQ(CountTexts("SMCD1A000019 File format is invalid!"), 1);
     EXPECT_EQ(a.TrackCount(), 0);
     // Byte 17 = 0x20, and files too short to hold it.
     auto typed = good;
     typed[17] = 0x20;
     SmafFileLoader b(typed);
+    b.Log().ShowAll();
     EXPECT_FALSE(b.Data() || b.Ma3Data());
     for (std::size_t n : {0u, 1u, 17u, 19u}) {
         SmafFileLoader c(std::span<const std::uint8_t>(good).first(n));
+        c.Log().ShowAll();
         EXPECT_FALSE(c.Data() || c.Ma3Data());
     }
     EXPECT_EQ(CountTexts(kFileType), 5);
     SmafData d(reinterpret_cast<const std::uint8_t*>("RIFF0000WAVE"), 12);
+    d.Log().ShowAll();
     EXPECT_EQ(CountTexts("SMDT19000001 This is not a SMAF file!"), 1);
 }
 
@@ -172,7 +178,9 @@ TEST(SmafFile, AChunkIsTakenOnlyWhenItsBytesAreThere) {
         Sink().Clear();
         const std::vector<std::uint8_t> bytes = {'M', 'T', 'R', 1, 0, 0, 0, static_cast<std::uint8_t>(5 + r.delta),
                                                  1, 2, 3, 4, 5};
-        const auto chunks = WalkSmafChunks(bytes);
+        ReadLog log;
+        const auto chunks = WalkSmafChunks(bytes, log);
+        log.ShowAll();
         ASSERT_EQ(chunks.size(), r.chunks) << r.delta;
         if (r.chunks) {
             EXPECT_EQ(chunks[0].contents.size(), static_cast<std::size_t>(5 + r.delta));
@@ -190,6 +198,7 @@ TEST(SmafFile, TheDeclaredSizeIsBelievedOnlyAsFarAsTheFileGoes) {
         WriteBigEndian32(f.data() + 4, static_cast<std::uint32_t>(f.size() - 8 + static_cast<std::size_t>(delta)));
         Sink().Clear();
         SmafData read(f.data(), static_cast<int>(f.size()));
+        read.Log().ShowAll();
         EXPECT_EQ(CountTexts(kChunkSize), delta == 0 ? 0 : 1) << delta;
         if (delta >= 0) {
             EXPECT_EQ(mobile_test::ModelNotes(*read.ToMobileData()).size(), 3u) << delta;
@@ -244,7 +253,8 @@ TEST(SmafCodec, RunningVelocityOfFlavourA) {
     auto bytes = EncodeSmafSequenceA(events, 200, nullptr).bytes;
     EXPECT_TRUE(Contains(bytes, {0x00, 0x82, 60, 10, 10, 0x82, 62, 10, 10, 0x92, 64, 90, 10, 10, 0x82, 65, 10,
                                  10, 0x93, 65, 90}));
-    auto back = DecodeSmafSequenceA(bytes, kCapacity);
+    ReadLog log;
+    auto back = DecodeSmafSequenceA(bytes, kCapacity, log);
     std::vector<int> velocities;
     for (int i = 0; i < back->Count(); ++i)
         if (back->Event(i)->kind == mobile_kind::kNote) velocities.push_back(back->Event(i)->velocity);
