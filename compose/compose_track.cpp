@@ -97,16 +97,16 @@ void ComposeTrackData::AddPassingNotes() {
             long long nextTime = TimeOf(j);
             long long at = std::max(start, nextTime - c);
             if (at >= nextTime) continue;
-            auto* passing = new MidiEvent(*note);
+            auto passing = std::make_unique<MidiEvent>(*note);
             passing->note = (note->note + next->note) / 2;
             passing->length = static_cast<int>(nextTime - at);
-            added.push_back({at, j, passing});
+            added.push_back({at, j, std::move(passing)});
             MergeNewEvents(added);
             continue;
         }
         // 67..96 ticks: the note is cut and a short copy follows it.
         note->length = kSplitAt;
-        auto* copy = new MidiEvent(*note);
+        auto copy = std::make_unique<MidiEvent>(*note);
         copy->length = kSplitCopy;
         const long long copyTime = start + kSplitAt;
         int j = nextNoteAfter(i);
@@ -124,7 +124,7 @@ void ComposeTrackData::AddPassingNotes() {
             }
             if (TimeOf(j) - copyTime > 95) copy->length = 96;
         }
-        added.push_back({copyTime, before, copy});
+        added.push_back({copyTime, before, std::move(copy)});
         MergeNewEvents(added);
     }
 }

@@ -31,9 +31,16 @@ struct Stock {
     std::vector<std::unique_ptr<Slot[]>> slabs;
 };
 
+// Holds the stock without ever running its destructor.
+union StockHolder {
+    StockHolder() : stock() {}
+    ~StockHolder() {}
+    Stock stock;
+};
+
 Stock& TheStock() {
-    static Stock* stock = new Stock;
-    return *stock;
+    static StockHolder holder;
+    return holder.stock;
 }
 
 #ifndef NDEBUG
@@ -84,7 +91,7 @@ void* RefillAndTake(Cache& c) {
         c.count = n;
         return c.slots[--c.count];
     }
-    stock.slabs.emplace_back(new Slot[kSlabSlots]);
+    stock.slabs.push_back(std::make_unique_for_overwrite<Slot[]>(kSlabSlots));
     c.fresh = stock.slabs.back().get();
     c.freshLeft = kSlabSlots;
     --c.freshLeft;
@@ -110,7 +117,7 @@ void* Allocate() {
             stock.free.pop_back();
             return slot;
         }
-        stock.slabs.emplace_back(new Slot[1]);
+        stock.slabs.push_back(std::make_unique_for_overwrite<Slot[]>(1));
         return stock.slabs.back().get();
     }
     return RefillAndTake(c);

@@ -140,11 +140,15 @@ PlayCopySlot::~PlayCopySlot() {
     Release();
 }
 
+void PlayCopySlot::Set(std::unique_ptr<MidiF0Data> copy, PlayCopyStopper stopper) {
+    copy_ = std::move(copy);
+    stopper_ = stopper;
+}
+
 bool PlayCopySlot::Release() {
     if (!copy_) return true;
-    if (stopper_ && !stopper_(copy_)) return false;
-    delete copy_;
-    copy_ = nullptr;
+    if (stopper_ && !stopper_(copy_.get())) return false;
+    copy_.reset();
     return true;
 }
 
@@ -372,14 +376,14 @@ void MidiF0Data::EnsureInitialTempo(int microseconds) {
             lastNote = i;
         }
     }
-    auto* tempo = new MidiEvent(0);
+    auto tempo = std::make_unique<MidiEvent>(0);
     tempo->SetTempo(microseconds);
     if (lastNote < 0) {
-        tr.InsertEvent(0, 2, tempo);
+        tr.InsertEvent(0, 2, std::move(tempo));
     } else {
         // The tempo takes the note's place in time; the note follows at once.
         tempo->delta = tr.Event(lastNote)->delta;
-        if (tr.InsertEvent(lastNote, 2, tempo) >= 0) tr.Event(lastNote + 1)->delta = 0;
+        if (tr.InsertEvent(lastNote, 2, std::move(tempo)) >= 0) tr.Event(lastNote + 1)->delta = 0;
     }
     MoveTemposFirst();
 }

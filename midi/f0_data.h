@@ -46,16 +46,16 @@ void ShowSmfTooLarge();
 
 class MidiF0Data;
 
-// What a play thread is given: the tune, its callbacks and options. With
-// freeFlag 1 the thread deletes the tune at the end.
+// What a play thread is given: the tune, its callbacks and options. A tune
+// handed over in `owned` belongs to the thread, which frees it at the end.
 struct PlayParameters {
     MidiF0Data* tune = nullptr;
+    std::unique_ptr<MidiF0Data> owned;
     PlayEndCallback endCallback = nullptr;
     PlayEventCallback eventCallback = nullptr;
     long long startTime = 0;
     long long startTick = 0;
     long long endPosition = -1;
-    int freeFlag = 0;
     int loop = 0;
 };
 
@@ -72,17 +72,15 @@ public:
     PlayCopySlot(const PlayCopySlot&) = delete;
     PlayCopySlot& operator=(const PlayCopySlot&) = delete;
 
-    MidiF0Data* Get() const { return copy_; }
-    void Set(MidiF0Data* copy, PlayCopyStopper stopper) {
-        copy_ = copy;
-        stopper_ = stopper;
-    }
+    MidiF0Data* Get() const { return copy_.get(); }
+    // Keeps the copy (freeing the one held before).
+    void Set(std::unique_ptr<MidiF0Data> copy, PlayCopyStopper stopper);
     // Stops the copy's play when it runs and deletes it; false (copy kept)
     // when its play could not be ended.
     bool Release();
 
 private:
-    MidiF0Data* copy_ = nullptr;
+    std::unique_ptr<MidiF0Data> copy_;
     PlayCopyStopper stopper_ = nullptr;
 };
 
@@ -175,9 +173,13 @@ public:
     // Waits for the player to be idle, starts the play thread, and returns
     // once the player has started (1) or given up (0).
     int StartPlayThread(PlayEndCallback endCallback, PlayEventCallback eventCallback,
-                        long long startTime, int freeFlag, long long startTick,
-                        long long endPosition, int loop);
-    static int PlayThreadProc(const PlayParameters& block);
+                        long long startTime, long long startTick, long long endPosition, int loop);
+    // The same for a tune handed over: the play thread frees it when the play
+    // ends, and it is freed at once when the play is refused.
+    static int StartPlayThread(std::unique_ptr<MidiF0Data> tune, PlayEndCallback endCallback,
+                               PlayEventCallback eventCallback, long long startTime,
+                               long long startTick, long long endPosition, int loop);
+    static int PlayThreadProc(PlayParameters block);
     // Stops the play and deletes the play copy. Always 1.
     int StopPlay();
     MidiF0Data* PlayCopyData() const { return playCopy_.Get(); }
@@ -205,6 +207,8 @@ private:
     // Replaces the play copy by a copy of [start, end) (all when start < 0)
     // and plays it.
     int PlayNewCopy(PlayEndCallback endCallback, int start, int end);
+    // Starts the play thread on the block (see StartPlayThread).
+    static int StartPlay(PlayParameters block);
 
     std::unique_ptr<MidiTrackData> track_;
     PlayCopySlot playCopy_;

@@ -135,9 +135,9 @@ void MidiF0Data::ApplySustainPedal() {
                 e->Clear();
                 if (down) continue;
                 for (int key : held) {
-                    auto* off = new MidiEvent(0);
+                    auto off = std::make_unique<MidiEvent>(0);
                     off->SetNoteOff(ch, key);
-                    if (tr.InsertEvent(i, 1, off) >= 0) ++i;
+                    if (tr.InsertEvent(i, 1, std::move(off)) >= 0) ++i;
                 }
                 held.clear();
                 continue;
@@ -148,20 +148,20 @@ void MidiF0Data::ApplySustainPedal() {
                 e->Clear();
             } else if (e->IsNoteOn() && isHeld(e->note)) {
                 // The held note ends where it is struck again.
-                auto* again = new MidiEvent(*e);
+                auto again = std::make_unique<MidiEvent>(*e);
                 again->delta = 0;
                 int key = e->note;
                 e->SetNoteOff(ch, key);
                 e->velocity = 0;
-                if (tr.InsertEvent(i, 1, again) >= 0) ++i;
+                if (tr.InsertEvent(i, 1, std::move(again)) >= 0) ++i;
                 std::erase(held, key);
             }
         }
         for (int key : held) {
-            auto* off = new MidiEvent(0);
+            auto off = std::make_unique<MidiEvent>(0);
             off->SetNoteOff(ch, key);
             // Before the End of Track, which stays last.
-            tr.InsertEventAtTime(-1, off, 1);
+            tr.InsertEventAtTime(-1, std::move(off), 1);
         }
     }
     tr.RemoveClearedEvents();

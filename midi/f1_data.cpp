@@ -72,7 +72,7 @@ void MidiF1Data::ShowWarningOnce(std::uint32_t code) {
 MidiF1Data::MidiF1Data(const MidiF1TrackData* const* tracks, int count, int division, int capacity)
     : MidiF1Data(division, capacity) {
     for (int i = 0; i < count && tracks; ++i) {
-        if (tracks[i]) AddTrack(new MidiF1TrackData(*tracks[i], capacity));
+        if (tracks[i]) AddTrack(std::make_unique<MidiF1TrackData>(*tracks[i], capacity));
     }
 }
 
@@ -200,16 +200,13 @@ int MidiF1Data::ReadTracksAs(int mode) {
             ShowError(m1dt::kGeneral);
             break;
         }
-        auto* track = new MidiF1TrackData(static_cast<std::size_t>(length_),
-                                          static_cast<std::size_t>(position_), Data(),
-                                          static_cast<std::size_t>(capacity_), &state);
-        if (track->Length() == 0) {
-            // A refused chunk: there is no telling where the next one starts.
-            delete track;
-            break;
-        }
+        auto track = std::make_unique<MidiF1TrackData>(static_cast<std::size_t>(length_),
+                                                       static_cast<std::size_t>(position_), Data(),
+                                                       static_cast<std::size_t>(capacity_), &state);
+        // A refused chunk: there is no telling where the next one starts.
+        if (track->Length() == 0) break;
         position_ += track->Length();
-        AddTrack(track);
+        AddTrack(std::move(track));
     }
     noteMode = mode;
     return 1;
@@ -304,18 +301,17 @@ int MidiF1Data::ConvertToNoteLength() {
 
 // ---- Track list ----
 
-void MidiF1Data::AddTrack(MidiF1TrackData* track) {
+void MidiF1Data::AddTrack(std::unique_ptr<MidiF1TrackData> track) {
     if (!track) return;
     if (TrackCount() >= kMaxTracks) {
         ShowError(m1dt::kTooManyTracks);
-        delete track;
         return;
     }
-    tracks_.emplace_back(track);
+    tracks_.push_back(std::move(track));
 }
 
 MidiF1TrackData* MidiF1Data::AddEmptyTrack(int capacity) {
-    AddTrack(new MidiF1TrackData(note_mode::kLength, capacity));
+    AddTrack(std::make_unique<MidiF1TrackData>(note_mode::kLength, capacity));
     return tracks_.empty() ? nullptr : tracks_.back().get();
 }
 

@@ -89,7 +89,8 @@ public:
     int ConvertToNoteLength();
 
     // ---- Track list ----
-    void AddTrack(MidiF1TrackData* track);
+    void AddTrack(std::unique_ptr<MidiF1TrackData> track);
+    void AddTrack(MidiF1TrackData* track) { AddTrack(std::unique_ptr<MidiF1TrackData>(track)); }
     MidiF1TrackData* AddEmptyTrack(int capacity = kMusicDataCapacity);
     void DeleteTrack(int index);
     void DeleteAllTracks();
@@ -172,7 +173,11 @@ public:
 private:
     void ReadImage(int length, const std::uint8_t* image);
     bool StartSplit(const MidiF0Data& song);
-    void SplitEvents(std::span<MidiEvent* const> events, bool take);
+    void SplitEvents(std::span<MidiEvent* const> events);
+    void SplitEvents(OwnedEvents events);
+    // The split's step for one event at time now: an End of Track ends every
+    // track there; the index of the event's track, or -1 when it has none.
+    int SplitTrackAt(const MidiEvent& e, long long now, long long* last);
     // ReadTracks into the given mode: 1, or 2 (notes with length read
     // straight away).
     int ReadTracksAs(int mode);

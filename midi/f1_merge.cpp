@@ -95,11 +95,11 @@ void MidiF1Data::MergeTracksByProgram() {
             DeleteTrack(list[k]);
         for (int i = 0; i < baseTrack->EventCount(); ++i) {
             if (baseTrack->Event(i)->channel != channel) continue;
-            auto* pc = new MidiEvent(0);
+            auto pc = std::make_unique<MidiEvent>(0);
             pc->kind = event_kind::kProgramChange;
             pc->channel = channel;
             pc->value = program;
-            baseTrack->InsertEventAtTime(baseTrack->TimeOf(i), pc, 2);
+            baseTrack->InsertEventAtTime(baseTrack->TimeOf(i), std::move(pc), 2);
             break;
         }
     }

@@ -251,7 +251,7 @@ void MidiF1TrackData::SetPitchBendRange(int semitones) {
         ++at;
     const int values[3][2] = {{kRpnMsb, 0}, {kRpnLsb, 0}, {kDataEntryMsb, semitones}};
     for (const auto& v : values) {
-        if (InsertEvent(at, 2, NewControlChange(channel, v[0], v[1])) >= 0) ++at;
+        if (InsertEvent(at, 2, MakeControlChange(channel, v[0], v[1])) >= 0) ++at;
     }
 }
 

@@ -1,6 +1,8 @@
 #include "midi/f1_track_data.h"
 
 #include <algorithm>
+#include <iterator>
+#include <memory>
 #include <tuple>
 #include <vector>
 
@@ -32,8 +34,8 @@ bool InRange(long long t, long long begin, long long end) {
 
 }  // namespace
 
-MidiEvent* NewControlChange(int channel, int controller, int value) {
-    auto* e = new MidiEvent(0);
+std::unique_ptr<MidiEvent> MakeControlChange(int channel, int controller, int value) {
+    auto e = std::make_unique<MidiEvent>(0);
     e->SetControlChange(channel, controller, value);
     const std::uint8_t bytes[3] = {0xB0, static_cast<std::uint8_t>(controller),
                                    static_cast<std::uint8_t>(value)};
@@ -74,10 +76,10 @@ MidiF1TrackData::MidiF1TrackData(const MidiTrackData& source, int capacity)
     Warnings().Reset();
 }
 
-MidiF1TrackData::MidiF1TrackData(MidiEvent* const* events, int count, int mode, int capacity)
+MidiF1TrackData::MidiF1TrackData(OwnedEvents events, int mode, int capacity)
     : MidiTrackData(mode, capacity) {
     Warnings().Reset();
-    if (events && count > 0) PutEvents(std::vector<MidiEvent*>(events, events + count));
+    PutEvents(std::move(events));
 }
 
 MidiF1TrackData::MidiF1TrackData(std::size_t imageLength, std::size_t chunkOffset,
@@ -92,33 +94,33 @@ MidiF1TrackData::MidiF1TrackData(std::size_t imageLength, std::size_t chunkOffse
 void MidiF1TrackData::MergeNewEvents(std::vector<NewEvent>& added) {
     if (added.empty()) return;
     std::vector<long long> times = AbsoluteTimes();
-    std::vector<MidiEvent*> events = TakeEvents();
+    OwnedEvents events = TakeEvents();
     struct Entry {
         long long time;
         long long rank;
         std::size_t order;
-        MidiEvent* event;
+        std::unique_ptr<MidiEvent> event;
     };
     std::vector<Entry> all;
     all.reserve(events.size() + added.size());
     for (std::size_t j = 0; j < events.size(); ++j)
-        all.push_back({times[j], 2 * static_cast<long long>(j) + 1, 0, events[j]});
+        all.push_back({times[j], 2 * static_cast<long long>(j) + 1, 0, std::move(events[j])});
     for (std::size_t k = 0; k < added.size(); ++k)
-        all.push_back(
-            {added[k].time, 2 * static_cast<long long>(added[k].before), k + 1, added[k].event});
+        all.push_back({added[k].time, 2 * static_cast<long long>(added[k].before), k + 1,
+                       std::move(added[k].event)});
     std::stable_sort(all.begin(), all.end(), [](const Entry& a, const Entry& b) {
         return std::tie(a.time, a.rank, a.order) < std::tie(b.time, b.rank, b.order);
     });
-    std::vector<MidiEvent*> merged;
+    OwnedEvents merged;
     std::vector<long long> mergedTimes;
     merged.reserve(all.size());
     mergedTimes.reserve(all.size());
-    for (const Entry& e : all) {
-        merged.push_back(e.event);
+    for (Entry& e : all) {
+        merged.push_back(std::move(e.event));
         mergedTimes.push_back(e.time);
     }
     added.clear();
-    PutEventsAtTimes(merged, mergedTimes);
+    PutEventsAtTimes(std::move(merged), mergedTimes);
 }
 
 // ---- Range edits ----
@@ -176,6 +178,15 @@ int MidiF1TrackData::CountProgramChanges() const {
 }
 
 int MidiF1TrackData::CopyEvents(long long begin, long long end, std::span<MidiEvent*> out) const {
+    std::vector<std::unique_ptr<MidiEvent>> copies(out.size());
+    const int n = CopyEvents(begin, end, copies);
+    for (int i = 0; i < n; ++i)
+        out[static_cast<std::size_t>(i)] = copies[static_cast<std::size_t>(i)].release();
+    return n;
+}
+
+int MidiF1TrackData::CopyEvents(long long begin, long long end,
+                                std::span<std::unique_ptr<MidiEvent>> out) const {
     const std::size_t limit = std::min<std::size_t>(out.size(), kMaxSpanEvents);
     std::size_t n = 0;
     long long t = 0;
@@ -188,28 +199,36 @@ int MidiF1TrackData::CopyEvents(long long begin, long long end, std::span<MidiEv
             ShowError(m1tk::kCannotAdd);
             break;
         }
-        auto* copy = new MidiEvent(*e);
+        auto copy = std::make_unique<MidiEvent>(*e);
         copy->delta = static_cast<int>(t - previous);
         previous = t;
-        out[n++] = copy;
+        out[n++] = std::move(copy);
     }
     return static_cast<int>(n);
 }
 
 void MidiF1TrackData::InsertEventsAtTime(long long time, int count, MidiEvent* const* events) {
-    if (!events || count <= 0 || !events[0]) return;
+    OwnedEvents owned;
+    for (int k = 0; events && k < count && events[k]; ++k)
+        owned.emplace_back(events[k]);
+    InsertEventsAtTime(time, std::move(owned));
+}
+
+void MidiF1TrackData::InsertEventsAtTime(long long time, OwnedEvents events) {
+    if (events.empty() || !events[0]) return;
     std::vector<long long> times = AbsoluteTimes();
     // The End of Track is taken out and put back last.
-    MidiEvent* endOfTrack = nullptr;
+    std::unique_ptr<MidiEvent> endOfTrack;
     long long endTime = 0;
     if (LastEvent() && LastEvent()->IsEndOfTrack()) {
-        std::vector<MidiEvent*> all = TakeEvents();
-        endOfTrack = all.back();
+        OwnedEvents all = TakeEvents();
+        endOfTrack = std::move(all.back());
         all.pop_back();
         endTime = times.back();
         times.pop_back();
-        PutEvents(all);
+        PutEvents(std::move(all));
     }
+    const int count = static_cast<int>(events.size());
     const int n = eventCount_;
 
     std::vector<NewEvent> added;
@@ -219,7 +238,7 @@ void MidiF1TrackData::InsertEventsAtTime(long long time, int count, MidiEvent* c
     int k = 0;
     int at = 0;
     for (; k < count && events[k]; ++k) {
-        MidiEvent* e = events[k];
+        MidiEvent* e = events[k].get();
         if (k >= kMaxSpanEvents) {
             ShowError(m1tk::kCannotAdd);
             break;
@@ -234,11 +253,9 @@ void MidiF1TrackData::InsertEventsAtTime(long long time, int count, MidiEvent* c
         // Existing events up to the new event's time stay in front of it.
         while (at < n && times[static_cast<std::size_t>(at)] <= t)
             ++at;
-        added.push_back({t, at, e});
+        added.push_back({t, at, std::move(events[k])});
     }
-    // The events past the limit are not taken: free them.
-    for (; k < count && events[k]; ++k)
-        delete events[k];
+    // The events past the limit are not taken: they are freed with `events`.
     if (negative) ShowError(m1tk::kInvalidMusic);
     MergeNewEvents(added);
 
@@ -248,7 +265,7 @@ void MidiF1TrackData::InsertEventsAtTime(long long time, int count, MidiEvent* c
         long long end = std::max(endTime, time + extent);
         long long lastTime = TimeOf(eventCount_ - 1);
         endOfTrack->delta = static_cast<int>(std::max(0LL, end - lastTime));
-        AppendEvent(endOfTrack);
+        AppendEvent(std::move(endOfTrack));
     }
 }
 
@@ -262,28 +279,30 @@ void MidiF1TrackData::ClearRangeKeepControls(long long begin, long long end) {
     while (past < n - 1 && times[static_cast<std::size_t>(past)] < end)
         ++past;
     if (past == first) return;
-    std::vector<MidiEvent*> events = TakeEvents();
-    std::vector<MidiEvent*> rebuilt(events.begin(), events.begin() + first);
+    OwnedEvents events = TakeEvents();
+    OwnedEvents rebuilt(std::make_move_iterator(events.begin()),
+                        std::make_move_iterator(events.begin() + first));
     long long span = 0;
     int kept = 0;
     bool refused = false;
     for (int i = first; i < past; ++i) {
-        MidiEvent* e = events[static_cast<std::size_t>(i)];
+        auto& e = events[static_cast<std::size_t>(i)];
         span += e->delta;
         bool control =
             e->kind == event_kind::kProgramChange || e->kind == event_kind::kControlChange;
         if (control && kept < kMaxKeptControls) {
             e->delta = 0;
-            rebuilt.push_back(e);
+            rebuilt.push_back(std::move(e));
             ++kept;
             continue;
         }
+        // Dropped: freed with `events`.
         if (control) refused = true;
-        delete e;
     }
     events[static_cast<std::size_t>(past)]->delta += static_cast<int>(span);
-    rebuilt.insert(rebuilt.end(), events.begin() + past, events.end());
-    PutEvents(rebuilt);
+    rebuilt.insert(rebuilt.end(), std::make_move_iterator(events.begin() + past),
+                   std::make_move_iterator(events.end()));
+    PutEvents(std::move(rebuilt));
     if (refused) ShowError(m1tk::kCannotAdd);
 }
 
@@ -301,10 +320,10 @@ void MidiF1TrackData::InsertRhythmPartSysEx(int on, int channel) {
     SetGsPartByte(channel, &block[7], 0x10);
     block[9] = on ? 1 : 0;
     SetRolandChecksum(block);
-    auto* e = new MidiEvent(0);
+    auto e = std::make_unique<MidiEvent>(0);
     e->kind = event_kind::kSysEx;
     e->SetData(block, kGsBlockSize);
-    ClassifySysEx(e);
+    ClassifySysEx(e.get());
     e->channel = channel;
-    InsertEvent(0, 2, e);
+    InsertEvent(0, 2, std::move(e));
 }

@@ -33,8 +33,12 @@ constexpr std::uint32_t kTimeSignPlace = 0x2E00001A;
 constexpr std::uint32_t kBendRangeTooLarge = 0x2E00001B;
 }  // namespace m1tk
 
-// A new control change with its message bytes, delta 0 (the caller owns it).
-MidiEvent* NewControlChange(int channel, int controller, int value);
+// A new control change with its message bytes, delta 0.
+std::unique_ptr<MidiEvent> MakeControlChange(int channel, int controller, int value);
+// The same for callers that keep a bare pointer (the caller owns it).
+inline MidiEvent* NewControlChange(int channel, int controller, int value) {
+    return MakeControlChange(channel, controller, value).release();
+}
 
 class MidiF1TrackData : public MidiTrackData {
 public:
@@ -48,8 +52,8 @@ public:
     MidiF1TrackData(int mode, int capacity);
     // Deep copy of a mode-2 track.
     MidiF1TrackData(const MidiTrackData& source, int capacity);
-    // Takes over count event pointers (the track owns them afterwards).
-    MidiF1TrackData(MidiEvent* const* events, int count, int mode, int capacity);
+    // Takes over the events.
+    MidiF1TrackData(OwnedEvents events, int mode, int capacity);
     // Reads the "MTrk" chunk at chunkOffset of an SMF image (see MidiTrackData).
     MidiF1TrackData(std::size_t imageLength, std::size_t chunkOffset, const std::uint8_t* image,
                     std::size_t capacity, SmfReadState* state = nullptr);
@@ -65,10 +69,12 @@ public:
     // Copies of the events starting in the range into out, each delta counted
     // from the previous copy (the first from begin). The caller owns them.
     // At most kMaxSpanEvents and out.size(); more is reported. The count.
+    int CopyEvents(long long begin, long long end, std::span<std::unique_ptr<MidiEvent>> out) const;
     int CopyEvents(long long begin, long long end, std::span<MidiEvent*> out) const;
     // Lays up to count events of a null-terminated list (deltas relative to
     // each other, the first relative to time) into the time line at time:
     // no existing event moves. The track takes the events.
+    void InsertEventsAtTime(long long time, OwnedEvents events);
     void InsertEventsAtTime(long long time, int count, MidiEvent* const* events);
     // Deletes the events of the range except program and control changes,
     // which move to the time of the event before the range; later events
@@ -119,7 +125,7 @@ protected:
     struct NewEvent {
         long long time;
         int before;
-        MidiEvent* event;
+        std::unique_ptr<MidiEvent> event;
     };
     void MergeNewEvents(std::vector<NewEvent>& added);
 };

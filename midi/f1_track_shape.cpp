@@ -11,8 +11,8 @@ namespace {
 constexpr int kModulation = 1;
 constexpr int kExpression = 11;
 
-MidiEvent* NewBend(int channel, int value) {
-    auto* e = new MidiEvent(0);
+std::unique_ptr<MidiEvent> NewBend(int channel, int value) {
+    auto e = std::make_unique<MidiEvent>(0);
     e->kind = event_kind::kPitchBend;
     e->channel = channel;
     e->SetPitchBendValue(value);
@@ -38,7 +38,7 @@ void MidiF1TrackData::AddExpressionSwell(int duration, int steps) {
         for (int k = 0; k < steps; ++k) {
             int value = std::clamp(135 - 8 * (steps - k), 0, 127);
             added.push_back({t + static_cast<long long>(k) * step, k == 0 ? i : i + 1,
-                             NewControlChange(e->channel, kExpression, value)});
+                             MakeControlChange(e->channel, kExpression, value)});
         }
     }
     MergeNewEvents(added);
@@ -51,10 +51,10 @@ void MidiF1TrackData::AddDelayedVibrato(int delay) {
         const MidiEvent* e = Event(i);
         if (!e->IsNoteWithLength()) continue;
         long long t = times[static_cast<std::size_t>(i)];
-        added.push_back({t, i, NewControlChange(e->channel, kModulation, 0)});
+        added.push_back({t, i, MakeControlChange(e->channel, kModulation, 0)});
         const MidiEvent* next = Event(i + 1);
         if (e->length > delay && next && next->delta > delay) {
-            added.push_back({t + delay, i + 1, NewControlChange(e->channel, kModulation, 127)});
+            added.push_back({t + delay, i + 1, MakeControlChange(e->channel, kModulation, 127)});
         }
     }
     MergeNewEvents(added);

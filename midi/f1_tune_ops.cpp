@@ -172,29 +172,42 @@ int SplitTrackOf(const MidiEvent& e) {
 
 }  // namespace
 
-// Splits the events by channel into the tune's 17 new tracks: copies of
-// them, or with take the events themselves (those not placed are freed).
-void MidiF1Data::SplitEvents(std::span<MidiEvent* const> events, bool take) {
-    // Each track's delta is the time since the last event placed in it.
+int MidiF1Data::SplitTrackAt(const MidiEvent& e, long long now, long long* last) {
+    if (!e.IsEndOfTrack()) return SplitTrackOf(e);
+    for (int t = 0; t < kSplitTracks; ++t) {
+        Track(t)->AppendEndOfTrackAt(static_cast<int>(now - last[t]));
+        last[t] = now;
+    }
+    return -1;
+}
+
+// Splits the events by channel into the tune's 17 new tracks, as copies.
+// Each track's delta is the time since the last event placed in it.
+void MidiF1Data::SplitEvents(std::span<MidiEvent* const> events) {
     long long now = 0;
     long long last[kSplitTracks] = {};
-    for (MidiEvent* e : events) {
+    for (const MidiEvent* e : events) {
         now += e->delta;
-        if (e->IsEndOfTrack()) {
-            for (int t = 0; t < kSplitTracks; ++t) {
-                Track(t)->AppendEndOfTrackAt(static_cast<int>(now - last[t]));
-                last[t] = now;
-            }
-        }
-        const int k = e->IsEndOfTrack() ? -1 : SplitTrackOf(*e);
-        if (k < 0) {
-            if (take) delete e;
-            continue;
-        }
-        MidiEvent* event = take ? e : new MidiEvent(*e);
+        const int k = SplitTrackAt(*e, now, last);
+        if (k < 0) continue;
+        auto event = std::make_unique<MidiEvent>(*e);
         event->delta = static_cast<int>(now - last[k]);
         last[k] = now;
-        Track(k)->AppendEvent(event);
+        Track(k)->AppendEvent(std::move(event));
+    }
+}
+
+// The same with the events themselves; those not placed are freed.
+void MidiF1Data::SplitEvents(OwnedEvents events) {
+    long long now = 0;
+    long long last[kSplitTracks] = {};
+    for (auto& event : events) {
+        now += event->delta;
+        const int k = SplitTrackAt(*event, now, last);
+        if (k < 0) continue;
+        event->delta = static_cast<int>(now - last[k]);
+        last[k] = now;
+        Track(k)->AppendEvent(std::move(event));
     }
 }
 
@@ -216,14 +229,12 @@ bool MidiF1Data::StartSplit(const MidiF0Data& song) {
 
 void MidiF1Data::SplitFromF0(const MidiF0Data& song) {
     if (!StartSplit(song)) return;
-    SplitEvents(song.Track()->Events(), false);
+    SplitEvents(song.Track()->Events());
 }
 
 void MidiF1Data::SplitFromF0(MidiF0Data&& song) {
     if (!StartSplit(song)) return;
-    MidiTrackData& source = *song.Track();
-    SplitEvents(source.Events(), true);
-    source.ForgetEvents();  // the split tracks own them now
+    SplitEvents(song.Track()->TakeEvents());
 }
 
 int MidiF1Data::MergeTracksInto(MidiF0Data& song) const {

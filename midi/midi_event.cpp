@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
 
@@ -56,8 +57,7 @@ void ShowMidiEventError(std::uint32_t code) {
 // ---- MusicEvent ----
 
 void MusicEvent::ReleaseBlock() {
-    if (data_ && data_ != inline_) delete[] data_;
-    data_ = nullptr;
+    heap_.reset();
     blockSize_ = 0;
 }
 
@@ -67,30 +67,31 @@ bool MusicEvent::Reblock(int size, const std::uint8_t* source, int keep) {
         // The source may be the inline block itself: go through a copy.
         std::uint8_t fresh[kInlineBlock] = {};
         if (keep > 0) std::memcpy(fresh, source, static_cast<std::size_t>(keep));
-        if (data_ != inline_) ReleaseBlock();
+        heap_.reset();
         std::memcpy(inline_, fresh, sizeof fresh);
-        data_ = inline_;
         blockSize_ = size;
         return true;
     }
-    auto* fresh = new (std::nothrow) std::uint8_t[static_cast<std::size_t>(size)]();
-    if (!fresh) {
+    std::unique_ptr<std::uint8_t[]> fresh;
+    try {
+        fresh = std::make_unique<std::uint8_t[]>(static_cast<std::size_t>(size));
+    } catch (const std::bad_alloc&) {
         ShowGeneralError(gene::kNeedsMoreMemory);
         return false;
     }
-    if (keep > 0) std::memcpy(fresh, source, static_cast<std::size_t>(keep));
-    ReleaseBlock();
-    data_ = fresh;
+    if (keep > 0) std::memcpy(fresh.get(), source, static_cast<std::size_t>(keep));
+    heap_ = std::move(fresh);
     blockSize_ = size;
     return true;
 }
 
 std::string_view MusicEvent::DataText() const {
-    if (!data_) return {};
-    const void* zero = std::memchr(data_, 0, static_cast<std::size_t>(blockSize_));
-    std::size_t n = zero ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - data_)
+    const std::uint8_t* data = Block();
+    if (!data) return {};
+    const void* zero = std::memchr(data, 0, static_cast<std::size_t>(blockSize_));
+    std::size_t n = zero ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - data)
                          : static_cast<std::size_t>(blockSize_);
-    return std::string_view(reinterpret_cast<const char*>(data_), n);
+    return std::string_view(reinterpret_cast<const char*>(data), n);
 }
 
 void MusicEvent::StoreData(const std::uint8_t* bytes, int n) {
@@ -99,12 +100,11 @@ void MusicEvent::StoreData(const std::uint8_t* bytes, int n) {
         ShowMusicEventError(muev::kDataError);
         return;
     }
-    if (n + kBlockPadding <= kInlineBlock && data_ != inline_) {
+    if (n + kBlockPadding <= kInlineBlock && !HasInlineBlock()) {
         // The common case of the file reader: short bytes into a fresh event.
         ReleaseBlock();
         std::memset(inline_, 0, sizeof inline_);
         std::memcpy(inline_, bytes, static_cast<std::size_t>(n));
-        data_ = inline_;
         blockSize_ = n + kBlockPadding;
         dataLength_ = n;
         return;
@@ -121,45 +121,45 @@ void MusicEvent::ReserveData(int n) {
     }
     // A smaller block holds less data: what no longer fits stops being data,
     // and the padding after it stays zero.
-    int keep = data_ ? std::min(blockSize_, std::min(dataLength_, n)) : 0;
-    if (!Reblock(n + kBlockPadding, data_, keep)) return;
+    int keep = Block() ? std::min(blockSize_, std::min(dataLength_, n)) : 0;
+    if (!Reblock(n + kBlockPadding, Block(), keep)) return;
     dataLength_ = std::min(dataLength_, n);
 }
 
 int MusicEvent::SetDataByte(int position, std::uint8_t byte) {
-    if (!data_ || position < 0) {
+    if (!Block() || position < 0) {
         ShowMusicEventError(muev::kDataError);
         return 0;
     }
-    if (position >= blockSize_ && !Reblock(position + 1 + kBlockPadding, data_, blockSize_)) {
+    if (position >= blockSize_ && !Reblock(position + 1 + kBlockPadding, Block(), blockSize_)) {
         return 0;
     }
-    data_[position] = byte;
+    Block()[position] = byte;
     return 1;
 }
 
 std::uint8_t MusicEvent::GetDataByte(int position) const {
-    if (!data_ || position < 0 || position >= blockSize_) {
+    if (!Block() || position < 0 || position >= blockSize_) {
         ShowMusicEventError(muev::kDataError);
         return 0;
     }
-    return data_[position];
+    return Block()[position];
 }
 
 std::uint8_t* MusicEvent::GetDataAt(int position) {
-    if (!data_ || position < 0 || position >= blockSize_) {
+    if (!Block() || position < 0 || position >= blockSize_) {
         ShowMusicEventError(muev::kDataError);
         return nullptr;
     }
-    return data_ + position;
+    return Block() + position;
 }
 
 int MusicEvent::CopyDataTo(std::uint8_t* buffer) const {
-    if (!data_ || !buffer) {
+    if (!Block() || !buffer) {
         ShowMusicEventError(muev::kDataError);
         return 0;
     }
-    std::memcpy(buffer, data_, static_cast<std::size_t>(dataLength_));
+    std::memcpy(buffer, Block(), static_cast<std::size_t>(dataLength_));
     return dataLength_;
 }
 
@@ -171,8 +171,8 @@ void MusicEvent::FreeData() {
 void MusicEvent::CopyFrom(const MusicEvent& other) {
     if (&other == this) return;
     delta = other.delta;
-    if (other.data_) {
-        if (Reblock(other.dataLength_ + kBlockPadding, other.data_,
+    if (other.Block()) {
+        if (Reblock(other.dataLength_ + kBlockPadding, other.Block(),
                     std::min(other.dataLength_, other.blockSize_))) {
             dataLength_ = other.dataLength_;
         }

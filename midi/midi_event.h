@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string_view>
 
 #include "midi/event_pool.h"
@@ -80,12 +81,12 @@ public:
 
     MusicEvent() = default;
     explicit MusicEvent(int delta) : delta(delta) {}
-    ~MusicEvent() { ReleaseBlock(); }
+    ~MusicEvent() = default;
     MusicEvent(const MusicEvent&) = delete;
     MusicEvent& operator=(const MusicEvent&) = delete;
 
-    std::uint8_t* GetData() { return data_; }
-    const std::uint8_t* GetData() const { return data_; }
+    std::uint8_t* GetData() { return Block(); }
+    const std::uint8_t* GetData() const { return Block(); }
     int DataLength() const { return dataLength_; }
     // Bytes of the block the accessors may touch (data plus padding).
     int BlockSize() const { return blockSize_; }
@@ -94,13 +95,12 @@ public:
 
     // Replaces the block by a copy of n bytes; n <= 0 changes nothing.
     void SetData(const std::uint8_t* bytes, int n) {
-        if (n > 0 && bytes && n + kBlockPadding <= kInlineBlock && !data_) {
+        if (n > 0 && bytes && n + kBlockPadding <= kInlineBlock && blockSize_ == 0) {
             // The common case of the file reader: short bytes into a fresh
             // event, kept inside the record.
             std::memset(inline_, 0, sizeof inline_);
             for (int i = 0; i < n; ++i)
                 inline_[i] = bytes[i];
-            data_ = inline_;
             blockSize_ = n + kBlockPadding;
             dataLength_ = n;
             return;
@@ -151,11 +151,18 @@ private:
     // of `source` (which may be the current block). False when memory ran out.
     bool Reblock(int size, const std::uint8_t* source, int keep);
     void ReleaseBlock();
+    // The block: none while blockSize_ is 0, else on the heap when one is
+    // held there, else inside the record.
+    std::uint8_t* Block() { return heap_ ? heap_.get() : blockSize_ > 0 ? inline_ : nullptr; }
+    const std::uint8_t* Block() const {
+        return heap_ ? heap_.get() : blockSize_ > 0 ? inline_ : nullptr;
+    }
+    bool HasInlineBlock() const { return blockSize_ > 0 && !heap_; }
 
     int dataLength_ = 0;
     int blockSize_ = 0;
     std::uint8_t inline_[kInlineBlock];
-    std::uint8_t* data_ = nullptr;
+    std::unique_ptr<std::uint8_t[]> heap_;
 };
 
 class MidiEvent : public MusicEvent {

@@ -64,41 +64,41 @@ int MidiStatus::ApplyUntil(const MidiF0Data& song, long long time, long long* la
     return track->EventCount();
 }
 
-int MidiStatus::MakeEvents(MidiEvent** out) const {
-    int n = 0;
+std::vector<std::unique_ptr<MidiEvent>> MidiStatus::MakeEvents() const {
+    std::vector<std::unique_ptr<MidiEvent>> out;
     for (int ch = 0; ch < 16; ++ch) {
         if (values_[kProgram + ch] >= 0) {
-            auto* e = new MidiEvent(0);
+            auto e = std::make_unique<MidiEvent>(0);
             e->kind = event_kind::kProgramChange;
             e->channel = ch;
             e->value = values_[kProgram + ch];
-            out[n++] = e;
+            out.push_back(std::move(e));
         }
         if (values_[kBend + 2 * ch] >= 0) {
-            auto* e = new MidiEvent(0);
+            auto e = std::make_unique<MidiEvent>(0);
             e->kind = event_kind::kPitchBend;
             e->channel = ch;
             e->value = values_[kBend + 2 * ch];
             e->note = std::max(values_[kBend + 2 * ch + 1], 0);
-            out[n++] = e;
+            out.push_back(std::move(e));
         }
         for (int c = 0; c < 128; ++c) {
             int v = values_[kController + 128 * ch + c];
             if (v < 0) continue;
-            auto* e = new MidiEvent(0);
+            auto e = std::make_unique<MidiEvent>(0);
             e->SetControlChange(ch, c, v);
-            out[n++] = e;
+            out.push_back(std::move(e));
         }
     }
     if (values_[kTempo] >= 0) {
-        auto* e = new MidiEvent(0);
+        auto e = std::make_unique<MidiEvent>(0);
         e->SetTempo(values_[kTempo]);
-        out[n++] = e;
+        out.push_back(std::move(e));
     }
     const int code = values_[kTimeSignature];
     if (code == 0) ShowError(mdss::kTimeSignInvalid);
     if (code > 0) {
-        auto* e = new MidiEvent(0);
+        auto e = std::make_unique<MidiEvent>(0);
         e->kind = event_kind::kMeta;
         e->subtype = meta_type::kTimeSignature;
         e->value = code;
@@ -106,7 +106,7 @@ int MidiStatus::MakeEvents(MidiEvent** out) const {
         int length = 0;
         TimeSignatureBytes(code, bytes, &length);
         e->SetData(bytes, 4);
-        out[n++] = e;
+        out.push_back(std::move(e));
     }
-    return n;
+    return out;
 }

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 #include "midi/midi_event.h"
 
@@ -31,9 +33,8 @@ public:
     // Applies the events of the tune's track before time; index of the first
     // event not applied, lastTime the time of the last one applied.
     int ApplyUntil(const MidiF0Data& song, long long time, long long* lastTime);
-    // New events (delta 0) for every value set, into out (room for
-    // kMaxEvents); their number. The caller owns them.
-    int MakeEvents(MidiEvent** out) const;
+    // New events (delta 0) for every value set (at most kMaxEvents).
+    std::vector<std::unique_ptr<MidiEvent>> MakeEvents() const;
 
     int Value(int index) const { return index >= 0 && index < kValueCount ? values_[index] : -1; }
 

@@ -14,16 +14,16 @@ constexpr int kDisplayText = 32;
 // Longest display text that keeps the message's one-byte length count valid.
 constexpr int kMaxDisplayText = 0x7F - 9;
 
-MidiEvent* NewMeta(int delta, int type) {
-    auto* e = new MidiEvent(delta);
+std::unique_ptr<MidiEvent> NewMeta(int delta, int type) {
+    auto e = std::make_unique<MidiEvent>(delta);
     e->kind = event_kind::kMeta;
     e->subtype = type;
     return e;
 }
 
 // A text meta; an empty text is stored as one zero byte.
-MidiEvent* NewMetaText(int delta, int type, std::string_view text) {
-    MidiEvent* e = NewMeta(delta, type);
+std::unique_ptr<MidiEvent> NewMetaText(int delta, int type, std::string_view text) {
+    auto e = NewMeta(delta, type);
     static const std::uint8_t kZero = 0;
     if (text.empty()) {
         e->SetData(&kZero, 1);
@@ -34,11 +34,11 @@ MidiEvent* NewMetaText(int delta, int type, std::string_view text) {
     return e;
 }
 
-MidiEvent* NewSysEx(int delta, const std::uint8_t* bytes, int n) {
-    auto* e = new MidiEvent(delta);
+std::unique_ptr<MidiEvent> NewSysEx(int delta, const std::uint8_t* bytes, int n) {
+    auto e = std::make_unique<MidiEvent>(delta);
     e->kind = event_kind::kSysEx;
     e->SetData(bytes, n);
-    MidiTrackData::ClassifySysEx(e);
+    MidiTrackData::ClassifySysEx(e.get());
     return e;
 }
 
@@ -49,7 +49,7 @@ MidiEvent* MidiTrackData::AddNote(int channel, int delta, int note, int velocity
         ShowError(mdtk::kLargeData);
         return nullptr;
     }
-    auto* e = new MidiEvent(delta);
+    auto e = std::make_unique<MidiEvent>(delta);
     e->kind = event_kind::kNote;
     e->channel = channel;
     e->note = note;
@@ -57,26 +57,26 @@ MidiEvent* MidiTrackData::AddNote(int channel, int delta, int note, int velocity
     e->length = length;
     static const std::uint8_t kNoteMark = event_kind::kNote;
     e->SetData(&kNoteMark, 1);
-    return AppendEvent(e) >= 0 ? e : nullptr;
+    return Event(AppendEvent(std::move(e)));
 }
 
 MidiEvent* MidiTrackData::AddProgramChange(int channel, int program) {
-    auto* e = new MidiEvent(0);
+    auto e = std::make_unique<MidiEvent>(0);
     e->kind = event_kind::kProgramChange;
     e->channel = channel;
     e->value = program;
     const std::uint8_t bytes[2] = {0xC0, static_cast<std::uint8_t>(program)};
     e->SetData(bytes, 2);
-    return AppendEvent(e) >= 0 ? e : nullptr;
+    return Event(AppendEvent(std::move(e)));
 }
 
 MidiEvent* MidiTrackData::AddControlChange(int channel, int controller, int value) {
-    auto* e = new MidiEvent(0);
+    auto e = std::make_unique<MidiEvent>(0);
     e->SetControlChange(channel, controller, value);
     const std::uint8_t bytes[3] = {0xB0, static_cast<std::uint8_t>(controller),
                                    static_cast<std::uint8_t>(value)};
     e->SetData(bytes, 3);
-    return AppendEvent(e) >= 0 ? e : nullptr;
+    return Event(AppendEvent(std::move(e)));
 }
 
 void MidiTrackData::AddBankProgram(int channel, int msb, int lsb, int program) {
@@ -99,15 +99,15 @@ MidiEvent* MidiTrackData::AppendTempo(int microseconds) {
 }
 
 MidiEvent* MidiTrackData::AppendTempoMeta(int microseconds) {
-    auto* e = new MidiEvent(0);
+    auto e = std::make_unique<MidiEvent>(0);
     e->SetTempo(microseconds);
-    return AppendEvent(e) >= 0 ? e : nullptr;
+    return Event(AppendEvent(std::move(e)));
 }
 
 MidiEvent* MidiTrackData::InsertTempo(int index, int microseconds) {
-    auto* e = new MidiEvent(0);
+    auto e = std::make_unique<MidiEvent>(0);
     e->SetTempo(microseconds);
-    return InsertEvent(index, 2, e) >= 0 ? e : nullptr;
+    return Event(InsertEvent(index, 2, std::move(e)));
 }
 
 MidiEvent* MidiTrackData::AppendTimeSignature(int numerator, int power) {
@@ -115,12 +115,12 @@ MidiEvent* MidiTrackData::AppendTimeSignature(int numerator, int power) {
         ShowError(mdtk::kTimeSignError);
         return nullptr;
     }
-    MidiEvent* e = NewMeta(0, meta_type::kTimeSignature);
+    auto e = NewMeta(0, meta_type::kTimeSignature);
     const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(numerator),
                                    static_cast<std::uint8_t>(power), 18, 8};
     e->SetData(bytes, 4);
     e->value = numerator * 256 + (1 << power);
-    return AppendEvent(e) >= 0 ? e : nullptr;
+    return Event(AppendEvent(std::move(e)));
 }
 
 MidiEvent* MidiTrackData::AppendKeySignature(int delta, int key, int minor) {
@@ -129,23 +129,23 @@ MidiEvent* MidiTrackData::AppendKeySignature(int delta, int key, int minor) {
         ShowError(mdtk::kInvalidParameter);
         return nullptr;
     }
-    MidiEvent* e = NewMeta(delta, meta_type::kKeySignature);
+    auto e = NewMeta(delta, meta_type::kKeySignature);
     const std::uint8_t bytes[2] = {static_cast<std::uint8_t>(kSharpsOfKey[key]),
                                    static_cast<std::uint8_t>(minor)};
     e->SetData(bytes, 2);
-    return AppendEvent(e) >= 0 ? e : nullptr;
+    return Event(AppendEvent(std::move(e)));
 }
 
 MidiEvent* MidiTrackData::AppendEndOfTrackAt(int delta) {
     MidiEvent* last = LastEvent();
     if (last && last->IsEndOfTrack()) return last;
-    MidiEvent* e = NewMeta(delta, meta_type::kEndOfTrack);
-    return AppendEvent(e) >= 0 ? e : nullptr;
+    auto e = NewMeta(delta, meta_type::kEndOfTrack);
+    return Event(AppendEvent(std::move(e)));
 }
 
 MidiEvent* MidiTrackData::AppendMetaEvent(int delta, int type, const std::uint8_t* bytes, int n) {
     if (n >= kLongMetaText) ShowError(mdtk::kAddingData);
-    MidiEvent* e = NewMeta(delta, type);
+    auto e = NewMeta(delta, type);
     e->SetData(bytes, n);
     // Tempo and meter carry their value in the event as well as in the bytes.
     if (type == meta_type::kTempo && n >= 3 && bytes) {
@@ -153,7 +153,7 @@ MidiEvent* MidiTrackData::AppendMetaEvent(int delta, int type, const std::uint8_
     } else if (type == meta_type::kTimeSignature && n >= 4 && bytes && bytes[1] < 8) {
         e->value = bytes[0] * 256 + (1 << bytes[1]);
     }
-    return AppendEvent(e) >= 0 ? e : nullptr;
+    return Event(AppendEvent(std::move(e)));
 }
 
 MidiEvent* MidiTrackData::AppendMarker(int delta, std::string_view text) {
@@ -162,20 +162,19 @@ MidiEvent* MidiTrackData::AppendMarker(int delta, std::string_view text) {
 
 MidiEvent* MidiTrackData::InsertMetaTextFirst(int type, std::string_view text) {
     if (text.size() >= kLongMetaText) ShowError(mdtk::kAddingData);
-    MidiEvent* e = NewMetaText(0, type, text);
-    return InsertEvent(0, 2, e) >= 0 ? e : nullptr;
+    auto e = NewMetaText(0, type, text);
+    return Event(InsertEvent(0, 2, std::move(e)));
 }
 
 MidiEvent* MidiTrackData::InsertMetaText(int type, std::string_view text) {
-    MidiEvent* e = NewMetaText(0, type, text);
-    return InsertEventAtTime(0, e, 1) >= 0 ? e : nullptr;
+    auto e = NewMetaText(0, type, text);
+    return Event(InsertEventAtTime(0, std::move(e), 1));
 }
 
 MidiEvent* MidiTrackData::InsertMetaTextAtTime(long long time, int type, std::string_view text) {
     if (text.size() >= kLongMetaText) ShowError(mdtk::kAddingData);
-    MidiEvent* e = NewMetaText(0, type, text);
-    int at = InsertEventAtTime(time, e, 1);
-    return at >= 0 ? Event(at) : nullptr;
+    auto e = NewMetaText(0, type, text);
+    return Event(InsertEventAtTime(time, std::move(e), 1));
 }
 
 void MidiTrackData::AppendPitchBendRange(int delta, int channel, int semitones) {
@@ -191,24 +190,24 @@ MidiEvent* MidiTrackData::InsertMasterVolume(int volume, int index) {
         ShowError(mdtk::kInternal);
         return nullptr;
     }
-    auto* e = new MidiEvent(0);
+    auto e = std::make_unique<MidiEvent>(0);
     e->SetMasterVolume(volume);
-    return InsertEvent(index, 2, e) >= 0 ? e : nullptr;
+    return Event(InsertEvent(index, 2, std::move(e)));
 }
 
 MidiEvent* MidiTrackData::AppendGmSystemOn() {
-    MidiEvent* e = NewSysEx(0, kGmSystemOnBlock, kGmSystemOnSize);
-    return AppendEvent(e) >= 0 ? e : nullptr;
+    auto e = NewSysEx(0, kGmSystemOnBlock, kGmSystemOnSize);
+    return Event(AppendEvent(std::move(e)));
 }
 
 MidiEvent* MidiTrackData::AppendGsReset() {
-    MidiEvent* e = NewSysEx(0, kGsResetBlock, kGsResetSize);
-    return AppendEvent(e) >= 0 ? e : nullptr;
+    auto e = NewSysEx(0, kGsResetBlock, kGsResetSize);
+    return Event(AppendEvent(std::move(e)));
 }
 
 MidiEvent* MidiTrackData::AppendXgSystemOn() {
-    MidiEvent* e = NewSysEx(0, kXgSystemOnBlock, kXgSystemOnSize);
-    return AppendEvent(e) >= 0 ? e : nullptr;
+    auto e = NewSysEx(0, kXgSystemOnBlock, kXgSystemOnSize);
+    return Event(AppendEvent(std::move(e)));
 }
 
 MidiEvent* MidiTrackData::AppendXgDisplayText(int delta, std::string_view text) {
@@ -219,8 +218,8 @@ MidiEvent* MidiTrackData::AppendXgDisplayText(int delta, std::string_view text) 
         0xF0, static_cast<std::uint8_t>(n + 7), 0x43, 0x10, 0x4C, 0x06, 0x00, 0x00};
     b.insert(b.end(), text.begin(), text.end());
     b.push_back(0xF7);
-    MidiEvent* e = NewSysEx(delta, b.data(), static_cast<int>(b.size()));
-    return AppendEvent(e) >= 0 ? e : nullptr;
+    auto e = NewSysEx(delta, b.data(), static_cast<int>(b.size()));
+    return Event(AppendEvent(std::move(e)));
 }
 
 MidiEvent* MidiTrackData::AppendGsDisplayText(int delta, std::string_view text) {
@@ -233,6 +232,6 @@ MidiEvent* MidiTrackData::AppendGsDisplayText(int delta, std::string_view text) 
     // The checksum covers the address (10 00 00) and the text.
     b.push_back(RolandChecksum(b.data() + 6, static_cast<std::size_t>(3 + n)));
     b.push_back(0xF7);
-    MidiEvent* e = NewSysEx(delta, b.data(), static_cast<int>(b.size()));
-    return AppendEvent(e) >= 0 ? e : nullptr;
+    auto e = NewSysEx(delta, b.data(), static_cast<int>(b.size()));
+    return Event(AppendEvent(std::move(e)));
 }

@@ -2,6 +2,7 @@
 // End of Track repair, duplicate notes and voice thinning.
 #include <algorithm>
 #include <array>
+#include <memory>
 
 #include "midi/track_data.h"
 
@@ -9,8 +10,8 @@ namespace {
 
 constexpr int kNoteOffVelocity = 64;
 
-MidiEvent* NewNoteOff(int channel, int key, int delta) {
-    auto* off = new MidiEvent(delta);
+std::unique_ptr<MidiEvent> NewNoteOff(int channel, int key, int delta) {
+    auto off = std::make_unique<MidiEvent>(delta);
     off->kind = event_kind::kNoteOff;
     off->channel = channel;
     off->note = key;
@@ -36,7 +37,7 @@ int MidiTrackData::ConvertToNoteOnOff() {
     RemoveClearedEvents();
 
     std::vector<long long> times = AbsoluteTimes();
-    std::vector<MidiEvent*> events = TakeEvents();
+    OwnedEvents events = TakeEvents();
     const std::size_t n = events.size();
 
     // Each note's note-off goes just before the first later event that
@@ -46,15 +47,15 @@ int MidiTrackData::ConvertToNoteOnOff() {
     struct PendingOff {
         long long time;
         std::size_t note;
-        MidiEvent* event;
+        std::unique_ptr<MidiEvent> event;
     };
     std::vector<PendingOff> offs;
-    std::vector<MidiEvent*> closesAtOnce(n, nullptr);
+    OwnedEvents closesAtOnce(n);
     // Each note needs a second slot for its note-off. When the array cannot
     // hold them all, the first notes that fit are kept and the rest dropped,
     // so that no note is left sounding.
     std::size_t notes = 0;
-    for (const MidiEvent* e : events)
+    for (const auto& e : events)
         notes += e->IsNoteWithLength();
     std::size_t others = n - notes;
     std::size_t room = notes;
@@ -65,7 +66,7 @@ int MidiTrackData::ConvertToNoteOnOff() {
     }
     bool refused = false;
     for (std::size_t i = 0; i < n; ++i) {
-        MidiEvent* e = events[i];
+        MidiEvent* e = events[i].get();
         if (!e->IsNoteWithLength()) continue;
         if (room == 0) {
             // No slot for its note-off: the note is dropped rather than left sounding.
@@ -77,11 +78,11 @@ int MidiTrackData::ConvertToNoteOnOff() {
         long long length = std::max(e->length, 0);
         e->kind = event_kind::kNoteOn;
         e->length = 0;
-        MidiEvent* off = NewNoteOff(e->channel, e->note, 0);
+        auto off = NewNoteOff(e->channel, e->note, 0);
         if (length == 0) {
-            closesAtOnce[i] = off;
+            closesAtOnce[i] = std::move(off);
         } else {
-            offs.push_back({times[i] + length, i, off});
+            offs.push_back({times[i] + length, i, std::move(off)});
         }
     }
     if (refused) ShowError(mdtk::kLargeData);
@@ -89,47 +90,44 @@ int MidiTrackData::ConvertToNoteOnOff() {
         return a.time != b.time ? a.time < b.time : a.note > b.note;
     });
 
-    std::vector<MidiEvent*> out;
+    OwnedEvents out;
     std::vector<long long> outTimes;
     out.reserve(n + offs.size());
     outTimes.reserve(n + offs.size());
     std::size_t k = 0;
-    MidiEvent* endOfTrack = nullptr;
+    std::unique_ptr<MidiEvent> endOfTrack;
     long long endTime = 0;
     for (std::size_t i = 0; i < n; ++i) {
-        MidiEvent* e = events[i];
-        if (e->kind == event_kind::kCleared) {
-            delete e;
-            continue;
-        }
+        // Cleared events are freed with `events`.
+        if (events[i]->kind == event_kind::kCleared) continue;
         while (k < offs.size() && offs[k].time <= times[i]) {
-            out.push_back(offs[k].event);
+            out.push_back(std::move(offs[k].event));
             outTimes.push_back(offs[k].time);
             ++k;
         }
-        if (!endOfTrack && e->IsEndOfTrack()) {
+        if (!endOfTrack && events[i]->IsEndOfTrack()) {
             // The first End of Track goes to the very end; it never moves
             // earlier than it stood.
-            endOfTrack = e;
+            endOfTrack = std::move(events[i]);
             endTime = times[i];
         } else {
-            out.push_back(e);
+            out.push_back(std::move(events[i]));
             outTimes.push_back(times[i]);
         }
         if (closesAtOnce[i]) {
-            out.push_back(closesAtOnce[i]);
+            out.push_back(std::move(closesAtOnce[i]));
             outTimes.push_back(times[i]);
         }
     }
     for (; k < offs.size(); ++k) {
-        out.push_back(offs[k].event);
+        out.push_back(std::move(offs[k].event));
         outTimes.push_back(offs[k].time);
     }
     if (endOfTrack) {
         outTimes.push_back(outTimes.empty() ? endTime : std::max(endTime, outTimes.back()));
-        out.push_back(endOfTrack);
+        out.push_back(std::move(endOfTrack));
     }
-    PutEventsAtTimes(out, outTimes);
+    PutEventsAtTimes(std::move(out), outTimes);
     noteMode_ = note_mode::kNoteOnOff;
     OrderNoteOffsFirst();
     return 1;
@@ -314,11 +312,12 @@ int MidiTrackData::FixDuplicatesOnOff(int closeFirst) {
     SoundingTable table;
     int found = 0;
     bool refused = false;
-    std::vector<MidiEvent*> events = TakeEvents();
-    std::vector<MidiEvent*> out;
+    OwnedEvents events = TakeEvents();
+    OwnedEvents out;
     out.reserve(events.size());
     std::size_t room = static_cast<std::size_t>(maxEvents_) - events.size();
-    for (MidiEvent* e : events) {
+    for (auto& owned : events) {
+        MidiEvent* e = owned.get();
         if (SoundingTable::Valid(e->channel, e->note)) {
             std::uint8_t& sounding = table.on[e->channel][e->note];
             if (e->IsNoteOn()) {
@@ -342,10 +341,10 @@ int MidiTrackData::FixDuplicatesOnOff(int closeFirst) {
                 sounding = 0;
             }
         }
-        out.push_back(e);
+        out.push_back(std::move(owned));
     }
     if (refused) ShowError(mdtk::kLargeData);
-    PutEvents(out);
+    PutEvents(std::move(out));
     RemoveClearedEvents();
     return found;
 }
@@ -368,8 +367,8 @@ int MidiTrackData::ThinVoices(int limit) {
     int sounding = 0;
     int thinned = 0;
     bool refused = false;
-    std::vector<MidiEvent*> events = TakeEvents();
-    std::vector<MidiEvent*> out;
+    OwnedEvents events = TakeEvents();
+    OwnedEvents out;
     out.reserve(events.size());
     std::size_t room = static_cast<std::size_t>(maxEvents_) - events.size();
     std::size_t runStart = 0;  // first event of the run just before, in `out`
@@ -382,7 +381,7 @@ int MidiTrackData::ThinVoices(int limit) {
                 int on = noteOnAt[static_cast<std::size_t>(slot)];
                 if (on >= 0 && static_cast<std::size_t>(on) >= runStart) {
                     // Begun in the run just before: the note is dropped.
-                    MidiEvent* e = out[static_cast<std::size_t>(on)];
+                    MidiEvent* e = out[static_cast<std::size_t>(on)].get();
                     if (e->IsNoteOn() && e->channel == ch && e->note == key) {
                         e->Clear();
                     } else {
@@ -406,7 +405,7 @@ int MidiTrackData::ThinVoices(int limit) {
     };
 
     for (std::size_t i = 0; i < events.size(); ++i) {
-        MidiEvent* e = events[i];
+        MidiEvent* e = events[i].get();
         if (e->delta > 0 || i + 1 == events.size()) {
             while (sounding > limit)
                 endOneNote();
@@ -437,10 +436,10 @@ int MidiTrackData::ThinVoices(int limit) {
                 }
             }
         }
-        out.push_back(e);
+        out.push_back(std::move(events[i]));
     }
     if (refused) ShowError(mdtk::kLargeData);
-    PutEvents(out);
+    PutEvents(std::move(out));
     RemoveClearedEvents();
     OrderNoteOffsFirst();
     return thinned > 0 ? 1 : 0;

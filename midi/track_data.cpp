@@ -154,7 +154,7 @@ MidiTrackData::~MidiTrackData() {
         if (e->subtype != sysex_class::kExempt && e->DataLength() >= MusicEvent::kLargeData) {
             large = true;
         }
-        delete e;
+        TakeAt(i);
     }
     // One report however many large events there are and however many copies
     // of the track are freed (until the once-flags are cleared).
@@ -180,64 +180,60 @@ std::vector<long long> MidiTrackData::AbsoluteTimes() const {
     return times;
 }
 
-std::vector<MidiEvent*> MidiTrackData::TakeEvents() {
-    std::vector<MidiEvent*> taken(events_.get(), events_.get() + eventCount_);
-    std::fill(events_.get(), events_.get() + eventCount_, nullptr);
+OwnedEvents MidiTrackData::TakeEvents() {
+    OwnedEvents taken;
+    taken.reserve(static_cast<std::size_t>(eventCount_));
+    for (int i = 0; i < eventCount_; ++i)
+        taken.push_back(TakeAt(i));
     eventCount_ = 0;
     return taken;
 }
 
-void MidiTrackData::PutEvents(const std::vector<MidiEvent*>& events) {
+void MidiTrackData::PutEvents(OwnedEvents events) {
     std::size_t room = static_cast<std::size_t>(maxEvents_ - eventCount_);
     std::size_t n = std::min(room, events.size());
     if (!Reserve(eventCount_ + static_cast<int>(n))) {
         n = static_cast<std::size_t>(slots_ - eventCount_);
     }
-    std::copy(events.begin(), events.begin() + static_cast<std::ptrdiff_t>(n),
-              events_.get() + eventCount_);
-    eventCount_ += static_cast<int>(n);
-    if (n < events.size()) {
-        ShowError(mdtk::kLargeData);
-        for (std::size_t i = n; i < events.size(); ++i)
-            delete events[i];
-    }
+    for (std::size_t i = 0; i < n; ++i)
+        events_[eventCount_++] = events[i].release();
+    // The events past the array are freed with the vector.
+    if (n < events.size()) ShowError(mdtk::kLargeData);
 }
 
-void MidiTrackData::PutEventsAtTimes(const std::vector<MidiEvent*>& events,
-                                     const std::vector<long long>& times) {
+void MidiTrackData::PutEventsAtTimes(OwnedEvents events, const std::vector<long long>& times) {
     long long previous = 0;
     for (std::size_t i = 0; i < events.size(); ++i) {
         events[i]->delta = static_cast<int>(times[i] - previous);
         previous = times[i];
     }
-    PutEvents(events);
+    PutEvents(std::move(events));
 }
 
-std::vector<MidiEvent*> MidiTrackData::CopyEventsOf(const MidiTrackData& source) {
-    std::vector<MidiEvent*> copies;
+OwnedEvents MidiTrackData::CopyEventsOf(const MidiTrackData& source) {
+    OwnedEvents copies;
     copies.reserve(static_cast<std::size_t>(source.eventCount_));
     for (int i = 0; i < source.eventCount_; ++i)
-        copies.push_back(new MidiEvent(*source.events_[i]));
+        copies.push_back(std::make_unique<MidiEvent>(*source.events_[i]));
     return copies;
 }
 
 // ---- Array primitives ----
 
-int MidiTrackData::AppendEventSlow(MidiEvent* event) {
+int MidiTrackData::AppendEventSlow(std::unique_ptr<MidiEvent> event) {
     if (!event) {
         ShowError(mdtk::kInternal);
         return -1;
     }
     if (IsFull() || !Reserve(eventCount_ + 1)) {
         ShowError(mdtk::kLargeData);
-        delete event;
         return -1;
     }
-    events_[eventCount_] = event;
+    events_[eventCount_] = event.release();
     return eventCount_++;
 }
 
-int MidiTrackData::InsertEvent(int index, int order, MidiEvent* event) {
+int MidiTrackData::InsertEvent(int index, int order, std::unique_ptr<MidiEvent> event) {
     if (!event) {
         ShowError(mdtk::kInternal);
         return -1;
@@ -245,17 +241,15 @@ int MidiTrackData::InsertEvent(int index, int order, MidiEvent* event) {
     int at = order == 2 ? index : index + 1;
     if (at < 0 || at > eventCount_) {
         ShowError(mdtk::kInternal);
-        delete event;
         return -1;
     }
     if (IsFull() || !Reserve(eventCount_ + 1)) {
         ShowError(mdtk::kLargeData);
-        delete event;
         return -1;
     }
     std::memmove(events_.get() + at + 1, events_.get() + at,
                  static_cast<std::size_t>(eventCount_ - at) * sizeof(MidiEvent*));
-    events_[at] = event;
+    events_[at] = event.release();
     ++eventCount_;
     return at;
 }
@@ -265,19 +259,16 @@ void MidiTrackData::DeleteEvent(int index) {
         ShowError(mdtk::kInternal);
         return;
     }
-    MidiEvent* e = events_[index];
+    const std::unique_ptr<MidiEvent> e = TakeAt(index);
     if (index + 1 < eventCount_) events_[index + 1]->delta += e->delta;
-    delete e;
     std::memmove(events_.get() + index, events_.get() + index + 1,
                  static_cast<std::size_t>(eventCount_ - index - 1) * sizeof(MidiEvent*));
     events_[--eventCount_] = nullptr;
 }
 
 void MidiTrackData::DeleteAllEvents() {
-    for (int i = 0; i < eventCount_; ++i) {
-        delete events_[i];
-        events_[i] = nullptr;
-    }
+    for (int i = 0; i < eventCount_; ++i)
+        TakeAt(i);
     eventCount_ = 0;
 }
 
@@ -301,7 +292,7 @@ void MidiTrackData::RemoveClearedEvents() {
         MidiEvent* e = events_[i];
         if (e->kind == event_kind::kCleared) {
             carry += e->delta;
-            delete e;
+            TakeAt(i);
             continue;
         }
         if (carry != 0) {
@@ -316,24 +307,23 @@ void MidiTrackData::RemoveClearedEvents() {
     if (negative) ShowError(mdtk::kInternal);
 }
 
-int MidiTrackData::InsertEventAtTime(long long time, MidiEvent* event, int order) {
+int MidiTrackData::InsertEventAtTime(long long time, std::unique_ptr<MidiEvent> event, int order) {
     if (!event) {
         ShowError(mdtk::kInternal);
         return -1;
     }
     if (time < -1) {
         ShowError(mdtk::kInvalidParameter);
-        delete event;
         return -1;
     }
     if (time == -1) {
         MidiEvent* last = LastEvent();
         if (!last) {
             event->delta = 0;
-            return AppendEvent(event);
+            return AppendEvent(std::move(event));
         }
         event->delta = last->delta;
-        int at = InsertEvent(eventCount_ - 1, 2, event);
+        int at = InsertEvent(eventCount_ - 1, 2, std::move(event));
         if (at >= 0) last->delta = 0;
         return at;
     }
@@ -344,12 +334,11 @@ int MidiTrackData::InsertEventAtTime(long long time, MidiEvent* event, int order
         if (c < time) continue;
         if (IsFull()) {
             ShowError(mdtk::kLargeData);
-            delete event;
             return -1;
         }
         event->delta = static_cast<int>(time - previous);
         events_[i]->delta = static_cast<int>(c - time);
-        int at = InsertEvent(i, 2, event);
+        int at = InsertEvent(i, 2, std::move(event));
         if (order != 2) {
             while (at + 1 < eventCount_ && events_[at + 1]->delta == 0 &&
                    !events_[at + 1]->IsEndOfTrack()) {
@@ -362,14 +351,14 @@ int MidiTrackData::InsertEventAtTime(long long time, MidiEvent* event, int order
     // time lies at or after the last-but-one event (at time c).
     if (eventCount_ == 0) {
         event->delta = static_cast<int>(time);
-        return AppendEvent(event);
+        return AppendEvent(std::move(event));
     }
     MidiEvent* last = events_[eventCount_ - 1];
     long long lastTime = c + last->delta;
     if (event->IsEndOfTrack()) {
         if (last->IsEndOfTrack()) {
+            // The track keeps its own End of Track, moved to time.
             last->delta = static_cast<int>(time - c);
-            delete event;
             return eventCount_ - 1;
         }
         long long d = time - lastTime;
@@ -378,16 +367,15 @@ int MidiTrackData::InsertEventAtTime(long long time, MidiEvent* event, int order
             d = 0;
         }
         event->delta = static_cast<int>(d);
-        return AppendEvent(event);
+        return AppendEvent(std::move(event));
     }
     if (IsFull()) {
         ShowError(mdtk::kLargeData);
-        delete event;
         return -1;
     }
     event->delta = static_cast<int>(time - c);
     last->delta = lastTime > time ? static_cast<int>(lastTime - time) : 0;
-    return InsertEvent(eventCount_ - 1, 2, event);
+    return InsertEvent(eventCount_ - 1, 2, std::move(event));
 }
 
 void MidiTrackData::InsertTimeAt(long long time, int ticks) {

@@ -16,6 +16,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "midi/midi_event.h"
@@ -69,6 +70,9 @@ struct SmfReadState {
     bool notesWithLength = false;
 };
 
+// Events handed out of a track or on their way into one, each owned.
+using OwnedEvents = std::vector<std::unique_ptr<MidiEvent>>;
+
 class MidiTrackData : public MusicData {
 public:
     // Room for capacity / 3 events; the array grows as needed up to that.
@@ -106,37 +110,41 @@ public:
     long long TimeOf(int index) const;
 
     // ---- Array primitives ----
-    // Hands out every event (the caller owns them) and empties the track.
-    std::vector<MidiEvent*> TakeEvents();
+    // Hands out every event and empties the track.
+    OwnedEvents TakeEvents();
     // The events in order, still owned by the track.
     std::span<MidiEvent* const> Events() const {
         return {events_.get(), static_cast<std::size_t>(eventCount_)};
     }
-    // Empties the track without freeing its events, after the caller has
-    // taken them over through Events().
-    void ForgetEvents() { eventCount_ = 0; }
     // The track takes the event; it is freed when it cannot be stored.
     // Index of the stored event, or -1.
-    int AppendEvent(MidiEvent* event) {
+    int AppendEvent(std::unique_ptr<MidiEvent> event) {
         // The usual case, room in the array, without a call.
         if (event && eventCount_ < slots_ && eventCount_ < maxEvents_) {
-            events_[eventCount_] = event;
+            events_[eventCount_] = event.release();
             return eventCount_++;
         }
-        return AppendEventSlow(event);
+        return AppendEventSlow(std::move(event));
     }
-    int AppendEvent(std::unique_ptr<MidiEvent> event) { return AppendEvent(event.release()); }
+    // The same for callers that hand over a bare pointer they own.
+    int AppendEvent(MidiEvent* event) { return AppendEvent(std::unique_ptr<MidiEvent>(event)); }
     // Order 2 inserts before index, any other order after it.
-    int InsertEvent(int index, int order, MidiEvent* event);
+    int InsertEvent(int index, int order, std::unique_ptr<MidiEvent> event);
+    int InsertEvent(int index, int order, MidiEvent* event) {
+        return InsertEvent(index, order, std::unique_ptr<MidiEvent>(event));
+    }
     void DeleteEvent(int index);
     void DeleteAllEvents();
     void SwapEvents(int i, int j);
     void RemoveClearedEvents();
     // Order 2 places the event before the events already at time, any other
     // order after them; time -1 is the end of the track. Index or -1.
-    int InsertEventAtTime(long long time, MidiEvent* event, int order);
-    int InsertEventAfterAtTime(long long time, MidiEvent* event) {
-        return InsertEventAtTime(time, event, 1);
+    int InsertEventAtTime(long long time, std::unique_ptr<MidiEvent> event, int order);
+    int InsertEventAtTime(long long time, MidiEvent* event, int order) {
+        return InsertEventAtTime(time, std::unique_ptr<MidiEvent>(event), order);
+    }
+    int InsertEventAfterAtTime(long long time, std::unique_ptr<MidiEvent> event) {
+        return InsertEventAtTime(time, std::move(event), 1);
     }
     void InsertTimeAt(long long time, int ticks);
     // Moves an event by ticks, trading delta with the next event, so that no
@@ -307,12 +315,11 @@ protected:
     std::vector<long long> AbsoluteTimes() const;
     // Stores the events in order, freeing (and reporting once) those past
     // the array.
-    void PutEvents(const std::vector<MidiEvent*>& events);
+    void PutEvents(OwnedEvents events);
     // Puts the events in order and sets deltas from absolute times.
-    void PutEventsAtTimes(const std::vector<MidiEvent*>& events,
-                          const std::vector<long long>& times);
+    void PutEventsAtTimes(OwnedEvents events, const std::vector<long long>& times);
     // Deep copies of every event of a track.
-    static std::vector<MidiEvent*> CopyEventsOf(const MidiTrackData& source);
+    static OwnedEvents CopyEventsOf(const MidiTrackData& source);
     // Moves the events matching a test to the front of their run of
     // simultaneous events; positions keep their deltas.
     template <typename Test>
@@ -327,7 +334,12 @@ protected:
     int noteMode_ = note_mode::kUnset;
 
 private:
-    int AppendEventSlow(MidiEvent* event);
+    int AppendEventSlow(std::unique_ptr<MidiEvent> event);
+    // The array owns the events it holds; an event leaves it only through
+    // this, which empties its slot (the caller closes the gap).
+    std::unique_ptr<MidiEvent> TakeAt(int index) {
+        return std::unique_ptr<MidiEvent>(std::exchange(events_[index], nullptr));
+    }
     // Makes the array hold at least count events (at most MaxEvents()),
     // growing it by doubling. false when it cannot.
     bool Reserve(int count);

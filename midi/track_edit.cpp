@@ -250,10 +250,8 @@ void MidiTrackData::CutAt(long long time) {
         t += events_[i]->delta;
         if (t < time) continue;
         events_[i]->delta = static_cast<int>(std::max(0LL, time - previous));
-        for (int j = i + 1; j < eventCount_; ++j) {
-            delete events_[j];
-            events_[j] = nullptr;
-        }
+        for (int j = i + 1; j < eventCount_; ++j)
+            TakeAt(j);
         eventCount_ = i + 1;
         return;
     }
@@ -335,7 +333,7 @@ MidiTrackData::MidiTrackData(const MidiTrackData& source, int start, int end, in
         return;
     }
     std::vector<long long> times = source.AbsoluteTimes();
-    std::vector<MidiEvent*> kept;
+    OwnedEvents kept;
     std::vector<long long> keptTimes;
     SoundingTable sounding;
     bool onOff = source.noteMode_ == note_mode::kNoteOnOff;
@@ -352,7 +350,7 @@ MidiTrackData::MidiTrackData(const MidiTrackData& source, int start, int end, in
             if (e->IsNoteOff() && !flag) continue;
             flag = e->IsNoteOn() ? 1 : 0;
         }
-        kept.push_back(new MidiEvent(*e));
+        kept.push_back(std::make_unique<MidiEvent>(*e));
         keptTimes.push_back(before ? 0 : t - start);
     }
     // Notes still sounding at the end of the span end there.
@@ -360,10 +358,10 @@ MidiTrackData::MidiTrackData(const MidiTrackData& source, int start, int end, in
         for (int ch = 0; ch < 16; ++ch) {
             for (int key = 0; key < 128; ++key) {
                 if (!sounding.on[ch][key]) continue;
-                auto* off = new MidiEvent(0);
+                auto off = std::make_unique<MidiEvent>(0);
                 off->SetNoteOff(ch, key);
                 off->velocity = 64;
-                kept.push_back(off);
+                kept.push_back(std::move(off));
                 keptTimes.push_back(end - start);
             }
         }
@@ -390,13 +388,13 @@ MidiTrackData::MidiTrackData(const MidiTrackData& source, int start, int end, in
         kept[i]->Clear();
     }
     if (kept.empty() || !kept.back()->IsEndOfTrack()) {
-        auto* eot = new MidiEvent(0);
+        auto eot = std::make_unique<MidiEvent>(0);
         eot->kind = event_kind::kMeta;
         eot->subtype = meta_type::kEndOfTrack;
         keptTimes.push_back(keptTimes.empty() ? 0 : keptTimes.back());
-        kept.push_back(eot);
+        kept.push_back(std::move(eot));
     }
-    PutEventsAtTimes(kept, keptTimes);
+    PutEventsAtTimes(std::move(kept), keptTimes);
     RemoveClearedEvents();
 }
 
@@ -506,11 +504,11 @@ void MidiTrackData::NormalizePitchBendRange() {
         if (!e->IsNoteStart() || noted[ch]) continue;
         noted[ch] = true;
         if (bent[ch]) continue;
-        auto* bend = new MidiEvent(e->delta);
+        auto bend = std::make_unique<MidiEvent>(e->delta);
         bend->kind = event_kind::kPitchBend;
         bend->channel = ch;
         bend->SetPitchBendValue(kCentreBend);
-        if (InsertEvent(i, 2, bend) >= 0) {
+        if (InsertEvent(i, 2, std::move(bend)) >= 0) {
             events_[i + 1]->delta = 0;
             ++i;
         }

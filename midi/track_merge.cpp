@@ -10,28 +10,27 @@ namespace {
 constexpr std::size_t kLongestName = 127;
 
 // Frees the events marked cleared, carrying their deltas onto the next.
-void DropCleared(std::vector<MidiEvent*>& events) {
+void DropCleared(OwnedEvents& events) {
     std::size_t out = 0;
     long long carry = 0;
-    for (MidiEvent* e : events) {
+    for (auto& e : events) {
         if (e->kind == event_kind::kCleared) {
             carry += e->delta;
-            delete e;
             continue;
         }
         e->delta = static_cast<int>(e->delta + carry);
         carry = 0;
-        events[out++] = e;
+        events[out++] = std::move(e);
     }
     events.resize(out);
 }
 
 // The first track name; with removeAll every name is cleared, otherwise
 // only the first when removeFirst is set.
-std::string TakeTrackName(std::vector<MidiEvent*>& events, bool removeAll, bool removeFirst) {
+std::string TakeTrackName(OwnedEvents& events, bool removeAll, bool removeFirst) {
     std::string name;
     bool found = false;
-    for (MidiEvent* e : events) {
+    for (const auto& e : events) {
         if (!e->IsMeta(meta_type::kTrackName)) continue;
         if (!found) {
             name.assign(e->DataText().substr(0, static_cast<std::size_t>(e->DataLength())));
@@ -53,9 +52,9 @@ int MidiTrackData::MergeTrackEx(const MidiTrackData& other, int option) {
         ShowError(mdtk::kInternal);
         return 0;
     }
-    std::vector<MidiEvent*> theirs = CopyEventsOf(other);
+    OwnedEvents theirs = CopyEventsOf(other);
     bool otherHasChannel = other.GetFirstChannel() != kNoChannel;
-    std::vector<MidiEvent*> ours = TakeEvents();
+    OwnedEvents ours = TakeEvents();
 
     std::string joined;
     if (option == 1) {
@@ -74,35 +73,33 @@ int MidiTrackData::MergeTrackEx(const MidiTrackData& other, int option) {
     }
 
     // At equal times the other track's event is taken first.
-    std::vector<MidiEvent*> merged;
+    OwnedEvents merged;
     merged.reserve(ours.size() + theirs.size());
     std::size_t a = 0, b = 0;
     long long pendingA = ours.empty() ? 0 : ours[0]->delta;
     long long pendingB = theirs.empty() ? 0 : theirs[0]->delta;
     while (a < ours.size() && b < theirs.size()) {
         if (pendingA >= pendingB) {
-            MidiEvent* e = theirs[b++];
-            e->delta = static_cast<int>(pendingB);
-            merged.push_back(e);
+            theirs[b]->delta = static_cast<int>(pendingB);
+            merged.push_back(std::move(theirs[b++]));
             pendingA -= pendingB;
             pendingB = b < theirs.size() ? theirs[b]->delta : 0;
         } else {
-            MidiEvent* e = ours[a++];
-            e->delta = static_cast<int>(pendingA);
-            merged.push_back(e);
+            ours[a]->delta = static_cast<int>(pendingA);
+            merged.push_back(std::move(ours[a++]));
             pendingB -= pendingA;
             pendingA = a < ours.size() ? ours[a]->delta : 0;
         }
     }
     for (bool first = true; a < ours.size(); first = false) {
         if (first) ours[a]->delta = static_cast<int>(pendingA);
-        merged.push_back(ours[a++]);
+        merged.push_back(std::move(ours[a++]));
     }
     for (bool first = true; b < theirs.size(); first = false) {
         if (first) theirs[b]->delta = static_cast<int>(pendingB);
-        merged.push_back(theirs[b++]);
+        merged.push_back(std::move(theirs[b++]));
     }
-    PutEvents(merged);
+    PutEvents(std::move(merged));
     if (!joined.empty()) InsertMetaTextFirst(meta_type::kTrackName, joined);
     FixEndOfTrack();
     return 1;
@@ -114,7 +111,7 @@ int MidiTrackData::MergeTracks(MidiTrackData* const* tracks, int n) {
         return 0;
     }
     // Copies first: this track may be one of the sources.
-    std::vector<std::vector<MidiEvent*>> lists(static_cast<std::size_t>(n));
+    std::vector<OwnedEvents> lists(static_cast<std::size_t>(n));
     std::vector<std::vector<long long>> times(static_cast<std::size_t>(n));
     for (int k = 0; k < n; ++k) {
         const MidiTrackData* source = tracks[k];
@@ -132,7 +129,7 @@ int MidiTrackData::MergeTracks(MidiTrackData* const* tracks, int n) {
     // By time, and at equal times every event of an earlier track first.
     // Each track's next time stands in `head`, kDone after its last event.
     constexpr long long kDone = std::numeric_limits<long long>::max();
-    std::vector<MidiEvent*> merged;
+    OwnedEvents merged;
     std::vector<long long> mergedTimes;
     std::vector<std::size_t> next(static_cast<std::size_t>(n), 0);
     std::vector<long long> head(static_cast<std::size_t>(n), kDone);
@@ -149,12 +146,12 @@ int MidiTrackData::MergeTracks(MidiTrackData* const* tracks, int n) {
             if (head[k] < head[best]) best = k;
         if (head[best] == kDone) break;
         std::size_t& i = next[best];
-        merged.push_back(lists[best][i]);
+        merged.push_back(std::move(lists[best][i]));
         mergedTimes.push_back(head[best]);
         ++i;
         head[best] = i < lists[best].size() ? times[best][i] : kDone;
     }
-    PutEventsAtTimes(merged, mergedTimes);
+    PutEventsAtTimes(std::move(merged), mergedTimes);
     FixEndOfTrack();
     return 1;
 }

@@ -34,7 +34,7 @@ void MidiTrackData::Quantize(int steps, int division, long long start, long long
     // A dead event at start splits a delta that crosses it, so the first
     // event after start is rounded from start.
     if (start > 0 && eventCount_ > 0 && start < TimeOf(eventCount_ - 1)) {
-        InsertEventAtTime(start, new MidiEvent(0), 2);
+        InsertEventAtTime(start, std::make_unique<MidiEvent>(0), 2);
     }
     std::vector<long long> times = AbsoluteTimes();
     long long carry = 0;
@@ -156,12 +156,12 @@ void MidiTrackData::QuantizeToUnits(int unit, bool shuffle) {
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(),
                      [&](std::size_t a, std::size_t b) { return times[a] < times[b]; });
-    std::vector<MidiEvent*> events = TakeEvents();
-    std::vector<MidiEvent*> sorted;
+    OwnedEvents events = TakeEvents();
+    OwnedEvents sorted;
     std::vector<long long> sortedTimes;
     for (std::size_t k : order) {
-        sorted.push_back(events[k]);
+        sorted.push_back(std::move(events[k]));
         sortedTimes.push_back(times[k]);
     }
-    PutEventsAtTimes(sorted, sortedTimes);
+    PutEventsAtTimes(std::move(sorted), sortedTimes);
 }

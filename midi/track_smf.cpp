@@ -6,8 +6,10 @@
 #include <climits>
 #include <cstring>
 #include <memory>
+#include <span>
 #include <vector>
 
+#include "core/byte_cursor.h"
 #include "core/reporters.h"
 #include "midi/f0_data.h"
 #include "midi/track_data.h"
@@ -72,18 +74,13 @@ bool IsTextMeta(int type) {
 class NotePairing {
 public:
     // Takes the event read at time now; false when it was not stored.
-    bool Take(MidiTrackData& track, MidiEvent* event, long long now) {
+    bool Take(MidiTrackData& track, std::unique_ptr<MidiEvent> event, long long now) {
         if (event->kind == event_kind::kNoteOff) {
             Close(track, event->channel, event->note, now);
-            delete event;
             return true;
         }
-        if (event->kind == event_kind::kCleared) {
-            // A meta read over (an unknown type): the conversion would
-            // remove it.
-            delete event;
-            return true;
-        }
+        // A meta read over (an unknown type): the conversion would remove it.
+        if (event->kind == event_kind::kCleared) return true;
         event->delta = static_cast<int>(now - kept_);
         const bool note = event->kind == event_kind::kNoteOn;
         if (note) {
@@ -92,7 +89,7 @@ public:
             event->value = kNone;
         }
         const int slot = note ? Slot(*event) : -1;
-        const int index = track.AppendEvent(event);
+        const int index = track.AppendEvent(std::move(event));
         if (index < 0) return false;
         kept_ = now;
         if (slot >= 0) {
@@ -169,19 +166,20 @@ private:
     long long kept_ = 0;
 };
 
-// One pass over the chunk held in a track's block. Methods return the bytes
-// they used, 0 when the event could not be read (after reporting it).
+// One pass over the chunk held in a track's block, read through a bounded
+// cursor. Readers return false when the event could not be read (after
+// reporting it); the pass then stops.
 class ChunkReader {
 public:
-    ChunkReader(const std::uint8_t* chunk, std::size_t size, SmfReadState* state)
-        : chunk_(chunk), end_(size), state_(state) {}
+    ChunkReader(std::span<const std::uint8_t> chunk, SmfReadState* state)
+        : cursor_(chunk), state_(state) {}
 
     // 1 when the chunk was read to its end. With pairing, notes are stored
     // with their lengths and note-offs are not stored.
     int Run(MidiTrackData& track, NotePairing* pairing) {
-        position_ = kHeaderSize;
+        if (!cursor_.Skip(kHeaderSize)) return 1;
         pairing_ = pairing;
-        while (position_ < end_) {
+        while (!cursor_.AtEnd()) {
             if (track.IsFull()) {
                 MidiTrackData::ShowError(mdtk::kLargeData);
                 return 0;
@@ -197,52 +195,57 @@ public:
     bool EndedInEndOfTrack() const { return lastWasEnd_; }
 
 private:
-    std::size_t Left() const { return end_ - position_; }
-
-    int ReadNextEvent(MidiTrackData& track) {
+    bool ReadNextEvent(MidiTrackData& track) {
         std::uint32_t delta = 0;
-        int used = ReadVarLen(&delta);
         // The delta must be followed by at least the event's first byte.
-        if (used == 0 || static_cast<std::size_t>(used) >= Left()) {
+        if (!ReadDelta(delta) || cursor_.AtEnd()) {
             MidiTrackData::ShowError(mdtk::kInternal);
-            return 0;
+            return false;
         }
-        position_ += static_cast<std::size_t>(used);
-        if (pairing_ && ReadNote(track, delta)) return 1;
-        auto* event = new MidiEvent(static_cast<int>(delta));
-        int n = ReadEvent(event);
-        if (n == 0) {
-            delete event;
-            return 0;
-        }
-        position_ += static_cast<std::size_t>(n);
+        if (pairing_ && ReadNote(track, delta)) return true;
+        auto event = std::make_unique<MidiEvent>(static_cast<int>(delta));
+        if (!ReadEvent(*event)) return false;
         now_ += delta;
         lastWasEnd_ = event->IsEndOfTrack();
         if (pairing_) {
-            pairing_->Take(track, event, now_);
+            pairing_->Take(track, std::move(event), now_);
         } else {
-            track.AppendEvent(event);
+            track.AppendEvent(std::move(event));
         }
-        return 1;
+        return true;
+    }
+
+    bool ReadDelta(std::uint32_t& delta) {
+        // Most deltas are a single byte.
+        const auto first = cursor_.Peek();
+        if (first && *first < 0x80) {
+            delta = *first;
+            return cursor_.Skip(1);
+        }
+        return cursor_.ReadVarLen(delta);
     }
 
     // While pairing, note messages, the bulk of most files, are read here
     // with the same running status and repairs as DecodeEvent: a note-off
     // only closes its note, without making an event, and a note-on makes
-    // its note straight away. false when the bytes are not a whole note
-    // message.
+    // its note straight away. false (and nothing read) when the bytes are
+    // not a whole note message.
     bool ReadNote(MidiTrackData& track, std::uint32_t delta) {
-        const int b = chunk_[position_];
+        const int b = cursor_.Peek().value_or(0);
         const bool explicitStatus = IsStatusByte(b);
         const int status = explicitStatus ? b : state_->runningStatus;
         const int kind = status & 0xF0;
         if (kind != event_kind::kNoteOff && kind != event_kind::kNoteOn) return false;
         const std::size_t start = explicitStatus ? 1 : 0;
-        if (Left() < start + 2) return false;
-        int key = chunk_[position_ + start];
-        const int velocity = chunk_[position_ + start + 1];
+        const auto message = cursor_.Take(start + 2);
+        if (message.empty()) return false;
+        int key = message[start];
+        const int velocity = message[start + 1];
+        if (explicitStatus) state_->runningStatus = status;
+        now_ += delta;
+        lastWasEnd_ = false;
         if (kind == event_kind::kNoteOn && velocity != 0 && key < 128) {
-            auto* event = new MidiEvent(static_cast<int>(delta));
+            auto event = std::make_unique<MidiEvent>(static_cast<int>(delta));
             event->kind = event_kind::kNoteOn;
             event->channel = status & 0x0F;
             event->note = key;
@@ -251,216 +254,201 @@ private:
                                            static_cast<std::uint8_t>(key),
                                            static_cast<std::uint8_t>(velocity)};
             event->SetData(bytes, 3);
-            if (explicitStatus) state_->runningStatus = status;
-            position_ += start + 2;
-            now_ += delta;
-            lastWasEnd_ = false;
-            pairing_->Take(track, event, now_);
+            pairing_->Take(track, std::move(event), now_);
             return true;
         }
         if (key >= 128) {
             MidiTrackData::ShowWarningOnce(mdtk::kNoteRepaired);
             key = 0;
         }
-        if (explicitStatus) state_->runningStatus = status;
-        position_ += start + 2;
-        now_ += delta;
-        lastWasEnd_ = false;
         pairing_->Close(track, status & 0x0F, key, now_);
         return true;
     }
 
-    int ReadVarLen(std::uint32_t* value) const {
-        // Most deltas are a single byte.
-        if (Left() > 0 && chunk_[position_] < 0x80) {
-            *value = chunk_[position_];
-            return 1;
-        }
-        return ::ReadVarLen(chunk_ + position_, Left(), value);
-    }
-
-    int ReadEvent(MidiEvent* event) {
-        int b = chunk_[position_];
+    bool ReadEvent(MidiEvent& event) {
+        const int b = cursor_.Peek().value_or(0);
         if (IsStatusByte(b)) {
             if (b != event_kind::kMeta) state_->runningStatus = b;
             return DecodeEvent(event, b, false);
         }
         // Running status: the byte is the first data byte of a message with
         // the last status read. Only channel messages can run on.
-        int status = state_->runningStatus;
+        const int status = state_->runningStatus;
         reported_ = false;
-        int n = status >= 0x80 && status <= 0xEF ? DecodeEvent(event, status, true) : 0;
-        if (n == 0 && !reported_) MidiTrackData::ShowError(mdtk::kUndefinedEvent);
-        return n;
+        const bool read = status >= 0x80 && status <= 0xEF && DecodeEvent(event, status, true);
+        if (!read && !reported_) MidiTrackData::ShowError(mdtk::kUndefinedEvent);
+        return read;
     }
 
     // Decodes one event by its status; running says the status byte is not
-    // in the chunk. Bytes used.
-    int DecodeEvent(MidiEvent* event, int status, bool running) {
+    // in the chunk.
+    bool DecodeEvent(MidiEvent& event, int status, bool running) {
         if (status == event_kind::kMeta) return DecodeMetaEvent(event);
-        if (status == event_kind::kSysEx) return DecodeSysEx(event);
-        if (status == event_kind::kEscapedSysEx) return DecodeEscaped(event);
+        if (status == event_kind::kSysEx) return DecodeCounted(event, event_kind::kSysEx);
+        if (status == event_kind::kEscapedSysEx) {
+            return DecodeCounted(event, event_kind::kEscapedSysEx);
+        }
         const int kind = status & 0xF0;
         const int count = ChannelDataBytes(kind);
         const std::size_t start = running ? 0 : 1;
-        if (Left() < start + static_cast<std::size_t>(count)) return Truncated();
-        const std::uint8_t* d = chunk_ + position_ + start;
-        std::uint8_t bytes[3] = {static_cast<std::uint8_t>(status), d[0],
-                                 count > 1 ? d[1] : std::uint8_t{0}};
+        if (!cursor_.Has(start + static_cast<std::size_t>(count))) return Truncated();
+        const std::uint8_t first = cursor_.Peek(start).value_or(0);
+        const std::uint8_t second = count > 1 ? cursor_.Peek(start + 1).value_or(0) : 0;
         // A data byte must not look like a status: the message is cut.
-        if (d[0] >= 0x80 && kind != event_kind::kNoteOn && kind != event_kind::kNoteOff &&
+        if (first >= 0x80 && kind != event_kind::kNoteOn && kind != event_kind::kNoteOff &&
             kind != event_kind::kProgramChange) {
             return Undefined();
         }
-        event->kind = kind;
-        event->channel = status & 0x0F;
+        cursor_.Skip(start + static_cast<std::size_t>(count));
+        event.kind = kind;
+        event.channel = status & 0x0F;
+        SetChannelFields(event, kind, first, second);
+        const std::uint8_t bytes[3] = {static_cast<std::uint8_t>(status), first, second};
+        event.SetData(bytes, 1 + count);
+        return true;
+    }
+
+    static void SetChannelFields(MidiEvent& event, int kind, int first, int second) {
         switch (kind) {
             case event_kind::kNoteOff:
             case event_kind::kNoteOn:
-                event->note = d[0];
-                event->velocity = d[1];
-                if (event->note >= 128) {
+                event.note = first;
+                event.velocity = second;
+                if (event.note >= 128) {
                     MidiTrackData::ShowWarningOnce(mdtk::kNoteRepaired);
-                    event->note = 0;
-                    event->velocity = 0;
+                    event.note = 0;
+                    event.velocity = 0;
                 }
-                if (kind == event_kind::kNoteOn && event->velocity == 0) {
-                    event->kind = event_kind::kNoteOff;
+                if (kind == event_kind::kNoteOn && event.velocity == 0) {
+                    event.kind = event_kind::kNoteOff;
                 }
                 break;
             case event_kind::kPolyPressure:
-                event->note = d[0];
-                event->value = d[1];
+            case event_kind::kPitchBend:
+                event.note = first;
+                event.value = second;
                 break;
             case event_kind::kControlChange:
-                event->subtype = d[0];
-                event->value = d[1];
+                event.subtype = first;
+                event.value = second;
                 break;
             case event_kind::kProgramChange:
-                event->value = d[0];
-                if (event->value >= 128) {
+                event.value = first;
+                if (event.value >= 128) {
                     MidiTrackData::ShowError(mdtk::kWrongProgram);
-                    event->value = 0;
+                    event.value = 0;
                 }
                 break;
-            case event_kind::kChannelPressure:
-                event->value = d[0];
-                break;
-            default:  // pitch bend
-                event->note = d[0];
-                event->value = d[1];
+            default:  // channel pressure
+                event.value = first;
                 break;
         }
-        event->SetData(bytes, 1 + count);
-        return static_cast<int>(start) + count;
     }
 
-    // F0, its length count, the counted bytes. The event keeps the bytes as
-    // the file has them: a divided message (no F7 at its end, continued by
-    // F7 packets) stays as it is, and so does a count whose first byte
-    // happens to be F7. Only a whole message is classified.
-    int DecodeSysEx(MidiEvent* event) {
-        const int n = CountedBytes();
-        if (n == 0) return Truncated();
-        const std::uint8_t* p = chunk_ + position_;
-        event->kind = event_kind::kSysEx;
-        event->SetData(p, n);
-        if (p[n - 1] == 0xF7) MidiTrackData::ClassifySysEx(event);
-        WarnIfLarge(*event);
-        return n;
+    // F0 or F7, its length count, the counted bytes: a system-exclusive
+    // message, or a continuation packet of a divided message or bytes sent
+    // as they are (F7). The event keeps the bytes as the file has them: a
+    // divided message (no F7 at its end, continued by F7 packets) stays as
+    // it is, and so does a count whose first byte happens to be F7. Only a
+    // whole message is classified.
+    bool DecodeCounted(MidiEvent& event, int kind) {
+        const auto bytes = CountedBytes();
+        if (bytes.empty()) return Truncated();
+        event.kind = kind;
+        event.SetData(bytes.data(), static_cast<int>(bytes.size()));
+        if (kind == event_kind::kSysEx && bytes.back() == 0xF7) {
+            MidiTrackData::ClassifySysEx(&event);
+        }
+        WarnIfLarge(event);
+        return true;
     }
 
-    // F7, its length count, the bytes: a continuation packet of a divided
-    // message or bytes sent as they are.
-    int DecodeEscaped(MidiEvent* event) {
-        const int n = CountedBytes();
-        if (n == 0) return Truncated();
-        event->kind = event_kind::kEscapedSysEx;
-        event->SetData(chunk_ + position_, n);
-        WarnIfLarge(*event);
-        return n;
-    }
-
-    // Bytes of an event made of a status byte, a length count and the bytes
-    // counted; 0 when the count or the bytes run past the chunk.
-    int CountedBytes() const {
+    // The bytes of an event made of a status byte, a length count and the
+    // bytes counted, read whole; nothing (and nothing read) when the count or
+    // the bytes run past the chunk.
+    std::span<const std::uint8_t> CountedBytes() {
+        const auto rest = cursor_.Rest();
+        ByteCursor counted(rest);
         std::uint32_t count = 0;
-        const int used = ::ReadVarLen(chunk_ + position_ + 1, Left() - 1, &count);
-        if (used == 0 || count > Left() - 1 - static_cast<std::size_t>(used)) return 0;
-        return 1 + used + static_cast<int>(count);
+        if (!counted.Skip(1) || !counted.ReadVarLen(count) || !counted.Skip(count)) return {};
+        return cursor_.Take(counted.Offset());
     }
 
-    int DecodeMetaEvent(MidiEvent* event) {
-        if (Left() < 3) return Truncated();
-        const int type = chunk_[position_ + 1];
+    bool DecodeMetaEvent(MidiEvent& event) {
+        const auto rest = cursor_.Rest();
+        ByteCursor meta(rest);
+        std::uint8_t type = 0;
         std::uint32_t count = 0;
-        int used = ::ReadVarLen(chunk_ + position_ + 2, Left() - 2, &count);
-        if (used == 0 || count > Left() - 2 - static_cast<std::size_t>(used)) return Truncated();
-        const std::uint8_t* data = chunk_ + position_ + 2 + used;
-        event->kind = event_kind::kMeta;
-        event->subtype = type;
+        if (!meta.Skip(1) || !meta.ReadByte(type) || !meta.ReadVarLen(count) || !meta.Has(count)) {
+            return Truncated();
+        }
+        const auto data = meta.Take(count);
+        cursor_.Skip(meta.Offset());
+        event.kind = event_kind::kMeta;
+        event.subtype = type;
         if (FixedMetaSize(type) >= 0) {
-            DecodeFixedMeta(event, data, count);
+            DecodeFixedMeta(event, data);
         } else {
-            DecodeMetaData(event, data, static_cast<int>(count));
+            DecodeMetaData(event, data);
         }
-        return 2 + used + static_cast<int>(count);
+        return true;
     }
 
     // The fixed-size types take their standard size whatever the length
     // byte says; missing bytes read as 0.
-    static void DecodeFixedMeta(MidiEvent* event, const std::uint8_t* data, std::uint32_t count) {
-        const int size = FixedMetaSize(event->subtype);
+    static void DecodeFixedMeta(MidiEvent& event, std::span<const std::uint8_t> data) {
+        const int size = FixedMetaSize(event.subtype);
         std::uint8_t bytes[5] = {};
-        std::memcpy(bytes, data, std::min<std::size_t>(static_cast<std::size_t>(size), count));
+        std::copy_n(data.begin(),
+                    std::min<std::size_t>(static_cast<std::size_t>(size), data.size()), bytes);
         static constexpr std::uint8_t kZeros[5] = {};
-        switch (event->subtype) {
+        switch (event.subtype) {
             case meta_type::kEndOfTrack:
                 break;
             case meta_type::kTempo:
-                event->value = bytes[0] << 16 | bytes[1] << 8 | bytes[2];
-                if (event->value == 0) {
+                event.value = bytes[0] << 16 | bytes[1] << 8 | bytes[2];
+                if (event.value == 0) {
                     MidiTrackData::ShowError(mdtk::kWrongTempo);
-                    event->value = kDefaultTempo;
+                    event.value = kDefaultTempo;
                 }
-                event->SetData(kZeros, size);
+                event.SetData(kZeros, size);
                 break;
             case meta_type::kTimeSignature:
-                event->value = MidiTrackData::MakeTimeSignatureCode(bytes[0], bytes[1]);
+                event.value = MidiTrackData::MakeTimeSignatureCode(bytes[0], bytes[1]);
                 if (bytes[0] == 0 || bytes[1] == 0) {
                     MidiTrackData::ShowError(mdtk::kTimeSignError);
-                    event->value = 4 * 256 + 4;
+                    event.value = 4 * 256 + 4;
                     static constexpr std::uint8_t kFourFour[4] = {4, 2, 24, 8};
                     std::memcpy(bytes, kFourFour, 4);
                 }
-                event->SetData(bytes, size);
+                event.SetData(bytes, size);
                 break;
             case meta_type::kKeySignature:
-                event->SetData(bytes, size);
+                event.SetData(bytes, size);
                 break;
             default:  // sequence number, channel prefix, SMPTE offset
-                event->SetData(kZeros, size);
+                event.SetData(kZeros, size);
                 break;
         }
     }
 
     // The counted types: texts keep their bytes (an empty one becomes a
     // single zero byte); unknown types are read over and cleared.
-    static void DecodeMetaData(MidiEvent* event, const std::uint8_t* data, int count) {
-        int type = event->subtype;
+    static void DecodeMetaData(MidiEvent& event, std::span<const std::uint8_t> data) {
+        int type = event.subtype;
         if (type == meta_type::kDeviceName) type = meta_type::kInstrumentName;
         if (!IsTextMeta(type)) {
-            event->Clear();
+            event.Clear();
             return;
         }
-        event->subtype = type;
+        event.subtype = type;
         static constexpr std::uint8_t kZero[1] = {0};
-        if (count == 0) {
-            event->SetData(kZero, 1);
+        if (data.empty()) {
+            event.SetData(kZero, 1);
         } else {
-            event->SetData(data, count);
+            event.SetData(data.data(), static_cast<int>(data.size()));
         }
-        WarnIfLarge(*event);
+        WarnIfLarge(event);
     }
 
     static void WarnIfLarge(const MidiEvent& event) {
@@ -469,21 +457,19 @@ private:
         }
     }
 
-    int Truncated() {
+    bool Truncated() {
         MidiTrackData::ShowError(mdtk::kInternal);
         reported_ = true;
-        return 0;
+        return false;
     }
 
-    int Undefined() {
+    bool Undefined() {
         MidiTrackData::ShowError(mdtk::kUndefinedEvent);
         reported_ = true;
-        return 0;
+        return false;
     }
 
-    const std::uint8_t* chunk_;
-    std::size_t end_;
-    std::size_t position_ = 0;
+    ByteCursor cursor_;
     SmfReadState* state_;
     bool reported_ = false;
     NotePairing* pairing_ = nullptr;
@@ -636,7 +622,7 @@ int MidiTrackData::ParseTrackChunk(SmfReadState* state) {
     }
     SmfReadState fresh;
     if (!state) state = &fresh;
-    ChunkReader reader(Data(), static_cast<std::size_t>(length_), state);
+    ChunkReader reader({Data(), static_cast<std::size_t>(length_)}, state);
     // Room for the events a chunk of this size usually holds, so that the
     // arrays rarely grow while it is read.
     const int expected = std::min(maxEvents_, length_ / kBytesPerEvent);
@@ -650,10 +636,10 @@ int MidiTrackData::ParseTrackChunk(SmfReadState* state) {
     // the time of its last event.
     if (!reader.EndedInEndOfTrack() || !LastEvent()) {
         const long long kept = pairing ? pairing->Kept() : reader.Now();
-        auto* end = new MidiEvent(static_cast<int>(reader.Now() - kept));
+        auto end = std::make_unique<MidiEvent>(static_cast<int>(reader.Now() - kept));
         end->kind = event_kind::kMeta;
         end->subtype = meta_type::kEndOfTrack;
-        AppendEvent(end);
+        AppendEvent(std::move(end));
     }
     if (pairing) {
         pairing->DropEmptyNotes(*this);

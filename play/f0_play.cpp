@@ -97,13 +97,13 @@ void PlayThreadMain(PlayParameters block, std::shared_ptr<StartSignal> signal) {
         // The player goes first: nothing of it may touch the tune afterwards.
         TheMusicPlayer.ReleasePlayer();
         g_tuneInPlay = nullptr;
-        if (block.freeFlag == 1) delete block.tune;
+        block.owned.reset();
         SetIdle(1);
         return;
     }
     g_tuneInPlay = nullptr;
     if (block.endCallback) block.endCallback();
-    if (block.freeFlag == 1) delete block.tune;
+    block.owned.reset();
     SetIdle(1);
     signal->Set(-1);
 }
@@ -135,7 +135,7 @@ public:
                 thread_.join();
             }
         }
-        thread_ = std::thread(PlayThreadMain, block, std::move(signal));
+        thread_ = std::thread(PlayThreadMain, std::move(block), std::move(signal));
     }
 
 private:
@@ -169,8 +169,10 @@ int MidiF0Data::PlayNewCopy(PlayEndCallback endCallback, int start, int end) {
             return 0;
         playCopy_.Release();
     }
-    MidiF0Data* copy = start < 0 ? new MidiF0Data(*this) : new MidiF0Data(*this, start, end);
-    playCopy_.Set(copy, StopCopyIfPlaying);
+    playCopy_.Set(start < 0 ? std::make_unique<MidiF0Data>(*this)
+                            : std::make_unique<MidiF0Data>(*this, start, end),
+                  StopCopyIfPlaying);
+    MidiF0Data* copy = playCopy_.Get();
     copy->ChangeResolution(kPlayDivision, 0);
     copy->ConvertToNoteOnOff();
     copy->RemoveLeadingEmptyMeasures();
@@ -186,35 +188,39 @@ int MidiF0Data::PlayRange(PlayEndCallback endCallback, int start, int end) {
 }
 
 int MidiF0Data::Play(PlayEndCallback endCallback) {
-    return StartPlayThread(endCallback, nullptr, 0, 0, 0, -1, 0);
+    return StartPlayThread(endCallback, nullptr, 0, 0, -1, 0);
 }
 
 int MidiF0Data::PlayWithOptions(PlayEndCallback endCallback, PlayEventCallback eventCallback,
                                 long long startTime, int loop) {
-    return StartPlayThread(endCallback, eventCallback, startTime, 0, 0, -1, loop);
+    return StartPlayThread(endCallback, eventCallback, startTime, 0, -1, loop);
 }
 
 int MidiF0Data::StartPlayThread(PlayEndCallback endCallback, PlayEventCallback eventCallback,
-                                long long startTime, int freeFlag, long long startTick,
-                                long long endPosition, int loop) {
-    if (!WaitForPlayerIdle()) {
-        // Refused: a second player must not run beside the first.
-        if (freeFlag == 1) delete this;
-        return 0;
-    }
-    PlayParameters block;
-    block.tune = this;
-    block.endCallback = endCallback;
-    block.eventCallback = eventCallback;
-    block.startTime = startTime;
-    block.startTick = startTick;
-    block.endPosition = endPosition;
-    block.freeFlag = freeFlag;
-    block.loop = loop;
+                                long long startTime, long long startTick, long long endPosition,
+                                int loop) {
+    PlayParameters block{this,      nullptr,   endCallback, eventCallback,
+                         startTime, startTick, endPosition, loop};
+    return StartPlay(std::move(block));
+}
+
+int MidiF0Data::StartPlayThread(std::unique_ptr<MidiF0Data> tune, PlayEndCallback endCallback,
+                                PlayEventCallback eventCallback, long long startTime,
+                                long long startTick, long long endPosition, int loop) {
+    MidiF0Data* played = tune.get();
+    PlayParameters block{played,    std::move(tune), endCallback, eventCallback,
+                         startTime, startTick,       endPosition, loop};
+    return StartPlay(std::move(block));
+}
+
+int MidiF0Data::StartPlay(PlayParameters block) {
+    // Refused: a second player must not run beside the first (a tune handed
+    // over is freed with the block).
+    if (!WaitForPlayerIdle()) return 0;
     auto signal = std::make_shared<StartSignal>();
     // Busy from now on, so that no other start slips in before the thread runs.
     SetIdle(0);
-    PlayThreads().Start(block, signal);
+    PlayThreads().Start(std::move(block), signal);
 
     std::shared_ptr<platform::Clock> clock = platform::GetClock();
     std::unique_lock<std::mutex> lock(signal->mutex);
@@ -223,9 +229,9 @@ int MidiF0Data::StartPlayThread(PlayEndCallback endCallback, PlayEventCallback e
     return signal->state == 1 ? 1 : 0;
 }
 
-int MidiF0Data::PlayThreadProc(const PlayParameters& block) {
+int MidiF0Data::PlayThreadProc(PlayParameters block) {
     auto signal = std::make_shared<StartSignal>();
-    PlayThreadMain(block, signal);
+    PlayThreadMain(std::move(block), signal);
     return signal->state == 1 ? 0 : 1;
 }
 

@@ -149,12 +149,8 @@ int MidiPlayer::Prepare(MidiF0Data* song, int deviceId, long long startTick, lon
     if (startTick > 0) {
         MidiStatus status;
         playIndex_ = status.ApplyUntil(*song, startTick, startOffset);
-        MidiEvent* events[MidiStatus::kMaxEvents];
-        int n = status.MakeEvents(events);
-        for (int i = 0; i < n; ++i) {
-            SendEvent(*events[i]);
-            delete events[i];
-        }
+        for (const auto& event : status.MakeEvents())
+            SendEvent(*event);
     }
     SendLeadingEvents(callback);
 

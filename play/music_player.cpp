@@ -25,7 +25,7 @@ void ShowMusicPlayerError(std::uint32_t code) {
 }
 
 MidiPlayer* MusicPlayer::Current() const {
-    return callBackPlayer_ ? callBackPlayer_ : midiPlayer_;
+    return player_.get();
 }
 
 int MusicPlayer::Start(MidiF0Data* song, PlayEventCallback eventCallback, long long startTime,
@@ -36,21 +36,20 @@ int MusicPlayer::Start(MidiF0Data* song, PlayEventCallback eventCallback, long l
     if (eventCallback) {
         callbackMode_ = eventCallback;
         int device = CallBackPlayerDevice.load();
-        callBackPlayer_ = endCallback ? new CallBackPlayer(song, device, eventCallback, startTime,
-                                                           startTick, endPosition, endCallback)
-                                      : new CallBackPlayer(song, device, eventCallback, startTime,
-                                                           startTick, endPosition);
-        if (callBackPlayer_->DeviceOpen()) return 1;
-        delete callBackPlayer_;
-        callBackPlayer_ = nullptr;
+        player_ = endCallback
+                      ? std::make_unique<CallBackPlayer>(song, device, eventCallback, startTime,
+                                                         startTick, endPosition, endCallback)
+                      : std::make_unique<CallBackPlayer>(song, device, eventCallback, startTime,
+                                                         startTick, endPosition);
+        if (player_->DeviceOpen()) return 1;
+        player_.reset();
         callbackMode_ = nullptr;
         return 0;
     }
     callbackMode_ = nullptr;
-    midiPlayer_ = new MidiPlayer(song, platform::kMidiMapper);
-    if (midiPlayer_->DeviceOpen()) return 1;
-    delete midiPlayer_;
-    midiPlayer_ = nullptr;
+    player_ = std::make_unique<MidiPlayer>(song, platform::kMidiMapper);
+    if (player_->DeviceOpen()) return 1;
+    player_.reset();
     return 0;
 }
 
@@ -95,15 +94,14 @@ int MusicPlayer::WaitForEnd(PlayEndCallback endCallback) {
 }
 
 void MusicPlayer::ReleasePlayer() {
-    MidiPlayer* player = nullptr;
+    std::unique_ptr<MidiPlayer> player;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        player = Current();
-        midiPlayer_ = nullptr;
-        callBackPlayer_ = nullptr;
+        player = std::move(player_);
         callbackMode_ = nullptr;
     }
-    delete player;
+    // Freed outside the lock: closing the device may take a while.
+    player.reset();
 }
 
 void MusicPlayer::SetLoop(int loop) {

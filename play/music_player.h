@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 
 #include "play/midi_player.h"
@@ -48,8 +49,8 @@ private:
 
     mutable std::mutex mutex_;
     PlayEventCallback callbackMode_ = nullptr;
-    MidiPlayer* midiPlayer_ = nullptr;
-    CallBackPlayer* callBackPlayer_ = nullptr;
+    // A CallBackPlayer in callback mode, else a MidiPlayer.
+    std::unique_ptr<MidiPlayer> player_;
     PlayEndCallback endCallback_ = nullptr;
 };
 

@@ -248,16 +248,14 @@ TEST(F0Data, StatusSnapshot) {
     MidiEvent volume;
     volume.SetControlChange(3, 7, 100);
     status.Apply(volume);
-    MidiEvent* out[MidiStatus::kMaxEvents];
-    int n = status.MakeEvents(out);
-    ASSERT_EQ(n, 2);
+    auto out = status.MakeEvents();
+    ASSERT_EQ(out.size(), 2u);
     EXPECT_EQ(out[0]->kind, event_kind::kPitchBend);
     EXPECT_EQ(out[0]->GetPitchBendValue(), 8192);
     EXPECT_EQ(out[1]->kind, event_kind::kControlChange);
-    for (int i = 0; i < n; ++i) {
-        EXPECT_EQ(out[i]->channel, 3);
-        EXPECT_EQ(out[i]->delta, 0);
-        delete out[i];
+    for (const auto& e : out) {
+        EXPECT_EQ(e->channel, 3);
+        EXPECT_EQ(e->delta, 0);
     }
 
     auto song = Notes({{0, 0, 60, 10}, {50, 0, 62, 10}});
@@ -275,6 +273,6 @@ TEST(F0Data, StatusSnapshot) {
     ts.value = 0;
     meter.Apply(ts);
     Sink().Clear();
-    EXPECT_EQ(meter.MakeEvents(out), 0);
+    EXPECT_TRUE(meter.MakeEvents().empty());
     EXPECT_EQ(Sink().Texts().at(0), "MDSS37000002 Time Sign is invalid!");
 }

@@ -302,8 +302,10 @@ TEST(F1Track, PitchBendsIntoNotes) {
 }
 
 TEST(F1Track, Constructors) {
-    MidiEvent* events[] = {Note(0, 60, 10), EndOfTrack(10)};
-    MidiF1TrackData taken(events, 2, 2, 0x600);
+    OwnedEvents events;
+    events.emplace_back(Note(0, 60, 10));
+    events.emplace_back(EndOfTrack(10));
+    MidiF1TrackData taken(std::move(events), 2, 0x600);
     EXPECT_EQ(Describe(taken), "0:N0/60/10 10:EOT");
     MidiF1TrackData copy(taken, 0x600);
     EXPECT_EQ(Describe(copy), Describe(taken));
