@@ -41,9 +41,6 @@ std::uint32_t DecodeExtendedRate(std::span<const std::uint8_t, 10> bytes) {
     return static_cast<std::uint32_t>(value);
 }
 
-void ShowError(std::uint32_t status) {
-    ShowInfoBox(status == kTooShort ? kTooShortText : kErrorText);
-}
 
 }  // namespace aiff
 
@@ -194,10 +191,3 @@ std::optional<WaveFile> CAiffData::ToWaveFile() const {
                     static_cast<std::uint32_t>(samples.size() / align));
 }
 
-int ConvertAiffToWav(const std::string& aiffPath, const std::string& wavPath) {
-    CAiffData aiff(aiffPath);
-    aiff.Log().ShowAll();
-    if (aiff.Status() != aiff::kOk) return 0;
-    const std::optional<WaveFile> wave = aiff.ToWaveFile();
-    return wave ? wave->Save(wavPath) : 0;
-}
