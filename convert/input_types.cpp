@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <fstream>
-#include <utility>
 
 #include "convert/ringtone/mfi_data.h"
 #include "convert/ringtone/mfm_data.h"
@@ -45,6 +44,7 @@ std::unique_ptr<MobileData> ReadMfi(std::span<const std::uint8_t> bytes, ReadLog
         return nullptr;
     }
     const MFiData mfi(bytes.data(), static_cast<int>(bytes.size()), log);
+    log.ShowAll();
     if (mfi.VoiceType() == mfi_voice::kUnknown || mfi.Length() <= 0) return nullptr;
     auto model = std::make_unique<MobileData>(kModelCapacity);
     mfi.ToMobileData(*model);
@@ -52,9 +52,9 @@ std::unique_ptr<MobileData> ReadMfi(std::span<const std::uint8_t> bytes, ReadLog
 }
 
 // The compact form directly, the MA-3 form through the compact one.
-std::unique_ptr<MobileData> ReadSmaf(std::span<const std::uint8_t> bytes, ReadLog& log) {
+std::unique_ptr<MobileData> ReadSmaf(std::span<const std::uint8_t> bytes, ReadLog&) {
     SmafFileLoader loader(bytes);
-    log = std::exchange(loader.Log(), ReadLog{});
+    loader.Log().ShowAll();
     if (loader.Data()) return loader.Data()->ToMobileData();
     if (!loader.Ma3Data()) return nullptr;
     const std::unique_ptr<SmafData> smaf = loader.Ma3Data()->ToSmafData();
@@ -65,6 +65,7 @@ std::unique_ptr<MobileData> ReadSmaf(std::span<const std::uint8_t> bytes, ReadLo
 std::unique_ptr<MobileData> ReadMfm(std::span<const std::uint8_t> bytes, ReadLog& log) {
     if (bytes.empty()) return nullptr;
     const MFMData mfm(bytes.data(), bytes.size(), log);
+    log.ShowAll();
     auto model = std::make_unique<MobileData>(kModelCapacity);
     mfm.ToMobileData(*model);
     return model;
