@@ -61,6 +61,12 @@ public:
         return taken;
     }
 
+    // The next byte, or nothing (and no move) at the end.
+    std::optional<std::uint8_t> ReadByte() {
+        std::uint8_t value = 0;
+        if (!ReadByte(value)) return std::nullopt;
+        return value;
+    }
     bool ReadByte(std::uint8_t& value) { return Read(1, value, [](const std::uint8_t* p) { return *p; }); }
     bool ReadLe16(std::uint16_t& value) { return Read(2, value, ReadLittleEndian16); }
     bool ReadLe32(std::uint32_t& value) { return Read(4, value, ReadLittleEndian32); }
@@ -74,12 +80,6 @@ public:
         value = read;
         offset_ += static_cast<std::size_t>(used);
         return true;
-    }
-    // The next byte, or nothing (and no move) at the end.
-    std::optional<std::uint8_t> ReadByte() {
-        std::uint8_t value = 0;
-        if (!ReadByte(value)) return std::nullopt;
-        return value;
     }
 
 private:
