@@ -99,7 +99,13 @@ int FirstNoteOfChord(const ScaleString& weights, const ChordRecord& chord,
         s.NoteChoiceCount = 0;
         return 0;
     }
-    if (pitch > 11 || s.NoteChoicePending) return StepToWeightEight(weights, pitch - 2, -1);
+    if (pitch > 11) return StepToWeightEight(weights, pitch - 2, -1);
+    // No note sounds before this one (a new block, a new tune, or rests
+    // since): an unresolved note left earlier has nothing to resolve from
+    // here, so it is let go and the chord's own tones start afresh. Kept
+    // due, it would step from no pitch into a rest that is never ended and
+    // silence the melody for the rest of the run.
+    s.NoteChoicePending = false;
     int result;
     if (in.length < 96 && (m.tension != 2 || Chance(3)) && Chance(3)) {
         // A neighbour just below a chord tone, which wants to resolve.

@@ -3,6 +3,7 @@
 // tells the panel what it does in order, and stops at once from Play.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -260,6 +261,97 @@ TEST_F(ComposeRun, ATuneThatCannotBeSavedNamesItsFileKeepsItsNumberAndEndsTheRun
     EXPECT_EQ(NoteOns(), 0);
     // The working file is there; nothing else was left.
     EXPECT_EQ(testing_support::FolderNames(folder_), (Texts{"not-a-folder", "temp.mid"}));
+}
+
+// Bars of a composed file, and the bars in which the melody (channel 1)
+// starts a note, read straight from the bytes rather than through the
+// project's loader: the header's division, the time signature (always at the
+// start of a composed tune) and every note-on of the track chunks.
+struct MelodyBars {
+    int bars = 0;
+    int withMelody = 0;
+};
+
+MelodyBars CountMelodyBars(const std::vector<std::uint8_t>& b) {
+    if (b.size() < 14) return {};
+    std::size_t i = 0;
+    auto bigEndian = [&](std::size_t at, int n) {
+        std::uint32_t v = 0;
+        for (int k = 0; k < n; ++k)
+            v = v << 8 | b[at + static_cast<std::size_t>(k)];
+        return v;
+    };
+    auto number = [&](std::size_t stop) {  // a variable-length quantity
+        std::uint32_t v = 0;
+        while (i < stop && (b[i] & 0x80))
+            v = v << 7 | (b[i++] & 0x7F);
+        return i < stop ? v << 7 | b[i++] : v;
+    };
+    const long long division = bigEndian(12, 2);
+    long long barTicks = division * 4;
+    long long end = 0;
+    std::set<long long> melodyStarts;
+    for (std::size_t at = 14; at + 8 <= b.size();) {
+        const std::size_t stop = std::min<std::size_t>(b.size(), at + 8 + bigEndian(at + 4, 4));
+        long long t = 0;
+        std::uint8_t status = 0;
+        for (i = at + 8; i < stop;) {
+            t += number(stop);
+            if (i < stop && (b[i] & 0x80)) status = b[i++];
+            if (status >= 0xF0) {
+                const std::uint8_t type = status == 0xFF && i < stop ? b[i++] : 0;
+                const std::uint32_t length = number(stop);
+                if (type == 0x58 && length >= 2 && i + 1 < stop)
+                    barTicks = division * 4 * b[i] >> b[i + 1];
+                i += length;
+                continue;
+            }
+            const std::size_t size = (status & 0xE0) == 0xC0 ? 1 : 2;
+            if (i + size > stop) break;
+            if ((status & 0xF0) == 0x90 && b[i + 1] != 0) {
+                end = std::max(end, t);
+                if ((status & 0x0F) == 1) melodyStarts.insert(t / barTicks);
+            }
+            i += size;
+        }
+        at = stop;
+    }
+    return {static_cast<int>(end / barTicks) + 1, static_cast<int>(melodyStarts.size())};
+}
+
+// The selection index of the built-in style of that name, -1 when none.
+int FindStyleSelectionIndex(const std::string& name) {
+    MusicStyle style;
+    for (int index = 0; index < kStyleSelectionCount; ++index)
+        if (GetStyleEntry(index / kStyleSlots, index % kStyleSlots, style) &&
+            DisplayTitle(style) == name)
+            return index;
+    return -1;
+}
+
+TEST_F(ComposeRun, EveryTuneOfARunCarriesItsMelodyInAtLeastHalfItsBars) {
+    // The run-long state goes from tune to tune; whatever it carries must
+    // never leave the melody resting for the rest of a later tune.
+    AppSettings.DontPlay = 1;
+    ResetComposerState();
+    for (const char* name : {"Club Techno", "Nostalgic Game"}) {
+        AppSettings.TuneNumber = 0;
+        ClearStyleSelections();
+        const int index = FindStyleSelectionIndex(name);
+        ASSERT_GE(index, 0) << name;
+        ComposeStyleSelection[index] = 1;
+        ASSERT_TRUE(StartComposeRun(20, false));
+        ASSERT_TRUE(WaitReal([] { return ComposingActive == 0; }, 300s));
+        ExpectRunEnded();
+        for (int n = 0; n < 20; ++n) {
+            char file[16];
+            std::snprintf(file, sizeof file, "MYMIDI%02d.MID", n);
+            const MelodyBars counted = CountMelodyBars(FileBytes(folder_ + file));
+            EXPECT_GE(counted.withMelody * 2, counted.bars)
+                << name << " " << file << ": melody in " << counted.withMelody << " of "
+                << counted.bars << " bars";
+        }
+    }
 }
 
 }  // namespace
