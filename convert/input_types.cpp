@@ -51,13 +51,11 @@ std::unique_ptr<MobileData> ReadMfi(std::span<const std::uint8_t> bytes, ReadLog
     return model;
 }
 
-// The compact form directly, the MA-3 form through the compact one.
-std::unique_ptr<MobileData> ReadSmaf(std::span<const std::uint8_t> bytes, ReadLog&) {
-    SmafFileLoader loader(bytes);
-    loader.Log().ShowAll();
-    if (loader.Data()) return loader.Data()->ToMobileData();
-    if (!loader.Ma3Data()) return nullptr;
-    const std::unique_ptr<SmafData> smaf = loader.Ma3Data()->ToSmafData();
+// The compact form directly, the MA-3 form through the compact one, as the
+// score track's format tells; a refused file gives its one finding.
+std::unique_ptr<MobileData> ReadSmaf(std::span<const std::uint8_t> bytes, ReadLog& log) {
+    const std::unique_ptr<SmafData> smaf = ReadSmafScoreTracks(bytes, log);
+    log.ShowAll();
     return smaf ? smaf->ToMobileData() : nullptr;
 }
 

@@ -3,6 +3,7 @@
 #include <array>
 #include <mutex>
 #include <string>
+#include <utility>
 
 #include "convert/ringtone/mfi_voice_tables.h"
 #include "core/byte_cursor.h"
@@ -117,6 +118,15 @@ std::vector<SmafChunk> WalkSmafChunks(std::span<const std::uint8_t> bytes, ReadL
         out.push_back({std::string_view(reinterpret_cast<const char*>(head.data()), 4), cursor.Take(length)});
     }
     return out;
+}
+
+void TidySmafFindings(ReadLog& log, bool refused) {
+    ReadLog kept;
+    for (const ReadFinding& f : log.Findings()) {
+        if (kept.Has(f.code) || (refused && !kept.Empty())) continue;
+        kept.Add(f.report, f.code, f.position);
+    }
+    log = std::move(kept);
 }
 
 bool AppendSmafChunk(std::vector<std::uint8_t>& out, std::string_view id,

@@ -67,6 +67,11 @@ struct SmafChunk {
 // with the chunks found so far.
 std::vector<SmafChunk> WalkSmafChunks(std::span<const std::uint8_t> bytes, ReadLog& log);
 
+// The findings of one read as the user is to see them: each code once, in
+// the order first found. A refused read keeps only its first finding, the
+// cause: what else failed came of it.
+void TidySmafFindings(ReadLog& log, bool refused);
+
 // Appends id, the 4-byte length and the contents; false (nothing appended)
 // when the contents exceed the chunk limit.
 bool AppendSmafChunk(std::vector<std::uint8_t>& out, std::string_view id,

@@ -372,6 +372,11 @@ void SmafData::TakeContentsInfo(std::span<const std::uint8_t> info) {
 }
 
 void SmafData::Parse() {
+    ReadChunks();
+    TidySmafFindings(readLog_, tracks_.empty());
+}
+
+void SmafData::ReadChunks() {
     auto contents = OpenImage();
     if (contents.empty()) return;
     auto chunks = WalkSmafChunks(contents, readLog_);
@@ -386,18 +391,21 @@ void SmafData::Parse() {
             readLog_.Add(&ShowSmafChunkError, smcd::kFileFormat);
             return;
         }
-        if (c.Id3() != "MTR") {
-            readLog_.Add(&ShowSmafChunkError, smcd::kNoScoreTrack);
-            return;
-        }
+        // Other tools put graphics, audio and chunks of their own beside the
+        // score tracks: the walk has passed each by its length.
+        if (c.Id3() != "MTR") continue;
         if (TrackCount() == kMaxTracks) {
             readLog_.Add(&ShowSmafDataError, smdt::kTrackCount);
             return;
         }
         if (!ReadScoreTrack(c.id, c.contents)) return;
     }
+    if (tracks_.empty()) readLog_.Add(&ShowSmafChunkError, smcd::kNoScoreTrack);
 }
 
+// The seek-and-phrase and setup chunks are optional: without the first the
+// sequence plays from its beginning, without the second with its own
+// program changes on the handset's default tones.
 bool SmafData::ReadScoreTrack(std::string_view id, std::span<const std::uint8_t> contents) {
     if (contents.size() < kScoreHeadB) {
         readLog_.Add(&ShowSmafChunkError, smcd::kChunkSize);
@@ -415,12 +423,8 @@ bool SmafData::ReadScoreTrack(std::string_view id, std::span<const std::uint8_t>
         if (s.id == "Mtsu" && !setup) setup = &s;
         if (s.id == "Mtsq" && !sequence) sequence = &s;
     }
-    std::uint32_t missing = 0;
-    if (track->number != 0 && !seek) missing = smcd::kNoSeekPhrase;
-    if (!missing && (track->number == 0 || track->number == 1) && !setup) missing = smcd::kNoSetup;
-    if (!missing && !sequence) missing = smcd::kNoSequence;
-    if (missing) {
-        readLog_.Add(&ShowSmafChunkError, missing);
+    if (!sequence) {
+        readLog_.Add(&ShowSmafChunkError, smcd::kNoSequence);
         return false;
     }
     if (seek) ReadSmafSeekPhrase(seek->contents, *track);
@@ -541,4 +545,17 @@ void SmafFileLoader::Load(std::span<const std::uint8_t> bytes) {
     } else {
         log_.Add(&ShowSmafLoaderError, smld::kFileType, 17);
     }
+}
+
+std::unique_ptr<SmafData> ReadSmafScoreTracks(std::span<const std::uint8_t> bytes, ReadLog& log) {
+    const int n = static_cast<int>(std::min<std::size_t>(bytes.size(), kMusicDataCapacity));
+    if (IsSmafMa3Image(bytes)) {
+        SmafMa3Data ma3(bytes.data(), n);
+        log = std::exchange(ma3.Log(), ReadLog{});
+        return ma3.Score() ? ma3.ToSmafData() : nullptr;
+    }
+    auto compact = std::make_unique<SmafData>(bytes.data(), n);
+    log = std::exchange(compact->Log(), ReadLog{});
+    if (compact->TrackCount() == 0) compact.reset();
+    return compact;
 }

@@ -20,6 +20,8 @@
 #include "core/read_log.h"
 #include "midi/music_data.h"
 
+struct SmafChunk;
+
 // Failures of SmafData and SmafMa3Data, tag "SMDT".
 namespace smdt {
 constexpr std::uint32_t kNotSmaf = 0x19000001;
@@ -139,7 +141,9 @@ private:
 
     void Build(const MobileData& model, int voiceKind);
     void BuildSetup(int voiceKind, const std::vector<std::pair<int, int>>& tones);
+    // Reads the tree and tidies what the read found.
     void Parse();
+    void ReadChunks();
     bool ReadScoreTrack(std::string_view id, std::span<const std::uint8_t> contents);
 };
 
@@ -166,6 +170,8 @@ public:
 private:
     void Build(const MobileData& model);
     void Parse();
+    void ReadChunks();
+    void ReadScore(const SmafChunk& chunk);
     void ReadOptionalData(std::span<const std::uint8_t> contents);
     std::vector<std::uint8_t> MakeOptionalData(int variant) const;
 
@@ -193,3 +199,9 @@ private:
     std::unique_ptr<SmafMa3Data> ma3_;
     ReadLog log_;
 };
+
+// The read-back of a file into a compact-form tree, the reader chosen by
+// the score track's format as IsSmafMa3Image tells it, whatever the contents
+// type and status bytes say (those are SmafFileLoader's test). Null when the
+// file is refused; log holds what the read found, a refusal's one cause.
+std::unique_ptr<SmafData> ReadSmafScoreTracks(std::span<const std::uint8_t> bytes, ReadLog& log);

@@ -13,6 +13,8 @@ constexpr int kChannels = 16;
 constexpr int kDrumChannel = 9;
 constexpr std::size_t kScoreHeadA = 20;
 constexpr int kContentsType = 0x32;
+// The score track's format type of a compressed sequence.
+constexpr std::uint8_t kCompressedFormat = 0x01;
 constexpr int kTempo500 = 500000;
 constexpr std::uint8_t kSetupA[8] = {0xF0, 0x06, 0x43, 0x79, 0x06, 0x7F, 0x7F, 0xF7};
 
@@ -120,6 +122,11 @@ SmafMa3Data::SmafMa3Data(const std::uint8_t* bytes, int length) : SmafData(Empty
 }
 
 void SmafMa3Data::Parse() {
+    ReadChunks();
+    TidySmafFindings(readLog_, !score_);
+}
+
+void SmafMa3Data::ReadChunks() {
     auto contents = OpenImage();
     if (contents.empty()) return;
     auto chunks = WalkSmafChunks(contents, readLog_);
@@ -129,19 +136,40 @@ void SmafMa3Data::Parse() {
     }
     TakeContentsInfo(chunks.front().contents);
     variant_ = contentsInfo_.size() > 2 && contentsInfo_[2] == 0x00 ? kVariant33 : kVariant32;
-    std::size_t i = 1;
-    if (i < chunks.size() && chunks[i].id == "OPDA") ReadOptionalData(chunks[i++].contents);
-    if (i >= chunks.size() || chunks[i].Id3() != "MTR") {
+    // Other tools put graphics, audio and chunks of their own beside the
+    // optional data and the score track: the walk has passed each by its
+    // length.
+    bool optional = false;
+    const SmafChunk* score = nullptr;
+    for (std::size_t i = 1; i < chunks.size() && !score; ++i) {
+        if (chunks[i].id == "OPDA" && !optional) {
+            ReadOptionalData(chunks[i].contents);
+            optional = true;
+        }
+        if (chunks[i].Id3() == "MTR") score = &chunks[i];
+    }
+    if (!score) {
         readLog_.Add(&ShowSmafChunkError, smcd::kNoScoreTrack);
         return;
     }
-    auto body = chunks[i].contents;
+    ReadScore(*score);
+}
+
+// The setup and seek-and-phrase chunks are optional: without them the
+// sequence plays from its beginning with its own program changes on the
+// General MIDI tones. A compressed sequence is not read.
+void SmafMa3Data::ReadScore(const SmafChunk& chunk) {
+    auto body = chunk.contents;
     if (body.size() < kScoreHeadA) {
         readLog_.Add(&ShowSmafChunkError, smcd::kChunkSize);
         return;
     }
+    if (body[0] == kCompressedFormat) {
+        readLog_.Add(&ShowSmafChunkError, smcd::kFileFormat);
+        return;
+    }
     auto track = std::make_unique<SmafScoreTrack>();
-    track->number = static_cast<std::uint8_t>(chunks[i].id[3]);
+    track->number = static_cast<std::uint8_t>(chunk.id[3]);
     track->header.assign(body.begin(), body.begin() + kScoreHeadA);
     const SmafChunk* setup = nullptr;
     const SmafChunk* sequence = nullptr;
@@ -151,11 +179,11 @@ void SmafMa3Data::Parse() {
         if (s.id == "MspI") ReadSmafSeekPhrase(s.contents, *track);
         if (s.id == "Mtsq" && !sequence) sequence = &s;
     }
-    if (!setup || !sequence) {
-        readLog_.Add(&ShowSmafChunkError, !setup ? smcd::kNoSetup : smcd::kNoSequence);
+    if (!sequence) {
+        readLog_.Add(&ShowSmafChunkError, smcd::kNoSequence);
         return;
     }
-    track->setup.assign(setup->contents.begin(), setup->contents.end());
+    if (setup) track->setup.assign(setup->contents.begin(), setup->contents.end());
     track->sequence.assign(sequence->contents.begin(), sequence->contents.end());
     track->events = DecodeSmafSequenceA(track->sequence, kMusicDataCapacity, readLog_);
     score_ = std::move(track);
