@@ -317,6 +317,22 @@ void MidiEvent::SetFromMobileMeta(const MusicEvent& source, int ch, int drumFlag
         case mobile_code::kStartMasterVolume:
             SetMasterVolume(v);
             return;
+        // The controllers a ringtone reader found keep their MIDI numbers.
+        case mobile_code::kExpression:
+            SetControlChange(ch, 11, std::clamp(v, 0, 127));
+            return;
+        case mobile_code::kModulation:
+        case mobile_code::kModulationWheel:
+            SetControlChange(ch, 1, std::clamp(v, 0, 127));
+            return;
+        case mobile_code::kSustain:
+            SetControlChange(ch, 64, std::clamp(v, 0, 127));
+            return;
+        case mobile_code::kBendRange:
+            // The range is a run of registered-parameter controllers that
+            // one event cannot hold: the tune keeps the default range.
+            Clear();
+            return;
         default:
             Clear();
             if (!IsSilentMobileCode(code)) ShowMidiEventError(mdev::kInvalidCommand);

@@ -28,6 +28,11 @@ constexpr int kFormat50 = 50;           // the format readers' and writers' own 
 constexpr int kFormat51 = 51;           // carried through the model unchanged
 constexpr int kFormat53 = 53;
 constexpr int kFormat54 = 54;           // ends a run of simultaneous events like 38
+constexpr int kBankLow = 56;            // controller 32, read from a SMAF file
+constexpr int kModulationWheel = 57;    // controller 1, read from a SMAF file
+constexpr int kSustain = 58;            // controller 64, read from a SMAF file
+constexpr int kFormat59 = 59;           // controller 71, read from a SMAF file
+constexpr int kFormat60 = 60;           // controller 74, read from a SMAF file
 constexpr int kStartMasterVolume = 65;  // master volume at the start (delta 0)
 constexpr int kFormat67 = 67;
 constexpr int kFormat69 = 69;
@@ -36,8 +41,9 @@ constexpr int kFormat71 = 71;
 
 // The codes that make no MIDI event: the slot kind, the end of a slot, and
 // the format readers' own codes and exclusives the model carries unchanged
-// (a SMAF bank or drum mark, octave shift, expression, MFi flags). A tune
-// made from the model and its playback leave them out without a word.
+// (a SMAF bank or drum mark, octave shift, expression, the controllers read
+// from a SMAF file that a tune has no use for, MFi flags). A tune made from
+// the model and its playback leave them out without a word.
 constexpr bool IsSilentMobileCode(int code) {
     switch (code) {
         case mobile_code::kKind:
@@ -47,6 +53,9 @@ constexpr bool IsSilentMobileCode(int code) {
         case mobile_code::kFormat51:
         case mobile_code::kFormat53:
         case mobile_code::kFormat54:
+        case mobile_code::kBankLow:
+        case mobile_code::kFormat59:
+        case mobile_code::kFormat60:
         case mobile_code::kFormat67:
         case mobile_code::kFormat69:
         case mobile_code::kFormat71:

@@ -236,10 +236,10 @@ int ControllerSubtype(int controller) {
         case 10: return mobile_code::kPan;
         case 11: return mobile_code::kExpression;
         case 15: return mobile_code::kBendRange;
-        case 32: return 56;
-        case 64: return 58;
-        case 71: return 59;
-        case 74: return 60;
+        case 32: return mobile_code::kBankLow;
+        case 64: return mobile_code::kSustain;
+        case 71: return mobile_code::kFormat59;
+        case 74: return mobile_code::kFormat60;
         case 6: case 100: case 101: case 120: case 121: case 123: case 126: return 0;
         default: return -1;
     }

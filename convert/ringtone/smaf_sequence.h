@@ -45,7 +45,7 @@ constexpr int kCode33 = mobile_code::kFormat51;        // 0x33
 constexpr int kExpression = mobile_code::kFormat53;    // 0x35
 constexpr int kEnd = mobile_code::kFormat54;           // 0x36: end of the stream
 constexpr int kBendSwitch = 55;                        // 0x37: 0 before bends, 1 after
-constexpr int kModulationWheel = 57;                   // 0x39: controller 1 read back
+constexpr int kModulationWheel = mobile_code::kModulationWheel;  // 0x39: controller 1 read back
 constexpr int kExclusive = 240;                        // data: the message's bytes
 }  // namespace smaf_code
 
