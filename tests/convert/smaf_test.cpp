@@ -3,9 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
+#include <string_view>
 
+#include "convert/input_types.h"
 #include "convert/ringtone/smaf_chunk.h"
 #include "core/reporters.h"
+#include "midi/f1_data.h"
 #include "tests/convert/mobile_test_util.h"
 #include "tests/convert/smaf_test_util.h"
 
@@ -259,4 +263,145 @@ TEST(SmafCodec, RunningVelocityOfFlavourA) {
     for (int i = 0; i < back->Count(); ++i)
         if (back->Event(i)->kind == mobile_kind::kNote) velocities.push_back(back->Event(i)->velocity);
     EXPECT_EQ(velocities, (std::vector<int>{64, 64, 90, 90, 90}));
+}
+
+namespace {
+
+// Where the bytes first hold the id.
+std::size_t Find(const std::vector<std::uint8_t>& f, std::string_view id) {
+    return static_cast<std::size_t>(std::search(f.begin(), f.end(), id.begin(), id.end()) - f.begin());
+}
+
+// The image without the score track's sub-chunk id, its lengths made right.
+std::vector<std::uint8_t> WithoutSubChunk(std::vector<std::uint8_t> f, std::string_view id) {
+    const std::size_t track = Find(f, "MTR");
+    const std::size_t at = Find(f, id);
+    const std::uint32_t n = 8 + ReadBigEndian32(f.data() + at + 4);
+    f.erase(f.begin() + static_cast<std::ptrdiff_t>(at), f.begin() + static_cast<std::ptrdiff_t>(at + n));
+    WriteBigEndian32(f.data() + track + 4, ReadBigEndian32(f.data() + track + 4) - n);
+    return Reseal(f);
+}
+
+// The image with a graphics track of another tool before the score track.
+std::vector<std::uint8_t> WithGraphicsFirst(std::vector<std::uint8_t> f) {
+    const std::vector<std::uint8_t> chunk = {'G', 'T', 'R', 0, 0, 0, 0, 4, 'M', 'T', 'R', 1};
+    f.insert(f.begin() + static_cast<std::ptrdiff_t>(Find(f, "MTR")), chunk.begin(), chunk.end());
+    return Reseal(f);
+}
+
+std::vector<std::uint8_t> WithByte(std::vector<std::uint8_t> f, std::size_t at, std::uint8_t value) {
+    f[at] = value;
+    return Reseal(f);
+}
+
+// A melody whose every note follows an expression change, every fifth a
+// modulation change, as the tools that write controllers make it.
+std::unique_ptr<MobileData> ControllerModel(int notes) {
+    auto model = std::make_unique<MobileData>(kCapacity);
+    auto slot = std::make_unique<MobileChanelData>(0, MobileChanelData::kKindMelodic, kCapacity);
+    slot->enabled = 1;
+    slot->AppendControl(0, mobile_code::kTempo, 500000);
+    slot->AppendControl(0, mobile_code::kProgram, 1);
+    for (int i = 0; i < notes; ++i) {
+        slot->AppendControl(i ? 48 : 0, mobile_code::kExpression, 40 + i);
+        if (i % 5 == 0) slot->AppendControl(0, mobile_code::kModulation, i);
+        slot->AppendNote(0, 60 + i % 12, 40, 100);
+    }
+    slot->AppendControl(48, mobile_code::kEndOfTrack, 0);
+    model->AddSlot(std::move(slot));
+    return model;
+}
+
+// The modulation changes (B0 01) as the other controllers the reader knows,
+// in turn: sustain, bank low, bend range, 71 and 74.
+std::vector<std::uint8_t> WithOtherControllers(std::vector<std::uint8_t> f) {
+    constexpr std::uint8_t kOthers[] = {1, 64, 32, 15, 71, 74};
+    std::size_t turn = 0;
+    for (std::size_t i = Find(f, "Mtsq"); i + 2 < f.size(); ++i)
+        if (f[i] == 0xB0 && f[i + 1] == 0x01) f[i + 1] = kOthers[turn++ % std::size(kOthers)];
+    return Reseal(f);
+}
+
+struct ReadBack {
+    std::unique_ptr<MobileData> model;
+    int midiNotes = 0;
+    int expressions = 0;
+};
+
+// The file through the input table as a user's ".mmf", and into a tune.
+ReadBack ReadAsInput(const std::vector<std::uint8_t>& f) {
+    const InputType& type = FindInputType(f, "mmf");
+    ReadLog log;
+    ReadBack back{type.read ? type.read(f, log) : nullptr};
+    log.ShowAll();
+    if (!back.model) return back;
+    MidiF1Data song(back.model->division, kCapacity);
+    back.model->ToMidiF1Data(song);
+    for (int t = 0; t < song.TrackCount(); ++t)
+        for (int i = 0; i < song.Track(t)->EventCount(); ++i) {
+            const MidiEvent& e = *song.Track(t)->Event(i);
+            back.midiNotes += e.kind == event_kind::kNote;
+            back.expressions += e.kind == event_kind::kControlChange && e.subtype == 11;
+        }
+    return back;
+}
+
+}  // namespace
+
+// Files made by other tools: any status byte, no seek-and-phrase or setup
+// chunk, a chunk of their own before the score track, controllers on every
+// note. All their notes are read, without a box.
+TEST(SmafReadBack, FilesOfOtherToolsGiveAllTheirNotes) {
+    const auto two = mfi_test::MakeModel(kTwoParts);
+    const auto controlled = ControllerModel(45);
+    auto ma3Six = WriteMa3(*two, 33);
+    ma3Six[Find(ma3Six, "MTR") + 3] = 6;
+    struct Row {
+        const char* name;
+        std::vector<std::uint8_t> bytes;
+        std::size_t notes;
+        int expressions;
+    };
+    const std::vector<Row> rows = {
+        {"MA-3 status F8", WithByte(WriteMa3(*two, 32), 19, 0xF8), 3, 0},
+        {"MA-3 track 6 status FD", WithByte(ma3Six, 19, 0xFD), 3, 0},
+        {"MA-3 without setup", WithoutSubChunk(WriteMa3(*two, 32), "Mtsu"), 3, 0},
+        {"MA-3 graphics first", WithGraphicsFirst(WithByte(WriteMa3(*two, 32), 19, 0xF8)), 3, 0},
+        {"MA-3 controllers", WithOtherControllers(WriteMa3(*controlled, 32)), 45, 45},
+        {"MA-2 without seek", WithoutSubChunk(WriteCompact(*two, 16), "MspI"), 3, 0},
+        {"MA-2 without setup", WithoutSubChunk(WriteCompact(*two, 16), "Mtsu"), 3, 0},
+        {"MA-2 graphics first", WithGraphicsFirst(WriteCompact(*two, 16)), 3, 0},
+    };
+    for (const Row& r : rows) {
+        Sink().Clear();
+        const ReadBack back = ReadAsInput(r.bytes);
+        ASSERT_NE(back.model, nullptr) << r.name << ": " << ::testing::PrintToString(Sink().Texts());
+        EXPECT_EQ(mobile_test::ModelNotes(*back.model).size(), r.notes) << r.name;
+        EXPECT_EQ(back.midiNotes, static_cast<int>(r.notes)) << r.name;
+        EXPECT_EQ(back.expressions, r.expressions) << r.name;
+        EXPECT_EQ(Sink().Count(), 0u) << r.name << ": " << ::testing::PrintToString(Sink().Texts());
+    }
+}
+
+// Files that cannot be read are refused with one finding and give nothing.
+TEST(SmafReadBack, DamagedFilesAreRefusedWithOneFinding) {
+    const auto compact = WriteCompact(*mfi_test::MakeModel(kTwoParts), 16);
+    const auto ma3 = WriteMa3(*ControllerModel(20), 32);
+    auto endless = compact;
+    WriteBigEndian32(endless.data() + 12, 0xFFFFFFFF);
+    std::vector<std::uint8_t> headOnly(compact.begin(), compact.begin() + 16 + ReadBigEndian32(compact.data() + 12));
+    headOnly.resize(headOnly.size() + 2);  // the CRC
+    const std::vector<std::vector<std::uint8_t>> files = {
+        {'M', 'M', 'M', 'D'},
+        std::vector<std::uint8_t>(compact.begin(), compact.begin() + static_cast<std::ptrdiff_t>(compact.size() / 2)),
+        std::vector<std::uint8_t>(ma3.begin(), ma3.begin() + static_cast<std::ptrdiff_t>(ma3.size() / 2)),
+        endless,
+        WithByte(ma3, Find(ma3, "MTR") + 8, 0x01),  // a compressed sequence
+        Reseal(headOnly),                            // no score track
+    };
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        Sink().Clear();
+        EXPECT_TRUE(ReadAsInput(files[i]).model == nullptr) << i;
+        EXPECT_EQ(Sink().Count(), 1u) << i << ": " << ::testing::PrintToString(Sink().Texts());
+    }
 }
