@@ -123,7 +123,8 @@ TEST(MFiTrackRead, BadExtensionsAndTemposGiveEmptyEvents) {
                        {0, 0xFF, 0xDF, 0}, {0, 0xFF, 0xDF, 0}, {0, 0xFF, 0xDF, 0}});
     auto back = ReadBack(f);
     EXPECT_EQ(CountTexts(kDataInvalid), 1);
-    EXPECT_EQ(CountTexts("MFTK1F00000B Tempo is out of range!"), 2);
+    // Two tempos out of range are one box: a kind of finding is told once.
+    EXPECT_EQ(CountTexts("MFTK1F00000B Tempo is out of range!"), 1);
     EXPECT_EQ(SlotNotes(*back->Slot(0)), (std::vector<mobile_test::TimedNote>{{19, 60, 100, 48}}));
     EXPECT_EQ(SlotControls(*back->Slot(0), mobile_code::kTempo),
               (std::vector<std::pair<long long, int>>{{0, 500000}}));
@@ -294,11 +295,13 @@ TEST(MFiFaults, LengthsPastTheirBlocks) {
     MFiData c(big.data(), static_cast<int>(big.size()), ShownLog());
     ASSERT_EQ(c.TrackCount(), 4);
     EXPECT_EQ(c.Header()->Find("titl")->data[255], 'x');
-    // A track cut short ends at its last whole event.
+    // A track cut short refuses the file.
     auto cut = std::vector<std::uint8_t>(good.begin(), good.end() - 90);
     Sink().Clear();
     MFiData d(cut.data(), static_cast<int>(cut.size()), ShownLog());
-    EXPECT_GE(CountTexts(kDataInvalid), 1);
+    EXPECT_EQ(CountTexts(kDataInvalid), 1);
+    EXPECT_EQ(d.TrackCount(), 0);
+    EXPECT_EQ(d.Length(), 0);
     // A long form and an F0 block running past the event area.
     for (std::vector<std::uint8_t> body : {std::vector<std::uint8_t>{0, 0xFF, 0xFF, 0x01, 0x00, 1, 2},
                                            std::vector<std::uint8_t>{0, 0xFF, 0xF0, 0, 0x29, 1}}) {
@@ -306,6 +309,39 @@ TEST(MFiFaults, LengthsPastTheirBlocks) {
         auto f = HandFile("melo", 1, "0100", {body});
         MFiData e(f.data(), static_cast<int>(f.size()), ShownLog());
         EXPECT_EQ(CountTexts(kDataInvalid), 1);
+    }
+}
+
+// Files as other tools write them: 3,000 events this reader takes as empty,
+// each after a note. Every note is read, and the kind is one finding for the
+// file, counted, and one box.
+TEST(MFiFileRead, ManyOddEventsGiveEveryNoteAndOneBoxPerKind) {
+    const struct {
+        const char* id;
+        int byte12;                       // voice type, or track count
+        std::vector<std::uint8_t> units;  // a note 10 ticks on, then the odd event
+        const char* text;
+    } kRows[] = {
+        {"melo", 4, {10, 15, 5, 0x80, 0, 0xFF, 0xE6, 0}, "MFTK1F000014 Data is invalid!"},
+        {"melo", 1, {10, 15, 5, 0, 0xFF, 0xB1, 0}, "MFTK1F000009 Unknown event has been found in MFiTrack!"},
+        {"cmid", 4, {10, 15, 5, 0x80, 0, 0xFF, 0xF1, 0}, "MFTK1F00000D Invalid vibrato in MFiTrack!"},
+        {"cmid", 1, {10, 15, 5, 0x80, 0, 0xFF, 0xEB, 0}, "MFDT20000006 Unknown event has been found in MFi!"},
+    };
+    for (const auto& r : kRows) {
+        Sink().Clear();
+        const std::size_t tracks = r.byte12 == 1 ? 1 : 4;
+        std::vector<std::uint8_t> body;
+        for (std::size_t i = 0; i < 3000 / tracks; ++i) body.insert(body.end(), r.units.begin(), r.units.end());
+        const auto f = HandFile(r.id, r.byte12, "0200", std::vector(tracks, body));
+        ReadLog log;
+        MFiData mfi(f.data(), static_cast<int>(f.size()), log);
+        MobileData model(kCapacity);
+        mfi.ToMobileData(model);
+        EXPECT_EQ(mobile_test::ModelNotes(model).size(), 3000u) << r.text;
+        ASSERT_EQ(log.Findings().size(), 1u) << r.text;
+        EXPECT_EQ(log.Findings()[0].count, 3000u);
+        log.ShowAll();
+        EXPECT_EQ(Sink().Texts(), std::vector<std::string>{r.text});
     }
 }
 
