@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <fstream>
 
 #include "core/reporters.h"
@@ -168,6 +169,28 @@ TEST(MFiFileWrite, PmdHeadAndTooManyGroups) {
     MFiData mfi(*MakeModel(many), mfi_voice::kMelo4);
     EXPECT_EQ(CountTexts("MFDT20000002 There are too many tracks!"), 1);
     EXPECT_EQ(mfi.TrackCount(), 4);
+}
+
+// Drums off channel 9 are carried on their slot as channel 9: slot 2, whose
+// channels 2 and 6 are both drums, is selected once, and no select repeats
+// what its slot carries already.
+TEST(MFiFileWrite, PmdDrumsOnAnotherChannelSelectTheirSlotOnce) {
+    std::vector<Part> parts(10, Part{false, 1, 100, {{0, 60, 10, 100}, {96, 62, 10, 100}}});
+    for (std::size_t drum : {2u, 6u, 9u}) parts[drum] = Part{true, 38, 90, {{0, 38, 20, 100}, {48, 40, 20, 100}}};
+    const auto f = Write(*MakeModel(parts), mfi_voice::kPmd);
+    const auto chunks = Chunks(f);
+    ASSERT_EQ(chunks.size(), 1u);
+    std::array<int, 4> carried = {0, 1, 2, 3};
+    int drumSelects = 0;
+    for (std::size_t p = chunks[0].offset; p + 4 <= chunks[0].offset + chunks[0].size; p += 4) {
+        if (f[p + 1] != 0xFF || f[p + 2] != 0xE5) continue;
+        const int slot = f[p + 3] / 64;
+        const int channel = f[p + 3] % 16;
+        EXPECT_NE(carried[static_cast<std::size_t>(slot)], channel) << "select at " << p;
+        carried[static_cast<std::size_t>(slot)] = channel;
+        drumSelects += slot == 2 && channel == 9;
+    }
+    EXPECT_EQ(drumSelects, 1);
 }
 
 // Every written file: the size fields and every track's end event.
