@@ -131,7 +131,7 @@ public:
     // A once-only warning; shown again only after ResetWarnings.
     static void ShowWarning(std::uint32_t code);
     // The text of a once-only warning, shown every time: a reader records
-    // it once per track itself.
+    // it once per file itself.
     static void ShowWarningText(std::uint32_t code);
     static void ResetWarnings();
 
