@@ -1,6 +1,7 @@
 // The Convert action of the main panel.
 #include "app/convert_actions.h"
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <fstream>
@@ -240,6 +241,27 @@ bool ChooseOutputFile(const std::string& input, std::string& path) {
     return true;
 }
 
+namespace {
+
+// The one message of a ringtone input that gives no notes: its name and
+// what reading it said (each text once), or, when reading said nothing, the
+// path alone.
+void ShowRingtoneRefusal(const std::string& path, const std::vector<platform::BoxCollector::Box>& said) {
+    std::vector<std::string> texts;
+    for (const platform::BoxCollector::Box& box : said)
+        if (std::find(texts.begin(), texts.end(), box.text) == texts.end()) texts.push_back(box.text);
+    if (texts.empty()) {
+        ShowErrorBox(kRingtoneWithoutNotesText + path);
+        return;
+    }
+    std::string text = "\"" + std::filesystem::path(path).filename().string() + "\" " + kRingtoneRefusedText;
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        text += (i ? " " : "") + texts[i];
+    ShowErrorBox(text);
+}
+
+}  // namespace
+
 std::optional<InputYield> ReadRingtoneBack(std::string& path) {
     const std::optional<std::vector<std::uint8_t>> bytes = ReadInputBytes(path);
     const std::span<const std::uint8_t> read = bytes ? std::span<const std::uint8_t>(*bytes)
@@ -252,16 +274,22 @@ std::optional<InputYield> ReadRingtoneBack(std::string& path) {
         type.unopened(path);
         return std::nullopt;
     }
-    const std::size_t boxesBefore = platform::ShownBoxCount();
-    ReadLog log;
-    const std::unique_ptr<MobileData> model = type.read(read, log);
-    log.ShowAll();
+    // What reading says waits until it is known whether the file gives notes:
+    // if not, it is told in the one message that names the file.
+    std::unique_ptr<MobileData> model;
+    std::vector<platform::BoxCollector::Box> said;
+    {
+        const platform::BoxCollector collector;
+        ReadLog log;
+        model = type.read(read, log);
+        log.ShowAll();
+        said = collector.Boxes();
+    }
     if (!model || !HoldsNotes(*model)) {
-        // A reader that refused the file has said so in its own box; a
-        // file that gives nothing without a word is named here.
-        if (platform::ShownBoxCount() == boxesBefore) ShowErrorBox(kRingtoneWithoutNotesText + path);
+        ShowRingtoneRefusal(path, said);
         return std::nullopt;
     }
+    for (const platform::BoxCollector::Box& box : said) platform::ShowBox(box.kind, box.text);
     MidiF1Data song(model->division, kModelCapacity);
     model->ToMidiF1Data(song);
     song.ConvertToNoteOnOff();

@@ -39,6 +39,9 @@ inline constexpr const char* kReadBackFile = "temp.mid";
 // Shown, followed by the path, for a ringtone input that gives no notes and
 // whose reader said nothing.
 inline constexpr const char* kRingtoneWithoutNotesText = "No notes could be read from the ringtone file: ";
+// Shown after the quoted file name, followed by what reading it said, for a
+// ringtone input that gives no notes.
+inline constexpr const char* kRingtoneRefusedText = "can not be read: ";
 
 // ---- The save dialog's rows ----
 

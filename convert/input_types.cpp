@@ -37,7 +37,7 @@ bool IsMidiHead(std::span<const std::uint8_t> head) {
 }
 
 // A file longer than an image may be is refused whole; an image of neither
-// MFi head gives nothing.
+// MFi head, or one the reader refused, gives nothing.
 std::unique_ptr<MobileData> ReadMfi(std::span<const std::uint8_t> bytes, ReadLog& log) {
     if (bytes.size() > static_cast<std::size_t>(kMusicDataCapacity)) {
         log.Add(&ShowGeneralError, gene::kDataTooLarge);
@@ -59,11 +59,13 @@ std::unique_ptr<MobileData> ReadSmaf(std::span<const std::uint8_t> bytes, ReadLo
     return smaf ? smaf->ToMobileData() : nullptr;
 }
 
-// An empty file gives nothing, without a word.
+// An empty file gives nothing, without a word; one the reader refused gives
+// nothing after the reader's boxes.
 std::unique_ptr<MobileData> ReadMfm(std::span<const std::uint8_t> bytes, ReadLog& log) {
     if (bytes.empty()) return nullptr;
     const MFMData mfm(bytes.data(), bytes.size(), log);
     log.ShowAll();
+    if (mfm.Length() <= 0) return nullptr;
     auto model = std::make_unique<MobileData>(kModelCapacity);
     mfm.ToMobileData(*model);
     return model;

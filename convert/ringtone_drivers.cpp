@@ -17,12 +17,15 @@
 #include "core/settings.h"
 #include "core/utilities.h"
 #include "midi/file_loader.h"
+#include "midi/midi_event.h"
 
 const char* const kRingtoneTooLarge = "File size is too large for cell phone!";
 
 namespace {
 
-constexpr int kInitialTempo = 600000;
+// A song without a tempo of its own plays at the Standard MIDI File's
+// default, 120 beats a minute.
+constexpr int kInitialTempo = kDefaultTempo;
 constexpr int kModelCapacity = static_cast<int>(WorkBufferSize);
 constexpr int kFirstSlotsEnabled = 16;
 constexpr int kDefaultVolume = 100;

@@ -17,6 +17,7 @@ struct ReadFinding {
     ReportFunction report;
     std::uint32_t code;
     std::size_t position;  // the byte offset where it helps, else kNoPosition
+    std::size_t count;     // how often it was found (AddOnce counts)
 };
 
 class ReadLog {
@@ -24,7 +25,19 @@ public:
     static constexpr std::size_t kNoPosition = static_cast<std::size_t>(-1);
 
     void Add(ReportFunction report, std::uint32_t code, std::size_t position = kNoPosition) {
-        findings_.push_back({report, code, position});
+        findings_.push_back({report, code, position, 1});
+    }
+    // A kind of finding is told once: a finding of this reporter and code
+    // already made counts one more (keeping its first position), else it is
+    // added.
+    void AddOnce(ReportFunction report, std::uint32_t code, std::size_t position = kNoPosition) {
+        for (ReadFinding& f : findings_) {
+            if (f.report == report && f.code == code) {
+                ++f.count;
+                return;
+            }
+        }
+        Add(report, code, position);
     }
     bool Empty() const { return findings_.empty(); }
     const std::vector<ReadFinding>& Findings() const { return findings_; }

@@ -381,17 +381,22 @@ std::size_t MFiData::FirstTrackOffset() const {
     return 10 + ReadBigEndian16(Image().data() + 8);
 }
 
+void MFiData::Refuse() {
+    tracks_.clear();
+    SetLength(0);
+}
+
 void MFiData::Parse(ReadLog& log) {
     if (Image().size() < kHeaderBytes) {
         log.Add(&ShowMfiHeaderError, mfhd::kHeaderSize, 0);
-        return;
+        return Refuse();
     }
     voiceType_ = ReadFileType();
     if (voiceType_ == mfi_voice::kUnknown) {
         log.Add(&ShowMfiHeaderError, mfhd::kVoiceType, 0);
-        return;
+        return Refuse();
     }
-    if (!ReadInformation(log)) return;
+    if (!ReadInformation(log)) return Refuse();
     if (voiceType_ == mfi_voice::kPmd) {
         if (header_->Is("vers", "0200")) {
             voiceType_ = mfi_voice::kPmdRead;
@@ -407,7 +412,7 @@ void MFiData::Parse(ReadLog& log) {
         count = kMaxTracks;
     } else {
         log.Add(&ShowMfiDataError, mfdt::kVoiceMismatch, 12);
-        return;
+        return Refuse();
     }
     ByteCursor in(Image());
     in.Skip(FirstTrackOffset());
@@ -416,8 +421,10 @@ void MFiData::Parse(ReadLog& log) {
         ApplyKindRecords(*track);
         const std::size_t used = mfi_voice::IsPmd(voiceType_) ? track->ReadPmd(in.Rest(), log, in.Offset())
                                                                : track->Read(in.Rest(), log, in.Offset());
+        // A chunk that runs past the file: the file is cut or damaged.
+        if (used == 0) return Refuse();
         tracks_.push_back(std::move(track));
-        // Each chunk stands in at least its bytes' head: the walk moves on.
+        // Each chunk stands in at least its head: the walk moves on.
         in.Skip(used);
     }
     FinishKindRecords(log);
@@ -459,7 +466,7 @@ void MFiData::FinishKindRecords(ReadLog& log) {
             const int index = channel / kGroup;
             e.kind = mobile_kind::kCleared;
             if (index >= kMaxTracks) {
-                log.Add(&ShowMfiDataError, mfdt::kTrackInvalid);
+                log.AddOnce(&ShowMfiDataError, mfdt::kTrackInvalid);
                 continue;
             }
             if (index >= TrackCount()) continue;

@@ -92,6 +92,9 @@ public:
     MFiData(const MobileData& model, int voiceType, int capacity = kMusicDataCapacity);
     // Read from a file; the file's voice type replaces the one asked for.
     // What is wrong in the bytes goes into the log, for the caller to show.
+    // A file refused (its head, information block or a track chunk running
+    // past its bytes, or a voice type no reader knows) holds nothing:
+    // length 0 and no tracks.
     MFiData(const std::string& path, int voiceType, ReadLog& log);
     // Read from bytes (longer ones are cut to the capacity).
     MFiData(const std::uint8_t* bytes, int length, ReadLog& log);
@@ -135,6 +138,8 @@ protected:
     // before each later track is read.
     void ApplyKindRecords(MFiTrack& track);
     void FinishKindRecords(ReadLog& log);
+    // Drops what was read: the file is refused.
+    void Refuse();
     void MakeHeader(const MobileData* model, std::string_view version);
 
     std::span<const std::uint8_t> Image() const;

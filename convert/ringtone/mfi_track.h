@@ -108,8 +108,8 @@ public:
 
     // Reads one "trac" chunk at the start of bytes, recording what is wrong
     // in the log (positions counted from origin, where the bytes start in
-    // the file); returns the bytes it stands in (8 + its length, cut to what
-    // is there).
+    // the file); returns the bytes it stands in (8 + its length), 0 when its
+    // head or its length runs past the bytes: nothing of it is read then.
     std::size_t Read(std::span<const std::uint8_t> bytes, ReadLog& log, std::size_t origin = 0);
     // The same for the sixteen-channel PMD stream.
     std::size_t ReadPmd(std::span<const std::uint8_t> bytes, ReadLog& log, std::size_t origin = 0);
@@ -131,7 +131,7 @@ public:
     // A once-only warning; shown again only after ResetWarnings.
     static void ShowWarning(std::uint32_t code);
     // The text of a once-only warning, shown every time: a reader records
-    // it once per track itself.
+    // it once per file itself.
     static void ShowWarningText(std::uint32_t code);
     static void ResetWarnings();
 

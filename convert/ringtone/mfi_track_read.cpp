@@ -1,6 +1,7 @@
 // Reading "trac" chunks: the four-channel tracks and the PMD stream.
 #include <algorithm>
 #include <map>
+#include <optional>
 
 #include "convert/ringtone/mfi_track.h"
 #include "core/byte_cursor.h"
@@ -35,33 +36,32 @@ int MappedDrum(int code, int third) {
     return -1;
 }
 
-// Checks the chunk head; returns its event area (cut to the bytes, with the
-// message).
-std::span<const std::uint8_t> ChunkEvents(std::span<const std::uint8_t> bytes, ReadLog& log, std::size_t origin) {
+// Checks the chunk head and its length against the bytes; its event area,
+// or nothing (with the message) when the head or the events run past them.
+std::optional<std::span<const std::uint8_t>> ChunkEvents(std::span<const std::uint8_t> bytes, ReadLog& log,
+                                                         std::size_t origin) {
     ByteCursor head(bytes);
-    if (!head.Matches("trac")) log.Add(&MFiTrack::ShowError, mftk::kTrackId, origin);
+    if (!head.Matches("trac")) log.AddOnce(&MFiTrack::ShowError, mftk::kTrackId, origin);
     std::uint32_t length = 0;
-    head.Skip(4);
-    head.ReadBe32(length);
-    if (length > head.Left()) {
-        log.Add(&MFiTrack::ShowError, mftk::kDataInvalid, origin);
-        return head.Rest();
+    if (!head.Skip(4) || !head.ReadBe32(length) || length > head.Left()) {
+        log.AddOnce(&MFiTrack::ShowError, mftk::kDataInvalid, origin);
+        return std::nullopt;
     }
     return head.Take(length);
 }
 
-// One reader's log: positions are where the unit being read starts.
+// One reader's log: positions are where the unit being read starts. Each
+// kind of finding is told once per file, however many events show it.
 class UnitLog {
 public:
     UnitLog(ReadLog& log, std::size_t origin) : log_(log), origin_(origin) {}
-    void Error(std::uint32_t code) { log_.Add(&MFiTrack::ShowError, code, origin_ + unitAt_); }
-    void Add(ReportFunction report, std::uint32_t code) { log_.Add(report, code, origin_ + unitAt_); }
-    // A drum code none maps: the warning once per track, and drum 35.
+    void Error(std::uint32_t code) { Add(&MFiTrack::ShowError, code); }
+    void Add(ReportFunction report, std::uint32_t code) { log_.AddOnce(report, code, origin_ + unitAt_); }
+    // A drum code none maps: the warning, and drum 35.
     int DrumOrWarn(int code, int third) {
         const int drum = MappedDrum(code, third);
         if (drum >= 0) return drum;
-        if (!drumWarned_) Add(&MFiTrack::ShowWarningText, mftk::kInternal);
-        drumWarned_ = true;
+        Add(&MFiTrack::ShowWarningText, mftk::kInternal);
         return 35;
     }
     void At(std::size_t unitAt) { unitAt_ = unitAt; }
@@ -70,7 +70,6 @@ private:
     ReadLog& log_;
     std::size_t origin_;
     std::size_t unitAt_ = 0;
-    bool drumWarned_ = false;
 };
 
 std::unique_ptr<MidiEvent> NewEvent(int delta, int channel, int subtype, int value) {
@@ -369,19 +368,16 @@ std::size_t MFiTrack::ReadPmd(std::span<const std::uint8_t> bytes, ReadLog& log,
 
 // One track chunk, its events read in the MFi or the PMD coding.
 std::size_t MFiTrack::ReadChunk(std::span<const std::uint8_t> bytes, bool pmd, ReadLog& log, std::size_t origin) {
-    if (bytes.size() < kChunkHead) {
-        log.Add(&ShowError, mftk::kDataInvalid, origin);
-        return bytes.size();
-    }
-    const std::span<const std::uint8_t> events = ChunkEvents(bytes, log, origin);
+    const auto events = ChunkEvents(bytes, log, origin);
+    if (!events) return 0;
     const UnitLog unitLog(log, origin + kChunkHead);
     if (pmd) {
-        MFiPmdReader(*this, events, unitLog).Run();
+        MFiPmdReader(*this, *events, unitLog).Run();
     } else {
-        MFiTrackReader(*this, events, unitLog).Run();
+        MFiTrackReader(*this, *events, unitLog).Run();
     }
     JoinOverlaps();
-    return kChunkHead + events.size();
+    return kChunkHead + events->size();
 }
 
 // A note that starts while an earlier one still sounds is taken into it, the

@@ -147,13 +147,13 @@ void MFMData::Parse(ReadLog& log) {
     ByteCursor in(std::span<const std::uint8_t>(Data(), static_cast<std::size_t>(length_)));
     if (!in.Matches("mfmp")) {
         log.Add(&ShowMfmHeaderError, fmhd::kNoHeader, 0);
-        return;
+        return Refuse();
     }
     std::uint8_t trackCount = 0;
     std::uint16_t infoLength = 0;
     if (!in.Has(kHeadBytes)) {
         log.Add(&ShowMfmTrackError, fmtk::kTrackInvalid, 0);
-        return;
+        return Refuse();
     }
     in.Skip(kTrackCountAt);
     in.ReadByte(trackCount);
@@ -164,18 +164,23 @@ void MFMData::Parse(ReadLog& log) {
     information_.Parse(info);
     if (info.size() < infoLength) {
         log.Add(&ShowMfmTrackError, fmtk::kTrackInvalid, kInfoLengthAt);
-        return;
+        return Refuse();
     }
     const int count = std::min<int>(trackCount, kTracks);
     for (int i = 0; i < count && !in.AtEnd(); ++i) {
         auto track = std::make_unique<MFMTrack>(i);
         bool cut = false;
         const std::size_t used = track->Read(in.Rest(), &cut, log, in.Offset());
+        if (cut) return Refuse();
         if (used == 0) break;
         tracks_.push_back(std::move(track));
-        if (cut) break;
         in.Skip(used);
     }
+}
+
+void MFMData::Refuse() {
+    tracks_.clear();
+    SetLength(0);
 }
 
 void MFMData::ToMobileData(MobileData& model) const {

@@ -98,7 +98,8 @@ public:
     // Reads the chunk at the start of bytes, recording what is wrong in the
     // log (positions counted from origin, where the bytes start in the
     // file). Returns the bytes it stands in, 0 when the chunk is broken;
-    // *cut is set when its length ran past the bytes.
+    // *cut is set when its head or its length runs past the bytes (nothing
+    // of it is read then).
     std::size_t Read(std::span<const std::uint8_t> bytes, bool* cut, ReadLog& log, std::size_t origin = 0);
 
     // Removes what the file does not carry and splits gates above 255.
@@ -146,7 +147,9 @@ public:
     static constexpr std::size_t kFileReadLimit = 0xF0000;
 
     // Read from bytes; those past the 0x60000-byte block are cut off. What
-    // is wrong in them goes into the log, for the caller to show.
+    // is wrong in them goes into the log, for the caller to show. A file
+    // refused (no "mfmp" head, or a head, information block or track that
+    // runs past its bytes) holds nothing: length 0 and no tracks.
     MFMData(const std::uint8_t* bytes, std::size_t length, ReadLog& log);
     // Built from the model's enabled slots, by channel number.
     explicit MFMData(const MobileData& model);
@@ -171,6 +174,8 @@ public:
 
 private:
     void Parse(ReadLog& log);
+    // Drops what was read: the file is refused.
+    void Refuse();
     void Build(const MobileData& model);
     void MoveTemposToTrack0();
 

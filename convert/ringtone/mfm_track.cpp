@@ -92,20 +92,17 @@ int MFMTrack::Kind(int channel) const {
 // ---- Reading ----
 
 std::size_t MFMTrack::Read(std::span<const std::uint8_t> bytes, bool* cut, ReadLog& log, std::size_t origin) {
-    *cut = false;
     ByteCursor in(bytes);
     std::uint32_t length = 0;
-    if (!in.Matches("trac") || !in.Skip(4) || !in.ReadBe32(length)) {
-        log.Add(&ShowMfmTrackError, fmtk::kTrackInvalid, origin);
+    const bool named = in.Matches("trac");
+    // A head or a length that runs past the bytes: the file is cut.
+    *cut = !in.Skip(4) || !in.ReadBe32(length) || length > in.Left();
+    if (!named || *cut) {
+        log.AddOnce(&ShowMfmTrackError, fmtk::kTrackInvalid, origin);
         return 0;
     }
-    if (length > in.Left()) {
-        // What the bytes hold is read; nothing after it is.
-        log.Add(&ShowMfmTrackError, fmtk::kTrackInvalid, origin);
-        *cut = true;
-    }
     if (index_ == kDrumTrack) track_->AppendMetaEvent(0, kDrumChannel, mobile_code::kKind, kDrumKindValue);
-    const std::span<const std::uint8_t> events = in.Take(std::min<std::size_t>(length, in.Left()));
+    const std::span<const std::uint8_t> events = in.Take(length);
     ReadEvents(events, log, origin + kChunkHead);
     return kChunkHead + events.size();
 }
@@ -164,7 +161,7 @@ void MFMTrack::ReadEvents(std::span<const std::uint8_t> events, ReadLog& log, st
         t.AppendMetaEvent(ClampDelta(pending), channel, subtype, value);
         pending = 0;
     }
-    if (!in.AtEnd()) log.Add(&ShowMfmTrackError, fmtk::kDataInvalid, origin + in.Offset());
+    if (!in.AtEnd()) log.AddOnce(&ShowMfmTrackError, fmtk::kDataInvalid, origin + in.Offset());
     if (pending > 0) t.AppendEmptyEvent(ClampDelta(pending));
 }
 

@@ -110,9 +110,9 @@ void MultiMFiData::Parse(ReadLog& log) {
     auto image = Image();
     if (image.size() < kHeaderBytes) {
         log.Add(&ShowMfiHeaderError, mfhd::kHeaderSize, 0);
-        return;
+        return Refuse();
     }
-    if (!TakeFileType(log) || !ReadInformation(log)) return;
+    if (!TakeFileType(log) || !ReadInformation(log)) return Refuse();
     if (!mfi_voice::IsMulti(voiceType_) && voiceType_ != mfi_voice::kPmdRead)
         log.Add(&ShowMfiDataError, mfdt::kMultiTrackCount);
     // Each track keeps its four channels of the sixteen.
@@ -127,11 +127,14 @@ void MultiMFiData::Parse(ReadLog& log) {
         if (!in.Matches("adat")) {
             auto track = std::make_unique<MFiTrack>(voiceType_, TrackCount());
             ApplyKindRecords(*track);
-            track->Read(in.Rest(), log, in.Offset());
+            if (track->Read(in.Rest(), log, in.Offset()) == 0) return Refuse();
             tracks_.push_back(std::move(track));
         }
-        // A chunk running past the bytes ends the walk.
-        if (!in.Skip(kChunkHead + std::size_t{size})) break;
+        // A chunk running past the bytes refuses the file.
+        if (!in.Skip(kChunkHead + std::size_t{size})) {
+            log.AddOnce(&MFiTrack::ShowError, mftk::kDataInvalid, in.Offset());
+            return Refuse();
+        }
     }
     FinishKindRecords(log);
     RescaleTracks();

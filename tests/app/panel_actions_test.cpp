@@ -24,6 +24,8 @@
 #include "convert/conversion_dialogs.h"
 #include "convert/mobile_data.h"
 #include "convert/output_dispatcher.h"
+#include "convert/ringtone/mfi_data.h"
+#include "convert/ringtone/mfm_data.h"
 #include "convert/terminal_table.h"
 #include "core/app_utilities.h"
 #include "platform/paths.h"
@@ -31,6 +33,9 @@
 #include "platform/ui/ui.h"
 #include "tests/convert/accepting_dialogs.h"
 #include "tests/convert/composed_tunes.h"
+#include "tests/convert/mfi_test_util.h"
+#include "tests/convert/mfm_test_util.h"
+#include "tests/convert/smaf_test_util.h"
 #include "tests/convert/smf_builder.h"
 #include "tests/support/test_support.h"
 #include "tuneedit/edit_object.h"
@@ -206,27 +211,49 @@ TEST_F(PanelActionsTest, TwoSelectedStylesAreRefused) {
     EXPECT_TRUE(testing_support::Chooser().FileRequests().empty());
 }
 
-// Empty and broken ringtones read back end the action with one message,
-// the reader's own or, when the reader found nothing to say, one naming the
-// file; no save dialog opens and no working file is written.
-TEST_F(PanelActionsTest, EmptyOrBrokenRingtonesEndWithOneMessage) {
+// Empty, damaged and cut ringtones read back end the action with one
+// message that names the file: with what its reader found, or, when the
+// reader found nothing, the path alone. No save dialog opens and no working
+// file is written.
+TEST_F(PanelActionsTest, EmptyOrBrokenRingtonesEndWithOneMessageNamingTheFile) {
+    using Bytes = std::vector<std::uint8_t>;
+    const auto model = mfi_test::MakeModel({{false, 1, 100, {{0, 60, 96, 100}, {96, 64, 96, 100}}}});
+    MFiData mfiImage(*model, mfi_voice::kMelo4);
+    mfiImage.Serialise(0);
+    const Bytes mfi = smaf_test::Image(mfiImage);
+    MFMData mfmImage(*mfm_test::MakeModel({{0, false, 1, 100, 64, {{0, 60, 48, 100}}}}));
+    mfmImage.Serialise();
+    const Bytes mfm = smaf_test::Image(mfmImage);
+    const Bytes smaf = smaf_test::WriteCompact(*model, 4);
+    // The last track's length one past the end; the first's all ones.
+    Bytes cutTrack = mfi;
+    const mfi_test::Chunk last = mfi_test::Chunks(mfi).back();
+    WriteBigEndian32(cutTrack.data() + last.offset - 4, last.size + 1);
+    Bytes allOnes = mfi;
+    WriteBigEndian32(allOnes.data() + mfi_test::Chunks(mfi).front().offset - 4, 0xFFFFFFFF);
+    const Bytes head13 = {'m', 'e', 'l', 'o', 0, 0, 0, 5, 0, 3, 1, 1, 1};
     struct Row {
         const char* name;
-        std::vector<std::uint8_t> bytes;
-        bool named;
+        Bytes bytes;
+        const char* found;  // a text the reader's part holds; null: the path alone
     };
-    std::vector<std::uint8_t> head13 = {'m', 'e', 'l', 'o', 0, 0, 0, 5, 0, 3, 1, 1, 1};
     const std::vector<Row> rows = {
-        {"empty.mld", {}, true},
-        {"empty.pmd", {}, true},
-        {"empty.mfm", {}, true},
-        {"empty.mmf", {}, false},
-        {"magic.mld", {'m', 'e', 'l', 'o'}, false},
-        {"magic.mfm", {'m', 'f', 'm', 'p'}, false},
-        {"magic.mmf", {'M', 'M', 'M', 'D'}, false},
-        {"head.mld", head13, true},
-        {"ff.pmd", std::vector<std::uint8_t>(64, 0xFF), false},
-        {"ff.mmf", std::vector<std::uint8_t>(64, 0xFF), false},
+        {"empty.mld", {}, nullptr},
+        {"empty.pmd", {}, nullptr},
+        {"empty.mfm", {}, nullptr},
+        {"empty.mmf", {}, ""},
+        {"magic.mld", {'m', 'e', 'l', 'o'}, "Wrong MFi header size!"},
+        {"magic.mfm", {'m', 'f', 'm', 'p'}, "Track data is invalid!"},
+        {"magic.mmf", {'M', 'M', 'M', 'D'}, ""},
+        {"head.mld", head13, nullptr},
+        {"head.pmd", {'c', 'm', 'i', 'd', 0, 0, 0, 5, 0, 3, 1, 1, 1}, "PMD 16 voice is not supported!"},
+        {"ff.pmd", Bytes(64, 0xFF), "MFi Voice type is wrong!"},
+        {"ff.mfm", Bytes(64, 0xFF), "There are no MFMHeader!"},
+        {"ff.mmf", Bytes(64, 0xFF), ""},
+        {"cut.mld", cutTrack, "MFTK1F000014 Data is invalid!"},
+        {"ones.mld", allOnes, "MFTK1F000014 Data is invalid!"},
+        {"cut.mfm", Bytes(mfm.begin(), mfm.end() - 1), "FMTK2A000003 Track data is invalid!"},
+        {"half.mmf", Bytes(smaf.begin(), smaf.begin() + static_cast<long>(smaf.size() / 2)), ""},
     };
     for (const Row& r : rows) {
         const std::string path = folder_ + "/" + r.name;
@@ -235,8 +262,13 @@ TEST_F(PanelActionsTest, EmptyOrBrokenRingtonesEndWithOneMessage) {
         const std::size_t requests = testing_support::Chooser().FileRequests().size();
         Convert(path);
         const auto texts = testing_support::Sink().Texts();
-        ASSERT_EQ(texts.size(), 1u) << r.name;
-        EXPECT_EQ(texts[0] == kRingtoneWithoutNotesText + path, r.named) << r.name << ": " << texts[0];
+        ASSERT_EQ(texts.size(), 1u) << r.name << ": " << testing::PrintToString(texts);
+        if (r.found) {
+            EXPECT_TRUE(texts[0].starts_with("\"" + std::string(r.name) + "\" " + kRingtoneRefusedText)) << texts[0];
+            EXPECT_NE(texts[0].find(r.found), std::string::npos) << texts[0];
+        } else {
+            EXPECT_EQ(texts[0], kRingtoneWithoutNotesText + path);
+        }
         EXPECT_EQ(testing_support::Chooser().FileRequests().size(), requests) << r.name;
         EXPECT_FALSE(fs::exists(folder_ + "/temp.mid")) << r.name;
     }

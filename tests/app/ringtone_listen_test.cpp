@@ -142,6 +142,11 @@ TEST_F(RingtoneListen, NothingToPlay) {
     EXPECT_EQ(ResultText.Get(), kConvertFileFirst);
     EXPECT_EQ(PlayMfmFile(folder_ + "missing.mfm"), 0);
     EXPECT_EQ(PlaySmafFile(folder_ + "missing.mmf"), 0);
+    // A damaged MFi file shows its reader's box, once.
+    Sink().Clear();
+    testing_support::WriteFileText(folder_ + "magic.mld", "melo");
+    EXPECT_EQ(PlayMfiFile(folder_ + "magic.mld", 4), 0);
+    EXPECT_EQ(Sink().Texts(), std::vector<std::string>{"MFHD21000003 Wrong MFi header size!"});
     Sink().Clear();
     // A file that is no SMAF says so.
     testing_support::WriteFileText(folder_ + "text.mmf", "no tune in here");

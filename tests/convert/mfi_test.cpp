@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <fstream>
 
 #include "core/reporters.h"
@@ -123,7 +124,8 @@ TEST(MFiTrackRead, BadExtensionsAndTemposGiveEmptyEvents) {
                        {0, 0xFF, 0xDF, 0}, {0, 0xFF, 0xDF, 0}, {0, 0xFF, 0xDF, 0}});
     auto back = ReadBack(f);
     EXPECT_EQ(CountTexts(kDataInvalid), 1);
-    EXPECT_EQ(CountTexts("MFTK1F00000B Tempo is out of range!"), 2);
+    // Two tempos out of range are one box: a kind of finding is told once.
+    EXPECT_EQ(CountTexts("MFTK1F00000B Tempo is out of range!"), 1);
     EXPECT_EQ(SlotNotes(*back->Slot(0)), (std::vector<mobile_test::TimedNote>{{19, 60, 100, 48}}));
     EXPECT_EQ(SlotControls(*back->Slot(0), mobile_code::kTempo),
               (std::vector<std::pair<long long, int>>{{0, 500000}}));
@@ -167,6 +169,28 @@ TEST(MFiFileWrite, PmdHeadAndTooManyGroups) {
     MFiData mfi(*MakeModel(many), mfi_voice::kMelo4);
     EXPECT_EQ(CountTexts("MFDT20000002 There are too many tracks!"), 1);
     EXPECT_EQ(mfi.TrackCount(), 4);
+}
+
+// Drums off channel 9 are carried on their slot as channel 9: slot 2, whose
+// channels 2 and 6 are both drums, is selected once, and no select repeats
+// what its slot carries already.
+TEST(MFiFileWrite, PmdDrumsOnAnotherChannelSelectTheirSlotOnce) {
+    std::vector<Part> parts(10, Part{false, 1, 100, {{0, 60, 10, 100}, {96, 62, 10, 100}}});
+    for (std::size_t drum : {2u, 6u, 9u}) parts[drum] = Part{true, 38, 90, {{0, 38, 20, 100}, {48, 40, 20, 100}}};
+    const auto f = Write(*MakeModel(parts), mfi_voice::kPmd);
+    const auto chunks = Chunks(f);
+    ASSERT_EQ(chunks.size(), 1u);
+    std::array<int, 4> carried = {0, 1, 2, 3};
+    int drumSelects = 0;
+    for (std::size_t p = chunks[0].offset; p + 4 <= chunks[0].offset + chunks[0].size; p += 4) {
+        if (f[p + 1] != 0xFF || f[p + 2] != 0xE5) continue;
+        const int slot = f[p + 3] / 64;
+        const int channel = f[p + 3] % 16;
+        EXPECT_NE(carried[static_cast<std::size_t>(slot)], channel) << "select at " << p;
+        carried[static_cast<std::size_t>(slot)] = channel;
+        drumSelects += slot == 2 && channel == 9;
+    }
+    EXPECT_EQ(drumSelects, 1);
 }
 
 // Every written file: the size fields and every track's end event.
@@ -294,11 +318,13 @@ TEST(MFiFaults, LengthsPastTheirBlocks) {
     MFiData c(big.data(), static_cast<int>(big.size()), ShownLog());
     ASSERT_EQ(c.TrackCount(), 4);
     EXPECT_EQ(c.Header()->Find("titl")->data[255], 'x');
-    // A track cut short ends at its last whole event.
+    // A track cut short refuses the file.
     auto cut = std::vector<std::uint8_t>(good.begin(), good.end() - 90);
     Sink().Clear();
     MFiData d(cut.data(), static_cast<int>(cut.size()), ShownLog());
-    EXPECT_GE(CountTexts(kDataInvalid), 1);
+    EXPECT_EQ(CountTexts(kDataInvalid), 1);
+    EXPECT_EQ(d.TrackCount(), 0);
+    EXPECT_EQ(d.Length(), 0);
     // A long form and an F0 block running past the event area.
     for (std::vector<std::uint8_t> body : {std::vector<std::uint8_t>{0, 0xFF, 0xFF, 0x01, 0x00, 1, 2},
                                            std::vector<std::uint8_t>{0, 0xFF, 0xF0, 0, 0x29, 1}}) {
@@ -306,6 +332,39 @@ TEST(MFiFaults, LengthsPastTheirBlocks) {
         auto f = HandFile("melo", 1, "0100", {body});
         MFiData e(f.data(), static_cast<int>(f.size()), ShownLog());
         EXPECT_EQ(CountTexts(kDataInvalid), 1);
+    }
+}
+
+// Files as other tools write them: 3,000 events this reader takes as empty,
+// each after a note. Every note is read, and the kind is one finding for the
+// file, counted, and one box.
+TEST(MFiFileRead, ManyOddEventsGiveEveryNoteAndOneBoxPerKind) {
+    const struct {
+        const char* id;
+        int byte12;                       // voice type, or track count
+        std::vector<std::uint8_t> units;  // a note 10 ticks on, then the odd event
+        const char* text;
+    } kRows[] = {
+        {"melo", 4, {10, 15, 5, 0x80, 0, 0xFF, 0xE6, 0}, "MFTK1F000014 Data is invalid!"},
+        {"melo", 1, {10, 15, 5, 0, 0xFF, 0xB1, 0}, "MFTK1F000009 Unknown event has been found in MFiTrack!"},
+        {"cmid", 4, {10, 15, 5, 0x80, 0, 0xFF, 0xF1, 0}, "MFTK1F00000D Invalid vibrato in MFiTrack!"},
+        {"cmid", 1, {10, 15, 5, 0x80, 0, 0xFF, 0xEB, 0}, "MFDT20000006 Unknown event has been found in MFi!"},
+    };
+    for (const auto& r : kRows) {
+        Sink().Clear();
+        const std::size_t tracks = r.byte12 == 1 ? 1 : 4;
+        std::vector<std::uint8_t> body;
+        for (std::size_t i = 0; i < 3000 / tracks; ++i) body.insert(body.end(), r.units.begin(), r.units.end());
+        const auto f = HandFile(r.id, r.byte12, "0200", std::vector(tracks, body));
+        ReadLog log;
+        MFiData mfi(f.data(), static_cast<int>(f.size()), log);
+        MobileData model(kCapacity);
+        mfi.ToMobileData(model);
+        EXPECT_EQ(mobile_test::ModelNotes(model).size(), 3000u) << r.text;
+        ASSERT_EQ(log.Findings().size(), 1u) << r.text;
+        EXPECT_EQ(log.Findings()[0].count, 3000u);
+        log.ShowAll();
+        EXPECT_EQ(Sink().Texts(), std::vector<std::string>{r.text});
     }
 }
 

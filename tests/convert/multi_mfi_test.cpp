@@ -106,11 +106,12 @@ TEST(MultiMFiRead, AdatChunksAndUnknownCountsAndHugeSizes) {
     EXPECT_EQ(b.VoiceType(), mfi_voice::kMulti6);
     EXPECT_EQ(CountTexts(kMultiMfiUnknownTerminal), 1);
     EXPECT_EQ(b.TrackCount(), 2);
-    // A size that wraps 32 bits ends the walk.
+    // A size that wraps 32 bits runs past the bytes: the file is refused.
     auto huge = f;
     WriteBigEndian32(huge.data() + chunks[0].offset - 4, 0xFFFFFFF8u);
     MultiMFiData c(huge.data(), static_cast<int>(huge.size()), ShownLog());
-    EXPECT_EQ(c.TrackCount(), 1);
+    EXPECT_EQ(c.TrackCount(), 0);
+    EXPECT_EQ(c.Length(), 0);
     // A handset type takes only four tracks.
     MultiMFiData d(two.data(), static_cast<int>(two.size()), ShownLog(), mfi_voice::kMulti7);
     EXPECT_EQ(d.TrackCount(), 0);

@@ -265,6 +265,23 @@ TEST_F(RingtoneDrivers, LargeInputsAndMissingLoopMarkersWarnAndConvert) {
 
 // Melody, bass and a counter line on channels 1-3, and kick, snare and hat
 // on channel 10.
+// A song without a tempo event means 500,000 µs a quarter: read back from
+// the ringtone, each of its quarter notes starts half a second after the last.
+TEST_F(RingtoneDrivers, ASongWithoutATempoKeepsItsDefaultBeat) {
+    const std::string input = Input(HandSong(Melody(0, 4)));
+    for (const int type : {4, 254}) {
+        ASSERT_EQ(ConvertToMfi(type, input, 1, 3), 1);
+        const auto f = Output();
+        MobileData model(static_cast<int>(WorkBufferSize));
+        MFiData(f.data(), static_cast<int>(f.size()), mfi_test::ShownLog()).ToMobileData(model);
+        const long long tempo = mobile_test::SlotControls(*model.Slot(0), mobile_code::kTempo).at(0).second;
+        const auto notes = mobile_test::ModelNotes(model);
+        ASSERT_EQ(notes.size(), 16u);
+        for (std::size_t q = 0; q < notes.size(); ++q)
+            EXPECT_EQ(notes[q].time * tempo / model.division, static_cast<long long>(q) * 500000) << type;
+    }
+}
+
 std::vector<Note> FourChannelTune() {
     std::vector<Note> notes = Melody(0, 4, 72);
     for (int channel : {1, 2})
