@@ -137,7 +137,7 @@ void MultiMobileTrackData::ReadTrack(const MidiF1TrackData& track, MobileChanelD
         } else if (e->kind == event_kind::kControlChange) {
             if (e->subtype == kRpnMsb || e->subtype == kRpnLsb) {
                 (e->subtype == kRpnMsb ? rpnMsb : rpnLsb) = e->value;
-                // Fine tuning (parameter 0,1) is the composer's own and
+                // Fine tuning (parameter 0,1), which the composer writes,
                 // passes quietly; another parameter 1 is named once.
                 if (e->subtype == kRpnLsb && e->value == 1 && rpnMsb != 0 && !shown.rpnOne) {
                     ShowError(mmdt::kRpnOne);
