@@ -20,6 +20,11 @@ constexpr ClassReporter kMultiReporter("MMDT", kMultiTable,
 constexpr int kDrumChannel = 9;
 constexpr int kMidiChannels = 16;
 constexpr int kVoiceDivision = 96;
+constexpr int kRpnMsb = 101;
+constexpr int kRpnLsb = 100;
+constexpr int kDataEntryMsb = 6;
+constexpr int kDataEntryLsb = 38;
+constexpr int kNoRpn = 127;
 
 int ClampDelta(long long v) {
     return static_cast<int>(std::clamp<long long>(v, 0, 0x7FFFFFFF));
@@ -85,7 +90,7 @@ MultiMobileTrackData::MultiMobileTrackData(const MidiF1Data& song, bool warnDrum
     std::vector<std::pair<long long, int>> tempos;
     song.CollectTempos(tempos);
     bool first = true;
-    bool drumProgramShown = false;
+    ReadNotices shown;
     for (int t = 0; t < song.TrackCount(); ++t) {
         const MidiF1TrackData& track = *song.Track(t);
         int channel = track.GetFirstChannel();
@@ -96,7 +101,7 @@ MultiMobileTrackData::MultiMobileTrackData(const MidiF1Data& song, bool warnDrum
             Capacity());
         slot->enabled = 1;
         ReadTrack(track, *slot, first ? masters : std::vector<MasterVolume>{}, warnDrumProgram,
-                  keepExpression, drumProgramShown);
+                  keepExpression, shown);
         first = false;
         if (!AddSlot(std::move(slot))) break;
     }
@@ -107,8 +112,11 @@ MultiMobileTrackData::MultiMobileTrackData(const MidiF1Data& song, bool warnDrum
 void MultiMobileTrackData::ReadTrack(const MidiF1TrackData& track, MobileChanelData& slot,
                                      const std::vector<MasterVolume>& masters,
                                      bool warnDrumProgram, bool keepExpression,
-                                     bool& drumProgramShown) {
+                                     ReadNotices& shown) {
     bool drum = slot.number == kDrumChannel;
+    // The registered parameter the data entries set (127: none).
+    int rpnMsb = kNoRpn;
+    int rpnLsb = kNoRpn;
     long long time = 0;
     long long last = 0;
     std::size_t master = 0;
@@ -127,18 +135,28 @@ void MultiMobileTrackData::ReadTrack(const MidiF1TrackData& track, MobileChanelD
             slot.AppendNote(ClampDelta(time - last), e->note, e->length, e->velocity);
             last = time;
         } else if (e->kind == event_kind::kControlChange) {
-            if (e->subtype == 100 && e->value == 1) {
-                ShowError(mmdt::kRpnOne);
+            if (e->subtype == kRpnMsb || e->subtype == kRpnLsb) {
+                (e->subtype == kRpnMsb ? rpnMsb : rpnLsb) = e->value;
+                // Fine tuning (parameter 0,1), which the composer writes,
+                // passes quietly; another parameter 1 is named once.
+                if (e->subtype == kRpnLsb && e->value == 1 && rpnMsb != 0 && !shown.rpnOne) {
+                    ShowError(mmdt::kRpnOne);
+                    shown.rpnOne = true;
+                }
                 continue;
             }
+            // The model has no fine tuning: its data entry is no bend range.
+            // The drivers that keep it have folded it into pitch bends.
+            const bool fineTuning = rpnMsb == 0 && rpnLsb == 1;
+            if (fineTuning && (e->subtype == kDataEntryMsb || e->subtype == kDataEntryLsb)) continue;
             int control = ControlOfController(e->subtype, keepExpression);
             if (control >= 0) append(time, control, e->value);
         } else if (e->kind == event_kind::kProgramChange) {
             if (!drum) {
                 append(time, mobile_code::kProgram, e->value);
-            } else if (e->value != 0 && warnDrumProgram && !drumProgramShown) {
+            } else if (e->value != 0 && warnDrumProgram && !shown.drumProgram) {
                 ShowError(mmdt::kDrumProgram);
-                drumProgramShown = true;
+                shown.drumProgram = true;
             }
         } else if (e->kind == event_kind::kPitchBend) {
             append(time, mobile_code::kPitchBend, e->value)->note = e->note;

@@ -44,9 +44,14 @@ private:
         long long time;
         int value;
     };
+    // The findings shown once per song.
+    struct ReadNotices {
+        bool drumProgram = false;
+        bool rpnOne = false;
+    };
     void ReadTrack(const MidiF1TrackData& track, MobileChanelData& slot,
                    const std::vector<MasterVolume>& masters, bool warnDrumProgram,
-                   bool keepExpression, bool& drumProgramShown);
+                   bool keepExpression, ReadNotices& shown);
     // The enabled slots, or false after the message when there are too many.
     bool EnabledSlots(std::vector<const MobileChanelData*>& out) const;
 };

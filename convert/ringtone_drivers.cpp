@@ -30,6 +30,7 @@ constexpr int kModelCapacity = static_cast<int>(WorkBufferSize);
 constexpr int kFirstSlotsEnabled = 16;
 constexpr int kDefaultVolume = 100;
 constexpr int kDrumSlotNumber = 9;
+constexpr int kMfmOutputType = 20;
 
 // How one driver cleans the song before the model is built.
 struct SongPreparation {
@@ -157,8 +158,10 @@ struct SingleJob {
     int outputType;  // the output type asked for; its voice count with adjustVoice 1
 };
 
-// The four-voice MFi types, which hold no drum channel.
-bool DrumlessMfi(const SingleJob& job) {
+// The four-voice MFi types and four-voice SMAF, which hold no drum channel:
+// their four voices go to melodic parts.
+bool DrumlessFourVoice(const SingleJob& job) {
+    if (job.driver == Driver::Smaf) return job.type == SmafData::kVoices4;
     return job.driver == Driver::Mfi && (job.type == 1 || job.type == 252);
 }
 
@@ -167,16 +170,9 @@ bool DrumlessMfi(const SingleJob& job) {
 ChannelChoice SingleChoice(const SingleJob& job, MobileData& model) {
     ChannelChoice fourVoices{&model, nullptr, 1, 0, 4};
     ChannelChoice sixteen{&model, nullptr, 0, 0, 16};
-    bool four = false;
-    if (job.driver == Driver::Ma1) {
-        four = true;
-    } else if (job.driver == Driver::Smaf) {
-        four = job.type == SmafData::kVoices4;
-    } else if (DrumlessMfi(job)) {
-        four = true;
-    } else if (job.type != 4 && job.type != 5 && job.type != 254) {
+    const bool four = job.driver == Driver::Ma1 || DrumlessFourVoice(job);
+    if (!four && job.driver == Driver::Mfi && job.type != 4 && job.type != 5 && job.type != 254)
         ShowErrorMessage(driver_code::kInvalidFile);
-    }
     if (!four) return sixteen;
     model.KeepFirstEnabledSlots(4, 1);
     return fourVoices;
@@ -220,7 +216,7 @@ int RunSingle(const SingleJob& job, const std::string& path) {
         // The drums are left out first, as the channel dialog's road does:
         // kept, they would take a voice from the melodic parts and then be
         // refused by the writer.
-        if (DrumlessMfi(job)) model.KeepFirstEnabledSlots(4, 1);
+        if (DrumlessFourVoice(job)) model.KeepFirstEnabledSlots(4, 1);
         KeepFirstSlots(model, job.outputType);
     } else {
         range = AskChannels(SingleChoice(job, model));
@@ -303,6 +299,14 @@ int RunMulti(const MultiJob& job, const std::string& path) {
     return WriteMulti(job, part);
 }
 
+// MFM files and melody mails carry no voice count: their writers take the
+// slots as chosen (the melody mail's MFi type has its own four or sixteen),
+// so they keep them quietly. Any other type without one is wrong.
+void ReportMissingVoiceCount(int outputType) {
+    if (outputType == kMfmOutputType || IsMelodyMailType(outputType) == 1) return;
+    ShowErrorMessage(driver_code::kChannelCount);
+}
+
 }  // namespace
 
 bool PrepareMultiTrackSong(MidiFileLoader& loader, int multiType, int terminalId) {
@@ -321,7 +325,7 @@ void KeepFirstSlots(MobileData& model, int outputType) {
     if (n == 0) {
         // A type without a voice count keeps its slots: disabling all of
         // them would write an empty ringtone.
-        ShowErrorMessage(driver_code::kChannelCount);
+        ReportMissingVoiceCount(outputType);
         return;
     }
     if (n >= model.Count()) return;
@@ -338,7 +342,7 @@ void KeepFirstSlots(MobileData& model, int outputType) {
 void LimitSlotsByPolyphony(MultiMobileTrackData& model, int outputType) {
     const int n = OutputTypeVoiceCount(outputType);
     if (n == 0) {
-        ShowErrorMessage(driver_code::kChannelCount);
+        ReportMissingVoiceCount(outputType);
         return;
     }
     if (n >= model.GetVoiceCount()) return;

@@ -39,11 +39,12 @@ int ConvertToSmafMa3(int kind, const std::string& path, int adjustVoice, int out
 int ConvertToMfm(const std::string& path, int adjustVoice, int outputType);
 
 // Keeps the first OutputTypeVoiceCount(outputType) enabled slots and
-// disables the later ones. A count of 0 is reported and changes nothing.
+// disables the later ones. A count of 0 changes nothing; it is reported
+// unless the type carries none (MFM, melody mail).
 void KeepFirstSlots(MobileData& model, int outputType);
 // Keeps slots, in order, while their summed needs (distinct drum notes for
 // slot 9, the largest polyphony otherwise) fit the voice count. A count of
-// 0 is reported and changes nothing.
+// 0 changes nothing and is reported as above.
 void LimitSlotsByPolyphony(MultiMobileTrackData& model, int outputType);
 // The multi-track MFi preparation of a loaded song: the loader holds the
 // prepared format-1 song afterwards. false when there is none.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <set>
+#include <string>
 #include <utility>
 
 #include "core/byte_cursor.h"
@@ -41,6 +42,11 @@ void ShowMfmHeaderError(std::uint32_t code) {
 
 void ShowMfmTrackError(std::uint32_t code) {
     kTrackReporter.Show(code);
+}
+
+void ShowMfmDrumsMoved(int count) {
+    ShowErrorBox(kTrackReporter.Format(fmtk::kNoteInvalid) + " (drum notes changed: " +
+                 std::to_string(count) + ")");
 }
 
 std::size_t WriteInformationSubChunk(std::vector<std::uint8_t>& out, std::string_view id,
@@ -222,8 +228,11 @@ void MFMData::Build(const MobileData& model) {
         tracks_.push_back(std::make_unique<MFMTrack>(std::move(track), t, kinds));
     }
     MoveTemposToTrack0();
+    int moved = 0;
     for (auto& t : tracks_)
-        t->Prepare();
+        moved += t->Prepare();
+    // Once per file, not once per note.
+    if (moved > 0) ShowMfmDrumsMoved(moved);
 }
 
 // Tempos of tracks 1..3 move into track 0 at their times; one tempo of a

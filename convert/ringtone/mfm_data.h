@@ -42,6 +42,8 @@ constexpr int kD5 = 82;
 
 void ShowMfmHeaderError(std::uint32_t code);
 void ShowMfmTrackError(std::uint32_t code);
+// The one notice of a file whose count drum notes were moved to other drums.
+void ShowMfmDrumsMoved(int count);
 
 // Writes one information sub-chunk: the 4-character id, the length n as 16
 // bits and the n bytes. Returns n + 6.
@@ -102,8 +104,10 @@ public:
     // of it is read then).
     std::size_t Read(std::span<const std::uint8_t> bytes, bool* cut, ReadLog& log, std::size_t origin = 0);
 
-    // Removes what the file does not carry and splits gates above 255.
-    void Prepare();
+    // Removes what the file does not carry, moves the drums the key bits
+    // cannot hold to the nearest they can, and splits gates above 255.
+    // Returns the number of drum notes moved.
+    int Prepare();
     // A delta above 255 gets a wait of its whole 256s in front.
     void SplitLongWaits();
     // The chunk bytes into Bytes().
@@ -134,6 +138,9 @@ private:
 bool MfmOctaveKey(int note, int* key, int* octave);
 // The last note 0..127 whose table entry is (key, octave), or 0.
 int MfmOctaveNote(int key, int octave);
+// The key a drum note is written with: itself up to 62, else the nearest
+// drum up to 62 (by the General MIDI drum families).
+int MfmDrumKey(int note);
 // The tempo byte of a tempo in microseconds per quarter (beats per minute
 // clamped to 20..275, less 20).
 int MfmTempoByte(int microseconds);

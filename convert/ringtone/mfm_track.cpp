@@ -23,6 +23,41 @@ constexpr int kTempoFloor = 20;
 constexpr int kTempoTop = 275;
 constexpr int kProgramTop = 127;
 
+// The drums of the General MIDI map above key 62, which a drum channel's
+// six key bits cannot hold, each with the drum MFM has that sounds nearest:
+// hand drums for hand drums, toms for the timbales and surdos, a bell for
+// the bells and triangles, the side stick for the wood clicks, the
+// tambourine for the shakers and the vibraslap for the scrapers.
+struct DrumStandIn {
+    int key;
+    int standIn;
+};
+constexpr int kFirstStandIn = 63;
+constexpr int kStandInCount = 19;
+constexpr DrumStandIn kDrumStandIns[kStandInCount] = {
+    {63, 62},  // open high conga: mute high conga
+    {64, 61},  // low conga: low bongo
+    {65, 50},  // high timbale: high tom
+    {66, 48},  // low timbale: high-mid tom
+    {67, 56},  // high agogo: cowbell
+    {68, 56},  // low agogo: cowbell
+    {69, 54},  // cabasa: tambourine
+    {70, 54},  // maracas: tambourine
+    {71, 53},  // short whistle: ride bell
+    {72, 53},  // long whistle: ride bell
+    {73, 58},  // short guiro: vibraslap
+    {74, 58},  // long guiro: vibraslap
+    {75, 37},  // claves: side stick
+    {76, 37},  // high wood block: side stick
+    {77, 37},  // low wood block: side stick
+    {78, 62},  // mute cuica: mute high conga
+    {79, 60},  // open cuica: high bongo
+    {80, 53},  // mute triangle: ride bell
+    {81, 53},  // open triangle: ride bell
+};
+// Keys past the map become the kick, as the drum range limit makes them.
+constexpr int kOutsideStandIn = 35;
+
 namespace op {
 constexpr int kWait = 0xB0;
 constexpr int kClose = 0xB1;
@@ -67,6 +102,12 @@ int MfmOctaveNote(int key, int octave) {
         case 1: return key >= 43 && key <= kKeyTop ? key + 65 : 0;
         default: return 0;
     }
+}
+
+int MfmDrumKey(int note) {
+    if (note >= 0 && note <= kKeyTop) return note;
+    const int row = note - kFirstStandIn;
+    return row >= 0 && row < kStandInCount ? kDrumStandIns[row].standIn : kOutsideStandIn;
 }
 
 int MfmTempoByte(int microseconds) {
@@ -167,11 +208,21 @@ void MFMTrack::ReadEvents(std::span<const std::uint8_t> events, ReadLog& log, st
 
 // ---- Writing ----
 
-void MFMTrack::Prepare() {
+int MFMTrack::Prepare() {
     MobileTrackData& t = *track_;
     t.RemoveControls(mobile_code::kKind);
     t.RemoveControls(mobile_code::kEndOfTrack);
     t.RemoveControls(mobile_code::kFormat67);
+    // A drum the key bits cannot hold plays as the nearest drum they can.
+    int moved = 0;
+    for (int i = 0; i < t.Count(); ++i) {
+        MidiEvent& e = *t.Event(i);
+        if (e.kind != mobile_kind::kNote || Kind(e.channel) != kKindDirect) continue;
+        const int key = MfmDrumKey(e.note);
+        if (key == e.note) continue;
+        e.note = key;
+        ++moved;
+    }
     if (index_ == kDrumTrack) {
         // The drum channel has no program: its changes become waits.
         for (int i = 0; i < t.Count(); ++i) {
@@ -183,6 +234,7 @@ void MFMTrack::Prepare() {
     }
     // A gate above 255 keeps 255 and goes on as a copy 254 ticks later.
     t.SplitLongGates(kMaxGate, kGateSplitStep);
+    return moved;
 }
 
 void MFMTrack::SplitLongWaits() {
