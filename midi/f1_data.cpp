@@ -102,6 +102,23 @@ MidiF1Data::MidiF1Data(const std::uint8_t* image, int length, int warn, int capa
     EnsureMasterVolume(warn);
 }
 
+MidiF1Data::MidiF1Data(MemoryBlock&& image, int length, int warn, int capacity)
+    : MidiData(capacity, DeferBlock{}) {
+    ShowWarningOnce(0);
+    noteMode = note_mode::kLength;
+    if (length > capacity_) {
+        ShowError(m1dt::kDataTooLarge);
+    } else if (image && length > 0 && image.capacity() >= static_cast<std::size_t>(length)) {
+        HoldBlock(std::move(image), length);
+        std::vector<MasterVolumeFind> finds;
+        ReadHeldImage(&finds);
+        // The findings stand for the tracks only when every track was read.
+        EnsureMasterVolume(finds.size() == tracks_.size() ? finds : FindMasterVolumes(), warn);
+        return;
+    }
+    EnsureMasterVolume(warn);
+}
+
 MidiF1Data::MidiF1Data(const std::string& path, int capacity) : MidiData(capacity, DeferBlock{}) {
     ShowWarningOnce(0);
     noteMode = note_mode::kLength;
@@ -133,8 +150,12 @@ void MidiF1Data::ReadImage(int length, const std::uint8_t* image) {
         return;
     }
     if (!image || length <= 0 || !HoldCopy(image, length)) return;
+    ReadHeldImage();
+}
+
+void MidiF1Data::ReadHeldImage(std::vector<MasterVolumeFind>* finds) {
     noteMode = note_mode::kImage;
-    if (ReadHeader()) ReadTracksAs(note_mode::kLength);
+    if (ReadHeader()) ReadTracksAs(note_mode::kLength, finds);
     noteMode = note_mode::kLength;
 }
 
@@ -179,7 +200,7 @@ int MidiF1Data::ReadTracks() {
     return ReadTracksAs(note_mode::kNoteOnOff);
 }
 
-int MidiF1Data::ReadTracksAs(int mode) {
+int MidiF1Data::ReadTracksAs(int mode, std::vector<MasterVolumeFind>* finds) {
     if (noteMode != note_mode::kImage || position_ < kSmfHeaderSize || position_ > length_) {
         ShowError(m1dt::kInternal);
         return 0;
@@ -206,7 +227,9 @@ int MidiF1Data::ReadTracksAs(int mode) {
         // A refused chunk: there is no telling where the next one starts.
         if (track->Length() == 0) break;
         position_ += track->Length();
+        const MasterVolumeFind find = finds ? track->FindMasterVolume() : MasterVolumeFind{};
         AddTrack(std::move(track));
+        if (finds && finds->size() < tracks_.size()) finds->push_back(find);
     }
     noteMode = mode;
     return 1;

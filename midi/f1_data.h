@@ -60,6 +60,11 @@ public:
     // refused.
     MidiF1Data(const std::uint8_t* image, int length, int capacity = kMusicDataCapacity);
     MidiF1Data(const std::uint8_t* image, int length, int warn, int capacity);
+    // The same from a block of at least length bytes that the tune takes
+    // over instead of copying it (a refused image is left with the caller);
+    // TakeImage hands it back once read.
+    MidiF1Data(MemoryBlock&& image, int length, int warn, int capacity);
+    MemoryBlock TakeImage() { return TakeBlock(); }
     // Loads a file of format 1 or 0 as notes with length; anything else gives
     // an empty tune after the reader's message.
     MidiF1Data(const std::string& path, int capacity);
@@ -172,15 +177,26 @@ public:
 
 private:
     void ReadImage(int length, const std::uint8_t* image);
+    // Reads the image the tune holds as notes with length; finds gets each
+    // track's master volume, taken as the track is read.
+    void ReadHeldImage(std::vector<MasterVolumeFind>* finds = nullptr);
+    // Each track's master volume, and the reports on them (several in one
+    // track, several tracks with one); the volume of the last, or -1.
+    std::vector<MasterVolumeFind> FindMasterVolumes() const;
+    static int ReportMasterVolumes(std::span<const MasterVolumeFind> finds);
+    // EnsureMasterVolume on the tracks' findings.
+    void EnsureMasterVolume(std::span<const MasterVolumeFind> finds, int warn);
     bool StartSplit(const MidiF0Data& song);
     void SplitEvents(std::span<MidiEvent* const> events);
-    void SplitEvents(OwnedEvents events);
-    // The split's step for one event at time now: an End of Track ends every
-    // track there; the index of the event's track, or -1 when it has none.
-    int SplitTrackAt(const MidiEvent& e, long long now, long long* last);
+    void SplitEvents(MidiTrackData& source);
+    // The split's step for an End of Track at time now: it ends every track
+    // there, and belongs to none of them (-1).
+    int EndSplitTracksAt(long long now, long long* last);
     // ReadTracks into the given mode: 1, or 2 (notes with length read
-    // straight away).
-    int ReadTracksAs(int mode);
+    // straight away). With finds, each track's master volume is found right
+    // after it is read, while its events are still in the cache: a walk over
+    // all of them later would fetch every event of the tune again.
+    int ReadTracksAs(int mode, std::vector<MasterVolumeFind>* finds = nullptr);
     // Restores the tracks' note-on/off form after a write that failed.
     void KeepTracksAfterFailedWrite();
 

@@ -102,12 +102,23 @@ int MidiF1Data::GetTimeSignature(int* code) const {
 }
 
 int MidiF1Data::GetMasterVolume() const {
+    return ReportMasterVolumes(FindMasterVolumes());
+}
+
+std::vector<MasterVolumeFind> MidiF1Data::FindMasterVolumes() const {
+    std::vector<MasterVolumeFind> finds;
+    for (const auto& t : tracks_)
+        finds.push_back(t->FindMasterVolume());
+    return finds;
+}
+
+int MidiF1Data::ReportMasterVolumes(std::span<const MasterVolumeFind> finds) {
     int volume = -1;
     int found = 0;
-    for (const auto& t : tracks_) {
-        int v = t->GetMasterVolume();
-        if (v < 0) continue;
-        volume = v;
+    for (const MasterVolumeFind& find : finds) {
+        if (find.count > 1) MidiTrackData::ShowWarningOnce(mdtk::kSeveralMasterVolumes);
+        if (find.volume < 0) continue;
+        volume = find.volume;
         ++found;
     }
     if (found > 1) ShowError(m1dt::kSeveralMasterVolumes);
@@ -127,7 +138,11 @@ void MidiF1Data::SetMasterVolume(int volume) {
 }
 
 void MidiF1Data::EnsureMasterVolume(int warn) {
-    if (tracks_.empty() || GetMasterVolume() >= 0) return;
+    EnsureMasterVolume(FindMasterVolumes(), warn);
+}
+
+void MidiF1Data::EnsureMasterVolume(std::span<const MasterVolumeFind> finds, int warn) {
+    if (tracks_.empty() || ReportMasterVolumes(finds) >= 0) return;
     SetMasterVolume(127);
     if (warn == 1) ShowError(m1dt::kNoMasterVolume);
 }
@@ -172,8 +187,7 @@ int SplitTrackOf(const MidiEvent& e) {
 
 }  // namespace
 
-int MidiF1Data::SplitTrackAt(const MidiEvent& e, long long now, long long* last) {
-    if (!e.IsEndOfTrack()) return SplitTrackOf(e);
+int MidiF1Data::EndSplitTracksAt(long long now, long long* last) {
     for (int t = 0; t < kSplitTracks; ++t) {
         Track(t)->AppendEndOfTrackAt(static_cast<int>(now - last[t]));
         last[t] = now;
@@ -188,7 +202,7 @@ void MidiF1Data::SplitEvents(std::span<MidiEvent* const> events) {
     long long last[kSplitTracks] = {};
     for (const MidiEvent* e : events) {
         now += e->delta;
-        const int k = SplitTrackAt(*e, now, last);
+        const int k = e->IsEndOfTrack() ? EndSplitTracksAt(now, last) : SplitTrackOf(*e);
         if (k < 0) continue;
         auto event = std::make_unique<MidiEvent>(*e);
         event->delta = static_cast<int>(now - last[k]);
@@ -197,18 +211,23 @@ void MidiF1Data::SplitEvents(std::span<MidiEvent* const> events) {
     }
 }
 
-// The same with the events themselves; those not placed are freed.
-void MidiF1Data::SplitEvents(OwnedEvents events) {
+// The same with the source's events themselves, handed over one by one
+// without first gathering them; those not placed are freed. The loop runs
+// once per event of the whole tune, so the tracks are looked up once.
+void MidiF1Data::SplitEvents(MidiTrackData& source) {
+    MidiTrackData* tracks[kSplitTracks];
+    for (int t = 0; t < kSplitTracks; ++t)
+        tracks[t] = Track(t);
     long long now = 0;
     long long last[kSplitTracks] = {};
-    for (auto& event : events) {
+    source.HandOverEvents([&](std::unique_ptr<MidiEvent> event) {
         now += event->delta;
-        const int k = SplitTrackAt(*event, now, last);
-        if (k < 0) continue;
+        const int k = event->IsEndOfTrack() ? EndSplitTracksAt(now, last) : SplitTrackOf(*event);
+        if (k < 0) return;
         event->delta = static_cast<int>(now - last[k]);
         last[k] = now;
-        Track(k)->AppendEvent(std::move(event));
-    }
+        tracks[k]->AppendEvent(std::move(event));
+    });
 }
 
 // Both splits start alike: 17 empty tracks; false when the song is not in
@@ -234,7 +253,7 @@ void MidiF1Data::SplitFromF0(const MidiF0Data& song) {
 
 void MidiF1Data::SplitFromF0(MidiF0Data&& song) {
     if (!StartSplit(song)) return;
-    SplitEvents(song.Track()->TakeEvents());
+    SplitEvents(*song.Track());
 }
 
 int MidiF1Data::MergeTracksInto(MidiF0Data& song) const {

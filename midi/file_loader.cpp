@@ -88,7 +88,9 @@ void MidiFileLoader::LoadImage(const std::uint8_t* bytes, std::size_t length,
         tune1_ = std::make_unique<MidiF1Data>(std::move(song), kTuneCapacity);
         currentFormat_ = 1;
     } else if (format == 1) {
-        tune1_ = std::make_unique<MidiF1Data>(fileImage_.data(), held, 0, kTuneCapacity);
+        // The tune too reads the image in place rather than a copy of it.
+        tune1_ = std::make_unique<MidiF1Data>(std::move(fileImage_), held, 0, kTuneCapacity);
+        if (MemoryBlock image = tune1_->TakeImage()) fileImage_ = std::move(image);
         if (tune1_->TrackCount() == 0) {
             tune1_.reset();
             fileLength_ = 0;

@@ -206,17 +206,21 @@ long long MidiTrackData::FindMetaTextTime(int type, std::string_view text) const
 }
 
 int MidiTrackData::GetMasterVolume() const {
-    int volume = -1;
-    int count = 0;
+    const MasterVolumeFind find = FindMasterVolume();
+    if (find.count > 1) ShowWarningOnce(mdtk::kSeveralMasterVolumes);
+    return find.volume;
+}
+
+MasterVolumeFind MidiTrackData::FindMasterVolume() const {
+    MasterVolumeFind find;
     for (int i = 0; i < eventCount_; ++i) {
         const MidiEvent* e = Event(i);
         if (e->IsSysEx() && e->subtype == sysex_class::kMasterVolume) {
-            volume = e->value;
-            ++count;
+            find.volume = e->value;
+            ++find.count;
         }
     }
-    if (count > 1) ShowWarningOnce(mdtk::kSeveralMasterVolumes);
-    return volume;
+    return find;
 }
 
 int MidiTrackData::CountEventsOfChannel(int channel) const {
