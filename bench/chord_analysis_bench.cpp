@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "baseline_ratio.h"
 #include "compose/chord_analyzer.h"
 #include "compose/tune_structure.h"
 #include "core/utilities.h"
@@ -125,4 +126,6 @@ BENCHMARK(BM_StructureOfOverlappingLongNotes)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    return bench::RunWithBaselineRatios(argc, argv, {{"BM_AnalyzeChords", "BM_LoadFile"}});
+}

@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+#include "baseline_ratio.h"
 #include "compose/chord_progression.h"
 #include "compose/compose_info.h"
 #include "compose/knowledge_base.h"
@@ -144,4 +145,11 @@ BENCHMARK(BM_ProgressionAlone_AllPresets)->Unit(benchmark::kMillisecond)->Iterat
 BENCHMARK(BM_BuildChordTimeline)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_AddChords_Baseline)->Unit(benchmark::kMicrosecond);
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    return bench::RunWithBaselineRatios(
+        argc, argv,
+        {
+            {"BM_ProgressionWithFitting_AllPresets", "BM_ProgressionAlone_AllPresets"},
+            {"BM_BuildChordTimeline", "BM_AddChords_Baseline"},
+        });
+}

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "baseline_ratio.h"
 #include "compose/chord_record.h"
 #include "compose/chord_weights.h"
 #include "compose/compose_info.h"
@@ -193,7 +194,9 @@ int main(int argc, char** argv) {
     PrintComposeInfoMemory();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
+    bench::BaselineRatioReporter reporter(
+        {{"BM_ChordScaleWeights_Index", "BM_ChordScaleWeights_TextScan"}});
+    benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     return 0;
 }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "accomp/backing_generators.h"
+#include "baseline_ratio.h"
 #include "compose/chord_progression.h"
 #include "compose/compose_info.h"
 #include "compose/compose_tune.h"
@@ -117,4 +118,7 @@ void BM_ProgressionBaseline_AllPresets(benchmark::State& state) {
 BENCHMARK(BM_ComposeOneTune_AllPresets)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_ProgressionBaseline_AllPresets)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    return bench::RunWithBaselineRatios(
+        argc, argv, {{"BM_ComposeOneTune_AllPresets", "BM_ProgressionBaseline_AllPresets"}});
+}

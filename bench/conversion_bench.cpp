@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "accomp/backing_generators.h"
+#include "baseline_ratio.h"
 #include "compose/compose_tune.h"
 #include "compose/composer_state.h"
 #include "compose/conversion_material.h"
@@ -180,4 +181,7 @@ void BM_StyleAloneBaseline(benchmark::State& state) {
 BENCHMARK(BM_ConversionTune)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_StyleAloneBaseline)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    return bench::RunWithBaselineRatios(argc, argv,
+                                        {{"BM_ConversionTune", "BM_StyleAloneBaseline"}});
+}

@@ -12,6 +12,7 @@
 #include "accomp/bass_track.h"
 #include "accomp/drum_track.h"
 #include "accomp/harmony_track.h"
+#include "baseline_ratio.h"
 #include "core/settings.h"
 #include "core/shell_services.h"
 #include "core/utilities.h"
@@ -163,4 +164,6 @@ BENCHMARK(BM_CustomHarmonyTrack)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    return bench::RunWithBaselineRatios(argc, argv, {{"BM_DrumTrack", "BM_DrumTrackFrameOnly"}});
+}

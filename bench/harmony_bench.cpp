@@ -13,6 +13,7 @@
 #include "accomp/bass_track.h"
 #include "accomp/drum_track.h"
 #include "accomp/harmony_track.h"
+#include "baseline_ratio.h"
 #include "compose/compose_info.h"
 #include "core/settings.h"
 #include "core/utilities.h"
@@ -138,4 +139,6 @@ BENCHMARK(BM_WholeAccompaniment)
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    return bench::RunWithBaselineRatios(argc, argv, {{"BM_HarmonyTrack", "BM_HarmonyFrameOnly"}});
+}

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "baseline_ratio.h"
 #include "compose/chord_record.h"
 #include "compose/compose_info.h"
 #include "compose/knowledge_base.h"
@@ -125,4 +126,6 @@ BENCHMARK(BM_BuildChordCodeTable)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ReadTimeChart)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PickCountedEntry)->Unit(benchmark::kMicrosecond);
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    return bench::RunWithBaselineRatios(argc, argv, {{"BM_ReadTimeChart", "BM_PickCountedEntry"}});
+}

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "baseline_ratio.h"
 #include "compose/chord_record.h"
 #include "compose/chord_weights.h"
 #include "compose/clash_removal.h"
@@ -229,4 +230,7 @@ BENCHMARK(BM_ApplyPartEffects)
     ->Arg(22)
     ->Unit(benchmark::kMicrosecond);
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    return bench::RunWithBaselineRatios(argc, argv,
+                                        {{"BM_ApplyPartEffects", "BM_ApplyPartEffects/0"}});
+}

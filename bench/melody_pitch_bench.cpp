@@ -8,6 +8,7 @@
 #include <memory>
 #include <numbers>
 
+#include "baseline_ratio.h"
 #include "compose/chord_record.h"
 #include "compose/compose_info.h"
 #include "compose/composer_state.h"
@@ -175,4 +176,7 @@ BENCHMARK(BM_BuildHeaderTrack100Chords)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    return bench::RunWithBaselineRatios(argc, argv,
+                                        {{"BM_BuildStepSequence", "BM_StepSequenceDirectSines"}});
+}

@@ -8,6 +8,7 @@
 
 #include <memory>
 
+#include "baseline_ratio.h"
 #include "bench/ringtone_song.h"
 #include "convert/mobile_data.h"
 #include "convert/multi_mobile_track_data.h"
@@ -384,4 +385,7 @@ BENCHMARK(BM_MfmWrite)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_MfmRead)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Ma1Write)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Ma1Read)->Unit(benchmark::kMicrosecond);
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    return bench::RunWithBaselineRatios(
+        argc, argv, {{"BM_SingleModelRoad", "BM_LoadSong"}, {"BM_MultiTrackRoad", "BM_LoadSong"}});
+}

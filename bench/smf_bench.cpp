@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "baseline_ratio.h"
 #include "midi/file_loader.h"
 #include "platform/message_sink.h"
 
@@ -160,4 +161,6 @@ BENCHMARK(BM_LoadSmf)->Arg(1)->Arg(16)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ParseSmf)->Arg(1)->Arg(16)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WriteSmf)->Arg(1)->Arg(16)->Unit(benchmark::kMillisecond);
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    return bench::RunWithBaselineRatios(argc, argv, {{"BM_LoadSmf", "BM_ParseSmf"}});
+}

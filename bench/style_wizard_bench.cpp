@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "baseline_ratio.h"
 #include "core/settings.h"
 #include "core/utilities.h"
 #include "style/style_table.h"
@@ -80,4 +81,6 @@ BENCHMARK(BM_SolveStyleWizard)->Unit(benchmark::kMillisecond)->Iterations(50);
 BENCHMARK(BM_ComputeStyleProfile)->Unit(benchmark::kNanosecond);
 BENCHMARK(BM_RecordCopy)->Unit(benchmark::kNanosecond);
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    return bench::RunWithBaselineRatios(argc, argv, {{"BM_ComputeStyleProfile", "BM_RecordCopy"}});
+}

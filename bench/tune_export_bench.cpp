@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "baseline_ratio.h"
 #include "convert/audio/tune_export.h"
 #include "platform/software_synth.h"
 
@@ -132,7 +133,9 @@ int main(int argc, char** argv) {
     if (argc == 3 && std::string(argv[1]) == kChildFlag)
         return ExportMovieToFile(argv[2], std::string(argv[2]) + ".aiff") == 1 ? 0 : 1;
     benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
+    bench::BaselineRatioReporter reporter(
+        {{"BM_ExportThreeMinutes", "BM_FluidsynthCliThreeMinutes"}});
+    benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     return 0;
 }
