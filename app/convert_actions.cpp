@@ -254,9 +254,14 @@ void ShowRingtoneRefusal(const std::string& path, const std::vector<platform::Bo
         ShowErrorBox(kRingtoneWithoutNotesText + path);
         return;
     }
-    std::string text = "\"" + std::filesystem::path(path).filename().string() + "\" " + kRingtoneRefusedText;
-    for (std::size_t i = 0; i < texts.size(); ++i)
-        text += (i ? " " : "") + texts[i];
+    std::string text = "\"";
+    text += std::filesystem::path(path).filename().string();
+    text += "\" ";
+    text += kRingtoneRefusedText;
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        if (i > 0) text += ' ';
+        text += texts[i];
+    }
     ShowErrorBox(text);
 }
 
