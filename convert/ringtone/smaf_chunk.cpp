@@ -123,8 +123,8 @@ std::vector<SmafChunk> WalkSmafChunks(std::span<const std::uint8_t> bytes, ReadL
 void TidySmafFindings(ReadLog& log, bool refused) {
     ReadLog kept;
     for (const ReadFinding& f : log.Findings()) {
-        if (kept.Has(f.code) || (refused && !kept.Empty())) continue;
-        kept.Add(f.report, f.code, f.position);
+        if (refused && !kept.Empty()) break;
+        kept.AddOnce(f.report, f.code, f.position);
     }
     log = std::move(kept);
 }

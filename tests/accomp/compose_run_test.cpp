@@ -12,6 +12,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "accomp/backing_generators.h"
@@ -264,14 +265,9 @@ TEST_F(ComposeRun, ATuneThatCannotBeSavedNamesItsFileKeepsItsNumberAndEndsTheRun
     EXPECT_EQ(testing_support::FolderNames(folder_), (Texts{"not-a-folder", "temp.mid"}));
 }
 
-// Bars of a composed tune in 4/4 (up to its last note), and
-// the bars in which the melody (channel 1) starts a note.
-struct MelodyBars {
-    long long bars = 0;
-    long long withMelody = 0;
-};
-
-MelodyBars CountMelodyBars(const std::string& file) {
+// The bars of a composed tune in 4/4 (up to its last note), and the bars in
+// which its melody (channel 1) starts a note.
+std::pair<long long, long long> MelodyBars(const std::string& file) {
     MidiF1Data tune(file, static_cast<int>(WorkBufferSize));
     const long long barTicks = 4LL * std::max(tune.division, 1);
     long long end = 0;
@@ -289,27 +285,18 @@ MelodyBars CountMelodyBars(const std::string& file) {
     return {end / barTicks + 1, static_cast<long long>(melodyBars.size())};
 }
 
-// The selection index of the built-in style of that name, -1 when none.
-int FindStyleSelectionIndex(const std::string& name) {
-    MusicStyle style;
-    for (int index = 0; index < kStyleSelectionCount; ++index)
-        if (GetStyleEntry(index / kStyleSlots, index % kStyleSlots, style) &&
-            DisplayTitle(style) == name)
-            return index;
-    return -1;
-}
-
 TEST_F(ComposeRun, EveryTuneOfARunCarriesItsMelodyInAtLeastHalfItsBars) {
     // The run-long state goes from tune to tune; whatever it carries must
     // never leave the melody resting for the rest of a later tune. Both
     // styles are in 4/4.
     AppSettings.DontPlay = 1;
     ResetComposerState();
-    for (const char* name : {"Club Techno", "Nostalgic Game"}) {
+    for (const auto& [index, name] : {std::pair{195, "Club Techno"}, {36, "Nostalgic Game"}}) {
+        MusicStyle style;
+        ASSERT_TRUE(GetStyleEntry(index / kStyleSlots, index % kStyleSlots, style));
+        ASSERT_EQ(DisplayTitle(style), name);
         AppSettings.TuneNumber = 0;
         ClearStyleSelections();
-        const int index = FindStyleSelectionIndex(name);
-        ASSERT_GE(index, 0) << name;
         ComposeStyleSelection[index] = 1;
         ASSERT_TRUE(StartComposeRun(20, false));
         ASSERT_TRUE(WaitReal([] { return ComposingActive == 0; }, 300s));
@@ -317,10 +304,9 @@ TEST_F(ComposeRun, EveryTuneOfARunCarriesItsMelodyInAtLeastHalfItsBars) {
         for (int n = 0; n < 20; ++n) {
             char file[16];
             std::snprintf(file, sizeof file, "MYMIDI%02d.MID", n);
-            const MelodyBars counted = CountMelodyBars(folder_ + file);
-            EXPECT_GE(counted.withMelody * 2, counted.bars)
-                << name << " " << file << ": melody in " << counted.withMelody << " of "
-                << counted.bars << " bars";
+            const auto [bars, withMelody] = MelodyBars(folder_ + file);
+            EXPECT_GE(withMelody * 2, bars) << name << " " << file << ": melody in " << withMelody
+                                            << " of " << bars << " bars";
         }
     }
 }

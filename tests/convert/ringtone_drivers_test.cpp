@@ -277,8 +277,6 @@ TEST_F(RingtoneDrivers, LargeInputsAndMissingLoopMarkersWarnAndConvert) {
     EXPECT_FALSE(Output().empty());
 }
 
-// Melody, bass and a counter line on channels 1-3, and kick, snare and hat
-// on channel 10.
 // A song without a tempo event means 500,000 µs a quarter: read back from
 // the ringtone, each of its quarter notes starts half a second after the last.
 TEST_F(RingtoneDrivers, ASongWithoutATempoKeepsItsDefaultBeat) {
@@ -296,6 +294,8 @@ TEST_F(RingtoneDrivers, ASongWithoutATempoKeepsItsDefaultBeat) {
     }
 }
 
+// Melody, bass and a counter line on channels 1-3, and kick, snare and hat
+// on channel 10.
 std::vector<Note> FourChannelTune() {
     std::vector<Note> notes = Melody(0, 4, 72);
     for (int channel : {1, 2})
