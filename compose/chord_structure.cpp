@@ -338,7 +338,7 @@ void ChordStructure::CountMelodyMove(int pitch) {
 }
 
 bool ChordStructure::MelodyIsBrokenChord() const {
-    return melodyStruck_ >= kBrokenChordNotes && melodyLeaps_ > melodySteps_;
+    return melodyStruck_ >= kBrokenChordNotes && melodyLeaps_ >= melodySteps_;
 }
 
 RecognisedChord ChordStructure::RecogniseMelodyOnly(const ScaleString& scale) const {
