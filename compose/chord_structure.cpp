@@ -387,7 +387,8 @@ RecognisedChord ChordStructure::RecogniseWeighted() const {
     // A broken chord in the Melody weighs with the Harmony.
     Weights weights = harmony_;
     if (MelodyIsBrokenChord())
-        for (std::size_t pc = 0; pc < 12; ++pc) SaturatingAdd(weights[pc], melody_[pc]);
+        for (std::size_t pc = 0; pc < 12; ++pc)
+            SaturatingAdd(weights[pc], melody_[pc]);
     const RankedList bass = RankByWeight(bass_);
     const RankedList harmony = RankByWeight(weights);
     // The bass: the first Bass note, else the heaviest Bass pitch class;
