@@ -85,9 +85,9 @@ public:
     RecognisedChord RecogniseMelodyOnly(const ScaleString& scale) const;
     RecognisedChord RecogniseWeighted() const;
     // Whether the Melody struck in the cell is a broken chord: at least
-    // three notes that leap more often than they step. Its notes, sounding
-    // to the cell's end or not, are then the cell's chord as much as a
-    // struck Harmony is.
+    // three notes that leap at least as often as they step. Its notes,
+    // sounding to the cell's end or not, are then the cell's chord as much
+    // as a struck Harmony is.
     bool MelodyIsBrokenChord() const;
 
     const Weights& MelodyWeights() const { return melody_; }
