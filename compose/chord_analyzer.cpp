@@ -145,7 +145,9 @@ int AnalyzeMidiChords(std::span<const TimedEvent> events, std::span<ChordNameEnt
             if (progress && e % kProgressStep == 0) progress(e);
         }
         if (e >= limit) break;
-        if (timed.event->IsNoteWithLength())
+        // Drum keys are no pitches: the drum channel names no chord, even
+        // where the roles let it play harmony.
+        if (timed.event->IsNoteWithLength() && timed.event->channel != kDrumChannel)
             current->AddNote(*timed.event, time, cellStart, *next, structure.role, cellLength);
     }
     // The last cell, partly filled.

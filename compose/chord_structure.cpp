@@ -1,6 +1,7 @@
 #include "compose/chord_structure.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <utility>
@@ -182,6 +183,11 @@ bool Replaces(const Candidate& c, const Candidate* best, int chosenBass) {
     return c.score > best->score || best->score < 1;
 }
 
+// Notes a melody strikes in a cell at least to be a broken chord.
+constexpr int kBrokenChordNotes = 3;
+// The widest move of a line that is a step, not a leap.
+constexpr int kStepSemitones = 2;
+
 void SaturatingAdd(std::uint32_t& slot, std::uint32_t ticks) {
     const std::uint32_t room = std::numeric_limits<std::uint32_t>::max() - slot;
     slot += std::min(room, ticks);
@@ -277,6 +283,10 @@ void ChordStructure::Shift(ChordStructure& next) {
     firstMelody_ = -1;
     lastMelody_ = -1;
     firstBass_ = -1;
+    melodyStruck_ = 0;
+    lastMelodyPitch_ = -1;
+    melodySteps_ = 0;
+    melodyLeaps_ = 0;
 }
 
 void ChordStructure::AddWeight(int role, int pitchClass, std::uint32_t ticks) {
@@ -314,7 +324,21 @@ void ChordStructure::AddNote(const MidiEvent& note, long long noteStart, long lo
     if (role == 3) {
         if (firstMelody_ < 0) firstMelody_ = pc;
         lastMelody_ = pc;
+        if (noteStart >= cellStart) CountMelodyMove(note.note);
     }
+}
+
+void ChordStructure::CountMelodyMove(int pitch) {
+    if (melodyStruck_ < std::numeric_limits<int>::max()) ++melodyStruck_;
+    const int move = lastMelodyPitch_ < 0 ? 0 : std::abs(pitch - lastMelodyPitch_);
+    lastMelodyPitch_ = pitch;
+    if (move == 0) return;
+    int& count = move <= kStepSemitones ? melodySteps_ : melodyLeaps_;
+    if (count < std::numeric_limits<int>::max()) ++count;
+}
+
+bool ChordStructure::MelodyIsBrokenChord() const {
+    return melodyStruck_ >= kBrokenChordNotes && melodyLeaps_ >= melodySteps_;
 }
 
 RecognisedChord ChordStructure::RecogniseMelodyOnly(const ScaleString& scale) const {
@@ -360,8 +384,13 @@ RecognisedChord ChordStructure::RecogniseMelodyOnly(const ScaleString& scale) co
 }
 
 RecognisedChord ChordStructure::RecogniseWeighted() const {
+    // A broken chord in the Melody weighs with the Harmony.
+    Weights weights = harmony_;
+    if (MelodyIsBrokenChord())
+        for (std::size_t pc = 0; pc < 12; ++pc)
+            SaturatingAdd(weights[pc], melody_[pc]);
     const RankedList bass = RankByWeight(bass_);
-    const RankedList harmony = RankByWeight(harmony_);
+    const RankedList harmony = RankByWeight(weights);
     // The bass: the first Bass note, else the heaviest Bass pitch class;
     // with no Bass the lowest Harmony note stands for it, else the heaviest
     // Harmony pitch class.
@@ -386,7 +415,7 @@ RecognisedChord ChordStructure::RecogniseWeighted() const {
             root = h.pitchClass;
             score = h.weight;
         }
-        const Candidate c = ScoreCandidate(root, score, harmony_, harmony, mode_, threshold);
+        const Candidate c = ScoreCandidate(root, score, weights, harmony, mode_, threshold);
         if (Replaces(c, haveBest ? &best : nullptr, chosen)) {
             best = c;
             haveBest = true;

@@ -66,7 +66,9 @@ public:
     // cell from cellStart to the table of its channel's role (1 Bass,
     // 2 Harmony, 3 Melody); what sounds in the following cell goes to next.
     // A Harmony note also counts towards the lowest Harmony note of the
-    // cells it sounds in. roles is the structure's role row (256 entries).
+    // cells it sounds in; a Melody note towards the steps and leaps of the
+    // line struck in the cell. roles is the structure's role row (256
+    // entries).
     void AddNote(const MidiEvent& note, long long noteStart, long long cellStart,
                  ChordStructure& next, std::span<const std::int32_t> roles, int cellLength);
     // The weights of one note part, by role, as AddNote adds them.
@@ -82,6 +84,11 @@ public:
     // The recognitions on their own, for the current weights.
     RecognisedChord RecogniseMelodyOnly(const ScaleString& scale) const;
     RecognisedChord RecogniseWeighted() const;
+    // Whether the Melody struck in the cell is a broken chord: at least
+    // three notes that leap at least as often as they step. Its notes,
+    // sounding to the cell's end or not, are then the cell's chord as much
+    // as a struck Harmony is.
+    bool MelodyIsBrokenChord() const;
 
     const Weights& MelodyWeights() const { return melody_; }
     const Weights& BassWeights() const { return bass_; }
@@ -93,6 +100,9 @@ public:
     static void ErrorMsg(ErrorCode code);
 
 private:
+    // Counts a Melody note struck in the cell and its move from the last.
+    void CountMelodyMove(int pitch);
+
     Weights melody_{};
     Weights bass_{};
     Weights harmony_{};
@@ -101,6 +111,12 @@ private:
     int firstBass_ = -1;
     // The lowest Harmony note sounding in the cell, -1 when none.
     int lowestHarmony_ = -1;
+    // The Melody notes struck in the cell, the last one's pitch and how
+    // the line moved between them.
+    int melodyStruck_ = 0;
+    int lastMelodyPitch_ = -1;
+    int melodySteps_ = 0;
+    int melodyLeaps_ = 0;
     int namedFlag_ = 0;
     int mode_ = 0;
     int cellLength_ = 0;

@@ -381,6 +381,15 @@ std::atomic<bool> g_folderSaveReported{false};
 int LoadStyleImage(MusicStyle& target, const std::uint8_t* bytes, std::size_t size,
                    std::string_view name) {
     std::size_t used = std::min(size, kMusicStyleSize);
+    // Fewer bytes than the oldest layout's record are no style of any age.
+    if (used < kOldStyleSize8964) {
+        std::string why = "a style file holds at least ";
+        why += std::to_string(kOldStyleSize8964);
+        why += " bytes, this one ";
+        why += std::to_string(used);
+        ReportNotAStyle(name, why);
+        return kStyleRefused;
+    }
     bool refused =
         used <= kOldStyleSize8964 || (used > kOldStyleSize21724 && used < kMusicStyleSize);
     if (refused) {

@@ -37,8 +37,9 @@ int LoadStyleFile(MusicStyle& target, const std::string& path);
 
 // The binary part of LoadStyleFile on bytes already in memory: `size` is the
 // length of the file (at most the record's size is used), `name` the file's
-// name for messages. Bytes whose format version no style carries are refused
-// with one message; a record with values outside their fields' ranges is
+// name for messages. Bytes shorter than the oldest layout's record, or
+// whose format version no style carries, are refused with one message
+// naming the file; a record with values outside their fields' ranges is
 // loaded with those reset (CorrectStyleFields) and one message naming them.
 int LoadStyleImage(MusicStyle& target, const std::uint8_t* bytes, std::size_t size,
                    std::string_view name = {});

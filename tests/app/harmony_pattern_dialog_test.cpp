@@ -225,6 +225,7 @@ TEST_F(HarmonyPatternDialogTest, RefusedFilesShowOneBoxAndChangeNothing) {
         {"random.pat", junk(kPatternFileBytes), loadPattern, "of grid A is"},
         {"junk.txt", junk(5000), openStyle, "holds no style settings"},
         {"random.dat", junk(sizeof(MusicStyle)), openStyle, "not a style file"},
+        {"short.dat", junk(100), openStyle, "holds at least 8964 bytes, this one 100"},
         {"chord.dat", chords, loadChords, "chord 6 ("},
         {"chord.dat", {1, 0x80, 'G', 'M'}, loadChords, "chord 1 is cut off"},
     };

@@ -165,7 +165,12 @@ TEST(StyleFile, RefusedSizesAndMissingFilesLeaveTheTarget) {
         auto loaded = LoadImage(ImageOf(*style, size), kStyleRefused);
         auto untouched = Poisoned();
         EXPECT_EQ(std::memcmp(loaded.get(), untouched.get(), sizeof(MusicStyle)), 0);
-        EXPECT_EQ(Sink().Texts(), std::vector<std::string>{kCantLoadOld});
+        // Shorter than the oldest record: no style at all, named.
+        const std::string tooShort =
+            "\"image.dat\" can not be loaded: a style file holds at "
+            "least 8964 bytes, this one " +
+            std::to_string(size) + ".";
+        EXPECT_EQ(Sink().Texts(), std::vector<std::string>{size < 8964 ? tooShort : kCantLoadOld});
     }
     Sink().Clear();
     auto target = Poisoned();

@@ -255,7 +255,8 @@ TEST_F(StyleOperations, LoadChangesNothingUnlessAStyleWasLoaded) {
     EXPECT_EQ(FieldText(TimeChartFileName), "TIMECHT.DB");
     EXPECT_EQ(Pauses(), 0);
     EXPECT_EQ(testing_support::Sink().Texts(),
-              (std::vector<std::string>{"ZAWCFF0101A6 Can not load old music style!",
+              (std::vector<std::string>{"\"bad.dat\" can not be loaded: a style file holds at least "
+                                        "8964 bytes, this one 100.",
                                         "ZAWCFF0101A3 Loading parameter is failed!"}));
 
     Chooser().QueueFile(Path("minor.dat"));
