@@ -60,27 +60,32 @@ constexpr Strict kOtherRegions[11] = {
     {23, 160, 64, 190}, {245, 171, 368, 194},
 };
 
+// The top of the captions under the bottom buttons. The label face's line
+// (11 px with its leading and descent, 13 px in all) ends two rows above the
+// background's two-pixel frame at the panel's lower edge, so descenders
+// ("Play", "Compose") are drawn whole and clear of the frame.
+constexpr int kBottomCaptionTop = 195;
+// The bottom buttons (Play, Next, Previous and Edit or Convert) all end on
+// the row above the captions' capitals (the face's leading is 2 rows), so no
+// caption is drawn over a button's dark lower edge, in any mode.
+constexpr int kBottomButtonsEnd = kBottomCaptionTop + 2;
+
 // Where LayoutPanel puts each holder (Play is moved by the mode layouts).
 constexpr Rect kHolderPlaces[11] = {
     Rect{0, 0, kPanelWidth, kPanelHeight},
-    Rect{168, 168, 301, 199},
-    Rect{301, 167, 387, 198},
-    Rect{83, 166, 167, 201},
+    Rect{168, kBottomButtonsEnd - 31, 301, kBottomButtonsEnd},
+    Rect{301, kBottomButtonsEnd - 31, 387, kBottomButtonsEnd},
+    Rect{83, kBottomButtonsEnd - 35, 167, kBottomButtonsEnd},
     Rect{315, 34, 385, 58},
     Rect{242, 34, 312, 59},
     Rect{10, 117, 78, 144},
     Rect{10, 90, 78, 118},
     Rect{10, 63, 77, 91},
     Rect{14, 147, 74, 203},
-    Rect{241, 167, 373, 198},
+    Rect{241, kBottomButtonsEnd - 31, 373, kBottomButtonsEnd},
 };
-// The top of the captions under the bottom buttons. The label face's line
-// (11 px with its leading and descent, 13 px in all) ends two rows above the
-// background's two-pixel frame at the panel's lower edge, so descenders
-// ("Play", "Compose") are drawn whole and clear of the frame.
-constexpr int kBottomCaptionTop = 195;
-constexpr Rect kComposePlay = Rect::FromSize(168, 168, 133, 31);
-constexpr Rect kOtherPlay = Rect::FromSize(99, 166, 132, 34);
+constexpr Rect kComposePlay = Rect::FromSize(168, kBottomButtonsEnd - 31, 133, 31);
+constexpr Rect kOtherPlay = Rect::FromSize(99, kBottomButtonsEnd - 34, 132, 34);
 
 struct Faces {
     SkinId normal;

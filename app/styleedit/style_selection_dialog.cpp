@@ -15,14 +15,14 @@ constexpr ErrorCode kNoStylesSelected = 0xFF010046;  // "no styles are selected!
 constexpr int kStyleCheckFlag = 2;
 constexpr int kHubHandOn = 0;
 
-// Style buttons by column and row (inclusive rectangles).
+// The top-left corners of the style buttons by column and row. A button and
+// its square reach as far as their faces (143 x 41 and 29 x 29): every face
+// is drawn whole, frame included, and the last row is as tall as the others,
+// which leaves room for a caption of two lines.
 constexpr int kButtonX1[4] = {26, 177, 327, 478};
-constexpr int kButtonX2[4] = {168, 318, 469, 620};
 constexpr int kButtonY1[6] = {115, 159, 203, 248, 292, 341};
-constexpr int kButtonY2[6] = {154, 199, 243, 287, 332, 376};
-// A square sits 8 px right of and below its button's corner, 28 px a side.
+// A square sits 8 px right of and below its button's corner.
 constexpr int kSquareInset = 8;
-constexpr int kSquareSide = 28;
 
 struct BarRegion {
     int index;
@@ -96,18 +96,20 @@ void StyleSelection::BuildRegions() {
         const int column = (k - 1) % 4;
         const int row = (k - 1) / 4;
         SkinButton& b = Button(kSelectionFirstButton + k - 1);
+        const SkinInfo& face = SkinInfoOf(SkinId::StyleButton);
         b.x1 = kButtonX1[column];
-        b.x2 = kButtonX2[column];
+        b.x2 = b.x1 + face.width;
         b.y1 = kButtonY1[row];
-        b.y2 = kButtonY2[row];
+        b.y2 = b.y1 + face.height;
         b.control = AddButtonHolder(kSelectionButtonStatic + k - 1);
         b.normal = &SkinImage(SkinId::StyleButton);
         b.pressed = &SkinImage(SkinId::StyleButtonPressed);
+        const SkinInfo& squareFace = SkinInfoOf(SkinId::StyleSquare);
         SkinButton& s = Button(kSelectionFirstSquare + k - 1);
         s.x1 = b.x1 + kSquareInset;
-        s.x2 = s.x1 + kSquareSide;
+        s.x2 = s.x1 + squareFace.width;
         s.y1 = b.y1 + kSquareInset;
-        s.y2 = s.y1 + kSquareSide;
+        s.y2 = s.y1 + squareFace.height;
         s.control = AddButtonHolder(kSelectionSquareStatic + k - 1);
         s.normal = &SkinImage(SkinId::StyleSquare);
         s.pressed = &SkinImage(SkinId::StyleSquarePressed);
@@ -128,8 +130,8 @@ Rect StyleSelection::CaptionArea(int index, int shift) const {
     if (index < kSelectionFirstButton || index >= kSelectionFirstSquare)
         return ZAWDialog::CaptionArea(index, shift);
     const SkinButton& b = Button(index);
-    return Rect{b.x1 + kSquareInset + kSquareSide + kCaptionMargin, b.y1, b.x2 - kCaptionMargin,
-                b.y2};
+    const SkinButton& square = Button(index - kSelectionFirstButton + kSelectionFirstSquare);
+    return Rect{square.x2 + kCaptionMargin, b.y1, b.x2 - kCaptionMargin, b.y2};
 }
 
 // Captions, states and tools of the page StyleSelectionPage.

@@ -88,7 +88,7 @@ TEST_F(MainPanelTest, AUserSessionFromStartToPower) {
         EXPECT_EQ(Lines(), "Edit Mode\nPush edit button to edit saved tune.\n");
         d.Click(380, 180);  // no Next in edit mode
         EXPECT_EQ(AppSettings.TuneNumber, 3);
-        EXPECT_EQ(panel.Holder(kRegionPlay)->Bounds(), (Rect{99, 166, 231, 200}));
+        EXPECT_EQ(panel.Holder(kRegionPlay)->Bounds(), (Rect{99, 163, 231, 197}));
 
         d.Click(40, 100);
         EXPECT_EQ(Lines(),

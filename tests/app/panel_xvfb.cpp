@@ -25,6 +25,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <initializer_list>
 #include <iterator>
 #include <string>
 #include <thread>
@@ -83,6 +84,25 @@ void CheckCaptionsWhole(const Image& shot, const Image& background, const std::s
     Check(lowest >= 0 && lowest <= shot.Height() - 5,
           mode + " captions under the buttons end above the panel's frame: lowest glyph row " +
               std::to_string(lowest) + " of " + std::to_string(shot.Height()));
+}
+
+// A bottom button's face where the mode lays it: shown untouched, so no
+// caption's glyphs lie over its dark lower edge.
+struct BottomFace {
+    platform::ui::SkinId id;
+    int left, top;
+};
+void CheckFacesUntouched(const Image& shot, const platform::ui::SkinStore& skin,
+                         std::initializer_list<BottomFace> faces, const std::string& mode) {
+    for (const BottomFace& f : faces) {
+        const Image& image = skin.Get(f.id);
+        int touched = 0;
+        for (int y = 0; y < image.Height(); ++y)
+            for (int x = 0; x < image.Width(); ++x)
+                touched += !Near(shot.Pixel(f.left + x, f.top + y), image.Pixel(x, y), 2);
+        Check(touched == 0, mode + ": a bottom face clear of the captions, " +
+                                std::to_string(touched) + " pixels differ");
+    }
 }
 
 bool WaitFor(const std::function<bool()>& done, int seconds) {
@@ -353,7 +373,7 @@ int main(int argc, char** argv) {
             compose = Grab(display, panel, 400, 210);
             return compose.Pixel(102, 76) == black &&
                    CountNear(compose, 100, 74, 370, 145, composeText, 30) > 20 &&
-                   faceShown(compose, SkinId::PanelNext, 310, 172, 301, 167);
+                   faceShown(compose, SkinId::PanelNext, 310, 172, 301, 166);
         },
         20);
     Check(WritePng(compose, out + "/panel_compose_xvfb.png"), "compose screenshot written");
@@ -368,13 +388,18 @@ int main(int argc, char** argv) {
     Check(CountNear(compose, 100, 74, 370, 145, otherText, 20) == 0,
           "no (200,255,200) text in compose mode");
     Check(faceShown(compose, SkinId::PanelBackground, 5, 5, 0, 0) &&
-              faceShown(compose, SkinId::PanelNext, 310, 172, 301, 167) &&
-              faceShown(compose, SkinId::PanelComposeIdle, 175, 175, 168, 168) &&
+              faceShown(compose, SkinId::PanelNext, 310, 172, 301, 166) &&
+              faceShown(compose, SkinId::PanelComposeIdle, 175, 175, 168, 166) &&
               faceShown(compose, SkinId::PanelPower, 20, 150, 14, 147),
           "the background and the compose faces are shown");
     Check(CountNear(compose, 100, 130, 370, 145, Rgb{0, 127, 0}, 0) == 0,
           "no progress dots while nothing is composed");
     CheckCaptionsWhole(compose, skin.Get(SkinId::PanelBackground), "compose mode");
+    CheckFacesUntouched(compose, skin,
+                        {{SkinId::PanelPrevious, 83, 162},
+                         {SkinId::PanelComposeIdle, 168, 166},
+                         {SkinId::PanelNext, 301, 166}},
+                        "compose mode");
 
     Click(display, panel, 40, 100);  // Mode
     Image edit;
@@ -382,7 +407,7 @@ int main(int argc, char** argv) {
         [&] {
             edit = Grab(display, panel, 400, 210);
             return CountNear(edit, 100, 74, 370, 145, otherText, 30) > 20 &&
-                   faceShown(edit, SkinId::PanelEdit, 250, 175, 241, 167);
+                   faceShown(edit, SkinId::PanelEdit, 250, 175, 241, 166);
         },
         20);
     Check(WritePng(edit, out + "/panel_edit_xvfb.png"), "edit screenshot written");
@@ -391,12 +416,14 @@ int main(int argc, char** argv) {
           "edit mode text in (200,255,200): " + std::to_string(editPixels) + " pixels");
     Check(CountNear(edit, 100, 74, 370, 145, composeText, 20) == 0,
           "no (255,255,200) text in edit mode");
-    Check(faceShown(edit, SkinId::PanelEdit, 250, 175, 241, 167) &&
-              faceShown(edit, SkinId::PanelPlay, 105, 170, 99, 166),
+    Check(faceShown(edit, SkinId::PanelEdit, 250, 175, 241, 166) &&
+              faceShown(edit, SkinId::PanelPlay, 105, 170, 99, 163),
           "the Edit and Play faces are shown");
     Check(edit.Pixel(100, 74) == black && edit.Pixel(369, 144) == black,
           "the status box is black in edit mode");
     CheckCaptionsWhole(edit, skin.Get(SkinId::PanelBackground), "edit mode");
+    CheckFacesUntouched(edit, skin, {{SkinId::PanelPlay, 99, 163}, {SkinId::PanelEdit, 241, 166}},
+                        "edit mode");
 
     // Back to compose mode through convert mode, whose captions are checked
     // too, then Timer opens "Timer Set" over the panel: the whole screen is
@@ -406,11 +433,14 @@ int main(int argc, char** argv) {
     WaitFor(
         [&] {
             convert = Grab(display, panel, 400, 210);
-            return faceShown(convert, SkinId::PanelConvert, 250, 175, 241, 167);
+            return faceShown(convert, SkinId::PanelConvert, 250, 175, 241, 166);
         },
         20);
     Check(WritePng(convert, out + "/panel_convert_xvfb.png"), "convert screenshot written");
     CheckCaptionsWhole(convert, skin.Get(SkinId::PanelBackground), "convert mode");
+    CheckFacesUntouched(convert, skin,
+                        {{SkinId::PanelPlay, 99, 163}, {SkinId::PanelConvert, 241, 166}},
+                        "convert mode");
     Click(display, panel, 40, 100);
     Click(display, panel, 280, 50);
     ::Window timer = 0;

@@ -57,6 +57,26 @@ void CheckCaptionsInside(const Image& shot, const StyleSelection& dialog, const 
     }
 }
 
+// The style buttons and squares whose face, laid at the region's corner, is
+// not whole inside the client or not shown there with its two-pixel frame (a
+// selected button's pressed face covers its square).
+int FacesCut(const Image& shot, const StyleSelection& dialog) {
+    using window_shots::Differing;
+    int cut = 0;
+    for (int k = kSelectionFirstButton; k < kSelectionLeftArrow; ++k) {
+        const SkinButton& b = dialog.Button(k);
+        const int state = dialog.Button((k - 1) % kStyleButtonsPerPage + 1).state;
+        if (k >= kSelectionFirstSquare && state == 1) continue;
+        const Image& face = state == 1 ? *b.pressed : *b.normal;
+        const Rect whole = Rect::FromSize(b.x1, b.y1, face.Width(), face.Height());
+        const Rect inner{whole.left + 2, whole.top + 2, whole.right - 2, whole.bottom - 2};
+        const platform::ui::Point at{b.x1, b.y1};
+        cut += whole.Intersect(Rect{0, 0, shot.Width(), shot.Height()}) != whole ||
+               Differing(shot, face, at, whole) != Differing(shot, face, at, inner);
+    }
+    return cut;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -94,6 +114,19 @@ int main(int argc, char** argv) {
         Check(shot.Width() == 644 && shot.Height() == 464, "convert: 644 x 464");
         Check(!dialog.TooltipsMade(), "tooltips off: none made");
         CheckCaptionsInside(shot, dialog, "convert");
+    }
+    // Every page in compose mode, a style of the last row selected on each.
+    PanelMode = kPanelModeCompose;
+    for (int page = 0; page < kStylePageCount; ++page) {
+        ClearStyleSelections();
+        ComposeStyleSelection[page * kStyleButtonsPerPage + 20 + page % 4] = 1;
+        StyleSelectionPage = page;
+        StyleSelection dialog;
+        const std::string name = "page " + std::to_string(page);
+        const Image shot = window_shots::ShootModal(
+            dialog, out + "/style_selection_page" + std::to_string(page) + "_xvfb.png");
+        Check(FacesCut(shot, dialog) == 0, name + ": every style button and square whole");
+        CheckCaptionsInside(shot, dialog, name);
     }
     {
         StyleOperation dialog;

@@ -421,8 +421,8 @@ TEST_F(StyleSelectionDialogTest, TheFaceIsDrawnOffScreenAndShownInOneTransfer) {
     EXPECT_EQ(ok[0].colour, kNormalCaption.shadow);
     const auto selected = text(dialog.Button(2).caption);
     ASSERT_EQ(selected.size(), 2u);
-    // Right of the square (x 185..213), inside the button's right edge.
-    EXPECT_EQ(selected[1].rect, (Rect{177 + 36 + 4, 115, 318 - 4, 154}));
+    // Right of the square (x 185..213), inside the button's right edge (x 319).
+    EXPECT_EQ(selected[1].rect, (Rect{177 + 37 + 4, 115, 320 - 4, 156}));
     EXPECT_EQ(selected[0].colour, kSelectedCaption.shadow);
     EXPECT_EQ(selected[1].colour, kSelectedCaption.face);
     const auto category = text("Pops(World)");
