@@ -1010,15 +1010,29 @@ void SimulateKey(Window& window, Key key) {
     Fl::handle(FL_KEYBOARD, &native);
 }
 
-bool SimulateNoticeKey(Key key) {
+bool SimulateNoticeKey(NoticePress key) {
+    struct Press {
+        int keysym;
+        const char* text;
+    };
+    static constexpr Press kPresses[] = {
+        {FL_Enter, "\r"},     // NoticePress::Enter
+        {FL_Escape, "\033"},  // NoticePress::Esc
+        {' ', " "},           // NoticePress::Space
+    };
     Fl_Window* notice = fltk_boxes::NewestNotice();
     if (!notice) return false;
-    Fl::e_keysym = key == Key::Enter ? FL_Enter : FL_Escape;
-    Fl::e_text = const_cast<char*>(key == Key::Enter ? "\r" : "\033");
+    const Press& press = kPresses[static_cast<int>(key)];
+    Fl::e_keysym = press.keysym;
+    Fl::e_text = const_cast<char*>(press.text);
     Fl::e_length = 1;
     Fl::e_state = 0;
     Fl::handle(FL_KEYBOARD, notice);
     return true;
+}
+
+bool SimulateNoticeKey(Key key) {
+    return SimulateNoticeKey(key == Key::Enter ? NoticePress::Enter : NoticePress::Esc);
 }
 
 std::vector<ForeignWindowView> ForeignWindows() {
