@@ -171,9 +171,9 @@ int main(int argc, char** argv) {
     // Return, Esc and the space bar each close a notice and go no further,
     // though the focus lies in the window under it. The notice keeps its
     // own copy of a text that dies before it is drawn.
-    for (const auto& [key, name] : {std::pair{NoticePress::Enter, "Return"},
-                                    std::pair{NoticePress::Esc, "Esc"},
-                                    std::pair{NoticePress::Space, "The space bar"}}) {
+    for (const auto& [key, name] :
+         {std::pair{NoticePress::Enter, "Return"}, std::pair{NoticePress::Esc, "Esc"},
+          std::pair{NoticePress::Space, "The space bar"}}) {
         struct OkCounter : WindowHandler {
             int oks = 0;
             void OnOk(Window&) override { ++oks; }
