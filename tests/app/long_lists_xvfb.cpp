@@ -48,6 +48,14 @@ void ClickAt(Display* display, int x, int y) {
     std::this_thread::sleep_for(std::chrono::milliseconds(700));
 }
 
+void PressEsc(Display* display) {
+    const KeyCode esc = XKeysymToKeycode(display, XK_Escape);
+    XTestFakeKeyEvent(display, esc, True, CurrentTime);
+    XTestFakeKeyEvent(display, esc, False, CurrentTime);
+    XFlush(display);
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+}
+
 // The top-level windows shown other than the dialog, with their frames.
 std::vector<std::pair<::Window, Rect>> OthersShown(Display* display, ::Window dialog) {
     std::vector<std::pair<::Window, Rect>> shown;
@@ -77,9 +85,10 @@ int Dark(const Image& shot, int y) {
     return dark;
 }
 
-// Clicks the box of the dialog's long list (opened on the 39th entry),
-// checks the list that opens, clicks the entry under the marked one (the
-// 40th), checks the field shows it, and ends the dialog.
+// Clicks the box of the dialog's long list (opened on the 39th entry) and
+// closes the list by Esc, clicks it again, checks the list that opens,
+// clicks the entry under the marked one (the 40th), checks the field shows
+// it, and ends the dialog.
 void WorkList(ZAWDialog& dialog, const std::string& title, int comboId, const std::string& path) {
     Display* display = XOpenDisplay(nullptr);
     ::Window window = 0;
@@ -95,6 +104,9 @@ void WorkList(ZAWDialog& dialog, const std::string& title, int comboId, const st
     if (window) {
         XTranslateCoordinates(display, window, DefaultRootWindow(display), box.left, box.top, &x,
                               &y, &child);
+        ClickAt(display, x + box.Width() / 2, y + box.Height() / 2);
+        PressEsc(display);
+        Check(OthersShown(display, window).empty(), title + ": Esc closed the list");
         ClickAt(display, x + box.Width() / 2, y + box.Height() / 2);
         open = OthersShown(display, window);
     }
@@ -119,12 +131,8 @@ void WorkList(ZAWDialog& dialog, const std::string& title, int comboId, const st
         if (below > 4) ClickAt(display, list.left + 30, list.top + below);
         Check(OthersShown(display, window).empty(), title + ": the click on an entry closed it");
     }
-    if (window && !OthersShown(display, window).empty()) {  // Esc closes a list left open
-        const KeyCode esc = XKeysymToKeycode(display, XK_Escape);
-        XTestFakeKeyEvent(display, esc, True, CurrentTime);
-        XTestFakeKeyEvent(display, esc, False, CurrentTime);
-        XFlush(display);
-    }
+    if (window && !OthersShown(display, window).empty())  // left open: a click outside closes it
+        ClickAt(display, DisplayWidth(display, 0) - 1, DisplayHeight(display, 0) - 1);
     const int picked =
         OnUi<int>([&] { return dialog.GetWindow().FindControl(comboId)->Selection(); });
     Check(picked == kPicked,

@@ -35,7 +35,7 @@ public:
     }
 };
 
-// The list's window. A click outside it closes it, as a menu's does. While
+// The list's window. A click outside it or Esc closes it, as a menu's. While
 // the press that opened the list is held, the row under the pointer is
 // marked and a release on a row picks it; released elsewhere (on the box)
 // the list stays open for a click.
@@ -62,7 +62,9 @@ public:
             }
             return 1;
         }
-        if (event == FL_PUSH && !inside) {
+        // Under the grab FLTK closes no window on Esc: the list does.
+        if ((event == FL_PUSH && !inside) ||
+            (event == FL_SHORTCUT && Fl::event_key() == FL_Escape)) {
             hide();
             return 1;
         }
