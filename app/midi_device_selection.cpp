@@ -79,7 +79,7 @@ const char* MidiDeviceErrorText(MidiOutResult result) {
     return "";
 }
 
-void SelectMidiDevice() {
+void SelectMidiDevice(platform::ui::Window* owner) {
     PickerTitle = "Device Selection";
     PickerFirstTexts = {"MIDI GM (.mid)", "MIDI GS (.mid)", "MIDI XG (.mid)"};
     PickerFirstCount = kChoosableRows;
@@ -89,7 +89,7 @@ void SelectMidiDevice() {
     FillDeviceList();
     PickerSecondValue = MidiOutDeviceId.load() + 1;
 
-    DeviceSelection picker;
+    DeviceSelection picker(owner);
     picker.mode = 2;
     picker.DoModal();
 

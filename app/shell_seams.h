@@ -29,7 +29,8 @@ void CheckSystemMixer();
 
 // Dialogs owned by the panel.
 void OpenSystemSetting(platform::ui::Window* owner);
-void SelectMidiDevice();
+// "Device Selection", centred over the owner.
+void SelectMidiDevice(platform::ui::Window* owner = nullptr);
 void OpenStyleSelection(platform::ui::Window* owner);
 // The timer dialog ("Timer Set"), modal over the owner.
 void OpenTimerDialog(platform::ui::Window* owner);

@@ -17,7 +17,7 @@ void SystemSetting::OnButton(int index) {
             break;
         }
         case 2:
-            SelectMidiDevice();
+            SelectMidiDevice(self);
             break;
         case 3: {
             DisplaySetting page(self);

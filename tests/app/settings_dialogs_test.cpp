@@ -22,6 +22,7 @@
 #include "app/system_setting_dialog.h"
 #include "app/terminal_selection_dialog.h"
 #include "app/tune_name_dialog.h"
+#include "compose/compose_control.h"
 #include "core/settings.h"
 #include "platform/ui/headless_backend.h"
 #include "platform/ui/ui.h"
@@ -100,6 +101,32 @@ TEST_F(SettingsDialogsTest, RandomStyleLengthThroughTheHubs) {
     EXPECT_EQ(AppSettings.SettingsDialogValue, 40);
     EXPECT_EQ(Changed(before, Bytes()), (std::set<std::size_t>{788}));
     EXPECT_EQ(backend_->PendingSteps(), 0u);
+}
+
+TEST_F(SettingsDialogsTest, DeviceSelectionOpensCentredOverCommonSetting) {
+    const int device = MidiOutDeviceId.load();
+    Window owner;
+    owner.SetClientSize(Size{644, 464});
+    owner.Move(Point{300, 200});
+    auto centre = [](const Window& w) {
+        return Point{w.Position().x + w.ClientSize().width / 2,
+                     w.Position().y + w.ClientSize().height / 2};
+    };
+    Point page{};
+    Then([&](HeadlessBackend& d) {
+        page = centre(*d.TopWindow());
+        ClickAt(d, kGrid[2]);  // "Midi Device"
+    });
+    Then([&](HeadlessBackend& d) {
+        EXPECT_EQ(d.TopWindow()->Title(), "Device Selection");
+        EXPECT_EQ(centre(*d.TopWindow()), page);
+        d.Key(Key::Esc);
+    });
+    Then([](HeadlessBackend& d) { ClickAt(d, kOk); });
+    OpenSystemSetting(&owner);
+    EXPECT_EQ(page, centre(owner));
+    EXPECT_EQ(backend_->PendingSteps(), 0u);
+    MidiOutDeviceId = device;
 }
 
 TEST_F(SettingsDialogsTest, RandomStyleLengthStopsAtItsEnds) {

@@ -9,6 +9,8 @@
 #include <fstream>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "platform/ui/fltk/fltk_backend.h"
 #include "platform/ui/headless_backend.h"
@@ -166,9 +168,12 @@ int main(int argc, char** argv) {
     worker.join();
     Check(code == platform::kIdOk, "a post from a worker ended the modal run");
 
-    // Return in a notice closes it and goes no further, though the focus
-    // lies in the window under it.
-    {
+    // Return, Esc and the space bar each close a notice and go no further,
+    // though the focus lies in the window under it. The notice keeps its
+    // own copy of a text that dies before it is drawn.
+    for (const auto& [key, name] :
+         {std::pair{NoticePress::Enter, "Return"}, std::pair{NoticePress::Esc, "Esc"},
+          std::pair{NoticePress::Space, "The space bar"}}) {
         struct OkCounter : WindowHandler {
             int oks = 0;
             void OnOk(Window&) override { ++oks; }
@@ -178,10 +183,15 @@ int main(int argc, char** argv) {
         under.AddControl(ControlKind::PushButton, Rect{20, 20, 120, 44}, 1).SetText("Play");
         under.Show();
         SimulateClick(under, Point{50, 30});
-        CurrentBackend().ShowNotice("No audio output could be opened: the software synthesizer "
-                                    "plays silently.");
-        Check(SimulateNoticeKey(Key::Enter) && ForeignWindows().empty() && counter.oks == 0,
-              "Return closed the notice and did not reach the window under it");
+        CurrentBackend().ShowNotice(std::string("No audio output could be opened: ") +
+                                    "the software synthesizer plays silently.");
+        for (int i = 0; i < 5; ++i)
+            PumpOnce(20);
+        const std::vector<ForeignWindowView> open = ForeignWindows();
+        Check(open.size() == 1 && open[0].texts.find("No audio output") != std::string::npos,
+              std::string(name) + ": the notice shows its own copy of the text");
+        Check(SimulateNoticeKey(key) && ForeignWindows().empty() && counter.oks == 0,
+              std::string(name) + " closed the notice and did not reach the window under it");
         CloseBackendDialogs();
         under.Hide();
     }

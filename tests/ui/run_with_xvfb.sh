@@ -3,11 +3,12 @@
 # display through -displayfd, runs the command with DISPLAY set to it under a
 # time limit, and stops the server again whatever happened.
 # Usage: run_with_xvfb.sh <Xvfb> <command> [arguments...]
+# The screen is 1024x768x24 unless ZAW_XVFB_SCREEN names another.
 set -u
 xvfb="$1"
 shift
 work=$(mktemp -d)
-"$xvfb" -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" \
+"$xvfb" -displayfd 3 -screen 0 "${ZAW_XVFB_SCREEN:-1024x768x24}" -nolisten tcp -noreset 3>"$work/display" \
     2>"$work/xvfb.log" &
 server=$!
 stop() {

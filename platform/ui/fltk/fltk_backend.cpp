@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "platform/ui/fltk/fltk_boxes.h"
+#include "platform/ui/fltk/fltk_long_choice.h"
 #include "platform/ui/fltk/fltk_options.h"
 #include "platform/ui/fltk/fltk_quit_watch.h"
 #include "platform/ui/headless_backend.h"
@@ -373,90 +374,6 @@ private:
     Control& control_;
 };
 
-// A drop-down list whose items would make FLTK's menu taller than the
-// screen (60 harmony patterns, 55 handsets) opens as a scrolling list inside
-// the screen's work area instead, so every item can be reached.
-class LongChoice : public Fl_Choice {
-    // The list's window: a click outside it closes it, as a menu's does.
-    class Popup : public Fl_Double_Window {
-    public:
-        using Fl_Double_Window::Fl_Double_Window;
-        int handle(int event) override {
-            if (event == FL_PUSH && (Fl::event_x() < 0 || Fl::event_y() < 0 ||
-                                     Fl::event_x() >= w() || Fl::event_y() >= h())) {
-                hide();
-                return 1;
-            }
-            return Fl_Double_Window::handle(event);
-        }
-    };
-
-public:
-    static constexpr int kMenuItemsAtMost = 20;
-    using Fl_Choice::Fl_Choice;
-
-    int handle(int event) override {
-        const bool opens = event == FL_PUSH ||
-                           (event == FL_KEYBOARD && Fl::focus() == this && Fl::event_key() == ' ');
-        if (!opens || size() - 1 <= kMenuItemsAtMost || !active_r()) return Fl_Choice::handle(event);
-        const int picked = PickFromList();
-        if (picked >= 0 && picked != value()) {
-            value(picked);
-            set_changed();
-            do_callback();
-        }
-        return 1;
-    }
-
-private:
-    // Shows the items in a borderless list under the box, moved and cut to
-    // fit the screen; returns the item clicked, or -1 when Esc closed it.
-    int PickFromList() {
-        int areaX = 0, areaY = 0, areaW = 0, areaH = 0;
-        const int left = window() ? window()->x_root() + x() : x();
-        const int below = window() ? window()->y_root() + y() + h() : y() + h();
-        Fl::screen_work_area(areaX, areaY, areaW, areaH, left, below);
-        const int items = size() - 1;
-        const int rowHeight = textsize() + 6;
-        const int height = std::min(items * rowHeight + 4, areaH - 8);
-        const int width = std::min(std::max(w(), 160), areaW);
-        const int top = std::clamp(below, areaY, areaY + areaH - height);
-        const int x0 = std::clamp(left, areaX, areaX + areaW - width);
-
-        Popup popup(x0, top, width, height);
-        popup.border(0);
-        Fl_Hold_Browser list(0, 0, width, height);
-        list.textfont(textfont());
-        list.textsize(textsize());
-        for (int i = 0; i < items; ++i)
-            list.add("");
-        for (int i = 0; i < items; ++i)  // set as text, so '@' and '/' are shown as they stand
-            list.text(i + 1, menu()[i].label() ? menu()[i].label() : "");
-        list.format_char(0);
-        list.value(value() + 1);
-        list.middleline(value() + 1);
-        int chosen = -1;
-        list.callback(
-            [](Fl_Widget* w, void* data) {
-                auto* browser = static_cast<Fl_Hold_Browser*>(w);
-                if (Fl::event() != FL_RELEASE && Fl::event_key() != FL_Enter) return;
-                *static_cast<int*>(data) = browser->value() - 1;
-                browser->window()->hide();
-            },
-            &chosen);
-        list.when(FL_WHEN_RELEASE_ALWAYS | FL_WHEN_ENTER_KEY_ALWAYS);
-        popup.end();
-        popup.set_modal();
-        popup.show();
-        list.take_focus();
-        Fl::grab(&popup);
-        while (popup.shown())
-            Fl::wait(0.1);
-        Fl::grab(nullptr);
-        return chosen;
-    }
-};
-
 class FltkControlPeer : public ControlPeer {
 public:
     FltkControlPeer(Control& control, ZawWindow& window) : control_(control), window_(window) {
@@ -474,7 +391,8 @@ public:
                 widget_->callback(&FltkControlPeer::OnClick, this);
                 break;
             case ControlKind::ComboBox: {
-                auto* choice = new LongChoice(b.left, b.top, b.Width(), b.Height());
+                Fl_Choice* choice =
+                    fltk_long_choice::NewLongChoice(b.left, b.top, b.Width(), b.Height());
                 // Items may be Japanese: the Gothic face has the glyphs.
                 choice->textfont(kGothic);
                 choice->textsize(kControlFontSize);
@@ -1010,15 +928,29 @@ void SimulateKey(Window& window, Key key) {
     Fl::handle(FL_KEYBOARD, &native);
 }
 
-bool SimulateNoticeKey(Key key) {
+bool SimulateNoticeKey(NoticePress key) {
+    struct Press {
+        int keysym;
+        const char* text;
+    };
+    static constexpr Press kPresses[] = {
+        {FL_Enter, "\r"},     // NoticePress::Enter
+        {FL_Escape, "\033"},  // NoticePress::Esc
+        {' ', " "},           // NoticePress::Space
+    };
     Fl_Window* notice = fltk_boxes::NewestNotice();
     if (!notice) return false;
-    Fl::e_keysym = key == Key::Enter ? FL_Enter : FL_Escape;
-    Fl::e_text = const_cast<char*>(key == Key::Enter ? "\r" : "\033");
+    const Press& press = kPresses[static_cast<int>(key)];
+    Fl::e_keysym = press.keysym;
+    Fl::e_text = const_cast<char*>(press.text);
     Fl::e_length = 1;
     Fl::e_state = 0;
     Fl::handle(FL_KEYBOARD, notice);
     return true;
+}
+
+bool SimulateNoticeKey(Key key) {
+    return SimulateNoticeKey(key == Key::Enter ? NoticePress::Enter : NoticePress::Esc);
 }
 
 std::vector<ForeignWindowView> ForeignWindows() {

@@ -31,6 +31,8 @@ void SimulateDrag(Window& window, Point from, Point to);
 void SimulateKey(Window& window, Key key);
 void SimulateDrop(Window& window, const std::string& uriList);
 // A key pressed in the notice opened last; false when no notice is open.
+enum class NoticePress { Enter, Esc, Space };
+bool SimulateNoticeKey(NoticePress key);
 bool SimulateNoticeKey(Key key);
 
 // For tests: the windows FLTK shows for us that are not ZAW windows (boxes,
