@@ -43,10 +43,9 @@ bool WavToMldConverter::TakeRecording(WaveFile& wave) {
     format_.formatTag = wave.Coding();
     // Whole frames of the channels and sample width, whatever the block
     // align says.
-    std::size_t n = wave.DataSize();
+    samples_ = wave.ReleaseData();
     const std::size_t frame = std::size_t(format_.channels) * ((format_.bitsPerSample + 7u) / 8u);
-    if (frame > 0) n -= n % frame;
-    samples_.assign(wave.Data().begin(), wave.Data().begin() + static_cast<std::ptrdiff_t>(n));
+    if (frame > 0) samples_.resize(samples_.size() - samples_.size() % frame);
     if (format_.formatTag == 1) return true;
     if (format_.formatTag == g711::kALawTag || format_.formatTag == g711::kMuLawTag) {
         CAuLawToLinearPCM expander(format_, samples_);

@@ -78,11 +78,11 @@ WaveFile::WaveFile(const std::string& path, wavefile::ChunkWalk walk) : walk_(wa
         log_.Add(&wavefile::ShowStatus, status_);
         return;
     }
-    image.resize(static_cast<std::size_t>(GetFileLength(path)));
     std::size_t count = 0;
     // One byte of room more, so a file grown since its length was taken is
-    // not refused as too large; an empty file reads as a 0-byte image.
-    image.resize(image.size() + 1);
+    // not refused as too large; an empty file reads as a 0-byte image. Sized
+    // in one step: growing by the byte would double the block.
+    image.resize(static_cast<std::size_t>(GetFileLength(path)) + 1);
     if (!ReadWholeFile(path, image.data(), &count, image.size())) {
         status_ = wavefile::kNotFound;
         return;
@@ -253,6 +253,20 @@ void WaveFile::TakeData(std::span<const std::uint8_t> bytes) {
     owned_.assign(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(size));
     data_ = owned_.data();
     dataSize_ = static_cast<std::uint32_t>(size);
+}
+
+std::vector<std::uint8_t> WaveFile::ReleaseData() {
+    std::vector<std::uint8_t> out;
+    if (!borrowed_ && data_ == owned_.data()) {
+        out.swap(owned_);
+        out.resize(dataSize_);
+    } else {
+        out.assign(data_, data_ + dataSize_);
+    }
+    owned_.clear();
+    data_ = nullptr;
+    dataSize_ = 0;
+    return out;
 }
 
 std::size_t WaveFile::WriteHeader(std::span<std::uint8_t> buffer, std::size_t total) const {

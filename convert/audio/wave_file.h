@@ -96,6 +96,9 @@ public:
     std::span<const std::uint8_t> Data() const { return {data_, dataSize_}; }
     std::uint32_t DataSize() const { return dataSize_; }
     bool IsBorrowed() const { return borrowed_; }
+    // The samples, moved out without a copy when the object holds them; the
+    // object is left with none.
+    std::vector<std::uint8_t> ReleaseData();
 
     // Data size + 44.
     std::size_t FileSize() const { return wavefile::kHeaderSize + dataSize_; }
