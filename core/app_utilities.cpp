@@ -169,7 +169,20 @@ int ReadMidiFile(std::string& path, std::uint8_t* buffer, std::size_t capacity, 
     const std::size_t n = std::fread(buffer, 1, limit, file.get());
     if (n == 0 || n >= limit) {
         std::memset(buffer, 0, n);
-        ShowErrorMessage(kFileSizeError);
+        // The file, and the size it must keep under.
+        std::string detail = "[\"";
+        detail += FileNameOfPath(path);
+        if (n == 0) {
+            detail += "\" is empty; ";
+        } else {
+            detail += "\" has ";
+            detail += std::to_string(n);
+            detail += " bytes or more; ";
+        }
+        detail += "a MIDI file must be under ";
+        detail += std::to_string(limit);
+        detail += " bytes]";
+        ShowErrorMessage(kFileSizeError, detail);
         return 0;
     }
     *size = n;

@@ -400,9 +400,16 @@ const char* ErrorCodeText(ErrorCode code) {
     return Lookup(kErrorTable, code);
 }
 
-int ShowErrorMessage(ErrorCode code) {
+int ShowErrorMessage(ErrorCode code) { return ShowErrorMessage(code, std::string()); }
+
+int ShowErrorMessage(ErrorCode code, const std::string& detail) {
     const char* text = ErrorCodeText(code);
-    ShowErrorBox(FormatClassMessage("ZAWC", code, text ? text : kUnknownErrorText));
+    std::string message = text ? text : kUnknownErrorText;
+    if (!detail.empty()) {
+        message += ' ';
+        message += detail;
+    }
+    ShowErrorBox(FormatClassMessage("ZAWC", code, message.c_str()));
     // Once a quit was asked for, boxes answer at once and nobody waits.
     if (!platform::QuitRequested()) platform::GetClock()->SleepMilliseconds(500);
     return 0;

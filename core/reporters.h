@@ -25,6 +25,8 @@ int ShowOkCancelBox(const std::string& text);
 
 // Program-wide codes 0xFF01xxxx.
 int ShowErrorMessage(ErrorCode code);
+// The same box with a detail after the code's text (the file, a limit).
+int ShowErrorMessage(ErrorCode code, const std::string& detail);
 void ShowInfoMessage(ErrorCode code);
 int AskConfirm(ErrorCode code);
 // Text of a program-wide error code, or nullptr when the table has none.

@@ -2,15 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
-#include <fstream>
 
 #include "convert/audio/adpcm.h"
-#include "core/byte_cursor.h"
 #include "convert/audio/g711.h"
 #include "convert/audio/mld_layouts.h"
 #include "convert/audio/mld_voice.h"
 #include "convert/audio/ring_voice_table.h"
+#include "convert/audio/wave_file.h"
 #include "core/reporters.h"
 #include "core/utilities.h"
 #include "platform/paths.h"
@@ -18,113 +16,36 @@
 namespace {
 
 constexpr const char* kNotPcm = "This is not pcm data.";
-constexpr const char* kDifferentFormat = "file is different format";
-constexpr std::size_t kWaveFormatBytes = 18;
-constexpr std::size_t kMinFormatChunk = 16;
-// WAVE_FORMAT_EXTENSIBLE: the real format is the sub-format GUID after the
-// valid-bits word and the channel mask, announced by an extra size >= 22.
-constexpr std::uint16_t kExtensibleTag = 0xFFFE;
-constexpr std::uint16_t kExtensibleExtra = 22;
-constexpr std::size_t kValidBitsAndMask = 6;
-// The GUID of a sub-format after its 16-bit tag: xxxx0000-0000-0010-8000-00AA00389B71.
-constexpr std::uint8_t kSubFormatTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
-                                             0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
-
-// Where the 4-character pattern first stands at or after `from`; npos when
-// it does not.
-std::size_t FindPattern(std::span<const std::uint8_t> bytes, std::size_t from, const char* id) {
-    if (bytes.size() < 4) return std::string::npos;
-    for (std::size_t i = from; i + 4 <= bytes.size(); ++i)
-        if (std::memcmp(bytes.data() + i, id, 4) == 0) return i;
-    return std::string::npos;
-}
-
-void ShowDifferentFormat(const char* id) {
-    ShowInfoBox(std::string(kDifferentFormat) + " [" + id + "]");
-}
-
-// The 18-byte record from the start of a "fmt " body of at least 16 bytes.
-WaveFormatRecord ParseFormat(std::span<const std::uint8_t> body) {
-    WaveFormatRecord f;
-    ByteCursor c(body.first(std::min(body.size(), kWaveFormatBytes)));
-    c.ReadLe16(f.formatTag);
-    c.ReadLe16(f.channels);
-    c.ReadLe32(f.sampleRate);
-    c.ReadLe32(f.byteRate);
-    c.ReadLe16(f.blockAlign);
-    c.ReadLe16(f.bitsPerSample);
-    c.ReadLe16(f.extraSize);
-    return f;
-}
-
-// The tag an extensible "fmt " body stands for: its sub-format's tag when the
-// record is whole and the GUID is a standard one, else the extensible tag
-// itself (which no step takes).
-std::uint16_t SubFormatTag(std::span<const std::uint8_t> body) {
-    ByteCursor c(body);
-    std::uint16_t extra = 0;
-    std::uint16_t tag = 0;
-    if (!c.Skip(kMinFormatChunk) || !c.ReadLe16(extra) || extra < kExtensibleExtra ||
-        !c.Skip(kValidBitsAndMask) || !c.ReadLe16(tag))
-        return kExtensibleTag;
-    const auto tail = c.Take(sizeof kSubFormatTail);
-    if (tail.empty() || !std::equal(tail.begin(), tail.end(), std::begin(kSubFormatTail)))
-        return kExtensibleTag;
-    return tag;
-}
 
 }  // namespace
 
 WavToMldConverter::WavToMldConverter(const std::string& path) : path_(path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        ShowInfoBox("file is not found");
-        return;
-    }
-    // One block of the file's size, so reading costs no regrowth.
-    file.seekg(0, std::ios::end);
-    const std::streamoff length = file.tellg();
-    file.seekg(0, std::ios::beg);
-    if (length > 0) {
-        image_.resize(static_cast<std::size_t>(length));
-        file.read(reinterpret_cast<char*>(image_.data()), length);
-        image_.resize(static_cast<std::size_t>(file.gcount()));
-    }
-    loaded_ = Parse(image_);
-    // The file image is not needed once the samples are out of it.
-    std::vector<std::uint8_t>().swap(image_);
+    WaveFile wave(path, wavefile::ChunkWalk::kAny);
+    loaded_ = TakeRecording(wave);
 }
 
 WavToMldConverter::WavToMldConverter(std::span<const std::uint8_t> bytes, const std::string& path)
     : path_(path) {
-    loaded_ = Parse(bytes);
+    WaveFile wave(bytes, wavefile::ChunkWalk::kAny);
+    loaded_ = TakeRecording(wave);
 }
 
 WavToMldConverter::WavToMldConverter(FromSource, const WavToMldConverter& source)
     : path_(source.path_), source_(&source) {}
 
-bool WavToMldConverter::Parse(std::span<const std::uint8_t> bytes) {
-    cursor_ = 0;
-    for (const char* id : {"RIFF", "WAVE"}) {
-        std::size_t at = FindPattern(bytes, cursor_, id);
-        if (at == std::string::npos) {
-            ShowInfoBox(id);
-            return false;
-        }
-        cursor_ = at + 4;
-    }
-    std::size_t fmt = FindPattern(bytes, cursor_, "fmt ");
-    if (fmt == std::string::npos) {
-        ShowInfoBox("fmt");
-        return false;
-    }
-    if (!ReadFormatChunk(bytes, fmt)) return false;
-    std::size_t data = FindPattern(bytes, cursor_, "data");
-    if (data == std::string::npos) {
-        ShowInfoBox("data");
-        return false;
-    }
-    if (!TakeSamples(bytes, data)) return false;
+// The format and samples of a recording read by the WAV reader, which walks
+// its chunks by their sizes and passes over any it does not need; what it
+// refused is shown here. A-law and u-law samples are expanded to 16 bits.
+bool WavToMldConverter::TakeRecording(WaveFile& wave) {
+    wave.Log().ShowAll();
+    if (!wave.HasData()) return false;
+    format_ = wave.Format();
+    format_.formatTag = wave.Coding();
+    // Whole frames of the channels and sample width, whatever the block
+    // align says.
+    samples_ = wave.ReleaseData();
+    const std::size_t frame = std::size_t(format_.channels) * ((format_.bitsPerSample + 7u) / 8u);
+    if (frame > 0) samples_.resize(samples_.size() - samples_.size() % frame);
     if (format_.formatTag == 1) return true;
     if (format_.formatTag == g711::kALawTag || format_.formatTag == g711::kMuLawTag) {
         CAuLawToLinearPCM expander(format_, samples_);
@@ -134,39 +55,6 @@ bool WavToMldConverter::Parse(std::span<const std::uint8_t> bytes) {
     ShowInfoBox(kNotPcm);
     samples_.clear();
     return false;
-}
-
-// The "fmt " chunk at `at`: its first 18 bytes (fewer when it is shorter)
-// fill the record, the rest is skipped by its size.
-bool WavToMldConverter::ReadFormatChunk(std::span<const std::uint8_t> bytes, std::size_t at) {
-    ByteCursor c(bytes.subspan(at + 4));
-    std::uint32_t size = 0;
-    if (!c.ReadLe32(size) || size < kMinFormatChunk || size > c.Left()) {
-        ShowDifferentFormat("fmt ");
-        return false;
-    }
-    const auto body = c.Take(size);
-    format_ = ParseFormat(body);
-    // An extensible record of PCM is read as PCM; other sub-formats keep the
-    // extensible tag and are refused as not PCM.
-    if (format_.formatTag == kExtensibleTag && SubFormatTag(body) == 1) format_.formatTag = 1;
-    cursor_ = at + 8 + size;
-    return true;
-}
-
-// The samples of the "data" chunk at `at`: the bytes present, whatever its
-// size says, cut to whole frames.
-bool WavToMldConverter::TakeSamples(std::span<const std::uint8_t> bytes, std::size_t at) {
-    ByteCursor c(bytes.subspan(at + 4));
-    std::uint32_t size = 0;
-    c.ReadLe32(size);
-    std::size_t n = std::min<std::size_t>(size, c.Left());
-    const std::size_t frame = std::size_t(format_.channels) * ((format_.bitsPerSample + 7u) / 8u);
-    if (frame > 0) n -= n % frame;
-    auto body = c.Take(n);
-    samples_.assign(body.begin(), body.end());
-    cursor_ = at + 8 + n;
-    return true;
 }
 
 // ---- Conversion ----
@@ -199,6 +87,18 @@ constexpr std::uint32_t kLowestSourceRate = 4000;
 constexpr std::uint32_t kHighestSourceRate = 192000;
 constexpr const char* kSizeLimitText = "指定されたファイルサイズの制限を越えています。";
 constexpr const char* kBuildFailedText = "makemldを保存できませんでした。";
+
+// "<name>" can not be converted: <why>.
+void ShowRecordingRefusal(const std::string& path, const std::string& why) {
+    std::string name;
+    ExtractFileName(name, path);
+    std::string text = "\"";
+    text += name;
+    text += "\" can not be converted: ";
+    text += why;
+    text += '.';
+    ShowInfoBox(text);
+}
 
 const char* RateFlagText(int rate) {
     switch (rate) {
@@ -272,9 +172,19 @@ bool WavToMldConverter::CheckRequest(Job& job, int format, int rate, int level) 
         ShowInfoBox("対応していないビット数です。");
         return false;
     }
+    if (job.wave.sampleRate < kLowestSourceRate || job.wave.sampleRate > kHighestSourceRate) {
+        std::string why = "its sample rate is ";
+        why += std::to_string(job.wave.sampleRate);
+        why += " Hz; recordings of ";
+        why += std::to_string(kLowestSourceRate);
+        why += " to ";
+        why += std::to_string(kHighestSourceRate);
+        why += " Hz are taken";
+        ShowRecordingRefusal(path_, why);
+        return false;
+    }
     const char* flagText = RateFlagText(rate);
-    if (flagText == nullptr || job.wave.sampleRate < kLowestSourceRate ||
-        job.wave.sampleRate > kHighestSourceRate) {
+    if (flagText == nullptr) {
         ShowInfoBox(kRateList);
         return false;
     }
@@ -299,8 +209,15 @@ bool WavToMldConverter::CheckRequest(Job& job, int format, int rate, int level) 
 // Channels, rate and level of the samples to encode.
 bool WavToMldConverter::PrepareSamples(Job& job) {
     WaveFormatRecord& w = job.wave;
-    if (w.channels == 0 || w.channels > 2) {
+    if (w.channels == 0) {
         ShowInfoBox(kNotPcm);
+        return false;
+    }
+    if (w.channels > 2) {
+        std::string why = "it has ";
+        why += std::to_string(w.channels);
+        why += " channels; mono or stereo recordings are taken";
+        ShowRecordingRefusal(path_, why);
         return false;
     }
     if (w.channels == 1 && job.channels == 2) {

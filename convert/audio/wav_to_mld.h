@@ -16,16 +16,19 @@ constexpr std::size_t kRingVoiceSizeLimit = 100000;
 // conversion stops with "no memory".
 constexpr std::uint64_t kMaxWorkingPcmBytes = std::uint64_t(64) << 20;
 
+class WaveFile;
+
 // Selects the constructor that takes over another converter's samples.
 struct FromSource {};
 inline constexpr FromSource kFromSource{};
 
 class WavToMldConverter {
 public:
-    // Reads and parses the WAV file; a failure shows its message and leaves
+    // Reads the WAV file with the WAV reader, passing over every chunk but
+    // "fmt " and "data" by its size; a failure shows its message and leaves
     // the object without samples.
     explicit WavToMldConverter(const std::string& path);
-    // Parses a file image already in memory; path names it (output name).
+    // Reads a file image already in memory; path names it (output name).
     WavToMldConverter(std::span<const std::uint8_t> bytes, const std::string& path);
     // A converter for the samples of source, which must outlive it.
     WavToMldConverter(FromSource, const WavToMldConverter& source);
@@ -52,18 +55,14 @@ public:
 
 private:
     struct Job;
-    bool Parse(std::span<const std::uint8_t> bytes);
-    bool ReadFormatChunk(std::span<const std::uint8_t> bytes, std::size_t at);
-    bool TakeSamples(std::span<const std::uint8_t> bytes, std::size_t at);
+    bool TakeRecording(WaveFile& wave);
     bool CheckRequest(Job& job, int format, int rate, int level);
     bool PrepareSamples(Job& job);
     bool EncodeVoice(Job& job);
     bool BuildImage(Job& job);
 
     std::vector<std::uint8_t> image_;
-    std::size_t cursor_ = 0;
     std::string path_;
-    int swap_ = 0;
     WaveFormatRecord format_;
     std::vector<std::uint8_t> samples_;  // 16-bit little-endian when PCM
     std::size_t leftSize_ = 0;

@@ -35,6 +35,16 @@ constexpr const char* kSkippedChunks[] = {"PAD ", "bext", "minf", "elm1", "vphd"
 constexpr std::size_t kChunkHead = 8;
 constexpr std::uint32_t kFormatWordBytes = 16;
 
+// WAVE_FORMAT_EXTENSIBLE: after the four words come the extra size (22 or
+// more), the valid bits, the channel mask and the sub-format GUID, whose
+// first two bytes are the sub-format's tag and the rest a fixed tail
+// (xxxx0000-0000-0010-8000-00AA00389B71) for the standard sub-formats.
+constexpr std::uint16_t kExtensibleTag = 0xFFFE;
+constexpr std::uint16_t kExtensibleExtra = 22;
+constexpr std::size_t kValidBitsAndMask = 6;
+constexpr std::uint8_t kSubFormatTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                             0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+
 }  // namespace
 
 const char* StatusText(int status) {
@@ -61,18 +71,18 @@ bool SkipChunk(ByteCursor& cursor) {
 
 }  // namespace
 
-WaveFile::WaveFile(const std::string& path) {
+WaveFile::WaveFile(const std::string& path, wavefile::ChunkWalk walk) : walk_(walk) {
     std::vector<std::uint8_t> image;
     if (!CanOpenFile(path)) {
         status_ = wavefile::kNotFound;
         log_.Add(&wavefile::ShowStatus, status_);
         return;
     }
-    image.resize(static_cast<std::size_t>(GetFileLength(path)));
     std::size_t count = 0;
     // One byte of room more, so a file grown since its length was taken is
-    // not refused as too large; an empty file reads as a 0-byte image.
-    image.resize(image.size() + 1);
+    // not refused as too large; an empty file reads as a 0-byte image. Sized
+    // in one step: growing by the byte would double the block.
+    image.resize(static_cast<std::size_t>(GetFileLength(path)) + 1);
     if (!ReadWholeFile(path, image.data(), &count, image.size())) {
         status_ = wavefile::kNotFound;
         return;
@@ -81,7 +91,9 @@ WaveFile::WaveFile(const std::string& path) {
     Read(image);
 }
 
-WaveFile::WaveFile(std::span<const std::uint8_t> image) { Read(image); }
+WaveFile::WaveFile(std::span<const std::uint8_t> image, wavefile::ChunkWalk walk) : walk_(walk) {
+    Read(image);
+}
 
 WaveFile::WaveFile(std::uint32_t formatAndChannels, std::uint32_t sampleRate,
                    std::uint32_t byteRate, std::uint32_t alignAndBits,
@@ -123,6 +135,7 @@ WaveFormatRecord WaveFile::Format() const {
 void WaveFile::Fail(wavefile::Status status, const std::string& id, std::size_t position) {
     status_ = status;
     format_ = {};
+    subFormat_ = 0;
     owned_.clear();
     data_ = nullptr;
     dataSize_ = 0;
@@ -157,6 +170,15 @@ bool WaveFile::ReadHead(ByteCursor& cursor) {
         return false;
     }
     cursor.Skip(4);
+    // Any chunk before "fmt " is passed over by its size when every chunk
+    // is; each turn passes an 8-byte head.
+    while (walk_ == wavefile::ChunkWalk::kAny && !cursor.Matches("fmt ") &&
+           cursor.Has(wavefile::kChunkHead)) {
+        if (!SkipChunk(cursor)) {
+            Fail(wavefile::kUnknownChunk, cursor.PeekId(), cursor.Offset());
+            return false;
+        }
+    }
     for (const char* id : wavefile::kLeadingChunks) {
         if (!cursor.Matches(id)) continue;
         if (!SkipChunk(cursor)) {
@@ -176,13 +198,28 @@ bool WaveFile::ReadFormat(ByteCursor& cursor) {
         return false;
     }
     fmtSize_ = size;
-    for (std::uint32_t& word : format_) chunk.ReadLe32(word);
+    ByteCursor body(chunk.Take(size));
+    for (std::uint32_t& word : format_) body.ReadLe32(word);
+    if (FormatTag() == wavefile::kExtensibleTag) ReadSubFormat(body);
     SkipChunk(cursor);  // by its size: a longer (extensible) record is passed over
     if (cursor.Matches("fact") && !SkipChunk(cursor)) {
         Fail(wavefile::kUnknownChunk, "fact", cursor.Offset());
         return false;
     }
     return true;
+}
+
+// The sub-format of an extensible record, the cursor past its four words
+// and bounded by its chunk; a record cut short or of another GUID leaves none.
+void WaveFile::ReadSubFormat(ByteCursor chunk) {
+    std::uint16_t extra = 0;
+    std::uint16_t tag = 0;
+    if (!chunk.ReadLe16(extra) || extra < wavefile::kExtensibleExtra ||
+        !chunk.Skip(wavefile::kValidBitsAndMask) || !chunk.ReadLe16(tag))
+        return;
+    const auto tail = chunk.Take(sizeof wavefile::kSubFormatTail);
+    if (!tail.empty() && std::equal(tail.begin(), tail.end(), std::begin(wavefile::kSubFormatTail)))
+        subFormat_ = tag;
 }
 
 bool WaveFile::ReadChunks(ByteCursor& cursor) {
@@ -196,9 +233,10 @@ bool WaveFile::ReadChunks(ByteCursor& cursor) {
             TakeData(cursor.Take(std::min<std::size_t>(size, cursor.Left())));
             return true;
         }
-        const bool known = std::any_of(std::begin(wavefile::kSkippedChunks),
-                                       std::end(wavefile::kSkippedChunks),
-                                       [&](const char* id) { return cursor.Matches(id); });
+        const bool known =
+            walk_ == wavefile::ChunkWalk::kAny ||
+            std::any_of(std::begin(wavefile::kSkippedChunks), std::end(wavefile::kSkippedChunks),
+                        [&](const char* id) { return cursor.Matches(id); });
         if (!known || !SkipChunk(cursor)) {
             Fail(wavefile::kUnknownChunk, cursor.PeekId(), cursor.Offset());
             return false;
@@ -215,6 +253,20 @@ void WaveFile::TakeData(std::span<const std::uint8_t> bytes) {
     owned_.assign(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(size));
     data_ = owned_.data();
     dataSize_ = static_cast<std::uint32_t>(size);
+}
+
+std::vector<std::uint8_t> WaveFile::ReleaseData() {
+    std::vector<std::uint8_t> out;
+    if (!borrowed_ && data_ == owned_.data()) {
+        out.swap(owned_);
+        out.resize(dataSize_);
+    } else {
+        out.assign(data_, data_ + dataSize_);
+    }
+    owned_.clear();
+    data_ = nullptr;
+    dataSize_ = 0;
+    return out;
 }
 
 std::size_t WaveFile::WriteHeader(std::span<std::uint8_t> buffer, std::size_t total) const {

@@ -40,15 +40,23 @@ void ShowUnknownChunk(std::uint32_t chunkId);
 // Bytes in front of the samples in a written file.
 constexpr std::size_t kHeaderSize = 44;
 
+// Which chunks a read passes over on its way to "fmt " and "data".
+enum class ChunkWalk {
+    kListed,  // only the optional chunks of the lists; any other is refused
+    kAny,     // every other chunk, by its size (a recording for conversion)
+};
+
 }  // namespace wavefile
 
 class WaveFile {
 public:
     // Reads the file; a file that cannot be opened logs "file is not found".
-    explicit WaveFile(const std::string& path);
+    explicit WaveFile(const std::string& path,
+                      wavefile::ChunkWalk walk = wavefile::ChunkWalk::kListed);
     // Reads a file image. A failing chunk logs "file is different format
     // [id]" and leaves the object without data.
-    explicit WaveFile(std::span<const std::uint8_t> image);
+    explicit WaveFile(std::span<const std::uint8_t> image,
+                      wavefile::ChunkWalk walk = wavefile::ChunkWalk::kListed);
     // Builds a file from samples: the words are (format tag | channels << 16),
     // sample rate, byte rate and (block align | bits << 16). The data size is
     // channels * bits * frames / 8, cut to the bytes given. The samples are
@@ -75,6 +83,9 @@ public:
     std::uint32_t ByteRate() const { return format_[2]; }
     std::uint16_t BlockAlign() const { return static_cast<std::uint16_t>(format_[3]); }
     std::uint16_t BitsPerSample() const { return static_cast<std::uint16_t>(format_[3] >> 16); }
+    // The tag the samples are coded by: the format tag, or for an extensible
+    // record whose sub-format GUID is a standard one, the sub-format's tag.
+    std::uint16_t Coding() const { return subFormat_ != 0 ? subFormat_ : FormatTag(); }
     // The format record (extra size 0: only the first 16 bytes are kept).
     WaveFormatRecord Format() const;
     // The size the file's "fmt " chunk declared (16 for a built file).
@@ -85,6 +96,9 @@ public:
     std::span<const std::uint8_t> Data() const { return {data_, dataSize_}; }
     std::uint32_t DataSize() const { return dataSize_; }
     bool IsBorrowed() const { return borrowed_; }
+    // The samples, moved out without a copy when the object holds them; the
+    // object is left with none.
+    std::vector<std::uint8_t> ReleaseData();
 
     // Data size + 44.
     std::size_t FileSize() const { return wavefile::kHeaderSize + dataSize_; }
@@ -104,6 +118,7 @@ private:
     void Read(std::span<const std::uint8_t> image);
     bool ReadHead(ByteCursor& cursor);
     bool ReadFormat(ByteCursor& cursor);
+    void ReadSubFormat(ByteCursor chunk);
     bool ReadChunks(ByteCursor& cursor);
     void TakeData(std::span<const std::uint8_t> bytes);
     void Fail(wavefile::Status status, const std::string& id, std::size_t position);
@@ -111,6 +126,8 @@ private:
     std::array<std::uint8_t, 8> riffHead_{};
     std::uint32_t fmtSize_ = 0;
     std::array<std::uint32_t, 4> format_{};
+    std::uint16_t subFormat_ = 0;  // 0: none, or not a standard GUID
+    wavefile::ChunkWalk walk_ = wavefile::ChunkWalk::kListed;
     std::vector<std::uint8_t> owned_;
     const std::uint8_t* data_ = nullptr;
     std::uint32_t dataSize_ = 0;

@@ -204,15 +204,18 @@ TEST(WavToMld, UntrustedSizesAndWords) {
                                      Chunk("data", data)}), "file is different format [fmt ]"},
                           Case{Riff({Chunk("fmt ", fmt, 4000)}), "file is different format [fmt ]"},
                           Case{Riff({Chunk("fmt ", noRate), Chunk("data", data)}),
-                               "samplerate:4000,8000,16000,32000"},
-                          Case{Riff({Chunk("fmt ", three), Chunk("data", data)}), "This is not pcm data."},
+                               "\"voice.wav\" can not be converted: its sample rate is 0 Hz; "
+                               "recordings of 4000 to 192000 Hz are taken."},
+                          Case{Riff({Chunk("fmt ", three), Chunk("data", data)}),
+                               "\"voice.wav\" can not be converted: it has 3 channels; mono or "
+                               "stereo recordings are taken."},
                           Case{Riff({Chunk("fmt ", FormatBody(1, 0, 8000, 16)), Chunk("data", data)}),
                                "This is not pcm data."},
                           Case{Riff({Chunk("fmt ", FormatBody(2, 1, 8000, 16)), Chunk("data", data)}),
                                "This is not pcm data."},
-                          Case{Riff({Chunk("fmt ", fmt)}), "data"},
-                          Case{Bytes{'R', 'I', 'F', 'F', 0, 0, 0, 0}, "WAVE"},
-                          Case{Bytes{}, "RIFF"}}) {
+                          Case{Riff({Chunk("fmt ", fmt)}), "file is different format [data]"},
+                          Case{Bytes{'R', 'I', 'F', 'F', 0, 0, 0, 0}, "file is different format [WAVE]"},
+                          Case{Bytes{}, "file is different format [RIFF]"}}) {
         Sink().Clear();
         EXPECT_TRUE(Convert(c.wav, 4, 8000).empty());
         EXPECT_EQ(Sink().Texts(), std::vector<std::string>{c.text});
@@ -228,12 +231,16 @@ TEST(WavToMld, OnlyRecordingsWithSamplesAtARealRateAreWritten) {
     Bytes cutHead = rate(8000);
     cutHead.resize(cutHead.size() - data.size() - 2);  // "data" and half its size
     const char* none = "This file has no sound data.";
-    const char* rates = "samplerate:4000,8000,16000,32000";
+    const auto rates = [](const char* hz) {
+        return std::string("\"v.wav\" can not be converted: its sample rate is ") + hz +
+               " Hz; recordings of 4000 to 192000 Hz are taken.";
+    };
     const char* notPcm = "This is not pcm data.";
     const std::pair<Bytes, std::string> cases[] = {  // text "" for a written voice
         {Riff({Chunk("fmt ", FormatBody(1, 1, 8000, 16)), Chunk("data", {})}), none},
-        {cutHead, none}, {rate(0xFFFFFFFF), rates}, {rate(1), rates}, {rate(7), rates},
-        {rate(3999), rates}, {rate(192001), rates}, {rate(4000), ""}, {rate(192000), ""},
+        {cutHead, "file is different format [data]"}, {rate(0xFFFFFFFF), rates("4294967295")},
+        {rate(1), rates("1")}, {rate(7), rates("7")}, {rate(3999), rates("3999")},
+        {rate(192001), rates("192001")}, {rate(4000), ""}, {rate(192000), ""},
         {w(Extensible(1)), ""}, {w(Extensible(3)), notPcm}, {w(Extensible(1, 30)), notPcm}};
     for (const auto& [wav, text] : cases) {
         Sink().Clear();
@@ -245,6 +252,33 @@ TEST(WavToMld, OnlyRecordingsWithSamplesAtARealRateAreWritten) {
     }
     // Extensible PCM is the voice of the same plain PCM.
     EXPECT_EQ(Convert(w(Extensible(1)), 4, 8000), Convert(rate(8000), 4, 8000));
+}
+
+// The chunks of a recording are walked by their sizes: a comment holding the
+// word "data", chunks of odd size with their pad byte, chunks of any id
+// before "fmt " or "data", and an extensible PCM record give the voice of
+// the plain recording, without a word.
+TEST(WavToMld, RecordingsAreReadChunkByChunk) {
+    Bytes data;
+    for (std::int16_t v : Tone(1, 4000)) PutLe(data, static_cast<std::uint16_t>(v), 2);
+    const Bytes fmt = Chunk("fmt ", FormatBody(1, 1, 8000, 16)), samples = Chunk("data", data);
+    const Bytes plain = Convert(Riff({fmt, samples}), 4, 8000);
+    ASSERT_FALSE(plain.empty());
+    const std::string text = "speech data";  // 11 bytes and a pad byte
+    Bytes info = {'I', 'N', 'F', 'O'};
+    for (std::uint8_t b : Chunk("ICMT", Bytes(text.begin(), text.end()))) info.push_back(b);
+    info.push_back(0);
+    const Bytes comment = Chunk("LIST", info);
+    const Bytes recordings[] = {
+        Riff({fmt, comment, samples}),
+        Riff({comment, Chunk("JUNK", Ramp(3)), {0}, fmt, Chunk("odd ", Ramp(1)), {0}, samples}),
+        Riff({Chunk("fmt ", Extensible(1)), comment, samples}),
+    };
+    for (const Bytes& wav : recordings) {
+        Sink().Clear();
+        EXPECT_TRUE(Convert(wav, 4, 8000) == plain) << &wav - recordings;
+        EXPECT_TRUE(Sink().Texts().empty()) << &wav - recordings;
+    }
 }
 
 TEST(WavToMld, LevelZeroAndSilenceKeepTheSamples) {

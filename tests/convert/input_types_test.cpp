@@ -27,6 +27,11 @@ TEST(InputTypes, FirstBytesDecideAndTheExtensionFallsBack) {
     Bytes prefixed(128, 0);
     prefixed.insert(prefixed.end(), midi.begin(), midi.end());
     const Bytes unknown(64, 0xFF);
+    // A RIFF file that is no WAVE: a MIDI file in an RMID "data" chunk.
+    Bytes rmid = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'R', 'M', 'I', 'D', 'd', 'a', 't', 'a', 0, 0, 0, 0};
+    WriteLittleEndian32(&rmid[16], static_cast<std::uint32_t>(midi.size()));
+    rmid.insert(rmid.end(), midi.begin(), midi.end());
+    WriteLittleEndian32(&rmid[4], static_cast<std::uint32_t>(rmid.size() - 8));
     struct Row {
         Bytes bytes;
         const char* extension;
@@ -40,6 +45,7 @@ TEST(InputTypes, FirstBytesDecideAndTheExtensionFallsBack) {
         {midi, "wav", "SMF", InputYield::Tune},
         {prefixed, "mfm", "SMF", InputYield::Tune},
         {smf_builder::ToneWav(8000, 64), "mid", "WAV", InputYield::Wave},
+        {rmid, "mid", "SMF", InputYield::Tune},
         {unknown, "mfm", "MFM", InputYield::Ringtone},
         {unknown, "pmd", "MFi", InputYield::Ringtone},
         {{}, "mmf", "SMAF", InputYield::Ringtone},

@@ -93,8 +93,13 @@ TEST(MidiFileReader, ReadsFilesBelowTheLimitAndAsksForAMissingPath) {
     EXPECT_EQ(ReadMidiFile(path, small.data(), small.size(), &size), 0);
     EXPECT_EQ(Sink().Texts(),
               (std::vector<std::string>{
-                  "ZAWCFF010102 File Size Error!", "ZAWCFF010102 File Size Error!",
-                  "ZAWCFF010101 File Open Error!", "ZAWCFF010102 File Size Error!"}));
+                  "ZAWCFF010102 File Size Error! [\"full.mid\" has 393216 bytes or more; a MIDI "
+                  "file must be under 393216 bytes]",
+                  "ZAWCFF010102 File Size Error! [\"empty.mid\" is empty; a MIDI file must be "
+                  "under 393216 bytes]",
+                  "ZAWCFF010101 File Open Error!",
+                  "ZAWCFF010102 File Size Error! [\"small.mid\" has 3 bytes or more; a MIDI file "
+                  "must be under 3 bytes]"}));
 
     Sink().Clear();
     Chooser().QueueCancel();

@@ -29,6 +29,26 @@ TEST(SmfChecks, DivisionMustBeATickCount) {
     EXPECT_EQ(Sink().Texts().at(0), "ZAWCFF010103 This Format is not supported!");
 }
 
+// The last track may end at the file's last byte; a length of one byte more
+// runs past the end of the file.
+TEST(SmfChecks, TheLastTrackMayEndAtTheLastByte) {
+    const Bytes events = {0x00, 0x90, 60, 100, 0x60, 0x80, 60, 0x40, 0x00, 0xFF, 0x2F, 0x00};
+    const struct {
+        Bytes whole;
+        int tracks;
+    } kFiles[] = {{Join({Header(0, 1, 96), Chunk(events)}), 1},
+                  {Join({Header(1, 2, 96), Chunk(events), Chunk(events)}), 2}};
+    for (const auto& f : kFiles) {
+        EXPECT_EQ(FindSmfDamage(f.whole).problem, SmfProblem::kNone) << f.tracks;
+        Bytes over = f.whole;
+        WriteBigEndian32(&over[over.size() - events.size() - 4],
+                         static_cast<std::uint32_t>(events.size() + 1));
+        const SmfDamage past = FindSmfDamage(over);
+        EXPECT_EQ(past.problem, SmfProblem::kChunkPastEnd) << f.tracks;
+        EXPECT_EQ(past.track, f.tracks);
+    }
+}
+
 TEST(SmfChecks, BufferRewrittenAsFormat0) {
     const Bytes format1 =
         Join({Header(1, 2, 96),
