@@ -8,7 +8,9 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <map>
 #include <set>
 #include <string>
 #include <thread>
@@ -24,6 +26,7 @@
 #include "core/settings.h"
 #include "core/shell_services.h"
 #include "midi/f1_data.h"
+#include "platform/paths.h"
 #include "play/midi_player.h"
 #include "style/style_table.h"
 #include "tests/support/test_support.h"
@@ -263,6 +266,64 @@ TEST_F(ComposeRun, ATuneThatCannotBeSavedNamesItsFileKeepsItsNumberAndEndsTheRun
     EXPECT_EQ(NoteOns(), 0);
     // The working file is there; nothing else was left.
     EXPECT_EQ(testing_support::FolderNames(folder_), (Texts{"not-a-folder", "temp.mid"}));
+}
+
+// A damaged knowledge-base file (every variant of one kind, missing, cut
+// inside an entry, random bytes or empty) is named in one box, never once per
+// tune. Without transitions the run stops after its first tune; without any
+// other file its three tunes are composed.
+TEST_F(ComposeRun, ADamagedKnowledgeFileIsNamedOnceAndTheRunGoesOnOrStops) {
+    AppSettings.DontPlay = 1;
+    platform::SetProgramDirectory(folder_ + "kb");
+    std::string noise(4096, '\0');
+    for (std::size_t i = 0; i < noise.size(); ++i)
+        noise[i] = static_cast<char>((i * 7919 + 13) % 251);
+    using Damage = std::function<void(const std::filesystem::path&)>;
+    const std::pair<const char*, Damage> damages[] = {
+        {"missing", [](const auto& file) { std::filesystem::remove(file); }},
+        {"cut", [](const auto& file) {
+             const std::string text = testing_support::ReadFileText(file);
+             testing_support::WriteFileText(file, text.substr(0, text.find('|', text.size() / 2) - 2));
+         }},
+        {"random", [&](const auto& file) { testing_support::WriteFileText(file, noise); }},
+        {"empty", [](const auto& file) { testing_support::WriteFileText(file, ""); }},
+    };
+    for (const char* kind : {"PATTERN", "RESOLUT", "TIMECHT", "RESTIME"}) {
+        for (const auto& [what, damage] : damages) {
+            SCOPED_TRACE(std::string(kind) + " " + what);
+            std::filesystem::remove_all(folder_ + "kb");
+            std::filesystem::create_directories(folder_ + "kb");
+            std::vector<std::string> damaged;
+            for (const auto& entry : std::filesystem::directory_iterator(ZAW_RES_DIR)) {
+                if (!entry.is_regular_file()) continue;
+                const auto copy = folder_ + "kb/" + entry.path().filename().string();
+                std::filesystem::copy_file(entry.path(), copy);
+                if (entry.path().filename().string().rfind(kind, 0) != 0) continue;
+                damage(copy);
+                damaged.push_back(copy);
+            }
+            Sink().Clear();
+            shell_->Clear();
+            ASSERT_TRUE(StartComposeRun(3, false));
+            ExpectRunEnded();
+            const bool stops = std::string(kind) == "PATTERN";
+            EXPECT_EQ(shell_->Count(Kind::Title), stops ? 2 : 6);
+            // A missing pattern file is also told by its code alone, first.
+            const Texts boxes = Sink().Texts();
+            const std::size_t codeBox = stops && std::string(what) == "missing";
+            EXPECT_GE(boxes.size(), 1 + codeBox);
+            std::map<std::string, int> named;
+            for (std::size_t i = codeBox; i < boxes.size(); ++i) {
+                int files = 0;
+                for (const std::string& file : damaged)
+                    if (boxes[i].find(file + " ") != std::string::npos) ++files, ++named[file];
+                EXPECT_EQ(files, 1) << boxes[i];
+            }
+            for (const auto& [file, times] : named)
+                EXPECT_EQ(times, 1) << file;
+        }
+    }
+    platform::SetProgramDirectory("");
 }
 
 // The bars of a composed tune in 4/4 (up to its last note), and the bars in
