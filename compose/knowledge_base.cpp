@@ -136,6 +136,8 @@ void StoreText(char (&buffer)[kKnowledgeTextSize + 1], std::string_view bytes) {
 
 // What ReadSoundFile returns for a file that cannot be read at all.
 const char* const kNotFound = "";
+// A counted file whose entries fall short of its count.
+const char* const kFewerEntries = "holds fewer entries than it says";
 
 // Reads a file into bytes; null when it is sound, else what is wrong with it
 // (kNotFound when it cannot be read).
@@ -149,7 +151,7 @@ const char* ReadSoundFile(KnowledgeFileKind kind, const std::string& path, std::
 // the file and what is wrong with it. A count the entries fall short of is
 // the database read error.
 std::string KnowledgeFaultText(ErrorCode code, const std::string& path, const char* fault) {
-    if (std::strcmp(fault, "holds fewer entries than it says") == 0) code = kCantReadDatabase;
+    if (fault == kFewerEntries) code = kCantReadDatabase;
     const char* codeText = ErrorCodeText(code);
     std::string text = FormatClassMessage("ZAWC", code, codeText ? codeText : "");
     text += '\n';
@@ -238,7 +240,7 @@ const char* KnowledgeTextFault(KnowledgeFileKind kind, std::string_view bytes, b
         if (declared < 1) return "does not begin with its number of entries";
         first = 1;
         count = static_cast<std::size_t>(declared);
-        if (count > tokens.size() - 1) return "holds fewer entries than it says";
+        if (count > tokens.size() - 1) return kFewerEntries;
     }
     if (count == 0) return "holds no entries";
     for (std::size_t i = first; i < first + count; ++i)

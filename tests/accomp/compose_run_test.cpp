@@ -315,8 +315,11 @@ TEST_F(ComposeRun, ADamagedKnowledgeFileIsNamedOnceAndTheRunGoesOnOrStops) {
             std::map<std::string, int> named;
             for (std::size_t i = codeBox; i < boxes.size(); ++i) {
                 int files = 0;
-                for (const std::string& file : damaged)
-                    if (boxes[i].find(file + " ") != std::string::npos) ++files, ++named[file];
+                for (const std::string& file : damaged) {
+                    if (boxes[i].find(file + " ") == std::string::npos) continue;
+                    ++files;
+                    ++named[file];
+                }
                 EXPECT_EQ(files, 1) << boxes[i];
             }
             for (const auto& [file, times] : named)

@@ -552,6 +552,42 @@ TEST_F(MainPanelTest, AQuitSignalEndsWhateverIsOpenAsPowerDoes) {
     platform::SetFileChooser(chooser);
 }
 
+// SIGTERM while a tune is exported to WAV: the program quits without a box,
+// the user's old WAV stays, and no intermediate file is left. What a killed
+// program left in the work folder is gone as the next one starts.
+TEST_F(MainPanelTest, AQuitSignalInAWavExportIsQuietAndLeavesNoTempFile) {
+    const std::string song = folder_ + "/song.mid";
+    smf_builder::TrackSpec notes;
+    notes.count = 600;
+    const auto bytes = smf_builder::Song({notes});
+    testing_support::WriteFileText(song, std::string(bytes.begin(), bytes.end()));
+    const std::string aiff = folder_ + "/temp.aiff";
+    for (const std::string& file : {aiff, aiff + ".part", folder_ + "/out.wav"})
+        testing_support::WriteFileText(file, "left");
+    ResetStyleSelections();
+    InitDefaultSettings();
+    SetFieldText(AppSettings.WorkFolder, folder_ + "/");
+    ASSERT_EQ(SaveSettingsFile(), 1);
+    platform::InstallQuitSignalHandlers();
+    EXPECT_TRUE(RunApplication([&](HeadlessBackend& d, MainDlg&) {
+        EXPECT_FALSE(std::filesystem::exists(aiff) || std::filesystem::exists(aiff + ".part"));
+        std::thread raiser([&] {
+            for (int i = 0; i < 20000 && !std::filesystem::exists(aiff + ".part"); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            std::raise(SIGTERM);
+        });
+        testing_support::Chooser().QueueFile(song);
+        testing_support::Chooser().QueueFile(folder_ + "/out.wav", 2);
+        for (int x : {40, 40, 300})
+            d.Click(x, x == 40 ? 100 : 180);  // Mode, Mode, Convert
+        raiser.join();
+    }));
+    platform::RestoreQuitSignalHandlers();
+    EXPECT_EQ(Sink().Texts(), std::vector<std::string>{});
+    EXPECT_EQ(testing_support::ReadFileText(folder_ + "/out.wav"), "left");
+    EXPECT_FALSE(std::filesystem::exists(aiff) || std::filesystem::exists(aiff + ".part"));
+}
+
 // The timer may start a run up to the moment it is stopped: the quit stops
 // it before the run, so no worker outlives the panel.
 TEST_F(MainPanelTest, QuitLeavesNoRunTheTimerStartedAsItWasStopped) {
