@@ -414,42 +414,55 @@ TEST_F(MainPanelTest, AQuitSignalDuringARunQuitsAsPowerDoes) {
         if (entry.is_regular_file())
             std::filesystem::copy_file(entry.path(),
                                        folder_ + "/" + entry.path().filename().string());
-    platform::InstallQuitSignalHandlers();
-    bool ok = RunApplication([&](HeadlessBackend& d, MainDlg&) {
-        SetFieldText(AppSettings.OutputFolder, folder_ + "/");
-        SetFieldText(AppSettings.WorkFolder, folder_ + "/");
-        AppSettings.DontPlay = 1;  // tune after tune, as fast as they come
-        ClearStyleSelections();
-        ComposeStyleSelection[1] = 1;
-        d.Click(200, 180);  // Play
-        ASSERT_TRUE(PumpUntil(d, [&] { return OutputDigits() >= 2; }));
-        // The panel's own loop answers once this step returns.
-        std::raise(SIGTERM);
-    });
-    platform::RestoreQuitSignalHandlers();
-    EXPECT_TRUE(ok);
-    EXPECT_FALSE(ComposeWorkerRunning());
-    EXPECT_EQ(backend_->PendingSteps(), 0u);
-    EXPECT_EQ(MainWindow(), nullptr);
-    EXPECT_EQ(Sink().Texts(), std::vector<std::string>{});
-    EXPECT_GE(timerStops_, 1);
-    // The settings were saved with the number of the next tune, and every
-    // tune of the run is whole; no file is left half written.
-    const std::string ini = testing_support::ReadFileText(platform::JoinPath(folder_, "zaw.ini"));
-    ASSERT_EQ(ini.size(), 3132u);
-    std::int32_t next = 0;
-    std::memcpy(&next, ini.data() + 804, 4);
-    EXPECT_GE(next, 2);
-    int tunes = 0;
-    for (const std::string& name : testing_support::FolderNames(folder_)) {
-        EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
-        if (name.rfind("MYMIDI", 0) != 0) continue;
-        ++tunes;
-        EXPECT_LT(std::stoi(name.substr(6, 2)), next) << name;
-        EXPECT_TRUE(testing_support::WholeSmf(testing_support::ReadFileText(folder_ + "/" + name))) << name;
+    // Each of the signals that ask the program to end, in a run of its own.
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        for (const std::string& name : testing_support::FolderNames(folder_))
+            if (name.rfind("MYMIDI", 0) == 0 || name == "zaw.ini")
+                std::filesystem::remove(folder_ + "/" + name);
+        Sink().Clear();
+        timerStops_ = 0;
+        platform::InstallQuitSignalHandlers();
+        bool ok = RunApplication([&](HeadlessBackend& d, MainDlg&) {
+            SetFieldText(AppSettings.OutputFolder, folder_ + "/");
+            SetFieldText(AppSettings.WorkFolder, folder_ + "/");
+            AppSettings.DontPlay = 1;  // tune after tune, as fast as they come
+            ClearStyleSelections();
+            ComposeStyleSelection[1] = 1;
+            d.Click(200, 180);  // Play
+            ASSERT_TRUE(PumpUntil(d, [&] { return OutputDigits() >= 2; }));
+            // The panel's own loop answers once this step returns.
+            std::raise(signal);
+        });
+        platform::RestoreQuitSignalHandlers();
+        InstallBackend(backend_);  // shut-down over, for the next signal
+        EXPECT_TRUE(ok);
+        EXPECT_FALSE(ComposeWorkerRunning());
+        EXPECT_EQ(backend_->PendingSteps(), 0u);
+        EXPECT_EQ(MainWindow(), nullptr);
+        EXPECT_EQ(Sink().Texts(), std::vector<std::string>{});
+        EXPECT_GE(timerStops_, 1);
+        // The settings were saved with the number of the next tune, and every
+        // tune of the run is whole; no file is left half written.
+        const std::string ini =
+            testing_support::ReadFileText(platform::JoinPath(folder_, "zaw.ini"));
+        ASSERT_EQ(ini.size(), 3132u);
+        std::int32_t next = 0;
+        std::memcpy(&next, ini.data() + 804, 4);
+        EXPECT_GE(next, 2);
+        int tunes = 0;
+        for (const std::string& name : testing_support::FolderNames(folder_)) {
+            EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
+            if (name.rfind("MYMIDI", 0) != 0) continue;
+            ++tunes;
+            EXPECT_LT(std::stoi(name.substr(6, 2)), next) << name;
+            EXPECT_TRUE(
+                testing_support::WholeSmf(testing_support::ReadFileText(folder_ + "/" + name)))
+                << name;
+        }
+        // No gap: the stopped tune left no file and its number is the next one.
+        EXPECT_EQ(tunes, next);
     }
-    // No gap: the stopped tune left no file and its number is the next one.
-    EXPECT_EQ(tunes, next);
 }
 
 // Boxes and file choosers that wait in loops of their own, as FLTK's do,
