@@ -139,12 +139,22 @@ const char* const kNotFound = "";
 // A counted file whose entries fall short of its count.
 const char* const kFewerEntries = "holds fewer entries than it says";
 
+// The whole file of each kind last found sound: the load before every tune
+// meets the same files again and again, and they need not be judged again.
+std::mutex g_soundMutex;
+std::string g_lastSound[static_cast<int>(KnowledgeFileKind::kCadenceTimeChart) + 1];
+
 // Reads a file into bytes; null when it is sound, else what is wrong with it
 // (kNotFound when it cannot be read).
 const char* ReadSoundFile(KnowledgeFileKind kind, const std::string& path, std::string& bytes) {
     bool whole = true;
     if (!ReadKnowledgeFile(path, bytes, whole)) return kNotFound;
-    return KnowledgeTextFault(kind, bytes, whole);
+    std::string& last = g_lastSound[static_cast<int>(kind)];
+    std::lock_guard lock(g_soundMutex);
+    if (whole && !bytes.empty() && bytes == last) return nullptr;
+    const char* fault = KnowledgeTextFault(kind, bytes, whole);
+    if (fault == nullptr && whole) last = bytes;
+    return fault;
 }
 
 // The box of a faulty file: the code of the file's kind with its text, then
@@ -218,34 +228,37 @@ void LoadKnowledgeTexts(std::string_view pattern, std::string_view cadence,
 }
 
 const char* KnowledgeTextFault(KnowledgeFileKind kind, std::string_view bytes, bool whole) {
-    if (!std::all_of(bytes.begin(), bytes.end(), IsTextByte)) return "is not a knowledge-base text";
-    std::vector<std::string> tokens(1);
+    const bool counted = kind != KnowledgeFileKind::kTransitions;
+    // One pass, token by token as the generator reads them. The first token
+    // of a counted file is its count; the entries past the count are never
+    // read, so they are not judged.
+    std::string token;
+    int declared = counted ? -1 : kLargestNumber;
+    int entries = 0;
+    bool sound = true;
     for (char c : bytes) {
-        if (c == '|')
-            tokens.emplace_back();
-        else if (!IsSkipped(c))
-            tokens.back() += c;
+        if (!IsTextByte(c)) return "is not a knowledge-base text";
+        if (IsSkipped(c)) continue;
+        if (c != '|') {
+            token += c;
+            continue;
+        }
+        if (declared < 0) {
+            declared = token.size() <= kCountDigits && AllDigits(token)
+                           ? LeadingNumber(token.data(), static_cast<int>(token.size()))
+                           : 0;
+            if (declared < 1) return "does not begin with its number of entries";
+        } else if (++entries <= declared) {
+            sound = sound && IsSoundEntry(kind, token);
+        }
+        token.clear();
     }
     // What follows the last '|': a file cut off inside an entry, or the
     // start of one past the 16384 bytes read, which is left out.
-    const bool unended = !tokens.back().empty();
-    tokens.pop_back();
-    if (whole && unended) return "ends in the middle of an entry";
-    std::size_t first = 0, count = tokens.size();
-    if (kind != KnowledgeFileKind::kTransitions && !tokens.empty()) {
-        const std::string& number = tokens[0];
-        const int declared = number.size() <= kCountDigits && AllDigits(number)
-                                 ? LeadingNumber(number.data(), static_cast<int>(number.size()))
-                                 : 0;
-        if (declared < 1) return "does not begin with its number of entries";
-        first = 1;
-        count = static_cast<std::size_t>(declared);
-        if (count > tokens.size() - 1) return kFewerEntries;
-    }
-    if (count == 0) return "holds no entries";
-    for (std::size_t i = first; i < first + count; ++i)
-        if (!IsSoundEntry(kind, tokens[i])) return "holds an entry the composer cannot read";
-    return nullptr;
+    if (whole && !token.empty()) return "ends in the middle of an entry";
+    if (entries == 0) return "holds no entries";
+    if (counted && entries < declared) return kFewerEntries;
+    return sound ? nullptr : "holds an entry the composer cannot read";
 }
 
 void ForgetKnowledgeFileReports() {
