@@ -268,62 +268,52 @@ TEST_F(ComposeRun, ATuneThatCannotBeSavedNamesItsFileKeepsItsNumberAndEndsTheRun
     EXPECT_EQ(testing_support::FolderNames(folder_), (Texts{"not-a-folder", "temp.mid"}));
 }
 
-// A damaged knowledge-base file (every variant of one kind, missing, cut
-// inside an entry, random bytes or empty) is named in one box, never once per
+// A damaged knowledge-base file (every variant of one kind: missing, cut
+// inside an entry, random bytes or empty) is named in one box, never once a
 // tune. Without transitions the run stops after its first tune; without any
 // other file its three tunes are composed.
 TEST_F(ComposeRun, ADamagedKnowledgeFileIsNamedOnceAndTheRunGoesOnOrStops) {
     AppSettings.DontPlay = 1;
-    platform::SetProgramDirectory(folder_ + "kb");
-    std::string noise(4096, '\0');
-    for (std::size_t i = 0; i < noise.size(); ++i)
-        noise[i] = static_cast<char>((i * 7919 + 13) % 251);
-    using Damage = std::function<void(const std::filesystem::path&)>;
-    const std::pair<const char*, Damage> damages[] = {
-        {"missing", [](const auto& file) { std::filesystem::remove(file); }},
-        {"cut", [](const auto& file) {
-             const std::string text = testing_support::ReadFileText(file);
-             testing_support::WriteFileText(file, text.substr(0, text.find('|', text.size() / 2) - 2));
-         }},
-        {"random", [&](const auto& file) { testing_support::WriteFileText(file, noise); }},
-        {"empty", [](const auto& file) { testing_support::WriteFileText(file, ""); }},
-    };
+    const std::string kb = folder_ + "kb";
+    platform::SetProgramDirectory(kb);
+    std::string noise;
+    for (int i = 0; i < 4096; ++i)
+        noise += static_cast<char>(i * 7919 % 251);
     for (const char* kind : {"PATTERN", "RESOLUT", "TIMECHT", "RESTIME"}) {
-        for (const auto& [what, damage] : damages) {
-            SCOPED_TRACE(std::string(kind) + " " + what);
-            std::filesystem::remove_all(folder_ + "kb");
-            std::filesystem::create_directories(folder_ + "kb");
-            std::vector<std::string> damaged;
-            for (const auto& entry : std::filesystem::directory_iterator(ZAW_RES_DIR)) {
-                if (!entry.is_regular_file()) continue;
-                const auto copy = folder_ + "kb/" + entry.path().filename().string();
-                std::filesystem::copy_file(entry.path(), copy);
+        for (const char damage : {'m', 'c', 'r', 'e'}) {  // missing, cut, random, empty
+            SCOPED_TRACE(std::string(kind) + " " + damage);
+            std::filesystem::remove_all(kb);
+            std::filesystem::copy(ZAW_RES_DIR, kb);  // the files, not the folders
+            Texts damaged;
+            for (const auto& entry : std::filesystem::directory_iterator(kb)) {
+                const std::string file = entry.path().string();
                 if (entry.path().filename().string().rfind(kind, 0) != 0) continue;
-                damage(copy);
-                damaged.push_back(copy);
+                const std::string text = testing_support::ReadFileText(file);
+                const std::string cut = text.substr(0, text.find('|', text.size() / 2) - 2);
+                testing_support::WriteFileText(file, damage == 'c' ? cut : damage == 'r' ? noise : "");
+                if (damage == 'm') std::filesystem::remove(file);
+                damaged.push_back(file);
             }
             Sink().Clear();
             shell_->Clear();
             ASSERT_TRUE(StartComposeRun(3, false));
             ExpectRunEnded();
-            const bool stops = std::string(kind) == "PATTERN";
+            const bool stops = kind[0] == 'P';
             EXPECT_EQ(shell_->Count(Kind::Title), stops ? 2 : 6);
             // A missing pattern file is also told by its code alone, first.
-            const Texts boxes = Sink().Texts();
-            const std::size_t codeBox = stops && std::string(what) == "missing";
-            EXPECT_GE(boxes.size(), 1 + codeBox);
+            Texts boxes = Sink().Texts();
+            if (stops && damage == 'm' && !boxes.empty()) boxes.erase(boxes.begin());
+            EXPECT_FALSE(boxes.empty());
             std::map<std::string, int> named;
-            for (std::size_t i = codeBox; i < boxes.size(); ++i) {
-                int files = 0;
-                for (const std::string& file : damaged) {
-                    if (boxes[i].find(file + " ") == std::string::npos) continue;
-                    ++files;
-                    ++named[file];
-                }
-                EXPECT_EQ(files, 1) << boxes[i];
+            for (const std::string& box : boxes)
+                for (const std::string& file : damaged)
+                    named[file] += box.find(file + " ") != std::string::npos;
+            int total = 0;
+            for (const auto& [file, times] : named) {
+                EXPECT_LE(times, 1) << file;
+                total += times;
             }
-            for (const auto& [file, times] : named)
-                EXPECT_EQ(times, 1) << file;
+            EXPECT_EQ(total, static_cast<int>(boxes.size()));  // each box names one file
         }
     }
     platform::SetProgramDirectory("");

@@ -409,61 +409,52 @@ TEST_F(MainPanelTest, QuitWaitsForTheWorkerWhileServingThePanel) {
     EXPECT_EQ(MainWindow(), nullptr);
 }
 
-TEST_F(MainPanelTest, AQuitSignalDuringARunQuitsAsPowerDoes) {
+// Each of the signals that ask the program to end.
+class QuitSignalRun : public MainPanelTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(QuitSignalRun, AQuitSignalDuringARunQuitsAsPowerDoes) {
     for (const auto& entry : std::filesystem::directory_iterator(ZAW_RES_DIR))
         if (entry.is_regular_file())
             std::filesystem::copy_file(entry.path(),
                                        folder_ + "/" + entry.path().filename().string());
-    // Each of the signals that ask the program to end, in a run of its own.
-    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
-        SCOPED_TRACE(signal);
-        for (const std::string& name : testing_support::FolderNames(folder_))
-            if (name.rfind("MYMIDI", 0) == 0 || name == "zaw.ini")
-                std::filesystem::remove(folder_ + "/" + name);
-        Sink().Clear();
-        timerStops_ = 0;
-        platform::InstallQuitSignalHandlers();
-        bool ok = RunApplication([&](HeadlessBackend& d, MainDlg&) {
-            SetFieldText(AppSettings.OutputFolder, folder_ + "/");
-            SetFieldText(AppSettings.WorkFolder, folder_ + "/");
-            AppSettings.DontPlay = 1;  // tune after tune, as fast as they come
-            ClearStyleSelections();
-            ComposeStyleSelection[1] = 1;
-            d.Click(200, 180);  // Play
-            ASSERT_TRUE(PumpUntil(d, [&] { return OutputDigits() >= 2; }));
-            // The panel's own loop answers once this step returns.
-            std::raise(signal);
-        });
-        platform::RestoreQuitSignalHandlers();
-        InstallBackend(backend_);  // shut-down over, for the next signal
-        EXPECT_TRUE(ok);
-        EXPECT_FALSE(ComposeWorkerRunning());
-        EXPECT_EQ(backend_->PendingSteps(), 0u);
-        EXPECT_EQ(MainWindow(), nullptr);
-        EXPECT_EQ(Sink().Texts(), std::vector<std::string>{});
-        EXPECT_GE(timerStops_, 1);
-        // The settings were saved with the number of the next tune, and every
-        // tune of the run is whole; no file is left half written.
-        const std::string ini =
-            testing_support::ReadFileText(platform::JoinPath(folder_, "zaw.ini"));
-        ASSERT_EQ(ini.size(), 3132u);
-        std::int32_t next = 0;
-        std::memcpy(&next, ini.data() + 804, 4);
-        EXPECT_GE(next, 2);
-        int tunes = 0;
-        for (const std::string& name : testing_support::FolderNames(folder_)) {
-            EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
-            if (name.rfind("MYMIDI", 0) != 0) continue;
-            ++tunes;
-            EXPECT_LT(std::stoi(name.substr(6, 2)), next) << name;
-            EXPECT_TRUE(
-                testing_support::WholeSmf(testing_support::ReadFileText(folder_ + "/" + name)))
-                << name;
-        }
-        // No gap: the stopped tune left no file and its number is the next one.
-        EXPECT_EQ(tunes, next);
+    platform::InstallQuitSignalHandlers();
+    bool ok = RunApplication([&](HeadlessBackend& d, MainDlg&) {
+        SetFieldText(AppSettings.OutputFolder, folder_ + "/");
+        SetFieldText(AppSettings.WorkFolder, folder_ + "/");
+        AppSettings.DontPlay = 1;  // tune after tune, as fast as they come
+        ClearStyleSelections();
+        ComposeStyleSelection[1] = 1;
+        d.Click(200, 180);  // Play
+        ASSERT_TRUE(PumpUntil(d, [&] { return OutputDigits() >= 2; }));
+        // The panel's own loop answers once this step returns.
+        std::raise(GetParam());
+    });
+    platform::RestoreQuitSignalHandlers();
+    EXPECT_TRUE(ok);
+    EXPECT_FALSE(ComposeWorkerRunning());
+    EXPECT_EQ(backend_->PendingSteps(), 0u);
+    EXPECT_EQ(MainWindow(), nullptr);
+    EXPECT_EQ(Sink().Texts(), std::vector<std::string>{});
+    EXPECT_GE(timerStops_, 1);
+    // The settings were saved with the number of the next tune, and every
+    // tune of the run is whole; no file is left half written.
+    const std::string ini = testing_support::ReadFileText(platform::JoinPath(folder_, "zaw.ini"));
+    ASSERT_EQ(ini.size(), 3132u);
+    std::int32_t next = 0;
+    std::memcpy(&next, ini.data() + 804, 4);
+    EXPECT_GE(next, 2);
+    int tunes = 0;
+    for (const std::string& name : testing_support::FolderNames(folder_)) {
+        EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
+        if (name.rfind("MYMIDI", 0) != 0) continue;
+        ++tunes;
+        EXPECT_LT(std::stoi(name.substr(6, 2)), next) << name;
+        EXPECT_TRUE(testing_support::WholeSmf(testing_support::ReadFileText(folder_ + "/" + name))) << name;
     }
+    // No gap: the stopped tune left no file and its number is the next one.
+    EXPECT_EQ(tunes, next);
 }
+INSTANTIATE_TEST_SUITE_P(MainPanelTest, QuitSignalRun, ::testing::Values(SIGTERM, SIGINT, SIGHUP));
 
 // Boxes and file choosers that wait in loops of their own, as FLTK's do,
 // serving only the quit request (as the FLTK backend's pipe watch does);
@@ -566,24 +557,24 @@ TEST_F(MainPanelTest, AQuitSignalEndsWhateverIsOpenAsPowerDoes) {
 }
 
 // SIGTERM while a tune is exported to WAV: the program quits without a box,
-// the user's old WAV stays, and no intermediate file is left. What a killed
+// the user's old WAV stays and no intermediate file is left. What a killed
 // program left in the work folder is gone as the next one starts.
 TEST_F(MainPanelTest, AQuitSignalInAWavExportIsQuietAndLeavesNoTempFile) {
-    const std::string song = folder_ + "/song.mid";
+    const std::string song = folder_ + "/song.mid", aiff = folder_ + "/temp.aiff";
     smf_builder::TrackSpec notes;
     notes.count = 600;
     const auto bytes = smf_builder::Song({notes});
     testing_support::WriteFileText(song, std::string(bytes.begin(), bytes.end()));
-    const std::string aiff = folder_ + "/temp.aiff";
     for (const std::string& file : {aiff, aiff + ".part", folder_ + "/out.wav"})
         testing_support::WriteFileText(file, "left");
+    auto tempFiles = [&] { return std::filesystem::exists(aiff) || std::filesystem::exists(aiff + ".part"); };
     ResetStyleSelections();
     InitDefaultSettings();
     SetFieldText(AppSettings.WorkFolder, folder_ + "/");
     ASSERT_EQ(SaveSettingsFile(), 1);
     platform::InstallQuitSignalHandlers();
     EXPECT_TRUE(RunApplication([&](HeadlessBackend& d, MainDlg&) {
-        EXPECT_FALSE(std::filesystem::exists(aiff) || std::filesystem::exists(aiff + ".part"));
+        EXPECT_FALSE(tempFiles());
         std::thread raiser([&] {
             for (int i = 0; i < 20000 && !std::filesystem::exists(aiff + ".part"); ++i)
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -598,7 +589,7 @@ TEST_F(MainPanelTest, AQuitSignalInAWavExportIsQuietAndLeavesNoTempFile) {
     platform::RestoreQuitSignalHandlers();
     EXPECT_EQ(Sink().Texts(), std::vector<std::string>{});
     EXPECT_EQ(testing_support::ReadFileText(folder_ + "/out.wav"), "left");
-    EXPECT_FALSE(std::filesystem::exists(aiff) || std::filesystem::exists(aiff + ".part"));
+    EXPECT_FALSE(tempFiles());
 }
 
 // The timer may start a run up to the moment it is stopped: the quit stops
