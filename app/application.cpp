@@ -131,6 +131,7 @@ bool ZawApplication::InitInstance() {
     LoadSettingsFile();
     // 15 - 17.
     CheckWorkFolder();
+    RemoveExportTempFiles();
     InitTuneDefaults();
     InstallBackingGenerators();
     InstallConversionDialogs();
@@ -171,6 +172,7 @@ void ZawApplication::ExitInstance() {
     StopChannelListen();
     StopRingtoneListen();
     ReleaseWavePlayer();
+    RemoveExportTempFiles();
 }
 
 void ZawApplication::OnTrayClick(bool right) {

@@ -1,6 +1,7 @@
 #include "app/tune_export_shell.h"
 
 #include "convert/audio/tune_export.h"
+#include "core/settings.h"
 #include "core/shell_services.h"
 
 void ShowExportProgress(std::int32_t fraction) {
@@ -14,4 +15,8 @@ int ExportTuneToOutputFile(const std::string& source, const std::string& target)
 
 int ExportTuneToWav(const std::string& source, const std::string& folder, const std::string& target) {
     return ExportToWavViaAiff(source, folder, target, ShowExportProgress);
+}
+
+void RemoveExportTempFiles() {
+    RemoveWavRoadFiles(AppSettings.WorkFolder);
 }

@@ -13,6 +13,7 @@
 
 #include "compose/compose_tune.h"
 #include "compose/composer_state.h"
+#include "compose/knowledge_base.h"
 #include "core/conversion_services.h"
 #include "core/reporters.h"
 #include "core/service_slot.h"
@@ -288,6 +289,8 @@ bool ComposeController::Start(int count, bool resetTuneNumber) {
     // The run composes for the type chosen now, whatever is chosen later;
     // the previous worker has been joined, so nobody reads it meanwhile.
     TheComposerState.outputType = outputType;
+    // A faulty knowledge-base file is told once in each run.
+    ForgetKnowledgeFileReports();
     finished_ = false;
     worker_ = std::thread([this] {
         ComposeThread();

@@ -3,13 +3,17 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <mutex>
+#include <set>
+#include <vector>
 
 #include "compose/chord_record.h"
 #include "compose/compose_info.h"
 #include "core/utilities.h"
 #include "platform/paths.h"
 #include "style/key_setup.h"
+#include "style/style_check.h"
 #include "style/style_table.h"
 
 const char* const kMissingKnowledgeFileText =
@@ -24,6 +28,8 @@ int TransitionCountScale = 1;
 namespace {
 
 constexpr int kLengthDigits = 3;
+// Digits an entry count may have.
+constexpr std::size_t kCountDigits = 5;
 constexpr int kLargestNumber = 999999999;
 
 bool IsSkipped(char c) {
@@ -69,24 +75,131 @@ int EntriesHeld(const char* text) {
     return held + (pending ? 1 : 0);
 }
 
-// Reads at most the first 16384 bytes of the file. False when it cannot be
-// opened or read (a folder, for one).
-bool ReadKnowledgeFile(const std::string& path, std::string& out) {
+// Reads at most the first 16384 bytes of the file; whole tells whether that
+// was all of it. False when it cannot be opened or read (a folder, for one).
+bool ReadKnowledgeFile(const std::string& path, std::string& out, bool& whole) {
     out.clear();
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) return false;
-    out.resize(kKnowledgeTextSize);
-    std::size_t got = std::fread(out.data(), 1, kKnowledgeTextSize, file);
+    // One byte more than is kept shows whether the file goes on.
+    out.resize(kKnowledgeTextSize + 1);
+    std::size_t got = std::fread(out.data(), 1, out.size(), file);
     bool failed = std::ferror(file) != 0;
     std::fclose(file);
-    out.resize(failed ? 0 : got);
+    whole = got <= kKnowledgeTextSize;
+    out.resize(failed ? 0 : std::min(got, kKnowledgeTextSize));
     return !failed;
+}
+
+// Bytes a knowledge text is written in: printable ASCII, CR and LF.
+bool IsTextByte(char c) {
+    return (c >= 0x20 && c < 0x7F) || c == '\r' || c == '\n';
+}
+
+bool AllDigits(std::string_view s) {
+    return std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// A run of chord codes the chord records know, four characters each.
+bool IsCodeRun(std::string_view s) {
+    if (s.empty() || s.size() % 4 != 0) return false;
+    for (std::size_t at = 0; at < s.size(); at += 4)
+        if (!IsChordCodeText(s.data() + at)) return false;
+    return true;
+}
+
+// An entry the generator reads without a report of its own: a transition
+// (two codes and a three-digit count), a cadence (a run of codes) or a time
+// chart (three-digit lengths, none of them zero).
+bool IsSoundEntry(KnowledgeFileKind kind, std::string_view entry) {
+    switch (kind) {
+        case KnowledgeFileKind::kTransitions:
+            return entry.size() == static_cast<std::size_t>(kPatternEntrySize) &&
+                   IsCodeRun(entry.substr(0, kPatternCountOffset)) &&
+                   AllDigits(entry.substr(kPatternCountOffset));
+        case KnowledgeFileKind::kCadences:
+            return IsCodeRun(entry);
+        default:
+            if (entry.empty() || entry.size() % kLengthDigits != 0 || !AllDigits(entry))
+                return false;
+            for (std::size_t at = 0; at < entry.size(); at += kLengthDigits)
+                if (entry.substr(at, kLengthDigits) == "000") return false;
+            return true;
+    }
 }
 
 void StoreText(char (&buffer)[kKnowledgeTextSize + 1], std::string_view bytes) {
     std::size_t n = std::min(bytes.size(), kKnowledgeTextSize);
     if (n > 0) std::memcpy(buffer, bytes.data(), n);
     buffer[n] = '\0';
+}
+
+// What ReadSoundFile returns for a file that cannot be read at all.
+const char* const kNotFound = "";
+// A counted file whose entries fall short of its count.
+const char* const kFewerEntries = "holds fewer entries than it says";
+
+// The whole file of each kind last found sound: the load before every tune
+// meets the same files again and again, and they need not be judged again.
+std::mutex g_soundMutex;
+std::string g_lastSound[static_cast<int>(KnowledgeFileKind::kCadenceTimeChart) + 1];
+
+// Reads a file into bytes; null when it is sound, else what is wrong with it
+// (kNotFound when it cannot be read).
+const char* ReadSoundFile(KnowledgeFileKind kind, const std::string& path, std::string& bytes) {
+    bool whole = true;
+    if (!ReadKnowledgeFile(path, bytes, whole)) return kNotFound;
+    std::string& last = g_lastSound[static_cast<int>(kind)];
+    std::lock_guard lock(g_soundMutex);
+    if (whole && !bytes.empty() && bytes == last) return nullptr;
+    const char* fault = KnowledgeTextFault(kind, bytes, whole);
+    if (fault == nullptr && whole) last = bytes;
+    return fault;
+}
+
+// The box of a faulty file: the code of the file's kind with its text, then
+// the file and what is wrong with it. A count the entries fall short of is
+// the database read error.
+std::string KnowledgeFaultText(ErrorCode code, const std::string& path, const char* fault) {
+    if (fault == kFewerEntries) code = kCantReadDatabase;
+    const char* codeText = ErrorCodeText(code);
+    std::string text = FormatClassMessage("ZAWC", code, codeText ? codeText : "");
+    text += '\n';
+    text += path;
+    if (fault == kNotFound) {
+        text += kMissingKnowledgeFileText;
+    } else {
+        text += ' ';
+        text += fault;
+        text += '.';
+    }
+    return text;
+}
+
+struct KnowledgeSource {
+    KnowledgeFileKind kind;
+    std::string path;
+    ErrorCode code;
+    std::string& bytes;
+};
+
+// Files reported since the last ForgetKnowledgeFileReports, by path, fault
+// and contents: the load runs before every tune, and a file the tunes go on
+// without is told once.
+std::mutex g_reportedMutex;
+std::set<std::string> g_reported;
+
+void ReportOnce(const KnowledgeSource& source, const char* fault) {
+    std::string key = source.path;
+    key += '\n';
+    key += fault;
+    key += '\n';
+    key += std::to_string(std::hash<std::string>{}(source.bytes));
+    {
+        std::lock_guard lock(g_reportedMutex);
+        if (!g_reported.insert(key).second) return;
+    }
+    ShowErrorBox(KnowledgeFaultText(source.code, source.path, fault));
 }
 
 void ReportOvercount(const char* text) {
@@ -114,6 +227,45 @@ void LoadKnowledgeTexts(std::string_view pattern, std::string_view cadence,
         ReportOvercount(text);
 }
 
+const char* KnowledgeTextFault(KnowledgeFileKind kind, std::string_view bytes, bool whole) {
+    const bool counted = kind != KnowledgeFileKind::kTransitions;
+    // One pass, token by token as the generator reads them. The first token
+    // of a counted file is its count; the entries past the count are never
+    // read, so they are not judged.
+    std::string token;
+    int declared = counted ? -1 : kLargestNumber;
+    int entries = 0;
+    bool sound = true;
+    for (char c : bytes) {
+        if (!IsTextByte(c)) return "is not a knowledge-base text";
+        if (IsSkipped(c)) continue;
+        if (c != '|') {
+            token += c;
+            continue;
+        }
+        if (declared < 0) {
+            declared = token.size() <= kCountDigits && AllDigits(token)
+                           ? LeadingNumber(token.data(), static_cast<int>(token.size()))
+                           : 0;
+            if (declared < 1) return "does not begin with its number of entries";
+        } else if (++entries <= declared) {
+            sound = sound && IsSoundEntry(kind, token);
+        }
+        token.clear();
+    }
+    // What follows the last '|': a file cut off inside an entry, or the
+    // start of one past the 16384 bytes read, which is left out.
+    if (whole && !token.empty()) return "ends in the middle of an entry";
+    if (entries == 0) return "holds no entries";
+    if (counted && entries < declared) return kFewerEntries;
+    return sound ? nullptr : "holds an entry the composer cannot read";
+}
+
+void ForgetKnowledgeFileReports() {
+    std::lock_guard lock(g_reportedMutex);
+    g_reported.clear();
+}
+
 int LoadKnowledgeBase() {
     std::string patternName, cadenceName, timeChartName, cadenceTimeChartName;
     {
@@ -128,18 +280,32 @@ int LoadKnowledgeBase() {
 
     std::string pattern, cadence, timeChart, cadenceTimeChart;
     const std::string patternPath = KnowledgeFilePath(patternName);
-    if (!ReadKnowledgeFile(patternPath, pattern)) {
+    const char* fault = ReadSoundFile(KnowledgeFileKind::kTransitions, patternPath, pattern);
+    if (fault == kNotFound) {
         ShowErrorMessage(kPatternFileError);
         ShowErrorBox(patternPath + kMissingKnowledgeFileText);
         return 0;
     }
-    if (!ReadKnowledgeFile(KnowledgeFilePath(cadenceName), cadence))
-        ShowErrorMessage(kCadenceFileError);
+    if (fault != nullptr) {
+        // Without transitions no tune can be composed: the load ends here,
+        // as for a missing file, and the texts stay as they were.
+        ShowErrorBox(KnowledgeFaultText(kPatternFileError, patternPath, fault));
+        return 0;
+    }
     // The time charts are data files of the program, never a user's path.
-    if (!ReadKnowledgeFile(platform::JoinPath(folder, timeChartName), timeChart))
-        ShowErrorMessage(kTimeChartFileError);
-    if (!ReadKnowledgeFile(platform::JoinPath(folder, cadenceTimeChartName), cadenceTimeChart))
-        ShowErrorMessage(kCadenceTimeChartFileError);
+    const KnowledgeSource others[] = {
+        {KnowledgeFileKind::kCadences, KnowledgeFilePath(cadenceName), kCadenceFileError, cadence},
+        {KnowledgeFileKind::kTimeChart, platform::JoinPath(folder, timeChartName),
+         kTimeChartFileError, timeChart},
+        {KnowledgeFileKind::kCadenceTimeChart, platform::JoinPath(folder, cadenceTimeChartName),
+         kCadenceTimeChartFileError, cadenceTimeChart},
+    };
+    for (const KnowledgeSource& source : others) {
+        fault = ReadSoundFile(source.kind, source.path, source.bytes);
+        if (fault == nullptr) continue;
+        ReportOnce(source, fault);
+        source.bytes.clear();  // the tunes go on without it
+    }
     LoadKnowledgeTexts(pattern, cadence, timeChart, cadenceTimeChart);
     return 1;
 }

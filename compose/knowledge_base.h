@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "compose/knowledge_check.h"
 #include "compose/knowledge_text.h"
 #include "core/reporters.h"
 
@@ -48,9 +49,19 @@ extern int TransitionCountScale;
 // scale and rebuilds the chord weight table. Returns 1. Without the pattern
 // file it reports "error in pattern file!", shows its path in the
 // missing-file box and returns 0, leaving the texts and the table as they
-// were. Any other file that cannot be read reports its code and leaves its
-// text empty.
+// were; a pattern file that is there but faulty gets one box naming it and
+// what is wrong, and the load likewise returns 0. Any other file that cannot
+// be read or is faulty is told once in one box (its code, then the file and
+// what is wrong) and its text is left empty.
 int LoadKnowledgeBase();
+
+// What keeps the generator from reading a knowledge file without reports of
+// its own, said of the file ("ends in the middle of an entry"); null when its
+// bytes are sound. whole: the bytes are all of the file, not its first 16384.
+const char* KnowledgeTextFault(KnowledgeFileKind kind, std::string_view bytes, bool whole);
+// The load tells each faulty cadence or time-chart file once; from here on
+// it tells them again (a compose run starts).
+void ForgetKnowledgeFileReports();
 
 // Where a knowledge file name is opened: a name starting with '/' as it
 // stands, any other in the program folder.

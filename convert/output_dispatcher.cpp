@@ -14,6 +14,7 @@
 #include "core/shell_services.h"
 #include "midi/file_loader.h"
 #include "midi/smf_checks.h"
+#include "platform/quit_signals.h"
 
 namespace {
 
@@ -122,7 +123,9 @@ int Export(bool toWav, const std::string& path, const ExportProgress& progress) 
         toWav ? ExportToWavViaAiff(path, AppSettings.WorkFolder, LastOutputPath.Get(), progress)
               : ExportToOutputFile(path, LastOutputPath.Get(), progress);
     if (written == 1) return 1;
-    ShowErrorMessage(toWav ? dispatch_code::kWavFailed : dispatch_code::kAiffFailed);
+    // An export a quit ended is no failure the user needs to hear of.
+    if (!platform::QuitRequested())
+        ShowErrorMessage(toWav ? dispatch_code::kWavFailed : dispatch_code::kAiffFailed);
     return 0;
 }
 

@@ -147,8 +147,10 @@ bool RenderTune(const MidiF0Data& tune, platform::SoftwareSynth& synth,
 }
 
 // What kept a file from being written, for the box: 0 when it was written,
-// kNoSynth when the synth could not start, else the errno of the failure.
+// kNoSynth when the synth could not start, kQuitAsked when a quit asked for
+// ended it (no box: the user wanted it to end), else the errno of the failure.
 constexpr int kNoSynth = -1;
+constexpr int kQuitAsked = -2;
 
 // Renders into path and closes it.
 int RenderFile(const MidiF0Data& tune, const std::string& path, const ExportProgress& progress) {
@@ -160,6 +162,7 @@ int RenderFile(const MidiF0Data& tune, const std::string& path, const ExportProg
     if (!out.Open(path, rara::kExportRate, 2)) return out.Error() != 0 ? out.Error() : EIO;
     const bool rendered = RenderTune(tune, *synth, out, progress);
     if (out.Close() && rendered) return 0;
+    if (platform::QuitRequested()) return kQuitAsked;
     return out.Error() != 0 ? out.Error() : EIO;
 }
 
@@ -199,7 +202,7 @@ int ExportMovieToFile(const std::string& source, const std::string& target,
     if (error == 0 && std::rename(partial.c_str(), target.c_str()) != 0) error = errno;
     if (error != 0) {
         std::remove(partial.c_str());
-        ShowWriteFailure(target, error);
+        if (error != kQuitAsked) ShowWriteFailure(target, error);
         return 0;
     }
     return 1;
@@ -210,11 +213,22 @@ int ExportToOutputFile(const std::string& source, const std::string& target,
     return ExportMovieToFile(source, target, progress);
 }
 
-int ExportToWavViaAiff(const std::string& source, const std::string& folder,
-                       const std::string& wavTarget, const ExportProgress& progress) {
+std::string WavRoadAiffPath(const std::string& folder) {
     std::string aiffPath = folder;
     if (!aiffPath.empty() && aiffPath.back() != '/') aiffPath += '/';
     aiffPath += "temp.aiff";
+    return aiffPath;
+}
+
+void RemoveWavRoadFiles(const std::string& folder) {
+    const std::string aiffPath = WavRoadAiffPath(folder);
+    std::remove(aiffPath.c_str());
+    std::remove((aiffPath + ".part").c_str());
+}
+
+int ExportToWavViaAiff(const std::string& source, const std::string& folder,
+                       const std::string& wavTarget, const ExportProgress& progress) {
+    const std::string aiffPath = WavRoadAiffPath(folder);
     // The WAV replaces an old one only once it is complete; a failed road
     // leaves no intermediate file behind.
     if (ExportMovieToFile(source, aiffPath, progress) == 1 &&

@@ -26,7 +26,8 @@ std::string ProgressDots(std::int32_t fraction);
 // Renders source into an AIFF at target (written under a temporary name and
 // renamed over an old target, which stays until then). 1 only for a complete
 // file; 0 after the box, which names a file that could not be written and
-// why, with the old target kept and no partial file left.
+// why, with the old target kept and no partial file left. A quit asked for
+// ends it the same way without the box.
 int ExportMovieToFile(const std::string& source, const std::string& target,
                       const ExportProgress& progress = {});
 // The export to the converter's output path.
@@ -36,3 +37,8 @@ int ExportToOutputFile(const std::string& source, const std::string& target,
 // to the WAV at wavTarget, which replaces an old one only when complete.
 int ExportToWavViaAiff(const std::string& source, const std::string& folder,
                        const std::string& wavTarget, const ExportProgress& progress = {});
+// folder + "temp.aiff", the intermediate file of that road.
+std::string WavRoadAiffPath(const std::string& folder);
+// Removes the intermediate file and its partial one from the folder: what a
+// finished road kept, or what an ended program left behind.
+void RemoveWavRoadFiles(const std::string& folder);

@@ -24,6 +24,7 @@
 #include "core/settings.h"
 #include "core/shell_services.h"
 #include "midi/f1_data.h"
+#include "platform/paths.h"
 #include "play/midi_player.h"
 #include "style/style_table.h"
 #include "tests/support/test_support.h"
@@ -263,6 +264,57 @@ TEST_F(ComposeRun, ATuneThatCannotBeSavedNamesItsFileKeepsItsNumberAndEndsTheRun
     EXPECT_EQ(NoteOns(), 0);
     // The working file is there; nothing else was left.
     EXPECT_EQ(testing_support::FolderNames(folder_), (Texts{"not-a-folder", "temp.mid"}));
+}
+
+// A damaged knowledge-base file (every variant of one kind: missing, cut
+// inside an entry, random bytes or empty) is named in one box, never once a
+// tune. Without transitions the run stops after its first tune; without any
+// other file its three tunes are composed.
+TEST_F(ComposeRun, ADamagedKnowledgeFileIsNamedOnceAndTheRunGoesOnOrStops) {
+    AppSettings.DontPlay = 1;
+    const std::string kb = folder_ + "kb";
+    platform::SetProgramDirectory(kb);
+    std::string noise(4096, '\0');
+    for (std::size_t i = 0; i < noise.size(); ++i) noise[i] = static_cast<char>(i * 7919 % 251);
+    for (const char* kind : {"PATTERN", "RESOLUT", "TIMECHT", "RESTIME"}) {
+        for (const char damage : {'m', 'c', 'r', 'e'}) {  // missing, cut, random, empty
+            SCOPED_TRACE(std::string(kind) + " " + damage);
+            std::filesystem::remove_all(kb);
+            std::filesystem::copy(ZAW_RES_DIR, kb);  // the files, not the folders
+            Texts damaged;
+            for (const auto& entry : std::filesystem::directory_iterator(kb)) {
+                const std::string file = entry.path().string();
+                if (entry.path().filename().string().rfind(kind, 0) != 0) continue;
+                const std::string text = testing_support::ReadFileText(file);
+                const std::string cut = text.substr(0, text.find('|', text.size() / 2) - 2);
+                testing_support::WriteFileText(file, damage == 'c' ? cut : damage == 'r' ? noise : "");
+                if (damage == 'm') std::filesystem::remove(file);
+                damaged.push_back(file);
+            }
+            Sink().Clear();
+            shell_->Clear();
+            ASSERT_TRUE(StartComposeRun(3, false));
+            ExpectRunEnded();
+            const bool stops = kind[0] == 'P';
+            EXPECT_EQ(shell_->Count(Kind::Title), stops ? 2 : 6);
+            // A missing pattern file is also told by its code alone, first.
+            Texts boxes = Sink().Texts();
+            if (stops && damage == 'm' && !boxes.empty()) boxes.erase(boxes.begin());
+            EXPECT_FALSE(boxes.empty());
+            auto names = [](const std::string& box, const std::string& file) {
+                return box.find(file + " ") != std::string::npos;
+            };
+            for (const std::string& file : damaged)
+                EXPECT_LE(std::count_if(boxes.begin(), boxes.end(),
+                                        [&](const std::string& box) { return names(box, file); }),
+                          1) << file;
+            for (const std::string& box : boxes)
+                EXPECT_TRUE(std::any_of(damaged.begin(), damaged.end(),
+                                        [&](const std::string& file) { return names(box, file); }))
+                    << box;
+        }
+    }
+    platform::SetProgramDirectory("");
 }
 
 // The bars of a composed tune in 4/4 (up to its last note), and the bars in

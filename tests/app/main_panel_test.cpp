@@ -409,7 +409,10 @@ TEST_F(MainPanelTest, QuitWaitsForTheWorkerWhileServingThePanel) {
     EXPECT_EQ(MainWindow(), nullptr);
 }
 
-TEST_F(MainPanelTest, AQuitSignalDuringARunQuitsAsPowerDoes) {
+// Each of the signals that ask the program to end.
+class QuitSignalRun : public MainPanelTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(QuitSignalRun, AQuitSignalDuringARunQuitsAsPowerDoes) {
     for (const auto& entry : std::filesystem::directory_iterator(ZAW_RES_DIR))
         if (entry.is_regular_file())
             std::filesystem::copy_file(entry.path(),
@@ -424,7 +427,7 @@ TEST_F(MainPanelTest, AQuitSignalDuringARunQuitsAsPowerDoes) {
         d.Click(200, 180);  // Play
         ASSERT_TRUE(PumpUntil(d, [&] { return OutputDigits() >= 2; }));
         // The panel's own loop answers once this step returns.
-        std::raise(SIGTERM);
+        std::raise(GetParam());
     });
     platform::RestoreQuitSignalHandlers();
     EXPECT_TRUE(ok);
@@ -451,6 +454,7 @@ TEST_F(MainPanelTest, AQuitSignalDuringARunQuitsAsPowerDoes) {
     // No gap: the stopped tune left no file and its number is the next one.
     EXPECT_EQ(tunes, next);
 }
+INSTANTIATE_TEST_SUITE_P(MainPanelTest, QuitSignalRun, ::testing::Values(SIGTERM, SIGINT, SIGHUP));
 
 // Boxes and file choosers that wait in loops of their own, as FLTK's do,
 // serving only the quit request (as the FLTK backend's pipe watch does);
@@ -550,6 +554,42 @@ TEST_F(MainPanelTest, AQuitSignalEndsWhateverIsOpenAsPowerDoes) {
     platform::SetClock(fake);
     platform::SetMessageSink(sink);
     platform::SetFileChooser(chooser);
+}
+
+// SIGTERM while a tune is exported to WAV: the program quits without a box,
+// the user's old WAV stays and no intermediate file is left. What a killed
+// program left in the work folder is gone as the next one starts.
+TEST_F(MainPanelTest, AQuitSignalInAWavExportIsQuietAndLeavesNoTempFile) {
+    const std::string song = folder_ + "/song.mid", aiff = folder_ + "/temp.aiff";
+    smf_builder::TrackSpec notes;
+    notes.count = 600;
+    const auto bytes = smf_builder::Song({notes});
+    testing_support::WriteFileText(song, std::string(bytes.begin(), bytes.end()));
+    for (const std::string& file : {aiff, aiff + ".part", folder_ + "/out.wav"})
+        testing_support::WriteFileText(file, "left");
+    auto tempFiles = [&] { return std::filesystem::exists(aiff) || std::filesystem::exists(aiff + ".part"); };
+    ResetStyleSelections();
+    InitDefaultSettings();
+    SetFieldText(AppSettings.WorkFolder, folder_ + "/");
+    ASSERT_EQ(SaveSettingsFile(), 1);
+    platform::InstallQuitSignalHandlers();
+    EXPECT_TRUE(RunApplication([&](HeadlessBackend& d, MainDlg&) {
+        EXPECT_FALSE(tempFiles());
+        std::thread raiser([&] {
+            for (int i = 0; i < 20000 && !std::filesystem::exists(aiff + ".part"); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            std::raise(SIGTERM);
+        });
+        testing_support::Chooser().QueueFile(song);
+        testing_support::Chooser().QueueFile(folder_ + "/out.wav", 2);
+        for (int x : {40, 40, 300})
+            d.Click(x, x == 40 ? 100 : 180);  // Mode, Mode, Convert
+        raiser.join();
+    }));
+    platform::RestoreQuitSignalHandlers();
+    EXPECT_EQ(Sink().Texts(), std::vector<std::string>{});
+    EXPECT_EQ(testing_support::ReadFileText(folder_ + "/out.wav"), "left");
+    EXPECT_FALSE(tempFiles());
 }
 
 // The timer may start a run up to the moment it is stopped: the quit stops

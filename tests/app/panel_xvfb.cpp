@@ -10,8 +10,9 @@
 // (panel_playing_xvfb.png) and again to stop, then clicks Power and checks
 // that the program ended and saved its settings; then starts it again and
 // sends SIGTERM in the middle of a run, which must end it the same way with
-// every tune file whole; last on a display of its own whose server ends in a
-// run. Also starts it without a display.
+// every tune file whole; then sends it while a box is open, with no input
+// (quit_with_box_xvfb.png); last on a display of its own whose server ends
+// in a run. Also starts it without a display.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <signal.h>
@@ -248,6 +249,31 @@ void CheckQuitSignalDuringARun(Display* display, const std::string& program,
     }
     Check(whole, "every MYMIDInn.MID is a whole Standard MIDI File");
     Check(!leftovers, "no temporary file was left");
+}
+
+// With the pattern files away, Play brings up the composer's box at once.
+// SIGTERM while it is open, and nothing more (no click, no key), must end the
+// program within ten seconds: the box's own loop wakes up for the request.
+void CheckQuitSignalWithABoxOpen(Display* display, const std::string& program,
+                                 const fs::path& folder, const std::string& out) {
+    const fs::path held = folder / "held";
+    fs::create_directories(held);
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (entry.path().filename().string().rfind("PATTERN.", 0) == 0)
+            fs::rename(entry.path(), held / entry.path().filename());
+    pid_t pid = Start(program, folder.string(), true);
+    const ::Window panel = WaitForPanel(display);
+    if (panel) Click(display, panel, 200, 180);  // Play
+    const bool box = WaitFor([&] { return FindMessageBox(display) != 0; }, 20);
+    Check(box, "Play without a pattern file opened a box");
+    if (box)
+        WritePng(Grab(display, DefaultRootWindow(display), DisplayWidth(display, 0),
+                      DisplayHeight(display, 0)),
+                 out + "/quit_with_box_xvfb.png");
+    kill(pid, SIGTERM);
+    Check(WaitExit(pid, 10) == 0, "SIGTERM with the box open ended the program within 10 s");
+    for (const auto& entry : fs::directory_iterator(held))
+        fs::rename(entry.path(), folder / entry.path().filename());
 }
 
 // A private X server of its own, which names its display through
@@ -520,6 +546,7 @@ int main(int argc, char** argv) {
     std::error_code error;
     Check(fs::file_size(folder / "zaw.ini", error) == 3132, "zaw.ini of 3132 bytes was saved");
     CheckQuitSignalDuringARun(display, program, folder);
+    CheckQuitSignalWithABoxOpen(display, program, folder, out);
     CheckLostDisplay(argv[3], program, folder);
     XCloseDisplay(display);
     fs::remove_all(folder, error);
