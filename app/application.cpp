@@ -6,6 +6,7 @@
 #include "convert/output_dispatcher.h"
 #include "convert/terminal_table.h"
 #include "app/channel_role_dialog.h"
+#include "app/holder_selection_dialog.h"
 #include "app/main_dlg.h"
 #include "app/ringtone_listen.h"
 #include "app/tune_export_shell.h"
@@ -28,6 +29,13 @@ namespace {
 constexpr ErrorCode kCantExecuteTwice = 0xFF01012A;
 constexpr ErrorCode kRootDirectory = 0xFF01013C;
 
+// Longest folder the chooser hands back.
+constexpr std::size_t kChosenFolderLimit = 4096;
+
+// Follows the settings file's path in the notice on a damaged one.
+constexpr const char* kSettingsResetNotice =
+    "\nwas damaged: the settings that could not be used were reset to their defaults.";
+
 // Records of the oldest style-file format carry a version below this one.
 constexpr int kOldestStyleVersion = 640;
 
@@ -36,10 +44,15 @@ bool FolderExists(const std::string& folder) {
     return std::filesystem::is_directory(folder, error);
 }
 
-void SetWorkFolder(const std::string& folder) {
-    std::string text = folder.substr(0, sizeof AppSettings.WorkFolder - 1);
-    std::copy(text.begin(), text.end(), AppSettings.WorkFolder);
-    AppSettings.WorkFolder[text.size()] = '\0';
+// A damaged settings file: its bad fields are back at their defaults, and
+// one notice naming the file says so.
+void LoadSettingsTellingResets() {
+    int reset = 0;
+    const SettingsLoadResult result = LoadSettingsFile(&reset);
+    if (result == SettingsLoadResult::Missing || reset == 0) return;
+    std::string text = SettingsFilePath();
+    text += kSettingsResetNotice;
+    ShowInfoBox(text);
 }
 
 }  // namespace
@@ -53,8 +66,7 @@ std::vector<std::string> ArgumentWords(int argc, const char* const* argv) {
 }
 
 void CheckWorkFolder() {
-    AppSettings.WorkFolder[sizeof AppSettings.WorkFolder - 1] = '\0';
-    std::string folder = AppSettings.WorkFolder;
+    std::string folder = FolderSetting(FolderKind::Work);
     if (folder.size() > 1 && folder.back() == platform::kPathSeparator) folder.pop_back();
     if (folder.empty()) {
         // No folder named at all: the program folder, without asking.
@@ -63,13 +75,15 @@ void CheckWorkFolder() {
         return;
     } else {
         std::string chosen;
-        const int answer =
-            BrowseForFolder(folder, chosen, sizeof AppSettings.WorkFolder - 1, "Select a Folder!");
-        folder = answer == 1 && !chosen.empty() ? chosen : ProgramFolder();
+        const int answer = BrowseForFolder(folder, chosen, kChosenFolderLimit, "Select a Folder!");
+        if (answer == 1 && !chosen.empty()) {
+            StoreFolderSetting(FolderKind::Work, chosen);
+            return;
+        }
+        folder = ProgramFolder();
     }
     if (folder.empty()) folder = platform::ProgramDirectory();
-    if (folder.back() != platform::kPathSeparator) folder += platform::kPathSeparator;
-    SetWorkFolder(folder);
+    SetFolderSetting(FolderKind::Work, folder);
 }
 
 void InitTuneDefaults() {
@@ -128,7 +142,7 @@ bool ZawApplication::InitInstance() {
     // 13, 14. Defaults, then the settings file over them.
     ResetStyleSelections();
     InitDefaultSettings();
-    LoadSettingsFile();
+    LoadSettingsTellingResets();
     // 15 - 17.
     CheckWorkFolder();
     RemoveExportTempFiles();

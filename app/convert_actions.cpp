@@ -97,7 +97,7 @@ int SelectedConvertStyles() {
 // happens.
 int ConvertInStyle(const std::string& input, int type) {
     const std::string chosen = LastOutputPath.Get();
-    const std::string composed = std::string(AppSettings.OutputFolder) + kStyleConversionFile;
+    const std::string composed = FolderSetting(FolderKind::Output) + kStyleConversionFile;
     ConversionOutputPath.Set(composed);
     int done = ComposeInMidiStyle(input, type);
     LastOutputPath.Set(chosen);
@@ -222,7 +222,7 @@ bool ChooseOutputFile(const std::string& input, std::string& path) {
     if (AppSettings.SaveToOutputFolder == 1) {
         std::string file;
         ExtractFileName(file, name);
-        request.proposedName = std::string(AppSettings.OutputFolder) + file;
+        request.proposedName = FolderSetting(FolderKind::Output) + file;
     }
     // The dialog opens in the folder of the name it proposes.
     request.initialFolder = std::filesystem::path(request.proposedName).parent_path().string();
@@ -298,7 +298,7 @@ std::optional<InputYield> ReadRingtoneBack(std::string& path) {
     MidiF1Data song(model->division, kModelCapacity);
     model->ToMidiF1Data(song);
     song.ConvertToNoteOnOff();
-    const std::string temp = std::string(AppSettings.WorkFolder) + kReadBackFile;
+    const std::string temp = FolderSetting(FolderKind::Work) + kReadBackFile;
     if (!song.SaveFile(temp)) return std::nullopt;
     path = temp;
     return InputYield::Tune;
@@ -331,6 +331,7 @@ void ConvertInput(const std::string& given) {
     }
     std::string input = given;
     if (input.empty() && !ChooseInputFile(input)) return;
+    if (RefuseOtherThanRegularFile(input)) return;
     const std::string first = input;
     const std::optional<InputYield> yields = ReadRingtoneBack(input);
     if (!yields) return;

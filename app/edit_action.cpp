@@ -13,6 +13,7 @@
 #include "compose/tune_structure.h"
 #include "core/conversion_services.h"
 #include "core/shell_services.h"
+#include "core/utilities.h"
 #include "midi/f0_data.h"
 #include "midi/f1_data.h"
 #include "midi/smf_checks.h"
@@ -115,6 +116,7 @@ void EditTune() {
     }
     std::string chosen;
     if (!ChooseTune(chosen, LastOutputPath.Get(), false)) return;
+    if (RefuseOtherThanRegularFile(chosen)) return;
     // The work copy is read into one work buffer: a damaged or larger file
     // is refused here, named, rather than opened in part.
     if (!CheckMidiInputFile(chosen, WorkBufferSize)) return;

@@ -3,9 +3,11 @@
 #pragma once
 
 #include "app/skin_page.h"
+#include "core/settings.h"
 
-constexpr int kRandomLengthMinimum = 16;
-constexpr int kRandomLengthMaximum = 96;
+// The range the settings loader holds the stored value to.
+constexpr int kRandomLengthMinimum = kTuneLengthMinimum;
+constexpr int kRandomLengthMaximum = kTuneLengthMaximum;
 
 class EditSetting : public SkinPage {
 public:

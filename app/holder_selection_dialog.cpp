@@ -1,30 +1,28 @@
 #include "app/holder_selection_dialog.h"
 
-#include <cstring>
-
-#include "core/settings.h"
+#include "core/reporters.h"
 #include "core/utilities.h"
 
-bool StoreFolder(const std::string& folder, char* field, std::size_t capacity) {
-    std::string path = folder;
-    if (path.empty() || path.back() != '/') path += '/';
-    if (path.size() + 1 > capacity) return false;
-    std::memset(field, 0, capacity);
-    std::memcpy(field, path.data(), path.size());
-    return true;
+bool StoreFolderSetting(FolderKind kind, const std::string& folder) {
+    if (SetFolderSetting(kind, folder)) return true;
+    std::string text = FolderSetting(kind);
+    text += kFolderNotStoredNotice;
+    ShowInfoBox(text);
+    return false;
 }
 
 HolderSelection::HolderSelection(platform::ui::Window* parent)
     : SkinPage(parent, "Folder Setting", {"Style Folder", "Output Folder", "Work Folder"}, false) {}
 
 void HolderSelection::OnButton(int index) {
-    char* fields[] = {AppSettings.StyleFolder, AppSettings.OutputFolder, AppSettings.WorkFolder};
+    constexpr FolderKind kKinds[] = {FolderKind::Style, FolderKind::Output, FolderKind::Work};
     if (index < 1 || index > 3) return;
-    char* field = fields[index - 1];
-    constexpr std::size_t kCapacity = sizeof AppSettings.StyleFolder;
-    const std::string current(field, strnlen(field, kCapacity));
-    // The browser's own limit is generous; this field's is checked below.
+    const FolderKind kind = kKinds[index - 1];
+    // The browser's limit is generous; a folder longer than the settings
+    // file holds is still used for this run.
     std::string chosen;
-    if (BrowseForFolder(current, chosen, 4096, "Select a Folder!") != 1 || chosen.empty()) return;
-    StoreFolder(chosen, field, kCapacity);
+    if (BrowseForFolder(FolderSetting(kind), chosen, 4096, "Select a Folder!") != 1 ||
+        chosen.empty())
+        return;
+    StoreFolderSetting(kind, chosen);
 }

@@ -1,16 +1,22 @@
 // The folders of the program: style, output and work folder, each chosen in
-// the folder browser and stored with one trailing "/". A folder that does
-// not fit its setting with the "/" leaves the setting as it was.
+// the folder browser and stored with one trailing "/". A folder too long for
+// the settings file is used for this run, and the user is told once that the
+// next start goes back to the folder's default.
 #pragma once
 
-#include <cstddef>
 #include <string>
 
 #include "app/skin_page.h"
+#include "core/settings.h"
 
-// Stores the folder with one trailing "/" into a char field of this
-// capacity (terminator included); false, field untouched, when it does not fit.
-bool StoreFolder(const std::string& folder, char* field, std::size_t capacity);
+// The notice shown after the folder's path.
+constexpr const char* kFolderNotStoredNotice =
+    "\nis too long to be kept in zaw.ini (255 bytes at most). It is used until the program "
+    "ends; the next start uses the program folder.";
+
+// Sets the folder; one notice naming it when the settings file cannot hold
+// it. False in that case.
+bool StoreFolderSetting(FolderKind kind, const std::string& folder);
 
 class HolderSelection : public SkinPage {
 public:

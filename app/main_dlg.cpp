@@ -127,6 +127,7 @@ bool EndsWithMidiExtension(const std::string& name) {
 // must read as a MIDI file would ("File Open Error!", "File Size Error!"),
 // since it changes the mode before it is converted. Each refusal shows its box.
 bool CommandLineFileUsable(const std::string& path) {
+    if (RefuseOtherThanRegularFile(path)) return false;
     if (!EndsWithMidiExtension(path)) {
         ShowErrorMessage(kNotMidiFile);
         return false;

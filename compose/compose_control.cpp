@@ -229,7 +229,7 @@ void ToggleComposing() {
     shell->SetWaitCursor(true);
     if (ComposingActive.load() != 0) {
         // The tune in hand is the one Play in edit mode plays again.
-        LastOutputPath.Set(std::string(AppSettings.OutputFolder) + OutputFileName.Get());
+        LastOutputPath.Set(FolderSetting(FolderKind::Output) + OutputFileName.Get());
         if (TuneInProgress.load() == 1 || PlayingActive.load() == 1) {
             RequestStop();
         } else {

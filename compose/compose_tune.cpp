@@ -93,7 +93,7 @@ int Stopped() {
 int DeliverTune(const std::string& temp) {
     if (PanelMode.load() == kPanelModeConvert)
         return CopyFileBytes(temp, ConversionOutputPath.Get());
-    const std::string folder = AppSettings.OutputFolder;
+    const std::string folder = FolderSetting(FolderKind::Output);
     const int type = TheComposerState.outputType;
     if (type >= 0 && type <= 2) return CopyFileBytes(temp, folder + OutputFileName.Get());
     std::string target = folder + OutputFileName.Get();
@@ -278,7 +278,7 @@ int ComposeOneTune(std::uint8_t* buffer, std::size_t* length) {
     }
 
     if (style.fixedBass == kFixedBassSetting) FixedBassPitch = kDefaultFixedBassPitch;
-    const std::string temp = std::string(AppSettings.WorkFolder) + "temp.mid";
+    const std::string temp = FolderSetting(FolderKind::Work) + "temp.mid";
     const int rendered =
         RenderComposedTune(buffer, length, temp, nullptr, nullptr, nullptr, nullptr);
     // A stop that came while "temp.mid" was being written takes the file back:

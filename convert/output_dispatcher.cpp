@@ -76,7 +76,7 @@ const OutputTypeRow& RowOf(int type) {
 }
 
 // A file name in a folder, with the separator the folder may lack.
-std::string InFolder(const char* folder, const char* name) {
+std::string InFolder(const std::string& folder, const char* name) {
     std::string path = folder;
     if (!path.empty() && path.back() != '/') path += '/';
     return path + name;
@@ -95,7 +95,7 @@ void RunPrePass(std::string& path, const char* fileName, Pass pass) {
     MidiF1Data* song = loader.Tune1();
     if (!song || loader.FileLength() <= 0) return;
     pass(*song);
-    const std::string written = InFolder(AppSettings.WorkFolder, fileName);
+    const std::string written = InFolder(FolderSetting(FolderKind::Work), fileName);
     if (song->SaveFile(written)) path = written;
 }
 
@@ -104,7 +104,7 @@ void RunPrePass(std::string& path, const char* fileName, Pass pass) {
 // caller chose, shown to the user.
 int ConvertToMelodyMail(int mfiType, const std::string& path, int adjustVoice, int outputType) {
     const std::string textPath = LastOutputPath.Get();
-    LastOutputPath.Set(InFolder(AppSettings.OutputFolder, kMelodyMailFile));
+    LastOutputPath.Set(InFolder(FolderSetting(FolderKind::Output), kMelodyMailFile));
     if (ConvertToMfi(mfiType, path, adjustVoice, outputType) == 0) return 0;
     if (EncodeMelodyMailText(textPath) == 0) return 0;
     GetConversionDialogs()->ShowMelodyMailText(textPath);
@@ -120,7 +120,7 @@ int CopyAndWatermark(const std::string& path) {
 
 int Export(bool toWav, const std::string& path, const ExportProgress& progress) {
     const int written =
-        toWav ? ExportToWavViaAiff(path, AppSettings.WorkFolder, LastOutputPath.Get(), progress)
+        toWav ? ExportToWavViaAiff(path, FolderSetting(FolderKind::Work), LastOutputPath.Get(), progress)
               : ExportToOutputFile(path, LastOutputPath.Get(), progress);
     if (written == 1) return 1;
     // An export a quit ended is no failure the user needs to hear of.

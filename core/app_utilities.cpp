@@ -157,6 +157,7 @@ int ReadMidiFile(std::string& path, std::uint8_t* buffer, std::size_t capacity, 
     *size = 0;
     std::memset(buffer, 0, capacity);
     if (path.empty() && !ChooseMidiFile(path)) return 0;
+    if (RefuseOtherThanRegularFile(path)) return 0;
 
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
     if (!file) {

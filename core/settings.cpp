@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <memory>
+#include <mutex>
 #include <type_traits>
 
 #include "core/reporters.h"
@@ -41,25 +43,6 @@ void SetText(char (&field)[N], const std::string& text) {
     std::memcpy(field, text.data(), std::min(text.size(), N - 1));
 }
 
-template <std::size_t N>
-bool Terminate(char (&field)[N]) {
-    if (std::memchr(field, '\0', N) != nullptr) return false;
-    field[N - 1] = '\0';
-    return true;
-}
-
-bool ClampToDefault(std::int32_t& value, int lo, int hi, int fallback) {
-    if (value >= lo && value <= hi) return false;
-    value = fallback;
-    return true;
-}
-
-bool ClampInto(std::int32_t& value, int lo, int hi) {
-    if (value >= lo && value <= hi) return false;
-    value = value < lo ? lo : hi;
-    return true;
-}
-
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
@@ -84,20 +67,15 @@ void ResetStyleSelections() {
     ComposeStyleSelection[5 * kStyleSlots + 8] = 1;
 }
 
-void InitDefaultSettings() {
-    AppSettingsRecord& s = AppSettings;
-    std::string programFolder = platform::ProgramDirectory();
-    if (programFolder.empty() || programFolder.back() != platform::kPathSeparator)
-        programFolder += platform::kPathSeparator;
+namespace {
 
+// Every field but the folders, at its default.
+void FillDefaultValues(AppSettingsRecord& s) {
     s.ComposeOutputType = kDefaultComposeOutputType;
     s.StartAt2ndBar = 1;
     s.WriteChords = 1;
     s.SaveGeneratedStyles = 1;
     s.UseOriginalMelody = 1;
-    SetText(s.StyleFolder, programFolder);
-    SetText(s.OutputFolder, programFolder);
-    SetText(s.WorkFolder, platform::TemporaryDirectory());
     s.SettingsDialogValue = 24;
     s.DontPlay = 0;
     s.AdjustVoice = 0;
@@ -128,6 +106,67 @@ void InitDefaultSettings() {
     s.TerminalIndex = 0;
 }
 
+// The folders of the run that their fields cannot hold, by FolderKind.
+struct KeptFolders {
+    std::mutex mutex;
+    std::string path[3];
+};
+
+KeptFolders& Kept() {
+    static KeptFolders kept;
+    return kept;
+}
+
+char* FolderField(AppSettingsRecord& s, FolderKind kind) {
+    switch (kind) {
+        case FolderKind::Style: return s.StyleFolder;
+        case FolderKind::Output: return s.OutputFolder;
+        case FolderKind::Work: break;
+    }
+    return s.WorkFolder;
+}
+
+constexpr FolderKind kFolderKinds[] = {FolderKind::Style, FolderKind::Output, FolderKind::Work};
+constexpr std::size_t kFolderFieldSize = sizeof AppSettingsRecord::StyleFolder;
+
+}  // namespace
+
+std::string DefaultFolder(FolderKind kind) {
+    std::string folder =
+        kind == FolderKind::Work ? platform::TemporaryDirectory() : platform::ProgramDirectory();
+    if (folder.empty() || folder.back() != platform::kPathSeparator)
+        folder += platform::kPathSeparator;
+    return folder;
+}
+
+std::string FolderSetting(FolderKind kind) {
+    const char* field = FolderField(AppSettings, kind);
+    const std::size_t length = strnlen(field, kFolderFieldSize);
+    if (length > 0) return std::string(field, length);
+    KeptFolders& kept = Kept();
+    std::lock_guard<std::mutex> lock(kept.mutex);
+    return kept.path[static_cast<int>(kind)];
+}
+
+bool SetFolderSetting(FolderKind kind, const std::string& folder) {
+    std::string path = folder;
+    if (path.empty() || path.back() != platform::kPathSeparator) path += platform::kPathSeparator;
+    const bool fits = path.size() < kFolderFieldSize;
+    char* field = FolderField(AppSettings, kind);
+    std::memset(field, 0, kFolderFieldSize);
+    if (fits) std::memcpy(field, path.data(), path.size());
+    KeptFolders& kept = Kept();
+    std::lock_guard<std::mutex> lock(kept.mutex);
+    kept.path[static_cast<int>(kind)] = fits ? std::string() : path;
+    return fits;
+}
+
+void InitDefaultSettings() {
+    FillDefaultValues(AppSettings);
+    for (FolderKind kind : kFolderKinds)
+        SetFolderSetting(kind, DefaultFolder(kind));
+}
+
 std::string SettingsFilePath() {
     return platform::JoinPath(platform::ProgramDirectory(), kSettingsFileName);
 }
@@ -154,27 +193,94 @@ int SaveSettingsFile() {
     return written;
 }
 
+namespace {
+
+// The range of each number of the record; one outside it gets its default.
+struct NumberRange {
+    std::int32_t AppSettingsRecord::*field;
+    int lo;
+    int hi;
+};
+
+constexpr int kMaxInt = std::numeric_limits<std::int32_t>::max();
+
+constexpr NumberRange kNumberRanges[] = {
+    {&AppSettingsRecord::ComposeOutputType, 0, kLastOutputType},
+    {&AppSettingsRecord::StartAt2ndBar, 0, 1},
+    {&AppSettingsRecord::WriteChords, 0, 1},
+    {&AppSettingsRecord::SaveGeneratedStyles, 0, 1},
+    {&AppSettingsRecord::UseOriginalMelody, 0, 1},
+    {&AppSettingsRecord::SettingsDialogValue, kTuneLengthMinimum, kTuneLengthMaximum},
+    {&AppSettingsRecord::DontPlay, 0, 1},
+    {&AppSettingsRecord::AdjustVoice, 0, 1},
+    {&AppSettingsRecord::PopupGuide, 0, 1},
+    {&AppSettingsRecord::TuneNumber, 0, 99},
+    {&AppSettingsRecord::SoundGenerator, 0, 1},
+    {&AppSettingsRecord::UseLoopMarker, 0, 1},
+    {&AppSettingsRecord::ShowCopyright, 0, 1},
+    {&AppSettingsRecord::RingtoneSizeLimit, 1, kMaxInt},  // bytes; no index
+    {&AppSettingsRecord::FormatFilterIndex, 1, kSaveFilterCount},
+    {&AppSettingsRecord::StyleFilterIndex, 1, kSaveFilterCount},
+    {&AppSettingsRecord::SaveToOutputFolder, 0, 1},
+    {&AppSettingsRecord::TimerStartHour, 0, 23},
+    {&AppSettingsRecord::TimerStartMinute, 0, 59},
+    {&AppSettingsRecord::TimerStopHour, 0, 23},
+    {&AppSettingsRecord::TimerStopMinute, 0, 59},
+    {&AppSettingsRecord::TimerEnabled, 0, 1},
+    {&AppSettingsRecord::ConvertPitchbend, 0, 1},
+    {&AppSettingsRecord::UseGroupInstruments, 0, 1},
+    {&AppSettingsRecord::WatermarkEnabled, 0, 1},
+    {&AppSettingsRecord::PackDrum, 0, 1},
+    {&AppSettingsRecord::OmitSameTone, 0, 1},
+    {&AppSettingsRecord::EnhanceRhythm, 0, 1},
+    {&AppSettingsRecord::Fit16Channels, 0, 1},
+    {&AppSettingsRecord::LargeFont, 0, 1},
+    {&AppSettingsRecord::TerminalIndex, 0, kTerminalCount - 1},
+};
+
+// The numbers and the five texts.
+constexpr int kRecordFieldCount = static_cast<int>(std::size(kNumberRanges)) + 5;
+
+// A text without its terminator gets the default's text.
+template <std::size_t N>
+bool TextOrDefault(char (&field)[N], const char (&fallback)[N]) {
+    if (std::memchr(field, '\0', N) != nullptr) return false;
+    std::memcpy(field, fallback, N);
+    return true;
+}
+
+bool SelectionValid(const std::int32_t* table) {
+    return std::all_of(table, table + kStyleSelectionCount,
+                       [](std::int32_t v) { return v == 0 || v == 1; });
+}
+
+}  // namespace
+
 int SanitizeSettings(AppSettingsRecord& s) {
+    AppSettingsRecord defaults{};
+    FillDefaultValues(defaults);
     int changed = 0;
-    changed += Terminate(s.StyleFolder);
-    changed += Terminate(s.OutputFolder);
-    changed += Terminate(s.WorkFolder);
-    changed += Terminate(s.UserName);
-    changed += Terminate(s.WatermarkText);
-    changed += ClampToDefault(s.ComposeOutputType, 0, kLastOutputType, kDefaultComposeOutputType);
-    changed += ClampToDefault(s.TuneNumber, 0, 99, 0);
-    changed += ClampToDefault(s.TerminalIndex, 0, kTerminalCount - 1, 0);
-    changed += ClampToDefault(s.FormatFilterIndex, 1, kSaveFilterCount, kDefaultFormatFilterIndex);
-    changed += ClampToDefault(s.StyleFilterIndex, 1, kSaveFilterCount, kDefaultStyleFilterIndex);
-    changed += ClampInto(s.TimerStartHour, 0, 23);
-    changed += ClampInto(s.TimerStartMinute, 0, 59);
-    changed += ClampInto(s.TimerStopHour, 0, 23);
-    changed += ClampInto(s.TimerStopMinute, 0, 59);
+    for (char* folder : {s.StyleFolder, s.OutputFolder, s.WorkFolder}) {
+        if (std::memchr(folder, '\0', kFolderFieldSize) != nullptr) continue;
+        std::memset(folder, 0, kFolderFieldSize);
+        ++changed;
+    }
+    changed += TextOrDefault(s.UserName, defaults.UserName);
+    changed += TextOrDefault(s.WatermarkText, defaults.WatermarkText);
+    for (const NumberRange& range : kNumberRanges) {
+        std::int32_t& value = s.*range.field;
+        if (value >= range.lo && value <= range.hi) continue;
+        value = defaults.*range.field;
+        ++changed;
+    }
     return changed;
 }
 
-SettingsLoadResult LoadSettingsFileFrom(const std::string& path) {
-    // A folder of that name opens on this system but is no settings file.
+SettingsLoadResult LoadSettingsFileFrom(const std::string& path, int* resetFields) {
+    int reset = 0;
+    if (resetFields) *resetFields = 0;
+    // A folder of that name opens on this system but is no settings file;
+    // nor is a pipe, which would block the open.
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) return SettingsLoadResult::Missing;
     std::unique_ptr<std::FILE, FileCloser> f(std::fopen(path.c_str(), "rb"));
@@ -186,25 +292,38 @@ SettingsLoadResult LoadSettingsFileFrom(const std::string& path) {
     if (std::fread(&record, 1, sizeof record, f.get()) != sizeof record) {
         InitDefaultSettings();
         ResetStyleSelections();
+        if (resetFields) *resetFields = kRecordFieldCount;
         return SettingsLoadResult::TooShort;
     }
-    SanitizeSettings(record);
+    reset += SanitizeSettings(record);
     AppSettings = record;
+    // An empty folder is one the file could not hold: its default again.
+    for (FolderKind kind : kFolderKinds) {
+        const std::string folder(FolderField(AppSettings, kind));
+        SetFolderSetting(kind, folder.empty() ? DefaultFolder(kind) : folder);
+    }
 
     std::int32_t convert[kStyleSelectionCount];
     std::int32_t compose[kStyleSelectionCount];
+    SettingsLoadResult result = SettingsLoadResult::Complete;
     if (std::fread(convert, 1, sizeof convert, f.get()) != sizeof convert ||
         std::fread(compose, 1, sizeof compose, f.get()) != sizeof compose) {
         ResetStyleSelections();
-        return SettingsLoadResult::SettingsOnly;
+        result = SettingsLoadResult::SettingsOnly;
+        ++reset;
+    } else if (!SelectionValid(convert) || !SelectionValid(compose)) {
+        ResetStyleSelections();
+        ++reset;
+    } else {
+        std::memcpy(ConvertStyleSelection, convert, sizeof convert);
+        std::memcpy(ComposeStyleSelection, compose, sizeof compose);
     }
-    std::memcpy(ConvertStyleSelection, convert, sizeof convert);
-    std::memcpy(ComposeStyleSelection, compose, sizeof compose);
-    return SettingsLoadResult::Complete;
+    if (resetFields) *resetFields = reset;
+    return result;
 }
 
-SettingsLoadResult LoadSettingsFile() {
-    return LoadSettingsFileFrom(SettingsFilePath());
+SettingsLoadResult LoadSettingsFile(int* resetFields) {
+    return LoadSettingsFileFrom(SettingsFilePath(), resetFields);
 }
 
 void RequestStop() {

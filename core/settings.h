@@ -146,6 +146,22 @@ constexpr int kLastOutputType = 25;
 // the system's temporary folder, the author name "ZAW User".
 void InitDefaultSettings();
 
+// ---- The three folders ----
+
+enum class FolderKind { Style, Output, Work };
+
+// A folder longer than its field (255 bytes and the terminator) is kept in
+// full for the run while its field stays empty; the file then holds the empty
+// field, which the next start reads as the folder's default.
+// The folder in use: the field's text, else the folder kept for the run.
+std::string FolderSetting(FolderKind kind);
+// Sets a folder, "/" added when missing. False when it is too long for the
+// settings file: it is then kept for this run only.
+bool SetFolderSetting(FolderKind kind, const std::string& folder);
+// The program folder, or the system's temporary folder for the work folder;
+// ends in "/".
+std::string DefaultFolder(FolderKind kind);
+
 // Full path of "zaw.ini" in the program folder.
 std::string SettingsFilePath();
 
@@ -172,18 +188,23 @@ enum class SettingsLoadResult {
 
 // Reads "zaw.ini" from the program folder over the settings in memory (the
 // caller sets the defaults first). A short record restores the defaults, a
-// short selection table resets both tables. Text fields are terminated inside
-// their arrays, a tune number, terminal row, filter index or output type
-// outside its range falls back to its default, and the timer's hours and
-// minutes are held to 0..23 and 0..59.
-SettingsLoadResult LoadSettingsFile();
+// short selection table resets both tables. The record is taken field by
+// field: an unterminated text or a number outside its range gets its
+// default, an empty folder the folder's default; selection tables holding
+// anything but 0 and 1 are reset. resetFields (if given) gets the number of
+// fields and tables put back; the caller tells the user.
+SettingsLoadResult LoadSettingsFile(int* resetFields = nullptr);
 // The same from a given file.
-SettingsLoadResult LoadSettingsFileFrom(const std::string& path);
+SettingsLoadResult LoadSettingsFileFrom(const std::string& path, int* resetFields = nullptr);
 
-// Terminates the text fields, puts out-of-range indices back to their
-// defaults and clamps the timer's times. Used by the loader; returns the
-// number of fields it changed.
+// Puts each unterminated text and each number outside its range back to its
+// default; an unterminated folder is emptied (the loader gives it its
+// default). Returns the number of fields it changed.
 int SanitizeSettings(AppSettingsRecord& settings);
+
+// Range of the tune length kept in SettingsDialogValue.
+constexpr int kTuneLengthMinimum = 16;
+constexpr int kTuneLengthMaximum = 96;
 
 // ---- Stop request of the panel ----
 

@@ -341,7 +341,7 @@ int WriteFileBytes(const std::string& path, const void* data, std::size_t length
 int ReadWholeFile(const std::string& path, std::uint8_t* buffer, std::size_t* count,
                   std::size_t capacity) {
     *count = 0;
-    FilePtr f(std::fopen(path.c_str(), "rb"));
+    FilePtr f(IsOtherThanRegularFile(path) ? nullptr : std::fopen(path.c_str(), "rb"));
     if (!f) {
         ShowErrorBox(path);
         ShowGeneralError(gene::kCantOpenFile);
@@ -359,7 +359,7 @@ int ReadWholeFile(const std::string& path, std::uint8_t* buffer, std::size_t* co
 }
 
 int ReadExactly(const std::string& path, std::uint8_t* buffer, std::size_t count) {
-    FilePtr f(std::fopen(path.c_str(), "rb"));
+    FilePtr f(IsOtherThanRegularFile(path) ? nullptr : std::fopen(path.c_str(), "rb"));
     if (!f) {
         ShowGeneralError(gene::kCantOpenFile);
         return 0;
@@ -372,8 +372,22 @@ int ReadExactly(const std::string& path, std::uint8_t* buffer, std::size_t count
 }
 
 int CanOpenFile(const std::string& path) {
+    if (IsOtherThanRegularFile(path)) return 0;
     FilePtr f(std::fopen(path.c_str(), "rb"));
     return f ? 1 : 0;
+}
+
+bool IsOtherThanRegularFile(const std::string& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
+}
+
+bool RefuseOtherThanRegularFile(const std::string& path) {
+    if (!IsOtherThanRegularFile(path)) return false;
+    std::string text = path;
+    text += "\nis not a regular file: it is not opened.";
+    ShowErrorBox(text);
+    return true;
 }
 
 int FileExists(const std::string& pathOrPattern) {

@@ -126,7 +126,15 @@ int ReadWholeFile(const std::string& path, std::uint8_t* buffer, std::size_t* co
                   std::size_t capacity);
 // Reads exactly count bytes from the start of the file; fewer is a failure.
 int ReadExactly(const std::string& path, std::uint8_t* buffer, std::size_t count);
+// 0 for anything but a regular file, which is never opened to find out.
 int CanOpenFile(const std::string& path);
+// True when the path names something that is there but is no regular file
+// (a folder, pipe, device or socket). Found with stat: a pipe is never
+// opened, since opening one blocks until a writer comes.
+bool IsOtherThanRegularFile(const std::string& path);
+// For such a path shows one box naming it and returns true; a regular or a
+// missing file is left to the reader.
+bool RefuseOtherThanRegularFile(const std::string& path);
 // A path or a wildcard pattern.
 int FileExists(const std::string& pathOrPattern);
 // Size in bytes; 0 for a folder or a missing file.

@@ -466,7 +466,7 @@ int SaveStyleFile(MusicStyle style, const std::string& path) {
 
 int SaveStyleToFolder(const MusicStyle& style, const std::string& fileName) {
     auto copy = std::make_unique<MusicStyle>(style);
-    std::string path = FieldText(AppSettings.StyleFolder) + fileName;
+    std::string path = FolderSetting(FolderKind::Style) + fileName;
     if (WriteStyle(*copy, path)) return 0;
     if (!g_folderSaveReported.exchange(true)) ReportSaveFailure();
     return 1;
@@ -480,7 +480,7 @@ bool OpenStyleFileDialog(MusicStyle& target) {
     std::string path;
     int filterIndex = 1;
     if (!ChooseFile("dat", "Style files|*.dat|Text files|*.txt|", path, "", &filterIndex,
-                    FieldText(AppSettings.StyleFolder))) {
+                    FolderSetting(FolderKind::Style))) {
         return false;
     }
     // A refused file was reported by the loader; only one that could not be

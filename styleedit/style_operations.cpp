@@ -36,7 +36,7 @@ platform::FileChooserAnswer AskSaveName(const std::string& proposal, const char*
     request.defaultExtension = "dat";
     request.filter = filter;
     request.proposedName = proposal;
-    request.initialFolder = FieldText(AppSettings.StyleFolder);
+    request.initialFolder = FolderSetting(FolderKind::Style);
     request.save = true;
     return platform::GetFileChooser()->ChooseFile(request);
 }

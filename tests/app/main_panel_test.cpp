@@ -7,6 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -260,6 +265,19 @@ TEST_F(MainPanelTest, ACommandLineFileThatIsRefusedChangesNoMode) {
     testing_support::WriteFileText(folder_ + "/notes.txt", "Not a tune.\n");
     testing_support::WriteFileText(folder_ + "/empty.mid", "");
     testing_support::WriteFileText(folder_ + "/tune.MID", kSmallSmf);
+    const std::string pipe = folder_ + "/pipe.mid";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    std::filesystem::create_directory(folder_ + "/folder.mid");
+    // Should the program open the pipe, a writer that comes and goes lets
+    // that open return, so the test fails rather than hangs.
+    std::atomic<bool> done{false};
+    std::thread releaser([&] {
+        while (!done) {
+            const int fd = open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) close(fd);
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    });
     struct Case {
         const char* file;
         const char* box;  // null: none of the refusals
@@ -270,12 +288,18 @@ TEST_F(MainPanelTest, ACommandLineFileThatIsRefusedChangesNoMode) {
         {"notes.txt", "It is not MIDI file!", kPanelModeCompose},
         {"empty.mid", "File Size Error!", kPanelModeCompose},
         {"tune.MID", nullptr, kPanelModeConvert},
+        {"pipe.mid", "pipe.mid\nis not a regular file", kPanelModeCompose},
+        {"folder.mid", "folder.mid\nis not a regular file", kPanelModeCompose},
     };
     for (const Case& c : cases) {
         Sink().Clear();
         RunApplication(
             [&](HeadlessBackend& d, MainDlg&) {
                 EXPECT_EQ(PanelMode.load(), c.mode) << c.file;
+                if (c.box) {
+                    EXPECT_EQ(Sink().Count(), 1u) << c.file;
+                    EXPECT_TRUE(BoxShown(c.box)) << c.file;
+                }
                 for (const char* refusal :
                      {"File Open Error!", "It is not MIDI file!", "File Size Error!"}) {
                     EXPECT_EQ(BoxShown(refusal), c.box && std::string(c.box) == refusal)
@@ -285,6 +309,8 @@ TEST_F(MainPanelTest, ACommandLineFileThatIsRefusedChangesNoMode) {
             },
             {folder_ + "/" + c.file});
     }
+    done = true;
+    releaser.join();
 }
 
 // With automatic play off a run of 100 tunes can end while Play's action

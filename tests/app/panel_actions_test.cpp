@@ -414,6 +414,7 @@ TEST_F(PanelActionsTest, TheChosenRowNamesTheFile) {
     } cases[] = {
         {"out.wav", 1, "out.mid", "MThd"},
         {"take.2", 1, "take.2.mid", "MThd"},
+        {"take.", 1, "take.mid", "MThd"},
         {"tone", 4, "tone.mld", "melo"},
         {"tone2.mid", 4, "tone2.mld", "melo"},
     };

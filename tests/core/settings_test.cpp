@@ -110,8 +110,10 @@ TEST_F(SettingsTest, DefaultsKeepFoldersInsideTheirFields) {
     std::string longFolder = folder_ + "/" + std::string(300, 'd');
     platform::SetProgramDirectory(longFolder);
     InitDefaultSettings();
-    EXPECT_EQ(std::strlen(AppSettings.StyleFolder), 255u);
-    EXPECT_EQ(std::string(AppSettings.OutputFolder), longFolder.substr(0, 255));
+    // Too long for the fields: used whole, the fields left empty (the default).
+    EXPECT_EQ(FolderSetting(FolderKind::Style), longFolder + "/");
+    EXPECT_EQ(FolderSetting(FolderKind::Output), longFolder + "/");
+    EXPECT_STREQ(AppSettings.OutputFolder, "");
 
     setenv("TMPDIR", "/already/slashed/", 1);
     InitDefaultSettings();
@@ -233,9 +235,10 @@ TEST_F(SettingsTest, LoadedIndicesAndTextsAreMadeSafe) {
     EXPECT_EQ(AppSettings.StyleFilterIndex, 2);
     EXPECT_EQ(AppSettings.TerminalIndex, 0);
     EXPECT_EQ(AppSettings.RingtoneSizeLimit, 99999);
-    EXPECT_EQ(std::strlen(AppSettings.StyleFolder), 255u);
-    EXPECT_EQ(std::strlen(AppSettings.WorkFolder), 255u);
-    EXPECT_EQ(std::strlen(AppSettings.WatermarkText), 255u);
+    // Unterminated texts are taken as damaged: their defaults.
+    EXPECT_EQ(std::string(AppSettings.StyleFolder), folder_ + "/");
+    EXPECT_STREQ(AppSettings.WorkFolder, "/work/tmp-for-tests/");
+    EXPECT_STREQ(AppSettings.WatermarkText, "");
     EXPECT_STREQ(AppSettings.UserName, "ZAW User");
 
     // Negative values and the edges of each range.
