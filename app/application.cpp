@@ -3,18 +3,20 @@
 #include <filesystem>
 
 #include "accomp/backing_generators.h"
-#include "convert/output_dispatcher.h"
-#include "convert/terminal_table.h"
 #include "app/channel_role_dialog.h"
 #include "app/holder_selection_dialog.h"
 #include "app/main_dlg.h"
 #include "app/ringtone_listen.h"
+#include "app/shell_seams.h"
 #include "app/tune_export_shell.h"
 #include "app/ui_conversion_dialogs.h"
 #include "app/wave_listen.h"
-#include "app/shell_seams.h"
 #include "app/zaw_dialog.h"
+#include "compose/chord_analyzer.h"
 #include "compose/compose_control.h"
+#include "convert/output_dispatcher.h"
+#include "convert/ringtone_drivers.h"
+#include "convert/terminal_table.h"
 #include "core/reporters.h"
 #include "core/settings.h"
 #include "core/shell_services.h"
@@ -152,6 +154,8 @@ bool ZawApplication::InitInstance() {
     // Ringtone types of composed and converted tunes go through the
     // dispatcher; the wave exports show their progress on the panel.
     InstallOutputDispatcher(ShowExportProgress);
+    // The four-voice types keep the melody the channel-role analysis names.
+    SetMelodyChannelFinder(TuneMelodyChannel);
     InstallTerminalTable();
     // The channel-role dialog of files loaded as conversion material.
     SetChannelRoleDialog(std::make_shared<AppChannelRoleDialog>());

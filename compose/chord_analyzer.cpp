@@ -5,6 +5,8 @@
 #include <cstring>
 #include <memory>
 
+#include "compose/compose_control.h"
+#include "compose/part_effects.h"
 #include "compose/tune_structure.h"
 #include "midi/f0_data.h"
 #include "midi/f1_data.h"
@@ -224,6 +226,14 @@ std::vector<TimedEvent> MergeEventsForAnalysis(const MidiF1Data& song) {
 
 void AnalyzeSongStructure(const MidiF1Data& song, TuneStructure& structure) {
     structure.AnalyzeMidiEvents(MergeEventsForAnalysis(song), song.division);
+}
+
+int TuneMelodyChannel(const MidiF1Data& song) {
+    if (ComposingActive.load() == 1) return kPartKindMelody;
+    TuneStructure structure;
+    AnalyzeSongStructure(song, structure);
+    const int channel = structure.FindChannelByRole(tune_role::kMelody);
+    return channel < TuneStructure::kChannels ? channel : -1;
 }
 
 int AnalyzeChords(MidiF1Data& song, const AnalysisProgress& progress, const AnalysisPhase& phase,

@@ -53,6 +53,11 @@ TuneKeyInfo ReadTuneKeyInfo(const MidiF1Data& song, TuneKeyInfo previous = {});
 std::vector<TimedEvent> MergeEventsForAnalysis(const MidiF1Data& song);
 // The tune structure of the song's merged events.
 void AnalyzeSongStructure(const MidiF1Data& song, TuneStructure& structure);
+// The channel of the song's melody, -1 when it has none: the composer's
+// melody part while the composer delivers its own tune, else the channel the
+// channel-role analysis names the melody (the one the channel-role dialog
+// marks).
+int TuneMelodyChannel(const MidiF1Data& song);
 
 // The analysis of the tune being edited; the same as AnalyzeChords.
 int AnalyzeChordsForEdit(MidiF1Data& song, const AnalysisProgress& progress,

@@ -48,6 +48,7 @@ MobileChanelData::MobileChanelData(int number, int kind, int capacity)
 
 MobileChanelData::MobileChanelData(const MobileChanelData& source, int capacity)
     : number(source.number),
+      tuneChannel(source.tuneChannel),
       kind(source.kind),
       enabled(source.enabled),
       volumeAnswer(source.volumeAnswer),
@@ -62,6 +63,7 @@ MobileChanelData::MobileChanelData(const MobileChanelData& source, int capacity)
 MobileChanelData::MobileChanelData(const MobileChanelData& source, long long begin, long long end,
                                    int capacity)
     : number(source.number),
+      tuneChannel(source.tuneChannel),
       kind(source.kind),
       enabled(source.enabled),
       volumeAnswer(source.volumeAnswer),

@@ -85,6 +85,9 @@ public:
     static void ShowError(std::uint32_t code);
 
     int number = 0;
+    // The tune channel the slot was built from; -1 when it was not built
+    // from a tune.
+    int tuneChannel = -1;
     int kind = kKindNone;
     int enabled = 0;
     int volumeAnswer = mobile_answer::kNotAsked;

@@ -137,7 +137,10 @@ void MobileData::BuildFromSong(const MidiF1Data& song, Markers* markers) {
         bool drumTrack = song.IsDrumTrack(t) != 0;
         int channel = track->GetFirstChannel();
         if (drumTrack && channel != kDrumChannel) ShowError(mbdt::kDrumNotOn10);
+        const int first = Count();
         BuildTrack(*track, channel == kDrumChannel);
+        for (int k = first; k < Count(); ++k)
+            slots_[static_cast<std::size_t>(k)]->tuneChannel = channel;
     }
     InsertTempos(tempos);
     RemoveZeroLengthNotes();

@@ -91,6 +91,9 @@ public:
     void MoveDrumSlotsFirst();
     void MoveRhythmSlotsFirst();
     void MoveRepeatedProgramsLast();
+    // The busiest slot built from the tune channel moves to the front; the
+    // others keep their order.
+    void MoveChannelSlotFirst(int tuneChannel);
     void RemovePitchBends();
     void KeepTempoInFirstSlot();
     void MakeSlotsMonophonic();

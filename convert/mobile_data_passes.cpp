@@ -79,6 +79,16 @@ void MobileData::MoveRepeatedProgramsLast() {
     });
 }
 
+void MobileData::MoveChannelSlotFirst(int tuneChannel) {
+    if (tuneChannel < 0) return;
+    auto busiest = slots_.end();
+    for (auto it = slots_.begin(); it != slots_.end(); ++it)
+        if ((*it)->tuneChannel == tuneChannel &&
+            (busiest == slots_.end() || (*it)->Count() > (*busiest)->Count()))
+            busiest = it;
+    if (busiest != slots_.end()) std::rotate(slots_.begin(), busiest, busiest + 1);
+}
+
 void MobileData::RemovePitchBends() {
     for (auto& slot : slots_)
         ClearEvents(*slot, [](const MusicEvent& e) { return IsMobileControl(e, mobile_code::kPitchBend); });

@@ -32,6 +32,8 @@ constexpr int kDefaultVolume = 100;
 constexpr int kDrumSlotNumber = 9;
 constexpr int kMfmOutputType = 20;
 
+MelodyChannelFinder TheMelodyChannelFinder = nullptr;
+
 // How one driver cleans the song before the model is built.
 struct SongPreparation {
     bool foldFineTune;        // fine tune folded into pitch bends
@@ -213,10 +215,15 @@ int RunSingle(const SingleJob& job, const std::string& path) {
     InsertDefaultControls(model, true);
     ChannelRange range{true, 0, WholeSongEnd(model)};
     if (job.adjustVoice == 1 && mfiFamily) {
-        // The drums are left out first, as the channel dialog's road does:
-        // kept, they would take a voice from the melodic parts and then be
-        // refused by the writer.
-        if (DrumlessFourVoice(job)) model.KeepFirstEnabledSlots(4, 1);
+        // The melody comes first, then the busiest of the rest. The drums
+        // are left out first, as the channel dialog's road does: kept, they
+        // would take a voice from the melodic parts and then be refused by
+        // the writer.
+        if (DrumlessFourVoice(job)) {
+            if (TheMelodyChannelFinder)
+                model.MoveChannelSlotFirst(TheMelodyChannelFinder(*loader.Tune1()));
+            model.KeepFirstEnabledSlots(4, 1);
+        }
         KeepFirstSlots(model, job.outputType);
     } else {
         range = AskChannels(SingleChoice(job, model));
@@ -318,6 +325,10 @@ bool PrepareMultiTrackSong(MidiFileLoader& loader, int multiType, int terminalId
     if (!PrepareSong(loader, p)) return false;
     if (multiType == 9) loader.Tune1()->ThinVoices(16);
     return true;
+}
+
+void SetMelodyChannelFinder(MelodyChannelFinder finder) {
+    TheMelodyChannelFinder = finder;
 }
 
 void KeepFirstSlots(MobileData& model, int outputType) {

@@ -13,6 +13,7 @@
 class MobileData;
 class MultiMobileTrackData;
 class MidiFileLoader;
+class MidiF1Data;
 
 namespace driver_code {
 constexpr std::uint32_t kFileTooBig = 0xFF010119u;
@@ -46,6 +47,13 @@ void KeepFirstSlots(MobileData& model, int outputType);
 // slot 9, the largest polyphony otherwise) fit the voice count. A count of
 // 0 changes nothing and is reported as above.
 void LimitSlotsByPolyphony(MultiMobileTrackData& model, int outputType);
+// The channel (0..15) that holds a tune's melody, -1 when it has none: the
+// four-voice types' automatic choice keeps the melody first. The program
+// installs the composer's channel-role analysis; without one no channel is
+// named and the busiest parts are kept.
+using MelodyChannelFinder = int (*)(const MidiF1Data& song);
+void SetMelodyChannelFinder(MelodyChannelFinder finder);
+
 // The multi-track MFi preparation of a loaded song: the loader holds the
 // prepared format-1 song afterwards. false when there is none.
 bool PrepareMultiTrackSong(MidiFileLoader& loader, int multiType, int terminalId);

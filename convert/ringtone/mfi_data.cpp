@@ -188,11 +188,17 @@ void MFiData::Build(const MobileData& model) {
     }
 }
 
+// A slot's place is its channel; a reader plays channel 9 as drums, so a
+// melodic slot never takes that place: it is left empty and the slot takes
+// the next one.
 void MFiData::BuildPmd(const MobileData& model) {
     std::vector<const MobileChanelData*> slots;
     for (int i = 0; i < model.Count(); ++i) {
         const MobileChanelData* slot = model.Slot(i);
         if (!slot || !slot->enabled) continue;
+        const bool drum = slot->kind == MobileChanelData::kKindDrum;
+        if (!drum && slots.size() == static_cast<std::size_t>(kDrumTuneChannel))
+            slots.push_back(nullptr);
         if (static_cast<int>(slots.size()) == kPmdChannels) {
             ShowMfiDataError(mfdt::kTooManyChannels);
             break;

@@ -18,6 +18,8 @@ constexpr std::size_t kLongHead = 5;        // delta, FF, FF, 2-byte length
 constexpr std::size_t kExclusiveUnit = 46;  // delta, FF, F0 and 43 bytes
 constexpr int kTempoMinute = 60000000;
 constexpr int kDrumChannel = 9;
+// The longest gate a note byte holds.
+constexpr int kMaxGate = 255;
 constexpr int kTimeBases[16] = {6, 12, 24, 48, 96, 192, 384, 0, 15, 30, 60, 120, 240, 480, 960, 0};
 
 // Octave shift of a note's third byte.
@@ -380,16 +382,20 @@ std::size_t MFiTrack::ReadChunk(std::span<const std::uint8_t> bytes, bool pmd, R
     return kChunkHead + events->size();
 }
 
-// A note that starts while an earlier one still sounds is taken into it, the
-// earlier note lasting to the later end. Multi-track handsets join only
-// repeated pitches on melodic channels.
+// A file holds a note longer than a gate byte as pieces of the longest gate,
+// each starting just before the last one ends: a note of the same pitch on
+// the same channel that starts while such a piece sounds continues it, and
+// the earlier note lasts to the later end. A note struck again while it
+// still sounds is cut where the new one starts, so a tune never sounds one
+// key twice at once. Every other note the file holds is kept as it is,
+// chords and drums struck together among them.
 void MFiTrack::JoinOverlaps() {
     MobileTrackData& t = *track_;
-    const bool multi = mfi_voice::IsMulti(voiceType_);
     struct Sounding {
         int index;
         long long start;
         long long end;
+        bool fullPiece;  // the last piece had the longest gate
     };
     std::map<std::pair<int, int>, Sounding> sounding;
     long long now = 0;
@@ -398,20 +404,23 @@ void MFiTrack::JoinOverlaps() {
         MidiEvent& e = *t.Event(i);
         now += e.delta;
         if (e.kind != mobile_kind::kNote) continue;
-        if (multi && SlotKind(e.channel) != kKindMelodic) continue;
-        const std::pair<int, int> key{e.channel, multi ? e.note : -1};
+        const std::pair<int, int> key{e.channel, e.note};
         auto it = sounding.find(key);
         const long long end = now + e.length;
         if (it != sounding.end() && now < it->second.end) {
             MidiEvent& first = *t.Event(it->second.index);
-            it->second.end = std::max(it->second.end, end);
-            first.length =
-                static_cast<int>(std::min<long long>(it->second.end - it->second.start, 0x7FFFFFFF));
-            e.kind = mobile_kind::kCleared;
-            joined = true;
-            continue;
+            if (it->second.fullPiece) {
+                it->second.end = std::max(it->second.end, end);
+                it->second.fullPiece = e.length >= kMaxGate;
+                first.length = static_cast<int>(
+                    std::min<long long>(it->second.end - it->second.start, 0x7FFFFFFF));
+                e.kind = mobile_kind::kCleared;
+                joined = true;
+                continue;
+            }
+            first.length = static_cast<int>(now - it->second.start);
         }
-        sounding[key] = {i, now, end};
+        sounding[key] = {i, now, end, e.length >= kMaxGate};
     }
     if (joined) t.RemoveClearedEvents();
 }

@@ -11,8 +11,10 @@
 #include "app/convert_actions.h"
 #include "app/ringtone_listen.h"
 #include "app/shell_seams.h"
+#include "compose/chord_analyzer.h"
 #include "compose/compose_control.h"
 #include "convert/output_dispatcher.h"
+#include "convert/ringtone_drivers.h"
 #include "core/app_utilities.h"
 #include "core/conversion_services.h"
 #include "core/settings.h"
@@ -22,6 +24,7 @@
 #include "play/music_player.h"
 #include "tests/convert/accepting_dialogs.h"
 #include "tests/convert/composed_tunes.h"
+#include "tests/convert/real_music.h"
 #include "tests/convert/smf_builder.h"
 #include "tests/support/test_support.h"
 
@@ -88,8 +91,10 @@ protected:
         AppSettings.AdjustVoice = 1;
         AppSettings.PackDrum = 0;
         SetConversionDialogs(std::make_shared<AcceptingDialogs>());
+        SetMelodyChannelFinder(TuneMelodyChannel);
     }
     void TearDown() override {
+        SetMelodyChannelFinder(nullptr);
         StopRingtoneListen();
         platform::ui::RunPosted();
         platform::ui::InstallBackend(nullptr);
@@ -152,6 +157,85 @@ TEST_F(RingtoneRoundTrip, EveryTypeShowsNoBoxAndKeepsEachChannelsNotes) {
             // their own.
             if (type == 8 || name == "composed" || (type == 5 && name != "C4")) continue;
             EXPECT_EQ(back, sent) << what;
+        }
+    }
+}
+
+namespace {
+
+// The keys of every melodic and of every drum note, whatever channels they
+// came back on: the single-track types spread a chord over several.
+std::pair<std::multiset<int>, std::multiset<int>> KeysByKind(const Parts& parts) {
+    std::pair<std::multiset<int>, std::multiset<int>> keys;
+    for (const auto& [drum, list] : parts)
+        (drum ? keys.second : keys.first).insert(list.begin(), list.end());
+    return keys;
+}
+
+std::vector<int> SortedKeysOn(const real_music::Tune& tune, int channel) {
+    std::vector<int> keys;
+    for (const real_music::Placed& n : tune.notes)
+        if (n.channel == channel) keys.push_back(n.key);
+    std::sort(keys.begin(), keys.end());
+    return keys;
+}
+
+}  // namespace
+
+// Chords, drums struck together, a sparse melody under busier parts and ten
+// drum keys beside three melodic parts, through every type that reads back,
+// with the drums packed and not: the multi-track types give every channel
+// back as it was; the other sixteen-voice types every melodic and every drum
+// note, none of them moved between the two; the four-voice types the melody
+// whole, no drums and four parts at most.
+TEST_F(RingtoneRoundTrip, RealMusicKeepsItsNotesInEveryType) {
+    enum class Keeps { Channels, Notes, Melody };
+    const struct {
+        int type;
+        Keeps keeps;
+    } rows[] = {
+        {3, Keeps::Notes},     {4, Keeps::Notes},     {5, Keeps::Notes},     {6, Keeps::Notes},
+        {7, Keeps::Melody},    {9, Keeps::Melody},    {11, Keeps::Melody},   {13, Keeps::Notes},
+        {14, Keeps::Channels}, {15, Keeps::Channels}, {16, Keeps::Channels}, {17, Keeps::Channels},
+        {18, Keeps::Channels}, {19, Keeps::Channels}, {20, Keeps::Channels}, {24, Keeps::Channels}};
+    for (const real_music::Tune& tune :
+         {real_music::ChordWithDrums(), real_music::SparseMelodyUnderBusyParts(),
+          real_music::ThreePartsWithTenDrums()}) {
+        const std::string in = folder_ + "in.mid";
+        const auto bytes = real_music::File(tune);
+        testing_support::WriteFileText(in, std::string(bytes.begin(), bytes.end()));
+        const Parts sent = PartsOf(in);
+        ASSERT_EQ(KeysByKind(sent).first.size() + KeysByKind(sent).second.size(),
+                  tune.notes.size());
+        for (int pack : {0, 1}) {
+            AppSettings.PackDrum = pack;
+            for (const auto& row : rows) {
+                const std::string what = tune.name + " type " + std::to_string(row.type) +
+                                         " pack " + std::to_string(pack);
+                Parts back;
+                for (const auto& box : RoundTrip(in, row.type, &back))
+                    ADD_FAILURE() << what << ": " << box;
+                const auto backKeys = KeysByKind(back);
+                const auto sentKeys = KeysByKind(sent);
+                if (row.keeps == Keeps::Channels) {
+                    EXPECT_EQ(back, sent) << what;
+                } else if (row.keeps == Keeps::Notes) {
+                    // Packing puts the drums on fewer keys, one for one.
+                    EXPECT_EQ(backKeys.first, sentKeys.first) << what;
+                    EXPECT_EQ(backKeys.second.size(), sentKeys.second.size()) << what;
+                    if (pack == 0) {
+                        EXPECT_EQ(backKeys.second, sentKeys.second) << what;
+                    }
+                }
+                if (row.keeps != Keeps::Melody) continue;
+                EXPECT_LE(back.size(), 4u) << what;
+                EXPECT_TRUE(backKeys.second.empty()) << what;
+                if (tune.melodyChannel >= 0) {
+                    const auto melody =
+                        std::make_pair(false, SortedKeysOn(tune, tune.melodyChannel));
+                    EXPECT_NE(std::find(back.begin(), back.end(), melody), back.end()) << what;
+                }
+            }
         }
     }
 }
