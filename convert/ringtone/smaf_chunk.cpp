@@ -120,6 +120,12 @@ std::vector<SmafChunk> WalkSmafChunks(std::span<const std::uint8_t> bytes, ReadL
     return out;
 }
 
+bool SmafWalkIsWhole(const std::vector<SmafChunk>& chunks, std::span<const std::uint8_t> bytes) {
+    if (chunks.empty()) return bytes.empty();
+    const std::span<const std::uint8_t> last = chunks.back().contents;
+    return last.data() + last.size() == bytes.data() + bytes.size();
+}
+
 void TidySmafFindings(ReadLog& log, bool refused) {
     ReadLog kept;
     for (const ReadFinding& f : log.Findings()) {

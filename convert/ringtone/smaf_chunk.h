@@ -66,6 +66,9 @@ struct SmafChunk {
 // "Chank data size is invalid!" (at its offset in bytes) and ends the walk
 // with the chunks found so far.
 std::vector<SmafChunk> WalkSmafChunks(std::span<const std::uint8_t> bytes, ReadLog& log);
+// Whether the walk's chunks take every byte it was given: false when one ran
+// past them and the walk ended there.
+bool SmafWalkIsWhole(const std::vector<SmafChunk>& chunks, std::span<const std::uint8_t> bytes);
 
 // The findings of one read as the user is to see them: each code once, in
 // the order first found. A refused read keeps only its first finding, the

@@ -351,12 +351,12 @@ std::span<const std::uint8_t> SmafData::OpenImage() {
         readLog_.Add(&ShowSmafDataError, smdt::kNotSmaf, 0);
         return {};
     }
-    std::size_t size = ReadBigEndian32(image.data() + 4);
+    const std::size_t size = ReadBigEndian32(image.data() + 4);
     if (size < 2 || size > image.size() - 8) {
-        // Read what is there; the last two bytes held stand for the CRC.
+        // A file shorter than it says is cut or damaged: refused whole,
+        // rather than read as far as it goes.
         readLog_.Add(&ShowSmafChunkError, smcd::kChunkSize, 4);
-        size = image.size() - 8;
-        if (size < 2) return {};
+        return {};
     }
     auto body = image.subspan(8, size);
     crc_ = static_cast<std::uint16_t>(body[size - 2] << 8 | body[size - 1]);
@@ -380,6 +380,9 @@ void SmafData::ReadChunks() {
     auto contents = OpenImage();
     if (contents.empty()) return;
     auto chunks = WalkSmafChunks(contents, readLog_);
+    // A chunk that runs past the file, or past the size the file gives,
+    // refuses the file: the tracks before it would be a part of the tune.
+    if (!SmafWalkIsWhole(chunks, contents)) return;
     if (chunks.empty() || chunks.front().id != "CNTI") {
         readLog_.Add(&ShowSmafChunkError, smcd::kNoContents);
         return;
@@ -398,7 +401,11 @@ void SmafData::ReadChunks() {
             readLog_.Add(&ShowSmafDataError, smdt::kTrackCount);
             return;
         }
-        if (!ReadScoreTrack(c.id, c.contents)) return;
+        if (!ReadScoreTrack(c.id, c.contents)) {
+            // A damaged track refuses the file, whole tracks and all.
+            tracks_.clear();
+            return;
+        }
     }
     if (tracks_.empty()) readLog_.Add(&ShowSmafChunkError, smcd::kNoScoreTrack);
 }
@@ -418,6 +425,7 @@ bool SmafData::ReadScoreTrack(std::string_view id, std::span<const std::uint8_t>
     const SmafChunk* setup = nullptr;
     const SmafChunk* sequence = nullptr;
     auto subs = WalkSmafChunks(contents.subspan(kScoreHeadB), readLog_);
+    if (!SmafWalkIsWhole(subs, contents.subspan(kScoreHeadB))) return false;
     for (const SmafChunk& s : subs) {
         if (s.id == "MspI" && !seek) seek = &s;
         if (s.id == "Mtsu" && !setup) setup = &s;

@@ -130,6 +130,8 @@ void SmafMa3Data::ReadChunks() {
     auto contents = OpenImage();
     if (contents.empty()) return;
     auto chunks = WalkSmafChunks(contents, readLog_);
+    // A chunk that runs past the file refuses it.
+    if (!SmafWalkIsWhole(chunks, contents)) return;
     if (chunks.empty() || chunks.front().id != "CNTI") {
         readLog_.Add(&ShowSmafChunkError, smcd::kNoContents);
         return;
@@ -174,6 +176,7 @@ void SmafMa3Data::ReadScore(const SmafChunk& chunk) {
     const SmafChunk* setup = nullptr;
     const SmafChunk* sequence = nullptr;
     auto subs = WalkSmafChunks(body.subspan(kScoreHeadA), readLog_);
+    if (!SmafWalkIsWhole(subs, body.subspan(kScoreHeadA))) return;
     for (const SmafChunk& s : subs) {
         if (s.id == "Mtsu" && !setup) setup = &s;
         if (s.id == "MspI") ReadSmafSeekPhrase(s.contents, *track);

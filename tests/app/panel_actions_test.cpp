@@ -225,6 +225,20 @@ TEST_F(PanelActionsTest, EmptyOrBrokenRingtonesEndWithOneMessageNamingTheFile) {
     mfmImage.Serialise();
     const Bytes mfm = smaf_test::Image(mfmImage);
     const Bytes smaf = smaf_test::WriteCompact(*model, 4);
+    // A compact SMAF of several score tracks: cut in its last track, with
+    // its last track's length one past the bytes, and with a total length of
+    // all ones; the whole tracks before the damage are not a tune either.
+    std::vector<mfi_test::Part> six;
+    for (int part = 0; part < 6; ++part)
+        six.push_back({false, part, 100, {{0, 60 + part, 96, 100}, {96, 64, 96, 100}}});
+    const Bytes tracks = smaf_test::WriteCompact(*mfi_test::MakeModel(six), 16);
+    const std::string_view text(reinterpret_cast<const char*>(tracks.data()), tracks.size());
+    const std::size_t lastTrack = text.rfind("MTR");
+    Bytes longTrack = tracks;
+    WriteBigEndian32(longTrack.data() + lastTrack + 4,
+                     ReadBigEndian32(tracks.data() + lastTrack + 4) + 1);
+    Bytes onesSize = tracks;
+    WriteBigEndian32(onesSize.data() + 4, 0xFFFFFFFF);
     // The last track's length one past the end; the first's all ones.
     Bytes cutTrack = mfi;
     const mfi_test::Chunk last = mfi_test::Chunks(mfi).back();
@@ -246,7 +260,9 @@ TEST_F(PanelActionsTest, EmptyOrBrokenRingtonesEndWithOneMessageNamingTheFile) {
         {"magic.mfm", {'m', 'f', 'm', 'p'}, "Track data is invalid!"},
         {"magic.mmf", {'M', 'M', 'M', 'D'}, ""},
         {"head.mld", head13, nullptr},
-        {"head.pmd", {'c', 'm', 'i', 'd', 0, 0, 0, 5, 0, 3, 1, 1, 1}, "PMD 16 voice is not supported!"},
+        {"head.pmd",
+         {'c', 'm', 'i', 'd', 0, 0, 0, 5, 0, 3, 1, 1, 1},
+         "PMD 16 voice is not supported!"},
         {"ff.pmd", Bytes(64, 0xFF), "MFi Voice type is wrong!"},
         {"ff.mfm", Bytes(64, 0xFF), "There are no MFMHeader!"},
         {"ff.mmf", Bytes(64, 0xFF), ""},
@@ -254,6 +270,9 @@ TEST_F(PanelActionsTest, EmptyOrBrokenRingtonesEndWithOneMessageNamingTheFile) {
         {"ones.mld", allOnes, "MFTK1F000014 Data is invalid!"},
         {"cut.mfm", Bytes(mfm.begin(), mfm.end() - 1), "FMTK2A000003 Track data is invalid!"},
         {"half.mmf", Bytes(smaf.begin(), smaf.begin() + static_cast<long>(smaf.size() / 2)), ""},
+        {"cut tracks.mmf", Bytes(tracks.begin(), tracks.end() - 12), "Chank data size is invalid!"},
+        {"long track.mmf", longTrack, "Chank data size is invalid!"},
+        {"ones.mmf", onesSize, "Chank data size is invalid!"},
     };
     for (const Row& r : rows) {
         const std::string path = folder_ + "/" + r.name;

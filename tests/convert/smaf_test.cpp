@@ -193,20 +193,20 @@ TEST(SmafFile, AChunkIsTakenOnlyWhenItsBytesAreThere) {
     }
 }
 
-// The "MMMD" size one under, at and one over the file: a size past the file
-// is named and the file read as far as it goes.
-TEST(SmafFile, TheDeclaredSizeIsBelievedOnlyAsFarAsTheFileGoes) {
+// The "MMMD" size one under, at, one over and far past the file: a size
+// that does not match the chunks is named once and the file refused whole.
+TEST(SmafFile, ASizeThatDoesNotFitTheFileRefusesIt) {
     const auto good = WriteCompact(*mfi_test::MakeModel(kTwoParts), 16);
-    for (int delta : {-1, 0, 1}) {
+    for (std::uint32_t size :
+         {good.size() - 9, good.size() - 8, good.size() - 7, std::size_t{0xFFFFFFFF}}) {
         auto f = good;
-        WriteBigEndian32(f.data() + 4, static_cast<std::uint32_t>(f.size() - 8 + static_cast<std::size_t>(delta)));
+        WriteBigEndian32(f.data() + 4, size);
         Sink().Clear();
         SmafData read(f.data(), static_cast<int>(f.size()));
         read.Log().ShowAll();
-        EXPECT_EQ(CountTexts(kChunkSize), delta == 0 ? 0 : 1) << delta;
-        if (delta >= 0) {
-            EXPECT_EQ(mobile_test::ModelNotes(*read.ToMobileData()).size(), 3u) << delta;
-        }
+        const bool whole = size == good.size() - 8;
+        EXPECT_EQ(CountTexts(kChunkSize), whole ? 0 : 1) << size;
+        EXPECT_EQ(mobile_test::ModelNotes(*read.ToMobileData()).size(), whole ? 3u : 0u) << size;
     }
 }
 
