@@ -250,6 +250,11 @@ void MobileTrackData::ToMidiF0Data(MidiF0Data& song, int division, int timeSigna
             if (multiTrack_ && (s == mobile_code::kLoop || s == mobile_code::kExpression ||
                                 s == mobile_code::kMasterVolume || s == mobile_code::kFormat71))
                 continue;
+            // The modulation wheel and the hold pedal of a tune or a file:
+            // the formats carry them, the tune the model plays does without.
+            if (s == mobile_code::kModulation || s == mobile_code::kModulationWheel ||
+                s == mobile_code::kSustain)
+                continue;
             if (multiTrack_ && s == mobile_code::kStartMasterVolume && time != 0) {
                 once.Show(mbtk::kMasterVolumePlace);
                 continue;

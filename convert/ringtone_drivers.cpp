@@ -61,11 +61,30 @@ const SongPreparation& PreparationOf(Driver driver) {
     return kPreparations[static_cast<int>(driver)];
 }
 
-// Loads the song and warns of a large input; false when nothing loaded.
-bool LoadSong(MidiFileLoader& loader, const std::string& path) {
+// The warning of a large input waits for the result: a ringtone over the
+// size limit says so itself, and one fact gets one box. It is shown when the
+// driver ends without that message.
+class InputSizeNotice {
+public:
+    InputSizeNotice() = default;
+    InputSizeNotice(const InputSizeNotice&) = delete;
+    InputSizeNotice& operator=(const InputSizeNotice&) = delete;
+    ~InputSizeNotice() {
+        if (due_) ShowErrorMessage(driver_code::kFileTooBig);
+    }
+    void Expect(bool due) { due_ = due; }
+    // The result's own size message was shown.
+    void Told() { due_ = false; }
+
+private:
+    bool due_ = false;
+};
+
+// Loads the song and notes a large input; false when nothing loaded.
+bool LoadSong(MidiFileLoader& loader, const std::string& path, InputSizeNotice& notice) {
     loader.Load(path);
     if (!loader.Tune1() || loader.FileLength() <= 0) return false;
-    if (loader.FileLength() > kDriverInputWarnBytes) ShowErrorMessage(driver_code::kFileTooBig);
+    notice.Expect(loader.FileLength() > kDriverInputWarnBytes);
     return true;
 }
 
@@ -145,9 +164,10 @@ bool AskCopyrightIfSet(MobileData& model) {
 }
 
 // Saves the image, after the size check when asked; 1 when written.
-int SaveImage(MusicData& image, bool checkSize) {
+int SaveImage(MusicData& image, bool checkSize, InputSizeNotice& notice) {
     if (image.Length() <= 0) return 0;
-    if (checkSize) image.CheckSizeLimit(AppSettings.RingtoneSizeLimit, kRingtoneTooLarge);
+    if (checkSize && image.CheckSizeLimit(AppSettings.RingtoneSizeLimit, kRingtoneTooLarge) == 0)
+        notice.Told();
     return image.SaveFile(LastOutputPath.Get()) ? 1 : 0;
 }
 
@@ -180,31 +200,33 @@ ChannelChoice SingleChoice(const SingleJob& job, MobileData& model) {
     return fourVoices;
 }
 
-int WriteSingle(const SingleJob& job, MobileData& part) {
+int WriteSingle(const SingleJob& job, MobileData& part, InputSizeNotice& notice) {
     if (job.driver == Driver::Ma1) {
         if (part.CountEnabledSlots() > 4) {
             ShowErrorMessage(driver_code::kMa1Channels);
             return 0;
         }
         MA1 ma1(part);
-        return SaveImage(ma1, false);
+        return SaveImage(ma1, false, notice);
     }
     if (job.driver == Driver::Smaf) {
         SmafData smaf(part, job.type);
         smaf.Write(job.type);
-        return SaveImage(smaf, true);
+        return SaveImage(smaf, true, notice);
     }
     MFiData mfi(part, job.type);
     mfi.EnsureMasterVolume();
     mfi.SplitLongDeltas();
     // The handset's own arrangement is the multi-track writer's.
     mfi.Serialise(0);
-    return SaveImage(mfi, true);
+    return SaveImage(mfi, true, notice);
 }
 
 int RunSingle(const SingleJob& job, const std::string& path) {
     MidiFileLoader loader;
-    if (!LoadSong(loader, path) || !PrepareSong(loader, PreparationOf(job.driver))) return 0;
+    InputSizeNotice notice;
+    if (!LoadSong(loader, path, notice) || !PrepareSong(loader, PreparationOf(job.driver)))
+        return 0;
     MobileData model(*loader.Tune1(), kModelCapacity);
     const bool mfiFamily = job.driver != Driver::Ma1;  // MFi and SMAF
     if (job.driver != Driver::Smaf) model.RemovePitchBends();
@@ -234,7 +256,7 @@ int RunSingle(const SingleJob& job, const std::string& path) {
     part.KeepTempoInFirstSlot();
     part.MakeSlotsMonophonic();
     if (mfiFamily && !AskCopyrightIfSet(part)) return 0;
-    return WriteSingle(job, part);
+    return WriteSingle(job, part, notice);
 }
 
 // ---- Multi-track drivers (multi-track MFi, SMAF MA-3, MFM) ----
@@ -255,28 +277,29 @@ int VoiceCeiling(const MultiJob& job, bool* refuse) {
     return job.type == 32 ? 64 : job.type == 9 ? 16 : 32;
 }
 
-int WriteMulti(const MultiJob& job, MultiMobileTrackData& part) {
+int WriteMulti(const MultiJob& job, MultiMobileTrackData& part, InputSizeNotice& notice) {
     if (job.driver == Driver::Mfm) {
         MFMData mfm(part);
         mfm.SplitLongWaits();
         mfm.Serialise();
-        return SaveImage(mfm, false);
+        return SaveImage(mfm, false, notice);
     }
     if (job.driver == Driver::SmafMa3) {
         SmafMa3Data smaf(part, job.type);
         smaf.Write(job.type);
-        return SaveImage(smaf, true);
+        return SaveImage(smaf, true, notice);
     }
     MultiMFiData mfi(part, job.type);
     mfi.ArrangeForTerminal(job.terminalId);
     mfi.SplitLongDeltas();
     mfi.Serialise(job.terminalId);
-    return SaveImage(mfi, true);
+    return SaveImage(mfi, true, notice);
 }
 
 int RunMulti(const MultiJob& job, const std::string& path) {
     MidiFileLoader loader;
-    if (!LoadSong(loader, path)) return 0;
+    InputSizeNotice notice;
+    if (!LoadSong(loader, path, notice)) return 0;
     const bool prepared = job.driver == Driver::MultiMfi
                               ? PrepareMultiTrackSong(loader, job.type, job.terminalId)
                               : PrepareSong(loader, PreparationOf(job.driver));
@@ -303,7 +326,7 @@ int RunMulti(const MultiJob& job, const std::string& path) {
     }
     part.KeepTempoInFirstSlot();
     if (!AskCopyrightIfSet(part)) return 0;
-    return WriteMulti(job, part);
+    return WriteMulti(job, part, notice);
 }
 
 // MFM files and melody mails carry no voice count: their writers take the

@@ -38,6 +38,7 @@ const CodeText kChunkTable[] = {
     {smcd::kSetup3, "Setup data is wrong!"},
     {smcd::kChannelCount, "The number of channel is invalid!"},
     {smcd::kFileFormat, "File format is invalid!"},
+    {smcd::kAudioOnly, "There are no score track chunks, only audio tracks!"},
 };
 constexpr ClassReporter kChunkReporter("SMCD", kChunkTable, "Error occured in SmafChunkData!");
 
@@ -111,7 +112,7 @@ std::vector<SmafChunk> WalkSmafChunks(std::span<const std::uint8_t> bytes, ReadL
         const std::size_t at = cursor.Offset();
         auto head = cursor.Take(4);
         std::uint32_t length = 0;
-        if (head.empty() || !cursor.ReadBe32(length) || length > cursor.Left() || length > kSmafChunkLimit) {
+        if (head.empty() || !cursor.ReadBe32(length) || length > cursor.Left()) {
             log.Add(&ShowSmafChunkError, smcd::kChunkSize, at);
             break;
         }
@@ -124,6 +125,12 @@ bool SmafWalkIsWhole(const std::vector<SmafChunk>& chunks, std::span<const std::
     if (chunks.empty()) return bytes.empty();
     const std::span<const std::uint8_t> last = chunks.back().contents;
     return last.data() + last.size() == bytes.data() + bytes.size();
+}
+
+std::uint32_t SmafMissingScoreCode(const std::vector<SmafChunk>& chunks) {
+    for (const SmafChunk& c : chunks)
+        if (c.Id3() == "ATR") return smcd::kAudioOnly;
+    return smcd::kNoScoreTrack;
 }
 
 void TidySmafFindings(ReadLog& log, bool refused) {

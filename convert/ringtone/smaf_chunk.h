@@ -38,6 +38,7 @@ constexpr std::uint32_t kSetup2 = 0x1A000016;
 constexpr std::uint32_t kSetup3 = 0x1A000017;
 constexpr std::uint32_t kChannelCount = 0x1A000018;
 constexpr std::uint32_t kFileFormat = 0x1A000019;
+constexpr std::uint32_t kAudioOnly = 0x1A00001A;
 }  // namespace smcd
 
 void ShowSmafChunkError(std::uint32_t code);
@@ -46,7 +47,9 @@ void ShowSmafChunkError(std::uint32_t code);
 void ShowSmafScoreTrackError(std::uint32_t code);
 void ResetSmafScoreTrackWarnings();
 
-// The longest contents a chunk holds.
+// The longest contents a chunk the writers make holds; a chunk read is
+// checked against the bytes after its head only, as the audio chunks of
+// other tools are longer.
 constexpr std::size_t kSmafChunkLimit = 0x10000;
 
 // CRC-16/GENIBUS (polynomial 0x1021, initial 0xFFFF, complemented), from a
@@ -69,6 +72,9 @@ std::vector<SmafChunk> WalkSmafChunks(std::span<const std::uint8_t> bytes, ReadL
 // Whether the walk's chunks take every byte it was given: false when one ran
 // past them and the walk ended there.
 bool SmafWalkIsWhole(const std::vector<SmafChunk>& chunks, std::span<const std::uint8_t> bytes);
+// The finding of a file without a score track: one that holds audio tracks
+// only is told so.
+std::uint32_t SmafMissingScoreCode(const std::vector<SmafChunk>& chunks);
 
 // The findings of one read as the user is to see them: each code once, in
 // the order first found. A refused read keeps only its first finding, the

@@ -344,7 +344,8 @@ SmafData::SmafData(const std::uint8_t* bytes, int length) : SmafData(Empty{}, kM
     Parse();
 }
 
-std::span<const std::uint8_t> SmafData::OpenImage() {
+std::vector<SmafChunk> SmafData::OpenChunks(bool* whole) {
+    *whole = false;
     std::span<const std::uint8_t> image;
     if (Data() && length_ > 0) image = std::span(Data(), static_cast<std::size_t>(length_));
     if (image.size() < 8 || std::memcmp(image.data(), "MMMD", 4) != 0) {
@@ -358,9 +359,21 @@ std::span<const std::uint8_t> SmafData::OpenImage() {
         readLog_.Add(&ShowSmafChunkError, smcd::kChunkSize, 4);
         return {};
     }
-    auto body = image.subspan(8, size);
-    crc_ = static_cast<std::uint16_t>(body[size - 2] << 8 | body[size - 1]);
-    return body.first(size - 2);
+    const auto body = image.subspan(8, size);
+    ReadLog withCrc;
+    auto chunks = WalkSmafChunks(body.first(size - 2), withCrc);
+    *whole = SmafWalkIsWhole(chunks, body.first(size - 2));
+    if (*whole) {
+        crc_ = static_cast<std::uint16_t>(body[size - 2] << 8 | body[size - 1]);
+    } else {
+        ReadLog withoutCrc;
+        auto all = WalkSmafChunks(body, withoutCrc);
+        *whole = SmafWalkIsWhole(all, body);
+        if (*whole) return all;
+    }
+    for (const ReadFinding& f : withCrc.Findings())
+        readLog_.Add(f.report, f.code, f.position);
+    return chunks;
 }
 
 void SmafData::TakeContentsInfo(std::span<const std::uint8_t> info) {
@@ -377,17 +390,23 @@ void SmafData::Parse() {
 }
 
 void SmafData::ReadChunks() {
-    auto contents = OpenImage();
-    if (contents.empty()) return;
-    auto chunks = WalkSmafChunks(contents, readLog_);
     // A chunk that runs past the file, or past the size the file gives,
     // refuses the file: the tracks before it would be a part of the tune.
-    if (!SmafWalkIsWhole(chunks, contents)) return;
+    bool whole = false;
+    auto chunks = OpenChunks(&whole);
+    if (!whole) return;
     if (chunks.empty() || chunks.front().id != "CNTI") {
         readLog_.Add(&ShowSmafChunkError, smcd::kNoContents);
         return;
     }
     TakeContentsInfo(chunks.front().contents);
+    // A file of audio alone is told so, whatever else it holds.
+    const bool scored = std::any_of(chunks.begin(), chunks.end(),
+                                    [](const SmafChunk& c) { return c.Id3() == "MTR"; });
+    if (!scored) {
+        readLog_.Add(&ShowSmafChunkError, SmafMissingScoreCode(chunks));
+        return;
+    }
     for (std::size_t i = 1; i < chunks.size(); ++i) {
         const SmafChunk& c = chunks[i];
         if (c.id == "OPDA") {
@@ -407,7 +426,7 @@ void SmafData::ReadChunks() {
             return;
         }
     }
-    if (tracks_.empty()) readLog_.Add(&ShowSmafChunkError, smcd::kNoScoreTrack);
+    if (tracks_.empty()) readLog_.Add(&ShowSmafChunkError, SmafMissingScoreCode(chunks));
 }
 
 // The seek-and-phrase and setup chunks are optional: without the first the

@@ -118,9 +118,12 @@ protected:
     // Makes the image "MMMD", length, contents and CRC; false when it does
     // not fit.
     bool HoldContents(const std::vector<std::uint8_t>& contents);
-    // The "MMMD" contents of the held image and the stored CRC; empty after
-    // "This is not a SMAF file!".
-    std::span<const std::uint8_t> OpenImage();
+    // The top chunks of the held image's "MMMD" contents, and the stored
+    // CRC. The contents end in the CRC; a file made without one (as some
+    // tools make them) has its chunks up to its end. *whole is false, and
+    // what is wrong in the log, when the image is no SMAF file or its size
+    // or a chunk's length runs past its bytes: the file is refused then.
+    std::vector<SmafChunk> OpenChunks(bool* whole);
     // The title from the contents-info option data.
     void TakeContentsInfo(std::span<const std::uint8_t> info);
     void FillModel(MobileData& model) const;

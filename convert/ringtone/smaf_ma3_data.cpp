@@ -127,11 +127,10 @@ void SmafMa3Data::Parse() {
 }
 
 void SmafMa3Data::ReadChunks() {
-    auto contents = OpenImage();
-    if (contents.empty()) return;
-    auto chunks = WalkSmafChunks(contents, readLog_);
     // A chunk that runs past the file refuses it.
-    if (!SmafWalkIsWhole(chunks, contents)) return;
+    bool whole = false;
+    auto chunks = OpenChunks(&whole);
+    if (!whole) return;
     if (chunks.empty() || chunks.front().id != "CNTI") {
         readLog_.Add(&ShowSmafChunkError, smcd::kNoContents);
         return;
@@ -151,7 +150,7 @@ void SmafMa3Data::ReadChunks() {
         if (chunks[i].Id3() == "MTR") score = &chunks[i];
     }
     if (!score) {
-        readLog_.Add(&ShowSmafChunkError, smcd::kNoScoreTrack);
+        readLog_.Add(&ShowSmafChunkError, SmafMissingScoreCode(chunks));
         return;
     }
     ReadScore(*score);

@@ -293,6 +293,30 @@ TEST_F(PanelActionsTest, EmptyOrBrokenRingtonesEndWithOneMessageNamingTheFile) {
     }
 }
 
+// A ringtone that gives its notes but holds a flaw: what its reader found is
+// told once, and the conversion goes on to the save dialog.
+TEST_F(PanelActionsTest, AFlawedRingtoneThatGivesNotesIsToldOnceAndConverted) {
+    const auto model =
+        mfi_test::MakeModel({{false, 1, 100, {{0, 60, 96, 100}, {96, 64, 96, 100}}}});
+    MFiData image(*model, mfi_voice::kMelo4);
+    image.Serialise(0);
+    std::vector<std::uint8_t> mfi = smaf_test::Image(image);
+    // The tempo's time-base code made one no file may hold.
+    const std::uint8_t tempoCode[] = {0xFF, 0xC4};
+    const auto tempo =
+        std::search(mfi.begin(), mfi.end(), std::begin(tempoCode), std::end(tempoCode));
+    ASSERT_NE(tempo, mfi.end());
+    tempo[1] = 0xC7;
+    const std::string path = folder_ + "/flawed.mld";
+    WriteBytes(path, mfi);
+    testing_support::Sink().Clear();
+    const std::size_t requests = testing_support::Chooser().FileRequests().size();
+    Convert(path);
+    EXPECT_EQ(testing_support::Sink().Texts(),
+              std::vector<std::string>{"MFTK1F00000B Tempo is out of range!"});
+    EXPECT_EQ(testing_support::Chooser().FileRequests().size(), requests + 1);
+}
+
 TEST_F(PanelActionsTest, DocomoFilterAsksForADocomoHandsetThenWritesAndPlays) {
     const RealClockScope real;
     AppSettings.TerminalIndex = RowOf(IsSoftbankTerminalType);

@@ -31,6 +31,7 @@ struct Tune {
     std::map<int, int> programs;  // channel → program; the drum channel keeps kit 0
     int division = 96;
     int melodyChannel = -1;  // the channel anyone would call the melody, -1 none
+    int modulatedChannel = -1;  // a channel whose modulation wheel moves, -1 none
 };
 
 // The tune as a format-1 file: a conductor track with 120 bpm and 4/4, then
@@ -56,6 +57,12 @@ inline Bytes File(const Tune& tune) {
             std::uint8_t status, key, velocity;
         };
         std::vector<Ev> evs;
+        if (channel == tune.modulatedChannel) {
+            // Up at the second beat, back at the fourth.
+            for (const auto& [at, value] : {std::pair{8, 64}, std::pair{24, 0}})
+                evs.push_back({at * tick, 0, static_cast<std::uint8_t>(0xB0 | channel), 1,
+                               static_cast<std::uint8_t>(value)});
+        }
         for (const Placed& n : notes) {
             evs.push_back({n.at * tick, 1, static_cast<std::uint8_t>(0x90 | channel),
                            static_cast<std::uint8_t>(n.key), 100});
@@ -83,10 +90,11 @@ inline Bytes File(const Tune& tune) {
     return out;
 }
 
-// A C-E-G chord on channel 1 and kick with closed hi-hat on channel 10, on
-// each of 16 beats: 80 notes, at 240 ticks a beat.
+// A C-E-G chord on channel 1 under a moving modulation wheel and kick with
+// closed hi-hat on channel 10, on each of 16 beats: 80 notes, at 240 ticks a
+// beat.
 inline Tune ChordWithDrums() {
-    Tune tune{"chord with drums", {}, {{0, 0}}, 240};
+    Tune tune{"chord with drums", {}, {{0, 0}}, 240, -1, 0};
     for (int beat = 0; beat < 16; ++beat) {
         for (int key : {60, 64, 67})
             tune.notes.push_back({0, 8 * beat, key, 7});

@@ -265,16 +265,24 @@ public:
     }
 };
 
+// A large input is told once: by the result's own message when the
+// ringtone is over the size limit, else by the input's.
 TEST_F(RingtoneDrivers, LargeInputsAndMissingLoopMarkersWarnAndConvert) {
     AppSettings.UseLoopMarker = 1;
     const auto song = HandSong(Melody(0, 4), 20001);
     ASSERT_GT(song.size(), 20001u);
-    Sink().Clear();
-    ASSERT_EQ(ConvertToMfi(4, Input(song), 1, 3), 1);
-    const auto texts = Sink().Texts();
-    EXPECT_EQ(Count(texts, "File size is too big!"), 1);
-    EXPECT_EQ(Count(texts, "There are no marker for loop."), 2);
-    EXPECT_FALSE(Output().empty());
+    for (const int type : {4, 254}) {
+        for (const int limit : {1 << 30, 20}) {
+            AppSettings.RingtoneSizeLimit = limit;
+            Sink().Clear();
+            ASSERT_EQ(ConvertToMfi(type, Input(song), 1, 3), 1);
+            const auto texts = Sink().Texts();
+            EXPECT_EQ(Count(texts, "File size is too big!"), limit == 20 ? 0 : 1) << type;
+            EXPECT_EQ(Count(texts, kRingtoneTooLarge), limit == 20 ? 1 : 0) << type;
+            EXPECT_EQ(Count(texts, "There are no marker for loop."), 2);
+            EXPECT_FALSE(Output().empty());
+        }
+    }
 }
 
 // A song without a tempo event means 500,000 µs a quarter: read back from
