@@ -274,9 +274,16 @@ TEST(WavToMld, RecordingsAreReadChunkByChunk) {
         Riff({comment, Chunk("JUNK", Ramp(3)), {0}, fmt, Chunk("odd ", Ramp(1)), {0}, samples}),
         Riff({Chunk("fmt ", Extensible(1)), comment, samples}),
     };
+    const std::string path = testing_support::ScratchDir() + "/voice.wav";
     for (const Bytes& wav : recordings) {
         Sink().Clear();
         EXPECT_TRUE(Convert(wav, 4, 8000) == plain) << &wav - recordings;
+        // And from a file on disk, as the program reads a recording.
+        testing_support::WriteFileText(path, std::string(wav.begin(), wav.end()));
+        const WavToMldConverter source(path);
+        WavToMldConverter fromFile(kFromSource, source);
+        EXPECT_TRUE(fromFile.ConvertToMemory(4, 8000, 100) && fromFile.Image() == plain)
+            << &wav - recordings;
         EXPECT_TRUE(Sink().Texts().empty()) << &wav - recordings;
     }
 }

@@ -268,6 +268,39 @@ TEST(MFiRoundTrip, ModelsSurviveUnderTheFormatsRules) {
     }
 }
 
+using mobile_test::TimedNote;
+
+// What a file holds on one channel at once comes back whole: a chord, two
+// drums struck together, a note struck again while it sounds (cut where the
+// new one starts) and a note longer than a gate byte (rejoined from its
+// pieces), melodic and drum, in the four-track and the PMD coding.
+TEST(MFiRead, ChordsDrumsTogetherAndRestrikesComeBackWhole) {
+    const std::vector<Note> melodic = {{0, 60, 96, 100},  {0, 64, 96, 100},   {0, 67, 96, 100},
+                                       {96, 60, 96, 100}, {144, 60, 96, 100}, {288, 62, 600, 100}};
+    const std::vector<Note> drums = {
+        {0, 36, 24, 100}, {0, 42, 24, 100}, {48, 42, 96, 100}, {96, 42, 24, 100}};
+    const std::vector<TimedNote> melodicBack = {{0, 60, 100, 96},   {0, 64, 100, 96},
+                                                {0, 67, 100, 96},   {96, 60, 100, 48},
+                                                {144, 60, 100, 96}, {288, 62, 100, 600}};
+    const std::vector<TimedNote> drumsBack = {
+        {0, 36, 100, 24}, {0, 42, 100, 24}, {48, 42, 100, 48}, {96, 42, 100, 24}};
+    for (int type : {mfi_voice::kMelo4, mfi_voice::kPmd}) {
+        auto back =
+            ReadBack(Write(*MakeModel({{true, 36, 100, drums}, {false, 1, 100, melodic}}), type));
+        ASSERT_GE(back->Count(), 2) << type;
+        std::vector<TimedNote> readDrums, readMelodic;
+        for (int i = 0; i < back->Count(); ++i) {
+            const auto notes = SlotNotes(*back->Slot(i));
+            auto& into =
+                back->Slot(i)->kind == MobileChanelData::kKindDrum ? readDrums : readMelodic;
+            into.insert(into.end(), notes.begin(), notes.end());
+        }
+        std::sort(readDrums.begin(), readDrums.end());
+        EXPECT_EQ(readMelodic, melodicBack) << type;
+        EXPECT_EQ(readDrums, drumsBack) << type;
+    }
+}
+
 TEST(MFiChannelKinds, DrumsOutsideTrack0AndAMelodicTenthPart) {
     // Five parts: the drum is the fifth, channel 0 of track 1.
     std::vector<Part> parts(4, Part{false, 1, 100, {{0, 60, 10, 100}}});

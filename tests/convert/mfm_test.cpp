@@ -277,6 +277,25 @@ TEST(MfmWrite, BadDrumKeysFastTemposAndFormlessEventsKeepTheTime) {
     EXPECT_EQ(MfmTempoByte(0), 255);
 }
 
+// The drums past MFM's keys, and one past the drum map, as the file gives
+// them back: each stand-in from a table of sounds a listener would accept.
+TEST(MfmWrite, EveryDrumPastTheKeysHasItsStandIn) {
+    const std::pair<int, int> expected[] = {
+        {62, 62}, {63, 62}, {64, 61}, {65, 50}, {66, 48}, {67, 56}, {68, 56},
+        {69, 54}, {70, 54}, {71, 53}, {72, 53}, {73, 58}, {74, 58}, {75, 37},
+        {76, 37}, {77, 37}, {78, 62}, {79, 60}, {80, 53}, {81, 53}, {82, 35}};
+    std::vector<Note> drums;
+    std::vector<TimedNote> wanted;
+    for (const auto& [key, standIn] : expected) {
+        const long long at = 20LL * static_cast<long long>(wanted.size());
+        drums.push_back({at, key, 10, 100});
+        wanted.push_back({at, standIn, 100, 10});
+    }
+    auto model = MakeModel({{9, true, 0, 100, 64, drums}});
+    auto back = ReadBack(Write(*model));
+    EXPECT_EQ(SlotNotes(*back->Slot(9)), wanted);
+}
+
 TEST(MfmWrite, LongDeltasAreOneWait) {
     auto f = Write(*MakeModel({{0, false, 0, 100, 64, {{600, 60, 24, 100}}}}));
     // Track 0 after the information: the tempo, program, volume and pan,
