@@ -1,7 +1,7 @@
 // Reading "trac" chunks: the four-channel tracks and the PMD stream.
 #include <algorithm>
-#include <map>
 #include <optional>
+#include <vector>
 
 #include "convert/ringtone/mfi_track.h"
 #include "core/byte_cursor.h"
@@ -397,30 +397,33 @@ void MFiTrack::JoinOverlaps() {
         long long end;
         bool fullPiece;  // the last piece had the longest gate
     };
-    std::map<std::pair<int, int>, Sounding> sounding;
+    // One place per channel and key; index -1 while none sounds.
+    constexpr int kKeys = 128;
+    std::vector<Sounding> sounding(static_cast<std::size_t>(kChannels * kKeys),
+                                   Sounding{-1, 0, 0, false});
     long long now = 0;
     bool joined = false;
     for (int i = 0; i < t.Count(); ++i) {
         MidiEvent& e = *t.Event(i);
         now += e.delta;
-        if (e.kind != mobile_kind::kNote) continue;
-        const std::pair<int, int> key{e.channel, e.note};
-        auto it = sounding.find(key);
+        if (e.kind != mobile_kind::kNote || e.channel < 0 || e.channel >= kChannels || e.note < 0 ||
+            e.note >= kKeys)
+            continue;
+        Sounding& it = sounding[static_cast<std::size_t>(e.channel * kKeys + e.note)];
         const long long end = now + e.length;
-        if (it != sounding.end() && now < it->second.end) {
-            MidiEvent& first = *t.Event(it->second.index);
-            if (it->second.fullPiece) {
-                it->second.end = std::max(it->second.end, end);
-                it->second.fullPiece = e.length >= kMaxGate;
-                first.length = static_cast<int>(
-                    std::min<long long>(it->second.end - it->second.start, 0x7FFFFFFF));
+        if (it.index >= 0 && now < it.end) {
+            MidiEvent& first = *t.Event(it.index);
+            if (it.fullPiece) {
+                it.end = std::max(it.end, end);
+                it.fullPiece = e.length >= kMaxGate;
+                first.length = static_cast<int>(std::min<long long>(it.end - it.start, 0x7FFFFFFF));
                 e.kind = mobile_kind::kCleared;
                 joined = true;
                 continue;
             }
-            first.length = static_cast<int>(now - it->second.start);
+            first.length = static_cast<int>(now - it.start);
         }
-        sounding[key] = {i, now, end, e.length >= kMaxGate};
+        it = {i, now, end, e.length >= kMaxGate};
     }
     if (joined) t.RemoveClearedEvents();
 }
