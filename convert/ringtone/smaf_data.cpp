@@ -426,7 +426,6 @@ void SmafData::ReadChunks() {
             return;
         }
     }
-    if (tracks_.empty()) readLog_.Add(&ShowSmafChunkError, SmafMissingScoreCode(chunks));
 }
 
 // The seek-and-phrase and setup chunks are optional: without the first the
