@@ -99,9 +99,17 @@ void FinishPartTrack(PartTrack* track, int part, int kind, TrackList& tracks, in
 
 // ---- Renderers ----
 
-int RenderPlainNote(int delta, int pitch, int length, int velocity, OrnamentPlace& place) {
-    Note(place, delta, pitch, pitch > 0 ? velocity : 0, length - 3);
+// A note of a slot of length ticks sounding all but the last gap ticks of it;
+// a slot no longer than the gap sounds whole, and a slot of no length is left
+// silent, so no note of no length is written.
+int SlotNote(OrnamentPlace& place, int delta, int pitch, int velocity, int length, int gap) {
+    if (length <= 0) velocity = 0;
+    Note(place, delta, pitch, velocity, length > gap ? length - gap : length);
     return length;
+}
+
+int RenderPlainNote(int delta, int pitch, int length, int velocity, OrnamentPlace& place) {
+    return SlotNote(place, delta, pitch, pitch > 0 ? velocity : 0, length, 3);
 }
 
 int RenderOrnamentClassical(int delta, int pitch, int length, int velocity, OrnamentPlace& place) {
@@ -261,33 +269,43 @@ int RenderOrnamentRapVoice(int delta, int pitch, int length, int velocity, Ornam
     return length - 72;
 }
 
+// The grace figures sit inside the note's slot; on a note too short to hold
+// one (triplet runs leave notes of a few ticks at a chord's end) the note is
+// played plain, so the next event never comes before the figure's last note.
 int RenderOrnamentAndes(int delta, int pitch, int length, int velocity, OrnamentPlace& place) {
+    constexpr int kGraceFits = 8;
+    constexpr int kRunFits = 13;
     if (Chance(2)) {
+        if (length < kGraceFits) return SlotNote(place, delta, pitch, velocity, length, 2);
         Note(place, delta, pitch - 1, velocity, 3);
         Note(place, 4, pitch, velocity, length / 2);
         return length - 4;
     }
-    if (Chance(3)) {
+    if (Chance(3) && length >= kRunFits) {
         const int figure[4] = {pitch - 3, pitch - 2, pitch - 1, pitch};
         for (int k = 0; k < 3; ++k)
             Note(place, k == 0 ? delta : 3, figure[k], velocity, 2);
         Note(place, 3, pitch, velocity, length - 9 - 3);
         return length - 9;
     }
-    Note(place, delta, pitch, velocity, length - 2);
-    return length;
+    return SlotNote(place, delta, pitch, velocity, length, 2);
 }
 
 int RenderOrnamentScotland(int delta, int pitch, int length, int velocity, OrnamentPlace& place) {
     (void)velocity;
+    constexpr int kBendFits = 4;
+    constexpr int kGraceFits = 8;
     const int v = 64;
     if (Chance(3)) {
+        if (length < kBendFits) return SlotNote(place, delta, pitch, v, length, 3);
         const int step = std::max(length - 3, 0) / RandomInRange(6, 8);
         const int used =
             AddNoteBendFromBelow(delta, pitch, v, length - 3, step, place.channel, *place.track);
         return std::max(length - used, 0);
     }
-    Note(place, delta, Chance(3) ? pitch + 1 : pitch, v, 3);
+    const int grace = Chance(3) ? pitch + 1 : pitch;
+    if (length < kGraceFits) return SlotNote(place, delta, pitch, v, length, 3);
+    Note(place, delta, grace, v, 3);
     Note(place, 4, pitch, v, length - 4 - 3);
     return length - 4;
 }

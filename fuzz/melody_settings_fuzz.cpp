@@ -3,7 +3,8 @@
 // "Scale", "Scale Notes", the mix bytes 8-10 and the voice. The part is
 // written over a fixed progression, closed by its ending and rendered as a
 // part track. The writer must end, and every event must stay valid (data
-// bytes 0..127, lengths and deltas not negative).
+// bytes 0..127, lengths and deltas not negative, no sounding note of no
+// length).
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -32,6 +33,7 @@ void CheckEvents(const MidiTrackData& track) {
         if (e->delta < 0) std::abort();
         if (e->IsNoteWithLength()) {
             if (!Byte(e->note) || !Byte(e->velocity) || e->length < 0) std::abort();
+            if (e->velocity > 0 && e->length < 1) std::abort();
         } else if (e->kind == event_kind::kControlChange) {
             if (!Byte(e->subtype) || !Byte(e->value)) std::abort();
         } else if (e->kind == event_kind::kProgramChange) {
