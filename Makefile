@@ -33,6 +33,11 @@ test: build-test build-fuzz build-release
 	ctest --test-dir build/test --output-on-failure -j $(JOBS)
 	@if [ -d build/fuzz ]; then ctest --test-dir build/fuzz --output-on-failure -j $(JOBS); fi
 
+# Explores every fuzz target with fresh random seeds, FUZZ_SECONDS each.
+FUZZ_SECONDS ?= 120
+fuzz: build-fuzz
+	FUZZ_SECONDS=$(FUZZ_SECONDS) JOBS=$(JOBS) ./scripts/fuzz
+
 bench: build-release
 	@for b in build/release/bin/bench_*; do [ -x "$$b" ] && "$$b"; done; true
 
