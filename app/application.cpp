@@ -22,6 +22,7 @@
 #include "core/shell_services.h"
 #include "core/utilities.h"
 #include "platform/paths.h"
+#include "platform/temp_files.h"
 #include "style/style_table.h"
 
 using namespace platform::ui;
@@ -147,7 +148,7 @@ bool ZawApplication::InitInstance() {
     LoadSettingsTellingResets();
     // 15 - 17.
     CheckWorkFolder();
-    RemoveExportTempFiles();
+    OpenWorkTempFileLedger();
     InitTuneDefaults();
     InstallBackingGenerators();
     InstallConversionDialogs();
@@ -190,7 +191,8 @@ void ZawApplication::ExitInstance() {
     StopChannelListen();
     StopRingtoneListen();
     ReleaseWavePlayer();
-    RemoveExportTempFiles();
+    // What the run kept for itself (the WAV road's intermediate) goes now.
+    platform::CloseTempFileLedger();
 }
 
 void ZawApplication::OnTrayClick(bool right) {

@@ -3,6 +3,7 @@
 #include "convert/audio/tune_export.h"
 #include "core/settings.h"
 #include "core/shell_services.h"
+#include "platform/temp_files.h"
 
 void ShowExportProgress(std::int32_t fraction) {
     ProgressDotsText.Set(ProgressDots(fraction));
@@ -17,6 +18,6 @@ int ExportTuneToWav(const std::string& source, const std::string& folder, const 
     return ExportToWavViaAiff(source, folder, target, ShowExportProgress);
 }
 
-void RemoveExportTempFiles() {
-    RemoveWavRoadFiles(AppSettings.WorkFolder);
+int OpenWorkTempFileLedger() {
+    return platform::OpenTempFileLedger(FolderSetting(FolderKind::Work));
 }

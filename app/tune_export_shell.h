@@ -11,6 +11,6 @@ void ShowExportProgress(std::int32_t fraction);
 int ExportTuneToOutputFile(const std::string& source, const std::string& target);
 // Output type 22: through folder's "temp.aiff" to the WAV at target.
 int ExportTuneToWav(const std::string& source, const std::string& folder, const std::string& target);
-// Removes the WAV road's "temp.aiff" and its partial file from WorkFolder, at
-// the start (a killed program left them) and at the end of the program.
-void RemoveExportTempFiles();
+// Removes the temporary files a killed run left (noted in the work folder in
+// use) and notes this run's there from now on. The files removed.
+int OpenWorkTempFileLedger();

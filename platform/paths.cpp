@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <mutex>
 
+#include "platform/temp_files.h"
+
 namespace platform {
 
 namespace {
@@ -72,6 +74,7 @@ std::string TemporaryWritePath(const std::string& path) {
 AtomicFileWriter::AtomicFileWriter(const std::string& path)
     : path_(path), temp_(TemporaryWritePath(path)) {
     fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd_ >= 0) NoteTempFile(temp_);
 }
 
 AtomicFileWriter::~AtomicFileWriter() {
@@ -83,6 +86,7 @@ void AtomicFileWriter::Abandon() {
     ::close(fd_);
     fd_ = -1;
     ::unlink(temp_.c_str());
+    ForgetTempFile(temp_);
 }
 
 bool AtomicFileWriter::Write(const void* data, std::size_t length) {
@@ -109,10 +113,9 @@ bool AtomicFileWriter::Commit() {
     BeforeReplaceHook hook = g_beforeReplace.load();
     ok = ok && (!hook || hook(path_));
     ok = ok && ::rename(temp_.c_str(), path_.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temp_.c_str());
-        return false;
-    }
+    if (!ok) ::unlink(temp_.c_str());
+    ForgetTempFile(temp_);
+    if (!ok) return false;
     // The rename itself reaches the disk with the folder; the file is in
     // place already, so a failure here changes nothing that can be undone.
     const std::size_t slash = path_.find_last_of(kPathSeparator);

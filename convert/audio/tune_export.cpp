@@ -18,6 +18,7 @@
 #include "platform/aiff_writer.h"
 #include "platform/quit_signals.h"
 #include "platform/software_synth.h"
+#include "platform/temp_files.h"
 
 namespace {
 
@@ -160,6 +161,7 @@ int RenderFile(const MidiF0Data& tune, const std::string& path, const ExportProg
     if (!synth || !synth->HasSoundFont()) return kNoSynth;
     platform::AiffWriter out;
     if (!out.Open(path, rara::kExportRate, 2)) return out.Error() != 0 ? out.Error() : EIO;
+    platform::NoteTempFile(path);
     const bool rendered = RenderTune(tune, *synth, out, progress);
     if (out.Close() && rendered) return 0;
     if (platform::QuitRequested()) return kQuitAsked;
@@ -200,8 +202,9 @@ int ExportMovieToFile(const std::string& source, const std::string& target,
     const std::string partial = target + ".part";
     int error = RenderFile(*loader.Tune0(), partial, progress);
     if (error == 0 && std::rename(partial.c_str(), target.c_str()) != 0) error = errno;
+    if (error != 0) std::remove(partial.c_str());
+    platform::ForgetTempFile(partial);
     if (error != 0) {
-        std::remove(partial.c_str());
         if (error != kQuitAsked) ShowWriteFailure(target, error);
         return 0;
     }
@@ -220,20 +223,17 @@ std::string WavRoadAiffPath(const std::string& folder) {
     return aiffPath;
 }
 
-void RemoveWavRoadFiles(const std::string& folder) {
-    const std::string aiffPath = WavRoadAiffPath(folder);
-    std::remove(aiffPath.c_str());
-    std::remove((aiffPath + ".part").c_str());
-}
-
 int ExportToWavViaAiff(const std::string& source, const std::string& folder,
                        const std::string& wavTarget, const ExportProgress& progress) {
     const std::string aiffPath = WavRoadAiffPath(folder);
     // The WAV replaces an old one only once it is complete; a failed road
     // leaves no intermediate file behind.
-    if (ExportMovieToFile(source, aiffPath, progress) == 1 &&
-        ConvertAiffToWav(aiffPath, wavTarget) == 1)
-        return 1;
+    // The intermediate is the program's own: it stays for the run and goes
+    // when the run ends, or at the next start after a kill.
+    if (ExportMovieToFile(source, aiffPath, progress) != 1) return 0;
+    platform::NoteTempFile(aiffPath);
+    if (ConvertAiffToWav(aiffPath, wavTarget) == 1) return 1;
     std::remove(aiffPath.c_str());
+    platform::ForgetTempFile(aiffPath);
     return 0;
 }

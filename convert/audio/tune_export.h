@@ -33,12 +33,10 @@ int ExportMovieToFile(const std::string& source, const std::string& target,
 // The export to the converter's output path.
 int ExportToOutputFile(const std::string& source, const std::string& target,
                        const ExportProgress& progress = {});
-// Through folder + "temp.aiff" (kept after success, removed after a failure)
-// to the WAV at wavTarget, which replaces an old one only when complete.
+// Through folder + "temp.aiff" (kept for the run after success, removed after
+// a failure) to the WAV at wavTarget, which replaces an old one only when
+// complete.
 int ExportToWavViaAiff(const std::string& source, const std::string& folder,
                        const std::string& wavTarget, const ExportProgress& progress = {});
 // folder + "temp.aiff", the intermediate file of that road.
 std::string WavRoadAiffPath(const std::string& folder);
-// Removes the intermediate file and its partial one from the folder: what a
-// finished road kept, or what an ended program left behind.
-void RemoveWavRoadFiles(const std::string& folder);

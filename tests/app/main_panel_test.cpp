@@ -9,6 +9,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -28,6 +29,7 @@
 #include "core/utilities.h"
 #include "platform/paths.h"
 #include "platform/quit_signals.h"
+#include "platform/temp_files.h"
 #include "platform/ui/headless_backend.h"
 #include "platform/ui/ui.h"
 #include "play/midi_player.h"
@@ -591,8 +593,22 @@ TEST_F(MainPanelTest, AQuitSignalInAWavExportIsQuietAndLeavesNoTempFile) {
     notes.count = 600;
     const auto bytes = smf_builder::Song({notes});
     testing_support::WriteFileText(song, std::string(bytes.begin(), bytes.end()));
-    for (const std::string& file : {aiff, aiff + ".part", folder_ + "/out.wav"})
-        testing_support::WriteFileText(file, "left");
+    testing_support::WriteFileText(folder_ + "/out.wav", "left");
+    // A run killed in an export left its intermediate files; a file of the
+    // same kind of name it did not make stays.
+    testing_support::WriteFileText(folder_ + "/temp.mid.part", "mine");
+    const pid_t killed = fork();
+    ASSERT_GE(killed, 0);
+    if (killed == 0) {
+        platform::OpenTempFileLedger(folder_);
+        for (const std::string& file : {aiff, aiff + ".part"}) {
+            testing_support::WriteFileText(file, "left");
+            platform::NoteTempFile(file);
+        }
+        raise(SIGKILL);
+        _exit(1);
+    }
+    ASSERT_EQ(waitpid(killed, nullptr, 0), killed);
     auto tempFiles = [&] { return std::filesystem::exists(aiff) || std::filesystem::exists(aiff + ".part"); };
     ResetStyleSelections();
     InitDefaultSettings();
@@ -616,6 +632,7 @@ TEST_F(MainPanelTest, AQuitSignalInAWavExportIsQuietAndLeavesNoTempFile) {
     EXPECT_EQ(Sink().Texts(), std::vector<std::string>{});
     EXPECT_EQ(testing_support::ReadFileText(folder_ + "/out.wav"), "left");
     EXPECT_FALSE(tempFiles());
+    EXPECT_EQ(testing_support::ReadFileText(folder_ + "/temp.mid.part"), "mine");
 }
 
 // The timer may start a run up to the moment it is stopped: the quit stops
