@@ -341,7 +341,9 @@ void ConvertInput(const std::string& given) {
     GetLowerExtension(output, outputExtension);
     const bool wav = *yields == InputYield::Wave;
     if (wav && outputExtension != "mld") {
-        ShowErrorBox(kWavNeedsMldText);
+        // The file may be named as a tune: the box says which file holds the
+        // recording.
+        ShowErrorBox(std::string(kWavNeedsMldText) + "\n" + first + " is a WAV file.");
         return;
     }
     if (SameFile(input, output)) {

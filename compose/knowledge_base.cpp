@@ -1,6 +1,7 @@
 #include "compose/knowledge_base.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -77,14 +78,21 @@ int EntriesHeld(const char* text) {
 
 // Reads at most the first 16384 bytes of the file; whole tells whether that
 // was all of it. False when it cannot be opened or read (a folder, for one).
-bool ReadKnowledgeFile(const std::string& path, std::string& out, bool& whole) {
+// False when the file cannot be read; error then holds the system's reason.
+bool ReadKnowledgeFile(const std::string& path, std::string& out, bool& whole, int& error) {
     out.clear();
+    error = 0;
     std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return false;
+    if (file == nullptr) {
+        error = errno;
+        return false;
+    }
     // One byte more than is kept shows whether the file goes on.
     out.resize(kKnowledgeTextSize + 1);
+    errno = 0;
     std::size_t got = std::fread(out.data(), 1, out.size(), file);
     bool failed = std::ferror(file) != 0;
+    if (failed) error = errno != 0 ? errno : EIO;
     std::fclose(file);
     whole = got <= kKnowledgeTextSize;
     out.resize(failed ? 0 : std::min(got, kKnowledgeTextSize));
@@ -134,8 +142,11 @@ void StoreText(char (&buffer)[kKnowledgeTextSize + 1], std::string_view bytes) {
     buffer[n] = '\0';
 }
 
-// What ReadSoundFile returns for a file that cannot be read at all.
+// What ReadSoundFile returns for a file that is not there.
 const char* const kNotFound = "";
+// What it returns for a file that is there but cannot be read: "can not be
+// read (" + the system's reason + ")", kept per thread.
+thread_local std::string g_unreadable;
 // A counted file whose entries fall short of its count.
 const char* const kFewerEntries = "holds fewer entries than it says";
 
@@ -145,10 +156,15 @@ std::mutex g_soundMutex;
 std::string g_lastSound[static_cast<int>(KnowledgeFileKind::kCadenceTimeChart) + 1];
 
 // Reads a file into bytes; null when it is sound, else what is wrong with it
-// (kNotFound when it cannot be read).
+// (kNotFound when it is not there).
 const char* ReadSoundFile(KnowledgeFileKind kind, const std::string& path, std::string& bytes) {
     bool whole = true;
-    if (!ReadKnowledgeFile(path, bytes, whole)) return kNotFound;
+    int error = 0;
+    if (!ReadKnowledgeFile(path, bytes, whole, error)) {
+        if (error == ENOENT || error == ENOTDIR) return kNotFound;
+        g_unreadable = std::string("can not be read (") + std::strerror(error) + ")";
+        return g_unreadable.c_str();
+    }
     std::string& last = g_lastSound[static_cast<int>(kind)];
     std::lock_guard lock(g_soundMutex);
     if (whole && !bytes.empty() && bytes == last) return nullptr;

@@ -14,7 +14,6 @@
 #include "core/shell_services.h"
 #include "midi/file_loader.h"
 #include "midi/smf_checks.h"
-#include "platform/quit_signals.h"
 
 namespace {
 
@@ -122,11 +121,9 @@ int Export(bool toWav, const std::string& path, const ExportProgress& progress) 
     const int written =
         toWav ? ExportToWavViaAiff(path, FolderSetting(FolderKind::Work), LastOutputPath.Get(), progress)
               : ExportToOutputFile(path, LastOutputPath.Get(), progress);
-    if (written == 1) return 1;
-    // An export a quit ended is no failure the user needs to hear of.
-    if (!platform::QuitRequested())
-        ShowErrorMessage(toWav ? dispatch_code::kWavFailed : dispatch_code::kAiffFailed);
-    return 0;
+    // A failed export has told the user already, in one box that names the
+    // file and why (a quit that ended it, in none).
+    return written == 1 ? 1 : 0;
 }
 
 // Runs the converter of the type's row; type is handed on to the drivers,

@@ -185,8 +185,9 @@ int SaveSettingsFile() {
     std::memcpy(p, ComposeStyleSelection, sizeof ComposeStyleSelection);
 
     int written = 1;
-    if (!platform::ReplaceFileContents(SettingsFilePath(), image, sizeof image)) {
-        ShowErrorMessage(kProfileError);
+    int error = 0;
+    if (!platform::ReplaceFileContents(SettingsFilePath(), image, sizeof image, &error)) {
+        ShowErrorMessage(kProfileError, platform::FileErrorText(SettingsFilePath(), error));
         written = 0;
     }
     if (SettingsSavedHook hook = g_savedHook.load()) hook();

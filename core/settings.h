@@ -168,7 +168,8 @@ std::string SettingsFilePath();
 // Writes the record and both tables (convert, then compose) to "zaw.ini" in
 // the program folder. The image goes to a temporary file beside it that then
 // replaces the old one, so an interrupted write never leaves a cut file.
-// A file that cannot be written shows "pro file error!" (0xFF010013); the
+// A file that cannot be written shows "pro file error!" (0xFF010013) with
+// its path and the system's reason; the
 // settings in memory stay as they are. Returns 1 when written, else 0.
 // Afterwards the settings-saved hook runs (whether or not the write worked).
 int SaveSettingsFile();

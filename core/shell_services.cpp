@@ -1,6 +1,7 @@
 #include "core/shell_services.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -219,29 +220,29 @@ int ResetProgressText() {
 // ---- Shell helpers ----
 
 int CopyFileBytes(const std::string& source, const std::string& target) {
-    // The box names the file that failed: the source that could not be
-    // read, or the target that could not be written.
-    auto fail = [](const std::string& path) {
+    // The second box names the file that failed and why: the source that
+    // could not be read, or the target that could not be written.
+    auto fail = [](const std::string& path, int error) {
         ShowErrorMessage(kCantOpenFileForPlay);
-        ShowInfoBox(path);
+        ShowInfoBox(platform::FileErrorText(path, error));
         return 0;
     };
     FilePtr in(std::fopen(source.c_str(), "rb"));
-    if (!in) return fail(source);
+    if (!in) return fail(source, errno);
     // Writing the target would replace the source itself.
     if (SameFile(source, target)) return 1;
     // The copy appears under the target's name only once it is complete.
     platform::AtomicFileWriter out(target);
-    if (!out.Opened()) return fail(target);
+    if (!out.Opened()) return fail(target, out.Error());
 
     char buffer[16384];
     for (;;) {
         std::size_t n = std::fread(buffer, 1, sizeof buffer, in.get());
-        if (n > 0 && !out.Write(buffer, n)) return fail(target);
+        if (n > 0 && !out.Write(buffer, n)) return fail(target, out.Error());
         if (n < sizeof buffer) break;
     }
-    if (std::ferror(in.get()) != 0) return fail(source);
-    return out.Commit() ? 1 : fail(target);
+    if (std::ferror(in.get()) != 0) return fail(source, EIO);
+    return out.Commit() ? 1 : fail(target, out.Error());
 }
 
 void DisablePowerSaving() {
@@ -277,6 +278,9 @@ void OutputTypeExtension(std::string& out, int outputType) {
             out = "mfm";
             return;
         case 21:
+            // An AIFF is named as the save filter of its type names it.
+            out = "aiff";
+            return;
         case 22:
             out = "wav";
             return;

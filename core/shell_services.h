@@ -212,8 +212,8 @@ void ShowSavedStyleStatus();
 // a temporary name beside the target and renamed only when complete, so a
 // failed copy leaves the old target (or none) and no partial file. A source
 // that cannot be read shows "Can not open file for play." (0xFF010126) and a
-// box with the source path; a target that cannot be written, the same with
-// the target path. A copy of a file onto itself leaves it untouched. Returns
+// box with the source path and the system's reason; a target that cannot be
+// written, the same with the target path. A copy of a file onto itself leaves it untouched. Returns
 // 1 when the target holds the copy.
 int CopyFileBytes(const std::string& source, const std::string& target);
 

@@ -332,8 +332,9 @@ std::size_t FileNameStart(const std::string& path) {
 }  // namespace
 
 int WriteFileBytes(const std::string& path, const void* data, std::size_t length) {
-    if (platform::ReplaceFileContents(path, data, length)) return 1;
-    ShowErrorBox(path);
+    int error = 0;
+    if (platform::ReplaceFileContents(path, data, length, &error)) return 1;
+    ShowErrorBox(platform::FileErrorText(path, error));
     ShowGeneralError(gene::kCantOpenFile);
     return 0;
 }

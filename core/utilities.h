@@ -118,7 +118,7 @@ void FreeBlock(MemoryBlock& block);
 
 // Writes the file as one step (platform::ReplaceFileContents): a failed write
 // leaves any old file as it was and no temporary file, and shows a box with
-// the path, then "Cant open file!". 1 when the file holds the bytes.
+// the path and the system's reason, then "Cant open file!". 1 when the file holds the bytes.
 int WriteFileBytes(const std::string& path, const void* data, std::size_t length);
 // Reads the whole file into buffer. A file larger than capacity is refused
 // (GENE "data size is too large!", count 0) rather than cut short.

@@ -7,6 +7,7 @@
 #include <unistd.h>
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 
 #include "platform/temp_files.h"
@@ -74,7 +75,14 @@ std::string TemporaryWritePath(const std::string& path) {
 AtomicFileWriter::AtomicFileWriter(const std::string& path)
     : path_(path), temp_(TemporaryWritePath(path)) {
     fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd_ >= 0) NoteTempFile(temp_);
+    if (fd_ >= 0)
+        NoteTempFile(temp_);
+    else
+        error_ = errno;
+}
+
+void AtomicFileWriter::Fail(int error) {
+    if (error_ == 0) error_ = error != 0 ? error : EIO;
 }
 
 AtomicFileWriter::~AtomicFileWriter() {
@@ -97,6 +105,8 @@ bool AtomicFileWriter::Write(const void* data, std::size_t length) {
         ssize_t n = ::write(fd_, bytes + done, length - done);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
+            // A write that takes nothing means the disk is full.
+            Fail(n < 0 ? errno : ENOSPC);
             Abandon();
             return false;
         }
@@ -106,13 +116,26 @@ bool AtomicFileWriter::Write(const void* data, std::size_t length) {
 }
 
 bool AtomicFileWriter::Commit() {
-    if (fd_ < 0) return false;
+    if (fd_ < 0) {
+        Fail(EBADF);
+        return false;
+    }
     bool ok = ::fsync(fd_) == 0;
-    ok = ::close(fd_) == 0 && ok;
+    if (!ok) Fail(errno);
+    if (::close(fd_) != 0) {
+        Fail(errno);
+        ok = false;
+    }
     fd_ = -1;
     BeforeReplaceHook hook = g_beforeReplace.load();
-    ok = ok && (!hook || hook(path_));
-    ok = ok && ::rename(temp_.c_str(), path_.c_str()) == 0;
+    if (ok && hook && !hook(path_)) {
+        Fail(EIO);
+        ok = false;
+    }
+    if (ok && ::rename(temp_.c_str(), path_.c_str()) != 0) {
+        Fail(errno);
+        ok = false;
+    }
     if (!ok) ::unlink(temp_.c_str());
     ForgetTempFile(temp_);
     if (!ok) return false;
@@ -128,9 +151,16 @@ bool AtomicFileWriter::Commit() {
     return true;
 }
 
-bool ReplaceFileContents(const std::string& path, const void* data, std::size_t length) {
+bool ReplaceFileContents(const std::string& path, const void* data, std::size_t length,
+                         int* error) {
     AtomicFileWriter writer(path);
-    return writer.Write(data, length) && writer.Commit();
+    const bool ok = writer.Write(data, length) && writer.Commit();
+    if (error) *error = ok ? 0 : writer.Error();
+    return ok;
+}
+
+std::string FileErrorText(const std::string& path, int error) {
+    return path + ": " + std::strerror(error != 0 ? error : EIO);
 }
 
 void SetBeforeReplaceHook(BeforeReplaceHook hook) {

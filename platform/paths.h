@@ -50,19 +50,30 @@ public:
     void Abandon();
 
     const std::string& TemporaryPath() const { return temp_; }
+    // The system's error number of the first failure; 0 while none.
+    int Error() const { return error_; }
 
 private:
+    void Fail(int error);
+
     std::string path_;
     std::string temp_;
     int fd_ = -1;
+    int error_ = 0;
 };
 
 // The temporary name a file is written under before it replaces path.
 std::string TemporaryWritePath(const std::string& path);
 
 // Replaces the file's contents as one step through an AtomicFileWriter. True
-// when the new contents are in place.
-bool ReplaceFileContents(const std::string& path, const void* data, std::size_t length);
+// when the new contents are in place; otherwise error (when given) holds the
+// system's error number.
+bool ReplaceFileContents(const std::string& path, const void* data, std::size_t length,
+                         int* error = nullptr);
+
+// "path: the system's text for error", for a message that says which file
+// failed and why.
+std::string FileErrorText(const std::string& path, int error);
 
 // For tests: called with the target's path once its bytes are on the disk,
 // just before the rename. Returning false fails the write at that point.

@@ -257,8 +257,8 @@ TEST_F(ComposeRun, ATuneThatCannotBeSavedNamesItsFileKeepsItsNumberAndEndsTheRun
     SetFieldText(AppSettings.OutputFolder, output);
     ASSERT_TRUE(StartComposeRun(3, false));
     ExpectRunEnded();
-    EXPECT_EQ(Sink().Texts(),
-              (Texts{"ZAWCFF010126 Can not open file for play.", output + "MYMIDI98.MID"}));
+    EXPECT_EQ(Sink().Texts(), (Texts{"ZAWCFF010126 Can not open file for play.",
+                                     output + "MYMIDI98.MID: Not a directory"}));
     EXPECT_EQ(AppSettings.TuneNumber, 98);
     EXPECT_EQ(shell_->Count(Kind::Title), 2);  // "[98]" and "[98] Acoustic": one tune
     EXPECT_EQ(NoteOns(), 0);

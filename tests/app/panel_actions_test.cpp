@@ -373,9 +373,13 @@ TEST_F(PanelActionsTest, WavInputsBecomeRingVoicesOnly) {
     const std::string wav = folder_ + "/voice.wav";
     WriteWav(wav);
     AppSettings.TerminalIndex = RowOf(IsSoftbankTerminalType);
+    // A recording under a tune's name: the box says which file it is.
+    const std::string named = folder_ + "/voice.mid";
+    WriteWav(named);
     testing_support::Chooser().QueueFile(folder_ + "/voice.mmf", 5);
-    ConvertInput(wav);
-    EXPECT_TRUE(Shown("WAVから着うたへの変換は、MLD(着うた)しか選べません。"));
+    ConvertInput(named);
+    EXPECT_TRUE(Shown("WAVから着うたへの変換は、MLD(着うた)しか選べません。\n" + named +
+                      " is a WAV file."));
     testing_support::Sink().Clear();
     testing_support::Chooser().QueueFile(folder_ + "/voice.mld", 12);
     bool asked = false;

@@ -284,11 +284,18 @@ TEST_F(KnowledgeBase, AMissingPatternFileChangesNothing) {
     EXPECT_EQ(ChordWeightTable[0], 'x');
 
     // A folder of that name, or an empty name (the program folder itself),
-    // is no pattern file either.
+    // is no pattern file either: it is there but cannot be read, and the box
+    // says so and why.
     std::filesystem::create_directories(folder_ + "/PATTERN.DB2");
     for (const char* name : {"PATTERN.DB2", ""}) {
         UseNames(name, "RESOLUT.DB");
+        Sink().Clear();
         EXPECT_EQ(LoadKnowledgeBase(), 0) << name;
+        ASSERT_EQ(Sink().Count(), 1u) << name;
+        const std::string path = *name ? folder_ + "/" + name : folder_ + "/";
+        EXPECT_NE(Sink().Texts()[0].find("\n" + path + " can not be read (Is a directory)."),
+                  std::string::npos)
+            << Sink().Texts()[0];
     }
     EXPECT_STREQ(PatternText, kPattern);
 }

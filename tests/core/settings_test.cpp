@@ -297,15 +297,26 @@ TEST_F(SettingsTest, AFailedSaveKeepsTheOldFileAndReports) {
     AppSettings.TuneNumber = 12;
     EXPECT_EQ(SaveSettingsFile(), 0);
     EXPECT_EQ(ReadFileText(IniPath()), before);
-    ASSERT_EQ(Sink().Count(), 1u);
-    EXPECT_EQ(Sink().Texts()[0], "ZAWCFF010013 pro file error!");
     EXPECT_EQ(hookCalls, 2);
     EXPECT_EQ(AppSettings.TuneNumber, 12);  // the settings in memory stay
+    std::filesystem::remove(IniPath() + ".tmp");
 
-    // A program folder that does not exist.
-    platform::SetProgramDirectory(folder_ + "/missing");
-    EXPECT_EQ(SaveSettingsFile(), 0);
-    EXPECT_EQ(Sink().Count(), 2u);
+    // Each failure is one box that names the file and gives the system's
+    // reason: the temporary file above, a folder named zaw.ini, a full disk
+    // and a program folder that does not exist.
+    std::filesystem::create_directories(folder_ + "/dir/zaw.ini");
+    std::vector<std::string> expected = {IniPath() + ": Is a directory"};
+    for (const char* folder : {"/dir", "", "/missing"}) {
+        platform::SetProgramDirectory(folder_ + folder);
+        testing_support::FileSizeLimit full(*folder ? 1 << 20 : 100);
+        EXPECT_EQ(SaveSettingsFile(), 0) << folder;
+    }
+    expected.push_back(folder_ + "/dir/zaw.ini: Is a directory");
+    expected.push_back(IniPath() + ": File too large");
+    expected.push_back(folder_ + "/missing/zaw.ini: No such file or directory");
+    ASSERT_EQ(Sink().Count(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        EXPECT_EQ(Sink().Texts()[i], "ZAWCFF010013 pro file error! " + expected[i]);
 }
 
 TEST_F(SettingsTest, StyleSelectionsResetAndClear) {
