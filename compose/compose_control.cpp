@@ -259,7 +259,8 @@ ComposeController::~ComposeController() {
 }
 
 bool ComposeController::Start(int count, bool resetTuneNumber) {
-    if (ComposingActive.load() != 0) return false;
+    // After a quit was asked for, a press still on its way starts nothing.
+    if (ComposingActive.load() != 0 || platform::QuitRequested()) return false;
     const int outputType = SettingsValue(AppSettings.ComposeOutputType);
     // Recorded for the panel's Play, which plays the run's results by it.
     OutputType = outputType;

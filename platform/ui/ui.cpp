@@ -202,12 +202,28 @@ void SetQuitRequestHandler(std::function<void()> handler) {
     s.quitHandler = std::move(handler);
 }
 
+namespace {
+
+// True once shut-down has begun while a modal window's loop runs: only that
+// loop makes a window modal, and it runs on this thread, so the wait sits
+// inside it, and the loop is ending. The wait belongs to an action the user
+// started in the loop, which nobody waits for any more; the waits once the
+// loops are over (the joins of the program's threads) go on.
+bool ModalWaitAbandoned() {
+    if (!g_shuttingDown.load()) return false;
+    for (Window* window : State().windows)
+        if (window->IsModal()) return true;
+    return false;
+}
+
+}  // namespace
+
 bool PumpWhile(const std::function<bool()>& keepWaiting, std::chrono::milliseconds limit) {
     CheckUiThread("PumpWhile");
     std::shared_ptr<Clock> clock = GetClock();
     const Nanoseconds deadline = clock->Now() + limit;
     while (keepWaiting()) {
-        if (clock->Now() >= deadline) return false;
+        if (clock->Now() >= deadline || ModalWaitAbandoned()) return false;
         PumpOnce(10);
     }
     return true;

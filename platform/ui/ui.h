@@ -50,7 +50,8 @@ void ServeQuitRequest();
 // cancelled; for a quit, with every loop of ours ending too.
 void CloseBackendDialogs();
 // Serves events and posts on the UI thread while the predicate holds, at most
-// for the limit. True when the predicate turned false.
+// for the limit. True when the predicate turned false. Once shut-down has
+// begun, a wait inside a modal loop ends at once (false): the loop is ending.
 bool PumpWhile(const std::function<bool()>& keepWaiting,
                std::chrono::milliseconds limit = std::chrono::hours(24));
 
@@ -60,8 +61,9 @@ bool PumpWhile(const std::function<bool()>& keepWaiting,
 int CallOnUiAndWait(std::function<int()> fn, int fallback);
 
 // From here on boxes answer OK at once, file choosers and modal windows end
-// at once as cancelled, and waiting workers are released. A quit request
-// (platform/quit_signals.h) counts as shut-down begun.
+// at once as cancelled, waits inside modal loops end (PumpWhile), and waiting
+// workers are released. A quit request (platform/quit_signals.h) counts as
+// shut-down begun.
 void BeginShutdown();
 bool ShuttingDown();
 

@@ -10,11 +10,13 @@
 // (panel_playing_xvfb.png) and again to stop, then clicks Power and checks
 // that the program ended and saved its settings; then starts it again and
 // sends SIGTERM in the middle of a run, which must end it the same way with
-// every tune file whole; then sends it while a box is open, with no input
-// (quit_with_box_xvfb.png); last on a display of its own whose server ends
-// in a run. Also starts it without a display.
+// every tune file whole; then behind quick Return presses in edit mode, which
+// must end it within a second; then sends it while a box is open, with no
+// input (quit_with_box_xvfb.png); last on a display of its own whose server
+// ends in a run. Also starts it without a display.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/keysym.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -149,7 +151,7 @@ Image Grab(Display* display, ::Window window, int width, int height) {
     return x11_grab::GrabArea(display, window, 0, 0, width, height);
 }
 
-void Click(Display* display, ::Window window, int x, int y) {
+void Click(Display* display, ::Window window, int x, int y, int pauseMs = 100) {
     for (int type : {ButtonPress, ButtonRelease}) {
         XEvent event{};
         event.xbutton.type = type;
@@ -164,8 +166,22 @@ void Click(Display* display, ::Window window, int x, int y) {
         XSendEvent(display, window, True, type == ButtonPress ? ButtonPressMask : ButtonReleaseMask,
                    &event);
         XFlush(display);
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
     }
+}
+
+void PressReturn(Display* display, ::Window window) {
+    for (int type : {KeyPress, KeyRelease}) {
+        XEvent event{};
+        event.xkey.type = type;
+        event.xkey.display = display;
+        event.xkey.window = window;
+        event.xkey.root = DefaultRootWindow(display);
+        event.xkey.keycode = XKeysymToKeycode(display, XK_Return);
+        event.xkey.same_screen = True;
+        XSendEvent(display, window, True, type == KeyPress ? KeyPressMask : KeyReleaseMask, &event);
+    }
+    XFlush(display);
 }
 
 // Starts the program, on another display and with its stderr in a file
@@ -249,6 +265,31 @@ void CheckQuitSignalDuringARun(Display* display, const std::string& program,
     }
     Check(whole, "every MYMIDInn.MID is a whole Standard MIDI File");
     Check(!leftovers, "no temporary file was left");
+}
+
+// Return on the panel is its Play, whose waits (a second for a second press)
+// serve the panel: a press meanwhile is acted on inside the wait of the one
+// before. Edit mode composes nothing, so only what the presses left on the UI
+// thread holds up the end. SIGTERM after ten quick presses, with a Power
+// click queued right behind it, must end the program within a second.
+void CheckQuitSignalBehindKeyPresses(Display* display, const std::string& program,
+                                     const fs::path& folder) {
+    pid_t pid = Start(program, folder.string(), true);
+    const ::Window panel = WaitForPanel(display);
+    if (panel) Click(display, panel, 40, 100);  // Mode
+    auto editText = [&] {
+        return CountNear(Grab(display, panel, 400, 210), 100, 74, 370, 145, Rgb{200, 255, 200},
+                         30) > 20;
+    };
+    const bool edit = panel && WaitFor(editText, 20);
+    Check(edit, "the panel went to edit mode");
+    for (int i = 0; edit && i < 10; ++i) {
+        PressReturn(display, panel);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    kill(pid, SIGTERM);
+    if (panel) Click(display, panel, 40, 175, 0);  // Power
+    Check(WaitExit(pid, 1) == 0, "SIGTERM behind queued key presses ended the program within 1 s");
 }
 
 // With the pattern files away, Play brings up the composer's box at once.
@@ -546,6 +587,7 @@ int main(int argc, char** argv) {
     std::error_code error;
     Check(fs::file_size(folder / "zaw.ini", error) == 3132, "zaw.ini of 3132 bytes was saved");
     CheckQuitSignalDuringARun(display, program, folder);
+    CheckQuitSignalBehindKeyPresses(display, program, folder);
     CheckQuitSignalWithABoxOpen(display, program, folder, out);
     CheckLostDisplay(argv[3], program, folder);
     XCloseDisplay(display);

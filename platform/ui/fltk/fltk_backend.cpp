@@ -30,6 +30,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/quit_signals.h"
 #include "platform/ui/fltk/fltk_boxes.h"
 #include "platform/ui/fltk/fltk_long_choice.h"
 #include "platform/ui/fltk/fltk_options.h"
@@ -672,7 +673,30 @@ Fl_Window* TopModal() {
     return nullptr;
 }
 
-int DispatchEvent(int event, Fl_Window* window) {
+// What the user does with the keys, the mouse and the window manager: each
+// may start an action of its own, with waits that serve the UI meanwhile.
+bool IsUserInput(int event) {
+    switch (event) {
+        case FL_PUSH:
+        case FL_RELEASE:
+        case FL_DRAG:
+        case FL_MOUSEWHEEL:
+        case FL_KEYBOARD:
+        case FL_KEYUP:
+        case FL_SHORTCUT:
+        case FL_DND_ENTER:
+        case FL_DND_DRAG:
+        case FL_DND_LEAVE:
+        case FL_DND_RELEASE:
+        case FL_PASTE:
+        case FL_CLOSE:
+            return true;
+        default:
+            return false;
+    }
+}
+
+int DispatchToWindow(int event, Fl_Window* window) {
     if (!fltk_boxes::IsNotice(window)) return Fl::handle_(event, window);
     // FLTK hands a key to the widget with the focus, which may lie in a
     // window under the notice: a notice's keys stay its own.
@@ -686,6 +710,27 @@ int DispatchEvent(int event, Fl_Window* window) {
     const int handled = Fl::handle_(event, window);
     // The modal window may have gone meanwhile.
     Fl::modal_ = modal->shown() ? modal : TopModal();
+    return handled;
+}
+
+int DispatchEvent(int event, Fl_Window* window) {
+    if (!IsUserInput(event)) return DispatchToWindow(event, window);
+    // In each wait FLTK hands over the X events it has read before it looks
+    // at the quit request's pipe, so the request is served here, ahead of
+    // the input that came after it, and that input is dropped: nobody acts
+    // on it any more. Drawing, focus and the rest go on as before.
+    if (QuitRequested()) {
+        if (IsUiThread()) ServeQuitRequest();
+        return 1;
+    }
+    const int handled = DispatchToWindow(event, window);
+    // The wait that read this event took its list of ready pipes before the
+    // action ran, and the action's own loops (waits, boxes, menus) may have
+    // emptied FLTK's wake-up pipe since. FLTK reads that pipe blocking, so
+    // its read would sleep until some other thread wakes the loop, for ever
+    // once none is left to: one more wake-up keeps it from blocking (it
+    // costs an idle turn of the loop when the pipe was not on the list).
+    Fl::awake(static_cast<void*>(nullptr));
     return handled;
 }
 
