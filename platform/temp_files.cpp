@@ -149,14 +149,15 @@ void NoteTempFile(const std::string& path) {
 void ForgetTempFile(const std::string& path) {
     std::lock_guard<std::mutex> lock(g_mutex);
     if (g_ledger.empty()) return;
-    if (g_live.erase(FullPath(path)) == 0) return;
+    const std::string full = FullPath(path);
+    if (g_live.erase(full) == 0) return;
     // With nothing left to list the ledger starts again, so it stays small
     // over a long run.
     if (g_live.empty()) {
         ::unlink(g_ledger.c_str());
         return;
     }
-    AppendLine("- " + FullPath(path) + "\n");
+    AppendLine("- " + full + "\n");
 }
 
 }  // namespace platform
