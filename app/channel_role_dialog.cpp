@@ -32,6 +32,12 @@ int OnRangePlayEnd() {
     return 0;
 }
 
+// What the range box adds: the bars of the tune.
+std::string RoleRangeDetail(int bars) {
+    return "[Start and End must lie within bars 1 to " + std::to_string(bars) +
+           ", and End may not come before Start]";
+}
+
 }  // namespace
 
 Rect RoleLabelRect(int c) {
@@ -226,9 +232,16 @@ void ZaChanelRole::OnOk(Window& window) {
         ShowErrorMessage(code);
         return;
     }
+    // A field that holds no number reads as 0, which no range holds.
+    const int start = Find(kRoleStartEdit).NumberOr(0);
+    const int end = Find(kRoleEndEdit).NumberOr(0);
+    const int bars = std::max(structure_.barCount, 1);
+    if (start < 1 || end < start || end > bars) {
+        ShowErrorMessage(kRoleRangeError, RoleRangeDetail(bars));
+        return;
+    }
     StopListen();
-    range_ = RangeFromFields(Find(kRoleStartEdit).NumberOr(1), Find(kRoleEndEdit).NumberOr(1),
-                             structure_.barCount);
+    range_ = RangeFromFields(start, end, structure_.barCount);
     window.EndModal(platform::kIdOk);
 }
 

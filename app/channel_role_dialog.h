@@ -28,6 +28,9 @@ constexpr int kRoleCombo = 3200;
 constexpr int kRoleListenButton = 3300;
 constexpr int kRoleChannels = 16;
 
+// OK with a bar range that is empty or leaves the tune.
+constexpr ErrorCode kRoleRangeError = 0xFF010072;  // "The number of measure is out of range!"
+
 // The rectangles of channel c's label, combo and listen button: two columns
 // of eight.
 platform::ui::Rect RoleLabelRect(int c);
@@ -50,7 +53,9 @@ public:
     void OnLeftUp(platform::ui::Window& window, platform::ui::Point p) override;
     void OnControl(platform::ui::Window& window, platform::ui::Control& control,
                    platform::ui::ControlEvent event) override;
-    // The OK button and Return: the role checks, then the range, then the end.
+    // The OK button and Return: the role checks, then the range (one that is
+    // empty or leaves the tune is refused, naming the tune's bars), then the
+    // end.
     void OnOk(platform::ui::Window& window) override;
 
     // Told on the UI thread when the range or a preview has played to its end.

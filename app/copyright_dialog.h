@@ -1,12 +1,14 @@
 // "Copyright Information": the title and copyright a ringtone file carries.
 // The model holds both as the files do (code page 932); the boxes show and
-// take UTF-8. The confirmed copyright is remembered as the user name.
+// take UTF-8. The confirmed copyright is remembered as the user name; a text
+// with letters code page 932 cannot keep is refused, naming them.
 #pragma once
 
 #include <string>
 #include <string_view>
 
 #include "app/zaw_dialog.h"
+#include "core/cp932_text.h"
 
 class MobileData;
 
@@ -14,11 +16,6 @@ constexpr int kCopyrightEdit = 1501;
 constexpr int kCopyrightTitleEdit = 1502;
 constexpr int kCopyrightOkButton = 0;
 constexpr int kCopyrightOkTop = 230;
-
-// Code page 932 and UTF-8 both ways; what has no form in the other becomes
-// "?".
-std::string Cp932ToUtf8(std::string_view cp932);
-std::string Utf8ToCp932(std::string_view utf8);
 
 class CopyrightSelection : public ZAWDialog {
 public:

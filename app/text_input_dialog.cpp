@@ -96,12 +96,12 @@ void TextInput::OnOk(Window&) {
     CopyAndClose();
 }
 
-void ShowMelodyMailText(const std::string& path) {
+void ShowMelodyMailText(const std::string& path, Window* owner) {
     std::vector<std::uint8_t> bytes(kMelodyMailReadLimit);
     std::size_t count = 0;
     if (!ReadWholeFile(path, bytes.data(), &count, bytes.size())) return;
     TextInputText.assign(reinterpret_cast<const char*>(bytes.data()), count);
     TextInputCaption = kMelodyMailCaption;
-    TextInput dialog;
+    TextInput dialog(owner);
     dialog.DoModal();
 }

@@ -39,5 +39,6 @@ private:
 };
 
 // Reads the text file (at most 0xF0000 bytes) and shows it under the
-// melody-mail caption; a file that cannot be read shows nothing.
-void ShowMelodyMailText(const std::string& path);
+// melody-mail caption, centred over the owner; a file that cannot be read
+// shows nothing.
+void ShowMelodyMailText(const std::string& path, platform::ui::Window* owner = nullptr);

@@ -1,5 +1,7 @@
 #include "app/tune_name_dialog.h"
 
+#include "core/cp932_text.h"
+#include "core/reporters.h"
 
 using namespace platform::ui;
 
@@ -23,6 +25,14 @@ void TuneName::BuildControls(Window& window) {
 }
 
 bool TuneName::Accept() {
-    text = FirstCharacters(edit_->Text(), kTuneNameLength);
+    const std::string typed = FirstCharacters(edit_->Text(), kTuneNameLength);
+    if (codePage932) {
+        const std::string refused = LettersWithoutCp932Text(typed);
+        if (!refused.empty()) {
+            ShowErrorBox(refused);
+            return false;
+        }
+    }
+    text = typed;
     return true;
 }

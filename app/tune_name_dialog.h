@@ -13,7 +13,10 @@ class TuneName : public ValueDialog {
 public:
     explicit TuneName(platform::ui::Window* parent = nullptr);
 
-    std::string text;  // in: shown; out: the first 19 characters typed
+    std::string text;  // in: shown; out: the first 19 characters typed (UTF-8)
+    // Set for a text stored in code page 932: OK refuses letters it cannot
+    // keep, naming them, and the dialog stays open.
+    bool codePage932 = false;
 
 protected:
     std::string Title() const override { return "Tune Name"; }

@@ -4,9 +4,20 @@
 
 #include "app/channel_select_dialog.h"
 #include "app/copyright_dialog.h"
+#include "app/main_dlg.h"
 #include "app/text_input_dialog.h"
 #include "platform/message_sink.h"
 #include "platform/ui/ui.h"
+
+namespace {
+
+// A conversion is started from the panel, so its questions open over it
+// (centred), not at the screen's corner; null without a panel.
+platform::ui::Window* PanelOwner() {
+    return MainWindow() ? &MainWindow()->GetWindow() : nullptr;
+}
+
+}  // namespace
 
 ChannelRange UiConversionDialogs::ChooseChannels(const ChannelChoice& choice) {
     if (platform::ui::ShuttingDown() || !choice.model) return {};
@@ -15,7 +26,7 @@ ChannelRange UiConversionDialogs::ChooseChannels(const ChannelChoice& choice) {
     auto range = std::make_shared<ChannelRange>();
     const int shown = platform::ui::CallOnUiAndWait(
         [choice, range] {
-            MobileDialogSelectChanel dialog;
+            MobileDialogSelectChanel dialog(PanelOwner());
             dialog.model = choice.model;
             dialog.multiTrack = choice.multiTrack;
             dialog.DrumRowsLocked = choice.drumRowsLocked;
@@ -35,7 +46,7 @@ bool UiConversionDialogs::AskCopyright(MobileData& model) {
     MobileData* target = &model;
     return platform::ui::CallOnUiAndWait(
                [target] {
-                   CopyrightSelection dialog;
+                   CopyrightSelection dialog(PanelOwner());
                    dialog.model = target;
                    return dialog.DoModal() == platform::kIdOk ? 1 : 0;
                },
@@ -46,7 +57,7 @@ void UiConversionDialogs::ShowMelodyMailText(const std::string& path) {
     if (platform::ui::ShuttingDown()) return;
     platform::ui::CallOnUiAndWait(
         [path] {
-            ::ShowMelodyMailText(path);
+            ::ShowMelodyMailText(path, PanelOwner());
             return 1;
         },
         0);

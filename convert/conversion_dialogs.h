@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/cp932_text.h"  // CutCp932, for the texts below
+
 class MobileData;
 class MultiMobileTrackData;
 
@@ -64,9 +66,6 @@ inline constexpr std::size_t kCopyrightFieldBytes = 255;
 // The copyright the model carries when the song names none.
 inline constexpr std::string_view kNoCopyrightInfo = "No Copyright Info";
 
-// The first n bytes of text, or fewer so that no double-byte character of
-// code page 932 is split.
-std::string CutCp932(std::string_view text, std::size_t n);
 // The copyright box's first text: the model's copyright, or the user name
 // when the model has none.
 std::string OfferedCopyright(std::string_view modelCopyright, std::string_view userName);

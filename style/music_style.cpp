@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/cp932_text.h"
 #include "style/random_riff.h"
 
 void ChordCode::Set(std::string_view code) {
@@ -34,8 +35,9 @@ std::string DisplayTitle(const MusicStyle& style) {
 
 void SetStyleTitle(MusicStyle& style, std::string_view title) {
     // The stored title keeps its terminating zero; the display title may fill
-    // all its 20 bytes, and every reader stops at the end of the field.
-    std::string_view cut = title.substr(0, kTitleSize - 1);
+    // all its 20 bytes, and every reader stops at the end of the field. The
+    // cut falls between whole code page 932 characters.
+    const std::string cut = CutCp932(title, kTitleSize - 1);
     SetFieldText(style.title, cut);
     SetFieldText(style.displayTitle, cut);
 }

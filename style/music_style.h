@@ -351,5 +351,6 @@ void SetFieldText(char (&field)[N], std::string_view text) {
 
 // The title shown while composing (the 20-character field at 376).
 std::string DisplayTitle(const MusicStyle& style);
-// Writes the stored title (400) and the display title (376), each cut to its field.
+// Writes the stored title (400) and the display title (376) from a title in
+// code page 932, cut to 20 bytes between whole characters.
 void SetStyleTitle(MusicStyle& style, std::string_view title);

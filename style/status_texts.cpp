@@ -3,15 +3,18 @@
 #include <mutex>
 #include <string>
 
+#include "core/cp932_text.h"
 #include "core/settings.h"
 #include "core/shell_services.h"
 #include "style/style_table.h"
 
 namespace {
 
+// The working style's title as the panel shows it, in UTF-8.
 std::string WorkingTitle() {
     std::lock_guard<std::recursive_mutex> lock(StyleRecordMutex());
-    return std::string(WorkingStyle.title, strnlen(WorkingStyle.title, kTitleSize));
+    return Cp932ToUtf8(
+        std::string_view(WorkingStyle.title, strnlen(WorkingStyle.title, kTitleSize)));
 }
 
 // The two digits of the tune in hand, from the output file name.

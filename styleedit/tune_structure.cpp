@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/cp932_text.h"
 #include "core/utilities.h"
 
 namespace {
@@ -139,7 +140,7 @@ void RefreshTuneRows(MusicStyle& style) {
 std::string TuneRowText(const MusicStyle& style, int row) {
     switch (row) {
         case kTuneRowName:
-            return DisplayTitle(style);
+            return Cp932ToUtf8(DisplayTitle(style));
         case kTuneRowTempo:
             return std::to_string(TuneBpm(style.tempo)) + " bpm";
         case kTuneRowBars:

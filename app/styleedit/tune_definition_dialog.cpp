@@ -12,6 +12,7 @@
 #include "app/tune_name_dialog.h"
 #include "app/voicing_selection_dialog.h"
 #include "compose/chord_buffer.h"
+#include "core/cp932_text.h"
 #include "core/settings.h"
 #include "core/shell_services.h"
 #include "style/style_table.h"
@@ -194,10 +195,12 @@ void TuneDifinition::RunRowChooser(Window& window, int row) {
 }
 
 void TuneDifinition::ChooseName(Window& window) {
+    // The title is stored in code page 932 and typed in UTF-8.
     TuneName name(&window);
-    name.text = DisplayTitle(WorkingStyle);
+    name.text = Cp932ToUtf8(DisplayTitle(WorkingStyle));
+    name.codePage932 = true;
     name.DoModal();
-    SetStyleTitle(WorkingStyle, name.text);
+    SetStyleTitle(WorkingStyle, Utf8ToCp932(name.text));
 }
 
 void TuneDifinition::ChooseKey(Window& window) {

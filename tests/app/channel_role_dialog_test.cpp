@@ -7,7 +7,10 @@
 
 #include <chrono>
 #include <set>
+#include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "compose/compose_control.h"
 #include "compose/tune_structure.h"
@@ -113,6 +116,37 @@ TEST_F(ChannelRoleDialogTest, OpensWithRolesRefusesTwoMelodiesAndKeepsTheRange) 
         EXPECT_EQ(structure_.role[0], tune_role::kMelody);
         EXPECT_EQ(structure_.role[1], tune_role::kHarmony);
     }
+}
+
+// A bar range that is empty, leaves the tune or is no number is refused
+// with the tune's bars, and the dialog stays open for a range that fits.
+TEST_F(ChannelRoleDialogTest, RangeOutsideTheTuneIsRefusedWithItsBars) {
+    ASSERT_EQ(structure_.barCount, 13);  // the last notes reach into bar 13
+    const std::pair<std::string, std::string> wrong[] = {
+        {"10", "3"}, {"0", "-5"},  {std::string(300, '9'), "abc"},
+        {"1", "14"}, {"13", "14"}, {"", "4"}};
+    ZaChanelRole dialog(*song_, structure_);
+    Window& w = dialog.GetWindow();
+    backend_->Then([&](HeadlessBackend& d) {
+        for (const auto& [start, end] : wrong) {
+            SCOPED_TRACE(start.substr(0, 4) + " to " + end);
+            testing_support::Sink().Clear();
+            d.Type(kRoleStartEdit, start);
+            d.Type(kRoleEndEdit, end);
+            d.Key(Key::Enter);
+            EXPECT_TRUE(w.IsModal());
+            EXPECT_EQ(testing_support::Sink().Texts(),
+                      std::vector<std::string>{
+                          "ZAWCFF010072 The number of measure is out of range! [Start and End must "
+                          "lie within bars 1 to 13, and End may not come before Start]"});
+        }
+        d.Type(kRoleStartEdit, "13");
+        d.Type(kRoleEndEdit, "13");
+        d.Key(Key::Enter);
+    });
+    EXPECT_EQ(dialog.DoModal(), platform::kIdOk);
+    EXPECT_EQ(dialog.Range().startBar, 12);
+    EXPECT_EQ(dialog.Range().barCount, 1);
 }
 
 TEST_F(ChannelRoleDialogTest, ListenPlaysOneChannelAndCloseWhilePlayingReleasesOnce) {

@@ -1,6 +1,6 @@
 // The channel selection and copyright dialogs driven as a user would, the
 // Auto Adjust arithmetic, and the installed conversion dialogs called from a
-// worker thread while the UI pumps, and during shut-down.
+// worker thread while the UI pumps, during shut-down, and over the panel.
 #include "app/channel_select_dialog.h"
 
 #include <gtest/gtest.h>
@@ -11,7 +11,9 @@
 #include <thread>
 
 #include "app/copyright_dialog.h"
+#include "app/text_input_dialog.h"
 #include "app/ui_conversion_dialogs.h"
+#include "compose/compose_control.h"
 #include "convert/mobile_data.h"
 #include "convert/multi_mobile_track_data.h"
 #include "core/reporters.h"
@@ -19,6 +21,7 @@
 #include "platform/ui/headless_backend.h"
 #include "platform/ui/ui.h"
 #include "play/music_player.h"
+#include "tests/app/panel_fixture.h"
 #include "tests/support/test_support.h"
 
 using namespace platform::ui;
@@ -85,9 +88,11 @@ TEST_F(ChannelDialogTest, RangeOpensClampsAndIsChecked) {
             // Start 4, End 2: refused, the dialog stays.
             d.Type(kChannelStartEdit, "4");
             d.Type(kChannelEndEdit, "2");
-            d.Click(Centre(dialog.Button(kChannelOkButton)).x, Centre(dialog.Button(kChannelOkButton)).y);
+            d.Click(Centre(dialog.Button(kChannelOkButton)).x,
+                    Centre(dialog.Button(kChannelOkButton)).y);
             EXPECT_TRUE(dialog.GetWindow().IsModal());
-            EXPECT_NE(Sink().Texts().back().find("There is an error of start point!"), std::string::npos);
+            EXPECT_NE(Sink().Texts().back().find("There is an error of start point!"),
+                      std::string::npos);
             // Start 3, End 2: equal ticks are accepted.
             d.Type(kChannelStartEdit, "3");
             d.Key(Key::Enter);
@@ -125,7 +130,8 @@ TEST_F(ChannelDialogTest, RowsShowTheModelAndOkWritesItBack) {
         EXPECT_EQ(w.FindControl(kChannelProgramId + 5)->Selection(), 0);
         EXPECT_EQ(w.FindControl(kChannelCheckId + 4)->Value(), 0);
         EXPECT_FALSE(w.FindControl(kChannelCheckId + 6)->IsEnabled());
-        EXPECT_EQ(w.FindControl(kChannelCheckId + 13)->Bounds(), (Rect::FromSize(220, 59 + 27, 30, 22)));
+        EXPECT_EQ(w.FindControl(kChannelCheckId + 13)->Bounds(),
+                  (Rect::FromSize(220, 59 + 27, 30, 22)));
         // A fifth checked row is too many for four voices (the drums are
         // the sixth row and checked too).
         d.Click(w.FindControl(kChannelCheckId + 4)->Bounds().left + 5,
@@ -194,11 +200,10 @@ TEST(AutoAdjust, DoublesMelodyBassAndChordsAndSkipsSilentLevels) {
         for (int j = 0; j < 4; ++j) {
             const MobileChanelData& from = *model.Slot(j);
             if (from.Count() != copy.Count()) continue;
-            matched = matched ||
-                      (copy.GetControlValue(mobile_code::kProgram) ==
-                           DoubledProgram(from.GetControlValue(mobile_code::kProgram)) &&
-                       copy.GetControlValue(mobile_code::kVolume) ==
-                           from.GetControlValue(mobile_code::kVolume) * 90 / 100);
+            matched = matched || (copy.GetControlValue(mobile_code::kProgram) ==
+                                      DoubledProgram(from.GetControlValue(mobile_code::kProgram)) &&
+                                  copy.GetControlValue(mobile_code::kVolume) ==
+                                      from.GetControlValue(mobile_code::kVolume) * 90 / 100);
         }
         EXPECT_TRUE(matched) << i;
     }
@@ -281,13 +286,58 @@ TEST_F(ChannelDialogTest, CopyrightDialogShowsAndStoresTheTexts) {
         EXPECT_EQ(w.Title(), "Copyright Information");
         EXPECT_EQ(w.FindControl(kCopyrightTitleEdit)->Text(), "着メロ");
         EXPECT_EQ(w.FindControl(kCopyrightEdit)->Text(), "ZAW User");
-        d.Type(kCopyrightEdit, "作曲 ✓");
+        // Letters the ringtone cannot hold are named, each once, before
+        // anything is written; the dialog stays open for another text.
+        d.Type(kCopyrightEdit, "Grüße © 2026 日本の歌 ½ € ü");
+        d.Key(Key::Enter);
+        EXPECT_TRUE(w.IsModal());
+        ASSERT_EQ(Sink().Count(), 1u);
+        EXPECT_NE(Sink().Texts()[0].find(": ü ß © ½ €\n"), std::string::npos) << Sink().Texts()[0];
+        EXPECT_EQ(model.copyright, "No Copyright Info");
+        EXPECT_STREQ(AppSettings.UserName, "ZAW User");
+        d.Type(kCopyrightEdit, "作曲 日本の歌");
         d.Key(Key::Enter);
     });
     EXPECT_EQ(dialog.DoModal(), platform::kIdOk);
-    EXPECT_EQ(Cp932ToUtf8(model.copyright), "作曲 ?(ZAW User)");
-    EXPECT_EQ(Cp932ToUtf8(AppSettings.UserName), "作曲 ?");
+    EXPECT_EQ(model.copyright, "\x8d\xec\x8b\xc8 \x93\xfa\x96\x7b\x82\xcc\x89\xcc(ZAW User)");
+    EXPECT_STREQ(AppSettings.UserName, "\x8d\xec\x8b\xc8 \x93\xfa\x96\x7b\x82\xcc\x89\xcc");
     EXPECT_EQ(Cp932ToUtf8("a\x81"), "a?");
+}
+
+// A conversion started from the panel asks its questions centred over it:
+// the panel is 400 x 210 at (320, 240), its middle at (520, 345).
+class ConversionOverPanelTest : public PanelFixture {
+protected:
+    void SetUp() override { StartFixture(nullptr, nullptr); }
+};
+
+TEST_F(ConversionOverPanelTest, QuestionsOpenCentredOverThePanel) {
+    auto model = Model(3, 4);
+    const std::string mail = testing_support::ScratchDir() + "/mail.txt";
+    testing_support::WriteFileText(mail, "--B:M\r\nbWVsbw==");
+    std::vector<std::string> opened;
+    auto look = [&](HeadlessBackend& d) {
+        const Window& w = *d.TopWindow();
+        opened.push_back(w.Title() + " at " +
+                         std::to_string(w.Position().x + w.ClientSize().width / 2) + "," +
+                         std::to_string(w.Position().y + w.ClientSize().height / 2));
+        d.TopWindow()->EndModal(platform::kIdCancel);
+    };
+    const bool ok = RunApplication([&](HeadlessBackend& d, MainDlg&) {
+        d.Then(look);
+        ChannelChoice choice;
+        choice.model = model.get();
+        GetConversionDialogs()->ChooseChannels(choice);
+        d.Then(look);
+        GetConversionDialogs()->AskCopyright(*model);
+        d.Then(look);
+        GetConversionDialogs()->ShowMelodyMailText(mail);
+        d.Click(40, 175);  // Power
+    });
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(opened, (std::vector<std::string>{"Voice Selection at 520,345",
+                                                "Copyright Information at 520,345",
+                                                std::string(kMelodyMailCaption) + " at 520,345"}));
 }
 
 }  // namespace

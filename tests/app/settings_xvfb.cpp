@@ -2,17 +2,24 @@
 // display the test gives it, reads each back from the screen into
 // <out>/<name>_xvfb.png, checks that it has its skin's size and shows more
 // than one colour and that a settings page's captions stay inside their
-// buttons, and closes it through its own OK.
+// buttons, and closes it through its own OK. Then clicks into the one-line
+// edit fields of skinned dialogs (<out>/<name>_fields_*_xvfb.png): each
+// keeps its face when clicked and when another takes the focus.
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "app/algo_strength_dialog.h"
+#include "app/channel_role_dialog.h"
 #include "app/compose_setting_dialog.h"
 #include "app/convert_algo_dialog.h"
 #include "app/convert_setting_dialog.h"
+#include "app/copyright_dialog.h"
 #include "app/device_selection_dialog.h"
 #include "app/display_setting_dialog.h"
 #include "app/edit_setting_dialog.h"
@@ -20,14 +27,18 @@
 #include "app/holder_selection_dialog.h"
 #include "app/list_box_dialog.h"
 #include "app/note_range_dialog.h"
+#include "app/number_box.h"
 #include "app/ringtone_setting_dialog.h"
 #include "app/system_setting_dialog.h"
 #include "app/tempo_selection_dialog.h"
 #include "app/terminal_selection_dialog.h"
 #include "app/tune_name_dialog.h"
 #include "app/voicing_selection_dialog.h"
+#include "compose/tune_structure.h"
+#include "convert/mobile_data.h"
 #include "convert/terminal_table.h"
 #include "core/settings.h"
+#include "midi/f0_data.h"
 #include "platform/ui/fltk/fltk_backend.h"
 #include "platform/ui/image.h"
 #include "platform/ui/ui.h"
@@ -69,6 +80,7 @@ void ShootPage(const std::string& title, const std::string& name, const std::str
 
 void ShootValueDialogs(const std::string& out);
 void ShootListDialogs(const std::string& out);
+void ClickEditFields(const std::string& out);
 
 }  // namespace
 
@@ -88,6 +100,7 @@ int main(int argc, char** argv) {
     ShootPage<ConvertAlgoSetting>("Algorithm", "convert_algo_setting", out);
     ShootValueDialogs(out);
     ShootListDialogs(out);
+    ClickEditFields(out);
     platform::ui::BeginShutdown();
     platform::ui::InstallBackend(nullptr);
     std::printf("%d failures\n", g_failures);
@@ -128,8 +141,7 @@ void ShootValueDialogs(const std::string& out) {
         CTerminalSelectionDlg d;
         const TerminalTable table;
         for (int row = 0; row < table.Count(); ++row)
-            if (std::strlen(table.Row(row).models) >
-                std::strlen(table.Row(d.terminalIndex).models))
+            if (std::strlen(table.Row(row).models) > std::strlen(table.Row(d.terminalIndex).models))
                 d.terminalIndex = row;
         d.title = "Terminal";
         d.numberMinimum = 1000;
@@ -184,6 +196,106 @@ void ShootListDialogs(const std::string& out) {
         d.captions = {"First", "Second"};
         d.texts = {std::vector<std::string>{"a", "b"}, {"c", "d"}, {}};
         Shoot(d, "Two Lists", "two_listbox", 288, out, [&] { d.DoModal(); });
+    }
+}
+
+}  // namespace
+
+namespace {
+
+int White(const Image& shot, const platform::ui::Rect& area) {
+    int n = 0;
+    for (int y = area.top; y < area.bottom; ++y)
+        for (int x = area.left; x < area.right; ++x)
+            n += shot.Pixel(x, y) == platform::ui::Rgb{255, 255, 255};
+    return n;
+}
+
+// Clicks into each of the running dialog's edit fields in turn, as FLTK
+// delivers a click, and reads the window back after each: the field clicked
+// and those clicked before (which lost the focus) still show nine tenths of
+// the white they showed when the dialog opened (all but the text cursor).
+template <typename Dialog>
+void ClickFields(Dialog& dialog, const std::vector<int>& fields, const std::string& name,
+                 const std::string& out) {
+    using namespace platform::ui;
+    // Asked again until the dialog runs: the roles dialog pauses while built.
+    std::atomic<bool> done{false};
+    std::function<void()> step = [&] {
+        platform::ui::Window& w = dialog.GetWindow();
+        if (done || !w.IsModal()) return;
+        done = true;
+        Image shot = window_shots::ReadBack(w, out + "/" + name + "_fields_opened_xvfb.png");
+        std::vector<int> opened;
+        for (int id : fields)
+            opened.push_back(White(shot, w.FindControl(id)->Bounds()));
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            const Rect b = w.FindControl(fields[i])->Bounds();
+            SimulateClick(w, Point{(b.left + b.right) / 2, (b.top + b.bottom) / 2});
+            for (int k = 0; k < 5; ++k)
+                PumpOnce(20);
+            shot = ReadWindowPixels(w);
+            for (std::size_t j = 0; j <= i; ++j) {
+                const int now = White(shot, w.FindControl(fields[j])->Bounds());
+                Check(opened[j] > 0 && now * 10 >= opened[j] * 9,
+                      name + ": field " + std::to_string(j + 1) + (j == i ? " clicked" : " left") +
+                          ", white " + std::to_string(opened[j]) + " -> " + std::to_string(now));
+            }
+        }
+        Check(WritePng(shot, out + "/" + name + "_fields_clicked_xvfb.png"), name + ": written");
+        w.EndModal(platform::kIdOk);
+    };
+    std::thread asker([&] {
+        while (!done) {
+            PostToUi(step);
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    });
+    dialog.DoModal();
+    done = true;
+    asker.join();
+    PumpOnce(0);  // the last asks, answered while step lives
+}
+
+void ClickEditFields(const std::string& out) {
+    {
+        NumberBox d;  // as the Random Style page asks for the tune length
+        d.title = "Tune Length";
+        d.mainMinimum = 16;
+        d.mainMaximum = 96;
+        d.mainValue = 24;
+        ClickFields(d, {kNumberBoxMainEdit}, "tune_length", out);
+    }
+    {
+        CTerminalSelectionDlg d;
+        d.title = "Terminal";
+        d.numberMinimum = 1000;
+        d.numberMaximum = 30000;
+        d.numberValue = 18000;
+        ClickFields(d, {kTerminalLimitEdit}, "terminal", out);
+    }
+    {
+        TuneName d;
+        d.text = "Spring";
+        ClickFields(d, {kTuneNameEdit}, "tune_name", out);
+    }
+    {
+        MobileData model(16);
+        model.title = "Spring";
+        CopyrightSelection d;
+        d.model = &model;
+        ClickFields(d, {kCopyrightEdit, kCopyrightTitleEdit}, "copyright", out);
+    }
+    {
+        MidiF0Data song(note_mode::kLength, 96);
+        for (int bar = 0; bar < 4; ++bar)
+            for (int c = 0; c < 4; ++c)
+                song.Track()->AddNote(c, c == 0 && bar > 0 ? 384 : 0, 48 + 5 * c, 90, 380);
+        song.Track()->AppendEndOfTrackAt(0);
+        TuneStructure structure;
+        structure.AnalyzeMidiData(song, 96);
+        ZaChanelRole d(song, structure);
+        ClickFields(d, {kRoleStartEdit, kRoleEndEdit}, "channel_role", out);
     }
 }
 

@@ -14,7 +14,9 @@
 #include "app/voicing_selection_dialog.h"
 #include "compose/chord_buffer.h"
 #include "compose/compose_info.h"
+#include "core/shell_services.h"
 #include "style/style_file.h"
+#include "styleedit/style_selection.h"
 #include "tests/app/style_hub_fixture.h"
 
 using namespace platform::ui;
@@ -159,6 +161,70 @@ TEST_F(TuneDefinitionTest, TuneFromTheHubAsAUser) {
     hub.DoModal();
     EXPECT_EQ(DisplayTitle(WorkingStyle), "Harbour Lights");
     EXPECT_EQ(B().ModalStarvations(), 0);
+}
+
+// Names outside ASCII typed as a user does: stored as code page 932 bytes,
+// cut to 20 bytes between whole characters, and shown in UTF-8 in the row,
+// on the style button and in the panel's title. Letters the code page
+// cannot keep are named in a box; the name field stays open and the name as
+// it was.
+TEST_F(TuneDefinitionTest, NamesAreStoredInCodePage932AndShownWhole) {
+    struct Name {
+        const char* typed;
+        const char* stored;
+        const char* shown;
+        const char* refused;  // the letters the box names, "" for none
+    };
+    const Name names[] = {
+        {"あいうえおかきくけこさしすせそたちつて",
+         "\x82\xa0\x82\xa2\x82\xa4\x82\xa6\x82\xa8\x82\xa9\x82\xab\x82\xad\x82\xaf\x82\xb1",
+         "あいうえおかきくけこ", ""},
+        {"日本の歌", "\x93\xfa\x96\x7b\x82\xcc\x89\xcc", "日本の歌", ""},
+        {"Aあいうえおかきくけこ",
+         "A\x82\xa0\x82\xa2\x82\xa4\x82\xa6\x82\xa8\x82\xa9\x82\xab\x82\xad\x82\xaf",
+         "Aあいうえおかきくけ", ""},
+        {"ｱｲｳｴｵｶｷｸｹｺｻｼｽｾｿﾀﾁﾂﾃ",
+         "\xb1\xb2\xb3\xb4\xb5\xb6\xb7\xb8\xb9\xba\xbb\xbc\xbd\xbe\xbf\xc0\xc1\xc2\xc3",
+         "ｱｲｳｴｵｶｷｸｹｺｻｼｽｾｿﾀﾁﾂﾃ", ""},
+        {"ｱｲｳｴｵｶｷｸｹｺｻｼｽｾｿﾀﾁﾂあ",
+         "\xb1\xb2\xb3\xb4\xb5\xb6\xb7\xb8\xb9\xba\xbb\xbc\xbd\xbe\xbf\xc0\xc1\xc2\x82\xa0",
+         "ｱｲｳｴｵｶｷｸｹｺｻｼｽｾｿﾀﾁﾂあ", ""},
+        {"①髙", "\x87\x40\xfb\xfc", "①髙", ""},
+        {"Aöööööööööööööööööö", "Before", "Before", "ö"},
+        {"Grüße © 2026 ½ €", "Before", "Before", "ü ß © ½ €"},
+        {"¥100", "Before", "Before", "¥"},
+    };
+    auto shell = std::make_shared<RecordingShellServices>();
+    const auto oldShell = SetShellServices(shell);
+    MusicStyle entry{};
+    GetStyleEntry(0, 3, entry);
+    for (const Name& name : names) {
+        SCOPED_TRACE(name.typed);
+        testing_support::Sink().Clear();
+        SetStyleTitle(WorkingStyle, "Before");
+        Run([&](HeadlessBackend& b, TuneDifinition& d) {
+            b.Then([&](HeadlessBackend& n) {
+                n.Type(kTuneNameEdit, name.typed);
+                AnswerOk(n);
+                if (*name.refused == '\0') return;
+                EXPECT_EQ(TopTitle(n), "Tune Name");
+                EXPECT_EQ(BoxesWith(std::string(": ") + name.refused + "\n"), 1);
+                n.Type(kTuneNameEdit, "Before");
+                AnswerOk(n);
+            });
+            Press(b, d, TuneCaptionRegion(kTuneRowName));
+            EXPECT_EQ(d.RowText(kTuneRowName), name.shown);
+        });
+        EXPECT_EQ(FieldText(WorkingStyle.title), name.stored);
+        EXPECT_EQ(DisplayTitle(WorkingStyle), name.stored);
+        SetStyleEntry(0, 3, WorkingStyle);
+        EXPECT_EQ(StyleButtonCaption(0, 4), name.shown);
+        ShowComposingStatus();
+        EXPECT_EQ(shell->LastTitle().substr(5), name.shown);
+    }
+    SetStyleEntry(0, 3, entry);
+    SetShellServices(oldShell);
+    StatusText.Clear();
 }
 
 // The choosers' lists: three metres, two under triplets; "Prohibit" alone

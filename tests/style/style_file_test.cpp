@@ -159,7 +159,9 @@ TEST(StyleFile, CurrentLayout) {
 
 TEST(StyleFile, RefusedSizesAndMissingFilesLeaveTheTarget) {
     auto style = style_samples::VariedStyle();
-    for (std::size_t size : {0u, 100u, 8964u, 21725u, 22000u, 22731u}) {
+    // 8963 bytes is the longest file refused as too short, 8964 the shortest
+    // refused as too old.
+    for (std::size_t size : {0u, 100u, 8962u, 8963u, 8964u, 21725u, 22000u, 22731u}) {
         SCOPED_TRACE(size);
         Sink().Clear();
         auto loaded = LoadImage(ImageOf(*style, size), kStyleRefused);

@@ -225,7 +225,15 @@ public:
         fl_rectf(0, 0, w(), h(), kWindowFaceColour.r, kWindowFaceColour.g, kWindowFaceColour.b);
         FltkCanvas canvas(Size{w(), h()});
         window_.DispatchPaint(canvas);
-        draw_children();
+        // The face (the skin) has just been painted over the whole damaged
+        // area, widgets included, so every widget there is drawn whole. A
+        // widget that asked to redraw only a part of itself (an edit field's
+        // cursor on a click, a key or a change of focus) would otherwise
+        // paint that part alone and be left hidden under the face.
+        for (int i = 0; i < children(); ++i) {
+            draw_child(*child(i));
+            draw_outside_label(*child(i));
+        }
     }
 
     int handle(int event) override {

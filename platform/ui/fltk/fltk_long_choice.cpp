@@ -33,12 +33,41 @@ public:
         void* item = find_item(y);
         return item ? lineno(item) : 0;
     }
+    // The whole rows the list shows at once.
+    int RowsShown() {
+        int left = 0, top = 0, width = 0, height = 0;
+        bbox(left, top, width, height);
+        return std::max(height / RowHeight(), 1);
+    }
 };
+
+// The line an arrow, page or end key moves the mark to from `line` in a
+// list of `lines` lines that shows `page` at once; 0 for any other key.
+int LineAfterKey(int key, int line, int lines, int page) {
+    const int step = std::max(page - 1, 1);
+    switch (key) {
+        case FL_Up:
+            return std::max(line - 1, 1);
+        case FL_Down:
+            return std::clamp(line + 1, 1, lines);
+        case FL_Page_Up:
+            return std::max(line - step, 1);
+        case FL_Page_Down:
+            return std::clamp(line + step, 1, lines);
+        case FL_Home:
+            return 1;
+        case FL_End:
+            return lines;
+        default:
+            return 0;
+    }
+}
 
 // The list's window. A click outside it or Esc closes it, as a menu's. While
 // the press that opened the list is held, the row under the pointer is
 // marked and a release on a row picks it; released elsewhere (on the box)
-// the list stays open for a click.
+// the list stays open for a click. The arrow, page and end keys move the
+// mark and Return picks the marked row.
 class Popup : public Fl_Double_Window {
 public:
     Popup(int width, bool pressHeld) : Fl_Double_Window(0, 0, width, 1), pressHeld_(pressHeld) {}
@@ -62,6 +91,9 @@ public:
             }
             return 1;
         }
+        // Under the grab keys come to this window, not to the list that
+        // has the focus: the list's keys are served here.
+        if (event == FL_KEYBOARD && rows && Key(Fl::event_key())) return 1;
         // Under the grab FLTK closes no window on Esc: the list does.
         if ((event == FL_PUSH && !inside) ||
             (event == FL_SHORTCUT && Fl::event_key() == FL_Escape)) {
@@ -72,6 +104,18 @@ public:
     }
 
 private:
+    bool Key(int key) {
+        if (key == FL_Enter || key == FL_KP_Enter) {
+            if (rows->value() > 0) Pick(rows->value());
+            return true;
+        }
+        const int line = LineAfterKey(key, rows->value(), rows->size(), rows->RowsShown());
+        if (line <= 0) return false;
+        rows->value(line);
+        rows->make_visible(line);
+        return true;
+    }
+
     bool pressHeld_;
 };
 
