@@ -271,6 +271,7 @@ void ChordStructure::Clear() {
     melody_.fill(0);
     bass_.fill(0);
     harmony_.fill(0);
+    obbligato_.fill(0);
     lowestHarmony_ = -1;
 }
 
@@ -278,15 +279,14 @@ void ChordStructure::Shift(ChordStructure& next) {
     melody_ = next.melody_;
     bass_ = next.bass_;
     harmony_ = next.harmony_;
+    obbligato_ = next.obbligato_;
     lowestHarmony_ = next.lowestHarmony_;
     next.Clear();
     firstMelody_ = -1;
     lastMelody_ = -1;
     firstBass_ = -1;
-    melodyStruck_ = 0;
-    lastMelodyPitch_ = -1;
-    melodySteps_ = 0;
-    melodyLeaps_ = 0;
+    melodyMoves_ = {};
+    obbligatoMoves_ = {};
 }
 
 void ChordStructure::AddWeight(int role, int pitchClass, std::uint32_t ticks) {
@@ -294,6 +294,7 @@ void ChordStructure::AddWeight(int role, int pitchClass, std::uint32_t ticks) {
     if (role == 1) SaturatingAdd(bass_[pc], ticks);
     if (role == 2) SaturatingAdd(harmony_[pc], ticks);
     if (role == 3) SaturatingAdd(melody_[pc], ticks);
+    if (role == 5) SaturatingAdd(obbligato_[pc], ticks);
 }
 
 void ChordStructure::AddNote(const MidiEvent& note, long long noteStart, long long cellStart,
@@ -303,7 +304,7 @@ void ChordStructure::AddNote(const MidiEvent& note, long long noteStart, long lo
         static_cast<std::size_t>(note.channel) >= roles.size())
         return;
     const int role = roles[static_cast<std::size_t>(note.channel)];
-    if (role < 1 || role > 3) return;
+    if (role < 1 || role > 5 || role == 4) return;
     const long long end = noteStart + note.length;
     const long long cellEnd = cellStart + cellLength;
     const long long inside = std::min(end, cellEnd) - std::max(noteStart, cellStart);
@@ -324,21 +325,22 @@ void ChordStructure::AddNote(const MidiEvent& note, long long noteStart, long lo
     if (role == 3) {
         if (firstMelody_ < 0) firstMelody_ = pc;
         lastMelody_ = pc;
-        if (noteStart >= cellStart) CountMelodyMove(note.note);
+        if (noteStart >= cellStart) melodyMoves_.Count(note.note);
     }
+    if (role == 5 && noteStart >= cellStart) obbligatoMoves_.Count(note.note);
 }
 
-void ChordStructure::CountMelodyMove(int pitch) {
-    if (melodyStruck_ < std::numeric_limits<int>::max()) ++melodyStruck_;
-    const int move = lastMelodyPitch_ < 0 ? 0 : std::abs(pitch - lastMelodyPitch_);
-    lastMelodyPitch_ = pitch;
+void ChordStructure::LineMoves::Count(int pitch) {
+    if (struck < std::numeric_limits<int>::max()) ++struck;
+    const int move = lastPitch < 0 ? 0 : std::abs(pitch - lastPitch);
+    lastPitch = pitch;
     if (move == 0) return;
-    int& count = move <= kStepSemitones ? melodySteps_ : melodyLeaps_;
+    int& count = move <= kStepSemitones ? steps : leaps;
     if (count < std::numeric_limits<int>::max()) ++count;
 }
 
-bool ChordStructure::MelodyIsBrokenChord() const {
-    return melodyStruck_ >= kBrokenChordNotes && melodyLeaps_ >= melodySteps_;
+bool ChordStructure::LineMoves::IsBrokenChord() const {
+    return struck >= kBrokenChordNotes && leaps >= steps;
 }
 
 RecognisedChord ChordStructure::RecogniseMelodyOnly(const ScaleString& scale) const {
@@ -383,12 +385,21 @@ RecognisedChord ChordStructure::RecogniseMelodyOnly(const ScaleString& scale) co
     return best;
 }
 
-RecognisedChord ChordStructure::RecogniseWeighted() const {
-    // A broken chord in the Melody weighs with the Harmony.
+ChordStructure::Weights ChordStructure::ChordWeights() const {
+    // A broken chord in the Melody or the Obbligato weighs with the
+    // Harmony; a line that moves by steps names no chord.
     Weights weights = harmony_;
-    if (MelodyIsBrokenChord())
-        for (std::size_t pc = 0; pc < 12; ++pc)
-            SaturatingAdd(weights[pc], melody_[pc]);
+    const bool melody = MelodyIsBrokenChord();
+    const bool obbligato = ObbligatoIsBrokenChord();
+    for (std::size_t pc = 0; pc < 12; ++pc) {
+        if (melody) SaturatingAdd(weights[pc], melody_[pc]);
+        if (obbligato) SaturatingAdd(weights[pc], obbligato_[pc]);
+    }
+    return weights;
+}
+
+RecognisedChord ChordStructure::RecogniseWeighted() const {
+    const Weights weights = ChordWeights();
     const RankedList bass = RankByWeight(bass_);
     const RankedList harmony = RankByWeight(weights);
     // The bass: the first Bass note, else the heaviest Bass pitch class;
@@ -441,8 +452,11 @@ int ChordStructure::RecogniseCell(int index, std::span<ChordNameEntry> names,
         ErrorMsg(cdst::kCalculation);
         return -1;
     }
-    const bool silent = *std::max_element(bass_.begin(), bass_.end()) == 0 &&
-                        *std::max_element(harmony_.begin(), harmony_.end()) == 0;
+    // With no accompaniment the Melody alone is read; an Obbligato that
+    // breaks the chord is accompaniment.
+    auto none = [](const Weights& w) { return *std::max_element(w.begin(), w.end()) == 0; };
+    const bool silent =
+        none(bass_) && none(harmony_) && (!ObbligatoIsBrokenChord() || none(obbligato_));
     last_ = silent ? RecogniseMelodyOnly(scale) : RecogniseWeighted();
     const std::string name = NameRecognisedChord(last_);
     ChordNameEntry& entry = names[static_cast<std::size_t>(index)];

@@ -1,5 +1,5 @@
 // Chord recognition of one analysis cell: the sounding time of the Melody,
-// Bass and Harmony notes in the cell, gathered by pitch class, turned into a
+// Bass, Harmony and Obbligato notes in the cell, gathered by pitch class, turned into a
 // chord (root, third, fifth, seventh and tensions) and its name, such as
 // "Am7", "C7(9,13)", "FonG" or "UnKnown".
 #pragma once
@@ -56,7 +56,7 @@ public:
 
     ChordStructure(int mode, int cellLength, int namedFlag);
 
-    // Zeroes the three weight tables and forgets the lowest Harmony note.
+    // Zeroes the weight tables and forgets the lowest Harmony note.
     void Clear();
     // Takes over the weights and the lowest Harmony note of next (which are
     // cleared there) and forgets the first and last melody and the first
@@ -64,11 +64,11 @@ public:
     void Shift(ChordStructure& next);
     // Adds the part of a note (starting at noteStart) that sounds inside the
     // cell from cellStart to the table of its channel's role (1 Bass,
-    // 2 Harmony, 3 Melody); what sounds in the following cell goes to next.
-    // A Harmony note also counts towards the lowest Harmony note of the
-    // cells it sounds in; a Melody note towards the steps and leaps of the
-    // line struck in the cell. roles is the structure's role row (256
-    // entries).
+    // 2 Harmony, 3 Melody, 5 Obbligato); what sounds in the following cell
+    // goes to next. A Harmony note also counts towards the lowest Harmony
+    // note of the cells it sounds in; a Melody or Obbligato note towards
+    // the steps and leaps of its line struck in the cell. roles is the
+    // structure's role row (256 entries).
     void AddNote(const MidiEvent& note, long long noteStart, long long cellStart,
                  ChordStructure& next, std::span<const std::int32_t> roles, int cellLength);
     // The weights of one note part, by role, as AddNote adds them.
@@ -84,15 +84,22 @@ public:
     // The recognitions on their own, for the current weights.
     RecognisedChord RecogniseMelodyOnly(const ScaleString& scale) const;
     RecognisedChord RecogniseWeighted() const;
+    // The weights the chord is recognised from: the Harmony, and a Melody
+    // or Obbligato that breaks a chord in the cell.
+    Weights ChordWeights() const;
     // Whether the Melody struck in the cell is a broken chord: at least
     // three notes that leap at least as often as they step. Its notes,
     // sounding to the cell's end or not, are then the cell's chord as much
     // as a struck Harmony is.
-    bool MelodyIsBrokenChord() const;
+    bool MelodyIsBrokenChord() const { return melodyMoves_.IsBrokenChord(); }
+    // The same for the Obbligato: an accompaniment that breaks the chord in
+    // short notes is taken for a line by the roles, yet strikes the chord.
+    bool ObbligatoIsBrokenChord() const { return obbligatoMoves_.IsBrokenChord(); }
 
     const Weights& MelodyWeights() const { return melody_; }
     const Weights& BassWeights() const { return bass_; }
     const Weights& HarmonyWeights() const { return harmony_; }
+    const Weights& ObbligatoWeights() const { return obbligato_; }
     int FirstBass() const { return firstBass_; }
     int FirstMelody() const { return firstMelody_; }
     int LastMelody() const { return lastMelody_; }
@@ -100,23 +107,29 @@ public:
     static void ErrorMsg(ErrorCode code);
 
 private:
-    // Counts a Melody note struck in the cell and its move from the last.
-    void CountMelodyMove(int pitch);
+    // The notes a line strikes in the cell, the last one's pitch and how
+    // the line moved between them.
+    struct LineMoves {
+        int struck = 0;
+        int lastPitch = -1;
+        int steps = 0;
+        int leaps = 0;
+        // Counts a note struck in the cell and its move from the last.
+        void Count(int pitch);
+        bool IsBrokenChord() const;
+    };
 
     Weights melody_{};
     Weights bass_{};
     Weights harmony_{};
+    Weights obbligato_{};
     int firstMelody_ = -1;
     int lastMelody_ = -1;
     int firstBass_ = -1;
     // The lowest Harmony note sounding in the cell, -1 when none.
     int lowestHarmony_ = -1;
-    // The Melody notes struck in the cell, the last one's pitch and how
-    // the line moved between them.
-    int melodyStruck_ = 0;
-    int lastMelodyPitch_ = -1;
-    int melodySteps_ = 0;
-    int melodyLeaps_ = 0;
+    LineMoves melodyMoves_;
+    LineMoves obbligatoMoves_;
     int namedFlag_ = 0;
     int mode_ = 0;
     int cellLength_ = 0;
