@@ -95,6 +95,11 @@ MidiF1Data::MidiF1Data(const std::uint8_t* image, int length, int capacity)
     ReadImage(length, image);
 }
 
+MidiF1Data::MidiF1Data(const std::uint8_t* image, int length, int capacity, KeepZeroLengthNotes)
+    : MidiData(capacity, DeferBlock{}), keepZeroLengthNotes_(true) {
+    ReadImage(length, image);
+}
+
 MidiF1Data::MidiF1Data(const std::uint8_t* image, int length, int warn, int capacity)
     : MidiData(capacity, DeferBlock{}) {
     ShowWarningOnce(0);
@@ -213,6 +218,7 @@ int MidiF1Data::ReadTracksAs(int mode, std::vector<MasterVolumeFind>* finds) {
     DeleteAllTracks();
     SmfReadState state;
     state.notesWithLength = mode == note_mode::kLength;
+    state.keepZeroLengthNotes = keepZeroLengthNotes_;
     for (int i = 0; i < announced; ++i) {
         // Chunks of other types between the tracks are passed over.
         position_ = static_cast<int>(MidiTrackData::FindTrackChunk(

@@ -60,6 +60,10 @@ public:
     // refused.
     MidiF1Data(const std::uint8_t* image, int length, int capacity = kMusicDataCapacity);
     MidiF1Data(const std::uint8_t* image, int length, int warn, int capacity);
+    // The same as the first, but a note whose note-off falls on the tick of
+    // its note-on is kept, with length 0, where the other readers drop it.
+    struct KeepZeroLengthNotes {};
+    MidiF1Data(const std::uint8_t* image, int length, int capacity, KeepZeroLengthNotes);
     // The same from a block of at least length bytes that the tune takes
     // over instead of copying it (a refused image is left with the caller);
     // TakeImage hands it back once read.
@@ -201,4 +205,6 @@ private:
     void KeepTracksAfterFailedWrite();
 
     std::vector<std::unique_ptr<MidiF1TrackData>> tracks_;
+    // Read notes with length keep the notes of length 0.
+    bool keepZeroLengthNotes_ = false;
 };

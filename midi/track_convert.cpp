@@ -23,6 +23,13 @@ bool SameKey(const MidiEvent& a, const MidiEvent& b) {
     return a.channel == b.channel && a.note == b.note;
 }
 
+// A time of from ticks per quarter in ticks of to, rounded down.
+long long ScaleTime(long long time, int from, int to) {
+    const long long product = time * to;
+    const long long q = product / from;
+    return q * from > product ? q - 1 : q;
+}
+
 }  // namespace
 
 int MidiTrackData::ConvertToNoteOnOff() {
@@ -256,18 +263,25 @@ int MidiTrackData::ChangeResolution(int from, int to, int dropEmpty) {
         ShowError(mdtk::kInvalidParameter);
         return 0;
     }
-    // The remainder carries each rounding error into the next delta, so
-    // the total does not drift.
-    long long r = 0;
+    // Every event goes to its own absolute time scaled and rounded down
+    // once, and a delta is the step between two such times: no rounding
+    // error is carried on, so parts that start together stay together to
+    // the end of the tune. A note's end is rounded the same way as its
+    // start, so that it stays where it was, too.
+    long long source = 0;
+    long long scaledTime = 0;
     int becameEmpty = 0;
     for (int i = 0; i < eventCount_; ++i) {
         MidiEvent* e = events_[i];
-        long long d = e->delta;
-        long long scaled = to * (r + d) / from;
-        r = r + d - from * scaled / to;
-        e->delta = static_cast<int>(scaled);
+        source += e->delta;
+        const long long start = ScaleTime(source, from, to);
+        e->delta = static_cast<int>(start - scaledTime);
+        scaledTime = start;
         if (e->IsNoteWithLength()) {
             long long length = static_cast<long long>(to) * e->length / from;
+            // A note of any length keeps its end where it was (a negative
+            // length, which closes at once, is only scaled).
+            if (length > 0) length = ScaleTime(source + e->length, from, to) - start;
             if (length == 0) {
                 becameEmpty = 1;
                 if (dropEmpty == 1) {

@@ -68,6 +68,9 @@ struct SmfReadState {
     // away: the tracks are read straight into that form (mode 2), as
     // ConvertToNoteLength would leave them, without note-off records.
     bool notesWithLength = false;
+    // With notes with length: a note whose note-off falls on the tick of
+    // its note-on is kept with length 0 instead of being dropped.
+    bool keepZeroLengthNotes = false;
 };
 
 // A track's master-volume messages: the value of the last (-1 for none) and

@@ -73,6 +73,9 @@ bool IsTextMeta(int type) {
 // both are 0 again once the note is closed).
 class NotePairing {
 public:
+    // keepZeroLength keeps the notes closed at their start, with length 0.
+    explicit NotePairing(bool keepZeroLength) : keepZeroLength_(keepZeroLength) {}
+
     // Takes the event read at time now; false when it was not stored.
     bool Take(MidiTrackData& track, std::unique_ptr<MidiEvent> event, long long now) {
         if (event->kind == event_kind::kNoteOff) {
@@ -120,11 +123,11 @@ public:
         note->value = 0;
         note->subtype = 0;
         note->length = static_cast<int>(length);
-        if (length == 0) empty_.push_back(on);
+        if (length == 0 && !keepZeroLength_) empty_.push_back(on);
     }
 
-    // Drops the notes left open or of no length, as the conversion to notes
-    // with length drops them.
+    // Drops the notes left open and, unless they are kept, those of no
+    // length, as the conversion to notes with length drops them.
     void DropEmptyNotes(MidiTrackData& track) {
         for (std::size_t slot = 0; open_ > 0 && slot < head_.size(); ++slot) {
             for (int on = head_[slot]; on != kNone; on = track.Event(on - 1)->value) {
@@ -164,6 +167,7 @@ private:
     std::vector<int> empty_;  // notes closed at their start
     long long open_ = 0;      // notes not yet closed
     long long kept_ = 0;
+    bool keepZeroLength_ = false;
 };
 
 // One pass over the chunk held in a track's block, read through a bounded
@@ -628,7 +632,7 @@ int MidiTrackData::ParseTrackChunk(SmfReadState* state) {
     const int expected = std::min(maxEvents_, length_ / kBytesPerEvent);
     Reserve(expected);
     std::unique_ptr<NotePairing> pairing;
-    if (state->notesWithLength) pairing = std::make_unique<NotePairing>();
+    if (state->notesWithLength) pairing = std::make_unique<NotePairing>(state->keepZeroLengthNotes);
     int result = reader.Run(*this, pairing.get());
     noteMode_ = note_mode::kNoteOnOff;
     // A track read from a file always ends in an End of Track, so that it

@@ -96,9 +96,16 @@ bool ParseChordNameText(std::string_view full, char code[4]) {
 }
 
 EditedTune::EditedTune(int length, const std::uint8_t* image)
-    : MidiF1Data(image, length, static_cast<int>(WorkBufferSize)) {
+    : MidiF1Data(image, length, static_cast<int>(WorkBufferSize), KeepZeroLengthNotes{}) {
     if (TrackCount() == 0) return;
     if (division != kEditDivision) ChangeResolution(kEditDivision);
+    // A note the file holds stays in the tune even when its note-off falls
+    // on the tick of its note-on: it gets the shortest length there is, as
+    // the resolution change gives the notes it shrinks to nothing.
+    for (int t = 0; t < TrackCount(); ++t) {
+        for (MidiEvent* e : Track(t)->Events())
+            if (e->IsNoteWithLength() && e->length == 0) e->length = 1;
+    }
     BuildSectionTable();
 }
 

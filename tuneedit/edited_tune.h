@@ -40,7 +40,8 @@ public:
     using SectionText = std::array<char, kTextSize>;
 
     // Reads a format-1 image; a tune with tracks is rescaled to 96 ticks per
-    // quarter and gets its section table.
+    // quarter and gets its section table. Notes whose note-off falls on the
+    // tick of their note-on are kept, with length 1.
     EditedTune(int length, const std::uint8_t* image);
 
     // ---- Section table ----

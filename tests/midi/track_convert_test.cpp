@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdlib>
+#include <map>
+#include <vector>
+
 #include "midi/sysex.h"
 #include "midi/track_data.h"
 #include "tests/midi/track_test_util.h"
@@ -134,6 +139,60 @@ TEST(TrackModeConversions, ResolutionAndEndOfTrack) {
     doubled.AddNote(0, 5, 62, 100, 5);
     doubled.FixEndOfTrack();
     EXPECT_EQ(Describe(doubled), "15:N0/60/5 40:N0/62/5 40:EOT");
+}
+
+// A long tune at every usual resolution, rescaled to the editor's and the
+// player's 96 ticks per quarter and to the coarse ringtones' 48: every event
+// and note end lands within one tick of its exact time scaled, to the end of
+// the tune, and what sounded together still does.
+TEST(TrackModeConversions, ResolutionKeepsEveryTimeToTheEnd) {
+    for (int from : {30, 96, 120, 240, 384, 480, 960}) {
+        // (time, key, length) of three parts starting together, 600 beats
+        // long: triplets with chords, odd deltas meeting them every fourth
+        // beat, and sixteenths.
+        std::vector<std::vector<std::array<long long, 3>>> parts(3);
+        for (long long t = from; t <= 600 * from; t += from) {
+            if (t % (3 * from) == 0)
+                parts[0].insert(parts[0].end(), {{t, 64, 2}, {t, 67, from - 1}});
+            for (long long at : {t, t + from / 3, t + from - from / 3})
+                parts[0].push_back({at, 60, at * 37 % (2 * from) + 1});
+            long long at = t;
+            for (int d : {7, 13, 29, 3, 41, 1, 17})
+                if (t % (4 * from) == from) parts[1].push_back({at, 48 + d % 12, 3 * d}), at += d;
+            for (int k = 0; k < 4; ++k)
+                parts[2].push_back({t + k * from / 4, 36, 1 + k % 3});
+        }
+        for (int to : {96, 48}) {
+            SCOPED_TRACE(testing::Message() << from << " to " << to);
+            std::map<long long, long long> scaledOf;  // source time -> scaled time
+            for (std::size_t p = 0; p < parts.size(); ++p) {
+                MidiTrackData track(2, 0x20000);
+                long long last = 0;
+                for (const auto& [time, key, length] : parts[p]) {
+                    track.AddNote(static_cast<int>(p), static_cast<int>(time - last),
+                                  static_cast<int>(key), 100, static_cast<int>(length));
+                    last = time;
+                }
+                track.AppendEndOfTrackAt(from);
+                track.ChangeResolution(from, to, 0);
+                ASSERT_EQ(track.EventCount(), static_cast<int>(parts[p].size()) + 1);
+                int wrong = 0;
+                long long now = 0;
+                for (std::size_t i = 0; i < parts[p].size(); ++i) {
+                    const MidiEvent* e = track.Event(static_cast<int>(i));
+                    const auto [time, key, length] = parts[p][i];
+                    now += e->delta;
+                    // Both sides in ticks of from * to: within one tick of to.
+                    const long long end = (now + e->length) * from - (time + length) * to;
+                    if (std::llabs(now * from - time * to) > from || std::llabs(end) > from ||
+                        e->length < 1 || scaledOf.emplace(time, now).first->second != now)
+                        ++wrong;
+                }
+                EXPECT_EQ(wrong, 0) << "part " << p;
+                EXPECT_EQ(now + track.LastEvent()->delta, (last + from) * to / from);
+            }
+        }
+    }
 }
 
 TEST(TrackModeConversions, DuplicateNotes) {

@@ -2,8 +2,12 @@
 // the chord-change moves and the write-and-read-back.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <set>
+#include <vector>
 
+#include "tests/midi/smf_test_util.h"
 #include "tests/tuneedit/tuneedit_test_util.h"
 #include "tuneedit/chord_change.h"
 #include "tuneedit/edit_object.h"
@@ -101,6 +105,59 @@ TEST(EditedTune, FailedWriteIsReportedAndReturnsZero) {
     // The tune is still whole and can be saved where it lives.
     EXPECT_EQ(edit.Tune().TrackCount(), 2);
     EXPECT_EQ(edit.Tune().SaveAndReload(path), 1);
+}
+
+// Notes whose note-off falls on the tick of their note-on stay in the edited
+// tune, one tick long, beside the others of their chord, at any resolution.
+TEST(EditedTune, NotesOfNoLengthAreKept) {
+    // (tick, key, length) of every channel's notes.
+    const std::vector<std::array<int, 3>> notes = {{0, 60, 0},  {0, 64, 40},  {0, 67, 0},
+                                                   {17, 62, 0}, {45, 65, 11}, {90, 69, 0},
+                                                   {90, 71, 0}, {131, 72, 3}, {200, 74, 0}};
+    for (int division : {30, 96, 480}) {
+        SCOPED_TRACE(division);
+        smf_test::Bytes file =
+            smf_test::Join({smf_test::Header(1, 4, division),
+                            smf_test::Chunk({0, 0xFF, 0x06, 1, 'C', 0, 0xFF, 0x2F, 0})});
+        for (int channel : {0, 3, 9}) {
+            // (tick, order, status, key, velocity): at one tick earlier notes
+            // end first and an empty note ends right after it starts, every
+            // other one by a note-on of velocity 0.
+            std::vector<std::array<int, 5>> timed;
+            for (int n = 0; n < static_cast<int>(notes.size()); ++n) {
+                const auto [tick, key, length] = notes[static_cast<std::size_t>(n)];
+                timed.push_back({tick, 2 * n + 1, 0x90 | channel, key, 100});
+                timed.push_back({tick + length, length == 0 ? 2 * n + 2 : 0,
+                                 (n % 2 ? 0x90 : 0x80) | channel, key, 0});
+            }
+            std::sort(timed.begin(), timed.end());
+            smf_test::Bytes body;
+            int last = 0;
+            for (const auto& [tick, order, status, key, velocity] : timed) {
+                body.insert(
+                    body.end(),
+                    {static_cast<std::uint8_t>(tick - last), static_cast<std::uint8_t>(status),
+                     static_cast<std::uint8_t>(key), static_cast<std::uint8_t>(velocity)});
+                last = tick;
+            }
+            body.insert(body.end(), {0, 0xFF, 0x2F, 0});
+            file = smf_test::Join({file, smf_test::Chunk(body)});
+        }
+        EditedTune tune(static_cast<int>(file.size()), file.data());
+        for (int channel : {0, 3, 9}) {
+            std::multiset<std::pair<long long, int>> expected, kept;
+            for (const auto& [tick, key, length] : notes)
+                expected.emplace(tick * kEditDivision / division, key);
+            const MidiF1TrackData* track = tune.Track(tune.FindTrackByChannel(channel));
+            ASSERT_NE(track, nullptr);
+            long long now = 0;
+            for (const MidiEvent* e : track->Events()) {
+                now += e->delta;
+                if (e->IsNoteWithLength()) kept.emplace(e->length >= 1 ? now : -1, e->note);
+            }
+            EXPECT_EQ(kept, expected) << "channel " << channel;
+        }
+    }
 }
 
 TEST(ChordChange, WorkedExample) {
