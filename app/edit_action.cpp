@@ -73,8 +73,10 @@ bool OpenWorkCopy(const std::string& copy) {
             ShowErrorMessage(kOldVersionError);
             MoveDelayTrack(tune);
         }
-        if (tune.HasNotesOnChannel(kEditMelodyDelayChannel)) {
-            tune.DeleteChannelTracks(kEditMelodyDelayChannel);
+        // Only the delay track the program wrote goes; a part of the tune
+        // on its channel stays.
+        if (tune.HasDelayTrack(kEditMelodyDelayChannel)) {
+            tune.DeleteTrack(tune.FindDelayTrack(kEditMelodyDelayChannel));
             ShowErrorMessage(kMelodyDelayDeletedError);
         }
         GetShellServices()->Pause(kOldVersionPauseMs);

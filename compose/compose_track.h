@@ -47,6 +47,10 @@ int GetLeadInTicks();
 void AppendPitchBendRange12(int channel, MidiTrackData& track);
 // The first note later by ticks, with a fine tuning of 56 * 128 set before it.
 void DelayAndDetuneTrack(MidiTrackData& track, int channel, int ticks);
+// True when the track is such a delay track of the channel: the fine tuning
+// above, its controls in a row on the channel, before the channel's first
+// note. A part of a tune has no such mark.
+bool IsDelayTrack(const MidiTrackData& track, int channel);
 
 // Bank and program of an instrument code for the sound module.
 void SetBankProgram(MidiTrackData& track, int channel, int code);

@@ -1,6 +1,7 @@
 // Channel set-up, bent notes and track ends for the part generators.
 #include <algorithm>
 #include <initializer_list>
+#include <iterator>
 #include <utility>
 
 #include "compose/compose_track.h"
@@ -139,6 +140,15 @@ void AppendPitchBendRange12(int channel, MidiTrackData& track) {
     track.AppendPitchBendRange(0, channel, 12);
 }
 
+namespace {
+
+// Registered parameter 1 (fine tuning) set to 56 * 128: the controls a delay
+// track gets before its first note. They are also its mark, telling the
+// delay from a part of the tune on the same channel.
+constexpr int kDelayDetune[4][2] = {{101, 0}, {100, 1}, {6, 56}, {38, 0}};
+
+}  // namespace
+
 void DelayAndDetuneTrack(MidiTrackData& track, int channel, int ticks) {
     int first = 0;
     while (first < track.EventCount() && !track.Event(first)->IsNoteStart())
@@ -146,11 +156,31 @@ void DelayAndDetuneTrack(MidiTrackData& track, int channel, int ticks) {
     MidiEvent* note = track.Event(first);
     if (!note) return;
     note->delta += ticks;
-    const int controls[4][2] = {{101, 0}, {100, 1}, {6, 56}, {38, 0}};
     int at = first;
-    for (const auto& c : controls) {
+    for (const auto& c : kDelayDetune) {
         if (track.InsertEvent(at, 2, NewControlChange(channel, c[0], c[1])) >= 0) ++at;
     }
+}
+
+bool IsDelayTrack(const MidiTrackData& track, int channel) {
+    std::size_t matched = 0;
+    for (int i = 0; i < track.EventCount(); ++i) {
+        const MidiEvent* e = track.Event(i);
+        if (e->channel != channel) continue;
+        if (e->IsNoteStart()) return false;
+        if (!e->IsChannelMessage()) continue;
+        auto is = [e](const int(&c)[2]) {
+            return e->kind == event_kind::kControlChange && e->subtype == c[0] && e->value == c[1];
+        };
+        // The first control of the mark comes in it only once: a broken run
+        // starts again there.
+        if (is(kDelayDetune[matched]))
+            ++matched;
+        else
+            matched = is(kDelayDetune[0]) ? 1 : 0;
+        if (matched == std::size(kDelayDetune)) return true;
+    }
+    return false;
 }
 
 void SetBankProgram(MidiTrackData& track, int channel, int code) {

@@ -124,7 +124,7 @@ ChordChoice MakeChordChoice(int root, int kind) {
 }
 
 int RefuseUnderHarmonyDelay(const EditedTune& tune) {
-    if (!tune.HasNotesOnChannel(kHarmonyDelayChannel)) return 0;
+    if (!tune.HasDelayTrack(kHarmonyDelayChannel)) return 0;
     ShowErrorMessage(kDelaySetError);
     return 1;
 }

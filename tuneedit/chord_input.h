@@ -52,8 +52,9 @@ ChordChoice MakeChordChoice(int root, int kind);
 
 // ---- The work after the style editor's dialogs ----
 
-// 1 after "Can not edit if delay is set!" when the harmony delay (channel
-// 11) has notes; the harmony cannot be regenerated under it.
+// 1 after "Can not edit if delay is set!" when the harmony delay track
+// (channel 11) has notes; the harmony cannot be regenerated under it. A part
+// of the tune on that channel is no delay.
 int RefuseUnderHarmonyDelay(const EditedTune& tune);
 // The harmony of every section generated again, in order, until one fails;
 // the number of sections done.

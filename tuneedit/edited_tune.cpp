@@ -7,6 +7,8 @@
 #include <cstring>
 #include <limits>
 
+#include "compose/compose_track.h"
+
 namespace {
 
 // A character of the text, 0 past its end (the marker slots are zero-filled).
@@ -210,6 +212,21 @@ int EditedTune::FindTrackByChannel(int channel) const {
         if (ChannelOfTrack(t) == channel) return t;
     }
     return -1;
+}
+
+int EditedTune::FindDelayTrack(int channel) const {
+    for (int t = 1; t < TrackCount(); ++t) {
+        if (ChannelOfTrack(t) == channel && IsDelayTrack(*Track(t), channel)) return t;
+    }
+    return -1;
+}
+
+bool EditedTune::HasDelayTrack(int channel) const {
+    const int track = FindDelayTrack(channel);
+    if (track < 0) return false;
+    for (const MidiEvent* e : Track(track)->Events())
+        if (e->IsNoteWithLength() && e->channel == channel) return true;
+    return false;
 }
 
 short EditedTune::GetChannelProgram(int channel) const {

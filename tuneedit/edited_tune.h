@@ -66,6 +66,12 @@ public:
     // ---- Channel queries (track 0 is the conductor track) ----
     int ChannelOfTrack(int track) const;
     int FindTrackByChannel(int channel) const;
+    // The first track on the channel that is a delay track the program
+    // wrote (marked by its fine tuning, IsDelayTrack); -1 when none. A part
+    // of the tune on the channel is never one.
+    int FindDelayTrack(int channel) const;
+    // True when the channel's delay track holds notes.
+    bool HasDelayTrack(int channel) const;
     // The program of a channel: 256 when none, -1 when bank select or a part
     // system exclusive message drives it.
     short GetChannelProgram(int channel) const;

@@ -17,6 +17,12 @@ void SetProgramIfAny(EditedTune& tune, int channel, int program) {
     if (program >= 0 && program <= 127) tune.SetChannelProgram(channel, program);
 }
 
+// A delay channel follows its part only where it holds the delay track: a
+// part of the tune on that channel keeps its own program.
+void SetDelayProgramIfAny(EditedTune& tune, int channel, int program) {
+    if (tune.FindDelayTrack(channel) >= 0) SetProgramIfAny(tune, channel, program);
+}
+
 void DeleteChannelIfSounding(EditedTune& tune, int channel) {
     if (tune.HasNotesOnChannel(channel)) tune.DeleteChannelTracks(channel);
 }
@@ -32,14 +38,14 @@ int ProgramOfInstrument(int value, int part) {
 void ApplyToneInstruments(EditedTune& tune, const MusicStyle& style) {
     const int melody = ProgramOfInstrument(style.voice[kPartMelody], kPartMelody);
     SetProgramIfAny(tune, 1, melody);
-    SetProgramIfAny(tune, kMelodyDelayChannel, melody);
+    SetDelayProgramIfAny(tune, kMelodyDelayChannel, melody);
     const int harmony = style.voice[kPartHarmony];
     if (harmony == kVoiceNotUsed) {
         DeleteChannelIfSounding(tune, kPartHarmony);
     } else {
         const int program = ProgramOfInstrument(harmony, kPartHarmony);
         SetProgramIfAny(tune, kPartHarmony, program);
-        SetProgramIfAny(tune, kHarmonyDelayChannel, program);
+        SetDelayProgramIfAny(tune, kHarmonyDelayChannel, program);
     }
     // Each of these parts sits on the channel of its own number.
     for (int part : {kPartObbligato, kPartSubHarmony, kPartBass, kPartEnvironment, kPartSubDrum}) {
@@ -53,7 +59,7 @@ void ApplyWizardInstruments(EditedTune& tune, MusicStyle& style) {
     const int melody = ProgramOfInstrument(style.voice[kPartMelody], kPartMelody);
     if (melody < 0) ShowErrorMessage(kSelectMelodyInstrumentError);
     SetProgramIfAny(tune, 1, melody);
-    SetProgramIfAny(tune, kMelodyDelayChannel, melody);
+    SetDelayProgramIfAny(tune, kMelodyDelayChannel, melody);
     style.voice[kPartMelody] = tune.GetChannelProgram(1);
     const int harmony = style.voice[kPartHarmony];
     if (harmony == kVoiceNotUsed) {
@@ -62,6 +68,6 @@ void ApplyWizardInstruments(EditedTune& tune, MusicStyle& style) {
         const int program = ProgramOfInstrument(harmony, kPartHarmony);
         if (program < 0) style.voice[kPartHarmony] = 0;
         SetProgramIfAny(tune, kPartHarmony, program < 0 ? 0 : program);
-        SetProgramIfAny(tune, kHarmonyDelayChannel, program < 0 ? 0 : program);
+        SetDelayProgramIfAny(tune, kHarmonyDelayChannel, program < 0 ? 0 : program);
     }
 }

@@ -2,6 +2,7 @@
 #include "tuneedit/panel_edits.h"
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "compose/chord_buffer.h"
@@ -146,15 +147,15 @@ SectionRange LocateSelection(int firstStep, int lastStep) {
 int ConfirmDelayRemoval(int channel) {
     EditObject* edit = Current();
     if (!edit) return 1;
-    if (!edit->Tune().HasNotesOnChannel(channel)) return 0;
+    if (!edit->Tune().HasDelayTrack(channel)) return 0;
     if (AskConfirm(kCancelDelayQuestion) != IDOK) return 1;
-    DeleteEditTrack(*edit, edit->Tune().FindTrackByChannel(channel));
+    DeleteEditTrack(*edit, edit->Tune().FindDelayTrack(channel));
     return 0;
 }
 
 std::string DelayCaption(int channel) {
     const EditObject* edit = CurrentEditObject();
-    return edit && edit->Tune().HasNotesOnChannel(channel) ? "Remove Delay" : "Set Delay";
+    return edit && edit->Tune().HasDelayTrack(channel) ? "Remove Delay" : "Set Delay";
 }
 
 std::string OctaveCaption() {
@@ -174,7 +175,7 @@ int DeleteDissonantNotes(SectionRange range) {
         range.end = tune.SectionCount();
     }
     for (int s = range.first; s < range.end; ++s) {
-        if (tune.HasNotesOnChannel(kEditMelodyDelayChannel)) {
+        if (tune.HasDelayTrack(kEditMelodyDelayChannel)) {
             ShowErrorMessage(kDelaySetError);
             return 0;
         }
@@ -193,7 +194,7 @@ int ConnectSections(SectionRange range) {
     }
     for (int s = range.first; s < range.end && s < edit->Tune().SectionCount(); ++s) {
         EditedTune& tune = edit->Tune();
-        if (tune.HasNotesOnChannel(kEditMelodyDelayChannel)) {
+        if (tune.HasDelayTrack(kEditMelodyDelayChannel)) {
             ShowErrorMessage(kDelaySetError);
             return 0;
         }
@@ -211,7 +212,7 @@ int ChangeHarmony(SectionRange range) {
     EditObject* edit = Current();
     if (!edit) return 0;
     EditedTune& tune = edit->Tune();
-    if (tune.HasNotesOnChannel(kEditHarmonyDelayChannel)) {
+    if (tune.HasDelayTrack(kEditHarmonyDelayChannel)) {
         ShowErrorMessage(kDelaySetError);
         return 0;
     }
@@ -255,11 +256,18 @@ int MakeHarmonyDelayTrack() {
 void ToggleHarmonyDelay() {
     EditObject* edit = Current();
     if (!edit) return;
-    const int delay = edit->Tune().FindTrackByChannel(kEditHarmonyDelayChannel);
-    if (delay < 0)
-        MakeHarmonyDelayTrack();
-    else
+    const int delay = edit->Tune().FindDelayTrack(kEditHarmonyDelayChannel);
+    if (delay >= 0) {
         DeleteEditTrack(*edit, delay);
+    } else if (edit->Tune().HasNotesOnChannel(kEditHarmonyDelayChannel)) {
+        // The channel is the tune's own: a delay there would take its part.
+        const std::string channel = std::to_string(kEditHarmonyDelayChannel + 1);
+        ShowErrorMessage(
+            kEditingError,
+            "Channel " + channel + " holds a part of the tune, so no delay can be set on it.");
+    } else {
+        MakeHarmonyDelayTrack();
+    }
 }
 
 namespace {
@@ -346,7 +354,7 @@ int DeleteMelodyBeats(int firstStep, int lastStep) {
     if (melody < 0) return 0;
     const long long d = tune.division;
     tune.Track(melody)->DeleteNotes(firstStep * d, (lastStep + 1) * d);
-    const int delay = tune.FindTrackByChannel(kEditMelodyDelayChannel);
+    const int delay = tune.FindDelayTrack(kEditMelodyDelayChannel);
     if (delay >= 0) tune.Track(delay)->DeleteNotes(firstStep * d, (lastStep + 1) * d);
     return 1;
 }
@@ -355,7 +363,7 @@ int RecomposeAllSections() {
     EditObject* edit = Current();
     if (!edit) return 0;
     EditedTune& tune = edit->Tune();
-    if (tune.HasNotesOnChannel(kEditMelodyDelayChannel)) {
+    if (tune.HasDelayTrack(kEditMelodyDelayChannel)) {
         ShowErrorMessage(kDelaySetError);
         return 0;
     }
@@ -384,7 +392,7 @@ int ToggleOctave() {
 int RemoveMelodyDelay() {
     EditObject* edit = Current();
     if (!edit) return 0;
-    const int delay = edit->Tune().FindTrackByChannel(kEditMelodyDelayChannel);
+    const int delay = edit->Tune().FindDelayTrack(kEditMelodyDelayChannel);
     if (delay < 0) {
         ShowErrorMessage(kNoDelayTrackError);
         return 0;

@@ -38,12 +38,13 @@ struct SectionRange {
 // chord lists. An invalid range without a current tune or selection.
 SectionRange LocateSelection(int firstStep, int lastStep);
 
-// 0 when the channel holds no notes, or when the user lets its track go
-// (it is deleted); 1 when the user keeps the delay (stop).
+// 0 when the channel holds no delay track with notes (a part of the tune
+// there is none), or when the user lets the delay go (its track is
+// deleted); 1 when the user keeps the delay (stop).
 int ConfirmDelayRemoval(int channel);
 
 // ---- Captions ----
-// "Remove Delay" when the channel holds notes, else "Set Delay".
+// "Remove Delay" when the channel's delay track holds notes, else "Set Delay".
 std::string DelayCaption(int channel);
 // "Set Octave" for a melody of one note at a time, else "Remove Octave";
 // without a melody track "There are no melody track." and "Set Octave".
@@ -67,7 +68,9 @@ int DeleteHarmonyRange(SectionRange range);
 // the pans spread apart; nothing without a harmony track or a style delay.
 // 1 when the track was added.
 int MakeHarmonyDelayTrack();
-// "Set Delay" / "Remove Delay" of the chord panel.
+// "Set Delay" / "Remove Delay" of the chord panel: the harmony delay track
+// deleted, or made; refused with a box, nothing changed, when a part of
+// the tune holds notes on the harmony delay channel.
 void ToggleHarmonyDelay();
 
 // ---- "Copy Paste" ----

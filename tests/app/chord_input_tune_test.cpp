@@ -189,7 +189,8 @@ std::string ThreeChords(bool harmonyDelay) {
                                               {3, 0, 48, 384},   {3, 384, 50, 384},
                                               {3, 768, 53, 384}, {1, 1056, 64, 96}};
     if (harmonyDelay) notes.push_back({11, 0, 48, 96});
-    return SaveTune("wizard.mid", {{0, "C"}, {384, "G 7"}, {768, "F"}}, notes);
+    return SaveTune("wizard.mid", {{0, "C"}, {384, "G 7"}, {768, "F"}}, notes, 96,
+                    {harmonyDelay ? 11 : -1});
 }
 
 // Tone: the programs follow the style's instruments, a part not used loses

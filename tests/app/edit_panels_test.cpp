@@ -52,8 +52,10 @@ protected:
         WorkingStyle = saved_;
     }
     void OpenTune(const std::vector<tuneedit_test::Marker>& markers,
-                  const std::vector<tuneedit_test::Note>& notes) {
-        OpenCurrentEditObject(tuneedit_test::SaveTune("edit_temp.mid", markers, notes));
+                  const std::vector<tuneedit_test::Note>& notes,
+                  const std::vector<int>& delayed = {}) {
+        OpenCurrentEditObject(
+            tuneedit_test::SaveTune("edit_temp.mid", markers, notes, 96, delayed));
     }
     bool Shown(const std::string& text) {
         for (const std::string& t : testing_support::Sink().Texts())
@@ -65,7 +67,8 @@ protected:
 };
 
 TEST_F(EditPanelsTest, MelodyOctaveSetAndRemovedThroughThePanels) {
-    OpenTune({{0, "C"}}, {{1, 0, 60, 96}, {1, 96, 64, 96}, {10, 10, 60, 96}});
+    OpenTune({{0, "C"}}, {{1, 0, 60, 96}, {1, 96, 64, 96}, {10, 10, 60, 96}},
+             {kEditMelodyDelayChannel});
     EditMelody melody(nullptr, 0, 3);
     EditRichness* richness = nullptr;
     std::vector<std::string> captions;
@@ -155,7 +158,8 @@ TEST_F(EditPanelsTest, CopyPasteThroughTheMelodyPanel) {
 }
 
 TEST_F(EditPanelsTest, ComposeGivesItsNoticeAndWaitsForNoDelay) {
-    OpenTune({{0, "C"}, {384, "G"}}, {{1, 0, 60, 96}, {1, 384, 62, 96}, {10, 5, 60, 10}});
+    OpenTune({{0, "C"}, {384, "G"}}, {{1, 0, 60, 96}, {1, 384, 62, 96}, {10, 5, 60, 10}},
+             {kEditMelodyDelayChannel});
     const EditObject* before = CurrentEditObject();
     EditMelody melody(nullptr, 0, 7);
     backend_->Then([&](HeadlessBackend& d) {

@@ -21,6 +21,7 @@
 #include "app/shell_seams.h"
 #include "app/terminal_selection_dialog.h"
 #include "compose/compose_info.h"
+#include "compose/composer_state.h"
 #include "convert/conversion_dialogs.h"
 #include "convert/mobile_data.h"
 #include "convert/output_dispatcher.h"
@@ -38,7 +39,11 @@
 #include "tests/convert/smaf_test_util.h"
 #include "tests/convert/smf_builder.h"
 #include "tests/support/test_support.h"
+#include "tests/tuneedit/tuneedit_test_util.h"
 #include "tuneedit/edit_object.h"
+#include "tuneedit/instrument_apply.h"
+#include "tuneedit/panel_edits.h"
+#include "tuneedit/tune_edits.h"
 
 using namespace platform::ui;
 namespace fs = std::filesystem;
@@ -648,6 +653,76 @@ TEST_F(PanelActionsTest, EditExitsLeaveNoEditObject) {
     EXPECT_EQ(testing_support::Sink().Count(), 2u);
     EXPECT_EQ(CurrentEditObject(), nullptr);
     EXPECT_EQ(backend_->PendingSteps(), 0u);
+}
+
+// A tune of fifteen channels, its own parts on the two the editor keeps for
+// its delays as well: none of the edit roads takes them for delay tracks,
+// and Set Delay refuses the harmony delay's channel.
+TEST_F(PanelActionsTest, PartsOnTheDelayChannelsAreNeverTakenForDelays) {
+    PanelMode = kPanelModeEdit;
+    std::vector<tuneedit_test::Note> notes;
+    for (int c = 0; c < 16; ++c)
+        for (int bar = 0; c != 9 && bar < 4; ++bar)
+            notes.push_back({c, bar * 384, 60 + c, 96});
+    const std::string path = tuneedit_test::SaveTune(
+        "parts.mid", {{0, "C"}, {384, "F"}, {768, "G"}, {1152, "C"}}, notes);
+    // The two parts' notes and programs, unchanged after every road.
+    auto parts = [] {
+        const EditedTune& tune = CurrentEditObject()->Tune();
+        std::vector<int> kept;
+        for (int c : {kEditMelodyDelayChannel, kEditHarmonyDelayChannel}) {
+            const int track = tune.FindTrackByChannel(c);
+            kept.push_back(track < 0 ? -1 : tune.Track(track)->CountNotesInRange(0, 1536));
+            kept.push_back(tune.GetChannelProgram(c));
+        }
+        return kept;
+    };
+    const std::vector<int> expected = {4, 5, 4, 5};
+    testing_support::Chooser().QueueFile(path, 1);
+    testing_support::Chooser().QueueCancel();
+    backend_->Then([&](HeadlessBackend& d) {
+        EXPECT_EQ(parts(), expected) << "the work copy";
+        EXPECT_EQ(DelayCaption(kEditMelodyDelayChannel), "Set Delay");
+        EXPECT_EQ(DelayCaption(kEditHarmonyDelayChannel), "Set Delay");
+        // Harmony and melody are made from the style's files in the
+        // program's folder.
+        platform::SetProgramDirectory("");
+        const MusicStyle style = WorkingStyle;
+        InitMusicStyle(WorkingStyle);
+        ResetComposerState();
+        ToggleHarmonyDelay();
+        EXPECT_EQ(parts(), expected) << "Set Delay";
+        EXPECT_EQ(ChangeHarmony({0, 4}), 1);
+        EXPECT_EQ(DeleteHarmonyRange({1, 2}), 1);
+        EXPECT_EQ(parts(), expected) << "the chord panel";
+        EXPECT_EQ(DeleteDissonantNotes({0, 4}), 1);
+        EXPECT_EQ(ConnectSections({1, 2}), 1);
+        EXPECT_EQ(parts(), expected) << "the adjust panel";
+        EXPECT_EQ(DeleteMelodyBeats(0, 1), 1);
+        EXPECT_EQ(RemoveMelodyDelay(), 0);
+        EXPECT_EQ(parts(), expected) << "the melody panels";
+        EXPECT_EQ(RefuseUnderHarmonyDelay(CurrentEditObject()->Tune()), 0);
+        WorkingStyle.voice[kPartMelody] = 40;
+        WorkingStyle.voice[kPartHarmony] = 10;
+        ApplyToneInstruments(CurrentEditObject()->Tune(), WorkingStyle);
+        EXPECT_EQ(parts(), expected) << "Tone";
+        EXPECT_EQ(RecomposeAllSections(), 1);
+        EXPECT_EQ(parts(), expected) << "Compose";
+        WorkingStyle = style;
+        platform::SetProgramDirectory(folder_);
+        const SkinButton& ok =
+            dynamic_cast<EdCdCust*>(d.TopWindow()->Handler())->Button(kChordInputOkButton);
+        d.Click((ok.x1 + ok.x2) / 2, (ok.y1 + ok.y2) / 2 + 8);
+    });
+    EditTune();
+    std::vector<std::string> delayBoxes;
+    for (const std::string& t : testing_support::Sink().Texts())
+        if (t.find("elay") != std::string::npos) delayBoxes.push_back(t.substr(13));
+    EXPECT_EQ(delayBoxes,
+              (std::vector<std::string>{
+                  "Error occured in editing! Channel 12 holds a part of the tune, so no delay "
+                  "can be set on it.",
+                  "No Delay Track!"}));
 }
 
 TEST_F(PanelActionsTest, TunesWithoutMarkersAreAnalysedAndOldOnesMoved) {

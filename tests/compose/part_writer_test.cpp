@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "compose/compose_info.h"
+#include "compose/compose_track.h"
 #include "compose/composer_state.h"
 #include "compose/conversion_material.h"
 #include "compose/melody_pitch.h"
@@ -264,6 +265,9 @@ TEST_F(PartWriter, DelayedCopyPansToTheOtherSideWithinADataByte) {
         ASSERT_EQ(copied.size(), plain.size());
         EXPECT_EQ(copied[0].channel, 10);
         EXPECT_EQ(copied[0].time, plain[0].time + 12);
+        // The copy carries the mark the editor knows its delay tracks by.
+        EXPECT_TRUE(IsDelayTrack(*tracks[0], 10));
+        EXPECT_FALSE(IsDelayTrack(*tracks[1], 1));
         for (ComposeTrackData* t : tracks)
             delete t;
     }

@@ -57,8 +57,10 @@ protected:
         WorkingStyle = saved_;
     }
     EditedTune& Open(const std::vector<tuneedit_test::Marker>& markers,
-                     const std::vector<tuneedit_test::Note>& notes) {
-        return OpenCurrentEditObject(SaveTune("edit_temp.mid", markers, notes))->Tune();
+                     const std::vector<tuneedit_test::Note>& notes,
+                     const std::vector<int>& delayed = {}) {
+        return OpenCurrentEditObject(SaveTune("edit_temp.mid", markers, notes, 96, delayed))
+            ->Tune();
     }
     // The texts shown, without the code in front of them.
     std::vector<std::string> Texts() {
@@ -159,7 +161,7 @@ TEST_F(PanelEditsTest, DeleteDissonantSkipsSectionsWithoutChordAndGoesOn) {
 }
 
 TEST_F(PanelEditsTest, DeleteDissonantRefusesWhileTheMelodyIsDelayed) {
-    Open({{0, "C"}}, {{1, 0, 61, 96}, {10, 12, 61, 96}});
+    Open({{0, "C"}}, {{1, 0, 61, 96}, {10, 12, 61, 96}}, {kEditMelodyDelayChannel});
     EXPECT_EQ(DeleteDissonantNotes({0, 5}), 0);
     EXPECT_EQ(Texts(), (std::vector<std::string>{"The number of chord is worng!",
                                                  "Can not edit if delay is set!"}));
@@ -239,7 +241,7 @@ TEST_F(PanelEditsTest, LocatingSplitsTheChordAtTheSelectionEdges) {
 }
 
 TEST_F(PanelEditsTest, DelayGuardAsksAndDeletesOnOk) {
-    Open({{0, "C"}}, {{1, 0, 60, 96}, {10, 12, 60, 96}});
+    Open({{0, "C"}}, {{1, 0, 60, 96}, {10, 12, 60, 96}}, {kEditMelodyDelayChannel});
     EXPECT_EQ(ConfirmDelayRemoval(kEditHarmonyDelayChannel), 0);  // nothing to ask
     EXPECT_TRUE(Texts().empty());
     testing_support::Sink().QueueAnswer(IDCANCEL);
@@ -275,7 +277,8 @@ TEST_F(PanelEditsTest, ConnectMovesTheEntryAndExitNotes) {
 }
 
 TEST_F(PanelEditsTest, DeleteBeatsTakesMelodyAndItsDelay) {
-    Open({{0, "C"}}, {{1, 0, 60, 96}, {1, 96, 62, 96}, {1, 192, 64, 96}, {10, 100, 62, 96}});
+    Open({{0, "C"}}, {{1, 0, 60, 96}, {1, 96, 62, 96}, {1, 192, 64, 96}, {10, 100, 62, 96}},
+         {kEditMelodyDelayChannel});
     ASSERT_EQ(DeleteMelodyBeats(1, 1), 1);
     EXPECT_EQ(NotesOf(1), (std::vector<std::pair<long long, int>>{{0, 60}, {192, 64}}));
     EXPECT_TRUE(NotesOf(10).empty());

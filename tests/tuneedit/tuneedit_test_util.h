@@ -1,11 +1,13 @@
 // Small edited tunes built event by event and saved to the test's folder.
 #pragma once
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "compose/compose_track.h"
 #include "midi/f1_data.h"
 #include "tests/support/test_support.h"
 #include "tuneedit/edit_object.h"
@@ -24,9 +26,13 @@ struct Note {
 };
 
 // Track 0 holds the markers; one track per distinct channel holds its notes
-// (in the order given, which must be by time within a channel).
+// (in the order given, which must be by time within a channel). The tracks
+// of the delayed channels are written as the program's delay tracks (the
+// detune before the first note, no extra delay); every other track is a
+// part of the tune.
 inline std::string SaveTune(const std::string& name, const std::vector<Marker>& markers,
-                            const std::vector<Note>& notes, int division = 96) {
+                            const std::vector<Note>& notes, int division = 96,
+                            const std::vector<int>& delayed = {}) {
     MidiF1Data song(division);
     MidiF1TrackData* head = song.AddEmptyTrack();
     head->SetNoteMode(note_mode::kLength);
@@ -54,6 +60,8 @@ inline std::string SaveTune(const std::string& name, const std::vector<Marker>& 
             t->AddNote(c, n.tick - at, n.key, 100, n.length);
             at = n.tick;
         }
+        if (std::find(delayed.begin(), delayed.end(), c) != delayed.end())
+            DelayAndDetuneTrack(*t, c, 0);
         t->AppendEndOfTrack();
     }
     const std::string path = testing_support::ScratchDir() + "/" + name;
