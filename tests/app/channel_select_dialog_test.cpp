@@ -88,11 +88,9 @@ TEST_F(ChannelDialogTest, RangeOpensClampsAndIsChecked) {
             // Start 4, End 2: refused, the dialog stays.
             d.Type(kChannelStartEdit, "4");
             d.Type(kChannelEndEdit, "2");
-            d.Click(Centre(dialog.Button(kChannelOkButton)).x,
-                    Centre(dialog.Button(kChannelOkButton)).y);
+            d.Click(Centre(dialog.Button(kChannelOkButton)).x, Centre(dialog.Button(kChannelOkButton)).y);
             EXPECT_TRUE(dialog.GetWindow().IsModal());
-            EXPECT_NE(Sink().Texts().back().find("There is an error of start point!"),
-                      std::string::npos);
+            EXPECT_NE(Sink().Texts().back().find("There is an error of start point!"), std::string::npos);
             // Start 3, End 2: equal ticks are accepted.
             d.Type(kChannelStartEdit, "3");
             d.Key(Key::Enter);
@@ -130,8 +128,7 @@ TEST_F(ChannelDialogTest, RowsShowTheModelAndOkWritesItBack) {
         EXPECT_EQ(w.FindControl(kChannelProgramId + 5)->Selection(), 0);
         EXPECT_EQ(w.FindControl(kChannelCheckId + 4)->Value(), 0);
         EXPECT_FALSE(w.FindControl(kChannelCheckId + 6)->IsEnabled());
-        EXPECT_EQ(w.FindControl(kChannelCheckId + 13)->Bounds(),
-                  (Rect::FromSize(220, 59 + 27, 30, 22)));
+        EXPECT_EQ(w.FindControl(kChannelCheckId + 13)->Bounds(), (Rect::FromSize(220, 59 + 27, 30, 22)));
         // A fifth checked row is too many for four voices (the drums are
         // the sixth row and checked too).
         d.Click(w.FindControl(kChannelCheckId + 4)->Bounds().left + 5,
@@ -200,10 +197,11 @@ TEST(AutoAdjust, DoublesMelodyBassAndChordsAndSkipsSilentLevels) {
         for (int j = 0; j < 4; ++j) {
             const MobileChanelData& from = *model.Slot(j);
             if (from.Count() != copy.Count()) continue;
-            matched = matched || (copy.GetControlValue(mobile_code::kProgram) ==
-                                      DoubledProgram(from.GetControlValue(mobile_code::kProgram)) &&
-                                  copy.GetControlValue(mobile_code::kVolume) ==
-                                      from.GetControlValue(mobile_code::kVolume) * 90 / 100);
+            matched = matched ||
+                      (copy.GetControlValue(mobile_code::kProgram) ==
+                           DoubledProgram(from.GetControlValue(mobile_code::kProgram)) &&
+                       copy.GetControlValue(mobile_code::kVolume) ==
+                           from.GetControlValue(mobile_code::kVolume) * 90 / 100);
         }
         EXPECT_TRUE(matched) << i;
     }

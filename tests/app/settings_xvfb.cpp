@@ -141,7 +141,8 @@ void ShootValueDialogs(const std::string& out) {
         CTerminalSelectionDlg d;
         const TerminalTable table;
         for (int row = 0; row < table.Count(); ++row)
-            if (std::strlen(table.Row(row).models) > std::strlen(table.Row(d.terminalIndex).models))
+            if (std::strlen(table.Row(row).models) >
+                std::strlen(table.Row(d.terminalIndex).models))
                 d.terminalIndex = row;
         d.title = "Terminal";
         d.numberMinimum = 1000;

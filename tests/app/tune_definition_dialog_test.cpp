@@ -190,9 +190,7 @@ TEST_F(TuneDefinitionTest, NamesAreStoredInCodePage932AndShownWhole) {
          "\xb1\xb2\xb3\xb4\xb5\xb6\xb7\xb8\xb9\xba\xbb\xbc\xbd\xbe\xbf\xc0\xc1\xc2\x82\xa0",
          "ｱｲｳｴｵｶｷｸｹｺｻｼｽｾｿﾀﾁﾂあ", ""},
         {"①髙", "\x87\x40\xfb\xfc", "①髙", ""},
-        {"Aöööööööööööööööööö", "Before", "Before", "ö"},
-        {"Grüße © 2026 ½ €", "Before", "Before", "ü ß © ½ €"},
-        {"¥100", "Before", "Before", "¥"},
+        {"Aööö Grüße © ½ € ¥", "Before", "Before", "ö ü ß © ½ € ¥"},
     };
     auto shell = std::make_shared<RecordingShellServices>();
     const auto oldShell = SetShellServices(shell);
