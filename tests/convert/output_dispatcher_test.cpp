@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -36,15 +37,32 @@ class MailDialogs : public RefusingConversionDialogs {
 public:
     // The channels as the model holds them, over the whole song.
     ChannelRange ChooseChannels(const ChannelChoice& choice) override {
+        asked += "\tchannels " + std::to_string(choice.drumRowsLocked) + std::to_string(choice.drumAsOneRow) +
+                 " " + std::to_string(choice.voiceLimit) + (choice.multiTrack ? " multi" : "");
         return {true, 0,
                 static_cast<long long>(choice.model->GetLengthInMeasures()) * choice.model->GetMeasureTicks()};
     }
     void ShowMelodyMailText(const std::string& path) override { shown.push_back(path); }
     std::vector<std::string> shown;
+    std::string asked;  // the channel questions, as they came
 };
 
 bool Exists(const std::string& path) {
     return fs::exists(path);
+}
+
+// FNV-1a of a file's bytes, "-" when there is no file.
+std::string FileHash(const std::string& path) {
+    if (!Exists(path)) return "-";
+    std::uint64_t h = 14695981039346656037ull;
+    for (std::uint8_t b : composed_tunes::ReadBytes(path)) h = (h ^ b) * 1099511628211ull;
+    char text[20];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(h));
+    return text;
+}
+
+std::string DataFile(const char* name) {
+    return std::string(ZAW_TEST_DATA_DIR) + "/" + name;
 }
 
 class Dispatcher : public ::testing::Test {
@@ -99,17 +117,24 @@ TEST_F(Dispatcher, ComposedTunesThroughEveryOutputType) {
     const auto tunes = composed_tunes::Compose(folder_, 10, 12);
     ASSERT_GE(tunes.size(), 20u);
     std::ofstream mails(folder_ + "mails.txt");
+    // What each conversion wrote and said, line by line, against the record
+    // kept in data/: the files' bytes and the boxes, in order.
+    std::string record;
     for (std::size_t t = 0; t < tunes.size(); ++t) {
         const std::string in = Input(tunes[t].bytes);
-        for (int type = 0; type < kOutputTypeCount; ++type) {
+        // The first tunes go through the channel question too.
+        for (int step = 0; step < (t < 2 ? 2 * kOutputTypeCount : kOutputTypeCount); ++step) {
+            const int type = step % kOutputTypeCount;
+            const int adjustVoice = step < kOutputTypeCount ? 1 : 0;
             // The renders have a test of their own.
             if (type == 21 || type == 22) continue;
             const std::string out = Prepare(type);
             Sink().Clear();
+            dialogs_->asked.clear();
             std::string path = in;
-            const int result = dispatcher_.ConvertToOutputFormat(path, 1, type_);
+            const int result = dispatcher_.ConvertToOutputFormat(path, adjustVoice, type_);
             const auto messages = Sink().Texts();
-            if (t == 0) {
+            if (t == 0 && adjustVoice == 1) {
                 std::printf("type %2d: result %d, %s, %ju bytes", type, result,
                             fs::path(LastOutputPath.Get()).filename().c_str(),
                             Exists(LastOutputPath.Get()) ? std::uintmax_t(fs::file_size(LastOutputPath.Get())) : 0u);
@@ -119,6 +144,11 @@ TEST_F(Dispatcher, ComposedTunesThroughEveryOutputType) {
                 std::printf("\n");
             }
             const std::string what = tunes[t].name + " type " + std::to_string(type);
+            record += what + (adjustVoice ? "" : " asked") + "\t" + std::to_string(result) + "\t" +
+                      FileHash(out) + "\t" +
+                      (LastOutputPath.Get() == out ? "=" : FileHash(LastOutputPath.Get())) + dialogs_->asked;
+            for (const auto& m : messages) record += "\t" + m;
+            record += "\n";
             EXPECT_EQ(path, in) << what;  // no pre-pass ran
             if (type == 23 || type == 25) {
                 EXPECT_EQ(result, 0) << what;
@@ -136,7 +166,7 @@ TEST_F(Dispatcher, ComposedTunesThroughEveryOutputType) {
                 ASSERT_FALSE(dialogs_->shown.empty());
                 EXPECT_EQ(dialogs_->shown.back(), out);
                 // python reads the pair: the text after its header is the file.
-                const std::string copy = folder_ + "mail" + std::to_string(t) + "_" + std::to_string(type);
+                const std::string copy = folder_ + "mail" + std::to_string(t) + "_" + std::to_string(step);
                 fs::copy_file(LastOutputPath.Get(), copy + ".mld");
                 fs::copy_file(out, copy + ".txt");
                 mails << copy << "\n";
@@ -146,6 +176,10 @@ TEST_F(Dispatcher, ComposedTunesThroughEveryOutputType) {
         }
     }
     mails.close();
+    if (std::getenv("ZAW_WRITE_GOLDEN")) std::ofstream(DataFile("composed_outputs.txt")) << record;
+    const std::vector<std::uint8_t> kept = composed_tunes::ReadBytes(DataFile("composed_outputs.txt"));
+    EXPECT_TRUE(std::string(kept.begin(), kept.end()) == record)
+        << "the conversions differ from data/composed_outputs.txt";
     const std::string script = std::string(ZAW_RES_DIR) + "/../tests/convert/melody_mail_check.py";
     EXPECT_EQ(std::system(("/usr/bin/python3 " + script + " " + folder_ + "mails.txt").c_str()), 0);
 }
