@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <map>
 #include <thread>
 
@@ -13,6 +14,8 @@
 #include "app/shell_seams.h"
 #include "compose/chord_analyzer.h"
 #include "compose/compose_control.h"
+#include "convert/mobile_data.h"
+#include "convert/multi_mobile_track_data.h"
 #include "convert/output_dispatcher.h"
 #include "convert/ringtone_drivers.h"
 #include "core/app_utilities.h"
@@ -238,4 +241,69 @@ TEST_F(RingtoneRoundTrip, RealMusicKeepsItsNotesInEveryType) {
             }
         }
     }
+}
+
+namespace {
+
+// What a listen took up: the model that holds it, its slots and events.
+std::string ListenHeld() {
+    auto model = [](const char* kind, const MobileData& m) {
+        int events = 0;
+        for (int s = 0; s < m.Count(); ++s) events += m.EventCount(s);
+        return std::string(kind) + " " + std::to_string(m.Count()) + "/" + std::to_string(events);
+    };
+    if (ListenMultiTrackData) return model("multi", *ListenMultiTrackData);
+    if (ListenMobileData) return model("mobile", *ListenMobileData);
+    if (ListenMidiData) return "midi";
+    return "none";
+}
+
+}  // namespace
+
+// The Play action's road for every output type, kept in data/: each type
+// plays a file of its own and the same MFi, PMD, multi-track MFi and SMAF
+// files,
+// so a road or its reading type that changes shows as a changed line.
+TEST_F(RingtoneRoundTrip, EveryTypeListensByItsOwnRoad) {
+    const std::string in = folder_ + "in.mid";
+    const auto song = smf_builder::Song({{0, 60, 8, {100}, "", false, 0}, {9, 36, 8, {100}, "", false, 0}});
+    testing_support::WriteFileText(in, std::string(song.begin(), song.end()));
+    // Each type's own file; the waves are not rendered here.
+    std::map<int, std::string> own;
+    for (int type = 0; type <= 28; ++type) {
+        if (type == 21 || type == 22 || type == 23 || type >= 25) continue;
+        std::string extension;
+        OutputTypeExtension(extension, type);
+        own[type] = folder_ + "own" + std::to_string(type) + "." + extension;
+        LastOutputPath.Set(own[type]);
+        std::string path = in;
+        ASSERT_EQ(dispatcher_.ConvertToOutputFormat(path, 1, type), 1) << type;
+        // A melody mail is listened to as its MFi file.
+        own[type] = LastOutputPath.Get();
+    }
+    std::string record;
+    for (int type = -1; type <= 28; ++type) {
+        if (type == 22) continue;  // the wave listen has a test of its own
+        for (const std::string& file : {own.count(type) ? own[type] : in, own[3], own[5], own[9], own[13],
+                                         own[14], own[24], own[4]}) {
+            OutputType = type;
+            LastOutputPath.Set(file);
+            Sink().Clear();
+            ResultText.Clear();
+            PlayOrStopResult();
+            record += std::to_string(type) + "\t" + FileNameOfPath(file) + "\t" + ResultText.Get() + "\t" + ListenHeld();
+            for (const auto& box : Sink().Texts()) record += "\t" + box;
+            record += "\n";
+            StopRingtoneListen();
+            // The next listen starts on a player at rest.
+            const auto until = std::chrono::steady_clock::now() + 5s;
+            while (!TheMusicPlayer.idle.load() && std::chrono::steady_clock::now() < until)
+                std::this_thread::sleep_for(1ms);
+            platform::ui::RunPosted();
+        }
+    }
+    const std::string kept = std::string(ZAW_TEST_DATA_DIR) + "/listen_roads.txt";
+    if (std::getenv("ZAW_WRITE_GOLDEN")) testing_support::WriteFileText(kept, record);
+    const auto bytes = composed_tunes::ReadBytes(kept);
+    EXPECT_TRUE(std::string(bytes.begin(), bytes.end()) == record) << "the listens differ from data/listen_roads.txt";
 }
