@@ -8,6 +8,7 @@
 #include "compose/compose_control.h"
 #include "compose/tune_structure.h"
 #include "core/conversion_services.h"
+#include "core/output_formats.h"
 #include "core/shell_services.h"
 #include "midi/f0_data.h"
 #include "platform/message_sink.h"
@@ -133,7 +134,7 @@ void ZaChanelRole::OnInitDialog() {
     Find(kRoleStartUpDown).SetRange(1, bars);
     Find(kRoleEndUpDown).SetRange(1, bars);
     const std::array<int, 2> window =
-        InitialBarWindow(IsRingtoneSynthType(OutputType.load()) != 0,
+        InitialBarWindow(FormatOf(OutputType.load()).family == FormatFamily::Ringtone,
                          song_.GetTicksBeforeFirstNote(), song_.division, bars);
     start.SetText(std::to_string(window[0]));
     end.SetText(std::to_string(window[1]));

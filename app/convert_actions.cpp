@@ -23,6 +23,7 @@
 #include "convert/terminal_table.h"
 #include "core/app_utilities.h"
 #include "core/conversion_services.h"
+#include "core/output_formats.h"
 #include "core/read_log.h"
 #include "core/settings.h"
 #include "core/shell_services.h"
@@ -34,32 +35,24 @@
 
 namespace {
 
-// The output type of each row of the save dialog, in dialog order.
-constexpr std::array<int, kSaveFilterCount> kSaveRowTypes = {
-    kComposeFlavourRow,  // "midi files": the compose flavour
-    22,                  // "wave files"
-    21,                  // "aiff files"
-    kDocomoMenu,         // "DOCOMO Ringtone": a DoCoMo handset
-    kSoftbankMenu,       // "Softbank Ringtone": a Softbank handset
-    5,                   // "au 16 Voice files (pmd)"
-    kAuMenu,             // "au Ringtone": an au handset
-    20,                  // "MFM files"
-    10,                  // "DOCOMO 16 Voice Melody Mail files"
-    12,                  // "DOCOMO 4 Voice Melody Mail files"
-    8,                   // "MA1 files"
-    25,                  // "DOCOMO ringtone voice files"
-    kKeepTypeRow,        // "midi files": the output type stays
-};
+// The first and the last row of the save dialog, both "midi files", stand
+// for a choice: the compose flavour, and no change of the output type. Every
+// other row is the type whose record names the row.
+int SaveRowType(int row) {
+    if (row == 1) return kComposeFlavourRow;
+    if (row == kSaveFilterCount) return kKeepTypeRow;
+    return TypeOfSaveRow(row);
+}
+
 constexpr int kTerminalLimitLow = 1000;
 constexpr int kTerminalLimitHigh = 30000;
-constexpr int kModelCapacity = 0x60000;
-constexpr int kRingVoiceType = 25;
 
 platform::ui::Window* PanelWindow() {
     return MainWindow() ? &MainWindow()->GetWindow() : nullptr;
 }
 
-int ChooseCarrierTerminal(int (*inGroup)(int), ErrorCode wrong) {
+int ChooseCarrierTerminal(Carrier carrier, ErrorCode wrong) {
+    const auto inGroup = [carrier](int type) { return FormatOf(type).carrier == carrier; };
     TerminalTable table;
     int type = table.GetOutputType(AppSettings.TerminalIndex);
     while (!inGroup(type)) {
@@ -102,7 +95,8 @@ int ConvertInStyle(const std::string& input, int type) {
     int done = ComposeInMidiStyle(input, type);
     LastOutputPath.Set(chosen);
     if (done) {
-        if (!IsRingtoneSynthType(type) && !IsMelodyMailType(type) && !IsWaveOutputType(type))
+        const FormatFamily family = FormatOf(type).family;
+        if (family == FormatFamily::Smf || family == FormatFamily::None)
             done = CopyFileBytes(composed, chosen);
         else
             done = ConvertTuneFile(composed, type);
@@ -145,10 +139,10 @@ bool IsMidiInput(const std::string& path) {
 
 std::string SaveDialogFilter() {
     std::string filter;
-    for (int type : kSaveRowTypes) {
-        std::string row;
-        OutputTypeFileFilter(type == kComposeFlavourRow || type == kKeepTypeRow ? 0 : type, row);
-        filter += row;
+    for (int row = 1; row <= kSaveFilterCount; ++row) {
+        const int type = SaveRowType(row);
+        const char* text = FormatOf(type < 0 ? 0 : type).saveFilter;
+        if (text) filter += text;
     }
     return filter;
 }
@@ -158,26 +152,26 @@ int OutputTypeForFilter(int filterIndex) {
         ShowErrorMessage(kWrongFileTypeError);
         return 0;
     }
-    const int type = kSaveRowTypes[static_cast<std::size_t>(filterIndex - 1)];
-    if ((type == 21 || type == 22) && QuickTimeAvailable.load() == 0) {
+    const int type = SaveRowType(filterIndex);
+    if (FormatOf(type).RendersAudio() && QuickTimeAvailable.load() == 0) {
         ShowErrorMessage(kNeedsQuickTimeError);
         return 0;
     }
     switch (type) {
         case kComposeFlavourRow: {
             const int flavour = AppSettings.ComposeOutputType;
-            OutputType = flavour >= 0 && flavour <= 2 ? flavour : 2;
+            OutputType = FormatOf(flavour).family == FormatFamily::Smf ? flavour : kGmSmfType;
             break;
         }
         case kKeepTypeRow:
             break;
-        case kDocomoMenu:
+        case kDocomoMenuType:
             OutputType = ChooseDocomoTerminal();
             break;
-        case kSoftbankMenu:
+        case kSoftbankMenuType:
             OutputType = ChooseSoftbankTerminal();
             break;
-        case kAuMenu:
+        case kAuMenuType:
             OutputType = ChooseAuTerminal();
             break;
         default:
@@ -188,15 +182,15 @@ int OutputTypeForFilter(int filterIndex) {
 }
 
 int ChooseDocomoTerminal() {
-    return ChooseCarrierTerminal(IsDocomoTerminalType, kSelectDocomoError);
+    return ChooseCarrierTerminal(Carrier::Docomo, kSelectDocomoError);
 }
 
 int ChooseSoftbankTerminal() {
-    return ChooseCarrierTerminal(IsSoftbankTerminalType, kSelectSoftbankError);
+    return ChooseCarrierTerminal(Carrier::Softbank, kSelectSoftbankError);
 }
 
 int ChooseAuTerminal() {
-    return ChooseCarrierTerminal(IsAuTerminalType, kSelectAuError);
+    return ChooseCarrierTerminal(Carrier::Au, kSelectAuError);
 }
 
 bool ChooseInputFile(std::string& path) {
@@ -295,7 +289,7 @@ std::optional<InputYield> ReadRingtoneBack(std::string& path) {
         return std::nullopt;
     }
     for (const platform::BoxCollector::Box& box : said) platform::ShowBox(box.kind, box.text);
-    MidiF1Data song(model->division, kModelCapacity);
+    MidiF1Data song(model->division, kMobileModelCapacity);
     model->ToMidiF1Data(song);
     song.ConvertToNoteOnOff();
     const std::string temp = FolderSetting(FolderKind::Work) + kReadBackFile;
@@ -354,7 +348,7 @@ void ConvertInput(const std::string& given) {
     LastOutputPath.Set(output);
     // The type the save dialog chose, handed to the conversion.
     const int type = OutputType.load();
-    if (type == kRingVoiceType && !wav) {
+    if (FormatOf(type).converter == Converter::WavOnly && !wav) {
         ShowErrorBox(kLoadWavForVoiceText);
         return;
     }

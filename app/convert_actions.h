@@ -45,13 +45,11 @@ inline constexpr const char* kRingtoneRefusedText = "can not be read: ";
 
 // ---- The save dialog's rows ----
 
-// Row types that stand for a choice: the compose flavour, a carrier's
-// handset, or no change of the output type.
+// Row types that stand for a choice: the compose flavour, or no change of
+// the output type (a carrier's handset menu has a type of its own,
+// kDocomoMenuType and the others).
 constexpr int kComposeFlavourRow = -1;
 constexpr int kKeepTypeRow = -2;
-constexpr int kDocomoMenu = 26;
-constexpr int kSoftbankMenu = 27;
-constexpr int kAuMenu = 28;
 // The filter texts of the 13 rows, in dialog order.
 std::string SaveDialogFilter();
 // Sets OutputType for the 1-based filter index; 0 when refused.

@@ -12,6 +12,7 @@
 #include "compose/compose_control.h"
 #include "compose/tune_structure.h"
 #include "core/conversion_services.h"
+#include "core/output_formats.h"
 #include "core/shell_services.h"
 #include "core/utilities.h"
 #include "midi/f0_data.h"
@@ -26,7 +27,6 @@
 namespace {
 
 constexpr int kEditPanelMode = 2;
-constexpr int kSmfOutputType = 2;
 constexpr int kOldVersionPauseMs = 500;
 
 // The channel of no event of the song, from 15 down (the drum channel and
@@ -141,7 +141,7 @@ void EditTune() {
     ResultText.Clear();
     ProgressDotsText.Clear();
     // The edited tune is a Standard MIDI File whatever was converted before.
-    OutputType = kSmfOutputType;
+    OutputType = kGmSmfType;
     std::string target;
     if (ChordStepCount != 0 && ChooseTune(target, copy, true)) {
         SetCurrentEditObject(nullptr);

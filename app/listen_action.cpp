@@ -11,6 +11,7 @@
 #include "convert/ringtone/ma1_data.h"
 #include "core/app_utilities.h"
 #include "core/conversion_services.h"
+#include "core/output_formats.h"
 #include "core/reporters.h"
 #include "core/settings.h"
 #include "core/shell_services.h"
@@ -31,9 +32,9 @@ void ClearStatusLines() {
 }
 
 void StopResult() {
-    const int type = OutputType.load();
-    const bool wave = PanelMode.load() != kPanelModeEdit && type == 22;
-    if (PanelMode.load() == kPanelModeEdit) OutputType = 2;
+    const bool wave = PanelMode.load() != kPanelModeEdit &&
+                      FormatOf(OutputType.load()).listen == ListenRoad::Wave;
+    if (PanelMode.load() == kPanelModeEdit) OutputType = kGmSmfType;
     if (wave && WavePlayer) {
         WavePlayer->Stop();
         ComposingActive = 0;
@@ -41,7 +42,7 @@ void StopResult() {
     PlayingActive = 0;
     GetShellServices()->Pause(kStopWaitMs);
     if (!wave) {
-        const bool smf = IsSmfOutputType(OutputType.load()) == 1;
+        const bool smf = FormatOf(OutputType.load()).family == FormatFamily::Smf;
         if (!smf && !RingtoneListenHeld()) ShowErrorMessage(listen_code::kMobileDataWrong);
         // Freed here, on the UI thread, and nowhere else.
         StopRingtoneListen();
@@ -61,68 +62,38 @@ void RepaintAfter(ErrorCode code) {
 }
 
 void PlayResult(const std::string& path) {
-    const int type = OutputType.load();
+    const OutputFormat& format = FormatOf(OutputType.load());
     ResultText.Set(FileNameOfPath(path) +
-                   (type == 21 || type == 22 ? " has been converted!" : " is now playing."));
-    switch (type) {
-        case 0:
-        case 1:
-        case 2:
+                   (format.RendersAudio() ? " has been converted!" : " is now playing."));
+    switch (format.listen) {
+        case ListenRoad::Smf:
             PlaySmfFile(path);
             break;
-        case 3:
-        case 10:
-        case 13:
-            PlayMfiFile(path, 4);
+        case ListenRoad::Mfi:
+            PlayMfiFile(path, format.listenArgument);
             break;
-        case 5:
-            PlayMfiFile(path, 254);
+        case ListenRoad::MultiMfi:
+            PlayMultiMfiFile(path, format.listenArgument);
             break;
-        case 9:
-        case 12:
-            PlayMfiFile(path, 1);
-            break;
-        case 11:
-            PlayMfiFile(path, 252);
-            break;
-        case 14:
-            PlayMultiMfiFile(path, 6);
-            break;
-        case 15:
-            PlayMultiMfiFile(path, 7);
-            break;
-        case 16:
-            PlayMultiMfiFile(path, 8);
-            break;
-        case 18:
-            PlayMultiMfiFile(path, 32);
-            break;
-        case 24:
-            PlayMultiMfiFile(path, 9);
-            break;
-        case 8:
+        case ListenRoad::Ma1:
             PlayMa1(path);
             break;
-        case 20:
+        case ListenRoad::Mfm:
             PlayMfmFile(path);
             break;
-        case 21:
-            ShowErrorMessage(kNotPlayedError);
-            break;
-        case 22:
-            PlayWaveFile(path, MainWindow() ? &MainWindow()->GetWindow() : nullptr);
-            break;
-        case 25:
-            RepaintAfter(kRingVoiceNotPlayedError);
-            break;
-        case 4:
-        case 6:
-        case 7:
-        case 17:
-        case 19:
+        case ListenRoad::Smaf:
             PlaySmafFile(path);
             break;
-        default:
+        case ListenRoad::Wave:
+            PlayWaveFile(path, MainWindow() ? &MainWindow()->GetWindow() : nullptr);
+            break;
+        case ListenRoad::NotPlayed:
+            ShowErrorMessage(kNotPlayedError);
+            break;
+        case ListenRoad::RingVoiceNotPlayed:
+            RepaintAfter(kRingVoiceNotPlayedError);
+            break;
+        case ListenRoad::Invalid:
             RepaintAfter(kInvalidPlayError);
             break;
     }

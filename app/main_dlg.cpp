@@ -9,6 +9,7 @@
 #include "app/zaw_dialog.h"
 #include "compose/compose_control.h"
 #include "core/conversion_services.h"
+#include "core/output_formats.h"
 #include "core/reporters.h"
 #include "core/settings.h"
 #include "core/utilities.h"
@@ -105,10 +106,6 @@ constexpr Faces kFaces[11] = {
     {SkinId::PanelConvert, SkinId::PanelConvertPressed},
 };
 
-bool IsSmfOutput(int type) {
-    return type >= 0 && type <= 2;
-}
-
 std::string TwoDigits(int n) {
     char text[8];
     std::snprintf(text, sizeof text, "%02d", std::clamp(n, 0, 99));
@@ -186,7 +183,7 @@ std::string HelpTopicPath() {
 }
 
 void ShowOutputNameStatus() {
-    if (IsSmfOutput(OutputType.load())) {
+    if (FormatOf(OutputType.load()).family == FormatFamily::Smf) {
         ResultText.Set("Output file is mymidi" + TwoDigits(AppSettings.TuneNumber));
     }
     GetShellServices()->DrawStatus();

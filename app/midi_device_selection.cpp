@@ -6,26 +6,13 @@
 #include "app/main_dlg.h"
 #include "app/shell_seams.h"
 #include "compose/compose_control.h"
+#include "core/output_formats.h"
 #include "core/reporters.h"
 #include "core/settings.h"
 
 using platform::MidiOutResult;
 
 namespace {
-
-struct OutputTypeRow {
-    int outputType;
-    int listIndex;
-};
-
-constexpr int kOutputTypeRowCount = 20;
-// Output types in the order of the type lists; only the first three can be
-// chosen in the device picker.
-constexpr OutputTypeRow kOutputTypeRows[kOutputTypeRowCount] = {
-    {2, 0},   {1, 1},   {0, 2},  {9, 3},  {11, 4},  {3, 5},  {13, 6}, {14, 7},  {15, 8},  {16, 9},
-    {24, 10}, {18, 11}, {7, 12}, {4, 13}, {17, 14}, {5, 15}, {6, 16}, {21, 17}, {22, 18}, {19, 19},
-};
-constexpr int kChoosableRows = 3;
 
 struct DeviceResultText {
     MidiOutResult result;
@@ -61,18 +48,6 @@ void FillDeviceList() {
 
 }  // namespace
 
-int OutputTypeListIndex(int outputType) {
-    for (const OutputTypeRow& row : kOutputTypeRows)
-        if (row.outputType == outputType) return row.listIndex;
-    return -1;
-}
-
-int ListIndexOutputType(int index) {
-    for (int i = 0; i < kChoosableRows; ++i)
-        if (kOutputTypeRows[i].listIndex == index) return kOutputTypeRows[i].outputType;
-    return -1;
-}
-
 const char* MidiDeviceErrorText(MidiOutResult result) {
     for (const DeviceResultText& row : kDeviceResultTexts)
         if (row.result == result) return row.text;
@@ -82,10 +57,10 @@ const char* MidiDeviceErrorText(MidiOutResult result) {
 void SelectMidiDevice(platform::ui::Window* owner) {
     PickerTitle = "Device Selection";
     PickerFirstTexts = {"MIDI GM (.mid)", "MIDI GS (.mid)", "MIDI XG (.mid)"};
-    PickerFirstCount = kChoosableRows;
+    PickerFirstCount = kChoosableTypeListRows;
     // A type the picker cannot show starts on "MIDI GM (.mid)".
-    const int listIndex = OutputTypeListIndex(AppSettings.ComposeOutputType);
-    PickerFirstIndex = listIndex >= 0 && listIndex < kChoosableRows ? listIndex : 0;
+    const int listIndex = FormatOf(AppSettings.ComposeOutputType).typeListRow;
+    PickerFirstIndex = listIndex >= 0 && listIndex < kChoosableTypeListRows ? listIndex : 0;
     FillDeviceList();
     PickerSecondValue = MidiOutDeviceId.load() + 1;
 
@@ -94,7 +69,7 @@ void SelectMidiDevice(platform::ui::Window* owner) {
     picker.DoModal();
 
     MidiOutDeviceId = PickerSecondValue;
-    const int outputType = ListIndexOutputType(PickerFirstIndex);
+    const int outputType = TypeOfTypeListRow(PickerFirstIndex);
     if (outputType >= 0) {
         AppSettings.ComposeOutputType = outputType;
         ComposeOutputType = outputType;

@@ -23,7 +23,6 @@ std::unique_ptr<MidiF0Data> ListenMidiData;
 
 namespace {
 
-constexpr int kModelCapacity = static_cast<int>(WorkBufferSize);
 constexpr int kEndedWaitCursorMs = 1000;
 
 enum class ListenKind { Mobile, MultiTrack, Midi };
@@ -100,7 +99,7 @@ int ListenMobileImage(const Image& image) {
         return 0;
     }
     MakeRoom(ListenMobileData != nullptr, listen_code::kMobileDataWrong);
-    ListenMobileData = std::make_unique<MobileData>(kModelCapacity);
+    ListenMobileData = std::make_unique<MobileData>(kMobileModelCapacity);
     image.ToMobileData(*ListenMobileData);
     return StartModel(*ListenMobileData, MobileListenEnded);
 }

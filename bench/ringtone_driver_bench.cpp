@@ -14,6 +14,7 @@
 #include "bench/ringtone_song.h"
 #include "convert/ringtone_drivers.h"
 #include "core/conversion_services.h"
+#include "core/output_formats.h"
 #include "core/settings.h"
 #include "platform/clock.h"
 #include "platform/message_sink.h"
@@ -22,10 +23,17 @@ namespace {
 
 struct Case {
     const char* name;
-    int outputType;
-    const char* tag;  // the first four bytes of the file written
-    std::function<int(const std::string&, int outputType)> convert;
+    OutputFormat format;  // its voice count decides the channels kept
+    const char* tag;      // the first four bytes of the file written
+    std::function<int(const std::string&, const OutputFormat&)> convert;
 };
+
+// The type's row with another voice count.
+OutputFormat WithVoices(int type, int voices) {
+    OutputFormat format = FormatOf(type);
+    format.voices = voices;
+    return format;
+}
 
 const std::string& InputPath() {
     static const std::string path = [] {
@@ -53,7 +61,7 @@ void BM_Driver(benchmark::State& state, const Case& c) {
     std::filesystem::remove(LastOutputPath.Get());
     int written = 0;
     for (auto _ : state) {
-        written = c.convert(in, c.outputType);
+        written = c.convert(in, c.format);
         benchmark::DoNotOptimize(written);
     }
     char tag[4] = {};
@@ -63,28 +71,37 @@ void BM_Driver(benchmark::State& state, const Case& c) {
 }
 
 const Case kCases[] = {
-    {"MFi1", 7, "melo", [](const std::string& p, int t) { return ConvertToMfi(1, p, 1, t); }},
-    {"MFi4", 3, "melo", [](const std::string& p, int t) { return ConvertToMfi(4, p, 1, t); }},
-    {"MFi5", 3, "melo", [](const std::string& p, int t) { return ConvertToMfi(5, p, 1, t); }},
-    {"MFi252", 7, "melo", [](const std::string& p, int t) { return ConvertToMfi(252, p, 1, t); }},
-    {"MFi254", 3, "cmid", [](const std::string& p, int t) { return ConvertToMfi(254, p, 1, t); }},
-    {"Multi6", 14, "melo",
-     [](const std::string& p, int t) { return ConvertToMultiMfi(6, p, 1, 0, t); }},
-    {"Multi7", 14, "melo",
-     [](const std::string& p, int t) { return ConvertToMultiMfi(7, p, 1, 0, t); }},
-    {"Multi8", 14, "melo",
-     [](const std::string& p, int t) { return ConvertToMultiMfi(8, p, 1, 0, t); }},
-    {"Multi9", 3, "melo",
-     [](const std::string& p, int t) { return ConvertToMultiMfi(9, p, 1, 0, t); }},
-    {"Multi32", 18, "melo",
-     [](const std::string& p, int t) { return ConvertToMultiMfi(32, p, 1, 0, t); }},
-    {"Smaf16", 3, "MMMD", [](const std::string& p, int t) { return ConvertToSmaf(16, p, 1, t); }},
-    {"Smaf4", 7, "MMMD", [](const std::string& p, int t) { return ConvertToSmaf(4, p, 1, t); }},
-    {"Ma3_32", 17, "MMMD",
-     [](const std::string& p, int t) { return ConvertToSmafMa3(32, p, 1, t); }},
-    {"Ma3_33", 17, "MMMD",
-     [](const std::string& p, int t) { return ConvertToSmafMa3(33, p, 1, t); }},
-    {"Mfm", 3, "mfmp", [](const std::string& p, int t) { return ConvertToMfm(p, 1, t); }},
+    {"MFi1", FormatOf(9), "melo",
+     [](const std::string& p, const OutputFormat& f) { return ConvertToMfi(f, p, 1); }},
+    {"MFi4", FormatOf(3), "melo",
+     [](const std::string& p, const OutputFormat& f) { return ConvertToMfi(f, p, 1); }},
+    {"MFi5", FormatOf(13), "melo",
+     [](const std::string& p, const OutputFormat& f) { return ConvertToMfi(f, p, 1); }},
+    {"MFi252", FormatOf(11), "melo",
+     [](const std::string& p, const OutputFormat& f) { return ConvertToMfi(f, p, 1); }},
+    {"MFi254", FormatOf(5), "cmid",
+     [](const std::string& p, const OutputFormat& f) { return ConvertToMfi(f, p, 1); }},
+    {"Multi6", FormatOf(14), "melo",
+     [](const std::string& p, const OutputFormat& f) { return ConvertToMultiMfi(f, p, 1, 0); }},
+    {"Multi7", FormatOf(15), "melo",
+     [](const std::string& p, const OutputFormat& f) { return ConvertToMultiMfi(f, p, 1, 0); }},
+    {"Multi8", FormatOf(16), "melo",
+     [](const std::string& p, const OutputFormat& f) { return ConvertToMultiMfi(f, p, 1, 0); }},
+    {"Multi9", FormatOf(24), "melo",
+     [](const std::string& p, const OutputFormat& f) { return ConvertToMultiMfi(f, p, 1, 0); }},
+    {"Multi32", FormatOf(18), "melo",
+     [](const std::string& p, const OutputFormat& f) { return ConvertToMultiMfi(f, p, 1, 0); }},
+    {"Smaf16", FormatOf(4), "MMMD",
+     [](const std::string& p, const OutputFormat& f) { return ConvertToSmaf(f, p, 1); }},
+    {"Smaf4", FormatOf(7), "MMMD",
+     [](const std::string& p, const OutputFormat& f) { return ConvertToSmaf(f, p, 1); }},
+    {"Ma3_32", FormatOf(17), "MMMD",
+     [](const std::string& p, const OutputFormat& f) { return ConvertToSmafMa3(f, p, 1); }},
+    {"Ma3_33", FormatOf(19), "MMMD",
+     [](const std::string& p, const OutputFormat& f) { return ConvertToSmafMa3(f, p, 1); }},
+    // The sixteen voices of an MFi type, which MFM rows do not count.
+    {"Mfm", WithVoices(20, 16), "mfmp",
+     [](const std::string& p, const OutputFormat& f) { return ConvertToMfm(f, p, 1); }},
 };
 
 const int kRegistered = [] {

@@ -19,6 +19,7 @@
 #include "compose/part_writer.h"
 #include "compose/tune_header.h"
 #include "core/conversion_services.h"
+#include "core/output_formats.h"
 #include "core/settings.h"
 #include "core/shell_services.h"
 #include "core/utilities.h"
@@ -95,12 +96,12 @@ int DeliverTune(const std::string& temp) {
         return CopyFileBytes(temp, ConversionOutputPath.Get());
     const std::string folder = FolderSetting(FolderKind::Output);
     const int type = TheComposerState.outputType;
-    if (type >= 0 && type <= 2) return CopyFileBytes(temp, folder + OutputFileName.Get());
+    const OutputFormat& format = FormatOf(type);
+    if (format.family == FormatFamily::Smf)
+        return CopyFileBytes(temp, folder + OutputFileName.Get());
     std::string target = folder + OutputFileName.Get();
     StripExtension(target);
-    std::string extension;
-    OutputTypeExtension(extension, type);
-    target += "." + extension;
+    target += std::string(".") + (format.extension ? format.extension : "");
     LastOutputPath.Set(target);
     std::string source = temp;
     return ConvertToOutputFormat(source, AppSettings.AdjustVoice, type) == 1 ? 1 : 0;

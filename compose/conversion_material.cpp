@@ -11,6 +11,7 @@
 #include "compose/composer_state.h"
 #include "compose/melody_stages.h"
 #include "core/app_utilities.h"
+#include "core/output_formats.h"
 #include "core/service_slot.h"
 #include "core/settings.h"
 #include "core/shell_services.h"
@@ -25,7 +26,8 @@ ConversionMaterialState ConversionMaterial;
 std::atomic<int> ConversionRunning{0};
 
 bool RingtoneConversionRunning() {
-    return ConversionRunning.load() != 0 && IsRingtoneSynthType(TheComposerState.outputType) != 0;
+    return ConversionRunning.load() != 0 &&
+           FormatOf(TheComposerState.outputType).family == FormatFamily::Ringtone;
 }
 
 namespace {

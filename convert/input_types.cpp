@@ -13,7 +13,6 @@
 namespace {
 
 // The ringtone model every read-back fills.
-constexpr int kModelCapacity = 0x60000;
 // A Standard MIDI File may follow a prefix of this many bytes.
 constexpr std::size_t kMidiPrefixBytes = 128;
 
@@ -46,7 +45,7 @@ std::unique_ptr<MobileData> ReadMfi(std::span<const std::uint8_t> bytes, ReadLog
     const MFiData mfi(bytes.data(), static_cast<int>(bytes.size()), log);
     log.ShowAll();
     if (mfi.VoiceType() == mfi_voice::kUnknown || mfi.Length() <= 0) return nullptr;
-    auto model = std::make_unique<MobileData>(kModelCapacity);
+    auto model = std::make_unique<MobileData>(kMobileModelCapacity);
     mfi.ToMobileData(*model);
     return model;
 }
@@ -66,7 +65,7 @@ std::unique_ptr<MobileData> ReadMfm(std::span<const std::uint8_t> bytes, ReadLog
     const MFMData mfm(bytes.data(), bytes.size(), log);
     log.ShowAll();
     if (mfm.Length() <= 0) return nullptr;
-    auto model = std::make_unique<MobileData>(kModelCapacity);
+    auto model = std::make_unique<MobileData>(kMobileModelCapacity);
     mfm.ToMobileData(*model);
     return model;
 }

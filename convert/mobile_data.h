@@ -16,6 +16,7 @@
 
 #include "convert/mobile_chanel_data.h"
 #include "core/conversion_services.h"
+#include "core/utilities.h"
 #include "midi/f0_data.h"
 #include "midi/f1_data.h"
 #include "midi/play_callbacks.h"
@@ -41,6 +42,9 @@ constexpr std::uint32_t kDrumNotOn10 = 0x500000B;
 extern const char* const kAskDeletePrograms;
 extern const char* const kAskDeleteVolumes;
 extern const char* const kAskDeleteTempos;
+
+// The events a model is built to hold: the size of the work images.
+constexpr int kMobileModelCapacity = static_cast<int>(WorkBufferSize);
 
 class MobileData : public MobileDataView {
 public:

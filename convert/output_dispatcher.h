@@ -11,6 +11,7 @@
 
 #include "convert/audio/tune_export.h"
 #include "core/conversion_services.h"
+#include "core/output_formats.h"
 
 namespace dispatch_code {
 constexpr std::uint32_t kWrongType = 0xFF01016Du;    // "File type is wrong!"
@@ -20,7 +21,6 @@ constexpr std::uint32_t kLoadWav = 0xFF0101C0u;      // "Load WAV file to conver
 constexpr std::uint32_t kCannotDelete = 0xFF0101DFu; // "Can not delte the file!"
 }  // namespace dispatch_code
 
-constexpr int kOutputTypeCount = 26;
 // The working files of the pre-passes (in WorkFolder) and of melody mail
 // (in OutputFolder).
 inline constexpr const char* kPitchPassFile = "pitch.mid";

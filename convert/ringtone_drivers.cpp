@@ -13,6 +13,7 @@
 #include "convert/ringtone/smaf_data.h"
 #include "core/app_utilities.h"
 #include "core/conversion_services.h"
+#include "core/output_formats.h"
 #include "core/reporters.h"
 #include "core/settings.h"
 #include "core/utilities.h"
@@ -26,11 +27,9 @@ namespace {
 // A song without a tempo of its own plays at the Standard MIDI File's
 // default, 120 beats a minute.
 constexpr int kInitialTempo = kDefaultTempo;
-constexpr int kModelCapacity = static_cast<int>(WorkBufferSize);
 constexpr int kFirstSlotsEnabled = 16;
 constexpr int kDefaultVolume = 100;
 constexpr int kDrumSlotNumber = 9;
-constexpr int kMfmOutputType = 20;
 
 MelodyChannelFinder TheMelodyChannelFinder = nullptr;
 
@@ -175,25 +174,20 @@ int SaveImage(MusicData& image, bool checkSize, InputSizeNotice& notice) {
 
 struct SingleJob {
     Driver driver;
-    int type;  // MFi voice type, or SMAF voices
+    const OutputFormat& format;  // its argument is the MFi voice type or SMAF voices
     int adjustVoice;
-    int outputType;  // the output type asked for; its voice count with adjustVoice 1
+    int Type() const { return format.converterArgument; }
 };
-
-// The four-voice MFi types and four-voice SMAF, which hold no drum channel:
-// their four voices go to melodic parts.
-bool DrumlessFourVoice(const SingleJob& job) {
-    if (job.driver == Driver::Smaf) return job.type == SmafData::kVoices4;
-    return job.driver == Driver::Mfi && (job.type == 1 || job.type == 252);
-}
 
 // The channel dialog's settings of a single-model driver; the model may
 // lose slots first (the four-voice kinds keep four melodic ones).
 ChannelChoice SingleChoice(const SingleJob& job, MobileData& model) {
     ChannelChoice fourVoices{&model, nullptr, 1, 0, 4};
     ChannelChoice sixteen{&model, nullptr, 0, 0, 16};
-    const bool four = job.driver == Driver::Ma1 || DrumlessFourVoice(job);
-    if (!four && job.driver == Driver::Mfi && job.type != 4 && job.type != 5 && job.type != 254)
+    const bool four = job.format.channelRows == 4;
+    const int type = job.Type();
+    if (!four && job.driver == Driver::Mfi && type != mfi_voice::kMelo4 &&
+        type != mfi_voice::kMelo5 && type != mfi_voice::kPmd)
         ShowErrorMessage(driver_code::kInvalidFile);
     if (!four) return sixteen;
     model.KeepFirstEnabledSlots(4, 1);
@@ -210,11 +204,11 @@ int WriteSingle(const SingleJob& job, MobileData& part, InputSizeNotice& notice)
         return SaveImage(ma1, false, notice);
     }
     if (job.driver == Driver::Smaf) {
-        SmafData smaf(part, job.type);
-        smaf.Write(job.type);
+        SmafData smaf(part, job.Type());
+        smaf.Write(job.Type());
         return SaveImage(smaf, true, notice);
     }
-    MFiData mfi(part, job.type);
+    MFiData mfi(part, job.Type());
     mfi.EnsureMasterVolume();
     mfi.SplitLongDeltas();
     // The handset's own arrangement is the multi-track writer's.
@@ -227,7 +221,7 @@ int RunSingle(const SingleJob& job, const std::string& path) {
     InputSizeNotice notice;
     if (!LoadSong(loader, path, notice) || !PrepareSong(loader, PreparationOf(job.driver)))
         return 0;
-    MobileData model(*loader.Tune1(), kModelCapacity);
+    MobileData model(*loader.Tune1(), kMobileModelCapacity);
     const bool mfiFamily = job.driver != Driver::Ma1;  // MFi and SMAF
     if (job.driver != Driver::Smaf) model.RemovePitchBends();
     model.SortSlotsByEventCount();
@@ -241,17 +235,17 @@ int RunSingle(const SingleJob& job, const std::string& path) {
         // are left out first, as the channel dialog's road does: kept, they
         // would take a voice from the melodic parts and then be refused by
         // the writer.
-        if (DrumlessFourVoice(job)) {
+        if (job.format.drumless) {
             if (TheMelodyChannelFinder)
                 model.MoveChannelSlotFirst(TheMelodyChannelFinder(*loader.Tune1()));
             model.KeepFirstEnabledSlots(4, 1);
         }
-        KeepFirstSlots(model, job.outputType);
+        KeepFirstSlots(model, job.format);
     } else {
         range = AskChannels(SingleChoice(job, model));
         if (!range.accepted) return 0;
     }
-    MobileData part(model, range.startTick, range.endTick, kModelCapacity);
+    MobileData part(model, range.startTick, range.endTick, kMobileModelCapacity);
     part.MoveDrumSlotsFirst();
     part.KeepTempoInFirstSlot();
     part.MakeSlotsMonophonic();
@@ -263,19 +257,11 @@ int RunSingle(const SingleJob& job, const std::string& path) {
 
 struct MultiJob {
     Driver driver;
-    int type;  // multi-track MFi type, or SMAF MA-3 kind
+    const OutputFormat& format;  // its argument is the multi-track MFi type or MA-3 variant
     int adjustVoice;
     int terminalId;
-    int outputType;  // the output type asked for; its voice count with adjustVoice 1
+    int Type() const { return format.converterArgument; }
 };
-
-// Most voices the copy may sound at once, and whether more is refused.
-int VoiceCeiling(const MultiJob& job, bool* refuse) {
-    *refuse = job.driver == Driver::MultiMfi;
-    if (job.driver == Driver::SmafMa3) return 40;
-    if (job.driver == Driver::Mfm) return 24;
-    return job.type == 32 ? 64 : job.type == 9 ? 16 : 32;
-}
 
 int WriteMulti(const MultiJob& job, MultiMobileTrackData& part, InputSizeNotice& notice) {
     if (job.driver == Driver::Mfm) {
@@ -285,11 +271,11 @@ int WriteMulti(const MultiJob& job, MultiMobileTrackData& part, InputSizeNotice&
         return SaveImage(mfm, false, notice);
     }
     if (job.driver == Driver::SmafMa3) {
-        SmafMa3Data smaf(part, job.type);
-        smaf.Write(job.type);
+        SmafMa3Data smaf(part, job.Type());
+        smaf.Write(job.Type());
         return SaveImage(smaf, true, notice);
     }
-    MultiMFiData mfi(part, job.type);
+    MultiMFiData mfi(part, job.Type());
     mfi.ArrangeForTerminal(job.terminalId);
     mfi.SplitLongDeltas();
     mfi.Serialise(job.terminalId);
@@ -301,7 +287,7 @@ int RunMulti(const MultiJob& job, const std::string& path) {
     InputSizeNotice notice;
     if (!LoadSong(loader, path, notice)) return 0;
     const bool prepared = job.driver == Driver::MultiMfi
-                              ? PrepareMultiTrackSong(loader, job.type, job.terminalId)
+                              ? PrepareMultiTrackSong(loader, job.Type(), job.terminalId)
                               : PrepareSong(loader, PreparationOf(job.driver));
     if (!prepared) return 0;
     MultiMobileTrackData model(*loader.Tune1());
@@ -310,19 +296,17 @@ int RunMulti(const MultiJob& job, const std::string& path) {
     ChannelRange range{true, 0, WholeSongEnd(model)};
     if (job.adjustVoice == 1) {
         if (job.driver == Driver::Mfm)
-            KeepFirstSlots(model, job.outputType);
+            KeepFirstSlots(model, job.format);
         else
-            LimitSlotsByPolyphony(model, job.outputType);
+            LimitSlotsByPolyphony(model, job.format);
     } else {
-        const bool sixteen = job.driver != Driver::MultiMfi || job.type == 9;
-        range = AskChannels({&model, &model, 0, 1, sixteen ? 16 : 32});
+        range = AskChannels({&model, &model, 0, 1, job.format.channelRows});
         if (!range.accepted) return 0;
     }
     MultiMobileTrackData part(model, range.startTick, range.endTick);
-    bool refuse = false;
-    if (part.GetVoiceCount() > VoiceCeiling(job, &refuse)) {
+    if (part.GetVoiceCount() > job.format.voiceCeiling) {
         ShowErrorMessage(driver_code::kVoiceOver);
-        if (refuse) return 0;
+        if (job.format.refuseOverCeiling) return 0;
     }
     part.KeepTempoInFirstSlot();
     if (!AskCopyrightIfSet(part)) return 0;
@@ -332,8 +316,8 @@ int RunMulti(const MultiJob& job, const std::string& path) {
 // MFM files and melody mails carry no voice count: their writers take the
 // slots as chosen (the melody mail's MFi type has its own four or sixteen),
 // so they keep them quietly. Any other type without one is wrong.
-void ReportMissingVoiceCount(int outputType) {
-    if (outputType == kMfmOutputType || IsMelodyMailType(outputType) == 1) return;
+void ReportMissingVoiceCount(const OutputFormat& format) {
+    if (format.converter == Converter::Mfm || format.family == FormatFamily::MelodyMail) return;
     ShowErrorMessage(driver_code::kChannelCount);
 }
 
@@ -341,12 +325,15 @@ void ReportMissingVoiceCount(int outputType) {
 
 bool PrepareMultiTrackSong(MidiFileLoader& loader, int multiType, int terminalId) {
     SongPreparation p = PreparationOf(Driver::MultiMfi);
-    p.foldFineTune = multiType == 6 || multiType == 7 || multiType == 32;
+    using namespace mfi_voice;
+    p.foldFineTune = multiType == kMulti6 || multiType == kMulti7 || multiType == kMulti32;
     const bool coarse = terminalId == 2 || terminalId == 13 || (terminalId >= 21 && terminalId <= 24);
     p.division = coarse ? 48 : 96;
-    p.lengthPercent = multiType == 6 || multiType == 7 ? 95 : multiType == 32 ? 100 : 80;
+    p.lengthPercent = multiType == kMulti6 || multiType == kMulti7 ? 95
+                      : multiType == kMulti32                      ? 100
+                                                                   : 80;
     if (!PrepareSong(loader, p)) return false;
-    if (multiType == 9) loader.Tune1()->ThinVoices(16);
+    if (multiType == kMulti9) loader.Tune1()->ThinVoices(16);
     return true;
 }
 
@@ -354,12 +341,12 @@ void SetMelodyChannelFinder(MelodyChannelFinder finder) {
     TheMelodyChannelFinder = finder;
 }
 
-void KeepFirstSlots(MobileData& model, int outputType) {
-    const int n = OutputTypeVoiceCount(outputType);
+void KeepFirstSlots(MobileData& model, const OutputFormat& format) {
+    const int n = format.voices;
     if (n == 0) {
         // A type without a voice count keeps its slots: disabling all of
         // them would write an empty ringtone.
-        ReportMissingVoiceCount(outputType);
+        ReportMissingVoiceCount(format);
         return;
     }
     if (n >= model.Count()) return;
@@ -373,10 +360,10 @@ void KeepFirstSlots(MobileData& model, int outputType) {
     }
 }
 
-void LimitSlotsByPolyphony(MultiMobileTrackData& model, int outputType) {
-    const int n = OutputTypeVoiceCount(outputType);
+void LimitSlotsByPolyphony(MultiMobileTrackData& model, const OutputFormat& format) {
+    const int n = format.voices;
     if (n == 0) {
-        ReportMissingVoiceCount(outputType);
+        ReportMissingVoiceCount(format);
         return;
     }
     if (n >= model.GetVoiceCount()) return;
@@ -393,28 +380,28 @@ void LimitSlotsByPolyphony(MultiMobileTrackData& model, int outputType) {
     }
 }
 
-int ConvertToMfi(int mfiType, const std::string& path, int adjustVoice, int outputType) {
-    return RunSingle({Driver::Mfi, mfiType, adjustVoice, outputType}, path);
+int ConvertToMfi(const OutputFormat& format, const std::string& path, int adjustVoice) {
+    return RunSingle({Driver::Mfi, format, adjustVoice}, path);
 }
 
-int ConvertToMa1(const std::string& path) {
-    // MA-1 never fits the channels by voice count, so no type is needed.
-    return RunSingle({Driver::Ma1, 1, 0, 0}, path);
+int ConvertToMa1(const OutputFormat& format, const std::string& path) {
+    // MA-1 never fits the channels by voice count: the user chooses them.
+    return RunSingle({Driver::Ma1, format, 0}, path);
 }
 
-int ConvertToSmaf(int voices, const std::string& path, int adjustVoice, int outputType) {
-    return RunSingle({Driver::Smaf, voices, adjustVoice, outputType}, path);
+int ConvertToSmaf(const OutputFormat& format, const std::string& path, int adjustVoice) {
+    return RunSingle({Driver::Smaf, format, adjustVoice}, path);
 }
 
-int ConvertToMultiMfi(int multiType, const std::string& path, int adjustVoice, int terminalId,
-                      int outputType) {
-    return RunMulti({Driver::MultiMfi, multiType, adjustVoice, terminalId, outputType}, path);
+int ConvertToMultiMfi(const OutputFormat& format, const std::string& path, int adjustVoice,
+                      int terminalId) {
+    return RunMulti({Driver::MultiMfi, format, adjustVoice, terminalId}, path);
 }
 
-int ConvertToSmafMa3(int kind, const std::string& path, int adjustVoice, int outputType) {
-    return RunMulti({Driver::SmafMa3, kind, adjustVoice, 0, outputType}, path);
+int ConvertToSmafMa3(const OutputFormat& format, const std::string& path, int adjustVoice) {
+    return RunMulti({Driver::SmafMa3, format, adjustVoice, 0}, path);
 }
 
-int ConvertToMfm(const std::string& path, int adjustVoice, int outputType) {
-    return RunMulti({Driver::Mfm, 0, adjustVoice, 0, outputType}, path);
+int ConvertToMfm(const OutputFormat& format, const std::string& path, int adjustVoice) {
+    return RunMulti({Driver::Mfm, format, adjustVoice, 0}, path);
 }

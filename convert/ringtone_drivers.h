@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <string>
 
+#include "core/output_formats.h"
+
 class MobileData;
 class MultiMobileTrackData;
 class MidiFileLoader;
@@ -29,24 +31,25 @@ constexpr int kDriverInputWarnBytes = 20000;
 // The size-limit notice.
 extern const char* const kRingtoneTooLarge;
 
-// outputType is the output type the conversion was asked for: with
-// adjustVoice 1 its voice count decides which channels are kept.
-int ConvertToMfi(int mfiType, const std::string& path, int adjustVoice, int outputType);
-int ConvertToMultiMfi(int multiType, const std::string& path, int adjustVoice, int terminalId,
-                      int outputType);
-int ConvertToMa1(const std::string& path);
-int ConvertToSmaf(int voices, const std::string& path, int adjustVoice, int outputType);
-int ConvertToSmafMa3(int kind, const std::string& path, int adjustVoice, int outputType);
-int ConvertToMfm(const std::string& path, int adjustVoice, int outputType);
+// Each writes the ringtone of the format's row, its argument the MFi voice
+// type, SMAF voices or MA-3 variant: with adjustVoice 1 the row's voice
+// count decides which channels are kept, else the user chooses them.
+int ConvertToMfi(const OutputFormat& format, const std::string& path, int adjustVoice);
+int ConvertToMultiMfi(const OutputFormat& format, const std::string& path, int adjustVoice,
+                      int terminalId);
+int ConvertToMa1(const OutputFormat& format, const std::string& path);
+int ConvertToSmaf(const OutputFormat& format, const std::string& path, int adjustVoice);
+int ConvertToSmafMa3(const OutputFormat& format, const std::string& path, int adjustVoice);
+int ConvertToMfm(const OutputFormat& format, const std::string& path, int adjustVoice);
 
-// Keeps the first OutputTypeVoiceCount(outputType) enabled slots and
-// disables the later ones. A count of 0 changes nothing; it is reported
-// unless the type carries none (MFM, melody mail).
-void KeepFirstSlots(MobileData& model, int outputType);
+// Keeps the first format.voices enabled slots and disables the later ones.
+// A count of 0 changes nothing; it is reported unless the type carries none
+// (MFM, melody mail).
+void KeepFirstSlots(MobileData& model, const OutputFormat& format);
 // Keeps slots, in order, while their summed needs (distinct drum notes for
 // slot 9, the largest polyphony otherwise) fit the voice count. A count of
 // 0 changes nothing and is reported as above.
-void LimitSlotsByPolyphony(MultiMobileTrackData& model, int outputType);
+void LimitSlotsByPolyphony(MultiMobileTrackData& model, const OutputFormat& format);
 // The channel (0..15) that holds a tune's melody, -1 when it has none: the
 // four-voice types' automatic choice keeps the melody first. The program
 // installs the composer's channel-role analysis; without one no channel is

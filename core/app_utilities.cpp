@@ -1,7 +1,6 @@
 #include "core/app_utilities.h"
 
 #include <algorithm>
-#include <array>
 #include <atomic>
 #include <cctype>
 #include <cstdio>
@@ -19,33 +18,6 @@ namespace {
 constexpr ErrorCode kFileOpenError = 0xFF010101u;
 constexpr ErrorCode kFileSizeError = 0xFF010102u;
 
-bool IsOneOf(int value, std::initializer_list<int> set) {
-    return std::find(set.begin(), set.end(), value) != set.end();
-}
-
-struct FilterRow {
-    int type;
-    const char* filter;
-};
-
-// Searched from the top; the first row of a type wins.
-constexpr std::array<FilterRow, 14> kFileFilters = {{
-    {0, "midi files|*.mid|"},
-    {1, "midi files|*.mid|"},
-    {2, "midi files|*.mid|"},
-    {22, "wave files|*.wav|"},
-    {21, "aiff files|*.aiff|"},
-    {26, "DOCOMO Ringtone|*.mld|"},
-    {27, "Softbank Ringtone|*.mmf|"},
-    {5, "au 16 Voice files (pmd)|*.pmd|"},
-    {28, "au Ringtone|*.mmf|"},
-    {20, "MFM files|*.mfm|"},
-    {10, "DOCOMO 16 Voice Melody Mail files|*.txt|"},
-    {12, "DOCOMO 4 Voice Melody Mail files|*.txt|"},
-    {8, "MA1 files|*.ma1|"},
-    {25, "DOCOMO ringtone voice files|*.mld|"},
-}};
-
 std::atomic<TerminalIdLookup> g_terminalIdLookup{nullptr};
 
 struct FileCloser {
@@ -53,50 +25,6 @@ struct FileCloser {
 };
 
 }  // namespace
-
-// ---- Output types ----
-
-int OutputTypeVoiceCount(int outputType) {
-    if (IsOneOf(outputType, {3, 4, 5, 6, 13, 24})) return 16;
-    if (IsOneOf(outputType, {7, 9, 11})) return 4;
-    if (IsOneOf(outputType, {14, 15, 16})) return 32;
-    if (IsOneOf(outputType, {17, 19})) return 40;
-    if (outputType == 18) return 64;
-    return 0;
-}
-
-int IsWaveOutputType(int outputType) {
-    return IsOneOf(outputType, {21, 22}) ? 1 : 0;
-}
-
-int IsMelodyMailType(int outputType) {
-    return IsOneOf(outputType, {10, 12}) ? 1 : 0;
-}
-
-int IsSmfOutputType(int outputType) {
-    return IsOneOf(outputType, {0, 1, 2}) ? 1 : 0;
-}
-
-int IsDocomoTerminalType(int outputType) {
-    return IsOneOf(outputType, {3, 9, 11, 13, 14, 15, 16, 18, 24}) ? 1 : 0;
-}
-
-int IsSoftbankTerminalType(int outputType) {
-    return IsOneOf(outputType, {4, 7, 17}) ? 1 : 0;
-}
-
-int IsAuTerminalType(int outputType) {
-    return IsOneOf(outputType, {6, 19}) ? 1 : 0;
-}
-
-void OutputTypeFileFilter(int outputType, std::string& out) {
-    for (const FilterRow& row : kFileFilters) {
-        if (row.type == outputType) {
-            out = row.filter;
-            return;
-        }
-    }
-}
 
 // ---- File names ----
 

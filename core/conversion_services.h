@@ -14,9 +14,9 @@
 
 #include "core/shell_services.h"
 
-// The output format chosen last, 0..25: 0 XG, 1 GS and 2 GM Standard MIDI
-// Files; 7, 9, 10, 11 and 12 are the melody-mail formats; every other value
-// goes through ConvertToOutputFormat. Copied from the settings when composing
+// The output type chosen last, 0..25 (core/output_formats.h says what each
+// is): the Standard MIDI Files 0 (XG), 1 (GS) and 2 (GM) are copied, every
+// other type goes through ConvertToOutputFormat. Copied from the settings when composing
 // starts, set by the conversion's save dialog; the panel's Play reads it to
 // know what it plays. Conversions and the composer are handed the type.
 extern std::atomic<int> OutputType;

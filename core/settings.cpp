@@ -206,7 +206,7 @@ struct NumberRange {
 constexpr int kMaxInt = std::numeric_limits<std::int32_t>::max();
 
 constexpr NumberRange kNumberRanges[] = {
-    {&AppSettingsRecord::ComposeOutputType, 0, kLastOutputType},
+    {&AppSettingsRecord::ComposeOutputType, 0, kOutputTypeCount - 1},
     {&AppSettingsRecord::StartAt2ndBar, 0, 1},
     {&AppSettingsRecord::WriteChords, 0, 1},
     {&AppSettingsRecord::SaveGeneratedStyles, 0, 1},

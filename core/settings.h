@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <string>
 
+#include "core/output_formats.h"
+
 // ---- The settings record ----
 
 // Every field sits at its file offset; the static_asserts below pin them.
@@ -133,14 +135,12 @@ constexpr std::size_t kSettingsFileSize =
 static_assert(kSettingsFileSize == 3132);
 
 // Default values of the fields that index tables or form names.
-constexpr int kDefaultComposeOutputType = 2;
+constexpr int kDefaultComposeOutputType = kGmSmfType;
 constexpr int kDefaultFormatFilterIndex = 1;
 constexpr int kDefaultStyleFilterIndex = 2;
 constexpr int kTerminalCount = 52;
 // The save dialog's filter list has 13 entries, numbered from 1.
 constexpr int kSaveFilterCount = 13;
-// Output types run from 0 to 25.
-constexpr int kLastOutputType = 25;
 
 // Fills AppSettings with the defaults: folders from the program folder and
 // the system's temporary folder, the author name "ZAW User".

@@ -249,53 +249,6 @@ void DisablePowerSaving() {
     Services()->DisablePowerSaving();
 }
 
-void OutputTypeExtension(std::string& out, int outputType) {
-    switch (outputType) {
-        case 0:
-        case 1:
-        case 2:
-            out = "mid";
-            return;
-        case 4:
-        case 6:
-        case 7:
-        case 17:
-        case 19:
-            out = "mmf";
-            return;
-        case 5:
-        case 23:
-            out = "pmd";
-            return;
-        case 8:
-            out = "ma1";
-            return;
-        case 10:
-        case 12:
-            out = "txt";
-            return;
-        case 20:
-            out = "mfm";
-            return;
-        case 21:
-            // An AIFF is named as the save filter of its type names it.
-            out = "aiff";
-            return;
-        case 22:
-            out = "wav";
-            return;
-        default:
-            if (outputType >= 0 && outputType <= 24) out = "mld";
-            return;
-    }
-}
-
-int IsRingtoneSynthType(int outputType) {
-    bool synth = (outputType >= 3 && outputType <= 9) || outputType == 11 ||
-                 (outputType >= 13 && outputType <= 20) || outputType == 24;
-    return synth ? 1 : 0;
-}
-
 void ReportCommonDialogError(std::uint32_t code) {
     const ClassReporter reporter("ZAGN", CommonDialogErrorTable(), "Undefined error occured!");
     ShowInfoBox(reporter.Format(code));

@@ -220,12 +220,6 @@ int CopyFileBytes(const std::string& source, const std::string& target);
 // Switches power saving off through the installed shell services.
 void DisablePowerSaving();
 
-// The three-letter extension of an output type: "mid", "mmf", "pmd", "ma1",
-// "txt", "mfm", "wav" or "mld"; a type outside 0..24 leaves out unchanged.
-void OutputTypeExtension(std::string& out, int outputType);
-// 1 for the sequenced handset formats (3..9, 11, 13..20, 24), else 0.
-int IsRingtoneSynthType(int outputType);
-
 // A box "ZAGN%08X text" for a common file-dialog error code.
 void ReportCommonDialogError(std::uint32_t code);
 

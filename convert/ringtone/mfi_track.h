@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "convert/mobile_track_data.h"
+#include "core/output_formats.h"
 #include "core/read_log.h"
 #include "midi/mobile_subtypes.h"
 
@@ -63,28 +64,6 @@ constexpr int kFlag4D = 77;
 constexpr int kFlag4E = 78;
 constexpr int kSysEx = 240;
 }  // namespace mfi_code
-
-// Voice types: the handset classes of the MFi writers and readers.
-namespace mfi_voice {
-constexpr int kMelo1 = 1;
-constexpr int kMelo4 = 4;
-constexpr int kMelo5 = 5;
-constexpr int kMulti6 = 6;
-constexpr int kMulti7 = 7;
-constexpr int kMulti8 = 8;
-constexpr int kMulti9 = 9;
-constexpr int kMulti32 = 32;
-constexpr int kPmdRead = 250;  // read only: a PMD file of version "0200"
-constexpr int kUnknown = 251;  // read only: neither "melo" nor "cmid"
-constexpr int kMelo252 = 252;
-constexpr int kFromFile = 253;
-constexpr int kPmd = 254;
-constexpr int kCmid = 255;
-
-constexpr bool IsMulti(int t) { return (t >= kMulti6 && t <= kMulti9) || t == kMulti32; }
-constexpr bool IsTwoByteNote(int t) { return t == kMelo1 || t == kMelo252; }
-constexpr bool IsPmd(int t) { return t == kPmd || t == kPmdRead; }
-}  // namespace mfi_voice
 
 class MFiTrack {
 public:

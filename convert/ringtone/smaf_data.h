@@ -17,6 +17,7 @@
 #include "convert/mobile_data.h"
 #include "convert/multi_mobile_track_data.h"
 #include "convert/ringtone/smaf_sequence.h"
+#include "core/output_formats.h"
 #include "core/read_log.h"
 #include "midi/music_data.h"
 
@@ -76,8 +77,8 @@ bool IsSmafMa3Image(std::span<const std::uint8_t> bytes);
 class SmafData : public MusicData {
 public:
     static constexpr int kMaxTracks = 4;
-    static constexpr int kVoices16 = 16;
-    static constexpr int kVoices4 = 4;
+    static constexpr int kVoices16 = smaf_voice::kVoices16;
+    static constexpr int kVoices4 = smaf_voice::kVoices4;
     static constexpr int kModelDivision = 96;
 
     // Built from the model for 16 or 4 voices; Write makes the image.
@@ -152,8 +153,8 @@ private:
 
 class SmafMa3Data : public SmafData {
 public:
-    static constexpr int kVariant32 = 32;
-    static constexpr int kVariant33 = 33;
+    static constexpr int kVariant32 = smaf_voice::kMa3Variant32;
+    static constexpr int kVariant33 = smaf_voice::kMa3Variant33;
     static constexpr int kTrackNumber = 5;
 
     SmafMa3Data(const MobileData& model, int variant, int capacity = kMusicDataCapacity);

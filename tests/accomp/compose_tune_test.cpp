@@ -21,6 +21,7 @@
 #include "compose/compose_tune.h"
 #include "compose/composer_state.h"
 #include "core/conversion_services.h"
+#include "core/output_formats.h"
 #include "core/settings.h"
 #include "core/shell_services.h"
 #include "core/utilities.h"
@@ -247,9 +248,7 @@ TEST_F(ComposeTune, OtherOutputTypesGoThroughTheConverterAndItsFailureIsAFailure
     ASSERT_EQ(Compose(Acoustic(), 5), 1);
     ASSERT_EQ(converter->Calls().size(), 1u);
     EXPECT_EQ(converter->Calls()[0].path, Temp());
-    std::string extension;
-    OutputTypeExtension(extension, 3);
-    EXPECT_EQ(LastOutputPath.Get(), folder_ + "MYMIDI07." + extension);
+    EXPECT_EQ(LastOutputPath.Get(), folder_ + "MYMIDI07." + FormatOf(3).extension);
     EXPECT_FALSE(Exists(Numbered()));
 
     converter->SetResult(0);

@@ -29,6 +29,7 @@
 #include "convert/ringtone/mfm_data.h"
 #include "convert/terminal_table.h"
 #include "core/app_utilities.h"
+#include "core/output_formats.h"
 #include "platform/paths.h"
 #include "platform/ui/headless_backend.h"
 #include "platform/ui/ui.h"
@@ -51,10 +52,10 @@ namespace fs = std::filesystem;
 namespace {
 
 // The first handset row of a carrier.
-int RowOf(int (*inGroup)(int)) {
+int RowOf(Carrier carrier) {
     TerminalTable table;
     for (int row = 0; row < table.Count(); ++row)
-        if (inGroup(table.GetOutputType(row))) return row;
+        if (FormatOf(table.GetOutputType(row)).carrier == carrier) return row;
     return -1;
 }
 
@@ -324,8 +325,8 @@ TEST_F(PanelActionsTest, AFlawedRingtoneThatGivesNotesIsToldOnceAndConverted) {
 
 TEST_F(PanelActionsTest, DocomoFilterAsksForADocomoHandsetThenWritesAndPlays) {
     const RealClockScope real;
-    AppSettings.TerminalIndex = RowOf(IsSoftbankTerminalType);
-    const int docomo = RowOf(IsDocomoTerminalType);
+    AppSettings.TerminalIndex = RowOf(Carrier::Softbank);
+    const int docomo = RowOf(Carrier::Docomo);
     ASSERT_GE(docomo, 0);
     const std::string mld = folder_ + "/song.mld";
     testing_support::Chooser().QueueFile(mld, 4);
@@ -343,7 +344,7 @@ TEST_F(PanelActionsTest, DocomoFilterAsksForADocomoHandsetThenWritesAndPlays) {
     EXPECT_EQ(dialogs, 2);
     EXPECT_TRUE(Shown("Select DoCoMo!"));
     EXPECT_EQ(AppSettings.TerminalIndex, docomo);
-    EXPECT_TRUE(IsDocomoTerminalType(OutputType.load()));
+    EXPECT_EQ(FormatOf(OutputType.load()).carrier, Carrier::Docomo);
     ASSERT_TRUE(fs::exists(mld));
     std::printf("the .mld holds %ju bytes\n", static_cast<std::uintmax_t>(fs::file_size(mld)));
     EXPECT_EQ(LastOutputPath.Get(), mld);
@@ -377,7 +378,7 @@ TEST_F(PanelActionsTest, AFileConvertedOntoItsOwnNameGetsConvAfterTheWarning) {
 TEST_F(PanelActionsTest, WavInputsBecomeRingVoicesOnly) {
     const std::string wav = folder_ + "/voice.wav";
     WriteWav(wav);
-    AppSettings.TerminalIndex = RowOf(IsSoftbankTerminalType);
+    AppSettings.TerminalIndex = RowOf(Carrier::Softbank);
     // A recording under a tune's name: the box says which file it is.
     const std::string named = folder_ + "/voice.mid";
     WriteWav(named);
@@ -454,7 +455,7 @@ TEST_F(PanelActionsTest, RefusedInputsWriteNothing) {
 // about when it is taken; the dialog opens in the input's folder.
 TEST_F(PanelActionsTest, TheChosenRowNamesTheFile) {
     const RealClockScope real;
-    AppSettings.TerminalIndex = RowOf(IsDocomoTerminalType);
+    AppSettings.TerminalIndex = RowOf(Carrier::Docomo);
     fs::create_directories(folder_ + "/in");
     const std::string input = folder_ + "/in/small.mid";
     WriteBytes(input, Tune());

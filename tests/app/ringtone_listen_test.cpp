@@ -20,6 +20,7 @@
 #include "platform/ui/headless_backend.h"
 #include "platform/ui/ui.h"
 #include "play/music_player.h"
+#include "tests/convert/driver_rows.h"
 #include "tests/convert/smf_builder.h"
 #include "tests/support/test_support.h"
 
@@ -56,17 +57,30 @@ struct Reader {
 
 const std::vector<Reader>& Readers() {
     static const std::vector<Reader> readers = {
-        {"MFi", [](const std::string& p, int a, int t) { return ConvertToMfi(4, p, a, t); },
+        {"MFi",
+         [](const std::string& p, int a, int t) {
+             return ConvertToMfi(driver_rows::Row(Converter::Mfi, 4, t), p, a);
+         },
          [](const std::string& p) { return PlayMfiFile(p, 4); }},
-        {"MFM", [](const std::string& p, int a, int t) { return ConvertToMfm(p, a, t); },
+        {"MFM",
+         [](const std::string& p, int a, int t) {
+             return ConvertToMfm(driver_rows::Row(Converter::Mfm, -1, t), p, a);
+         },
          PlayMfmFile},
         {"multi MFi",
-         [](const std::string& p, int a, int t) { return ConvertToMultiMfi(6, p, a, 0, t); },
+         [](const std::string& p, int a, int t) {
+             return ConvertToMultiMfi(driver_rows::Row(Converter::MultiMfi, 6, t), p, a, 0);
+         },
          [](const std::string& p) { return PlayMultiMfiFile(p, 6); }},
-        {"SMAF", [](const std::string& p, int a, int t) { return ConvertToSmaf(16, p, a, t); },
+        {"SMAF",
+         [](const std::string& p, int a, int t) {
+             return ConvertToSmaf(driver_rows::Row(Converter::Smaf, 16, t), p, a);
+         },
          PlaySmafFile},
         {"SMAF MA-3",
-         [](const std::string& p, int a, int t) { return ConvertToSmafMa3(32, p, a, t); },
+         [](const std::string& p, int a, int t) {
+             return ConvertToSmafMa3(driver_rows::Row(Converter::SmafMa3, 32, t), p, a);
+         },
          PlaySmafFile},
         {"SMF", nullptr, PlaySmfFile},
     };

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <map>
+#include <sstream>
 #include <thread>
 
 #include "app/convert_actions.h"
@@ -20,6 +21,7 @@
 #include "convert/ringtone_drivers.h"
 #include "core/app_utilities.h"
 #include "core/conversion_services.h"
+#include "core/output_formats.h"
 #include "core/settings.h"
 #include "midi/file_loader.h"
 #include "platform/ui/headless_backend.h"
@@ -108,9 +110,7 @@ protected:
     // Converts the file into the type, listens to the result and reads it
     // back; the boxes shown on the way.
     std::vector<std::string> RoundTrip(const std::string& in, int type, Parts* back) {
-        std::string extension;
-        OutputTypeExtension(extension, type);
-        LastOutputPath.Set(folder_ + "out." + extension);
+        LastOutputPath.Set(folder_ + "out." + FormatOf(type).extension);
         OutputType = type;
         Sink().Clear();
         std::string path = in;
@@ -272,9 +272,7 @@ TEST_F(RingtoneRoundTrip, EveryTypeListensByItsOwnRoad) {
     std::map<int, std::string> own;
     for (int type = 0; type <= 28; ++type) {
         if (type == 21 || type == 22 || type == 23 || type >= 25) continue;
-        std::string extension;
-        OutputTypeExtension(extension, type);
-        own[type] = folder_ + "own" + std::to_string(type) + "." + extension;
+        own[type] = folder_ + "own" + std::to_string(type) + "." + FormatOf(type).extension;
         LastOutputPath.Set(own[type]);
         std::string path = in;
         ASSERT_EQ(dispatcher_.ConvertToOutputFormat(path, 1, type), 1) << type;
@@ -284,8 +282,12 @@ TEST_F(RingtoneRoundTrip, EveryTypeListensByItsOwnRoad) {
     std::string record;
     for (int type = -1; type <= 28; ++type) {
         if (type == 22) continue;  // the wave listen has a test of its own
-        for (const std::string& file : {own.count(type) ? own[type] : in, own[3], own[5], own[9], own[13],
-                                         own[14], own[24], own[4]}) {
+        std::vector<std::string> files = {own.count(type) ? own[type] : in};
+        // The MA-1 listen reads other formats' bytes as whatever they happen
+        // to hold: it plays its own file only.
+        if (type != 8)
+            files.insert(files.end(), {own[3], own[5], own[9], own[13], own[14], own[24], own[4]});
+        for (const std::string& file : files) {
             OutputType = type;
             LastOutputPath.Set(file);
             Sink().Clear();
@@ -305,5 +307,15 @@ TEST_F(RingtoneRoundTrip, EveryTypeListensByItsOwnRoad) {
     const std::string kept = std::string(ZAW_TEST_DATA_DIR) + "/listen_roads.txt";
     if (std::getenv("ZAW_WRITE_GOLDEN")) testing_support::WriteFileText(kept, record);
     const auto bytes = composed_tunes::ReadBytes(kept);
-    EXPECT_TRUE(std::string(bytes.begin(), bytes.end()) == record) << "the listens differ from data/listen_roads.txt";
+    const auto lines = [](const std::string& text) {
+        std::vector<std::string> list;
+        std::istringstream in(text);
+        for (std::string line; std::getline(in, line);)
+            list.push_back(line);
+        return list;
+    };
+    const auto want = lines(std::string(bytes.begin(), bytes.end())), got = lines(record);
+    for (std::size_t i = 0; i < std::max(want.size(), got.size()); ++i)
+        ASSERT_EQ(i < got.size() ? got[i] : "", i < want.size() ? want[i] : "")
+            << "line " << i + 1 << " of data/listen_roads.txt";
 }

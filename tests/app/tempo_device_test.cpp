@@ -8,6 +8,7 @@
 #include "app/shell_seams.h"
 #include "app/tempo_selection_dialog.h"
 #include "compose/compose_control.h"
+#include "core/output_formats.h"
 #include "core/settings.h"
 #include "platform/ui/headless_backend.h"
 #include "platform/ui/ui.h"
@@ -167,9 +168,9 @@ TEST_F(TempoDeviceTest, OtherStoredTypesStartOnGm) {
         // OK maps the "MIDI GM (.mid)" shown back; nothing outside the list.
         EXPECT_EQ(AppSettings.ComposeOutputType, 2);
     }
-    EXPECT_EQ(ListIndexOutputType(-1), -1);
-    EXPECT_EQ(ListIndexOutputType(3), -1);
-    EXPECT_EQ(OutputTypeListIndex(24), 10);
+    EXPECT_EQ(TypeOfTypeListRow(-1), -1);
+    EXPECT_EQ(TypeOfTypeListRow(3), -1);
+    EXPECT_EQ(FormatOf(24).typeListRow, 10);
     MidiOutDeviceId = -1;
 }
 

@@ -18,6 +18,7 @@
 #include "convert/melody_mail.h"
 #include "convert/mobile_data.h"
 #include "core/app_utilities.h"
+#include "core/output_formats.h"
 #include "core/settings.h"
 #include "platform/software_synth.h"
 #include "style/presets.h"
@@ -88,9 +89,9 @@ protected:
     }
     // The output path of the type, as the panel prepares it.
     std::string Prepare(int type, const std::string& stem = "result") {
-        std::string extension = "bin";
-        OutputTypeExtension(extension, type);
-        const std::string out = std::string(AppSettings.OutputFolder) + stem + "." + extension;
+        const char* extension = FormatOf(type).extension;
+        const std::string out =
+            std::string(AppSettings.OutputFolder) + stem + "." + (extension ? extension : "bin");
         std::remove(out.c_str());
         LastOutputPath.Set(out);
         type_ = type;
@@ -203,7 +204,7 @@ int DeclaredChannels(const std::vector<std::uint8_t>& f) {
 TEST_F(Dispatcher, EveryRingtoneRowWritesTheVoicesItNames) {
     const std::string in = Input(smf_builder::Song({{0, 60, 8, {100}, "", false}, {1, 40, 8, {100}, "", false}, {9, 36, 8, {100}, "", false}}));
     for (int type = 0; type < kOutputTypeCount; ++type) {
-        const int voices = OutputTypeVoiceCount(type);
+        const int voices = FormatOf(type).voices;
         if (voices == 0) continue;
         const std::string out = Prepare(type);
         std::string path = in;

@@ -15,16 +15,17 @@
 #include "convert/conversion_dialogs.h"
 #include "convert/multi_mobile_track_data.h"
 #include "convert/output_dispatcher.h"
-#include "convert/terminal_table.h"
 #include "convert/ringtone/ma1_data.h"
 #include "convert/ringtone/mfi_data.h"
 #include "convert/ringtone/mfm_data.h"
 #include "convert/ringtone/multi_mfi_data.h"
 #include "convert/ringtone/smaf_data.h"
+#include "convert/terminal_table.h"
 #include "core/app_utilities.h"
 #include "core/settings.h"
 #include "tests/convert/accepting_dialogs.h"
 #include "tests/convert/composed_tunes.h"
+#include "tests/convert/driver_rows.h"
 #include "tests/convert/mfi_test_util.h"
 #include "tests/convert/mobile_test_util.h"
 #include "tests/convert/smf_builder.h"
@@ -49,31 +50,66 @@ struct DriverRun {
 
 const std::vector<DriverRun>& Runs() {
     static const std::vector<DriverRun> runs = {
-        {"MFi 1", 7, [](const std::string& p, int a, int t) { return ConvertToMfi(1, p, a, t); }},
-        {"MFi 4", 3, [](const std::string& p, int a, int t) { return ConvertToMfi(4, p, a, t); }},
-        {"MFi 5", 3, [](const std::string& p, int a, int t) { return ConvertToMfi(5, p, a, t); }},
+        {"MFi 1", 7,
+         [](const std::string& p, int a, int t) {
+             return ConvertToMfi(driver_rows::Row(Converter::Mfi, 1, t), p, a);
+         }},
+        {"MFi 4", 3,
+         [](const std::string& p, int a, int t) {
+             return ConvertToMfi(driver_rows::Row(Converter::Mfi, 4, t), p, a);
+         }},
+        {"MFi 5", 3,
+         [](const std::string& p, int a, int t) {
+             return ConvertToMfi(driver_rows::Row(Converter::Mfi, 5, t), p, a);
+         }},
         {"MFi 252", 7,
-         [](const std::string& p, int a, int t) { return ConvertToMfi(252, p, a, t); }},
+         [](const std::string& p, int a, int t) {
+             return ConvertToMfi(driver_rows::Row(Converter::Mfi, 252, t), p, a);
+         }},
         {"MFi 254", 3,
-         [](const std::string& p, int a, int t) { return ConvertToMfi(254, p, a, t); }},
+         [](const std::string& p, int a, int t) {
+             return ConvertToMfi(driver_rows::Row(Converter::Mfi, 254, t), p, a);
+         }},
         {"multi 6", 14,
-         [](const std::string& p, int a, int t) { return ConvertToMultiMfi(6, p, a, 0, t); }},
+         [](const std::string& p, int a, int t) {
+             return ConvertToMultiMfi(driver_rows::Row(Converter::MultiMfi, 6, t), p, a, 0);
+         }},
         {"multi 7", 14,
-         [](const std::string& p, int a, int t) { return ConvertToMultiMfi(7, p, a, 2, t); }},
+         [](const std::string& p, int a, int t) {
+             return ConvertToMultiMfi(driver_rows::Row(Converter::MultiMfi, 7, t), p, a, 2);
+         }},
         {"multi 8", 14,
-         [](const std::string& p, int a, int t) { return ConvertToMultiMfi(8, p, a, 0, t); }},
+         [](const std::string& p, int a, int t) {
+             return ConvertToMultiMfi(driver_rows::Row(Converter::MultiMfi, 8, t), p, a, 0);
+         }},
         {"multi 9", 3,
-         [](const std::string& p, int a, int t) { return ConvertToMultiMfi(9, p, a, 0, t); }},
+         [](const std::string& p, int a, int t) {
+             return ConvertToMultiMfi(driver_rows::Row(Converter::MultiMfi, 9, t), p, a, 0);
+         }},
         {"multi 32", 18,
-         [](const std::string& p, int a, int t) { return ConvertToMultiMfi(32, p, a, 0, t); }},
+         [](const std::string& p, int a, int t) {
+             return ConvertToMultiMfi(driver_rows::Row(Converter::MultiMfi, 32, t), p, a, 0);
+         }},
         {"SMAF 16", 3,
-         [](const std::string& p, int a, int t) { return ConvertToSmaf(16, p, a, t); }},
-        {"SMAF 4", 7, [](const std::string& p, int a, int t) { return ConvertToSmaf(4, p, a, t); }},
+         [](const std::string& p, int a, int t) {
+             return ConvertToSmaf(driver_rows::Row(Converter::Smaf, 16, t), p, a);
+         }},
+        {"SMAF 4", 7,
+         [](const std::string& p, int a, int t) {
+             return ConvertToSmaf(driver_rows::Row(Converter::Smaf, 4, t), p, a);
+         }},
         {"MA-3 32", 17,
-         [](const std::string& p, int a, int t) { return ConvertToSmafMa3(32, p, a, t); }},
+         [](const std::string& p, int a, int t) {
+             return ConvertToSmafMa3(driver_rows::Row(Converter::SmafMa3, 32, t), p, a);
+         }},
         {"MA-3 33", 17,
-         [](const std::string& p, int a, int t) { return ConvertToSmafMa3(33, p, a, t); }},
-        {"MFM", 3, [](const std::string& p, int a, int t) { return ConvertToMfm(p, a, t); }},
+         [](const std::string& p, int a, int t) {
+             return ConvertToSmafMa3(driver_rows::Row(Converter::SmafMa3, 33, t), p, a);
+         }},
+        {"MFM", 3,
+         [](const std::string& p, int a, int t) {
+             return ConvertToMfm(driver_rows::Row(Converter::Mfm, -1, t), p, a);
+         }},
     };
     return runs;
 }
@@ -275,7 +311,7 @@ TEST_F(RingtoneDrivers, LargeInputsAndMissingLoopMarkersWarnAndConvert) {
         for (const int limit : {1 << 30, 20}) {
             AppSettings.RingtoneSizeLimit = limit;
             Sink().Clear();
-            ASSERT_EQ(ConvertToMfi(type, Input(song), 1, 3), 1);
+            ASSERT_EQ(ConvertToMfi(driver_rows::Row(Converter::Mfi, type, 3), Input(song), 1), 1);
             const auto texts = Sink().Texts();
             EXPECT_EQ(Count(texts, "File size is too big!"), limit == 20 ? 0 : 1) << type;
             EXPECT_EQ(Count(texts, kRingtoneTooLarge), limit == 20 ? 1 : 0) << type;
@@ -290,7 +326,7 @@ TEST_F(RingtoneDrivers, LargeInputsAndMissingLoopMarkersWarnAndConvert) {
 TEST_F(RingtoneDrivers, ASongWithoutATempoKeepsItsDefaultBeat) {
     const std::string input = Input(HandSong(Melody(0, 4)));
     for (const int type : {4, 254}) {
-        ASSERT_EQ(ConvertToMfi(type, input, 1, 3), 1);
+        ASSERT_EQ(ConvertToMfi(driver_rows::Row(Converter::Mfi, type, 3), input, 1), 1);
         const auto f = Output();
         MobileData model(static_cast<int>(WorkBufferSize));
         MFiData(f.data(), static_cast<int>(f.size()), mfi_test::ShownLog()).ToMobileData(model);
@@ -341,7 +377,8 @@ TEST_F(RingtoneDrivers, AFourChannelTuneKeepsItsPartsInSingleTrackMfi) {
     for (const Row r : {Row{1, 9, false}, Row{252, 11, false}, Row{4, 3, true}, Row{5, 13, true},
                         Row{254, 5, true}}) {
         Sink().Clear();
-        ASSERT_EQ(ConvertToMfi(r.mfiType, in, 1, r.outputType), 1) << r.mfiType;
+        ASSERT_EQ(ConvertToMfi(driver_rows::Row(Converter::Mfi, r.mfiType, r.outputType), in, 1), 1)
+            << r.mfiType;
         const auto f = Output();
         MobileData model(static_cast<int>(WorkBufferSize));
         MFiData(f.data(), static_cast<int>(f.size()), mfi_test::ShownLog()).ToMobileData(model);
@@ -450,7 +487,7 @@ TEST_F(RingtoneDrivers, SingleTrackMfiIsTheSameForEveryHandset) {
         std::vector<std::uint8_t> first;
         for (int row = 0; row < TerminalTable().Count(); ++row) {
             AppSettings.TerminalIndex = row;
-            ASSERT_EQ(ConvertToMfi(type, in, 1, 3), 1) << type;
+            ASSERT_EQ(ConvertToMfi(driver_rows::Row(Converter::Mfi, type, 3), in, 1), 1) << type;
             if (row == 0) first = Output();
             EXPECT_EQ(Output(), first) << type << " row " << row;
         }
@@ -488,12 +525,12 @@ TEST_F(RingtoneDrivers, TooManyVoicesAreRefusedOrWarnedByFormat) {
     };
     SetConversionDialogs(dialogs);
     Sink().Clear();
-    EXPECT_EQ(ConvertToMultiMfi(32, in, 0, 0, 18), 0);
+    EXPECT_EQ(ConvertToMultiMfi(driver_rows::Row(Converter::MultiMfi, 32, 18), in, 0, 0), 0);
     EXPECT_TRUE(Output().empty());
     EXPECT_EQ(Count(Sink().Texts(), "Voice over!"), 1);
     // The MA-3 kinds warn and write.
     Sink().Clear();
-    EXPECT_EQ(ConvertToSmafMa3(32, in, 0, 17), 1);
+    EXPECT_EQ(ConvertToSmafMa3(driver_rows::Row(Converter::SmafMa3, 32, 17), in, 0), 1);
     EXPECT_EQ(Count(Sink().Texts(), "Voice over!"), 1);
 }
 
@@ -504,7 +541,7 @@ TEST_F(RingtoneDrivers, ATypeWithoutVoiceCountKeepsItsSlots) {
     for (const Note& n : Melody(1, 2, 48))
         notes.push_back(n);
     Sink().Clear();
-    ASSERT_EQ(ConvertToMfm(Input(HandSong(notes)), 1, 20), 1);
+    ASSERT_EQ(ConvertToMfm(FormatOf(20), Input(HandSong(notes)), 1), 1);
     EXPECT_EQ(Count(Sink().Texts(), "The number of Channel is worng!"), 0);
     EXPECT_EQ(ReadBackNotes("MFM", Output()).size(), 16u);
 
@@ -515,8 +552,8 @@ TEST_F(RingtoneDrivers, ATypeWithoutVoiceCountKeepsItsSlots) {
         slot->enabled = 1;
         model.AddSlot(std::move(slot));
     }
-    LimitSlotsByPolyphony(model, 20);
-    KeepFirstSlots(model, 20);
+    LimitSlotsByPolyphony(model, FormatOf(20));
+    KeepFirstSlots(model, FormatOf(20));
     EXPECT_EQ(model.CountEnabledSlots(), 3);
 }
 
@@ -534,7 +571,7 @@ TEST_F(RingtoneDrivers, PolyphonyLimitSkipsSlotsThatDoNotFit) {
     add(0, MobileChanelData::kKindMelodic, {60, 64, 67});
     add(9, MobileChanelData::kKindDrum, {36, 38});
     add(1, MobileChanelData::kKindMelodic, {48});
-    LimitSlotsByPolyphony(model, 7);  // four voices
+    LimitSlotsByPolyphony(model, FormatOf(7));  // four voices
     EXPECT_EQ(model.Slot(0)->enabled, 1);
     EXPECT_EQ(model.Slot(1)->enabled, 0);
     EXPECT_EQ(model.Slot(2)->enabled, 1);
@@ -566,7 +603,7 @@ TEST_F(RingtoneDrivers, ScriptedChoicesAreWhatTheFileCarries) {
     };
     SetConversionDialogs(dialogs);
     const std::string in = Input(HandSong(notes));
-    ASSERT_EQ(ConvertToMfi(4, in, 0, 3), 1);
+    ASSERT_EQ(ConvertToMfi(driver_rows::Row(Converter::Mfi, 4, 3), in, 0), 1);
     EXPECT_EQ(seen.voiceLimit, 16);
     EXPECT_EQ(seen.drumRowsLocked, 0);
     const auto f = Output();
@@ -593,12 +630,12 @@ TEST_F(RingtoneDrivers, RefusedDialogsWriteNothing) {
     auto dialogs = std::make_shared<ScriptedDialogs>();
     SetConversionDialogs(dialogs);
     const std::string in = Input(HandSong(Melody(0, 2)));
-    EXPECT_EQ(ConvertToMfi(1, in, 0, 7), 0);
-    EXPECT_EQ(ConvertToMa1(in), 0);
-    EXPECT_EQ(ConvertToMfm(in, 0, 20), 0);
+    EXPECT_EQ(ConvertToMfi(driver_rows::Row(Converter::Mfi, 1, 7), in, 0), 0);
+    EXPECT_EQ(ConvertToMa1(driver_rows::Row(Converter::Ma1, -1, 0), in), 0);
+    EXPECT_EQ(ConvertToMfm(driver_rows::Row(Converter::Mfm, -1, 20), in, 0), 0);
     // A refused copyright question refuses the conversion too.
     AppSettings.ShowCopyright = 1;
-    EXPECT_EQ(ConvertToSmaf(16, in, 1, 3), 0);
+    EXPECT_EQ(ConvertToSmaf(driver_rows::Row(Converter::Smaf, 16, 3), in, 1), 0);
     EXPECT_TRUE(Output().empty());
     EXPECT_EQ(dialogs->channelRuns, 3);
 }
@@ -620,12 +657,12 @@ TEST_F(RingtoneDrivers, Ma1TakesFourChannelsAtMost) {
         for (const Note& n : Melody(c, 2, 48 + 5 * c))
             notes.push_back(n);
     const std::string in = Input(HandSong(notes));
-    ASSERT_EQ(ConvertToMa1(in), 1);
+    ASSERT_EQ(ConvertToMa1(driver_rows::Row(Converter::Ma1, -1, 0), in), 1);
     EXPECT_EQ(ReadBackNotes("MA-1", Output()).size(), 4u * 8u);
     enableAll = true;
     std::remove(out_.c_str());
     Sink().Clear();
-    EXPECT_EQ(ConvertToMa1(in), 0);
+    EXPECT_EQ(ConvertToMa1(driver_rows::Row(Converter::Ma1, -1, 0), in), 0);
     EXPECT_EQ(Count(Sink().Texts(), "Number of channel exceeds MA1 capacity."), 1);
     EXPECT_TRUE(Output().empty());
 }

@@ -1,9 +1,11 @@
 // Output types against the tables in data/, the MIDI file reader and names.
 #include "core/app_utilities.h"
+#include "core/output_formats.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sstream>
 #include <string>
@@ -31,23 +33,30 @@ std::vector<std::string> DataLines(const std::string& name) {
 }  // namespace
 
 TEST(OutputTypeTables, EveryTypeMatchesTheTables) {
-    int (*const predicates[])(int) = {
-        IsWaveOutputType,     IsMelodyMailType,       IsSmfOutputType, IsRingtoneSynthType,
-        IsDocomoTerminalType, IsSoftbankTerminalType, IsAuTerminalType};
+    // The columns after the voices: the families, then the carriers.
+    const auto family = [](FormatFamily f) {
+        return [f](int t) { return FormatOf(t).family == f; };
+    };
+    const auto carrier = [](Carrier c) { return [c](int t) { return FormatOf(t).carrier == c; }; };
+    const std::function<bool(int)> flags[] = {
+        family(FormatFamily::Wave), family(FormatFamily::MelodyMail),
+        family(FormatFamily::Smf),  family(FormatFamily::Ringtone),
+        carrier(Carrier::Docomo),   carrier(Carrier::Softbank),
+        carrier(Carrier::Au)};
     const auto rows = DataLines("output_types.txt");
     ASSERT_EQ(rows.size(), 29u);
     for (const std::string& line : rows) {
         std::istringstream in(line);
         int type = 0, voices = 0;
-        std::string extension, text = "old";
+        std::string extension;
         in >> type >> extension >> voices;
-        OutputTypeExtension(text, type);
-        EXPECT_EQ(text, extension == "-" ? "old" : extension) << line;
-        EXPECT_EQ(OutputTypeVoiceCount(type), voices) << line;
-        for (auto* predicate : predicates) {
-            int flag = -1;
-            in >> flag;
-            EXPECT_EQ(predicate(type), flag) << line;
+        const char* text = FormatOf(type).extension;
+        EXPECT_EQ(text ? text : "-", extension) << line;
+        EXPECT_EQ(FormatOf(type).voices, voices) << line;
+        for (const auto& flag : flags) {
+            int expected = -1;
+            in >> expected;
+            EXPECT_EQ(flag(type) ? 1 : 0, expected) << line;
         }
     }
 
@@ -56,9 +65,9 @@ TEST(OutputTypeTables, EveryTypeMatchesTheTables) {
         filters.emplace(std::stoi(line), line.substr(line.find('\t') + 1));
     ASSERT_EQ(filters.size(), 14u);
     for (int type = -2; type <= 40; ++type) {
-        std::string text = "unchanged";
-        OutputTypeFileFilter(type, text);
-        EXPECT_EQ(text, filters.count(type) ? filters[type] : "unchanged") << type;
+        const char* text = FormatOf(type).saveFilter;
+        EXPECT_EQ(text ? text : "unchanged", filters.count(type) ? filters[type] : "unchanged")
+            << type;
     }
 }
 
