@@ -31,7 +31,6 @@
 #include "midi/f1_data.h"
 #include "midi/file_loader.h"
 #include "platform/file_chooser.h"
-#include "platform/message_sink.h"
 
 namespace {
 
@@ -240,10 +239,14 @@ namespace {
 // The one message of a ringtone input that gives no notes: its name and
 // what reading it said (each text once), or, when reading said nothing, the
 // path alone.
-void ShowRingtoneRefusal(const std::string& path, const std::vector<platform::BoxCollector::Box>& said) {
+void ShowRingtoneRefusal(const std::string& path, const ReadLog& log) {
+    log.LogOffsets();
     std::vector<std::string> texts;
-    for (const platform::BoxCollector::Box& box : said)
-        if (std::find(texts.begin(), texts.end(), box.text) == texts.end()) texts.push_back(box.text);
+    for (const ReadFinding& f : log.Findings()) {
+        std::string said = FindingText(f);
+        if (std::find(texts.begin(), texts.end(), said) == texts.end())
+            texts.push_back(std::move(said));
+    }
     if (texts.empty()) {
         ShowErrorBox(kRingtoneWithoutNotesText + path);
         return;
@@ -273,22 +276,15 @@ std::optional<InputYield> ReadRingtoneBack(std::string& path) {
         type.unopened(path);
         return std::nullopt;
     }
-    // What reading says waits until it is known whether the file gives notes:
-    // if not, it is told in the one message that names the file.
-    std::unique_ptr<MobileData> model;
-    std::vector<platform::BoxCollector::Box> said;
-    {
-        const platform::BoxCollector collector;
-        ReadLog log;
-        model = type.read(read, log);
-        log.ShowAll();
-        said = collector.Boxes();
-    }
+    // What reading found waits until it is known whether the file gives
+    // notes: if not, it is told in the one message that names the file.
+    ReadLog log;
+    const std::unique_ptr<MobileData> model = type.read(read, log);
     if (!model || !HoldsNotes(*model)) {
-        ShowRingtoneRefusal(path, said);
+        ShowRingtoneRefusal(path, log);
         return std::nullopt;
     }
-    for (const platform::BoxCollector::Box& box : said) platform::ShowBox(box.kind, box.text);
+    log.ShowAll();
     MidiF1Data song(model->division, kMobileModelCapacity);
     model->ToMidiF1Data(song);
     song.ConvertToNoteOnOff();

@@ -39,11 +39,10 @@ bool IsMidiHead(std::span<const std::uint8_t> head) {
 // MFi head, or one the reader refused, gives nothing.
 std::unique_ptr<MobileData> ReadMfi(std::span<const std::uint8_t> bytes, ReadLog& log) {
     if (bytes.size() > static_cast<std::size_t>(kMusicDataCapacity)) {
-        log.Add(&ShowGeneralError, gene::kDataTooLarge);
+        log.Add(kGeneralFindings, gene::kDataTooLarge);
         return nullptr;
     }
     const MFiData mfi(bytes.data(), static_cast<int>(bytes.size()), log);
-    log.ShowAll();
     if (mfi.VoiceType() == mfi_voice::kUnknown || mfi.Length() <= 0) return nullptr;
     auto model = std::make_unique<MobileData>(kMobileModelCapacity);
     mfi.ToMobileData(*model);
@@ -54,16 +53,14 @@ std::unique_ptr<MobileData> ReadMfi(std::span<const std::uint8_t> bytes, ReadLog
 // score track's format tells; a refused file gives its one finding.
 std::unique_ptr<MobileData> ReadSmaf(std::span<const std::uint8_t> bytes, ReadLog& log) {
     const std::unique_ptr<SmafData> smaf = ReadSmafScoreTracks(bytes, log);
-    log.ShowAll();
-    return smaf ? smaf->ToMobileData() : nullptr;
+    return smaf ? smaf->ToMobileData(log) : nullptr;
 }
 
 // An empty file gives nothing, without a word; one the reader refused gives
-// nothing after the reader's boxes.
+// nothing, with the reader's findings.
 std::unique_ptr<MobileData> ReadMfm(std::span<const std::uint8_t> bytes, ReadLog& log) {
     if (bytes.empty()) return nullptr;
     const MFMData mfm(bytes.data(), bytes.size(), log);
-    log.ShowAll();
     if (mfm.Length() <= 0) return nullptr;
     auto model = std::make_unique<MobileData>(kMobileModelCapacity);
     mfm.ToMobileData(*model);

@@ -26,10 +26,9 @@ enum class InputYield {
     Ringtone,  // a ringtone, read back into the ringtone model
 };
 
-// A ringtone's bytes as the ringtone model; null when they give none. The
-// boxes for what the format's reader found are shown before the model is
-// made, so they come before any the model's passes show, as they always
-// have; what the row itself finds (a file too long) is left in the log.
+// A ringtone's bytes as the ringtone model; null when they give none. What
+// the format's reader found, and what the row itself finds (a file too
+// long), is left in the log, in that order; nothing is shown.
 using RingtoneReader = std::unique_ptr<MobileData> (*)(std::span<const std::uint8_t> bytes,
                                                        ReadLog& log);
 

@@ -12,6 +12,7 @@
 #include <new>
 #include <random>
 
+#include "core/read_log.h"
 #include "core/reporters.h"
 #include "platform/clock.h"
 #include "platform/file_chooser.h"
@@ -72,6 +73,10 @@ void ClampOrWrap(int* value, int lo, int hi, bool wrap) {
 void ShowGeneralError(std::uint32_t code) {
     kGeneralReporter.Show(code);
 }
+
+const ReporterWords kGeneralFindings{
+    FindingKind::Error,
+    [](std::uint32_t code, std::uint32_t) { return kGeneralReporter.Format(code); }, nullptr};
 
 // ---- Random numbers ----
 

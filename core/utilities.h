@@ -26,6 +26,9 @@ constexpr std::uint32_t kBpmZero = 0x1000013;
 }  // namespace gene
 
 void ShowGeneralError(std::uint32_t code);
+// The general helpers' findings in a ReadLog.
+struct ReporterWords;
+extern const ReporterWords kGeneralFindings;
 
 // Below lo the value becomes lo and above hi it becomes hi; with wrap, below
 // lo it becomes hi and above hi lo.

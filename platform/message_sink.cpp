@@ -1,6 +1,5 @@
 #include "platform/message_sink.h"
 
-#include <atomic>
 #include <cstdio>
 
 namespace platform {
@@ -8,8 +7,6 @@ namespace platform {
 namespace {
 
 std::mutex g_sinkMutex;
-std::atomic<std::size_t> g_shownBoxes{0};
-thread_local BoxCollector* t_collector = nullptr;
 
 std::shared_ptr<MessageSink>& InstalledSink() {
     static std::shared_ptr<MessageSink> sink = std::make_shared<StderrMessageSink>();
@@ -93,28 +90,11 @@ std::shared_ptr<MessageSink> GetMessageSink() {
     return InstalledSink();
 }
 
-BoxCollector::BoxCollector() : outer_(t_collector) {
-    t_collector = this;
-}
-
-BoxCollector::~BoxCollector() {
-    t_collector = outer_;
-}
-
 int ShowBox(BoxKind kind, const std::string& text) {
-    if (t_collector) {
-        t_collector->boxes_.push_back({kind, text});
-        return kIdOk;
-    }
     // The sink is called outside the lock: a GUI sink blocks until the user
     // answers, and other threads must still be able to report meanwhile.
     std::shared_ptr<MessageSink> sink = GetMessageSink();
-    g_shownBoxes.fetch_add(1);
     return sink->Show(kind, text);
-}
-
-std::size_t ShownBoxCount() {
-    return g_shownBoxes.load();
 }
 
 void ShowNotice(const std::string& text) {

@@ -69,33 +69,6 @@ std::shared_ptr<MessageSink> GetMessageSink();
 
 // Shows a box through the installed sink.
 int ShowBox(BoxKind kind, const std::string& text);
-// How many boxes ShowBox has shown since the start, so a caller can tell
-// whether a step it ran has already told the user something.
-std::size_t ShownBoxCount();
-// While one lives, the boxes its own thread would show are not shown but
-// kept, in order, so that a caller can tell them in one box of its own or
-// show them after all; a question kept so is answered OK. Collectors nest:
-// the innermost keeps the boxes.
-class BoxCollector {
-public:
-    struct Box {
-        BoxKind kind;
-        std::string text;
-    };
-
-    BoxCollector();
-    ~BoxCollector();
-    BoxCollector(const BoxCollector&) = delete;
-    BoxCollector& operator=(const BoxCollector&) = delete;
-
-    const std::vector<Box>& Boxes() const { return boxes_; }
-
-private:
-    friend int ShowBox(BoxKind kind, const std::string& text);
-    BoxCollector* outer_;
-    std::vector<Box> boxes_;
-};
-
 // Shows a notice through the installed sink without waiting for it.
 void ShowNotice(const std::string& text);
 

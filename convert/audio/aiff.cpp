@@ -145,16 +145,16 @@ CAiffData::~CAiffData() = default;
 void CAiffData::Parse() {
     if (image_.size() < 4) {
         status_ = aiff::kTooShort;
-        log_.Add(&aiff::ShowError, status_);
+        log_.Add(aiff::kFindings, status_);
         return;
     }
     bool formTypeWrong = false;
     status_ = form_.ReadTop(image_) ? form_.Parse(formTypeWrong) : aiff::kChunkCut;
     // One box for the file: a wrong form type alone lets the reading go on.
     if (status_ != aiff::kOk) {
-        log_.Add(&aiff::ShowError, status_);
+        log_.Add(aiff::kFindings, status_);
     } else if (formTypeWrong) {
-        log_.Add(&aiff::ShowError, aiff::kNotAiff);
+        log_.Add(aiff::kFindings, aiff::kNotAiff);
     }
 }
 

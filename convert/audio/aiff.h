@@ -33,9 +33,9 @@ enum Status : int {
 constexpr const char* kErrorText = "Aiff Error";
 constexpr const char* kTooShortText = "CAiffData::ErrorMsg";
 
-// The box of a status, as a ReadLog shows it: kTooShortText for kTooShort,
-// kErrorText for every other.
-void ShowError(std::uint32_t status);
+// The reader's findings in a ReadLog, as information boxes: kTooShortText
+// for kTooShort, kErrorText for every other status.
+extern const ReporterWords kFindings;
 
 // The rate an 80-bit extended number gives, truncated to a whole number; 0
 // for a value that is not finite, negative or outside 1..2^31.

@@ -1,7 +1,7 @@
 // The boxes of the WAV and AIFF files. Their readers record what they find
-// and show nothing; the reporters here show it for their callers, and the
-// writer and the AIFF-to-WAV conversion, which report their own failures,
-// live here too, so the reader files hold no box.
+// and show nothing; the reporters' words here give its texts to the callers
+// that show it, and the writer and the AIFF-to-WAV conversion, which report
+// their own failures, live here too, so the reader files hold no box.
 #include <cerrno>
 #include <cstring>
 
@@ -14,25 +14,31 @@ namespace wavefile {
 
 namespace {
 
-void ShowChunkBox(Status status, std::uint32_t chunkId) {
+std::string ChunkText(std::uint32_t status, std::uint32_t chunkId) {
     std::string id(4, ' ');
     for (std::size_t i = 0; i < id.size(); ++i) id[i] = static_cast<char>(chunkId >> (24 - 8 * i));
-    ShowInfoBox(std::string(StatusText(status)) + " [" + id + "]");
+    return std::string(StatusText(static_cast<int>(status))) + " [" + id + "]";
+}
+
+std::string StatusFindingText(std::uint32_t status, std::uint32_t) {
+    return StatusText(static_cast<int>(status));
 }
 
 }  // namespace
 
-void ShowStatus(std::uint32_t status) { ShowInfoBox(StatusText(static_cast<int>(status))); }
-void ShowDifferentFormat(std::uint32_t chunkId) { ShowChunkBox(kDifferentFormat, chunkId); }
-void ShowUnknownChunk(std::uint32_t chunkId) { ShowChunkBox(kUnknownChunk, chunkId); }
+const ReporterWords kFindings{FindingKind::Notice, StatusFindingText, nullptr};
+const ReporterWords kChunkFindings{FindingKind::Notice, ChunkText, nullptr};
 
 }  // namespace wavefile
 
 namespace aiff {
 
-void ShowError(std::uint32_t status) {
-    ShowInfoBox(status == kTooShort ? kTooShortText : kErrorText);
-}
+const ReporterWords kFindings{
+    FindingKind::Notice,
+    [](std::uint32_t status, std::uint32_t) {
+        return std::string(status == kTooShort ? kTooShortText : kErrorText);
+    },
+    nullptr};
 
 }  // namespace aiff
 

@@ -75,7 +75,7 @@ WaveFile::WaveFile(const std::string& path, wavefile::ChunkWalk walk) : walk_(wa
     std::vector<std::uint8_t> image;
     if (!CanOpenFile(path)) {
         status_ = wavefile::kNotFound;
-        log_.Add(&wavefile::ShowStatus, status_);
+        log_.Add(wavefile::kFindings, status_);
         return;
     }
     std::size_t count = 0;
@@ -143,8 +143,7 @@ void WaveFile::Fail(wavefile::Status status, const std::string& id, std::size_t 
     std::uint32_t packed = 0;
     for (std::size_t i = 0; i < 4; ++i)
         packed = packed << 8 | static_cast<std::uint8_t>(i < id.size() ? id[i] : ' ');
-    log_.Add(status == wavefile::kUnknownChunk ? &wavefile::ShowUnknownChunk : &wavefile::ShowDifferentFormat,
-             packed, position);
+    log_.AddChunk(wavefile::kChunkFindings, status, packed, position);
 }
 
 void WaveFile::Read(std::span<const std::uint8_t> image) {

@@ -30,12 +30,10 @@ constexpr int kStatusCount = 6;
 // The text shown for a status ("" for kOk).
 const char* StatusText(int status);
 
-// The boxes of reading, as a ReadLog shows them: a status's text alone, and
-// a refused chunk's text followed by " [id]", the chunk's four id bytes
-// packed into the code (the first in the high byte).
-void ShowStatus(std::uint32_t status);
-void ShowDifferentFormat(std::uint32_t chunkId);
-void ShowUnknownChunk(std::uint32_t chunkId);
+// The reader's findings in a ReadLog, as information boxes: a status's text
+// alone, and a status of a refused chunk, its text followed by " [id]".
+extern const ReporterWords kFindings;
+extern const ReporterWords kChunkFindings;
 
 // Bytes in front of the samples in a written file.
 constexpr std::size_t kHeaderSize = 44;

@@ -55,6 +55,13 @@ void ShowMfiHeaderError(std::uint32_t code) {
     kMfiHeaderReporter.Show(code);
 }
 
+const ReporterWords kMfiDataFindings{
+    FindingKind::Error,
+    [](std::uint32_t code, std::uint32_t) { return kMfiDataReporter.Format(code); }, nullptr};
+const ReporterWords kMfiHeaderFindings{
+    FindingKind::Error,
+    [](std::uint32_t code, std::uint32_t) { return kMfiHeaderReporter.Format(code); }, nullptr};
+
 std::string_view MfiVersionOf(int voiceType) {
     if (mfi_voice::IsTwoByteNote(voiceType)) return "0100";
     if (voiceType == mfi_voice::kMulti6 || voiceType == mfi_voice::kMulti7 ||
@@ -125,7 +132,7 @@ bool MFiHeader::Parse(std::span<const std::uint8_t> block, ReadLog& log, std::si
         const std::span<const std::uint8_t> name = in.Take(4);
         std::uint16_t n = 0;
         if (name.empty() || !in.ReadBe16(n) || !in.Has(n)) {
-            log.Add(&ShowMfiHeaderError, mfhd::kHeaderSize, at);
+            log.Add(kMfiHeaderFindings, mfhd::kHeaderSize, at);
             return false;
         }
         const std::span<const std::uint8_t> body = in.Take(n);
@@ -372,7 +379,7 @@ bool MFiData::ReadInformation(ReadLog& log) {
     std::uint8_t trackCount = 0;
     // The length counts the three bytes before the block.
     if (!in.Skip(8) || !in.ReadBe16(headerLength) || headerLength < 3 || !in.Has(headerLength)) {
-        log.Add(&ShowMfiHeaderError, mfhd::kHeaderSize, 8);
+        log.Add(kMfiHeaderFindings, mfhd::kHeaderSize, 8);
         return false;
     }
     in.Skip(2);
@@ -394,12 +401,12 @@ void MFiData::Refuse() {
 
 void MFiData::Parse(ReadLog& log) {
     if (Image().size() < kHeaderBytes) {
-        log.Add(&ShowMfiHeaderError, mfhd::kHeaderSize, 0);
+        log.Add(kMfiHeaderFindings, mfhd::kHeaderSize, 0);
         return Refuse();
     }
     voiceType_ = ReadFileType();
     if (voiceType_ == mfi_voice::kUnknown) {
-        log.Add(&ShowMfiHeaderError, mfhd::kVoiceType, 0);
+        log.Add(kMfiHeaderFindings, mfhd::kVoiceType, 0);
         return Refuse();
     }
     if (!ReadInformation(log)) return Refuse();
@@ -407,7 +414,7 @@ void MFiData::Parse(ReadLog& log) {
         if (header_->Is("vers", "0200")) {
             voiceType_ = mfi_voice::kPmdRead;
         } else {
-            log.Add(&ShowMfiDataError, mfdt::kPmd16);
+            log.Add(kMfiDataFindings, mfdt::kPmd16);
         }
     }
     int count = 0;
@@ -417,7 +424,7 @@ void MFiData::Parse(ReadLog& log) {
                voiceType_ == mfi_voice::kCmid) {
         count = kMaxTracks;
     } else {
-        log.Add(&ShowMfiDataError, mfdt::kVoiceMismatch, 12);
+        log.Add(kMfiDataFindings, mfdt::kVoiceMismatch, 12);
         return Refuse();
     }
     ByteCursor in(Image());
@@ -472,7 +479,7 @@ void MFiData::FinishKindRecords(ReadLog& log) {
             const int index = channel / kGroup;
             e.kind = mobile_kind::kCleared;
             if (index >= kMaxTracks) {
-                log.AddOnce(&ShowMfiDataError, mfdt::kTrackInvalid);
+                log.AddOnce(kMfiDataFindings, mfdt::kTrackInvalid);
                 continue;
             }
             if (index >= TrackCount()) continue;

@@ -47,6 +47,9 @@ constexpr std::uint32_t kHeaderSize = 0x21000003;
 
 void ShowMfiDataError(std::uint32_t code);
 void ShowMfiHeaderError(std::uint32_t code);
+// The same reporters' findings in a ReadLog.
+extern const ReporterWords kMfiDataFindings;
+extern const ReporterWords kMfiHeaderFindings;
 
 class MFiHeader {
 public:

@@ -110,9 +110,12 @@ void MFiTrack::ShowWarning(std::uint32_t code) {
     Warnings().Show(code);
 }
 
-void MFiTrack::ShowWarningText(std::uint32_t code) {
-    kMfiWarningReporter.Show(code);
-}
+const ReporterWords kMfiTrackFindings{
+    FindingKind::Error,
+    [](std::uint32_t code, std::uint32_t) { return kMfiTrackReporter.Format(code); }, nullptr};
+const ReporterWords kMfiTrackWarningFindings{
+    FindingKind::Error,
+    [](std::uint32_t code, std::uint32_t) { return kMfiWarningReporter.Format(code); }, nullptr};
 
 void MFiTrack::ResetWarnings() {
     Warnings().Reset();

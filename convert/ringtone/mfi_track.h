@@ -65,6 +65,12 @@ constexpr int kFlag4E = 78;
 constexpr int kSysEx = 240;
 }  // namespace mfi_code
 
+// The track reporter's findings in a ReadLog: its errors, and the texts of
+// its once-only warnings, which a reader records once per file itself and
+// which are told every time.
+extern const ReporterWords kMfiTrackFindings;
+extern const ReporterWords kMfiTrackWarningFindings;
+
 class MFiTrack {
 public:
     static constexpr int kChannels = 16;
@@ -109,9 +115,6 @@ public:
     static void ShowError(std::uint32_t code);
     // A once-only warning; shown again only after ResetWarnings.
     static void ShowWarning(std::uint32_t code);
-    // The text of a once-only warning, shown every time: a reader records
-    // it once per file itself.
-    static void ShowWarningText(std::uint32_t code);
     static void ResetWarnings();
 
 private:

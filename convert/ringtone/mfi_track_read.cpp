@@ -7,7 +7,7 @@
 #include "core/byte_cursor.h"
 
 // Declared by the MFi file class; the PMD stream reports through it.
-void ShowMfiDataError(std::uint32_t code);
+extern const ReporterWords kMfiDataFindings;
 
 namespace {
 
@@ -43,10 +43,10 @@ int MappedDrum(int code, int third) {
 std::optional<std::span<const std::uint8_t>> ChunkEvents(std::span<const std::uint8_t> bytes, ReadLog& log,
                                                          std::size_t origin) {
     ByteCursor head(bytes);
-    if (!head.Matches("trac")) log.AddOnce(&MFiTrack::ShowError, mftk::kTrackId, origin);
+    if (!head.Matches("trac")) log.AddOnce(kMfiTrackFindings, mftk::kTrackId, origin);
     std::uint32_t length = 0;
     if (!head.Skip(4) || !head.ReadBe32(length) || length > head.Left()) {
-        log.AddOnce(&MFiTrack::ShowError, mftk::kDataInvalid, origin);
+        log.AddOnce(kMfiTrackFindings, mftk::kDataInvalid, origin);
         return std::nullopt;
     }
     return head.Take(length);
@@ -57,13 +57,15 @@ std::optional<std::span<const std::uint8_t>> ChunkEvents(std::span<const std::ui
 class UnitLog {
 public:
     UnitLog(ReadLog& log, std::size_t origin) : log_(log), origin_(origin) {}
-    void Error(std::uint32_t code) { Add(&MFiTrack::ShowError, code); }
-    void Add(ReportFunction report, std::uint32_t code) { log_.AddOnce(report, code, origin_ + unitAt_); }
+    void Error(std::uint32_t code) { Add(kMfiTrackFindings, code); }
+    void Add(const ReporterWords& words, std::uint32_t code) {
+        log_.AddOnce(words, code, origin_ + unitAt_);
+    }
     // A drum code none maps: the warning, and drum 35.
     int DrumOrWarn(int code, int third) {
         const int drum = MappedDrum(code, third);
         if (drum >= 0) return drum;
-        Add(&MFiTrack::ShowWarningText, mftk::kInternal);
+        Add(kMfiTrackWarningFindings, mftk::kInternal);
         return 35;
     }
     void At(std::size_t unitAt) { unitAt_ = unitAt; }
@@ -335,7 +337,7 @@ private:
             case 0xE3: return Control(channel, mobile_code::kPan, data != 0 ? 1 : 0);
             case 0xE5: return Select(slot, data % 16);
             default:
-                log_.Add(&ShowMfiDataError, kUnknownInMfi);
+                log_.Add(kMfiDataFindings, kUnknownInMfi);
                 return Control(kNoChannel, -1, 0);
         }
     }

@@ -44,6 +44,13 @@ void ShowMfmTrackError(std::uint32_t code) {
     kTrackReporter.Show(code);
 }
 
+const ReporterWords kMfmHeaderFindings{
+    FindingKind::Error,
+    [](std::uint32_t code, std::uint32_t) { return kHeaderReporter.Format(code); }, nullptr};
+const ReporterWords kMfmTrackFindings{
+    FindingKind::Error,
+    [](std::uint32_t code, std::uint32_t) { return kTrackReporter.Format(code); }, nullptr};
+
 void ShowMfmDrumsMoved(int count) {
     ShowErrorBox(kTrackReporter.Format(fmtk::kNoteInvalid) + " (drum notes changed: " +
                  std::to_string(count) + ")");
@@ -137,7 +144,7 @@ MFMData::MFMData(const std::uint8_t* bytes, std::size_t length, ReadLog& log)
     : MusicData(kMusicDataCapacity, DeferBlock{}) {
     const std::size_t n = bytes ? std::min<std::size_t>(length, static_cast<std::size_t>(capacity_)) : 0;
     if (n > 0 && HoldCopy(bytes, static_cast<int>(n))) Parse(log);
-    if (n == 0) log.Add(&ShowMfmHeaderError, fmhd::kNoHeader, 0);
+    if (n == 0) log.Add(kMfmHeaderFindings, fmhd::kNoHeader, 0);
 }
 
 std::unique_ptr<MFMData> MFMData::ReadFile(const std::string& path, ReadLog& log) {
@@ -152,13 +159,13 @@ std::unique_ptr<MFMData> MFMData::ReadFile(const std::string& path, ReadLog& log
 void MFMData::Parse(ReadLog& log) {
     ByteCursor in(std::span<const std::uint8_t>(Data(), static_cast<std::size_t>(length_)));
     if (!in.Matches("mfmp")) {
-        log.Add(&ShowMfmHeaderError, fmhd::kNoHeader, 0);
+        log.Add(kMfmHeaderFindings, fmhd::kNoHeader, 0);
         return Refuse();
     }
     std::uint8_t trackCount = 0;
     std::uint16_t infoLength = 0;
     if (!in.Has(kHeadBytes)) {
-        log.Add(&ShowMfmTrackError, fmtk::kTrackInvalid, 0);
+        log.Add(kMfmTrackFindings, fmtk::kTrackInvalid, 0);
         return Refuse();
     }
     in.Skip(kTrackCountAt);
@@ -169,7 +176,7 @@ void MFMData::Parse(ReadLog& log) {
     const std::span<const std::uint8_t> info = in.Take(std::min<std::size_t>(infoLength, in.Left()));
     information_.Parse(info);
     if (info.size() < infoLength) {
-        log.Add(&ShowMfmTrackError, fmtk::kTrackInvalid, kInfoLengthAt);
+        log.Add(kMfmTrackFindings, fmtk::kTrackInvalid, kInfoLengthAt);
         return Refuse();
     }
     const int count = std::min<int>(trackCount, kTracks);

@@ -42,6 +42,9 @@ constexpr int kD5 = 82;
 
 void ShowMfmHeaderError(std::uint32_t code);
 void ShowMfmTrackError(std::uint32_t code);
+// The same reporters' findings in a ReadLog.
+extern const ReporterWords kMfmHeaderFindings;
+extern const ReporterWords kMfmTrackFindings;
 // The one notice of a file whose count drum notes were moved to other drums.
 void ShowMfmDrumsMoved(int count);
 

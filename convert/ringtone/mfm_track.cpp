@@ -139,7 +139,7 @@ std::size_t MFMTrack::Read(std::span<const std::uint8_t> bytes, bool* cut, ReadL
     // A head or a length that runs past the bytes: the file is cut.
     *cut = !in.Skip(4) || !in.ReadBe32(length) || length > in.Left();
     if (!named || *cut) {
-        log.AddOnce(&ShowMfmTrackError, fmtk::kTrackInvalid, origin);
+        log.AddOnce(kMfmTrackFindings, fmtk::kTrackInvalid, origin);
         return 0;
     }
     if (index_ == kDrumTrack) track_->AppendMetaEvent(0, kDrumChannel, mobile_code::kKind, kDrumKindValue);
@@ -171,7 +171,7 @@ void MFMTrack::ReadEvents(std::span<const std::uint8_t> events, ReadLog& log, st
             } else if (x == 0) {
                 // A note without a gate is only its wait; the warning comes
                 // once per track.
-                if (!zeroWarned) log.Add(&ShowMfmTrackError, fmtk::kZeroLength, at);
+                if (!zeroWarned) log.Add(kMfmTrackFindings, fmtk::kZeroLength, at);
                 zeroWarned = true;
             } else {
                 const int note = Kind(channel) == kKindDirect ? key : MfmOctaveNote(key, y & 3);
@@ -202,7 +202,7 @@ void MFMTrack::ReadEvents(std::span<const std::uint8_t> events, ReadLog& log, st
         t.AppendMetaEvent(ClampDelta(pending), channel, subtype, value);
         pending = 0;
     }
-    if (!in.AtEnd()) log.AddOnce(&ShowMfmTrackError, fmtk::kDataInvalid, origin + in.Offset());
+    if (!in.AtEnd()) log.AddOnce(kMfmTrackFindings, fmtk::kDataInvalid, origin + in.Offset());
     if (pending > 0) t.AppendEmptyEvent(ClampDelta(pending));
 }
 

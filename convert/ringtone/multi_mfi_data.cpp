@@ -10,9 +10,9 @@
 const char* const kMultiMfiUnknownTerminal =
     "このメッセージが表示された場合は、ターゲット端末名をフェンウィクに連絡してください。";
 
-void ShowMultiMfiUnknownTerminal(std::uint32_t) {
-    ShowInfoBox(kMultiMfiUnknownTerminal);
-}
+const ReporterWords kMultiMfiUnknownTerminalFindings{
+    FindingKind::Notice,
+    [](std::uint32_t, std::uint32_t) { return std::string(kMultiMfiUnknownTerminal); }, nullptr};
 
 namespace {
 
@@ -93,28 +93,28 @@ bool MultiMFiData::TakeFileType(ReadLog& log) {
         } else if (count == 1 || count == 3 || count == 4) {
             voiceType_ = mfi_voice::kMulti6;
         } else if (count == 2) {
-            log.Add(&ShowMultiMfiUnknownTerminal, 0, 12);
+            log.Add(kMultiMfiUnknownTerminalFindings, 0, 12);
             voiceType_ = mfi_voice::kMulti6;
         } else {
-            log.Add(&ShowMfiDataError, mfdt::kVoiceMismatch, 12);
+            log.Add(kMfiDataFindings, mfdt::kVoiceMismatch, 12);
             return false;
         }
         return true;
     }
     if (mfi_voice::IsMulti(voiceType_) && count == kMaxTracks && !cmid) return true;
-    log.Add(&ShowMfiDataError, mfdt::kVoiceMismatch, 12);
+    log.Add(kMfiDataFindings, mfdt::kVoiceMismatch, 12);
     return false;
 }
 
 void MultiMFiData::Parse(ReadLog& log) {
     auto image = Image();
     if (image.size() < kHeaderBytes) {
-        log.Add(&ShowMfiHeaderError, mfhd::kHeaderSize, 0);
+        log.Add(kMfiHeaderFindings, mfhd::kHeaderSize, 0);
         return Refuse();
     }
     if (!TakeFileType(log) || !ReadInformation(log)) return Refuse();
     if (!mfi_voice::IsMulti(voiceType_) && voiceType_ != mfi_voice::kPmdRead)
-        log.Add(&ShowMfiDataError, mfdt::kMultiTrackCount);
+        log.Add(kMfiDataFindings, mfdt::kMultiTrackCount);
     // Each track keeps its four channels of the sixteen.
     const int count = std::min(static_cast<int>(image[12]), kMaxTracks);
     ByteCursor in(image);
@@ -132,7 +132,7 @@ void MultiMFiData::Parse(ReadLog& log) {
         }
         // A chunk running past the bytes refuses the file.
         if (!in.Skip(kChunkHead + std::size_t{size})) {
-            log.AddOnce(&MFiTrack::ShowError, mftk::kDataInvalid, in.Offset());
+            log.AddOnce(kMfiTrackFindings, mftk::kDataInvalid, in.Offset());
             return Refuse();
         }
     }

@@ -10,8 +10,8 @@
 
 // The notice for a file whose track count names no known handset.
 extern const char* const kMultiMfiUnknownTerminal;
-// Shows that notice; a read log holds it under code 0, as no class's code.
-void ShowMultiMfiUnknownTerminal(std::uint32_t code);
+// That notice in a ReadLog, under code 0, as no class's code.
+extern const ReporterWords kMultiMfiUnknownTerminalFindings;
 
 class MultiMFiData : public MFiData {
 public:

@@ -79,6 +79,10 @@ void ShowSmafChunkError(std::uint32_t code) {
     kChunkReporter.Show(code);
 }
 
+const ReporterWords kSmafChunkFindings{
+    FindingKind::Error,
+    [](std::uint32_t code, std::uint32_t) { return kChunkReporter.Format(code); }, nullptr};
+
 void ShowSmafScoreTrackError(std::uint32_t code) {
     if (code == smcd::kAverageRate || code == smcd::kPeakRate) {
         ScoreTrackOnce& once = Once();
@@ -113,7 +117,7 @@ std::vector<SmafChunk> WalkSmafChunks(std::span<const std::uint8_t> bytes, ReadL
         auto head = cursor.Take(4);
         std::uint32_t length = 0;
         if (head.empty() || !cursor.ReadBe32(length) || length > cursor.Left()) {
-            log.Add(&ShowSmafChunkError, smcd::kChunkSize, at);
+            log.Add(kSmafChunkFindings, smcd::kChunkSize, at);
             break;
         }
         out.push_back({std::string_view(reinterpret_cast<const char*>(head.data()), 4), cursor.Take(length)});
@@ -137,7 +141,7 @@ void TidySmafFindings(ReadLog& log, bool refused) {
     ReadLog kept;
     for (const ReadFinding& f : log.Findings()) {
         if (refused && !kept.Empty()) break;
-        kept.AddOnce(f.report, f.code, f.position);
+        kept.AddOnce(f);
     }
     log = std::move(kept);
 }

@@ -42,6 +42,8 @@ constexpr std::uint32_t kAudioOnly = 0x1A00001A;
 }  // namespace smcd
 
 void ShowSmafChunkError(std::uint32_t code);
+// The same reporter's findings in a ReadLog.
+extern const ReporterWords kSmafChunkFindings;
 // The flavour-A score track's box: the rate codes show their once-only text
 // until ResetSmafScoreTrackWarnings, every other code the general text.
 void ShowSmafScoreTrackError(std::uint32_t code);

@@ -99,14 +99,14 @@ int ReadSetupB(std::span<const std::uint8_t> setup, ReadLog& log) {
         auto length = in.ReadByte();
         auto body = length ? in.Take(*length) : std::span<const std::uint8_t>();
         if (!f0 || *f0 != 0xF0 || !length || body.size() != *length) {
-            log.Add(&ShowSmafChunkError, smcd::kSetup, at);
+            log.Add(kSmafChunkFindings, smcd::kSetup, at);
             break;
         }
         if (!ff) continue;
         if (*length == 18 || *length == 19) {
             ++records;
         } else if (*length != 5) {
-            log.Add(&ShowSmafChunkError, smcd::kSetup, at);
+            log.Add(kSmafChunkFindings, smcd::kSetup, at);
             break;
         }
     }
@@ -142,6 +142,13 @@ void ShowSmafDataError(std::uint32_t code) {
 void ShowSmafLoaderError(std::uint32_t code) {
     kLoaderReporter.Show(code);
 }
+
+const ReporterWords kSmafDataFindings{
+    FindingKind::Error,
+    [](std::uint32_t code, std::uint32_t) { return kDataReporter.Format(code); }, nullptr};
+const ReporterWords kSmafLoaderFindings{
+    FindingKind::Error,
+    [](std::uint32_t code, std::uint32_t) { return kLoaderReporter.Format(code); }, nullptr};
 
 int SmafMillisecondsPerUnit(int code) {
     static constexpr int kShort[4] = {1, 2, 4, 5};
@@ -349,14 +356,14 @@ std::vector<SmafChunk> SmafData::OpenChunks(bool* whole) {
     std::span<const std::uint8_t> image;
     if (Data() && length_ > 0) image = std::span(Data(), static_cast<std::size_t>(length_));
     if (image.size() < 8 || std::memcmp(image.data(), "MMMD", 4) != 0) {
-        readLog_.Add(&ShowSmafDataError, smdt::kNotSmaf, 0);
+        readLog_.Add(kSmafDataFindings, smdt::kNotSmaf, 0);
         return {};
     }
     const std::size_t size = ReadBigEndian32(image.data() + 4);
     if (size < 2 || size > image.size() - 8) {
         // A file shorter than it says is cut or damaged: refused whole,
         // rather than read as far as it goes.
-        readLog_.Add(&ShowSmafChunkError, smcd::kChunkSize, 4);
+        readLog_.Add(kSmafChunkFindings, smcd::kChunkSize, 4);
         return {};
     }
     const auto body = image.subspan(8, size);
@@ -372,7 +379,7 @@ std::vector<SmafChunk> SmafData::OpenChunks(bool* whole) {
         if (*whole) return all;
     }
     for (const ReadFinding& f : withCrc.Findings())
-        readLog_.Add(f.report, f.code, f.position);
+        readLog_.Add(f);
     return chunks;
 }
 
@@ -396,7 +403,7 @@ void SmafData::ReadChunks() {
     auto chunks = OpenChunks(&whole);
     if (!whole) return;
     if (chunks.empty() || chunks.front().id != "CNTI") {
-        readLog_.Add(&ShowSmafChunkError, smcd::kNoContents);
+        readLog_.Add(kSmafChunkFindings, smcd::kNoContents);
         return;
     }
     TakeContentsInfo(chunks.front().contents);
@@ -404,20 +411,20 @@ void SmafData::ReadChunks() {
     const bool scored = std::any_of(chunks.begin(), chunks.end(),
                                     [](const SmafChunk& c) { return c.Id3() == "MTR"; });
     if (!scored) {
-        readLog_.Add(&ShowSmafChunkError, SmafMissingScoreCode(chunks));
+        readLog_.Add(kSmafChunkFindings, SmafMissingScoreCode(chunks));
         return;
     }
     for (std::size_t i = 1; i < chunks.size(); ++i) {
         const SmafChunk& c = chunks[i];
         if (c.id == "OPDA") {
-            readLog_.Add(&ShowSmafChunkError, smcd::kFileFormat);
+            readLog_.Add(kSmafChunkFindings, smcd::kFileFormat);
             return;
         }
         // Other tools put graphics, audio and chunks of their own beside the
         // score tracks: the walk has passed each by its length.
         if (c.Id3() != "MTR") continue;
         if (TrackCount() == kMaxTracks) {
-            readLog_.Add(&ShowSmafDataError, smdt::kTrackCount);
+            readLog_.Add(kSmafDataFindings, smdt::kTrackCount);
             return;
         }
         if (!ReadScoreTrack(c.id, c.contents)) {
@@ -433,7 +440,7 @@ void SmafData::ReadChunks() {
 // program changes on the handset's default tones.
 bool SmafData::ReadScoreTrack(std::string_view id, std::span<const std::uint8_t> contents) {
     if (contents.size() < kScoreHeadB) {
-        readLog_.Add(&ShowSmafChunkError, smcd::kChunkSize);
+        readLog_.Add(kSmafChunkFindings, smcd::kChunkSize);
         return false;
     }
     auto track = std::make_unique<SmafScoreTrack>();
@@ -450,7 +457,7 @@ bool SmafData::ReadScoreTrack(std::string_view id, std::span<const std::uint8_t>
         if (s.id == "Mtsq" && !sequence) sequence = &s;
     }
     if (!sequence) {
-        readLog_.Add(&ShowSmafChunkError, smcd::kNoSequence);
+        readLog_.Add(kSmafChunkFindings, smcd::kNoSequence);
         return false;
     }
     if (seek) ReadSmafSeekPhrase(seek->contents, *track);
@@ -481,13 +488,28 @@ std::unique_ptr<MobileData> SmafData::ToMobileData() const {
     return model;
 }
 
+std::unique_ptr<MobileData> SmafData::ToMobileData(ReadLog& log) const {
+    auto model = std::make_unique<MobileData>(kMusicDataCapacity);
+    FillModel(*model, TempoOrDefault(log));
+    return model;
+}
+
+int SmafData::TempoOrDefault(ReadLog& log) const {
+    const int tempo = ModelTempo();
+    if (tempo > 0) return tempo;
+    // The model keeps a playable tempo: 0 would reach the MIDI file.
+    log.Add(kSmafDataFindings, smdt::kNoTempo);
+    return kDefaultTempo500;
+}
+
 void SmafData::FillModel(MobileData& model) const {
-    int tempo = ModelTempo();
-    if (tempo <= 0) {
-        // The model keeps a playable tempo: 0 would reach the MIDI file.
-        ShowSmafDataError(smdt::kNoTempo);
-        tempo = kDefaultTempo500;
-    }
+    ReadLog found;
+    const int tempo = TempoOrDefault(found);
+    found.ShowAll();
+    FillModel(model, tempo);
+}
+
+void SmafData::FillModel(MobileData& model, int tempo) const {
     for (std::size_t t = 0; t < tracks_.size(); ++t) {
         const SmafScoreTrack& score = *tracks_[t];
         if (!score.events) continue;
@@ -542,7 +564,7 @@ void SmafData::SetTimeBase(int code) {
 SmafFileLoader::SmafFileLoader(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        log_.Add(&ShowSmafLoaderError, smld::kInternal);
+        log_.Add(kSmafLoaderFindings, smld::kInternal);
         return;
     }
     std::vector<std::uint8_t> bytes(kMusicDataCapacity);
@@ -558,7 +580,7 @@ SmafFileLoader::SmafFileLoader(std::span<const std::uint8_t> bytes) {
 void SmafFileLoader::Load(std::span<const std::uint8_t> bytes) {
     // Byte 17 is the contents type, byte 19 the copy status.
     if (bytes.size() < kLoaderHead) {
-        log_.Add(&ShowSmafLoaderError, smld::kFileType);
+        log_.Add(kSmafLoaderFindings, smld::kFileType);
         return;
     }
     const int n = static_cast<int>(bytes.size());
@@ -569,7 +591,7 @@ void SmafFileLoader::Load(std::span<const std::uint8_t> bytes) {
         ma3_ = std::make_unique<SmafMa3Data>(bytes.data(), n);
         log_ = std::exchange(ma3_->Log(), ReadLog{});
     } else {
-        log_.Add(&ShowSmafLoaderError, smld::kFileType, 17);
+        log_.Add(kSmafLoaderFindings, smld::kFileType, 17);
     }
 }
 

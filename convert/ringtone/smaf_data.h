@@ -38,6 +38,9 @@ constexpr std::uint32_t kFileType = 0x18000002;
 
 void ShowSmafDataError(std::uint32_t code);
 void ShowSmafLoaderError(std::uint32_t code);
+// The same reporters' findings in a ReadLog.
+extern const ReporterWords kSmafDataFindings;
+extern const ReporterWords kSmafLoaderFindings;
 
 // One score track: its head, setup, seek-and-phrase points and sequence,
 // and the events the sequence holds (times and gates in its time units).
@@ -94,6 +97,9 @@ public:
     virtual void Write(int voiceKind);
     // A new model at 96 ticks per quarter, four slots per score track.
     std::unique_ptr<MobileData> ToMobileData() const;
+    // The same for a read: what the pass finds (no tempo) is left in the
+    // log, after what reading found, instead of being shown.
+    std::unique_ptr<MobileData> ToMobileData(ReadLog& log) const;
     // Every track's durations and gates rescaled to the time-base code.
     void SetTimeBase(int code);
 
@@ -127,7 +133,11 @@ protected:
     std::vector<SmafChunk> OpenChunks(bool* whole);
     // The title from the contents-info option data.
     void TakeContentsInfo(std::span<const std::uint8_t> info);
+    // Fills the model, showing at once what the pass finds.
     void FillModel(MobileData& model) const;
+    void FillModel(MobileData& model, int tempo) const;
+    // ModelTempo, or the default with the finding when the file gives none.
+    int TempoOrDefault(ReadLog& log) const;
 
     std::vector<std::uint8_t> contentsInfo_;
     std::vector<std::unique_ptr<SmafScoreTrack>> tracks_;

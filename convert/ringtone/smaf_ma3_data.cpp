@@ -132,7 +132,7 @@ void SmafMa3Data::ReadChunks() {
     auto chunks = OpenChunks(&whole);
     if (!whole) return;
     if (chunks.empty() || chunks.front().id != "CNTI") {
-        readLog_.Add(&ShowSmafChunkError, smcd::kNoContents);
+        readLog_.Add(kSmafChunkFindings, smcd::kNoContents);
         return;
     }
     TakeContentsInfo(chunks.front().contents);
@@ -150,7 +150,7 @@ void SmafMa3Data::ReadChunks() {
         if (chunks[i].Id3() == "MTR") score = &chunks[i];
     }
     if (!score) {
-        readLog_.Add(&ShowSmafChunkError, SmafMissingScoreCode(chunks));
+        readLog_.Add(kSmafChunkFindings, SmafMissingScoreCode(chunks));
         return;
     }
     ReadScore(*score);
@@ -162,11 +162,11 @@ void SmafMa3Data::ReadChunks() {
 void SmafMa3Data::ReadScore(const SmafChunk& chunk) {
     auto body = chunk.contents;
     if (body.size() < kScoreHeadA) {
-        readLog_.Add(&ShowSmafChunkError, smcd::kChunkSize);
+        readLog_.Add(kSmafChunkFindings, smcd::kChunkSize);
         return;
     }
     if (body[0] == kCompressedFormat) {
-        readLog_.Add(&ShowSmafChunkError, smcd::kFileFormat);
+        readLog_.Add(kSmafChunkFindings, smcd::kFileFormat);
         return;
     }
     auto track = std::make_unique<SmafScoreTrack>();
@@ -182,7 +182,7 @@ void SmafMa3Data::ReadScore(const SmafChunk& chunk) {
         if (s.id == "Mtsq" && !sequence) sequence = &s;
     }
     if (!sequence) {
-        readLog_.Add(&ShowSmafChunkError, smcd::kNoSequence);
+        readLog_.Add(kSmafChunkFindings, smcd::kNoSequence);
         return;
     }
     if (setup) track->setup.assign(setup->contents.begin(), setup->contents.end());

@@ -277,7 +277,7 @@ private:
         return ref;
     }
     // A finding at the read position.
-    void Log(std::uint32_t code) { log_.Add(&ShowSmafChunkError, code, in_.Offset()); }
+    void Log(std::uint32_t code) { log_.Add(kSmafChunkFindings, code, in_.Offset()); }
     bool Wrong() {
         Log(smcd::kPitchBend);
         return false;

@@ -120,6 +120,10 @@ void ShowSmafSequenceError(std::uint32_t code) {
     kSequenceReporter.Show(code);
 }
 
+const ReporterWords kSmafSequenceFindings{
+    FindingKind::Error,
+    [](std::uint32_t code, std::uint32_t) { return kSequenceReporter.Format(code); }, nullptr};
+
 // ---- Time ----
 
 SmafClock::SmafClock(std::vector<std::pair<long long, int>> tempos, int division)
@@ -536,7 +540,7 @@ private:
         track_->Append(std::move(e));
     }
     // A finding at the read position.
-    void Log(std::uint32_t code) { log_.Add(&ShowSmafSequenceError, code, in_.Offset()); }
+    void Log(std::uint32_t code) { log_.Add(kSmafSequenceFindings, code, in_.Offset()); }
     void AddEmpty() {
         track_->AppendEmptyEvent(ClampDelta(pending_));
         pending_ = 0;

@@ -36,6 +36,8 @@ constexpr std::uint32_t kChannelType = 0x1B000013;
 }  // namespace ssqd
 
 void ShowSmafSequenceError(std::uint32_t code);
+// The same reporter's findings in a ReadLog.
+extern const ReporterWords kSmafSequenceFindings;
 
 // The ringtone control subtypes only the SMAF formats use.
 namespace smaf_code {

@@ -141,6 +141,29 @@ TEST(WaveFile, RefusalsNameTheChunk) {
     EXPECT_EQ(refused.Channels(), 0);
 }
 
+TEST(WaveFile, ARefusedChunkIsNamedApartFromTheStatus) {
+    const Bytes fmt = Chunk("fmt ", kPcmFormat);
+    const Bytes data = Chunk("data", Ramp(8));
+    const struct {
+        Bytes image;
+        std::string id;
+    } kCases[] = {{Riff({fmt, Chunk("LIST", {}), data}), "LIST"},
+                  {Riff({data}), "fmt "},
+                  {Riff({fmt}), "data"}};
+    for (const auto& c : kCases) {
+        WaveFile wave(c.image);
+        std::uint32_t packed = 0;
+        for (char b : c.id)
+            packed = packed << 8 | static_cast<std::uint8_t>(b);
+        ASSERT_EQ(wave.Log().Findings().size(), 1u) << c.id;
+        const ReadFinding& f = wave.Log().Findings()[0];
+        EXPECT_EQ(f.code, static_cast<std::uint32_t>(wave.Status())) << c.id;
+        EXPECT_EQ(f.chunkId, packed) << c.id;
+        EXPECT_TRUE(wave.Log().Has(f.code)) << c.id;
+        EXPECT_FALSE(wave.Log().Has(packed)) << c.id;
+    }
+}
+
 TEST(WaveFile, UntrustedSizesAreRefusedOrCut) {
     const Bytes fmt = Chunk("fmt ", kPcmFormat);
     // A record under 16 bytes, or one running past the end.
