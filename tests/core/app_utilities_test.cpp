@@ -1,6 +1,5 @@
 // Output types against the tables in data/, the MIDI file reader and names.
 #include "core/app_utilities.h"
-#include "core/output_formats.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/output_formats.h"
 #include "core/shell_services.h"
 #include "core/utilities.h"
 #include "tests/support/test_support.h"
@@ -67,6 +67,13 @@ TEST(OutputTypeTables, EveryTypeMatchesTheTables) {
     for (int type = -2; type <= 40; ++type) {
         const char* text = FormatOf(type).saveFilter;
         EXPECT_EQ(text ? text : "unchanged", filters.count(type) ? filters[type] : "unchanged")
+            << type;
+    }
+    // An id outside the table names no file, voices, family or carrier.
+    for (int type : {-1, 29}) {
+        const OutputFormat& f = FormatOf(type);
+        EXPECT_TRUE(!f.extension && f.voices == 0 && f.family == FormatFamily::None &&
+                    f.carrier == Carrier::None)
             << type;
     }
 }

@@ -3,12 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "core/conversion_services.h"
-#include "core/output_formats.h"
 #include "tests/support/test_support.h"
 
 using testing_support::ReadFileText;
@@ -172,23 +170,6 @@ TEST_F(ShellServicesTest, ACopyThatCannotBeWrittenNamesTheTargetAndLeavesNoParti
     EXPECT_EQ(CopyFileBytes(dir + "/temp.mid", dir + "/gone/MYMIDI04.MID"), 0);
     EXPECT_EQ(Sink().Texts(), (std::vector<std::string>{
                                   box[0], dir + "/gone/MYMIDI04.MID: No such file or directory"}));
-}
-
-TEST(OutputTypes, ExtensionsAndRingtoneFamily) {
-    const char* expected[25] = {"mid", "mid", "mid", "mld",  "mmf", "pmd", "mmf", "mmf", "ma1",
-                                "mld", "txt", "mld", "txt",  "mld", "mld", "mld", "mld", "mmf",
-                                "mld", "mmf", "mfm", "aiff", "wav", "pmd", "mld"};
-    for (int type = 0; type < 25; ++type) {
-        ASSERT_NE(FormatOf(type).extension, nullptr) << "type " << type;
-        EXPECT_STREQ(FormatOf(type).extension, expected[type]) << "type " << type;
-    }
-    for (int type : {25, 26, -1})
-        EXPECT_EQ(FormatOf(type).extension, nullptr) << "type " << type;
-
-    const std::set<int> synth = {3, 4, 5, 6, 7, 8, 9, 11, 13, 14, 15, 16, 17, 18, 19, 20, 24};
-    for (int type = -1; type <= 26; ++type)
-        EXPECT_EQ(FormatOf(type).family == FormatFamily::Ringtone, synth.count(type) == 1)
-            << "type " << type;
 }
 
 TEST(CommonDialogErrors, ShownWithTheShellTag) {
