@@ -296,11 +296,17 @@ TEST_F(RingtoneRoundTrip, EveryTypeListensByItsOwnRoad) {
             record += std::to_string(type) + "\t" + FileNameOfPath(file) + "\t" + ResultText.Get() + "\t" + ListenHeld();
             for (const auto& box : Sink().Texts()) record += "\t" + box;
             record += "\n";
-            StopRingtoneListen();
-            // The next listen starts on a player at rest.
+            // The play stops, and its thread ends, in real time before the
+            // listen's objects go: the tests' clock does not wait for it.
             const auto until = std::chrono::steady_clock::now() + 5s;
-            while (!TheMusicPlayer.idle.load() && std::chrono::steady_clock::now() < until)
-                std::this_thread::sleep_for(1ms);
+            const auto waitWhile = [&until](auto busy) {
+                while (busy() && std::chrono::steady_clock::now() < until)
+                    std::this_thread::sleep_for(1ms);
+            };
+            waitWhile([] { return !TheMusicPlayer.idle.load() && !TheMusicPlayer.IsPlaying(); });
+            if (!TheMusicPlayer.idle.load()) TheMusicPlayer.RequestStop();
+            waitWhile([] { return !TheMusicPlayer.idle.load(); });
+            StopRingtoneListen();
             platform::ui::RunPosted();
         }
     }
